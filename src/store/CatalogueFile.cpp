@@ -1,0 +1,37 @@
+#include "store/CatalogueFile.h"
+
+#include "store/DbEngine.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+QString catalogueSchema()
+{
+    QFile f(QStringLiteral(":/schema/dadudu.sql"));
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("The catalogue schema is missing from the program."));
+    return QString::fromUtf8(f.readAll());
+}
+
+void createEmptyCatalogue(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("%1 exists already; a catalogue is never overwritten.").arg(path));
+    sqlite3 *db = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    char *message = nullptr;
+    if (rc == SQLITE_OK) {
+        const QByteArray sql = "PRAGMA journal_mode=WAL;" + catalogueSchema().toUtf8();
+        rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, &message);
+    }
+    const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        QFile::remove(path);
+        throw DbError(text);
+    }
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+// The catalogue's database engine: one connection and named queries on it, over Qt's SQLite driver.
+// The stores speak the engine's old SQL dialect (bracketed names, "select @@Identity", qualified
+// columns in an update's set list); this layer takes that dialect as it is written.
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <stdexcept>
+#include <vector>
+
+// Every engine failure. what() and text() carry the engine's own message.
+class DbError : public std::runtime_error
+{
+public:
+    explicit DbError(const QString &text);
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+class DbConnection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DbConnection(QObject *parent = nullptr);
+    ~DbConnection() override;
+
+    // "Provider=...;Data Source=<path>;Persist Security Info=False"; only Data Source is used.
+    void setConnectionString(const QString &connectionString);
+    QString connectionString() const { return m_connectionString; }
+    static QString dataSourceOf(const QString &connectionString);
+
+    // How long a statement waits for another program's write lock before it fails.
+    void setBusyTimeoutMs(int ms) { m_busyTimeoutMs = ms; }
+
+    // Opens an existing catalogue file; never creates one. Raises DbError with the engine's text.
+    void Open();
+    // Rolls back an open transaction and closes every query on the connection.
+    void Close();
+    bool Connected() const;
+
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    bool InTransaction() const { return m_inTransaction; }
+
+    QSqlDatabase database() const;
+
+signals:
+    void closing();
+
+private:
+    QString m_connectionString;
+    QString m_name;
+    int m_busyTimeoutMs = 1000;
+    bool m_inTransaction = false;
+};
+
+// A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.
+// A row-returning query is read in full on Open: the rows are a snapshot with a current row that
+// bound views follow (currentRowChanged) and move (setCurrentRow).
+class DbQuery : public QObject
+{
+    Q_OBJECT
+public:
+    DbQuery(DbConnection &connection, const QStringList &sqlLines = {}, QObject *parent = nullptr);
+    ~DbQuery() override;
+
+    DbConnection &connection() const { return m_connection; }
+
+    // Lines are joined with CR LF, which the engine reads as white space.
+    void setSQL(const QStringList &lines);
+    void setSQL(const QString &text);
+    QString SQL() const { return m_sql; }
+
+    void setParam(const QString &name, int value);
+    void setParam(const QString &name, const QString &value);
+    void setParam(const QString &name, const char *value) { setParam(name, QString::fromUtf8(value)); }
+
+    void ExecSQL();
+    int RowsAffected() const { return m_rowsAffected; }
+
+    void Open();
+    void Close();
+    bool Active() const { return m_active; }
+    int RecordCount() const { return m_rowCount; }
+
+    // Current row; -1 on a closed or empty query.
+    int RecNo() const { return m_current; }
+    void setCurrentRow(int row);
+    void First();
+    void Next();
+    bool Eof() const;
+    // Moves to the first row whose field equals value; leaves the current row alone when none does.
+    bool Locate(const QString &field, int value);
+
+    QVariant Field(const QString &name) const;
+    int FieldAsInteger(const QString &name) const;
+    QString FieldAsString(const QString &name) const;
+    bool FieldAsBoolean(const QString &name) const;
+    QVariant FirstField() const;
+
+    // The snapshot, for bound views.
+    int FieldCount() const { return int(m_fieldNames.size()); }
+    QString FieldName(int column) const { return m_fieldNames.value(column); }
+    int FieldIndex(const QString &name) const;
+    const QVariant &Value(int row, int column) const { return m_values[size_t(row) * m_fieldNames.size() + column]; }
+
+    // Bound views do not follow the query between the two calls; they catch up on the last Enable.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disabled > 0; }
+
+signals:
+    // The rows changed (opened, closed); views reset. Not sent while controls are disabled.
+    void rowsReset();
+    void currentRowChanged(int row);
+
+private:
+    QString dialectToEngine() const;
+    void requireRow(const char *what) const;
+    void notifyReset();
+    void notifyCurrent();
+
+    DbConnection &m_connection;
+    QString m_sql;
+    std::vector<std::pair<QString, QVariant>> m_params;
+    QStringList m_fieldNames;
+    std::vector<QVariant> m_values;
+    int m_rowCount = 0;
+    int m_current = -1;
+    int m_rowsAffected = 0;
+    bool m_active = false;
+    int m_disabled = 0;
+    bool m_resetPending = false;
+    bool m_currentPending = false;
+};
