@@ -1,0 +1,170 @@
+#include "disc/CDInfo.h"
+
+#include <cdio/cdio.h>
+#include <cdio/logging.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace {
+
+// Waiting on the drive shows the hourglass; a command-line caller has no cursor to change.
+class WaitCursor
+{
+public:
+    WaitCursor()
+    {
+        if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+            m_set = true;
+        }
+    }
+    ~WaitCursor()
+    {
+        if (m_set)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+
+private:
+    bool m_set = false;
+};
+
+// libcdio writes its warnings to stderr; the program logs nothing, and failures reach the caller
+// as CDError instead.
+void quietLog(cdio_log_level_t, const char *) {}
+
+QString noDisc(const QString &device)
+{
+    return QStringLiteral("There is no readable audio disc in \"%1\".").arg(device);
+}
+
+} // namespace
+
+int TimeToFrames(const TTrackTime &t)
+{
+    return t.Minute * 4500 + t.Second * 75 + t.Frame;
+}
+
+TTrackTime FramesToTime(std::uint32_t frames)
+{
+    TTrackTime t;
+    t.Frame = static_cast<std::int32_t>(frames % 75);
+    t.Second = static_cast<std::int32_t>((frames / 75) % 60);
+    t.Minute = static_cast<std::int32_t>(frames / 4500);
+    return t;
+}
+
+TCDInfo::TCDInfo() = default;
+
+TCDInfo::~TCDInfo()
+{
+    if (m_cdio)
+        cdio_destroy(m_cdio);
+}
+
+void TCDInfo::OpenDrive(const QString &device)
+{
+    WaitCursor wait;
+    if (m_cdio)
+        throw CDError("The reader is already open.");
+    if (device.isEmpty())
+        throw CDError("No CD drive is selected.");
+    cdio_log_set_handler(quietLog);
+
+    const QByteArray path = QFile::encodeName(device);
+    const bool image = device.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
+    if (image && !QFileInfo(device).isFile())
+        throw CDError(noDisc(device).toStdString());
+    CdIo_t *cdio = image ? cdio_open_cue(path.constData()) : cdio_open(path.constData(), DRIVER_DEVICE);
+    if (!cdio)
+        throw CDError(noDisc(device).toStdString());
+
+    // The checks run before the reader keeps the handle, so a failed open leaves nothing to close.
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    bool ok = first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK && count >= 1 && count <= 99
+              && first >= 1 && first + count - 1 <= 99;
+    bool audio = false;
+    lba_t previous = 0;
+    for (int k = 0; ok && k < count; ++k) {
+        const lba_t lba = cdio_get_track_lba(cdio, track_t(first + k));
+        ok = lba != CDIO_INVALID_LBA && lba > previous;
+        previous = lba;
+        audio = audio || cdio_get_track_format(cdio, track_t(first + k)) == TRACK_FORMAT_AUDIO;
+    }
+    if (ok) {
+        const lba_t leadOut = cdio_get_track_lba(cdio, CDIO_CDROM_LEADOUT_TRACK);
+        ok = leadOut != CDIO_INVALID_LBA && leadOut > previous;
+    }
+    if (!ok || !audio) {
+        cdio_destroy(cdio);
+        throw CDError(noDisc(device).toStdString());
+    }
+    m_cdio = cdio;
+    m_firstTrack = first;
+    m_trackCount = count;
+}
+
+int TCDInfo::TrackCount() const
+{
+    if (!m_cdio)
+        throw CDError("No disc is open.");
+    return m_trackCount;
+}
+
+int TCDInfo::startFrames(int track) const
+{
+    if (track < 1 || track > TrackCount())
+        throw CDError(QStringLiteral("There is no track %1 on this disc.").arg(track).toStdString());
+    return cdio_get_track_lba(m_cdio, track_t(m_firstTrack + track - 1));
+}
+
+int TCDInfo::leadOutFrames() const
+{
+    TrackCount();
+    return cdio_get_track_lba(m_cdio, CDIO_CDROM_LEADOUT_TRACK);
+}
+
+TTrackTime TCDInfo::TrackPosition(int track) const
+{
+    return FramesToTime(std::uint32_t(startFrames(track)));
+}
+
+TTrackTime TCDInfo::TrackLength(int track) const
+{
+    const int start = startFrames(track);
+    const int end = track < TrackCount() ? startFrames(track + 1) : leadOutFrames();
+    return FramesToTime(std::uint32_t(end - start - 1));
+}
+
+int TCDInfo::DiscLength() const
+{
+    const int n = TrackCount();
+    TTrackTime length = TrackLength(n);
+    length.Frame += 1;
+    const TTrackTime end = FramesToTime(std::uint32_t(TimeToFrames(TrackPosition(n)) + TimeToFrames(length)));
+    const TTrackTime first = TrackPosition(1);
+    return (end.Minute * 60 + end.Second) - (first.Minute * 60 + first.Second);
+}
+
+std::uint32_t TCDInfo::DiscId() const
+{
+    const int n = TrackCount();
+    std::uint32_t sum = 0;
+    for (int k = 1; k <= n; ++k) {
+        const TTrackTime start = TrackPosition(k);
+        for (int s = start.Minute * 60 + start.Second; s > 0; s /= 10)
+            sum += std::uint32_t(s % 10);
+    }
+    const auto t = std::uint32_t(DiscLength());
+    return ((sum % 255) << 24) | (t << 8) | std::uint32_t(n);
+}
+
+QString TCDInfo::DiscIdText() const
+{
+    return QString::asprintf("%08X", unsigned(DiscId()));
+}

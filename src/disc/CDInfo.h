@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+
+struct _CdIo;
+
+// A disc time: 75 frames to the second.
+struct TTrackTime {
+    std::int32_t Minute = 0;
+    std::int32_t Second = 0;
+    std::int32_t Frame = 0;
+
+    bool operator==(const TTrackTime &) const = default;
+};
+
+int TimeToFrames(const TTrackTime &t);
+TTrackTime FramesToTime(std::uint32_t frames);
+
+// Raised when a drive or an image holds no readable audio disc; the text says why.
+class CDError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the table of contents of one audio disc, in a drive or in a CUE/BIN image, and derives the
+// CDDB disc identifier from it. Serves one lookup: open once, query, destroy.
+class TCDInfo
+{
+public:
+    TCDInfo();
+    ~TCDInfo();
+    TCDInfo(const TCDInfo &) = delete;
+    TCDInfo &operator=(const TCDInfo &) = delete;
+
+    // A device path ("/dev/cdrom") or a ".cue" file. Raises CDError when there is no audio disc.
+    void OpenDrive(const QString &device);
+
+    int TrackCount() const;
+    // Tracks count from 1. Positions are absolute disc addresses (a standard disc starts at 0:02:00).
+    TTrackTime TrackPosition(int track) const;
+    // As a drive reports it: one frame short of the distance to the next track or the lead-out.
+    TTrackTime TrackLength(int track) const;
+    // Whole seconds from the first track's start to the disc's end, frames dropped on both sides.
+    int DiscLength() const;
+    std::uint32_t DiscId() const;
+    // Eight upper-case hexadecimal digits.
+    QString DiscIdText() const;
+
+private:
+    int startFrames(int track) const;
+    int leadOutFrames() const;
+
+    _CdIo *m_cdio = nullptr;
+    int m_firstTrack = 0;
+    int m_trackCount = 0;
+};

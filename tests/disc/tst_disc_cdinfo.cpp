@@ -1,0 +1,184 @@
+#include "disc/CDInfo.h"
+#include "CueImage.h"
+
+#include <discid/discid.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TTrackTime)
+
+namespace {
+
+// The standard CDDB identifier of a table of contents, as libdiscid computes it.
+QString freedbId(const QList<int> &starts, int leadOut)
+{
+    int offsets[100] = {};
+    offsets[0] = leadOut;
+    for (int k = 0; k < starts.size(); ++k)
+        offsets[k + 1] = starts[k];
+    DiscId *d = discid_new();
+    const bool ok = discid_put(d, 1, int(starts.size()), offsets);
+    const QString id = ok ? QString::fromLatin1(discid_get_freedb_id(d)).toUpper() : QString();
+    discid_free(d);
+    return id;
+}
+
+QList<int> evenlySpaced(int count, int step)
+{
+    QList<int> starts;
+    for (int k = 0; k < count; ++k)
+        starts << 150 + k * step;
+    return starts;
+}
+
+} // namespace
+
+class TestCDInfo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void discIdMatchesLibdiscid_data();
+    void discIdMatchesLibdiscid();
+    void trackLengths_data();
+    void trackLengths();
+    void noAudioDisc_data();
+    void noAudioDisc();
+    void discidTool();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCDInfo::discIdMatchesLibdiscid_data()
+{
+    QTest::addColumn<QList<int>>("starts");
+    QTest::addColumn<int>("leadOut");
+    QTest::addColumn<QList<int>>("dataTracks");
+    QTest::addColumn<QString>("knownId"); // from a worked example, where there is one
+
+    QTest::newRow("two tracks, worked example") << QList<int>{150, 18780} << 33825 << QList<int>{}
+                                                << QStringLiteral("0901C102");
+    QTest::newRow("last track ends on frame 74") << QList<int>{150, 7575} << 15150 << QList<int>{} << QString();
+    QTest::newRow("one track") << QList<int>{150} << 150 + 75 * 60 * 42 + 17 << QList<int>{} << QString();
+    QTest::newRow("hidden first gap") << QList<int>{182, 9150, 21011} << 30150 << QList<int>{} << QString();
+    QTest::newRow("ninety-nine tracks") << evenlySpaced(99, 1000) << 150 + 99 * 1000 + 321 << QList<int>{}
+                                        << QString();
+    QTest::newRow("79 minutes") << QList<int>{150, 100000, 200000, 300000} << 355650 << QList<int>{} << QString();
+    QTest::newRow("enhanced CD, data track last") << QList<int>{150, 9150, 29150} << 40000 << QList<int>{3}
+                                                  << QString();
+}
+
+void TestCDInfo::discIdMatchesLibdiscid()
+{
+    QFETCH(QList<int>, starts);
+    QFETCH(int, leadOut);
+    QFETCH(QList<int>, dataTracks);
+    QFETCH(QString, knownId);
+
+    const QString cue = writeCueImage(m_dir.path(), QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'),
+                                      starts, leadOut, dataTracks);
+    QVERIFY(!cue.isEmpty());
+    const QString expected = freedbId(starts, leadOut);
+    QVERIFY(!expected.isEmpty());
+    if (!knownId.isEmpty())
+        QCOMPARE(expected, knownId);
+
+    TCDInfo reader;
+    reader.OpenDrive(cue);
+    QCOMPARE(reader.TrackCount(), starts.size());
+    for (int k = 0; k < starts.size(); ++k)
+        QCOMPARE(TimeToFrames(reader.TrackPosition(k + 1)), starts[k]);
+    QCOMPARE(reader.DiscIdText(), expected);
+    QCOMPARE(reader.DiscId(), expected.toUInt(nullptr, 16));
+    // The length in seconds is the middle of the identifier.
+    QCOMPARE(reader.DiscLength(), int((expected.toUInt(nullptr, 16) >> 8) & 0xFFFF));
+}
+
+void TestCDInfo::trackLengths_data()
+{
+    QTest::addColumn<QList<int>>("starts");
+    QTest::addColumn<int>("leadOut");
+    QTest::addColumn<QList<TTrackTime>>("lengths");
+    QTest::addColumn<int>("discLength");
+
+    QTest::newRow("worked example") << QList<int>{150, 18780} << 33825
+                                    << QList<TTrackTime>{{4, 8, 29}, {3, 20, 44}} << 449;
+    // The frame added back carries into the next second: 202 s at the end, less the 2 s before track 1.
+    QTest::newRow("last track ends on frame 74") << QList<int>{150} << 15150 << QList<TTrackTime>{{3, 19, 74}}
+                                                 << 200;
+}
+
+void TestCDInfo::trackLengths()
+{
+    QFETCH(QList<int>, starts);
+    QFETCH(int, leadOut);
+    QFETCH(QList<TTrackTime>, lengths);
+    QFETCH(int, discLength);
+
+    const QString cue = writeCueImage(m_dir.path(), QStringLiteral("lengths"), starts, leadOut);
+    QVERIFY(!cue.isEmpty());
+    TCDInfo reader;
+    reader.OpenDrive(cue);
+    for (int k = 0; k < lengths.size(); ++k) {
+        const TTrackTime t = reader.TrackLength(k + 1);
+        QVERIFY2(t == lengths[k], qPrintable(QStringLiteral("track %1: %2:%3:%4").arg(k + 1).arg(t.Minute)
+                                                 .arg(t.Second).arg(t.Frame)));
+    }
+    QCOMPARE(reader.DiscLength(), discLength);
+    QVERIFY_THROWS_EXCEPTION(CDError, reader.TrackLength(int(starts.size()) + 1));
+}
+
+void TestCDInfo::noAudioDisc_data()
+{
+    QTest::addColumn<QString>("device");
+
+    const QString dataOnly = writeCueImage(m_dir.path(), QStringLiteral("dataonly"), {150}, 3150, {1});
+    QVERIFY(!dataOnly.isEmpty());
+    QTest::newRow("data-only image") << dataOnly;
+    QTest::newRow("missing image") << m_dir.filePath(QStringLiteral("absent.cue"));
+    QTest::newRow("no drive selected") << QString();
+    QTest::newRow("not a CD drive") << QStringLiteral("/dev/null");
+    QFile junk(m_dir.filePath(QStringLiteral("junk.cue")));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("this is not a cue sheet\n");
+    QTest::newRow("unreadable cue sheet") << junk.fileName();
+}
+
+void TestCDInfo::noAudioDisc()
+{
+    QFETCH(QString, device);
+
+    // The reader goes out of scope after its failed open: that must end quietly.
+    TCDInfo reader;
+    try {
+        reader.OpenDrive(device);
+        QFAIL("the open succeeded");
+    } catch (const CDError &e) {
+        QVERIFY(qstrlen(e.what()) > 0);
+    }
+    QVERIFY_THROWS_EXCEPTION(CDError, reader.TrackCount());
+    QVERIFY_THROWS_EXCEPTION(CDError, reader.DiscId());
+}
+
+void TestCDInfo::discidTool()
+{
+    const QString cue = writeCueImage(m_dir.path(), QStringLiteral("tool"), {150, 18780}, 33825);
+    QVERIFY(!cue.isEmpty());
+    QProcess tool;
+    tool.start(QStringLiteral(DADUDU_DISCID_TOOL), {cue});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(tool.readAllStandardOutput(), QByteArray("0901C102 2 150 18780 449\n"));
+
+    tool.start(QStringLiteral(DADUDU_DISCID_TOOL), {m_dir.filePath(QStringLiteral("absent.cue"))});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 1);
+    QVERIFY(tool.readAllStandardOutput().isEmpty());
+    QVERIFY(!tool.readAllStandardError().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCDInfo)
+#include "tst_disc_cdinfo.moc"
