@@ -1,6 +1,15 @@
-#include <QApplication>
+#include "app/AppModules.h"
+#include "app/BoxMessageService.h"
+#include "app/DaduduApplication.h"
+#include "app/FM_Main.h"
+
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    DaduduApplication app(argc, argv);
+    BoxMessageService messages;
+    app.setMessageService(&messages);
+    // The catalogue lives beside the executable, whatever the working directory.
+    AppModules modules(messages, QCoreApplication::applicationDirPath());
+    modules.F_Main->show();
+    return app.exec();
 }

@@ -1,0 +1,67 @@
+#include "app/AppModules.h"
+
+#include "app/FM_Main.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_DataItems.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/DM_Track.h"
+#include "store/U_Constantes.h"
+
+AppModules::AppModules(MessageService &messages, const QString &databaseFolder)
+{
+    F_Main = std::make_unique<TF_Main>(messages, databaseFolder);
+    D_Main = std::make_unique<TD_Main>(messages);
+    D_CD = std::make_unique<TD_CD>(*D_Main, messages);
+    D_Movie = std::make_unique<TD_Movie>(*D_Main, messages);
+    D_Artist = std::make_unique<TD_Artist>(*D_Main, messages);
+    D_Track = std::make_unique<TD_Track>(*D_Main, messages);
+    D_Data = std::make_unique<TD_Data>(*D_Main, messages);
+    D_DataItems = std::make_unique<TD_DataItems>(*D_Main, messages);
+    registerLists();
+}
+
+AppModules::~AppModules()
+{
+    F_Main.reset();
+}
+
+void AppModules::registerLists()
+{
+    F_Main->setCatalogue(D_Main.get(),
+                         {
+                             [this] { D_CD->OpenList(); },
+                             [this] { D_CD->OpenDetail(); },
+                             [this] { D_Movie->OpenList(); },
+                             [this] { D_Artist->OpenList(); },
+                             [this] { D_Artist->OpenDetail(); },
+                             [this] { D_Track->OpenList(); },
+                             [this] { D_Data->OpenList(); },
+                             [this] { D_Data->OpenDetail(); },
+                             [this] { D_DataItems->OpenList(); },
+                         },
+                         {
+                             [this] { D_DataItems->CloseList(); },
+                             [this] { D_Data->CloseList(); },
+                             [this] { D_Track->CloseList(); },
+                             [this] { D_Artist->CloseList(); },
+                             [this] { D_Movie->CloseList(); },
+                             [this] { D_CD->ADOQuery_tracks.Close(); },
+                             [this] { D_CD->CloseList(); },
+                         });
+
+    auto set = [this](TF_Main::ListIndex index, auto *store, DbQuery &query, const QString &noun) {
+        CatalogueList &entry = F_Main->list(index);
+        entry.refresh = [store] { store->RefreshList(); };
+        entry.count = [&query] { return query.RecordCount(); };
+        entry.noun = noun;
+    };
+    set(TF_Main::AudioCDs, D_CD.get(), D_CD->ADOQuery_CD, U_Constantes::NounAudioCDs);
+    set(TF_Main::Artists, D_Artist.get(), D_Artist->ADOQuery_Artists, U_Constantes::NounArtists);
+    set(TF_Main::Tracks, D_Track.get(), D_Track->ADOQuery_Tracks, U_Constantes::NounTracks);
+    set(TF_Main::Movies, D_Movie.get(), D_Movie->ADOQuery_Movie, U_Constantes::NounMovies);
+    set(TF_Main::DataCDs, D_Data.get(), D_Data->ADOQuery_DataCDs, U_Constantes::NounDataCDs);
+    set(TF_Main::DataItems, D_DataItems.get(), D_DataItems->ADOQuery_DataItems, U_Constantes::NounDataItems);
+}

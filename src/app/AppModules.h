@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class MessageService;
+class TD_Artist;
+class TD_CD;
+class TD_Data;
+class TD_DataItems;
+class TD_Main;
+class TD_Movie;
+class TD_Track;
+class TF_Main;
+
+// The application's windows and data modules, each once, from start-up to the end. Created in the
+// order the start-up needs; the main window goes first on the way out, so no list window outlives
+// the queries it shows.
+class AppModules
+{
+public:
+    AppModules(MessageService &messages, const QString &databaseFolder);
+    ~AppModules();
+
+    std::unique_ptr<TD_Main> D_Main;
+    std::unique_ptr<TD_CD> D_CD;
+    std::unique_ptr<TD_Movie> D_Movie;
+    std::unique_ptr<TD_Artist> D_Artist;
+    std::unique_ptr<TD_Track> D_Track;
+    std::unique_ptr<TD_Data> D_Data;
+    std::unique_ptr<TD_DataItems> D_DataItems;
+    std::unique_ptr<TF_Main> F_Main;
+
+private:
+    void registerLists();
+};

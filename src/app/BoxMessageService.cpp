@@ -1,0 +1,63 @@
+#include "app/BoxMessageService.h"
+
+#include "store/U_Constantes.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QWidget *owner()
+{
+    return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+}
+
+} // namespace
+
+void BoxMessageService::show(Kind kind, const QString &text)
+{
+    QMessageBox box(owner());
+    switch (kind) {
+    case Kind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(U_Constantes::CaptionWarning);
+        break;
+    case Kind::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(U_Constantes::CaptionError);
+        break;
+    case Kind::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setWindowTitle(U_Constantes::CaptionInformation);
+        break;
+    case Kind::Unhandled:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(U_Constantes::ApplicationTitle);
+        break;
+    }
+    box.setText(text);
+    box.addButton(U_Constantes::ButtonOk, QMessageBox::AcceptRole);
+    // A box that tells of a failure must not wait behind the hourglass of the work that failed.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+bool BoxMessageService::confirm(const QString &text)
+{
+    QMessageBox box(owner());
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(U_Constantes::CaptionConfirmation);
+    box.setText(text);
+    QPushButton *yes = box.addButton(U_Constantes::ButtonYes, QMessageBox::YesRole);
+    QPushButton *no = box.addButton(U_Constantes::ButtonNo, QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "store/MessageService.h"
+
+class QWidget;
+
+// The real message boxes, with the program's French captions and buttons.
+class BoxMessageService : public MessageService
+{
+public:
+    void show(Kind kind, const QString &text) override;
+    bool confirm(const QString &text) override;
+};

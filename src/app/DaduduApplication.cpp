@@ -1,0 +1,38 @@
+#include "app/DaduduApplication.h"
+
+#include "store/DbEngine.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <exception>
+
+DaduduApplication::DaduduApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName(U_Constantes::ApplicationTitle);
+}
+
+void DaduduApplication::reportUnhandled(MessageService &messages)
+{
+    try {
+        throw;
+    } catch (const DbError &e) {
+        messages.show(MessageService::Kind::Unhandled, e.text());
+    } catch (const std::exception &e) {
+        messages.show(MessageService::Kind::Unhandled, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        messages.show(MessageService::Kind::Unhandled, QStringLiteral("Unknown error"));
+    }
+}
+
+bool DaduduApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        if (!m_messages)
+            throw;
+        reportUnhandled(*m_messages);
+        return true;
+    }
+}

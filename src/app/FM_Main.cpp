@@ -1,0 +1,356 @@
+#include "app/FM_Main.h"
+
+#include "app/FM_About.h"
+#include "app/FM_Splash.h"
+#include "app/NavigatorIcons.h"
+#include "store/DM_Main.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QThread>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Underlines the navigator item under the mouse, like a link.
+class HoverUnderlineDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->state & QStyle::State_MouseOver)
+            option->font.setUnderline(true);
+    }
+};
+
+const QString navigatorCaptions[TF_Main::ListCount] = {
+    U_Constantes::NavAudioCDs, U_Constantes::NavArtists, U_Constantes::NavTracks,
+    U_Constantes::NavMovies,   U_Constantes::NavDataCDs, U_Constantes::NavDataItems,
+};
+
+} // namespace
+
+TF_Main::TF_Main(MessageService &messages, const QString &databaseFolder, QWidget *parent)
+    : QMainWindow(parent)
+    , m_messages(messages)
+    , m_databaseFolder(databaseFolder)
+{
+    setWindowTitle(U_Constantes::MainCaption);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    resize(660, 535);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(330, 267));
+
+    buildToolBar();
+    buildPanels();
+    buildNavigator();
+
+    auto *status = new QStatusBar(this);
+    StatusBar1 = new QLabel(status);
+    status->addWidget(StatusBar1, 1);
+    setStatusBar(status);
+
+    FormCreate();
+}
+
+TF_Main::~TF_Main() = default;
+
+void TF_Main::buildToolBar()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    auto button = [this](const QString &caption, const QString &hint, const char *name) {
+        auto *b = new QToolButton(ToolBar1);
+        b->setObjectName(QLatin1String(name));
+        b->setText(caption);
+        b->setToolTip(hint);
+        b->setAutoRaise(true);
+        b->setFixedSize(77, 21);
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    auto separator = [this] {
+        auto *gap = new QWidget(ToolBar1);
+        gap->setFixedWidth(8);
+        ToolBar1->addWidget(gap);
+    };
+    ToolButton1 = button(U_Constantes::BtnAddNew, U_Constantes::HintAddNew, "ToolButton1");
+    ToolButton2 = button(U_Constantes::BtnDelete, U_Constantes::HintDelete, "ToolButton2");
+    ToolButton8 = button(U_Constantes::BtnEdit, U_Constantes::HintEdit, "ToolButton8");
+    separator();
+    ToolButton4 = button(U_Constantes::BtnRefresh, U_Constantes::HintRefresh, "ToolButton4");
+    ToolButton9 = button(U_Constantes::BtnPrint, U_Constantes::HintPrint, "ToolButton9");
+    ToolButton3 = button(U_Constantes::BtnSaveHTML, U_Constantes::HintSaveHTML, "ToolButton3");
+    ToolButton6 = button(U_Constantes::BtnSaveExcel, U_Constantes::HintSaveExcel, "ToolButton6");
+    separator();
+    ToolButton5 = button(U_Constantes::BtnAbout, U_Constantes::HintAbout, "ToolButton5");
+
+    connect(ToolButton4, &QToolButton::clicked, this, &TF_Main::RefreshActiveList);
+    connect(ToolButton5, &QToolButton::clicked, this, [this] { ShowAbout(this); });
+}
+
+void TF_Main::buildPanels()
+{
+    auto panel = [this](const char *name) {
+        auto *p = new QFrame;
+        p->setObjectName(QLatin1String(name));
+        p->setFrameShape(QFrame::NoFrame);
+        auto *layout = new QVBoxLayout(p);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        return p;
+    };
+    Panel_left = panel("Panel_left");
+    Panel_top = panel("Panel_top");
+    Panel_right = panel("Panel_right");
+    Panel_bottom = panel("Panel_bottom");
+
+    ClientArea = new QMdiArea;
+    ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    ClientArea->setBackground(palette().dark());
+
+    auto *middle = new QSplitter(Qt::Horizontal);
+    middle->setObjectName(QStringLiteral("Splitter1"));
+    middle->setHandleWidth(4);
+    middle->setOpaqueResize(true);
+    middle->setChildrenCollapsible(false);
+    middle->addWidget(Panel_left);
+    middle->addWidget(ClientArea);
+    middle->addWidget(Panel_right);
+    middle->setStretchFactor(1, 1);
+
+    auto *outer = new QSplitter(Qt::Vertical);
+    outer->setHandleWidth(0);
+    outer->addWidget(Panel_top);
+    outer->addWidget(middle);
+    outer->addWidget(Panel_bottom);
+    outer->setStretchFactor(1, 1);
+    outer->setSizes({0, 1, 0});
+    outer->handle(1)->setEnabled(false);
+    outer->handle(2)->setEnabled(false);
+
+    // Only the panel that holds the navigator has a size; the splitter cannot shrink it below that.
+    Panel_left->setMinimumWidth(90);
+    Panel_right->setMaximumWidth(0);
+    Panel_top->setMaximumHeight(0);
+    Panel_bottom->setMaximumHeight(0);
+    middle->setSizes({90, 1000, 0});
+    middle->handle(2)->setEnabled(false);
+    setCentralWidget(outer);
+}
+
+void TF_Main::buildNavigator()
+{
+    ListView1 = new QListWidget;
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setToolTip(U_Constantes::NavigatorHint);
+    ListView1->setViewMode(QListView::IconMode);
+    ListView1->setIconSize(QSize(32, 32));
+    ListView1->setResizeMode(QListView::Adjust);
+    ListView1->setMovement(QListView::Static);
+    ListView1->setWordWrap(false);
+    ListView1->setFrameShape(QFrame::StyledPanel);
+    ListView1->setFrameShadow(QFrame::Sunken);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setMouseTracking(true);
+    ListView1->setItemDelegate(new HoverUnderlineDelegate(ListView1));
+    ListView1->viewport()->setCursor(Qt::PointingHandCursor);
+    ListView1->setGridSize(QSize(84, 56));
+    for (int i = 0; i < ListCount; ++i)
+        new QListWidgetItem(navigatorIcon(i), navigatorCaptions[i], ListView1);
+    ListView1->clearSelection();
+    ListView1->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected, const QItemSelection &deselected) {
+                for (const QModelIndex &i : deselected.indexes())
+                    ListView1SelectItem(i.row(), false);
+                for (const QModelIndex &i : selected.indexes())
+                    ListView1SelectItem(i.row(), true);
+            });
+}
+
+void TF_Main::FormCreate()
+{
+    showSplash();
+    // The navigator goes into the left panel, filling it, under its caption.
+    auto *caption = new QLabel(ListView1->toolTip());
+    caption->setObjectName(QStringLiteral("NavigatorCaption"));
+    caption->setFixedHeight(16);
+    caption->setStyleSheet(QStringLiteral(
+        "QLabel { color: white; font: bold 8pt 'Arial'; padding-left: 3px;"
+        " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #0000ff, stop:1 #ffffff); }"));
+    Panel_left->layout()->addWidget(caption);
+    Panel_left->layout()->addWidget(ListView1);
+}
+
+void TF_Main::showSplash()
+{
+    m_splash = std::make_unique<TF_Splash>();
+    m_splash->show();
+    // Painted once now: nothing paints it while the catalogue blocks the thread.
+    QCoreApplication::processEvents();
+}
+
+void TF_Main::removeSplash()
+{
+    QThread::msleep(m_splashWaitMs);
+    if (m_splash)
+        m_splash->close();
+    m_splash.reset();
+}
+
+void TF_Main::setCatalogue(TD_Main *main, QList<std::function<void()>> openLists,
+                           QList<std::function<void()>> closeLists)
+{
+    m_main = main;
+    m_openLists = std::move(openLists);
+    m_closeLists = std::move(closeLists);
+}
+
+void TF_Main::addListWindow(ListIndex index, QWidget *window)
+{
+    m_lists[index].window = window;
+    QMdiSubWindow *sub = ClientArea->addSubWindow(window);
+    sub->showMaximized();
+}
+
+QString TF_Main::databasePath() const
+{
+    return m_databaseFolder + QDir::separator() + U_Constantes::DatabaseFileName;
+}
+
+void TF_Main::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TF_Main::FormShow()
+{
+    OpenCatalogue();
+    removeSplash();
+}
+
+void TF_Main::OpenCatalogue()
+{
+    bool ok = false;
+    try {
+        if (m_main)
+            m_main->OpenDatabase(databasePath());
+        for (const auto &open : m_openLists)
+            open();
+        if (m_lists[AudioCDs].window)
+            bringToFront(AudioCDs);
+        if (m_lists[AudioCDs].count)
+            StatusBar1->setText(QString::number(m_lists[AudioCDs].count()) + m_lists[AudioCDs].noun);
+        ok = true;
+    } catch (const std::exception &) {
+        m_messages.error(U_Constantes::CantOpenDataFile);
+        ToolBar1->setEnabled(false);
+        ListView1->setEnabled(false);
+    }
+    AttachGridMenus();
+    emit catalogueOpened(ok);
+}
+
+void TF_Main::AttachGridMenus()
+{
+}
+
+void TF_Main::closeEvent(QCloseEvent *event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        FormClose();
+    }
+    event->accept();
+}
+
+void TF_Main::FormClose()
+{
+    showSplash();
+    try {
+        CloseCatalogue();
+    } catch (const std::exception &) {
+        // Shutdown reports nothing; the splash goes away all the same.
+    }
+    removeSplash();
+}
+
+void TF_Main::CloseCatalogue()
+{
+    for (const auto &close : m_closeLists)
+        close();
+    if (m_main)
+        m_main->CloseDatabase();
+}
+
+int TF_Main::ActiveListWindow() const
+{
+    const QMdiSubWindow *sub = ClientArea->currentSubWindow();
+    if (!sub)
+        return -1;
+    for (int i = 0; i < ListCount; ++i)
+        if (m_lists[i].window && m_lists[i].window == sub->widget())
+            return i;
+    return -1;
+}
+
+void TF_Main::bringToFront(ListIndex index)
+{
+    QWidget *window = m_lists[index].window;
+    if (!window)
+        return;
+    for (QMdiSubWindow *sub : ClientArea->subWindowList())
+        if (sub->widget() == window) {
+            ClientArea->setActiveSubWindow(sub);
+            sub->raise();
+        }
+}
+
+void TF_Main::ListView1SelectItem(int item, bool selected)
+{
+    if (!selected || item < 0 || item >= ListCount)
+        return;
+    bringToFront(ListIndex(item));
+    RefreshActiveList();
+}
+
+void TF_Main::RefreshActiveList()
+{
+    const int active = ActiveListWindow();
+    if (active < 0)
+        return;
+    CatalogueList &entry = m_lists[active];
+    // A failing refresh passes on; the status bar then keeps its old text.
+    if (entry.refresh)
+        entry.refresh();
+    if (entry.count)
+        StatusBar1->setText(QString::number(entry.count()) + entry.noun);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class MessageService;
+class QLabel;
+class QListWidget;
+class QMdiArea;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class TD_Main;
+class TF_Splash;
+
+// One catalogue list as the main window knows it. Each list fills its entry as it is built; the
+// navigator, the refresh and the commands all read this table.
+struct CatalogueList {
+    QWidget *window = nullptr;            // the list window in the client area
+    std::function<void()> refresh;        // its store's RefreshList
+    std::function<int()> count;           // rows of its store's list query
+    QString noun;                         // after the count in the status bar
+};
+
+// The frame: toolbar, navigator in its dock panel, status bar and the client area of the list windows.
+class TF_Main : public QMainWindow
+{
+    Q_OBJECT
+public:
+    enum ListIndex { AudioCDs, Artists, Tracks, Movies, DataCDs, DataItems, ListCount };
+
+    TF_Main(MessageService &messages, const QString &databaseFolder, QWidget *parent = nullptr);
+    ~TF_Main() override;
+
+    // The catalogue: the connection, then the list opens of start-up and the closes of shutdown, in order.
+    void setCatalogue(TD_Main *main, QList<std::function<void()>> openLists, QList<std::function<void()>> closeLists);
+    CatalogueList &list(ListIndex index) { return m_lists[index]; }
+    // Puts a list window into the client area, maximised.
+    void addListWindow(ListIndex index, QWidget *window);
+
+    void OpenCatalogue();
+    void CloseCatalogue();
+    void RefreshActiveList();
+    void ListView1SelectItem(int item, bool selected);
+    void AttachGridMenus();
+    // The list window in front, or -1.
+    int ActiveListWindow() const;
+    void bringToFront(ListIndex index);
+
+    QString databasePath() const;
+    // The two pauses that keep the splash up; tests shorten them.
+    void setSplashWaitMs(int ms) { m_splashWaitMs = ms; }
+
+    QToolBar *ToolBar1 = nullptr;
+    QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton8 = nullptr, *ToolButton4 = nullptr,
+                *ToolButton9 = nullptr, *ToolButton3 = nullptr, *ToolButton6 = nullptr, *ToolButton5 = nullptr;
+    QWidget *Panel_left = nullptr, *Panel_top = nullptr, *Panel_right = nullptr, *Panel_bottom = nullptr;
+    QListWidget *ListView1 = nullptr;
+    QLabel *StatusBar1 = nullptr;
+    QMdiArea *ClientArea = nullptr;
+    TF_Splash *splash() const { return m_splash.get(); }
+
+signals:
+    void catalogueOpened(bool ok);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void showSplash();
+    void removeSplash();
+    void buildToolBar();
+    void buildPanels();
+    void buildNavigator();
+
+    MessageService &m_messages;
+    QString m_databaseFolder;
+    TD_Main *m_main = nullptr;
+    QList<std::function<void()>> m_openLists;
+    QList<std::function<void()>> m_closeLists;
+    std::array<CatalogueList, ListCount> m_lists;
+    std::unique_ptr<TF_Splash> m_splash;
+    int m_splashWaitMs = 500;
+    bool m_shown = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,64 @@
+#include "app/FM_Splash.h"
+
+#include "store/U_Constantes.h"
+
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScreen>
+
+TF_Splash::TF_Splash(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFixedSize(370, 66);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+}
+
+QPixmap TF_Splash::banner()
+{
+    QPixmap pixmap(363, 58);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QLinearGradient sky(0, 0, pixmap.width(), 0);
+    sky.setColorAt(0, QColor(16, 40, 120));
+    sky.setColorAt(1, QColor(110, 160, 230));
+    p.fillRect(pixmap.rect(), sky);
+
+    // A disc on the left, the name beside it.
+    p.setPen(QPen(QColor(230, 230, 240), 1.5));
+    p.setBrush(QColor(200, 205, 220));
+    p.drawEllipse(QPointF(30, 29), 22, 22);
+    p.setBrush(sky);
+    p.drawEllipse(QPointF(30, 29), 5, 5);
+
+    QFont title(QStringLiteral("Times New Roman"), 24);
+    title.setItalic(true);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRect(60, 0, 300, 40), Qt::AlignLeft | Qt::AlignVCenter, U_Constantes::SplashTitle);
+
+    QFont small(QStringLiteral("Tahoma"), 7);
+    p.setFont(small);
+    p.setPen(QColor(230, 240, 255));
+    p.drawText(QRect(60, 38, 296, 18), Qt::AlignRight | Qt::AlignVCenter, U_Constantes::WebAddress);
+    return pixmap;
+}
+
+void TF_Splash::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    // A lowered bevel two pixels inside the edge around the banner.
+    const QRect bevel = rect().adjusted(2, 2, -3, -3);
+    p.setPen(palette().dark().color());
+    p.drawLine(bevel.topLeft(), bevel.topRight());
+    p.drawLine(bevel.topLeft(), bevel.bottomLeft());
+    p.setPen(palette().light().color());
+    p.drawLine(bevel.bottomLeft(), bevel.bottomRight());
+    p.drawLine(bevel.topRight(), bevel.bottomRight());
+    p.drawPixmap(3, 4, banner());
+}

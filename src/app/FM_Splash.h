@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+// The borderless banner shown while the catalogue opens and closes.
+class TF_Splash : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TF_Splash(QWidget *parent = nullptr);
+
+    // The banner picture, drawn by the program itself.
+    static QPixmap banner();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "store/Store.h"
+
+// Artists with the CDs of the current one; deleting an artist takes its CDs and their tracks along.
+class TD_Artist : public Store
+{
+    Q_OBJECT
+public:
+    TD_Artist(TD_Main &main, MessageService &messages, QObject *parent = nullptr);
+
+    void OpenList();
+    void CloseList();
+    void OpenDetail();
+    void RefreshList();
+
+    void AddArtist(const QString &name);
+    // The new ART_ID, or -1 when the insert failed (the warning has been shown).
+    int AddArtistGetID(const QString &name);
+    void UpdateArtist(int artistId, const QString &name);
+    void DeleteArtist(int artistId);
+
+    DbQuery ADOQuery_Artists;
+    DbQuery ADOQuery_ArtistCDs;
+    DbQuery ADOQuery_AddArtist;
+    DbQuery ADOQuery_UpdateArtist;
+    DbQuery ADOQuery_DeleteArtist;
+    DbQuery ADOQuery_DeleteArtistCDs;
+    DbQuery ADOQuery_DeleteArtistTracks;
+
+private:
+    bool insertArtist(const QString &name);
+};

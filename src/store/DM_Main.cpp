@@ -1,0 +1,35 @@
+#include "store/DM_Main.h"
+
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+TD_Main::TD_Main(MessageService &messages, QObject *parent)
+    : QObject(parent)
+    , ADOConnection()
+    , ADOQuery_LastID(ADOConnection, {QStringLiteral("select @@Identity")})
+    , m_messages(messages)
+{
+}
+
+void TD_Main::OpenDatabase(const QString &path)
+{
+    ADOConnection.setConnectionString(U_Constantes::ConnectionStringHead + path + U_Constantes::ConnectionStringTail);
+    try {
+        ADOConnection.Open();
+    } catch (const DbError &e) {
+        m_messages.error(U_Constantes::ProblemConnecting + U_Constantes::LineBreak + e.text());
+    }
+}
+
+void TD_Main::CloseDatabase()
+{
+    ADOConnection.Close();
+}
+
+int TD_Main::LastID()
+{
+    ADOQuery_LastID.Open();
+    const int id = ADOQuery_LastID.FirstField().toInt();
+    ADOQuery_LastID.Close();
+    return id;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "store/Store.h"
+
+// Movies, sorted by title.
+class TD_Movie : public Store
+{
+    Q_OBJECT
+public:
+    TD_Movie(TD_Main &main, MessageService &messages, QObject *parent = nullptr);
+
+    void OpenList();
+    void CloseList();
+    void RefreshList();
+
+    void AddMovie(const QString &title, const QString &type);
+    void UpdateMovie(int movieId, const QString &title, const QString &type);
+    void DeleteMovie(int movieId);
+
+    DbQuery ADOQuery_Movie;
+    DbQuery ADOQuery_AddMovie;
+    DbQuery ADOQuery_DeleteMovie;
+    DbQuery ADOQuery_UpdateMovie;
+};

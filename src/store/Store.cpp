@@ -1,0 +1,83 @@
+#include "store/Store.h"
+
+#include "store/DM_Main.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <QCoreApplication>
+
+Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
+    : QObject(parent)
+    , m_main(main)
+    , m_messages(messages)
+    , m_eventHook([] { QCoreApplication::processEvents(); })
+{
+}
+
+DbConnection &Store::connection() const
+{
+    return m_main.ADOConnection;
+}
+
+void Store::warn(const QString &failureMessage, const DbError &error)
+{
+    m_messages.warning(failureMessage + U_Constantes::LineBreak + error.text());
+}
+
+bool Store::write(const QString &failureMessage, const std::function<void()> &statements)
+{
+    try {
+        connection().BeginTrans();
+        statements();
+        connection().CommitTrans();
+        return true;
+    } catch (const DbError &e) {
+        try {
+            connection().RollbackTrans();
+        } catch (const DbError &) {
+            // The first failure is the one worth telling; the connection drops the transaction anyway.
+        }
+        warn(failureMessage, e);
+        return false;
+    }
+}
+
+void Store::processEvents()
+{
+    if (m_eventHook)
+        m_eventHook();
+}
+
+void Store::reopenKeepingRow(DbQuery &list, const QString &keyField)
+{
+    if (!list.Active())
+        return;
+    const int key = list.Eof() ? 0 : list.FieldAsInteger(keyField);
+    const bool hadRow = !list.Eof();
+    list.DisableControls();
+    try {
+        list.Close();
+        list.Open();
+        if (!hadRow || !list.Locate(keyField, key))
+            list.First();
+    } catch (...) {
+        list.EnableControls();
+        throw;
+    }
+    list.EnableControls();
+}
+
+void Store::reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField)
+{
+    detail.DisableControls();
+    try {
+        detail.Close();
+        const int key = (list.Active() && !list.Eof()) ? list.FieldAsInteger(keyField) : 0;
+        detail.setParam(keyField, key);
+        detail.Open();
+    } catch (...) {
+        detail.EnableControls();
+        throw;
+    }
+    detail.EnableControls();
+}

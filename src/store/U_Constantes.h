@@ -1,0 +1,88 @@
+#pragma once
+
+// Every text the user sees, and the catalogue's file name, in one place.
+
+#include <QString>
+
+namespace U_Constantes {
+
+inline const QString DatabaseFileName = QStringLiteral("dadudu.mdb");
+inline const QString CoversFolderName = QStringLiteral("cdcovers");
+inline const QString ApplicationTitle = QStringLiteral("Dadudu");
+inline const QString ConnectionStringHead = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+inline const QString ConnectionStringTail = QStringLiteral(";Persist Security Info=False");
+inline const QString LineBreak = QStringLiteral("\r\n");
+
+// Message boxes: captions and buttons.
+inline const QString CaptionWarning = QStringLiteral("Avertissement");
+inline const QString CaptionError = QStringLiteral("Erreur");
+inline const QString CaptionInformation = QStringLiteral("Information");
+inline const QString CaptionConfirmation = QStringLiteral("Confirmation");
+inline const QString ButtonOk = QStringLiteral("OK");
+inline const QString ButtonYes = QStringLiteral("&Oui");
+inline const QString ButtonNo = QStringLiteral("&Non");
+
+// Opening the catalogue.
+inline const QString ProblemConnecting = QStringLiteral("Problem connecting to the database file :");
+inline const QString CantOpenDataFile = QStringLiteral(
+    "Can't open data file.\r\nPLease make sure that the file \"dadudu.mdb\" is in the current directory.");
+
+// Store failures; the engine's text follows on the next line.
+inline const QString CDNotAdded = QStringLiteral("The CD could not be added for the following reason :");
+inline const QString CDNotUpdated = QStringLiteral("The CD could not be updated for the following reason :");
+inline const QString CDsNotDeleted = QStringLiteral("The CD(s) could not be deleted for the following reason :");
+inline const QString TracksNotDeleted = QStringLiteral("The track(s) could not be deleted for the following reason :");
+inline const QString ArtistNotAdded = QStringLiteral("The artist could not be added for the following reason :");
+inline const QString ArtistNotUpdated = QStringLiteral("The artist could not be updated for the following reason :");
+inline const QString ArtistsNotDeleted = QStringLiteral("The artist(s) could not be deleted for the following reason :");
+inline const QString MovieNotAdded = QStringLiteral("The movie could not be added for the following reason :");
+inline const QString MovieNotUpdated = QStringLiteral("The movie could not be updated for the following reason :");
+inline const QString MoviesNotDeleted = QStringLiteral("The movie(s) could not be deleted for the following reason :");
+inline const QString ItemNotDeleted = QStringLiteral("This item could not be deleted for the following reason :");
+
+// Main window.
+inline const QString MainCaption = QStringLiteral("Rovir's Dadudu");
+inline const QString NavigatorHint = QStringLiteral("Catalog");
+inline const QString NavAudioCDs = QStringLiteral("Audio CDs");
+inline const QString NavArtists = QStringLiteral("Artists");
+inline const QString NavTracks = QStringLiteral("Tracks");
+inline const QString NavMovies = QStringLiteral("DVDs & DivXs");
+inline const QString NavDataCDs = QStringLiteral("Data CDs");
+inline const QString NavDataItems = QStringLiteral("Data Items");
+inline const QString NounAudioCDs = QStringLiteral(" audio CDs");
+inline const QString NounArtists = QStringLiteral(" artists");
+inline const QString NounTracks = QStringLiteral(" tracks");
+inline const QString NounMovies = QStringLiteral(" movies");
+inline const QString NounDataCDs = QStringLiteral(" data CDs");
+inline const QString NounDataItems = QStringLiteral(" data items");
+
+// Toolbar: captions and hints.
+inline const QString BtnAddNew = QStringLiteral("Add new");
+inline const QString HintAddNew = QStringLiteral("Add new");
+inline const QString BtnDelete = QStringLiteral("Delete");
+inline const QString HintDelete = QStringLiteral("Delete selected");
+inline const QString BtnEdit = QStringLiteral("Edit");
+inline const QString HintEdit = QStringLiteral("Edit selected");
+inline const QString BtnRefresh = QStringLiteral("Refresh");
+inline const QString HintRefresh = QStringLiteral("Refresh list");
+inline const QString BtnPrint = QStringLiteral("Print");
+inline const QString HintPrint = QStringLiteral("Print list");
+inline const QString BtnSaveHTML = QStringLiteral("Save to HTML");
+inline const QString HintSaveHTML = QStringLiteral("Export list to HTML");
+inline const QString BtnSaveExcel = QStringLiteral("Save to Excel");
+inline const QString HintSaveExcel = QStringLiteral("Export to XLS (Excel)");
+inline const QString BtnAbout = QStringLiteral("About...");
+inline const QString HintAbout = QStringLiteral("About this software...");
+
+// About box and splash.
+inline const QString AboutCaption = QStringLiteral("About...");
+inline const QString AboutVersion = QStringLiteral("Dadudu version 2.0");
+inline const QString WebAddress = QStringLiteral("https://github.com/dadudu-catalogue/dadudu");
+inline const QString ContactAddress = QStringLiteral("dadudu-catalogue@proton.me");
+inline const QString MailSubject = QStringLiteral("?subject=Dadudu");
+inline const QString AboutFeedback = QStringLiteral(
+    "Questions, feedback, comments or requests?\nWrite to us by e-mail:");
+inline const QString AboutOk = QStringLiteral("&Ok");
+inline const QString SplashTitle = QStringLiteral("Rovir's Dadudu");
+
+} // namespace U_Constantes
