@@ -1,0 +1,159 @@
+// The main window: its toolbar, the navigator bringing lists to the front with the right count,
+// and the about box.
+
+#include "app/AppModules.h"
+#include "app/FM_About.h"
+#include "app/FM_Main.h"
+#include "store/DM_Main.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// Stand-ins for the list windows: the navigator only needs something to bring to the front.
+struct Fixture {
+    Fixture()
+    {
+        cat.exec(QStringLiteral(
+            "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles'), (3, 'Cure');"
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (1, 'Gold', 1), (2, 'Help', 2);"
+            "insert into TRACK (TR_LABEL, CD_ID) values ('Waterloo', 1), ('SOS', 1), ('Help!', 2), ('Lost', 9);"
+            "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD');"
+            "insert into DATACD (CD_TITLE) values ('Backup'), ('Photos');"
+            "insert into DATA (DATA_LABEL, CD_ID) values ('a', 1), ('b', 1), ('c', 2), ('d', 2), ('e', 5);"));
+        app = std::make_unique<AppModules>(messages, cat.folder());
+        for (int i = 0; i < TF_Main::ListCount; ++i) {
+            windows[i] = new QWidget;
+            app->F_Main->addListWindow(TF_Main::ListIndex(i), windows[i]);
+        }
+        app->F_Main->setSplashWaitMs(0);
+        app->F_Main->show();
+    }
+    TempCatalogue cat;
+    RecordingMessages messages;
+    std::unique_ptr<AppModules> app;
+    QWidget *windows[TF_Main::ListCount] = {};
+};
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void toolbar();
+    void navigatorBringsListToFront_data();
+    void navigatorBringsListToFront();
+    void reselectingDoesNothing();
+    void failingRefreshKeepsStatus();
+    void aboutBox();
+};
+
+void tst_MainWindow::toolbar()
+{
+    Fixture f;
+    TF_Main &w = *f.app->F_Main;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Rovir's Dadudu"));
+    QStringList captions, hints;
+    for (QToolButton *b : w.ToolBar1->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly)) {
+        if (b->text().isEmpty())
+            continue; // the toolbar's own extension button
+        captions << b->text();
+        hints << b->toolTip();
+        QCOMPARE(b->size(), QSize(77, 21));
+    }
+    QCOMPARE(captions, QStringList({"Add new", "Delete", "Edit", "Refresh", "Print", "Save to HTML", "Save to Excel", "About..."}));
+    QCOMPARE(hints, QStringList({"Add new", "Delete selected", "Edit selected", "Refresh list", "Print list",
+                                 "Export list to HTML", "Export to XLS (Excel)", "About this software..."}));
+    QStringList items;
+    for (int i = 0; i < w.ListView1->count(); ++i) {
+        items << w.ListView1->item(i)->text();
+        QVERIFY(!w.ListView1->item(i)->icon().isNull());
+    }
+    QCOMPARE(items, QStringList({"Audio CDs", "Artists", "Tracks", "DVDs & DivXs", "Data CDs", "Data Items"}));
+    QVERIFY(w.ListView1->selectedItems().isEmpty());
+    QCOMPARE(w.Panel_left->width(), 90);
+    QVERIFY(w.Panel_left->isAncestorOf(w.ListView1));
+}
+
+void tst_MainWindow::navigatorBringsListToFront_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("audio CDs") << 0 << "2 audio CDs";
+    QTest::newRow("artists") << 1 << "3 artists";
+    QTest::newRow("tracks: only those with CD and artist") << 2 << "3 tracks";
+    QTest::newRow("DVDs & DivXs") << 3 << "1 movies";
+    QTest::newRow("data CDs") << 4 << "2 data CDs";
+    QTest::newRow("data items: only those with a CD") << 5 << "4 data items";
+}
+
+void tst_MainWindow::navigatorBringsListToFront()
+{
+    QFETCH(int, item);
+    QFETCH(QString, status);
+    Fixture f;
+    TF_Main &w = *f.app->F_Main;
+    // Start elsewhere so every item is a change.
+    w.bringToFront(item == 0 ? TF_Main::DataItems : TF_Main::AudioCDs);
+    w.ListView1->setCurrentRow(item);
+    QCOMPARE(w.ActiveListWindow(), item);
+    QCOMPARE(w.ClientArea->currentSubWindow()->widget(), f.windows[item]);
+    QCOMPARE(w.StatusBar1->text(), status);
+}
+
+void tst_MainWindow::reselectingDoesNothing()
+{
+    Fixture f;
+    TF_Main &w = *f.app->F_Main;
+    w.ListView1->setCurrentRow(3);
+    QCOMPARE(w.StatusBar1->text(), QStringLiteral("1 movies"));
+    f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE) values ('Brazil')"));
+    QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {},
+                      w.ListView1->visualItemRect(w.ListView1->item(3)).center());
+    QCOMPARE(w.StatusBar1->text(), QStringLiteral("1 movies"));
+    // The refresh command does reload the list in front.
+    w.ToolButton4->click();
+    QCOMPARE(w.StatusBar1->text(), QStringLiteral("2 movies"));
+}
+
+void tst_MainWindow::failingRefreshKeepsStatus()
+{
+    Fixture f;
+    TF_Main &w = *f.app->F_Main;
+    w.ListView1->setCurrentRow(1);
+    QCOMPARE(w.StatusBar1->text(), QStringLiteral("3 artists"));
+    f.cat.exec(QStringLiteral("drop table ARTISTE"));
+    QVERIFY_THROWS_EXCEPTION(DbError, w.RefreshActiveList());
+    QCOMPARE(w.StatusBar1->text(), QStringLiteral("3 artists"));
+}
+
+void tst_MainWindow::aboutBox()
+{
+    QList<QUrl> opened;
+    TF_About about([&](const QUrl &url) { opened << url; });
+    QCOMPARE(about.size(), QSize(300, 375));
+    QCOMPARE(about.minimumSize(), about.maximumSize());
+    const Qt::WindowFlags flags = about.windowFlags();
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About..."));
+    about.show();
+    QTest::mouseClick(about.Label14, Qt::LeftButton);
+    QTest::mouseClick(about.Label9, Qt::LeftButton);
+    QCOMPARE(opened.size(), 2);
+    QCOMPARE(opened[0].toString(), about.Label14->text());
+    QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
+    QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.Label9->text() + QStringLiteral("?subject=Dadudu"));
+    QVERIFY(about.findChild<QLabel *>() != nullptr);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,179 @@
+// Start-up and shutdown on real catalogue files: the counts, the two messages of a failed open in
+// their order, what stays usable afterwards, and where the catalogue is looked for.
+
+#include "app/AppModules.h"
+#include "app/FM_Main.h"
+#include "app/FM_Splash.h"
+#include "store/DM_CD.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/U_Constantes.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QTest>
+#include <QToolBar>
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensCatalogue_data();
+    void opensCatalogue();
+    void failedOpen_data();
+    void failedOpen();
+    void shutdownClosesEverything();
+    void shutdownAfterFailedOpenSaysNothing();
+    void findsCatalogueBesideExecutable();
+};
+
+void tst_Startup::opensCatalogue_data()
+{
+    QTest::addColumn<QString>("seed");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("empty catalogue") << "" << "0 audio CDs";
+    QTest::newRow("CDs, one without its artist") << "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                                                    "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1), ('Lost', 7);"
+                                                 << "2 audio CDs";
+}
+
+void tst_Startup::opensCatalogue()
+{
+    QFETCH(QString, seed);
+    QFETCH(QString, status);
+    TempCatalogue cat;
+    if (!seed.isEmpty())
+        cat.exec(seed);
+    RecordingMessages messages;
+    AppModules app(messages, cat.folder());
+    app.F_Main->setSplashWaitMs(0);
+    app.F_Main->show();
+
+    QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
+    QCOMPARE(app.F_Main->StatusBar1->text(), status);
+    QVERIFY(app.F_Main->ToolBar1->isEnabled());
+    QVERIFY(app.F_Main->ListView1->isEnabled());
+    QVERIFY(app.D_CD->ADOQuery_CD.Active());
+    QVERIFY(app.D_Movie->ADOQuery_Movie.Active());
+    QVERIFY(!app.F_Main->splash());
+}
+
+void tst_Startup::failedOpen_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing file") << "missing";
+    QTest::newRow("unreadable: a folder of that name") << "folder";
+    QTest::newRow("not a catalogue: a text file") << "text";
+}
+
+void tst_Startup::failedOpen()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(U_Constantes::DatabaseFileName);
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir(dir.path()).mkdir(U_Constantes::DatabaseFileName));
+    if (kind == QLatin1String("text")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Abba;Gold;1992\r\nBeatles;Help;1965\r\n");
+    }
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    RecordingMessages messages;
+    AppModules app(messages, dir.path());
+    app.F_Main->setSplashWaitMs(0);
+    bool splashUpDuringBoxes = true;
+    messages.onShow = [&](const RecordingMessages::Box &) {
+        splashUpDuringBoxes = splashUpDuringBoxes && app.F_Main->splash() && app.F_Main->splash()->isVisible();
+    };
+    app.F_Main->show();
+
+    QCOMPARE(messages.boxes.size(), 2);
+    QCOMPARE(messages.boxes[0].kind, MessageService::Kind::Error);
+    const QString head = U_Constantes::ProblemConnecting + QStringLiteral("\r\n");
+    QVERIFY2(messages.boxes[0].text.startsWith(head), qPrintable(messages.boxes[0].text));
+    QVERIFY(messages.boxes[0].text.size() > head.size()); // the engine's own words follow
+    QCOMPARE(messages.boxes[1].kind, MessageService::Kind::Error);
+    QCOMPARE(messages.boxes[1].text, QStringLiteral("Can't open data file.\r\nPLease make sure that the file \"dadudu.mdb\" is in the current directory."));
+    QVERIFY(splashUpDuringBoxes);
+    QVERIFY(!app.F_Main->splash());
+
+    QVERIFY(!app.F_Main->ToolBar1->isEnabled());
+    QVERIFY(!app.F_Main->ListView1->isEnabled());
+    QCOMPARE(app.F_Main->StatusBar1->text(), QString());
+    QVERIFY(!app.D_Main->ADOConnection.Connected());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+void tst_Startup::shutdownClosesEverything()
+{
+    TempCatalogue cat;
+    RecordingMessages messages;
+    AppModules app(messages, cat.folder());
+    app.F_Main->setSplashWaitMs(0);
+    app.F_Main->show();
+    QVERIFY(app.D_Main->ADOConnection.Connected());
+    QVERIFY(app.F_Main->close());
+    QVERIFY(!app.D_CD->ADOQuery_CD.Active());
+    QVERIFY(!app.D_CD->ADOQuery_tracks.Active());
+    QVERIFY(!app.D_Movie->ADOQuery_Movie.Active());
+    QVERIFY(!app.D_Main->ADOConnection.Connected());
+    QVERIFY(!app.F_Main->splash());
+    QVERIFY(messages.boxes.isEmpty());
+    // Nothing is left for another program to wait on.
+    cat.holdWriteLock();
+    cat.releaseWriteLock();
+}
+
+void tst_Startup::shutdownAfterFailedOpenSaysNothing()
+{
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    AppModules app(messages, dir.path());
+    app.F_Main->setSplashWaitMs(0);
+    app.F_Main->show();
+    messages.clear();
+    QVERIFY(app.F_Main->close());
+    QVERIFY(messages.boxes.isEmpty());
+    QVERIFY(!app.F_Main->splash());
+}
+
+void tst_Startup::findsCatalogueBesideExecutable()
+{
+    // The real program, copied beside a catalogue and started from another folder that holds a
+    // catalogue of its own: it must open the one beside itself.
+    TempCatalogue beside;
+    TempCatalogue elsewhere;
+    const QString exe = beside.folder() + QStringLiteral("/dadudu");
+    QVERIFY(QFile::copy(QStringLiteral(DADUDU_EXE), exe));
+    QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+
+    QProcess program;
+    program.setWorkingDirectory(elsewhere.folder());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(exe, {});
+    QVERIFY(program.waitForStarted());
+
+    auto opened = [&](const QString &path) {
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(program.processId()));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
+            if (fd.symLinkTarget() == QFileInfo(path).canonicalFilePath())
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(opened(beside.path()), 10000);
+    QVERIFY(!opened(elsewhere.path()));
+    program.kill();
+    program.waitForFinished();
+}
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
