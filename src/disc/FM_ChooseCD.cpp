@@ -1,0 +1,62 @@
+#include "disc/FM_ChooseCD.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QListWidget>
+#include <QPushButton>
+
+TF_ChooseCD::TF_ChooseCD(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("F_ChooseCD"));
+    setWindowTitle(QStringLiteral("Many possible choices found - choose one"));
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setPixelSize(11);
+    setFont(f);
+    setFixedSize(418, 143);
+
+    // Created in tab order: the Ok button first, so it has the focus when the dialog opens.
+    Button1 = new QPushButton(QStringLiteral("&Ok"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(176, 112, 67, 25);
+    Button1->setDefault(true);
+
+    ListBox_choices = new QListWidget(this);
+    ListBox_choices->setObjectName(QStringLiteral("ListBox_choices"));
+    ListBox_choices->setGeometry(8, 8, 401, 97);
+    ListBox_choices->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox_choices->setUniformItemSizes(true);
+    setTabOrder(Button1, ListBox_choices);
+
+    connect(Button1, &QPushButton::clicked, this, &TF_ChooseCD::choose);
+    connect(ListBox_choices, &QListWidget::itemDoubleClicked, this, &TF_ChooseCD::choose);
+}
+
+void TF_ChooseCD::setLines(const QStringList &lines)
+{
+    ListBox_choices->clear();
+    ListBox_choices->addItems(lines);
+    if (ListBox_choices->count() > 0)
+        ListBox_choices->setCurrentRow(0);
+    Button1->setFocus();
+}
+
+void TF_ChooseCD::choose()
+{
+    const QList<QListWidgetItem *> selected = ListBox_choices->selectedItems();
+    if (selected.isEmpty())
+        return;
+    m_choice = selected.first()->text();
+    accept();
+}
+
+QString ChooseMatch(const QStringList &lines, QWidget *parent)
+{
+    if (lines.isEmpty())
+        return {};
+    TF_ChooseCD dialog(parent ? parent : QApplication::activeWindow());
+    dialog.setLines(lines);
+    dialog.exec();
+    return dialog.Choice();
+}

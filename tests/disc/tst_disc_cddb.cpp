@@ -1,0 +1,345 @@
+#include "disc/CddbLookup.h"
+#include "CueImage.h"
+#include "support/RecordingMessages.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A CDDB-over-HTTP server on 127.0.0.1 that plays a script of replies, one per connection, and
+// keeps every raw request. It runs on the test's thread, so it only answers while the client
+// serves events during its wait.
+class ScriptedServer : public QObject
+{
+public:
+    // Besides raw reply text ("{port}" stands for the server's port), a step may be one of these.
+    static inline const QString CloseAtOnce = QStringLiteral("<close>");  // hang up without a word
+    static inline const QString Stall = QStringLiteral("<stall>");        // start a reply, never end it
+    static inline const QString Flood = QStringLiteral("<flood>");        // a body just over 1 MiB
+
+    explicit ScriptedServer(const QStringList &script) : m_script(script)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = m_server.nextPendingConnection()) {
+                s->setParent(this);
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { onRead(s); });
+            }
+        });
+    }
+
+    quint16 port() const { return m_server.serverPort(); }
+    QList<QByteArray> requests;
+
+private:
+    void onRead(QTcpSocket *s)
+    {
+        QByteArray &buffer = m_buffers[s];
+        buffer += s->readAll();
+        if (!buffer.contains("\r\n\r\n") || buffer.isNull())
+            return;
+        requests << buffer;
+        buffer = QByteArray(); // null: this connection has had its request
+        const QString step = m_script.value(requests.size() - 1, QStringLiteral("HTTP/1.0 500 Script ended\r\n\r\n"));
+        if (step == CloseAtOnce) {
+            s->close();
+        } else if (step == Stall) {
+            s->write("HTTP/1.0 200 OK\r\n\r\n211 Found inexact matches, list follows\r\n");
+        } else if (step == Flood) {
+            s->write("HTTP/1.0 200 OK\r\n\r\n");
+            // Complete, so a client without the limit would go on to read it as a (bad) query reply.
+            const QByteArray line = QByteArray(1023, 'x') + '\n';
+            for (int k = 0; k < 1025; ++k)
+                s->write(line);
+            s->disconnectFromHost();
+        } else {
+            QString reply = step;
+            s->write(reply.replace(QStringLiteral("{port}"), QString::number(port())).toLatin1());
+            s->disconnectFromHost();
+        }
+    }
+
+    QTcpServer m_server;
+    QStringList m_script;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+};
+
+QString ok(const QString &body)
+{
+    return QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=ISO-8859-1\r\n\r\n") + body;
+}
+
+QByteArray request(const QString &path)
+{
+    return "GET " + path.toLatin1() + " HTTP/1.0\r\n"
+           "Host: 127.0.0.1\r\n"
+           "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+           "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+           "Content-type: application/x-www-form-urlencoded\r\n"
+           "\r\n";
+}
+
+// The worked example's disc and the requests it leads to.
+const QString QueryPath = QStringLiteral(
+    "/~cddb/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=4");
+const QString ReadPath = QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&hello=rovir+rovir+rovir+1.0&proto=4");
+
+const QString Match200 = QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n");
+const QString Matches211 = QStringLiteral("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                          "rock 0901c102 Some Artist / Some Title\r\n"
+                                          "jazz 0901c1ff Other Artist / Other Title\r\n"
+                                          "misc 0a01c102 Third Artist / Third Title\r\n"
+                                          ".\r\n");
+const QStringList MatchLines{QStringLiteral("rock 0901c102 Some Artist / Some Title"),
+                             QStringLiteral("jazz 0901c1ff Other Artist / Other Title"),
+                             QStringLiteral("misc 0a01c102 Third Artist / Third Title")};
+
+QString entry(const QString &lines)
+{
+    return QStringLiteral("210 rock 0901c102 CD database entry follows (until terminating `.')\r\n"
+                          "# xmcd\r\n#\r\n# Track frame offsets:\r\n#\t150\r\n#\t18780\r\n#\r\n"
+                          "# Disc length: 451 seconds\r\n#\r\nDISCID=0901c102\r\n")
+           + lines + QStringLiteral("DYEAR=1999\r\nDGENRE=Rock\r\nEXTD=\r\nEXTT0=\r\nEXTT1=\r\nPLAYORDER=\r\n.\r\n");
+}
+
+// "Café" arrives as ISO-8859-1: one byte for the é.
+const QString Entry = entry(QStringLiteral("DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\n"));
+const QStringList EntryTracks{QStringLiteral("Intro"), QStringLiteral("Caf\u00e9 = Song")};
+
+} // namespace
+
+class TestCddb : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void lookup_data();
+    void lookup();
+    void failsWithoutServer_data();
+    void failsWithoutServer();
+    void artistNames_data();
+    void artistNames();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_disc;
+};
+
+void TestCddb::initTestCase()
+{
+    m_disc = writeCueImage(m_dir.path(), QStringLiteral("example"), {150, 18780}, 33825);
+    QVERIFY(!m_disc.isEmpty());
+}
+
+void TestCddb::lookup_data()
+{
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<int>("pick"); // the match the user picks, -1 for none
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("offered"); // what the choice shows; empty when it must not show
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("tracks");
+
+    const QString artist = QStringLiteral("Some Artist"), title = QStringLiteral("Some Title");
+    const QString none;
+    const QStringList both{QueryPath, ReadPath}, queryOnly{QueryPath};
+    using namespace CddbTexts;
+
+    QTest::newRow("200 one match") << QStringList{ok(Match200), ok(Entry)} << -1 << both << QStringList() << none
+                                   << true << artist << title << EntryTracks;
+    QTest::newRow("211 three matches, second picked")
+        << QStringList{ok(Matches211), ok(Entry)} << 1
+        << QStringList{QueryPath,
+                       QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+jazz+0901c1ff&hello=rovir+rovir+rovir+1.0&proto=4")}
+        << MatchLines << none << true << artist << title << EntryTracks;
+    QTest::newRow("211, nothing picked") << QStringList{ok(Matches211)} << -1 << queryOnly << MatchLines << none
+                                         << false << none << none << QStringList();
+    QTest::newRow("210 without matches") << QStringList{ok(QStringLiteral("210 Found exact matches\r\n.\r\n"))} << -1
+                                         << queryOnly << QStringList() << NoAudioInformation << false << none << none
+                                         << QStringList();
+    QTest::newRow("202 no match") << QStringList{ok(QStringLiteral("202 No match for disc ID 0901c102.\r\n"))} << -1
+                                  << queryOnly << QStringList() << NoAudioInformation << false << none << none
+                                  << QStringList();
+    QTest::newRow("404 on the query") << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\nNo such page\r\n")}
+                                      << -1 << queryOnly << QStringList() << CouldNotFind << false << none << none
+                                      << QStringList();
+    QTest::newRow("500 on the read")
+        << QStringList{ok(Match200), QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n")} << -1 << both
+        << QStringList() << CouldNotFind << false << none << none << QStringList();
+    QTest::newRow("redirected query")
+        << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
+                                      "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=4\r\n\r\n"),
+                       ok(Match200), ok(Entry)}
+        << -1
+        << QStringList{QueryPath,
+                       QStringLiteral("/moved/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0"
+                                      "&proto=4"),
+                       ReadPath}
+        << QStringList() << none << true << artist << title << EntryTracks;
+    const QString loop = QStringLiteral("HTTP/1.0 301 Moved\r\nLocation: /~cddb/again\r\n\r\n");
+    QStringList loops(6, loop);
+    QStringList loopPaths{QueryPath};
+    for (int k = 0; k < 5; ++k)
+        loopPaths << QStringLiteral("/~cddb/again");
+    QTest::newRow("six redirects") << loops << -1 << loopPaths << QStringList() << CouldNotFind << false << none
+                                   << none << QStringList();
+    QString unterminated = Entry;
+    unterminated.chop(2);
+    QTest::newRow("no final line break") << QStringList{ok(QStringLiteral("200 rock 0901c102 Some Artist / Some Title")),
+                                                        ok(unterminated)}
+                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks;
+    QTest::newRow("bare LF line breaks") << QStringList{ok(Match200), ok(QString(Entry).replace(QStringLiteral("\r\n"),
+                                                                                                  QStringLiteral("\n")))}
+                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks;
+    QTest::newRow("closed without a reply") << QStringList{ScriptedServer::CloseAtOnce} << -1 << queryOnly
+                                            << QStringList() << CouldNotFind << false << none << none << QStringList();
+    QTest::newRow("read closed without a reply") << QStringList{ok(Match200), ScriptedServer::CloseAtOnce} << -1 << both
+                                                 << QStringList() << CouldNotFind << false << none << none
+                                                 << QStringList();
+    QTest::newRow("reply never ends") << QStringList{ScriptedServer::Stall} << -1 << queryOnly << QStringList()
+                                      << CouldNotFind << false << none << none << QStringList();
+    QTest::newRow("body over 1 MiB") << QStringList{ScriptedServer::Flood} << -1 << queryOnly << QStringList()
+                                     << CouldNotFind << false << none << none << QStringList();
+    QTest::newRow("empty query reply") << QStringList{ok(QString())} << -1 << queryOnly << QStringList() << NoAudioCD
+                                       << false << none << none << QStringList();
+    QTest::newRow("query reply without a code") << QStringList{ok(QStringLiteral("<html>gateway</html>\r\n"))} << -1
+                                                << queryOnly << QStringList() << NoAudioCD << false << none << none
+                                                << QStringList();
+    QTest::newRow("211 of one line") << QStringList{ok(QStringLiteral("211 Found inexact matches\r\n"))} << -1
+                                     << queryOnly << QStringList() << NoAudioCD << false << none << none
+                                     << QStringList();
+    QTest::newRow("read names nothing") << QStringList{ok(Match200), ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))}
+                                        << -1 << both << QStringList() << NoAudioInformation << false << none << none
+                                        << QStringList();
+    QTest::newRow("two DTITLE lines, the second decides")
+        << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=First / One\r\nDTITLE=Second / Two / Part\r\n")))}
+        << -1 << both << QStringList() << none << true << QStringLiteral("Second") << QStringLiteral("Two / Part")
+        << QStringList();
+    QTest::newRow("DTITLE without separator")
+        << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=Various\r\nTTITLE0=A\r\n")))} << -1 << both
+        << QStringList() << none << true << QStringLiteral("Various") << QStringLiteral("Various")
+        << QStringList{QStringLiteral("A")};
+    QTest::newRow("continued track title stays a separate track")
+        << QStringList{ok(Match200),
+                       ok(entry(QStringLiteral("TTITLE0=Intro\r\nTTITLE1=A very long \r\nTTITLE1=title\r\n")))}
+        << -1 << both << QStringList() << none << true << none << none
+        << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")};
+}
+
+void TestCddb::lookup()
+{
+    QFETCH(QStringList, script);
+    QFETCH(int, pick);
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, offered);
+    QFETCH(QString, message);
+    QFETCH(bool, found);
+    QFETCH(QString, artist);
+    QFETCH(QString, title);
+    QFETCH(QStringList, tracks);
+
+    ScriptedServer server(script);
+    QVERIFY(server.port() != 0);
+    RecordingMessages messages;
+    QList<QStringList> shown;
+    CddbLookup lookup(messages, [&](const QStringList &lines) {
+        shown << lines;
+        return pick < 0 ? QString() : lines.value(pick);
+    });
+    lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
+    lookup.http().setTimeout(300);
+
+    const std::optional<CddbDisc> disc = lookup.Run(m_disc);
+
+    QCOMPARE(server.requests.size(), paths.size());
+    for (int k = 0; k < paths.size(); ++k)
+        QCOMPARE(server.requests[k], request(paths[k]));
+    QCOMPARE(shown, offered.isEmpty() ? QList<QStringList>() : QList<QStringList>{offered});
+    QCOMPARE(messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    for (const auto &box : messages.boxes)
+        QCOMPARE(box.kind, MessageService::Kind::Warning);
+    QCOMPARE(disc.has_value(), found);
+    if (disc) {
+        QCOMPARE(disc->hasTitle, !title.isEmpty());
+        QCOMPARE(disc->artist, artist);
+        QCOMPARE(disc->title, title);
+        QCOMPARE(disc->tracks, tracks);
+    }
+}
+
+void TestCddb::failsWithoutServer_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("serverListens");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("connection refused") << QString() << false << CddbTexts::CouldNotFind;
+    QTest::newRow("no drive selected") << QStringLiteral("<none>") << true << CddbTexts::NoAudioCD;
+    QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << CddbTexts::NoAudioCD;
+}
+
+void TestCddb::failsWithoutServer()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, serverListens);
+    QFETCH(QString, message);
+
+    if (device.isEmpty())
+        device = m_disc;
+    else if (device == QLatin1String("<none>"))
+        device.clear();
+    else
+        device = writeCueImage(m_dir.path(), QStringLiteral("data"), {150}, 3150, {1});
+
+    quint16 port = 0;
+    auto server = std::make_unique<ScriptedServer>(QStringList{ok(Match200), ok(Entry)});
+    port = server->port();
+    if (!serverListens)
+        server.reset(); // the port is free again: nothing answers there
+
+    RecordingMessages messages;
+    bool chooserCalled = false;
+    CddbLookup lookup(messages, [&](const QStringList &) {
+        chooserCalled = true;
+        return QString();
+    });
+    lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port));
+    lookup.http().setTimeout(2000);
+
+    QVERIFY(!lookup.Run(device).has_value());
+    QCOMPARE(messages.texts(), QStringList{message});
+    QVERIFY(!chooserCalled);
+    if (server)
+        QVERIFY(server->requests.isEmpty());
+}
+
+void TestCddb::artistNames_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("letters a to z ignore case") << QStringLiteral("SOME ARTIST") << QStringLiteral("Some Artist") << true;
+    QTest::newRow("accented letters must match") << QStringLiteral("\u00c9DITH") << QStringLiteral("\u00e9dith") << false;
+    QTest::newRow("accent is not a plain letter") << QStringLiteral("Bjork") << QStringLiteral("Bj\u00f6rk") << false;
+    QTest::newRow("a prefix is not the name") << QStringLiteral("Some") << QStringLiteral("Some Artist") << false;
+}
+
+void TestCddb::artistNames()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, same);
+    QCOMPARE(SameArtistName(a, b), same);
+    QCOMPARE(SameArtistName(b, a), same);
+}
+
+QTEST_GUILESS_MAIN(TestCddb)
+#include "tst_disc_cddb.moc"
