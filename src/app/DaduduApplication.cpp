@@ -4,12 +4,19 @@
 #include "store/MessageService.h"
 #include "store/U_Constantes.h"
 
+#include <QFont>
+
 #include <exception>
 
 DaduduApplication::DaduduApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(U_Constantes::ApplicationTitle);
+    // The windows were laid out for these faces; use the metric-compatible ones where they are missing.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});
 }
 
 void DaduduApplication::reportUnhandled(MessageService &messages)
