@@ -1,0 +1,514 @@
+// The six stores on a real catalogue file. Failures come from the engine itself: values too long
+// for their column, triggers that refuse one chosen row, another connection holding the write lock.
+
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_DataItems.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/DM_Track.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+const QString CR_LF = QStringLiteral("\r\n");
+
+struct Fixture {
+    Fixture()
+    {
+        cat.exec(QStringLiteral(
+            "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles'), (3, 'Cure');"
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (1, 'Gold', 1, '111', '1992', 0, 'best of'), (2, 'Help', 2, '', '1965', 1, ''),"
+            " (3, 'Arrival', 1, '', '1976', 0, ''), (4, 'Lost', 99, '', '', 0, '');"
+            "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Dancing Queen', 1), (2, 'SOS', 1),"
+            " (3, 'Help!', 2), (4, 'Yesterday', 2), (5, 'Money', 3), (6, 'Gone', 4), (7, 'Stray', 50);"
+            "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD'), (2, 'Brazil', 'DivX');"
+            "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'Photos');"
+            "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'docs', 1), (2, 'src', 1), (3, '2019', 2),"
+            " (4, 'stray', 9);"));
+        main.ADOConnection.setBusyTimeoutMs(0);
+        main.OpenDatabase(cat.path());
+        for (Store *s : std::initializer_list<Store *>{&cd, &track, &artist, &movie, &data, &items})
+            s->setEventHook([this] { ++events; });
+        // The box comes only after the rollback: by then another program can write again.
+        messages.onShow = [this](const RecordingMessages::Box &) {
+            openWhileBoxShown = main.ADOConnection.InTransaction();
+            cat.holdWriteLock();
+            cat.releaseWriteLock();
+        };
+    }
+    QString dump()
+    {
+        QStringList all;
+        for (const char *t : {"ARTISTE", "CDAUDIO", "TRACK", "MOVIE", "DATACD", "DATA"})
+            all << QString::fromLatin1(t) + u':' + cat.rows(QStringLiteral("select * from %1 order by 1").arg(QLatin1String(t))).join(u';');
+        return all.join(u'\n');
+    }
+    QStringList tracksOf(int cd)
+    {
+        return cat.rows(QStringLiteral("select TR_LABEL from TRACK where CD_ID = %1 order by TR_ID").arg(cd));
+    }
+    QStringList itemsOf(int cd)
+    {
+        return cat.rows(QStringLiteral("select DATA_LABEL from DATA where CD_ID = %1 order by DATA_ID").arg(cd));
+    }
+
+    TempCatalogue cat;
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_CD cd{main, messages};
+    TD_Track track{main, messages};
+    TD_Artist artist{main, messages};
+    TD_Movie movie{main, messages};
+    TD_Data data{main, messages};
+    TD_DataItems items{main, messages};
+    int events = 0;
+    int result = 0;
+    bool openWhileBoxShown = false;
+};
+
+using Step = std::function<void(Fixture &)>;
+using Act = std::function<int(Fixture &)>; // answers the operation's result, 0 where it has none
+
+QString longText(int n) { return QString(n, u'x'); }
+constexpr int NewId = -2; // the result must be a fresh identifier
+
+} // namespace
+
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(Act)
+
+class tst_Stores : public QObject
+{
+    Q_OBJECT
+private slots:
+    void failures_data();
+    void failures();
+    void builtStatementsMatchWorkedExamples();
+    void builtStatementsStoreValuesVerbatim_data();
+    void builtStatementsStoreValuesVerbatim();
+    void orderOfTracksAndItemsKept_data();
+    void orderOfTracksAndItemsKept();
+    void unknownIdentifierRemovesNothing_data();
+    void unknownIdentifierRemovesNothing();
+    void deleteArtistTakesCDsAndTracks();
+    void severalDeletesOneFailing();
+    void refreshStaysOnCurrentRow_data();
+    void refreshStaysOnCurrentRow();
+    void refreshFallsBackToFirstRow();
+    void refreshLeavesClosedListClosed();
+    void listsHideRowsWithoutTheirJoinedRow();
+    void longListsLetEventsThrough();
+};
+
+// Each failure: what makes the engine refuse, the operation, its message, and what is stored after.
+// Without an `expect` step the whole catalogue must be exactly as it was before the operation.
+void tst_Stores::failures_data()
+{
+    QTest::addColumn<Step>("arrange");
+    QTest::addColumn<Act>("act");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<Step>("expect");
+    QTest::addColumn<int>("result");
+
+    const Step none = [](Fixture &) {};
+    const Step unchanged;
+
+    QTest::newRow("add CD: row too long") << none
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(1, longText(256), {}, {}, false, {}, {"a", "b"}); })
+        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("add CD: second of three tracks refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "two"); })
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(1, "New", {}, {}, false, {}, {"one", "two", "three"}); })
+        << "The CD could not be added for the following reason :"
+        << Step([](Fixture &f) {
+               QCOMPARE(f.cat.scalar("select CD_LABEL from CDAUDIO where CD_ID = " + QString::number(f.result)).toString(), QStringLiteral("New"));
+               QCOMPARE(f.tracksOf(f.result), QStringList{"one"});
+           })
+        << NewId;
+    QTest::newRow("update CD: row refused") << none
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("update CD: old tracks cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("update CD: second new track refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "y"); })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("delete CD: row refused, tracks stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
+        << Act([](Fixture &f) { f.cd.DeleteAudioCD(1); return 0; })
+        << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
+    QTest::newRow("delete track refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
+        << Act([](Fixture &f) { f.track.DeleteTrack(1); return 0; })
+        << "The track(s) could not be deleted for the following reason :" << unchanged << 0;
+    QTest::newRow("add artist: name too long") << none
+        << Act([](Fixture &f) { f.artist.AddArtist(longText(256)); return 0; })
+        << "The artist could not be added for the following reason :" << unchanged << 0;
+    QTest::newRow("add artist for its id: refused") << Step([](Fixture &f) { f.cat.failInsertWhen("ARTISTE", "ART_NAME", "Dido"); })
+        << Act([](Fixture &f) { return f.artist.AddArtistGetID("Dido"); })
+        << "The artist could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("update artist: name too long") << none
+        << Act([](Fixture &f) { f.artist.UpdateArtist(1, longText(300)); return 0; })
+        << "The artist could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("delete artist: CDs refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
+        << Act([](Fixture &f) { f.artist.DeleteArtist(1); return 0; })
+        << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
+    QTest::newRow("delete artist: the artist row refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("ARTISTE"); })
+        << Act([](Fixture &f) { f.artist.DeleteArtist(1); return 0; })
+        << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
+    QTest::newRow("add movie: another program holds the write lock") << Step([](Fixture &f) { f.messages.onShow = nullptr; f.cat.holdWriteLock(); })
+        << Act([](Fixture &f) { f.movie.AddMovie("Casablanca", "DVD"); f.cat.releaseWriteLock(); return 0; })
+        << "The movie could not be added for the following reason :" << unchanged << 0;
+    QTest::newRow("update movie: type too long") << none
+        << Act([](Fixture &f) { f.movie.UpdateMovie(1, "Alien", longText(256)); return 0; })
+        << "The movie could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("delete movie refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("MOVIE"); })
+        << Act([](Fixture &f) { f.movie.DeleteMovie(1); return 0; })
+        << "The movie(s) could not be deleted for the following reason :" << unchanged << 0;
+    QTest::newRow("add data CD: title too long") << none
+        << Act([](Fixture &f) { f.data.AddDataCD(longText(256), {"a"}); return 0; })
+        << "The CD could not be added for the following reason :" << unchanged << 0;
+    QTest::newRow("add data CD: second item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "b"); })
+        << Act([](Fixture &f) { f.data.AddDataCD("Music", {"a", "b", "c"}); return 0; })
+        << "The CD could not be added for the following reason :"
+        << Step([](Fixture &f) {
+               const int id = f.cat.scalar("select CD_ID from DATACD where CD_TITLE = 'Music'").toInt();
+               QVERIFY(id > 2);
+               QCOMPARE(f.itemsOf(id), QStringList{"a"});
+           })
+        << 0;
+    QTest::newRow("update data CD: title too long") << none
+        << Act([](Fixture &f) { f.data.UpdateDataCD(1, longText(256), {"new"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("update data CD: old items cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
+        << Act([](Fixture &f) { f.data.UpdateDataCD(1, "Renamed", {"new"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("update data CD: second new item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "n2"); })
+        << Act([](Fixture &f) { f.data.UpdateDataCD(1, "Renamed", {"n1", "n2", "n3"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("delete data CD: items refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
+        << Act([](Fixture &f) { f.data.DeleteDataCD(1); return 0; })
+        << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
+    QTest::newRow("delete data CD: row refused after its items went") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATACD"); })
+        << Act([](Fixture &f) { f.data.DeleteDataCD(1); return 0; })
+        << "The CD(s) could not be deleted for the following reason :"
+        << Step([](Fixture &f) {
+               QCOMPARE(f.cat.count("DATACD", "CD_ID = 1"), 1);
+               QCOMPARE(f.itemsOf(1), QStringList());
+               QCOMPARE(f.itemsOf(2), QStringList{"2019"});
+           })
+        << 0;
+    QTest::newRow("delete data item refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
+        << Act([](Fixture &f) { f.items.DeleteDataItem(1); return 0; })
+        << "This item could not be deleted for the following reason :" << unchanged << 0;
+}
+
+void tst_Stores::failures()
+{
+    QFETCH(Step, arrange);
+    QFETCH(Act, act);
+    QFETCH(QString, message);
+    QFETCH(Step, expect);
+    QFETCH(int, result);
+
+    Fixture f;
+    arrange(f);
+    const QString before = f.dump();
+    f.result = act(f);
+
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
+    const QString text = f.messages.boxes[0].text;
+    QVERIFY2(text.startsWith(message + CR_LF), qPrintable(text));
+    QVERIFY2(text.size() > message.size() + 2, "the engine's text follows the line break");
+    QVERIFY(!f.openWhileBoxShown);
+    QVERIFY(!f.main.ADOConnection.InTransaction());
+    if (result == NewId)
+        QVERIFY(f.result > 4);
+    else
+        QCOMPARE(f.result, result);
+    if (expect)
+        expect(f);
+    else
+        QCOMPARE(f.dump(), before);
+}
+
+void tst_Stores::builtStatementsMatchWorkedExamples()
+{
+    QCOMPARE(TD_CD::insertStatement(12, "Don't Look Back", "", "1987", false, ""),
+             QStringLiteral("INSERT INTO CDAUDIO ([CD_LABEL], [ART_ID], [BARCODE], [YEAR], [LIMITED], [COMMENTS]) VALUES ('Don''t Look Back', 12, '', '1987', false, '');"));
+    QCOMPARE(TD_CD::updateStatement(31, 4, "Blue", "123", "", true, ""),
+             QStringLiteral("update CDAUDIO set CDAUDIO.CD_LABEL = 'Blue', CDAUDIO.ART_ID = 4, CDAUDIO.BARCODE = '123', CDAUDIO.YEAR = '', CDAUDIO.LIMITED = true, CDAUDIO.COMMENTS = '' where CD_ID=31;"));
+}
+
+void tst_Stores::builtStatementsStoreValuesVerbatim_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("barcode");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("comments");
+    QTest::addColumn<bool>("limited");
+
+    QTest::newRow("apostrophes everywhere") << "Don't Stop" << "12'4" << "'87" << "It's ''quoted''" << true;
+    QTest::newRow("empty values") << "" << "" << "" << "" << false;
+    QTest::newRow("line breaks in comments") << "Live" << "1" << "1999" << "line one\r\nline two\nthree\r\n" << false;
+    QTest::newRow("statement in a title") << "x'); delete from ARTISTE; --" << "" << "" << "'; drop table TRACK; --" << false;
+    QTest::newRow("accents and a colon") << QString::fromUtf8("Café: ça déménage") << "" << "2001" << ":CD_ID ?" << true;
+}
+
+void tst_Stores::builtStatementsStoreValuesVerbatim()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, barcode);
+    QFETCH(QString, year);
+    QFETCH(QString, comments);
+    QFETCH(bool, limited);
+
+    auto stored = [](Fixture &f, int id) {
+        return f.cat.rows(QStringLiteral("select CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS, typeof(BARCODE), "
+                                         "typeof(YEAR), typeof(COMMENTS) from CDAUDIO where CD_ID = %1").arg(id));
+    };
+    const QString row = QStringList{title, "2", barcode, year, limited ? "1" : "0", comments, "text", "text", "text"}.join(u'|');
+
+    Fixture f;
+    auto others = [&f] { return f.cat.rows("select * from ARTISTE") + f.cat.rows("select * from TRACK where CD_ID between 2 and 4"); };
+    const QStringList untouched = others();
+    const int id = f.cd.AddAudioCD(2, title, barcode, year, limited, comments, {title});
+    QVERIFY(id > 0);
+    QCOMPARE(stored(f, id), QStringList{row});
+    QCOMPARE(f.tracksOf(id), QStringList{title});
+
+    // The same values written over another CD by the built update.
+    f.cd.UpdateAudioCD(1, 2, title, barcode, year, limited, comments, {});
+    QCOMPARE(stored(f, 1), QStringList{row});
+    QVERIFY(f.messages.boxes.isEmpty());
+    QCOMPARE(others(), untouched);
+}
+
+void tst_Stores::orderOfTracksAndItemsKept_data()
+{
+    QTest::addColumn<QStringList>("list");
+    QTest::newRow("reverse alphabetical") << QStringList{"Zebra", "Mango", "Apple"};
+    QTest::newRow("duplicates and empty") << QStringList{"Intro", "", "Intro", "Outro"};
+    QTest::newRow("none") << QStringList{};
+}
+
+void tst_Stores::orderOfTracksAndItemsKept()
+{
+    QFETCH(QStringList, list);
+    Fixture f;
+    const int cd = f.cd.AddAudioCD(1, "Order", {}, {}, false, {}, list);
+    QCOMPARE(f.tracksOf(cd), list);
+    const QStringList oldIds = f.cat.rows("select TR_ID from TRACK where CD_ID = 1");
+    QStringList reversed(list.rbegin(), list.rend());
+    f.cd.UpdateAudioCD(1, 1, "Gold", {}, {}, false, {}, reversed);
+    QCOMPARE(f.tracksOf(1), reversed);
+    for (const QString &id : f.cat.rows("select TR_ID from TRACK where CD_ID = 1"))
+        QVERIFY2(!oldIds.contains(id), "an updated CD's tracks get new identifiers");
+
+    // The detail reads them back in the same order.
+    f.cd.OpenList();
+    QVERIFY(f.cd.ADOQuery_CD.Locate("CD_ID", 1));
+    f.cd.OpenDetail();
+    QStringList detail;
+    for (f.cd.ADOQuery_tracks.First(); !f.cd.ADOQuery_tracks.Eof(); f.cd.ADOQuery_tracks.Next())
+        detail << f.cd.ADOQuery_tracks.FieldAsString("TR_LABEL");
+    QCOMPARE(detail, reversed);
+
+    f.data.AddDataCD("Items", list);
+    const int dataCd = f.cat.scalar("select max(CD_ID) from DATACD").toInt();
+    QCOMPARE(f.itemsOf(dataCd), list);
+    f.data.UpdateDataCD(dataCd, "Items", reversed);
+    QCOMPARE(f.itemsOf(dataCd), reversed);
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+void tst_Stores::unknownIdentifierRemovesNothing_data()
+{
+    QTest::addColumn<Act>("act");
+    QTest::newRow("CD") << Act([](Fixture &f) { f.cd.DeleteAudioCD(777); return 0; });
+    QTest::newRow("track") << Act([](Fixture &f) { f.track.DeleteTrack(777); return 0; });
+    QTest::newRow("artist") << Act([](Fixture &f) { f.artist.DeleteArtist(777); return 0; });
+    QTest::newRow("movie") << Act([](Fixture &f) { f.movie.DeleteMovie(777); return 0; });
+    QTest::newRow("movie update") << Act([](Fixture &f) { f.movie.UpdateMovie(777, "x", "y"); return 0; });
+    QTest::newRow("data CD") << Act([](Fixture &f) { f.data.DeleteDataCD(777); return 0; });
+    QTest::newRow("data item") << Act([](Fixture &f) { f.items.DeleteDataItem(777); return 0; });
+}
+
+void tst_Stores::unknownIdentifierRemovesNothing()
+{
+    QFETCH(Act, act);
+    Fixture f;
+    const QString before = f.dump();
+    act(f);
+    QCOMPARE(f.dump(), before);
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+void tst_Stores::deleteArtistTakesCDsAndTracks()
+{
+    Fixture f;
+    f.artist.DeleteArtist(1);
+    QCOMPARE(f.cat.count("ARTISTE", "ART_ID = 1"), 0);
+    QCOMPARE(f.cat.count("CDAUDIO", "ART_ID = 1"), 0);
+    QCOMPARE(f.cat.rows("select TR_LABEL from TRACK order by TR_ID"), QStringList({"Help!", "Yesterday", "Gone", "Stray"}));
+    // An artist without CDs goes alone.
+    f.artist.DeleteArtist(3);
+    QCOMPARE(f.cat.rows("select ART_NAME from ARTISTE"), QStringList{"Beatles"});
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+void tst_Stores::severalDeletesOneFailing()
+{
+    Fixture f;
+    f.cat.exec("create trigger keep_help before delete on CDAUDIO when old.CD_ID = 2 "
+               "begin select raise(abort, 'Help is kept'); end");
+    for (int id : {1, 2, 3})
+        f.cd.DeleteAudioCD(id);
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QCOMPARE(f.messages.boxes[0].text, QStringLiteral("The CD(s) could not be deleted for the following reason :\r\nHelp is kept"));
+    QCOMPARE(f.cat.rows("select CD_ID from CDAUDIO order by CD_ID"), QStringList({"2", "4"}));
+    QCOMPARE(f.tracksOf(2), QStringList({"Help!", "Yesterday"}));
+    QCOMPARE(f.tracksOf(1), QStringList());
+    QCOMPARE(f.tracksOf(3), QStringList());
+}
+
+// Each list: its store, query and key, a row to stand on, and a row that sorts before it.
+struct ListCase {
+    std::function<void(Fixture &)> open, refresh;
+    std::function<DbQuery &(Fixture &)> query;
+    QString key;
+    int current;
+    QString insertBefore;
+};
+Q_DECLARE_METATYPE(ListCase)
+
+void tst_Stores::refreshStaysOnCurrentRow_data()
+{
+    QTest::addColumn<ListCase>("list");
+    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cd.OpenList(); }, [](Fixture &f) { f.cd.RefreshList(); },
+                                           [](Fixture &f) -> DbQuery & { return f.cd.ADOQuery_CD; }, "CD_ID", 1,
+                                           "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)"};
+    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.track.OpenList(); }, [](Fixture &f) { f.track.RefreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.track.ADOQuery_Tracks; }, "TR_ID", 4,
+                                        "insert into TRACK (TR_LABEL, CD_ID) values ('Alpha', 1)"};
+    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artist.OpenList(); }, [](Fixture &f) { f.artist.RefreshList(); },
+                                         [](Fixture &f) -> DbQuery & { return f.artist.ADOQuery_Artists; }, "ART_ID", 2,
+                                         "insert into ARTISTE (ART_NAME) values ('AC/DC')"};
+    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movie.OpenList(); }, [](Fixture &f) { f.movie.RefreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.movie.ADOQuery_Movie; }, "MOV_ID", 2,
+                                        "insert into MOVIE (MOV_TITLE) values ('Amadeus')"};
+    QTest::newRow("data CDs") << ListCase{[](Fixture &f) { f.data.OpenList(); }, [](Fixture &f) { f.data.RefreshList(); },
+                                          [](Fixture &f) -> DbQuery & { return f.data.ADOQuery_DataCDs; }, "CD_ID", 2,
+                                          "insert into DATACD (CD_TITLE) values ('Archive')"};
+    QTest::newRow("data items") << ListCase{[](Fixture &f) { f.items.OpenList(); }, [](Fixture &f) { f.items.RefreshList(); },
+                                            [](Fixture &f) -> DbQuery & { return f.items.ADOQuery_DataItems; }, "DATA_ID", 3,
+                                            "insert into DATA (DATA_LABEL, CD_ID) values ('aaa', 2)"};
+}
+
+void tst_Stores::refreshStaysOnCurrentRow()
+{
+    QFETCH(ListCase, list);
+    Fixture f;
+    list.open(f);
+    DbQuery &q = list.query(f);
+    QVERIFY(q.Locate(list.key, list.current));
+    const int rowsBefore = q.RecordCount();
+    f.cat.exec(list.insertBefore);
+    QCOMPARE(q.RecordCount(), rowsBefore); // a snapshot until refreshed
+    list.refresh(f);
+    QCOMPARE(q.RecordCount(), rowsBefore + 1);
+    QCOMPARE(q.FieldAsInteger(list.key), list.current);
+
+    // The current row gone: the list stands on its first row.
+    f.cat.exec(QStringLiteral("delete from %1 where %2 = %3")
+                   .arg(list.key == "TR_ID" ? "TRACK" : list.key == "ART_ID" ? "ARTISTE" : list.key == "MOV_ID" ? "MOVIE"
+                        : list.key == "DATA_ID" ? "DATA" : q.FieldIndex("CD_TITLE") >= 0 ? "DATACD" : "CDAUDIO",
+                        list.key).arg(list.current));
+    list.refresh(f);
+    QCOMPARE(q.RecNo(), 0);
+    QVERIFY(q.FieldAsInteger(list.key) != list.current);
+}
+
+void tst_Stores::refreshFallsBackToFirstRow()
+{
+    Fixture f;
+    f.artist.OpenList();
+    f.artist.OpenDetail();
+    QVERIFY(f.artist.ADOQuery_Artists.Locate("ART_ID", 3));
+    f.artist.OpenDetail();
+    QCOMPARE(f.artist.ADOQuery_ArtistCDs.RecordCount(), 0);
+    f.artist.DeleteArtist(3);
+    f.artist.RefreshList();
+    // First by name is Abba, whose two CDs the detail now shows.
+    QCOMPARE(f.artist.ADOQuery_Artists.FieldAsString("ART_NAME"), QStringLiteral("Abba"));
+    QCOMPARE(f.artist.ADOQuery_ArtistCDs.RecordCount(), 2);
+
+    // An emptied list has no current row and an empty detail.
+    f.cat.exec("delete from DATA; delete from DATACD");
+    f.data.OpenList();
+    f.data.RefreshList();
+    QCOMPARE(f.data.ADOQuery_DataCDs.RecordCount(), 0);
+    QVERIFY(f.data.ADOQuery_DataCDItems.Active());
+    QCOMPARE(f.data.ADOQuery_DataCDItems.RecordCount(), 0);
+}
+
+void tst_Stores::refreshLeavesClosedListClosed()
+{
+    Fixture f;
+    f.cd.RefreshList();
+    f.movie.RefreshList();
+    QVERIFY(!f.cd.ADOQuery_CD.Active());
+    QVERIFY(!f.movie.ADOQuery_Movie.Active());
+    QVERIFY(f.cd.ADOQuery_tracks.Active());
+    QCOMPARE(f.cd.ADOQuery_tracks.RecordCount(), 0);
+}
+
+void tst_Stores::listsHideRowsWithoutTheirJoinedRow()
+{
+    Fixture f;
+    f.cd.OpenList();
+    f.track.OpenList();
+    f.items.OpenList();
+    QStringList cds, tracks, items;
+    for (f.cd.ADOQuery_CD.First(); !f.cd.ADOQuery_CD.Eof(); f.cd.ADOQuery_CD.Next())
+        cds << f.cd.ADOQuery_CD.FieldAsString("CD_LABEL") + '/' + f.cd.ADOQuery_CD.FieldAsString("ART_NAME");
+    for (f.track.ADOQuery_Tracks.First(); !f.track.ADOQuery_Tracks.Eof(); f.track.ADOQuery_Tracks.Next())
+        tracks << f.track.ADOQuery_Tracks.FieldAsString("TR_LABEL");
+    for (f.items.ADOQuery_DataItems.First(); !f.items.ADOQuery_DataItems.Eof(); f.items.ADOQuery_DataItems.Next())
+        items << f.items.ADOQuery_DataItems.FieldAsString("DATA_LABEL") + '/' + f.items.ADOQuery_DataItems.FieldAsString("CD_TITLE");
+    QCOMPARE(cds, QStringList({"Arrival/Abba", "Gold/Abba", "Help/Beatles"}));
+    QCOMPARE(tracks, QStringList({"Dancing Queen", "Help!", "Money", "SOS", "Yesterday"}));
+    items.sort();
+    QCOMPARE(items, QStringList({"2019/Photos", "docs/Backup", "src/Backup"}));
+}
+
+void tst_Stores::longListsLetEventsThrough()
+{
+    Fixture f;
+    QStringList committedSeen;
+    f.cd.setEventHook([&] { committedSeen << QString::number(f.cat.count("TRACK", "CD_ID > 4 and CD_ID <> 50")); });
+    const int cd = f.cd.AddAudioCD(1, "Many", {}, {}, false, {}, {"a", "b", "c"});
+    // Each new track is committed before the window gets its turn.
+    QCOMPARE(committedSeen, QStringList({"1", "2", "3"}));
+
+    committedSeen.clear();
+    f.cd.setEventHook([&] { committedSeen << f.tracksOf(cd).join(u','); });
+    f.cd.UpdateAudioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"});
+    // An update is one transaction: others see the old tracks until it is done.
+    QCOMPARE(committedSeen, QStringList({"a,b,c", "a,b,c"}));
+    QCOMPARE(f.tracksOf(cd), QStringList({"x", "y"}));
+
+    f.events = 0;
+    f.data.AddDataCD("Scan", QStringList(50, QStringLiteral("file")));
+    QCOMPARE(f.events, 50);
+}
+
+QTEST_GUILESS_MAIN(tst_Stores)
+#include "tst_stores.moc"
