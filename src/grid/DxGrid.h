@@ -1,0 +1,105 @@
+#pragma once
+
+#include "grid/GridColumn.h"
+
+#include <QSet>
+#include <QWidget>
+
+#include <vector>
+
+class DbQuery;
+class GridDelegate;
+class GridHeader;
+class GridModel;
+class GridView;
+class GroupPanel;
+
+// A read-only grid bound to a query's rows and current row: columns declared as data, header-click
+// sorting, grouping by columns dragged onto the group panel, whole-row multi-selection, copying and
+// exports. Rows are named by their row number in the query's snapshot ("source row").
+class DxGrid : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DxGrid(QWidget *parent = nullptr);
+    ~DxGrid() override;
+
+    void setColumns(std::vector<GridColumn> columns);
+    const std::vector<GridColumn> &columns() const;
+    // The grid follows the query's resets and current row, and moves its current row.
+    void setQuery(DbQuery *query);
+    DbQuery *query() const;
+
+    void setGroupPanelVisible(bool visible);
+    void setHeaderVisible(bool visible);
+    void setFlat(bool flat);
+
+    void sortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
+    int sortColumn() const;
+    Qt::SortOrder sortOrder() const;
+
+    // Grouping levels, outermost first. A grouped column leaves the header for the group panel.
+    void groupBy(int column, int level = -1);
+    void ungroup(int column);
+    void setGroupColumns(std::vector<int> columns);
+    std::vector<int> groupColumns() const;
+    void setAllGroupsExpanded(bool expanded);
+
+    int focusedRow() const;
+    // The selected rows in grid order (top to bottom); group rows are never among them.
+    int selectedCount() const;
+    std::vector<int> selectedRows() const;
+    // The display text of the cell at a column position (hidden columns count) of the n-th selected row.
+    QString selectedText(int selected, int column) const;
+    QString cellText(int row, int column) const;
+    void selectAll();
+    void selectRows(const std::vector<int> &rows);
+    // The selected rows as tab-separated lines, the way spreadsheets paste them.
+    QString selectionText() const;
+    void copySelection() const;
+
+    // Every row, also inside collapsed groups; raise ExportError when the file cannot be made.
+    void saveToHtml(const QString &path, const QString &title = {}) const;
+    void saveToXls(const QString &path, const QString &title = {}) const;
+
+    GridModel *model() const { return m_model; }
+    GridView *view() const { return m_view; }
+    GridHeader *header() const { return m_header; }
+    GroupPanel *groupPanel() const { return m_panel; }
+
+signals:
+    void focusedRowChanged(int row);
+    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    void doubleClicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void beforeReset();
+    void afterReset();
+    void viewCurrentChanged(const QModelIndex &current);
+    void queryCurrentChanged(int row);
+    void followQuery(int row, bool select);
+    void headerClicked(int section);
+    void sectionResized(int section, int oldSize, int newSize);
+    void updateSections();
+    void fitColumns();
+    void applySelection(const std::vector<bool> &bySourceRow);
+
+    GridModel *m_model;
+    GroupPanel *m_panel;
+    GridView *m_view;
+    GridHeader *m_header;
+    GridDelegate *m_delegate;
+    std::vector<int> m_weights;            // relative column widths
+    QSet<QString> m_collapsed;             // group paths, kept across resets
+    std::vector<bool> m_savedSelection;
+    mutable std::vector<int> m_selected;
+    mutable bool m_selectedValid = false;
+    bool m_keepSelection = false;
+    bool m_syncing = false;
+    bool m_fitting = false;
+    bool m_relayoutPending = false;
+    int m_lastFocused = -1;
+};

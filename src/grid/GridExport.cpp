@@ -1,0 +1,100 @@
+#include "grid/GridExport.h"
+
+#include "grid/ExportError.h"
+#include "grid/GridModel.h"
+#include "grid/XlsWriter.h"
+
+#include <QSaveFile>
+
+namespace {
+
+void openOrThrow(QSaveFile &file)
+{
+    if (!file.open(QIODevice::WriteOnly))
+        throw ExportError(QStringLiteral("Cannot create the file \"%1\": %2").arg(file.fileName(), file.errorString()));
+}
+
+void commitOrThrow(QSaveFile &file)
+{
+    if (!file.commit())
+        throw ExportError(QStringLiteral("Cannot write the file \"%1\": %2").arg(file.fileName(), file.errorString()));
+}
+
+QString htmlCell(const QString &text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("&nbsp;");
+    QString s = text.toHtmlEscaped();
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+    s.replace(u'\n', QStringLiteral("<br>"));
+    return s;
+}
+
+} // namespace
+
+std::vector<int> GridExport::exportedColumns(const GridModel &model)
+{
+    std::vector<int> out;
+    for (int c = 0; c < int(model.columns().size()); ++c)
+        if (!model.columns()[size_t(c)].hidden)
+            out.push_back(c);
+    return out;
+}
+
+void GridExport::toHtml(const GridModel &model, const QString &path, const QString &title)
+{
+    QSaveFile file(path);
+    openOrThrow(file);
+    const std::vector<int> columns = exportedColumns(model);
+
+    QString chunk;
+    const auto flush = [&] {
+        file.write(chunk.toUtf8());
+        chunk.clear();
+    };
+    chunk += QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>%1</title>\n"
+                            "<style>table{border-collapse:collapse;font-family:sans-serif;font-size:10pt}"
+                            "th,td{border:1px solid #a0a0a0;padding:2px 4px;vertical-align:top;text-align:left}"
+                            "th{background:#e0e0e0}</style>\n</head>\n<body>\n<table>\n<tr>")
+                 .arg(title.toHtmlEscaped());
+    for (int c : columns)
+        chunk += QStringLiteral("<th>%1</th>").arg(htmlCell(model.columns()[size_t(c)].caption));
+    chunk += QStringLiteral("</tr>\n");
+    for (int p = 0; p < model.rowTotal(); ++p) {
+        const int row = model.sourceRow(p);
+        chunk += QStringLiteral("<tr>");
+        for (int c : columns) {
+            chunk += QStringLiteral("<td>");
+            chunk += htmlCell(model.text(row, c));
+            chunk += QStringLiteral("</td>");
+        }
+        chunk += QStringLiteral("</tr>\n");
+        if (chunk.size() > 1 << 16)
+            flush();
+    }
+    chunk += QStringLiteral("</table>\n</body>\n</html>\n");
+    flush();
+    commitOrThrow(file);
+}
+
+void GridExport::toXls(const GridModel &model, const QString &path, const QString &title)
+{
+    QSaveFile file(path);
+    openOrThrow(file);
+    const std::vector<int> columns = exportedColumns(model);
+    std::vector<XlsWriter::Column> xlsColumns;
+    for (int c : columns) {
+        const GridColumn &gc = model.columns()[size_t(c)];
+        xlsColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo});
+    }
+    const XlsWriter writer(title, std::move(xlsColumns), model.rowTotal(), [&](int position, int column) -> QVariant {
+        const int c = columns[size_t(column)];
+        const int row = model.sourceRow(position);
+        const QVariant v = model.value(row, c);
+        if (model.columns()[size_t(c)].kind != GridColumn::CheckBox && GridModel::isNumber(v) && v.typeId() != QMetaType::Bool)
+            return v;
+        return model.text(row, c);
+    });
+    writer.write(file);
+    commitOrThrow(file);
+}

@@ -1,0 +1,490 @@
+#include "grid/GridModel.h"
+
+#include "store/DbEngine.h"
+
+#include <QCollator>
+#include <QHash>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// Stable and linear: the order is sorted by one column's ranks at a time, last key first.
+void countingSort(std::vector<int32_t> &order, const std::vector<int32_t> &rank, int32_t max, bool descending)
+{
+    std::vector<int32_t> start(size_t(max) + 2, 0);
+    for (int32_t r : order)
+        ++start[size_t(descending ? max - rank[r] : rank[r]) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<int32_t> sorted(order.size());
+    for (int32_t r : order)
+        sorted[size_t(start[size_t(descending ? max - rank[r] : rank[r])]++)] = r;
+    order.swap(sorted);
+}
+
+} // namespace
+
+GridModel::GridModel(QObject *parent)
+    : QAbstractItemModel(parent)
+{
+}
+
+GridModel::~GridModel() = default;
+
+void GridModel::setColumns(std::vector<GridColumn> columns)
+{
+    m_columns = std::move(columns);
+    m_groupBy.clear();
+    m_sortColumn = -1;
+    m_sortOrder = Qt::AscendingOrder;
+    for (int c = 0; c < int(m_columns.size()); ++c)
+        if (m_columns[size_t(c)].sort != GridColumn::Unsorted) {
+            m_sortColumn = c;
+            m_sortOrder = m_columns[size_t(c)].sort == GridColumn::Descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+            break;
+        }
+    reload();
+}
+
+void GridModel::setQuery(DbQuery *query)
+{
+    if (m_query)
+        disconnect(m_query, nullptr, this, nullptr);
+    m_query = query;
+    if (query) {
+        connect(query, &DbQuery::rowsReset, this, &GridModel::reload);
+        connect(query, &QObject::destroyed, this, &GridModel::reload);
+    }
+    reload();
+}
+
+DbQuery *GridModel::query() const
+{
+    return m_query.data();
+}
+
+void GridModel::sort(int column, Qt::SortOrder order)
+{
+    if (column >= int(m_columns.size()))
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    rebuild();
+}
+
+void GridModel::setGroupColumns(std::vector<int> columns)
+{
+    std::erase_if(columns, [this](int c) { return c < 0 || c >= int(m_columns.size()); });
+    m_groupBy = std::move(columns);
+    rebuild();
+}
+
+void GridModel::reload()
+{
+    m_ranks.clear();
+    m_fields.clear();
+    for (const GridColumn &c : m_columns)
+        m_fields.push_back(m_query && m_query->Active() ? m_query->FieldIndex(c.field) : -1);
+    rebuild();
+}
+
+void GridModel::rebuild()
+{
+    beginResetModel();
+    buildOrder();
+    buildGroups();
+    // Only the ranks of the columns in use are kept.
+    for (auto it = m_ranks.begin(); it != m_ranks.end();) {
+        const bool used = it->first == m_sortColumn
+                          || std::find(m_groupBy.begin(), m_groupBy.end(), it->first) != m_groupBy.end();
+        it = used ? std::next(it) : m_ranks.erase(it);
+    }
+    endResetModel();
+}
+
+void GridModel::buildOrder()
+{
+    const int n = m_query && m_query->Active() ? m_query->RecordCount() : 0;
+    m_order.resize(size_t(n));
+    std::iota(m_order.begin(), m_order.end(), 0);
+    m_order.shrink_to_fit();
+    if (n > 0) {
+        if (m_sortColumn >= 0) {
+            const Ranks &r = ranks(m_sortColumn);
+            countingSort(m_order, r.rank, r.max, m_sortOrder == Qt::DescendingOrder);
+        }
+        for (auto it = m_groupBy.rbegin(); it != m_groupBy.rend(); ++it) {
+            const Ranks &r = ranks(*it);
+            countingSort(m_order, r.rank, r.max, false);
+        }
+    }
+    m_position.assign(size_t(n), 0);
+    m_position.shrink_to_fit();
+    for (int p = 0; p < n; ++p)
+        m_position[size_t(m_order[size_t(p)])] = p;
+}
+
+void GridModel::buildGroups()
+{
+    m_groups.clear();
+    m_levelStart.clear();
+    if (m_groupBy.empty() || m_order.empty()) {
+        m_groups.shrink_to_fit();
+        return;
+    }
+    const int depth = int(m_groupBy.size());
+    const auto split = [this](int parent, int first, int count, const std::vector<int32_t> &rank) {
+        int row = 0;
+        for (int p = first; p < first + count;) {
+            const int32_t key = rank[size_t(m_order[size_t(p)])];
+            int end = p + 1;
+            while (end < first + count && rank[size_t(m_order[size_t(end)])] == key)
+                ++end;
+            m_groups.push_back({parent, row++, p, end - p, -1, 0});
+            p = end;
+        }
+    };
+    m_levelStart.push_back(0);
+    split(-1, 0, int(m_order.size()), ranks(m_groupBy[0]).rank);
+    for (int level = 1; level < depth; ++level) {
+        const int begin = m_levelStart.back();
+        const int end = int(m_groups.size());
+        m_levelStart.push_back(end);
+        const std::vector<int32_t> &rank = ranks(m_groupBy[size_t(level)]).rank;
+        for (int g = begin; g < end; ++g) {
+            const int firstChild = int(m_groups.size());
+            split(g, m_groups[size_t(g)].first, m_groups[size_t(g)].count, rank);
+            m_groups[size_t(g)].firstChild = firstChild;
+            m_groups[size_t(g)].childCount = int(m_groups.size()) - firstChild;
+        }
+    }
+    m_levelStart.push_back(int(m_groups.size()));
+    m_groups.shrink_to_fit();
+}
+
+const GridModel::Ranks &GridModel::ranks(int column)
+{
+    auto it = m_ranks.find(column);
+    if (it == m_ranks.end())
+        it = m_ranks.emplace(column, computeRanks(column)).first;
+    return it->second;
+}
+
+bool GridModel::isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Each row gets a small integer that orders like its value: the texts are told apart once each and
+// only the distinct ones are collated, so a sort is one counting pass over the rows.
+GridModel::Ranks GridModel::computeRanks(int column) const
+{
+    const int n = int(m_order.size());
+    Ranks out;
+    out.rank.assign(size_t(n), 0);
+    const int field = m_fields[size_t(column)];
+    if (field < 0)
+        return out;
+
+    std::vector<std::pair<double, int32_t>> numbers;
+    QHash<QString, int32_t> textId;
+    std::vector<QString> texts;
+    for (int r = 0; r < n; ++r) {
+        const QVariant &v = m_query->Value(r, field);
+        if (v.isNull())
+            continue;
+        if (isNumber(v)) {
+            numbers.emplace_back(v.toDouble(), r);
+            continue;
+        }
+        const QString s = v.toString();
+        auto it = textId.constFind(s);
+        if (it == textId.constEnd()) {
+            it = textId.insert(s, int32_t(texts.size()));
+            texts.push_back(s);
+        }
+        out.rank[size_t(r)] = -1 - *it; // resolved below, once the texts are collated
+    }
+    textId = {};
+
+    int32_t next = 1;
+    std::sort(numbers.begin(), numbers.end());
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0 && numbers[i].first != numbers[i - 1].first)
+            ++next;
+        out.rank[size_t(numbers[i].second)] = next;
+    }
+    if (!numbers.empty())
+        ++next;
+
+    if (!texts.empty()) {
+        QCollator collator;
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(texts.size());
+        for (const QString &s : texts)
+            keys.push_back(collator.sortKey(s));
+        std::vector<int32_t> byKey(texts.size());
+        std::iota(byKey.begin(), byKey.end(), 0);
+        std::sort(byKey.begin(), byKey.end(), [&](int32_t a, int32_t b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+        std::vector<int32_t> textRank(texts.size());
+        for (size_t i = 0; i < byKey.size(); ++i) {
+            if (i > 0 && keys[size_t(byKey[i])].compare(keys[size_t(byKey[i - 1])]) != 0)
+                ++next;
+            textRank[size_t(byKey[i])] = next;
+        }
+        for (int32_t &r : out.rank)
+            if (r < 0)
+                r = textRank[size_t(-1 - r)];
+    }
+    out.max = next;
+    return out;
+}
+
+int GridModel::positionOfSourceRow(int sourceRow) const
+{
+    if (sourceRow < 0 || sourceRow >= int(m_position.size()))
+        return -1;
+    return m_position[size_t(sourceRow)];
+}
+
+std::vector<GridModel::Span> GridModel::spans() const
+{
+    std::vector<Span> out;
+    if (m_groups.empty()) {
+        if (!m_order.empty())
+            out.push_back({0, int(m_order.size()), {}});
+        return out;
+    }
+    const int leaves = m_levelStart[m_levelStart.size() - 2];
+    for (int g = leaves; g < int(m_groups.size()); ++g)
+        out.push_back({m_groups[size_t(g)].first, m_groups[size_t(g)].count, groupIndex(g)});
+    return out;
+}
+
+bool GridModel::hasChildGroups(int node) const
+{
+    return node < 0 ? !m_groups.empty() : m_groups[size_t(node)].firstChild >= 0;
+}
+
+int GridModel::childCountOf(int node) const
+{
+    if (node < 0)
+        return m_groups.empty() ? int(m_order.size()) : m_levelStart[1];
+    const Group &g = m_groups[size_t(node)];
+    return g.firstChild >= 0 ? g.childCount : g.count;
+}
+
+// The internal id of an index is its parent node plus one: 0 for the root.
+int GridModel::groupOf(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return -1;
+    const int parentNode = int(index.internalId()) - 1;
+    if (!hasChildGroups(parentNode))
+        return -1;
+    return (parentNode < 0 ? 0 : m_groups[size_t(parentNode)].firstChild) + index.row();
+}
+
+int GridModel::positionOf(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return -1;
+    const int parentNode = int(index.internalId()) - 1;
+    if (hasChildGroups(parentNode))
+        return -1;
+    return (parentNode < 0 ? 0 : m_groups[size_t(parentNode)].first) + index.row();
+}
+
+int GridModel::sourceRowOf(const QModelIndex &index) const
+{
+    const int p = positionOf(index);
+    return p < 0 ? -1 : m_order[size_t(p)];
+}
+
+QModelIndex GridModel::indexOfSourceRow(int sourceRow, int column) const
+{
+    const int p = positionOfSourceRow(sourceRow);
+    if (p < 0)
+        return {};
+    if (m_groups.empty())
+        return createIndex(p, column, quintptr(0));
+    // Last-level groups lie in grid order.
+    const auto begin = m_groups.begin() + m_levelStart[m_levelStart.size() - 2];
+    const auto it = std::upper_bound(begin, m_groups.end(), p, [](int pos, const Group &g) { return pos < g.first; }) - 1;
+    return createIndex(p - it->first, column, quintptr(it - m_groups.begin() + 1));
+}
+
+QModelIndex GridModel::groupIndex(int group) const
+{
+    if (group < 0 || group >= int(m_groups.size()))
+        return {};
+    const Group &g = m_groups[size_t(group)];
+    return createIndex(g.row, 0, quintptr(g.parent + 1));
+}
+
+QString GridModel::groupPath(int group) const
+{
+    QStringList values;
+    int level = 0;
+    while (level + 1 < int(m_levelStart.size()) && m_levelStart[size_t(level + 1)] <= group)
+        ++level;
+    const int row = m_order[size_t(m_groups[size_t(group)].first)];
+    for (int l = 0; l <= level; ++l)
+        values << text(row, m_groupBy[size_t(l)]);
+    return values.join(QChar(0x1f));
+}
+
+QString GridModel::groupText(int group) const
+{
+    int level = 0;
+    while (m_levelStart[size_t(level + 1)] <= group)
+        ++level;
+    const int column = m_groupBy[size_t(level)];
+    const Group &g = m_groups[size_t(group)];
+    const QString value = text(m_order[size_t(g.first)], column);
+    return QStringLiteral("%1 : %2 (%3)").arg(m_columns[size_t(column)].caption, value).arg(g.count);
+}
+
+QVariant GridModel::value(int sourceRow, int column) const
+{
+    if (!m_query || column < 0 || column >= int(m_fields.size()) || sourceRow < 0 || sourceRow >= int(m_order.size()))
+        return {};
+    const int field = m_fields[size_t(column)];
+    return field < 0 ? QVariant() : m_query->Value(sourceRow, field);
+}
+
+QString GridModel::text(int sourceRow, int column) const
+{
+    const QVariant v = value(sourceRow, column);
+    if (v.isNull())
+        return QString();
+    if (m_columns[size_t(column)].kind == GridColumn::CheckBox)
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    if (v.typeId() == QMetaType::Double)
+        return QString::number(v.toDouble(), 'g', 15);
+    return v.toString();
+}
+
+QModelIndex GridModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || column < 0 || column >= columnCount())
+        return {};
+    int node = -1;
+    if (parent.isValid()) {
+        node = groupOf(parent);
+        if (node < 0 || parent.column() != 0)
+            return {};
+    }
+    if (row >= childCountOf(node))
+        return {};
+    return createIndex(row, column, quintptr(node + 1));
+}
+
+QModelIndex GridModel::parent(const QModelIndex &child) const
+{
+    if (!child.isValid() || child.internalId() == 0)
+        return {};
+    const Group &g = m_groups[size_t(child.internalId() - 1)];
+    return createIndex(g.row, 0, quintptr(g.parent + 1));
+}
+
+QModelIndex GridModel::sibling(int row, int column, const QModelIndex &index) const
+{
+    if (!index.isValid() || row < 0 || column < 0 || column >= columnCount())
+        return {};
+    const int parentNode = int(index.internalId()) - 1;
+    if (row >= childCountOf(parentNode))
+        return {};
+    return createIndex(row, column, index.internalId());
+}
+
+int GridModel::rowCount(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return childCountOf(-1);
+    if (parent.column() != 0)
+        return 0;
+    const int g = groupOf(parent);
+    return g < 0 ? 0 : childCountOf(g);
+}
+
+int GridModel::columnCount(const QModelIndex &) const
+{
+    return int(m_columns.size());
+}
+
+bool GridModel::hasChildren(const QModelIndex &parent) const
+{
+    return rowCount(parent) > 0;
+}
+
+QVariant GridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int g = groupOf(index);
+    if (g >= 0) {
+        if (role == Qt::DisplayRole)
+            return groupText(g);
+        if (role == GroupRole)
+            return true;
+        return {};
+    }
+    const int column = index.column();
+    const GridColumn::Kind kind = m_columns[size_t(column)].kind;
+    switch (role) {
+    case Qt::DisplayRole:
+        if (kind == GridColumn::CheckBox)
+            return {};
+        return text(sourceRowOf(index), column);
+    case Qt::CheckStateRole:
+        if (kind != GridColumn::CheckBox)
+            return {};
+        return value(sourceRowOf(index), column).toBool() ? Qt::Checked : Qt::Unchecked;
+    case KindRole:
+        return int(kind);
+    case GroupRole:
+        return false;
+    default:
+        return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_columns[size_t(section)].caption;
+    return {};
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (isGroup(index))
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+size_t GridModel::memoryBytes() const
+{
+    size_t bytes = m_order.capacity() * sizeof(int32_t) + m_position.capacity() * sizeof(int32_t)
+                   + m_groups.capacity() * sizeof(Group) + m_levelStart.capacity() * sizeof(int);
+    for (const auto &[column, r] : m_ranks)
+        bytes += r.rank.capacity() * sizeof(int32_t);
+    return bytes;
+}

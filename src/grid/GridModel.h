@@ -1,0 +1,116 @@
+#pragma once
+
+#include "grid/GridColumn.h"
+
+#include <QAbstractItemModel>
+#include <QPointer>
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+class DbQuery;
+
+// A read-only tree over a query's snapshot. The rows stay in the query: the model keeps only the
+// grid order as an array of row numbers and, when grouped, one small node per group. The top level
+// holds the rows, or the groups of the first grouping column; a group holds the groups of the next
+// grouping column or, at the last level, a run of rows. Sorting and grouping reset the model.
+class GridModel : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    enum Role { GroupRole = Qt::UserRole + 1, KindRole };
+
+    // A run of consecutive grid positions shown as rows of one parent (the root or a last-level group).
+    struct Span {
+        int first;
+        int count;
+        QModelIndex parent;
+    };
+
+    explicit GridModel(QObject *parent = nullptr);
+    ~GridModel() override;
+
+    void setColumns(std::vector<GridColumn> columns);
+    const std::vector<GridColumn> &columns() const { return m_columns; }
+    // Follows the query's resets; the query outlives the binding or is unbound first.
+    void setQuery(DbQuery *query);
+    DbQuery *query() const;
+
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    const std::vector<int> &groupColumns() const { return m_groupBy; }
+    void setGroupColumns(std::vector<int> columns);
+
+    // Every row in grid order, also those inside collapsed groups.
+    int rowTotal() const { return int(m_order.size()); }
+    int sourceRow(int position) const { return m_order[size_t(position)]; }
+    int positionOfSourceRow(int sourceRow) const;
+    std::vector<Span> spans() const;
+
+    bool isGroup(const QModelIndex &index) const { return groupOf(index) >= 0; }
+    int sourceRowOf(const QModelIndex &index) const;   // -1 for a group or an invalid index
+    int positionOf(const QModelIndex &index) const;    // -1 for a group or an invalid index
+    QModelIndex indexOfSourceRow(int sourceRow, int column = 0) const;
+
+    // The groups, every level, parents before children.
+    int groupCount() const { return int(m_groups.size()); }
+    QModelIndex groupIndex(int group) const;
+    QString groupPath(int group) const;                // the group's values from the top, one per level
+
+    QVariant value(int sourceRow, int column) const;
+    QString text(int sourceRow, int column) const;     // what the cell shows; also what exports write
+    static bool isNumber(const QVariant &value);
+
+    // QAbstractItemModel
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    QModelIndex sibling(int row, int column, const QModelIndex &index) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // The model's own arrays, for the memory figures of the benchmark.
+    size_t memoryBytes() const;
+
+private:
+    struct Group {
+        int32_t parent;      // -1: top level
+        int32_t row;         // row under its parent
+        int32_t first;       // grid positions [first, first + count)
+        int32_t count;
+        int32_t firstChild;  // first child group, -1 at the last level
+        int32_t childCount;
+    };
+    struct Ranks {
+        std::vector<int32_t> rank;  // per source row: nulls, then numbers by value, then text by collation
+        int32_t max = 0;
+    };
+
+    void reload();
+    void rebuild();
+    void buildOrder();
+    void buildGroups();
+    const Ranks &ranks(int column);
+    Ranks computeRanks(int column) const;
+    bool hasChildGroups(int node) const;
+    int childCountOf(int node) const;
+    int groupOf(const QModelIndex &index) const;
+    QString groupText(int group) const;
+
+    QPointer<DbQuery> m_query;
+    std::vector<GridColumn> m_columns;
+    std::vector<int> m_fields;         // query field per column, -1 where the query lacks it
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::vector<int> m_groupBy;
+    std::vector<int32_t> m_order;      // grid position -> source row
+    std::vector<int32_t> m_position;   // source row -> grid position
+    std::vector<Group> m_groups;       // level by level
+    std::vector<int> m_levelStart;     // first group of each level, and the end
+    std::unordered_map<int, Ranks> m_ranks;
+};

@@ -1,0 +1,355 @@
+#include "grid/XlsWriter.h"
+
+#include "grid/CompoundFile.h"
+
+#include <QHash>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+enum : quint16 {
+    BOF = 0x0809,
+    EOF_ = 0x000A,
+    CODEPAGE = 0x0042,
+    WINDOW1 = 0x003D,
+    FONT = 0x0031,
+    XF = 0x00E0,
+    STYLE = 0x0293,
+    BOUNDSHEET = 0x0085,
+    SST = 0x00FC,
+    CONTINUE = 0x003C,
+    EXTSST = 0x00FF,
+    COLINFO = 0x007D,
+    DIMENSIONS = 0x0200,
+    LABELSST = 0x00FD,
+    NUMBER = 0x0203,
+    WINDOW2 = 0x023E,
+};
+
+// Cell formats; the first 15 are the style formats every workbook has.
+enum : quint16 { XfCell = 15, XfCaption = 16, XfWrap = 17 };
+
+struct Out {
+    QByteArray bytes;
+    void u8(quint8 v) { bytes.append(char(v)); }
+    void u16(quint16 v) { char b[2]; qToLittleEndian(v, b); bytes.append(b, 2); }
+    void u32(quint32 v) { char b[4]; qToLittleEndian(v, b); bytes.append(b, 4); }
+    void f64(double v) { quint64 u; std::memcpy(&u, &v, 8); char b[8]; qToLittleEndian(u, b); bytes.append(b, 8); }
+    void record(quint16 type, const QByteArray &data)
+    {
+        u16(type);
+        u16(quint16(data.size()));
+        bytes.append(data);
+    }
+};
+
+bool needsHighByte(const QString &s)
+{
+    for (QChar c : s)
+        if (c.unicode() > 0xFF)
+            return true;
+    return false;
+}
+
+void appendChars(Out &o, QStringView s, bool high)
+{
+    for (QChar c : s) {
+        if (high)
+            o.u16(c.unicode());
+        else
+            o.u8(quint8(c.unicode()));
+    }
+}
+
+// Font and sheet names: 8-bit length.
+QByteArray shortString(const QString &s)
+{
+    Out o;
+    const bool high = needsHighByte(s);
+    o.u8(quint8(s.size()));
+    o.u8(high ? 1 : 0);
+    appendChars(o, s, high);
+    return o.bytes;
+}
+
+QByteArray font(bool bold)
+{
+    Out o;
+    o.u16(200);             // 10 pt in twips
+    o.u16(0);
+    o.u16(0x7FFF);          // automatic colour
+    o.u16(bold ? 700 : 400);
+    o.u16(0);
+    o.u8(0);
+    o.u8(0);
+    o.u8(0);
+    o.u8(0);
+    o.bytes += shortString(QStringLiteral("Arial"));
+    return o.bytes;
+}
+
+QByteArray xf(bool style, quint16 fontIndex, quint8 alignment, quint8 usedAttributes)
+{
+    Out o;
+    o.u16(fontIndex);
+    o.u16(0);                                  // General number format
+    o.u16(style ? 0xFFF5 : 0x0001);            // locked; style XFs have no parent
+    o.u8(alignment);
+    o.u8(0);
+    o.u8(0);
+    o.u8(usedAttributes);
+    o.u32(0);
+    o.u32(0);
+    o.u16(0x20C0);                             // default pattern colours
+    return o.bytes;
+}
+
+// Shared strings: an SST record and as many CONTINUE records as the text needs. A string's length
+// and flags always stand in one record; its characters may go on in the next, which then opens with
+// a flags byte of its own. Every eighth (or more) string is indexed by EXTSST, as Excel writes it.
+void writeSst(Out &globals, const std::vector<QString> &strings, quint32 total)
+{
+    const int unique = int(strings.size());
+    const int bucket = qMax(8, (unique + 127) / 128);
+    Out ext;
+    ext.u16(quint16(bucket));
+
+    Out record;
+    record.u32(total);
+    record.u32(quint32(unique));
+    quint16 type = SST;
+    const auto flush = [&] {
+        globals.record(type, record.bytes);
+        record.bytes.clear();
+        type = CONTINUE;
+    };
+    for (int i = 0; i < unique; ++i) {
+        const QString &s = strings[size_t(i)];
+        const bool high = needsHighByte(s);
+        const int charSize = high ? 2 : 1;
+        if (record.bytes.size() + 3 + (s.isEmpty() ? 0 : charSize) > XlsWriter::MaxRecordData)
+            flush();
+        if (i % bucket == 0) {
+            ext.u32(quint32(globals.bytes.size() + 4 + record.bytes.size()));
+            ext.u16(quint16(4 + record.bytes.size()));
+            ext.u16(0);
+        }
+        record.u16(quint16(s.size()));
+        record.u8(high ? 1 : 0);
+        qsizetype done = 0;
+        while (done < s.size()) {
+            const qsizetype room = (XlsWriter::MaxRecordData - record.bytes.size()) / charSize;
+            if (room == 0) {
+                flush();
+                record.u8(high ? 1 : 0);
+                continue;
+            }
+            const qsizetype n = qMin(room, s.size() - done);
+            appendChars(record, QStringView(s).mid(done, n), high);
+            done += n;
+        }
+    }
+    flush();
+    globals.record(EXTSST, ext.bytes);
+}
+
+} // namespace
+
+XlsWriter::XlsWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell)
+    : m_title(std::move(title))
+    , m_columns(std::move(columns))
+    , m_rowCount(rowCount)
+    , m_cell(std::move(cell))
+{
+}
+
+QString XlsWriter::sheetName(const QString &title, int sheet)
+{
+    QString base = title.trimmed();
+    for (QChar bad : {u'[', u']', u':', u'*', u'?', u'/', u'\\'})
+        base.replace(bad, u'_');
+    if (base.isEmpty())
+        base = QStringLiteral("Sheet");
+    const QString suffix = sheet > 0 ? QStringLiteral(" (%1)").arg(sheet + 1) : QString();
+    return base.left(31 - suffix.size()) + suffix;
+}
+
+QByteArray XlsWriter::workbookStream() const
+{
+    const int columns = int(m_columns.size());
+    const int perSheet = SheetRows - 1;
+    const int sheets = qMax(1, (m_rowCount + perSheet - 1) / perSheet);
+
+    // Every text once in the shared string table; cells refer to it by number.
+    std::vector<QString> strings;
+    QHash<QString, quint32> stringId;
+    quint32 labelCount = 0;
+    const auto intern = [&](const QString &s) {
+        auto it = stringId.constFind(s);
+        if (it != stringId.constEnd())
+            return *it;
+        const quint32 id = quint32(strings.size());
+        stringId.insert(s, id);
+        strings.push_back(s);
+        return id;
+    };
+    std::vector<quint32> captionIds;
+    for (const Column &c : m_columns)
+        captionIds.push_back(intern(c.caption.left(MaxCellText)));
+
+    // Sheets first, to learn their sizes; the globals in front of them give their offsets.
+    std::vector<QByteArray> sheetStreams;
+    for (int sheet = 0; sheet < sheets; ++sheet) {
+        const int first = sheet * perSheet;
+        const int rows = qMin(perSheet, m_rowCount - first);
+        Out o;
+        o.u16(BOF);
+        o.u16(16);
+        o.u16(0x0600);
+        o.u16(0x0010);           // worksheet
+        o.u16(0x0DBB);
+        o.u16(0x07CC);
+        o.u32(0);
+        o.u32(6);
+        for (int c = 0; c < columns; ++c) {
+            Out ci;
+            ci.u16(quint16(c));
+            ci.u16(quint16(c));
+            ci.u16(quint16(qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000) * 256 / 7));
+            ci.u16(XfCell);
+            ci.u16(0);
+            ci.u16(0);
+            o.record(COLINFO, ci.bytes);
+        }
+        Out dim;
+        dim.u32(0);
+        dim.u32(quint32(rows + 1));
+        dim.u16(0);
+        dim.u16(quint16(columns));
+        dim.u16(0);
+        o.record(DIMENSIONS, dim.bytes);
+
+        const auto label = [&](int row, int col, quint16 xfIndex, quint32 id) {
+            ++labelCount;
+            o.u16(LABELSST);
+            o.u16(10);
+            o.u16(quint16(row));
+            o.u16(quint16(col));
+            o.u16(xfIndex);
+            o.u32(id);
+        };
+        for (int c = 0; c < columns; ++c)
+            label(0, c, XfCaption, captionIds[size_t(c)]);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                const QVariant v = m_cell(first + r, c);
+                if (v.isNull())
+                    continue;
+                const int t = v.typeId();
+                if (t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt
+                    || t == QMetaType::ULongLong || t == QMetaType::Double || t == QMetaType::Float) {
+                    o.u16(NUMBER);
+                    o.u16(14);
+                    o.u16(quint16(r + 1));
+                    o.u16(quint16(c));
+                    o.u16(XfCell);
+                    o.f64(v.toDouble());
+                    continue;
+                }
+                const QString s = v.toString();
+                if (s.isEmpty())
+                    continue;
+                label(r + 1, c, m_columns[size_t(c)].wrap ? XfWrap : XfCell, intern(s.left(MaxCellText)));
+            }
+        }
+        Out w;
+        w.u16(sheet == 0 ? 0x06B6 : 0x04B6);   // gridlines, headings, zeros; the first sheet selected
+        w.u16(0);
+        w.u16(0);
+        w.u32(64);
+        w.u16(0);
+        w.u16(0);
+        w.u32(0);
+        o.record(WINDOW2, w.bytes);
+        o.record(EOF_, {});
+        sheetStreams.push_back(std::move(o.bytes));
+    }
+    stringId = {};
+
+    Out g;
+    {
+        Out bof;
+        bof.u16(0x0600);
+        bof.u16(0x0005);         // workbook globals
+        bof.u16(0x0DBB);
+        bof.u16(0x07CC);
+        bof.u32(0);
+        bof.u32(6);
+        g.record(BOF, bof.bytes);
+    }
+    {
+        Out cp;
+        cp.u16(1200);            // UTF-16
+        g.record(CODEPAGE, cp.bytes);
+    }
+    {
+        Out w;
+        w.u16(0);
+        w.u16(0);
+        w.u16(0x4000);
+        w.u16(0x2000);
+        w.u16(0x0038);
+        w.u16(0);
+        w.u16(0);
+        w.u16(1);
+        w.u16(0x0258);
+        g.record(WINDOW1, w.bytes);
+    }
+    // Font number 4 does not exist in this format, so the fifth record is font 5: the bold one.
+    for (int i = 0; i < 4; ++i)
+        g.record(FONT, font(false));
+    g.record(FONT, font(true));
+    for (int i = 0; i < 15; ++i)
+        g.record(XF, xf(true, 0, 0x20, 0xF4));
+    g.record(XF, xf(false, 0, 0x20, 0x00));
+    g.record(XF, xf(false, 5, 0x20, 0x08));
+    g.record(XF, xf(false, 0, 0x28, 0x10));
+    {
+        Out st;
+        st.u16(0x8000);          // built-in style on XF 0: Normal
+        st.u8(0);
+        st.u8(0xFF);
+        g.record(STYLE, st.bytes);
+    }
+    std::vector<int> offsetFields;
+    for (int sheet = 0; sheet < sheets; ++sheet) {
+        Out bs;
+        bs.u32(0);               // the sheet's offset, set below
+        bs.u8(0);
+        bs.u8(0);
+        bs.bytes += shortString(sheetName(m_title, sheet));
+        offsetFields.push_back(int(g.bytes.size()) + 4);
+        g.record(BOUNDSHEET, bs.bytes);
+    }
+    writeSst(g, strings, labelCount);
+    g.record(EOF_, {});
+
+    quint32 offset = quint32(g.bytes.size());
+    for (int sheet = 0; sheet < sheets; ++sheet) {
+        qToLittleEndian(offset, g.bytes.data() + offsetFields[size_t(sheet)]);
+        offset += quint32(sheetStreams[size_t(sheet)].size());
+    }
+    QByteArray stream = std::move(g.bytes);
+    for (QByteArray &s : sheetStreams) {
+        stream += s;
+        s = QByteArray();
+    }
+    return stream;
+}
+
+void XlsWriter::write(QIODevice &out) const
+{
+    CompoundFile::write(out, QStringLiteral("Workbook"), workbookStream());
+}

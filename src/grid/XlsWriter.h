@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+
+// An Excel 97-2003 workbook (BIFF8 in a compound file) of one table: a bold caption row, then the
+// rows, numbers as numbers and everything else as text in the shared string table. A table longer
+// than a sheet goes on in further sheets named "<title> (2)", "<title> (3)", ...
+class XlsWriter
+{
+public:
+    using Cell = std::function<QVariant(int row, int column)>;
+
+    struct Column {
+        QString caption;
+        int widthPx = 0;
+        bool wrap = false;     // multi-line text
+    };
+
+    static constexpr int SheetRows = 65536;        // caption row included
+    static constexpr int MaxRecordData = 8224;
+    static constexpr int MaxCellText = 32767;       // longer texts are cut: Excel holds no more in a cell
+
+    XlsWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell);
+
+    // The Workbook stream alone, and the whole file.
+    QByteArray workbookStream() const;
+    void write(QIODevice &out) const;
+
+    static QString sheetName(const QString &title, int sheet);
+
+private:
+    QString m_title;
+    std::vector<Column> m_columns;
+    int m_rowCount;
+    Cell m_cell;
+};

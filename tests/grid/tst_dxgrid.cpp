@@ -1,0 +1,313 @@
+// The grid widget bound to a real query: the focused row and the query's current row, header-click
+// sorting, the group panel, selection and copying, and the events a list window handles.
+#include "GridFixture.h"
+
+#include "grid/DxGrid.h"
+#include "grid/GridHeader.h"
+#include "grid/GridModel.h"
+#include "grid/GridView.h"
+#include "grid/GroupPanel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCollator>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSignalSpy>
+
+class TestDxGrid : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Eight CDs by three artists, in identifier order.
+    struct Catalogue : GridFixture {
+        std::vector<int> ids;
+        Catalogue()
+        {
+            const int cure = addArtist(QStringLiteral("Cure"));
+            const int abba = addArtist(QStringLiteral("Abba"));
+            const int bjork = addArtist(QStringLiteral("Björk"));
+            const int artists[] = {cure, abba, bjork, abba, cure, bjork, abba, cure};
+            for (int i = 0; i < 8; ++i)
+                ids.push_back(addCd(QStringLiteral("Album %1").arg(QChar(u'H' - i)), artists[i], QString::number(1980 + i), i % 2,
+                                    i == 3 ? QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5") : QString()));
+        }
+    };
+
+    static void show(DxGrid &grid)
+    {
+        grid.resize(640, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    }
+
+    static QPoint rowPoint(DxGrid &grid, int row)
+    {
+        const QModelIndex index = grid.model()->indexOfSourceRow(row, GridFixture::Title);
+        grid.view()->scrollTo(index);
+        return grid.view()->visualRect(index).center();
+    }
+
+    static QStringList titles(const DxGrid &grid, const std::vector<int> &rows)
+    {
+        QStringList out;
+        for (int r : rows)
+            out << grid.cellText(r, GridFixture::Title);
+        return out;
+    }
+
+private slots:
+    void focusedRowFollowsTheQueryBothWays()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
+        grid.setQuery(&q);
+        show(grid);
+        QCOMPARE(grid.focusedRow(), q.RecNo());
+        QSignalSpy focused(&grid, &DxGrid::focusedRowChanged);
+
+        q.setCurrentRow(5);
+        QCOMPARE(grid.focusedRow(), 5);
+        QCOMPARE(focused.size(), 1);
+        QCOMPARE(focused.takeFirst().at(0).toInt(), 5);
+
+        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, rowPoint(grid, 2));
+        QCOMPARE(q.RecNo(), 2);
+        QCOMPARE(focused.size(), 1);
+        QCOMPARE(grid.selectedRows(), std::vector<int>{2});
+
+        // Keys move through the grid's order, not the query's.
+        QTest::keyClick(grid.view(), Qt::Key_Down);
+        const int below = grid.model()->sourceRow(grid.model()->positionOfSourceRow(2) + 1);
+        QCOMPARE(q.RecNo(), below);
+
+        // While the query holds its controls the grid stays; it catches up at the end.
+        q.DisableControls();
+        q.setCurrentRow(7);
+        QCOMPARE(grid.focusedRow(), below);
+        q.EnableControls();
+        QCOMPARE(grid.focusedRow(), 7);
+    }
+
+    void focusFollowsAcrossAReopenAndIntoCollapsedGroups()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
+        grid.setQuery(&q);
+        grid.groupBy(GridFixture::Artist);
+        show(grid);
+        grid.setAllGroupsExpanded(false);
+
+        // A refresh: the store reopens and goes back to its record by identifier.
+        const int added = c.addCd(QStringLiteral("New one"), 0);
+        q.Close();
+        q.Open();
+        QVERIFY(q.Locate(QStringLiteral("CD_ID"), added));
+        QCOMPARE(grid.cellText(grid.focusedRow(), GridFixture::Id), QString::number(added));
+        QCOMPARE(grid.focusedRow(), q.RecNo());
+
+        q.Locate(QStringLiteral("CD_ID"), c.ids[4]);
+        const QModelIndex current = grid.view()->currentIndex();
+        QCOMPARE(grid.model()->sourceRowOf(current), q.RecNo());
+        QVERIFY(grid.view()->isExpanded(current.parent()));
+    }
+
+    void headerClickSortsAndFlips()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
+        grid.setQuery(&q);
+        show(grid);
+        QCOMPARE(grid.sortColumn(), int(GridFixture::Artist));
+
+        GridHeader *header = grid.header();
+        const auto click = [&](int column) {
+            const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        };
+        QStringList expected;
+        for (int r = 0; r < q.RecordCount(); ++r)
+            expected << grid.cellText(r, GridFixture::Title);
+        QCollator collator;
+        std::sort(expected.begin(), expected.end(), collator);
+
+        click(GridFixture::Title);
+        QCOMPARE(grid.sortColumn(), int(GridFixture::Title));
+        QCOMPARE(grid.sortOrder(), Qt::AscendingOrder);
+        std::vector<int> order;
+        for (int p = 0; p < grid.model()->rowTotal(); ++p)
+            order.push_back(grid.model()->sourceRow(p));
+        QCOMPARE(titles(grid, order), expected);
+
+        click(GridFixture::Title);
+        QCOMPARE(grid.sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(grid.cellText(grid.model()->sourceRow(0), GridFixture::Title), expected.last());
+    }
+
+    void selectionIsKeptInGridOrderAndCopied()
+    {
+        Catalogue c;
+        c.addCd(QStringLiteral("Tab\there"), 0, {}, false, QStringLiteral("say \"hi\"\nbye"));
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setQuery(&q);
+        show(grid);
+        grid.sortBy(GridFixture::Title, Qt::AscendingOrder);
+
+        // Ctrl and Shift clicks, in an order other than the grid's.
+        const int top = grid.model()->sourceRow(0);
+        const int third = grid.model()->sourceRow(2);
+        const int fifth = grid.model()->sourceRow(4);
+        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, rowPoint(grid, fifth));
+        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(grid, top));
+        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(grid, third));
+        const std::vector<int> selected = grid.selectedRows();
+        // top (ctrl), then shift from top to third: positions 0..2, plus 4 kept from the first click
+        QCOMPARE(selected, (std::vector<int>{top, grid.model()->sourceRow(1), third, fifth}));
+        QCOMPARE(grid.selectedCount(), 4);
+        QCOMPARE(grid.selectedText(0, GridFixture::Id), q.Value(top, 0).toString());
+        QCOMPARE(grid.selectedText(3, GridFixture::Title), grid.cellText(fifth, GridFixture::Title));
+
+        // Copy: shown and grouped columns, hidden ones never; fields with tabs, quotes or lines quoted.
+        const int odd = q.RecordCount() - 1;
+        grid.selectRows({odd, top});
+        QTest::keyClick(grid.view(), Qt::Key_C, Qt::ControlModifier);
+        const QStringList lines = QApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(lines.size(), 4); // the quoted memo holds a line break, and the text ends with one
+        QVERIFY(lines[0].startsWith(grid.cellText(top, GridFixture::Title) + u'\t'));
+        QCOMPARE(lines[0].count(u'\t'), 5);
+        QVERIFY(!lines[0].contains(q.Value(top, 0).toString() + u'\t'));
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("\"Tab\there\"\t")));
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("\"say \"\"hi\"\"\nbye\"\n")));
+    }
+
+    void selectAllTakesRowsInCollapsedGroups()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setQuery(&q);
+        grid.groupBy(GridFixture::Artist);
+        show(grid);
+        grid.setAllGroupsExpanded(false);
+        QTest::keyClick(grid.view(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(grid.selectedCount(), q.RecordCount());
+        std::vector<int> inOrder;
+        for (int p = 0; p < grid.model()->rowTotal(); ++p)
+            inOrder.push_back(grid.model()->sourceRow(p));
+        QCOMPARE(grid.selectedRows(), inOrder);
+
+        // A sort keeps the selection on the same rows.
+        grid.selectRows({1, 6});
+        grid.sortBy(GridFixture::Year, Qt::DescendingOrder);
+        std::vector<int> kept = grid.selectedRows();
+        std::sort(kept.begin(), kept.end());
+        QCOMPARE(kept, (std::vector<int>{1, 6}));
+    }
+
+    void groupPanelTakesHeadersAndGivesThemBack()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setQuery(&q);
+        show(grid);
+        GroupPanel *panel = grid.groupPanel();
+        const auto drop = [&](QWidget *target, int column, bool fromPanel, QPoint at) {
+            std::unique_ptr<QMimeData> data(GroupPanel::columnMimeData(&grid, column, fromPanel));
+            QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &enter);
+            QDropEvent dropped(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &dropped);
+            return dropped.isAccepted();
+        };
+
+        QVERIFY(drop(panel, GridFixture::Year, false, QPoint(5, 5)));
+        QCOMPARE(grid.groupColumns(), std::vector<int>{GridFixture::Year});
+        QVERIFY(grid.view()->isColumnHidden(GridFixture::Year));
+        // In front of the first box: a new outer level.
+        QVERIFY(drop(panel, GridFixture::Artist, false, QPoint(0, 5)));
+        QCOMPARE(grid.groupColumns(), (std::vector<int>{GridFixture::Artist, GridFixture::Year}));
+        QCOMPARE(grid.model()->rowCount(), 3);
+        // Another grid's drag is refused.
+        DxGrid other;
+        std::unique_ptr<QMimeData> foreign(GroupPanel::columnMimeData(&other, GridFixture::Title, false));
+        QCOMPARE(GroupPanel::columnOf(foreign.get(), &grid), -1);
+        // Back onto the header: ungrouped, and shown again.
+        QVERIFY(drop(grid.header()->viewport(), GridFixture::Artist, true, QPoint(5, 5)));
+        QCOMPARE(grid.groupColumns(), std::vector<int>{GridFixture::Year});
+        QVERIFY(!grid.view()->isColumnHidden(GridFixture::Artist));
+        // A header dropped on the header does nothing.
+        QVERIFY(!drop(grid.header()->viewport(), GridFixture::Title, false, QPoint(5, 5)));
+
+        // Groups expand and collapse.
+        const QModelIndex first = grid.model()->index(0, 0);
+        QVERIFY(grid.view()->isExpanded(first));
+        grid.view()->collapse(first);
+        QVERIFY(!grid.view()->isExpanded(first));
+    }
+
+    void eventsReachTheListWindow()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setQuery(&q);
+        show(grid);
+        QSignalSpy keys(&grid, &DxGrid::keyDown);
+        QSignalSpy doubles(&grid, &DxGrid::doubleClicked);
+
+        QTest::keyClick(grid.view(), Qt::Key_Delete, Qt::ShiftModifier);
+        QVERIFY(!keys.isEmpty()); // the Shift key itself goes down first
+        QCOMPARE(keys.last().at(0).toInt(), int(Qt::Key_Delete));
+        QCOMPARE(keys.last().at(1).value<Qt::KeyboardModifiers>(), Qt::KeyboardModifiers(Qt::ShiftModifier));
+
+        QTest::mouseDClick(grid.view()->viewport(), Qt::LeftButton, {}, rowPoint(grid, 3));
+        QCOMPARE(doubles.size(), 1);
+        QVERIFY(grid.view()->viewport()->findChildren<QLineEdit *>().isEmpty()); // no editor opened
+        QTest::keyClick(grid.view(), Qt::Key_F2);
+        QVERIFY(grid.view()->viewport()->findChildren<QLineEdit *>().isEmpty());
+
+        // A double click on a group row opens or closes the group, nothing else.
+        grid.groupBy(GridFixture::Artist);
+        const QModelIndex group = grid.model()->index(0, 0);
+        const QPoint at = grid.view()->visualRect(grid.model()->index(0, GridFixture::Title)).center();
+        QTest::mouseDClick(grid.view()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(doubles.size(), 1);
+        QVERIFY(!grid.view()->isExpanded(group));
+    }
+
+    void columnsFillTheWidthAndMemoRowsGrow()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setQuery(&q);
+        show(grid);
+        QTRY_COMPARE(grid.header()->length(), grid.view()->viewport()->width());
+        QVERIFY(grid.view()->isColumnHidden(GridFixture::Id));
+        // Shares follow the declared widths: Title 99 against Year 45.
+        const double ratio = double(grid.header()->sectionSize(GridFixture::Title)) / grid.header()->sectionSize(GridFixture::Year);
+        QVERIFY2(qAbs(ratio - 99.0 / 45.0) < 0.1, qPrintable(QString::number(ratio)));
+
+        const int memoRow = 3; // five lines of comments
+        const QModelIndex tall = grid.model()->indexOfSourceRow(memoRow, GridFixture::Title);
+        const QModelIndex plain = grid.model()->indexOfSourceRow(0, GridFixture::Title);
+        QTRY_VERIFY(grid.view()->visualRect(tall).height() >= 4 * grid.view()->visualRect(plain).height());
+    }
+};
+
+QTEST_MAIN(TestDxGrid)
+#include "tst_dxgrid.moc"

@@ -1,0 +1,173 @@
+// The grid's model over a real query: structure under QAbstractItemModelTester, sort order against
+// QCollator and numeric order, grouping levels, and the mapping between rows and indexes.
+#include "GridFixture.h"
+
+#include "grid/GridModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QCollator>
+
+#include <algorithm>
+#include <numeric>
+
+class TestGridModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    // The rows as the model shows them, top to bottom, by their query row.
+    static std::vector<int> gridOrder(const GridModel &m)
+    {
+        std::vector<int> out;
+        for (int p = 0; p < m.rowTotal(); ++p)
+            out.push_back(m.sourceRow(p));
+        return out;
+    }
+
+private slots:
+    void structureStaysValidThroughSortGroupAndReopen()
+    {
+        GridFixture f;
+        const int a = f.addArtist(QStringLiteral("Björk"));
+        const int b = f.addArtist(QStringLiteral("Air"));
+        for (int i = 0; i < 12; ++i)
+            f.addCd(QStringLiteral("CD %1").arg(i), i % 3 == 0 ? b : a, QString::number(1990 + i % 4), i % 2);
+        f.addCd(QStringLiteral("No artist"), 9999);
+        DbQuery &q = f.openCdList();
+
+        GridModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setColumns(GridFixture::cdColumns());
+        model.setQuery(&q);
+        QCOMPARE(model.rowCount(), 13);
+        model.sort(GridFixture::Title, Qt::DescendingOrder);
+        model.setGroupColumns({GridFixture::Artist});
+        QCOMPARE(model.rowCount(), 3); // Air, Björk, and the CD without an artist
+        model.setGroupColumns({GridFixture::Artist, GridFixture::Year});
+        QVERIFY(model.rowCount(model.index(0, 0)) > 0);
+        q.Close();
+        QCOMPARE(model.rowCount(), 0);
+        f.addCd(QStringLiteral("Late"), a);
+        q.Open();
+        QCOMPARE(model.rowTotal(), 14);
+        model.setGroupColumns({});
+        QCOMPARE(model.rowCount(), 14);
+        QVERIFY(!(model.flags(model.index(0, GridFixture::Title)) & Qt::ItemIsEditable));
+    }
+
+    void sortsTextByCollation_data()
+    {
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<Qt::SortOrder>("order");
+        QTest::newRow("accents and case") << QStringList{"b", "É", "a", "e", "Z", "à", "B"} << Qt::AscendingOrder;
+        QTest::newRow("digits in text are text") << QStringList{"10", "9", "100", "Track 2", "Track 10"} << Qt::AscendingOrder;
+        QTest::newRow("descending") << QStringList{"Mozart", "abba", "Zappa", "Öl", "Ol"} << Qt::DescendingOrder;
+        QTest::newRow("duplicates keep query order") << QStringList{"x", "same", "a", "same", "same"} << Qt::AscendingOrder;
+    }
+
+    void sortsTextByCollation()
+    {
+        QFETCH(QStringList, labels);
+        QFETCH(Qt::SortOrder, order);
+        GridFixture f;
+        std::vector<int> ids;
+        for (const QString &l : labels)
+            ids.push_back(f.addCd(l, 0));
+        DbQuery &q = f.openCdList();
+        GridModel model;
+        model.setColumns(GridFixture::cdColumns());
+        model.setQuery(&q);
+        model.sort(GridFixture::Title, order);
+
+        std::vector<int> expected(labels.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        QCollator collator;
+        std::stable_sort(expected.begin(), expected.end(), [&](int x, int y) {
+            const int c = collator.compare(labels[x], labels[y]);
+            return order == Qt::AscendingOrder ? c < 0 : c > 0;
+        });
+        QCOMPARE(gridOrder(model), expected);
+    }
+
+    void sortsNumbersAsNumbersAfterNulls()
+    {
+        GridFixture f;
+        DbQuery q(f.connection, {QStringLiteral("select 10 as N union all select 2 union all select null union all select 100"
+                                                " union all select 2.5 union all select 'text'")});
+        q.Open();
+        GridModel model;
+        model.setColumns({{.field = QStringLiteral("N"), .caption = QStringLiteral("N")}});
+        model.setQuery(&q);
+        QStringList values;
+        for (int p = 0; p < q.RecordCount(); ++p)
+            values << q.Value(p, 0).toString();
+        model.sort(0, Qt::AscendingOrder);
+        QStringList shown;
+        for (int p = 0; p < model.rowTotal(); ++p)
+            shown << model.text(model.sourceRow(p), 0);
+        QCOMPARE(shown, (QStringList{QString(), "2", "2.5", "10", "100", "text"}));
+    }
+
+    void groupsHoldTheirRowsInOrder()
+    {
+        GridFixture f;
+        const QStringList artists{"Cure", "Abba", "Björk"};
+        std::vector<int> artistIds;
+        for (const QString &a : artists)
+            artistIds.push_back(f.addArtist(a));
+        for (int i = 0; i < 30; ++i)
+            f.addCd(QStringLiteral("Title %1").arg(29 - i), artistIds[size_t(i % 3)], QString::number(2000 + i % 2));
+        DbQuery &q = f.openCdList();
+        GridModel model;
+        model.setColumns(GridFixture::cdColumns());
+        model.setQuery(&q);
+        model.sort(GridFixture::Title, Qt::AscendingOrder);
+        model.setGroupColumns({GridFixture::Artist, GridFixture::Year});
+
+        QCollator collator;
+        QStringList sortedArtists = artists;
+        std::sort(sortedArtists.begin(), sortedArtists.end(), collator);
+        QCOMPARE(model.rowCount(), 3);
+        int position = 0;
+        for (int g = 0; g < 3; ++g) {
+            const QModelIndex group = model.index(g, 0);
+            QVERIFY(model.isGroup(group));
+            QVERIFY(group.data().toString().contains(sortedArtists[g]));
+            QCOMPARE(model.rowCount(group), 2); // two years each
+            for (int y = 0; y < 2; ++y) {
+                const QModelIndex year = model.index(y, 0, group);
+                QString previous;
+                for (int r = 0; r < model.rowCount(year); ++r) {
+                    const QModelIndex cell = model.index(r, GridFixture::Title, year);
+                    const int row = model.sourceRowOf(cell);
+                    QCOMPARE(model.positionOf(cell), position++);
+                    QCOMPARE(model.text(row, GridFixture::Artist), sortedArtists[g]);
+                    QCOMPARE(model.text(row, GridFixture::Year), QString::number(2000 + y));
+                    QVERIFY(collator.compare(previous, cell.data().toString()) <= 0);
+                    previous = cell.data().toString();
+                    QCOMPARE(model.indexOfSourceRow(row, GridFixture::Title), cell);
+                }
+            }
+        }
+        QCOMPARE(position, 30);
+    }
+
+    void cellsShowTextChecksAndPlainDigits()
+    {
+        GridFixture f;
+        f.exec(QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, LIMITED, COMMENTS) values (1234567, 'T', 1, 'one\ntwo')"));
+        DbQuery &q = f.openCdList();
+        GridModel model;
+        model.setColumns(GridFixture::cdColumns());
+        model.setQuery(&q);
+        QCOMPARE(model.text(0, GridFixture::Id), QStringLiteral("1234567"));
+        QCOMPARE(model.index(0, GridFixture::Limited).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(model.index(0, GridFixture::Limited).data(Qt::DisplayRole).isNull());
+        QCOMPARE(model.text(0, GridFixture::Limited), QStringLiteral("True"));
+        QCOMPARE(model.index(0, GridFixture::Comments).data().toString(), QStringLiteral("one\ntwo"));
+        QCOMPARE(model.headerData(GridFixture::Artist, Qt::Horizontal).toString(), QStringLiteral("Artist"));
+    }
+};
+
+QTEST_MAIN(TestGridModel)
+#include "tst_gridmodel.moc"
