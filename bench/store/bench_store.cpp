@@ -1,0 +1,434 @@
+// The stores against the sqlite3 C API on a big catalogue (made by dadudu-bench-catalogue):
+//  - each start-up open step and each RefreshList, against reading the same rows directly;
+//  - AddDataCD of 10,000 items (a transaction each, event hook on), against one bulk insert;
+//  - the process's peak memory with every list open.
+// Works on a copy beside the catalogue, so the catalogue stays as it was made.
+//
+//   dadudu-bench-store /tmp/dadudu-bench/dadudu.mdb
+
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_DataItems.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/DM_Track.h"
+#include "store/MessageService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace {
+
+constexpr double ReadRatioTarget = 2.0;
+constexpr double AddSecondsTarget = 1.0;
+constexpr double MemoryTargetMiB = 1024.0;
+constexpr int AddedItems = 10000;
+
+// A box here means a store failed: say so loudly instead of showing anything.
+class BenchMessages : public MessageService
+{
+public:
+    void show(Kind, const QString &text) override
+    {
+        ++boxes;
+        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
+    }
+    bool confirm(const QString &text) override
+    {
+        ++boxes;
+        std::fprintf(stderr, "question: %s\n", qPrintable(text));
+        return true;
+    }
+    int boxes = 0;
+};
+
+double seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double statusMiB(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The baseline: the sqlite3 C API, values copied out as plain C++ values.
+
+using Cell = std::variant<std::monostate, long long, double, std::string>;
+
+class RawDb
+{
+public:
+    explicit RawDb(const QString &path)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            fail("open");
+        sqlite3_busy_timeout(m_db, 1000);
+    }
+    ~RawDb() { sqlite3_close(m_db); }
+    sqlite3 *handle() const { return m_db; }
+
+    void exec(const char *sql)
+    {
+        if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(sql);
+    }
+    sqlite3_stmt *prepare(const QString &sql)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt *s = nullptr;
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &s, nullptr) != SQLITE_OK)
+            fail(utf8.constData());
+        return s;
+    }
+    // Every row of sql, all columns, into out (emptied first); answers the row count.
+    int read(const QString &sql, std::vector<Cell> &out, const char *param = nullptr, int value = 0)
+    {
+        out.clear();
+        sqlite3_stmt *s = prepare(sql);
+        if (param)
+            sqlite3_bind_int(s, sqlite3_bind_parameter_index(s, param), value);
+        const int columns = sqlite3_column_count(s);
+        int rows = 0;
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            for (int c = 0; c < columns; ++c) {
+                switch (sqlite3_column_type(s, c)) {
+                case SQLITE_INTEGER: out.emplace_back(sqlite3_column_int64(s, c)); break;
+                case SQLITE_FLOAT: out.emplace_back(sqlite3_column_double(s, c)); break;
+                case SQLITE_NULL: out.emplace_back(std::monostate()); break;
+                default: {
+                    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
+                    out.emplace_back(std::string(text, size_t(sqlite3_column_bytes(s, c))));
+                }
+                }
+            }
+            ++rows;
+        }
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE)
+            fail("read");
+        return rows;
+    }
+    [[noreturn]] void fail(const char *what) { throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(m_db)); }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Timing
+
+// Best of three rounds; a round repeats a short step until it has run long enough to be read.
+double measure(const std::function<void()> &untimed, const std::function<void()> &timed)
+{
+    double best = std::numeric_limits<double>::max();
+    for (int round = 0; round < 3; ++round) {
+        double total = 0;
+        int runs = 0;
+        do {
+            untimed();
+            const auto t0 = std::chrono::steady_clock::now();
+            timed();
+            total += seconds(t0);
+            ++runs;
+        } while (total < 0.05 && runs < 2000);
+        best = std::min(best, total / runs);
+    }
+    return best;
+}
+
+struct Row {
+    std::string name;
+    int rows;
+    double store;
+    double baseline;
+};
+
+bool printReadTable(const char *title, const std::vector<Row> &rows)
+{
+    bool met = true;
+    std::printf("\n%s\n", title);
+    std::printf("  %-26s %9s %11s %11s %7s\n", "step", "rows", "store ms", "C API ms", "ratio");
+    double store = 0, baseline = 0;
+    for (const Row &r : rows) {
+        const double ratio = r.store / r.baseline;
+        met = met && ratio <= ReadRatioTarget;
+        std::printf("  %-26s %9d %11.2f %11.2f %6.2fx%s\n", r.name.c_str(), r.rows, r.store * 1e3, r.baseline * 1e3,
+                    ratio, ratio <= ReadRatioTarget ? "" : "  over");
+        store += r.store;
+        baseline += r.baseline;
+    }
+    std::printf("  %-26s %9s %11.2f %11.2f %6.2fx\n", "all", "", store * 1e3, baseline * 1e3, store / baseline);
+    return met;
+}
+
+QString workCopyOf(const QString &catalogue)
+{
+    const QString copy = QFileInfo(catalogue).absolutePath() + QStringLiteral("/bench-work.mdb");
+    for (const char *tail : {"", "-wal", "-shm"})
+        QFile::remove(copy + QLatin1String(tail));
+    if (!QFile::copy(catalogue, copy))
+        throw std::runtime_error("cannot copy the catalogue to " + copy.toStdString());
+    return copy;
+}
+
+QStringList itemLabels()
+{
+    QStringList items;
+    for (int i = 0; i < AddedItems; ++i)
+        items << QStringLiteral("Sauvegarde été\\Mes documents\\Lettre n°%1 à l'agence — copie.doc").arg(i + 1);
+    return items;
+}
+
+int run(const QString &catalogue)
+{
+    const QString path = workCopyOf(catalogue);
+    const double processMiB = statusMiB("VmRSS:");
+
+    BenchMessages messages;
+    TD_Main D_Main(messages);
+    TD_CD D_CD(D_Main, messages);
+    TD_Movie D_Movie(D_Main, messages);
+    TD_Artist D_Artist(D_Main, messages);
+    TD_Track D_Track(D_Main, messages);
+    TD_Data D_Data(D_Main, messages);
+    TD_DataItems D_DataItems(D_Main, messages);
+    D_Main.OpenDatabase(path);
+    if (!D_Main.ADOConnection.Connected())
+        throw std::runtime_error("the catalogue did not open");
+    RawDb raw(path);
+
+    // The open steps in start-up order; each with its direct read of the same rows.
+    struct Step {
+        std::string name;
+        std::function<void()> close;
+        std::function<void()> open;
+        std::function<int(std::vector<Cell> &)> baseline;
+        DbQuery *query;
+    };
+    auto key = [](DbQuery &list, const char *field) { return list.Eof() ? 0 : list.FieldAsInteger(QLatin1String(field)); };
+    auto list = [&](DbQuery &q) { return [&](std::vector<Cell> &out) { return raw.read(q.SQL(), out); }; };
+    auto detail = [&](DbQuery &q, DbQuery &master, const char *field) {
+        return [&, field](std::vector<Cell> &out) {
+            return raw.read(q.SQL(), out, (":" + std::string(field)).c_str(), key(master, field));
+        };
+    };
+    const std::vector<Step> steps = {
+        {"D_CD OpenList", [&] { D_CD.CloseList(); }, [&] { D_CD.OpenList(); }, list(D_CD.ADOQuery_CD), &D_CD.ADOQuery_CD},
+        {"D_CD OpenDetail", [] {}, [&] { D_CD.OpenDetail(); }, detail(D_CD.ADOQuery_tracks, D_CD.ADOQuery_CD, "CD_ID"),
+         &D_CD.ADOQuery_tracks},
+        {"D_Movie OpenList", [&] { D_Movie.CloseList(); }, [&] { D_Movie.OpenList(); }, list(D_Movie.ADOQuery_Movie),
+         &D_Movie.ADOQuery_Movie},
+        {"D_Artist OpenList", [&] { D_Artist.CloseList(); }, [&] { D_Artist.OpenList(); },
+         list(D_Artist.ADOQuery_Artists), &D_Artist.ADOQuery_Artists},
+        {"D_Artist OpenDetail", [] {}, [&] { D_Artist.OpenDetail(); },
+         detail(D_Artist.ADOQuery_ArtistCDs, D_Artist.ADOQuery_Artists, "ART_ID"), &D_Artist.ADOQuery_ArtistCDs},
+        {"D_Track OpenList", [&] { D_Track.CloseList(); }, [&] { D_Track.OpenList(); }, list(D_Track.ADOQuery_Tracks),
+         &D_Track.ADOQuery_Tracks},
+        {"D_Data OpenList", [&] { D_Data.CloseList(); }, [&] { D_Data.OpenList(); }, list(D_Data.ADOQuery_DataCDs),
+         &D_Data.ADOQuery_DataCDs},
+        {"D_Data OpenDetail", [] {}, [&] { D_Data.OpenDetail(); },
+         detail(D_Data.ADOQuery_DataCDItems, D_Data.ADOQuery_DataCDs, "CD_ID"), &D_Data.ADOQuery_DataCDItems},
+        {"D_DataItems OpenList", [&] { D_DataItems.CloseList(); }, [&] { D_DataItems.OpenList(); },
+         list(D_DataItems.ADOQuery_DataItems), &D_DataItems.ADOQuery_DataItems},
+    };
+
+    // (c) first, so that no baseline copy counts in the peak: the start-up pass as the program makes it.
+    const auto t0 = std::chrono::steady_clock::now();
+    for (const Step &s : steps)
+        s.open();
+    const double firstOpen = seconds(t0);
+    const double peakMiB = statusMiB("VmHWM:");
+    const double rssMiB = statusMiB("VmRSS:");
+
+    // (a) each open step, then each RefreshList, with all lists open as after start-up.
+    std::vector<Row> opens;
+    for (const Step &s : steps) {
+        std::vector<Cell> copied;
+        const double store = measure(s.close, s.open);
+        const double baseline = measure([&] { copied.clear(); }, [&] { s.baseline(copied); });
+        opens.push_back({s.name, s.query->RecordCount(), store, baseline});
+    }
+
+    struct Refresh {
+        std::string name;
+        std::function<void()> refresh;
+        std::vector<std::function<int(std::vector<Cell> &)>> baseline;
+        DbQuery *query;
+    };
+    const std::vector<Refresh> refreshes = {
+        {"D_CD RefreshList", [&] { D_CD.RefreshList(); }, {steps[0].baseline, steps[1].baseline}, &D_CD.ADOQuery_CD},
+        {"D_Movie RefreshList", [&] { D_Movie.RefreshList(); }, {steps[2].baseline}, &D_Movie.ADOQuery_Movie},
+        {"D_Artist RefreshList", [&] { D_Artist.RefreshList(); }, {steps[3].baseline, steps[4].baseline},
+         &D_Artist.ADOQuery_Artists},
+        {"D_Track RefreshList", [&] { D_Track.RefreshList(); }, {steps[5].baseline}, &D_Track.ADOQuery_Tracks},
+        {"D_Data RefreshList", [&] { D_Data.RefreshList(); }, {steps[6].baseline, steps[7].baseline},
+         &D_Data.ADOQuery_DataCDs},
+        {"D_DataItems RefreshList", [&] { D_DataItems.RefreshList(); }, {steps[8].baseline},
+         &D_DataItems.ADOQuery_DataItems},
+    };
+    std::vector<Row> refreshed;
+    for (const Refresh &r : refreshes) {
+        const double store = measure([] {}, r.refresh);
+        // The copies live on between runs, so each run frees the last one, as a refresh does.
+        std::vector<std::vector<Cell>> copied(r.baseline.size());
+        const double baseline = measure([] {}, [&] {
+            for (size_t i = 0; i < r.baseline.size(); ++i)
+                r.baseline[i](copied[i]);
+        });
+        refreshed.push_back({r.name, r.query->RecordCount(), store, baseline});
+    }
+
+    // (b) AddDataCD: one transaction per item, the event hook between items, as the program does.
+    const QStringList items = itemLabels();
+    auto countItems = [&](int cdId) {
+        std::vector<Cell> out;
+        raw.read(QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID"), out, ":CD_ID", cdId);
+        return int(std::get<long long>(out.at(0)));
+    };
+    auto setSynchronous = [&](const char *mode) {
+        DbQuery pragma(D_Main.ADOConnection, {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
+        pragma.ExecSQL();
+    };
+    auto addDataCD = [&](const QString &title, bool hook) {
+        D_Data.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); }) : Store::EventHook());
+        const auto start = std::chrono::steady_clock::now();
+        D_Data.AddDataCD(title, items);
+        const double elapsed = seconds(start);
+        std::vector<Cell> last;
+        raw.read(QStringLiteral("select max(CD_ID) from DATACD"), last);
+        const int stored = countItems(int(std::get<long long>(last.at(0))));
+        if (stored != items.size())
+            throw std::runtime_error("AddDataCD stored " + std::to_string(stored) + " items");
+        return elapsed;
+    };
+    const double addFull = addDataCD(QStringLiteral("Banc d'essai — FULL"), true);
+    setSynchronous("NORMAL");
+    const double addNormal = addDataCD(QStringLiteral("Banc d'essai — NORMAL"), true);
+    const double addNormalNoHook = addDataCD(QStringLiteral("Banc d'essai — NORMAL, sans crochet"), false);
+    setSynchronous("FULL");
+
+    std::vector<std::string> utf8;
+    for (const QString &item : items)
+        utf8.push_back(item.toStdString());
+    raw.exec("PRAGMA synchronous=FULL");
+    // The same rows through the C API: once in one transaction, once with a commit per item.
+    auto rawInsert = [&](const char *title, bool commitEach) {
+        const auto start = std::chrono::steady_clock::now();
+        raw.exec("BEGIN");
+        sqlite3_stmt *cd = raw.prepare(QStringLiteral("insert into DATACD (CD_TITLE) values (?1)"));
+        sqlite3_bind_text(cd, 1, title, -1, SQLITE_STATIC);
+        if (sqlite3_step(cd) != SQLITE_DONE)
+            raw.fail("insert DATACD");
+        sqlite3_finalize(cd);
+        const int cdId = int(sqlite3_last_insert_rowid(raw.handle()));
+        if (commitEach)
+            raw.exec("COMMIT");
+        sqlite3_stmt *item = raw.prepare(QStringLiteral("insert into DATA (CD_ID, DATA_LABEL) values (?1, ?2)"));
+        for (const std::string &label : utf8) {
+            if (commitEach)
+                raw.exec("BEGIN");
+            sqlite3_bind_int(item, 1, cdId);
+            sqlite3_bind_text(item, 2, label.data(), int(label.size()), SQLITE_STATIC);
+            if (sqlite3_step(item) != SQLITE_DONE)
+                raw.fail("insert DATA");
+            sqlite3_reset(item);
+            if (commitEach)
+                raw.exec("COMMIT");
+        }
+        sqlite3_finalize(item);
+        if (!commitEach)
+            raw.exec("COMMIT");
+        const double elapsed = seconds(start);
+        if (countItems(cdId) != AddedItems)
+            throw std::runtime_error("the direct insert lost items");
+        return elapsed;
+    };
+    const double bulk = rawInsert("Banc d'essai — en bloc", false);
+    const double rawEach = rawInsert("Banc d'essai — C, une transaction par élément", true);
+    raw.exec("PRAGMA synchronous=NORMAL");
+    const double rawEachNormal = rawInsert("Banc d'essai — C, NORMAL", true);
+
+    // ---------------------------------------------------------------------------------------------
+    std::printf("catalogue %s (working on a copy)\n", qPrintable(catalogue));
+    std::printf("start-up open, first pass: %.0f ms\n", firstOpen * 1e3);
+    const bool readsMet = printReadTable("(a) start-up open steps, each against the same read with the C API (best of 3)",
+                                         opens)
+        & printReadTable("(a) RefreshList, each against the same reads with the C API (best of 3)", refreshed);
+
+    std::printf("\n(b) AddDataCD of %d items, a transaction each (WAL)\n", AddedItems);
+    std::printf("  %-52s %9s %9s\n", "", "s", "ms/item");
+    auto line = [](const char *what, double s) { std::printf("  %-52s %9.3f %9.3f\n", what, s, s * 1e3 / AddedItems); };
+    line("AddDataCD, synchronous=FULL, event hook (the product)", addFull);
+    line("AddDataCD, synchronous=NORMAL, event hook", addNormal);
+    line("AddDataCD, synchronous=NORMAL, no event hook", addNormalNoHook);
+    line("C API, a commit per item, synchronous=FULL", rawEach);
+    line("C API, a commit per item, synchronous=NORMAL", rawEachNormal);
+    line("C API, one bulk insert in one transaction, FULL", bulk);
+    std::printf("  AddDataCD / bulk insert: %.0fx\n", addFull / bulk);
+    std::printf("  fsync share of AddDataCD (FULL - NORMAL): %.3f s\n", addFull - addNormal);
+    const bool addMet = addFull <= AddSecondsTarget;
+
+    std::printf("\n(c) memory: process %.0f MiB before opening; with all lists open VmRSS %.0f MiB, VmHWM %.0f MiB\n",
+                processMiB, rssMiB, peakMiB);
+    const bool memoryMet = peakMiB < MemoryTargetMiB;
+
+    std::printf("\ntargets: reads within %.0fx: %s; AddDataCD within %.0f s: %s; peak under %.0f MiB: %s\n",
+                ReadRatioTarget, readsMet ? "met" : "MISSED", AddSecondsTarget, addMet ? "met" : "MISSED",
+                MemoryTargetMiB, memoryMet ? "met" : "MISSED");
+    if (messages.boxes)
+        std::printf("%d message boxes: a store failed, the figures are not worth much\n", messages.boxes);
+
+    D_Main.CloseDatabase();
+    for (const char *tail : {"", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(tail));
+    return messages.boxes ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The event hook is the GUI's processEvents; no window is needed to measure it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s CATALOGUE   (made by dadudu-bench-catalogue)\n", argv[0]);
+        return 2;
+    }
+    const QString catalogue = QString::fromLocal8Bit(argv[1]);
+    if (!QFileInfo::exists(catalogue)) {
+        std::fprintf(stderr, "%s does not exist: make it with dadudu-bench-catalogue first\n", argv[1]);
+        return 2;
+    }
+    try {
+        return run(catalogue);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
