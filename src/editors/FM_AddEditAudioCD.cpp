@@ -1,0 +1,666 @@
+#include "editors/FM_AddEditAudioCD.h"
+
+#include "disc/FM_ChooseCD.h"
+#include "disc/U_Tools.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFontMetrics>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QImage>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+const QString NoTrackText = QStringLiteral("Please specify the track you want to add.");
+const QString NoTitleText = QStringLiteral("Please specify a title for the CD.");
+const QString NoArtistNameText = QStringLiteral("Please specify a name for the artist.");
+const QString CDNotFoundText = QStringLiteral("This CD is no longer in the catalogue.");
+const QString CoverNotSavedText = QStringLiteral("The cover picture could not be saved for the following reason :");
+const QString PictureNotLoadedText = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
+
+constexpr int TrackImage = 1;
+
+// Hourglass for the whole application until the end of the scope, whatever way it ends.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+QIcon listImage(int index)
+{
+    QStyle *style = QApplication::style();
+    return style->standardIcon(index == TrackImage ? QStyle::SP_MediaVolume : QStyle::SP_DriveCDIcon);
+}
+
+// Until a cover is chosen: a musical note beside a loudspeaker on a grey-blue ground.
+QPixmap placeholderPicture()
+{
+    QPixmap pixmap(161, 112);
+    pixmap.fill(QColor(0x70, 0x84, 0xA0));
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xF2, 0xF2, 0xF2));
+    // The note: a head, a stem and a flag.
+    p.save();
+    p.translate(50, 78);
+    p.rotate(-20);
+    p.drawEllipse(QRectF(-13, -9, 26, 18));
+    p.restore();
+    p.drawRect(QRectF(58, 26, 4, 50));
+    QPainterPath flag;
+    flag.moveTo(62, 26);
+    flag.cubicTo(72, 34, 84, 40, 78, 58);
+    flag.cubicTo(80, 46, 72, 42, 62, 40);
+    flag.closeSubpath();
+    p.drawPath(flag);
+    // The loudspeaker: a box, its cone and two waves.
+    p.drawRect(QRectF(96, 46, 12, 20));
+    QPolygonF cone;
+    cone << QPointF(108, 46) << QPointF(124, 32) << QPointF(124, 80) << QPointF(108, 66);
+    p.drawPolygon(cone);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0xF2, 0xF2, 0xF2), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(QRectF(116, 38, 20, 36), -50 * 16, 100 * 16);
+    p.drawArc(QRectF(118, 28, 32, 56), -50 * 16, 100 * 16);
+    return pixmap;
+}
+
+} // namespace
+
+TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent)
+    : QDialog(parent)
+    , m_cds(cds)
+    , m_artists(artists)
+    , m_messages(messages)
+    , m_lookup(messages, [this](const QStringList &lines) { return ChooseMatch(lines, this); })
+    , m_coversFolder(QDir(QCoreApplication::applicationDirPath()).filePath(U_Constantes::CoversFolderName))
+{
+    setObjectName(QStringLiteral("F_AddEditAudioCD"));
+    setWindowTitle(QStringLiteral("New Audio CD"));
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setPointSize(8);
+    setFont(f);
+    buildControls();
+}
+
+void TF_AddEditAudioCD::place(QWidget *w, int x, int y, int width, int height, bool right, bool bottom, bool stretchX,
+                              bool stretchY)
+{
+    if (width <= 0 || height <= 0) {
+        const QSize hint = w->sizeHint();
+        width = width > 0 ? width : hint.width();
+        height = height > 0 ? height : hint.height();
+    }
+    const QRect rect(x, y, width, height);
+    w->setGeometry(rect);
+    m_anchors.append({w, rect, w->parentWidget()->size(), right, bottom, stretchX, stretchY});
+}
+
+void TF_AddEditAudioCD::buildControls()
+{
+    resize(473, 449);
+    setMinimumSize(400, 360);
+    m_designSize = size();
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    place(Panel1, 8, 8, 457, 397, false, false, true, true);
+
+    auto label = [this](const QString &text, int x, int y) {
+        auto *l = new QLabel(text, Panel1);
+        place(l, x, y, 0, 0);
+        return l;
+    };
+    auto bevel = [this](int y) {
+        auto *b = new QFrame(Panel1);
+        b->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+        place(b, 8, y, 441, 2, false, false, true);
+    };
+
+    label(QStringLiteral("Scan CD drive"), 8, 17);
+    ComboBoxEx_drive = new QComboBox(Panel1);
+    ComboBoxEx_drive->setMaxVisibleItems(8);
+    place(ComboBoxEx_drive, 112, 12, 73, 22);
+    SpeedButton1 = new QToolButton(Panel1);
+    SpeedButton1->setText(QStringLiteral("Get CD information on internet (CDDB)"));
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton1->setAutoRaise(true);
+    place(SpeedButton1, 192, 12, 257, 22, false, false, true);
+    bevel(40);
+
+    label(QStringLiteral("Title"), 8, 56);
+    Edit_title = new QLineEdit(Panel1);
+    place(Edit_title, 112, 52, 337, 21, false, false, true);
+    RadioButton1 = new QRadioButton(QStringLiteral("New artist"), Panel1);
+    place(RadioButton1, 8, 80, 100, 17);
+    Edit_newartist = new QLineEdit(Panel1);
+    place(Edit_newartist, 112, 78, 337, 21, false, false, true);
+    RadioButton2 = new QRadioButton(QStringLiteral("Existing artist"), Panel1);
+    place(RadioButton2, 8, 106, 100, 17);
+    ComboBox_artists = new QComboBox(Panel1);
+    place(ComboBox_artists, 112, 104, 337, 21, false, false, true);
+    bevel(128);
+
+    label(QStringLiteral("Bar Code"), 16, 144);
+    Edit_barcode = new QLineEdit(Panel1);
+    Edit_barcode->setMaxLength(13);
+    place(Edit_barcode, 112, 140, 153, 21);
+    label(QStringLiteral("Year of production"), 16, 168);
+    Edit_year = new QLineEdit(Panel1);
+    Edit_year->setMaxLength(4);
+    place(Edit_year, 112, 164, 49, 21);
+    CheckBox_limited = new QCheckBox(QStringLiteral("Limited edition"), Panel1);
+    place(CheckBox_limited, 112, 190, 0, 0);
+    label(QStringLiteral("Comments"), 16, 214);
+    Memo_comments = new QPlainTextEdit(Panel1);
+    Memo_comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    place(Memo_comments, 112, 214, 153, 49);
+
+    Panel2 = new QFrame(Panel1);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel2->setCursor(Qt::PointingHandCursor);
+    Panel2->setToolTip(QStringLiteral("Choose CD cover"));
+    place(Panel2, 272, 139, 177, 126, true);
+    Image1 = new QLabel(Panel2);
+    Image1->setGeometry(8, 7, 161, 112);
+    Image1->setScaledContents(true);
+    Panel2->installEventFilter(this);
+    Image1->installEventFilter(this);
+    bevel(272);
+
+    label(QStringLiteral("Add track"), 8, 286);
+    Edit_addtrack = new QLineEdit(Panel1);
+    Edit_addtrack->installEventFilter(this);
+    place(Edit_addtrack, 112, 282, 265, 21, false, false, true);
+    SpeedButton2 = new QToolButton(Panel1);
+    SpeedButton2->setText(QStringLiteral("Add"));
+    SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton2->setAutoRaise(true);
+    place(SpeedButton2, 384, 281, 64, 22, true);
+    ListView_tracks = new QListWidget(Panel1);
+    ListView_tracks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView_tracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView_tracks->setIconSize(QSize(16, 16));
+    ListView_tracks->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView_tracks->installEventFilter(this);
+    place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
+
+    PopupMenu1 = new QMenu(this);
+    QAction *selectAll = PopupMenu1->addAction(QStringLiteral("Select &all"));
+    QAction *editSelected = PopupMenu1->addAction(QStringLiteral("&Edit selected"));
+    QAction *deleteSelected = PopupMenu1->addAction(QStringLiteral("&Delete selected"));
+
+    Button2 = new QPushButton(QStringLiteral("&Save CD"), this);
+    Button1 = new QPushButton(QStringLiteral("&Cancel"), this);
+    // Enter belongs to the track box and the list's editor, never to a button.
+    Button1->setAutoDefault(false);
+    Button2->setAutoDefault(false);
+    place(Button2, 312, 416, 75, 25, true, true);
+    place(Button1, 392, 416, 75, 25, true, true);
+
+    QWidget *order[] = {ComboBoxEx_drive, Edit_title, RadioButton1, RadioButton2, Edit_newartist, Edit_addtrack,
+                        ListView_tracks, ComboBox_artists, Edit_barcode, Edit_year, CheckBox_limited, Memo_comments,
+                        Button2, Button1};
+    for (size_t k = 1; k < std::size(order); ++k)
+        setTabOrder(order[k - 1], order[k]);
+
+    connect(RadioButton1, &QRadioButton::toggled, this, [this] { UpdateArtistChoice(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, &TF_AddEditAudioCD::StartCDDBLookup);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TF_AddEditAudioCD::AddTrack);
+    connect(ListView_tracks, &QListWidget::itemDoubleClicked, this, [this] { EditSelectedTrack(); });
+    connect(ListView_tracks, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenu1->popup(ListView_tracks->viewport()->mapToGlobal(at)); });
+    connect(selectAll, &QAction::triggered, ListView_tracks, &QListWidget::selectAll);
+    connect(editSelected, &QAction::triggered, this, &TF_AddEditAudioCD::EditSelectedTrack);
+    connect(deleteSelected, &QAction::triggered, this, &TF_AddEditAudioCD::DeleteSelectedTracks);
+    connect(Button2, &QPushButton::clicked, this, [this] {
+        if (EditedCDID == -1)
+            SaveNewCD();
+        else
+            SaveEditedCD();
+    });
+    connect(Button1, &QPushButton::clicked, this, &TF_AddEditAudioCD::reject);
+
+    RadioButton1->setChecked(true);
+    UpdateArtistChoice();
+    showPlaceholder();
+}
+
+void TF_AddEditAudioCD::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // Anchors as the layout was designed: parents come before their children in the list.
+    for (const Anchor &a : m_anchors) {
+        const QSize grow = a.widget->parentWidget()->size() - a.parentSize;
+        QRect r = a.rect;
+        if (a.stretchX)
+            r.setWidth(r.width() + grow.width());
+        else if (a.right)
+            r.translate(grow.width(), 0);
+        if (a.stretchY)
+            r.setHeight(r.height() + grow.height());
+        else if (a.bottom)
+            r.translate(0, grow.height());
+        a.widget->setGeometry(r);
+    }
+}
+
+QString TF_AddEditAudioCD::coverPath(int cdId) const
+{
+    return QDir(m_coversFolder).filePath(QString::number(cdId) + QStringLiteral(".jpg"));
+}
+
+void TF_AddEditAudioCD::showPlaceholder()
+{
+    Image1->setPixmap(placeholderPicture());
+}
+
+void TF_AddEditAudioCD::PrepareNew()
+{
+    EditedCDID = -1;
+    CoverChanged = false;
+    FillArtists();
+    FillDrives();
+}
+
+bool TF_AddEditAudioCD::PrepareEdit(int cdId)
+{
+    EditedCDID = cdId;
+    CoverChanged = false;
+    DbQuery &cd = m_cds.ADOQuery_CD;
+    // The lists are snapshots: a CD or an artist added since they were read is only found after a
+    // refresh, and saving onto the wrong row must never happen.
+    if (!cd.Active() || !cd.Locate(QStringLiteral("CD_ID"), cdId)) {
+        m_cds.RefreshList();
+        if (!cd.Locate(QStringLiteral("CD_ID"), cdId)) {
+            m_messages.warning(CDNotFoundText);
+            return false;
+        }
+    }
+    const QString artistName = cd.FieldAsString(QStringLiteral("ART_NAME"));
+    auto artistIndex = [&] {
+        // The exact name first, so artists whose names differ only in case stay apart.
+        for (int k = 0; k < ComboBox_artists->count(); ++k)
+            if (ComboBox_artists->itemText(k) == artistName)
+                return k;
+        for (int k = 0; k < ComboBox_artists->count(); ++k)
+            if (SameArtistName(ComboBox_artists->itemText(k), artistName))
+                return k;
+        return -1;
+    };
+    FillArtists();
+    if (artistIndex() < 0) {
+        m_artists.RefreshList();
+        FillArtists();
+    }
+    FillDrives();
+    setWindowTitle(QStringLiteral("Edit Audio CD"));
+
+    Edit_title->setText(cd.FieldAsString(QStringLiteral("CD_LABEL")));
+    Edit_barcode->setText(cd.FieldAsString(QStringLiteral("BARCODE")));
+    Edit_year->setText(cd.FieldAsString(QStringLiteral("YEAR")));
+    CheckBox_limited->setChecked(!cd.Field(QStringLiteral("LIMITED")).isNull() && cd.FieldAsBoolean(QStringLiteral("LIMITED")));
+    Memo_comments->setPlainText(cd.FieldAsString(QStringLiteral("COMMENTS")));
+
+    m_cds.OpenDetail();
+    ListView_tracks->clear();
+    DbQuery &tracks = m_cds.ADOQuery_tracks;
+    for (tracks.First(); !tracks.Eof(); tracks.Next())
+        addTrackItem(tracks.FieldAsString(QStringLiteral("TR_LABEL")));
+
+    RadioButton2->setChecked(true);
+    ComboBox_artists->setCurrentIndex(artistIndex());
+
+    QImage cover;
+    if (QFile::exists(coverPath(cdId)) && cover.load(coverPath(cdId)))
+        Image1->setPixmap(QPixmap::fromImage(cover));
+    return true;
+}
+
+void TF_AddEditAudioCD::FillArtists()
+{
+    ComboBox_artists->clear();
+    DbQuery &list = m_artists.ADOQuery_Artists;
+    if (!list.Active() || list.RecordCount() == 0)
+        return;
+    // Walking the snapshot by index leaves the artist window's current row where it was.
+    const int idColumn = list.FieldIndex(QStringLiteral("ART_ID"));
+    const int nameColumn = list.FieldIndex(QStringLiteral("ART_NAME"));
+    for (int row = 0; row < list.RecordCount(); ++row)
+        ComboBox_artists->addItem(list.Value(row, nameColumn).toString(), list.Value(row, idColumn).toInt());
+    ComboBox_artists->setCurrentIndex(0);
+}
+
+QList<TArtist> TF_AddEditAudioCD::Artists() const
+{
+    QList<TArtist> out;
+    for (int k = 0; k < ComboBox_artists->count(); ++k)
+        out.append({ComboBox_artists->itemData(k).toInt(), ComboBox_artists->itemText(k)});
+    return out;
+}
+
+void TF_AddEditAudioCD::FillDrives()
+{
+    FillDrives(ListCDDrives());
+}
+
+void TF_AddEditAudioCD::FillDrives(const QString &driveLines)
+{
+    ComboBoxEx_drive->clear();
+    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
+    ComboBoxEx_drive->setEnabled(!drives.isEmpty());
+    SpeedButton1->setEnabled(!drives.isEmpty());
+    for (const QString &drive : drives) {
+        ComboBoxEx_drive->addItem(listImage(0), drive, drive);
+        ComboBoxEx_drive->setItemData(ComboBoxEx_drive->count() - 1, drive, Qt::ToolTipRole);
+    }
+    // Device paths are longer than the box: the list that drops down shows them whole.
+    const QFontMetrics metrics(ComboBoxEx_drive->font());
+    int widest = 0;
+    for (const QString &drive : drives)
+        widest = std::max(widest, metrics.horizontalAdvance(drive));
+    ComboBoxEx_drive->view()->setMinimumWidth(widest + 48);
+    if (!drives.isEmpty())
+        ComboBoxEx_drive->setCurrentIndex(0);
+}
+
+void TF_AddEditAudioCD::UpdateArtistChoice()
+{
+    const bool isNew = RadioButton1->isChecked();
+    Edit_newartist->setEnabled(isNew);
+    ComboBox_artists->setEnabled(!isNew);
+}
+
+void TF_AddEditAudioCD::setBusy(bool busy)
+{
+    m_busy = busy;
+    Button1->setEnabled(!busy);
+    Button2->setEnabled(!busy);
+}
+
+void TF_AddEditAudioCD::StartCDDBLookup()
+{
+    if (m_busy)
+        return;
+    // The exchange serves events while it waits: the dialog must neither start a second lookup
+    // nor close under it.
+    setBusy(true);
+    const bool drives = SpeedButton1->isEnabled();
+    SpeedButton1->setEnabled(false);
+    const QString device = ComboBoxEx_drive->currentIndex() < 0 ? QString() : ComboBoxEx_drive->currentData().toString();
+    const std::optional<CddbDisc> disc = m_lookup.Run(device);
+    SpeedButton1->setEnabled(drives);
+    setBusy(false);
+    if (disc)
+        applyDisc(*disc);
+}
+
+void TF_AddEditAudioCD::applyDisc(const CddbDisc &disc)
+{
+    ListView_tracks->clear();
+    for (const QString &track : disc.tracks)
+        addTrackItem(track);
+    if (!disc.hasTitle)
+        return;
+    int found = -1;
+    for (int k = 0; k < ComboBox_artists->count() && found < 0; ++k)
+        if (SameArtistName(ComboBox_artists->itemText(k), disc.artist))
+            found = k;
+    if (found >= 0) {
+        RadioButton2->setChecked(true);
+        ComboBox_artists->setCurrentIndex(found);
+    } else {
+        RadioButton1->setChecked(true);
+        Edit_newartist->setText(disc.artist);
+    }
+    Edit_title->setText(disc.title);
+}
+
+void TF_AddEditAudioCD::addTrackItem(const QString &title)
+{
+    auto *item = new QListWidgetItem(listImage(TrackImage), title, ListView_tracks);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+}
+
+void TF_AddEditAudioCD::AddTrack()
+{
+    if (Edit_addtrack->text().isEmpty())
+        m_messages.warning(NoTrackText);
+    else
+        addTrackItem(Edit_addtrack->text());
+    Edit_addtrack->setFocus();
+}
+
+void TF_AddEditAudioCD::EditSelectedTrack()
+{
+    for (int k = 0; k < ListView_tracks->count(); ++k) {
+        if (ListView_tracks->item(k)->isSelected()) {
+            ListView_tracks->setCurrentRow(k, QItemSelectionModel::NoUpdate);
+            ListView_tracks->editItem(ListView_tracks->item(k));
+            return;
+        }
+    }
+}
+
+void TF_AddEditAudioCD::DeleteSelectedTracks()
+{
+    qDeleteAll(ListView_tracks->selectedItems());
+}
+
+QStringList TF_AddEditAudioCD::Tracks() const
+{
+    QStringList out;
+    for (int k = 0; k < ListView_tracks->count(); ++k)
+        out << ListView_tracks->item(k)->text();
+    return out;
+}
+
+void TF_AddEditAudioCD::Image1Click()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("Image JPEG (*.jpg)"));
+    if (!file.isEmpty())
+        LoadCover(file);
+}
+
+bool TF_AddEditAudioCD::LoadCover(const QString &path)
+{
+    QFile file(path);
+    QByteArray data;
+    if (file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        m_messages.show(MessageService::Kind::Unhandled, PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    // A cover file holds JPEG data: a JPEG is kept byte for byte, another picture is converted.
+    if (format != "jpeg") {
+        data.clear();
+        QBuffer out(&data);
+        out.open(QIODevice::WriteOnly);
+        image.save(&out, "JPG", 90);
+    }
+    m_coverData = data;
+    Image1->setPixmap(QPixmap::fromImage(image));
+    CoverChanged = true;
+    return true;
+}
+
+void TF_AddEditAudioCD::writeCover(int cdId)
+{
+    const QString path = coverPath(cdId);
+    QString reason;
+    if (!QDir(m_coversFolder).exists() && !QDir().mkdir(m_coversFolder)) {
+        reason = QStringLiteral("The folder \"%1\" could not be created.").arg(QDir::toNativeSeparators(m_coversFolder));
+    } else {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(m_coverData) != m_coverData.size() || !file.commit())
+            reason = file.errorString();
+    }
+    // The CD is stored by now; only the picture is missing, and the user must hear of it.
+    if (!reason.isEmpty())
+        m_messages.warning(CoverNotSavedText + U_Constantes::LineBreak + QDir::toNativeSeparators(path)
+                           + U_Constantes::LineBreak + reason);
+}
+
+int TF_AddEditAudioCD::artistIdForSave()
+{
+    try {
+        if (RadioButton1->isChecked()) {
+            const int id = m_artists.AddArtistGetID(Edit_newartist->text());
+            m_artists.RefreshList();
+            return id;
+        }
+        if (ComboBox_artists->count() == 0 || ComboBox_artists->currentIndex() < 0)
+            return -1;
+        return ComboBox_artists->currentData().toInt();
+    } catch (const std::exception &) {
+        return -1;
+    }
+}
+
+void TF_AddEditAudioCD::SaveNewCD()
+{
+    if (m_busy)
+        return;
+    if (Edit_title->text().isEmpty()) {
+        m_messages.warning(NoTitleText);
+        Edit_title->setFocus();
+        return;
+    }
+    if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
+        m_messages.warning(NoArtistNameText);
+        Edit_newartist->setFocus();
+        return;
+    }
+    setBusy(true);
+    {
+        WaitCursor wait;
+        const int artistId = artistIdForSave();
+        if (artistId == -1) {
+            setBusy(false);
+            return;
+        }
+        const int cdId = m_cds.AddAudioCD(artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
+                                          CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+        if (cdId != -1 && CoverChanged)
+            writeCover(cdId);
+    }
+    m_busy = false;
+    accept();
+}
+
+void TF_AddEditAudioCD::SaveEditedCD()
+{
+    if (m_busy)
+        return;
+    if (Edit_title->text().isEmpty()) {
+        m_messages.warning(NoTitleText);
+        Edit_title->setFocus();
+        return;
+    }
+    if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
+        m_messages.warning(NoArtistNameText);
+        Edit_newartist->setFocus();
+        return;
+    }
+    setBusy(true);
+    {
+        WaitCursor wait;
+        const int artistId = artistIdForSave();
+        if (artistId == -1) {
+            setBusy(false);
+            return;
+        }
+        m_cds.UpdateAudioCD(EditedCDID, artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
+                            CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+        if (CoverChanged)
+            writeCover(EditedCDID);
+    }
+    m_busy = false;
+    accept();
+}
+
+void TF_AddEditAudioCD::reject()
+{
+    if (!m_busy)
+        QDialog::reject();
+}
+
+void TF_AddEditAudioCD::closeEvent(QCloseEvent *event)
+{
+    if (m_busy)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (watched == Edit_addtrack && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            AddTrack();
+            return true;
+        }
+        // While a title is edited its own editor has the keys, so Delete never reaches the list.
+        if (watched == ListView_tracks && key == Qt::Key_Delete) {
+            DeleteSelectedTracks();
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonRelease && (watched == Panel2 || watched == Image1)) {
+        Image1Click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditAudioCD dialog(cds, artists, messages, parent);
+    dialog.PrepareNew();
+    dialog.exec();
+}
+
+void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditAudioCD dialog(cds, artists, messages, parent);
+    if (dialog.PrepareEdit(cdId))
+        dialog.exec();
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "disc/CddbLookup.h"
+
+#include <QDialog>
+#include <QList>
+#include <QRect>
+#include <QStringList>
+
+class MessageService;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+class TD_Artist;
+class TD_CD;
+
+// An artist entry of the artist choice.
+struct TArtist {
+    int id = -1;
+    QString name;
+};
+
+// Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist and
+// tracks from a CDDB server for the disc in a drive.
+class TF_AddEditAudioCD : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);
+
+    // Defaults: the CDDB server of the program and "cdcovers" beside the executable.
+    void setCddbBaseUrl(const QString &url) { m_lookup.setBaseUrl(url); }
+    CddbLookup &lookup() { return m_lookup; }
+    void setCoversFolder(const QString &folder) { m_coversFolder = folder; }
+    QString coverPath(int cdId) const;
+
+    // Set the dialog up for a new CD, or from the stored CD; false when that CD is not in the catalogue.
+    void PrepareNew();
+    bool PrepareEdit(int cdId);
+
+    void FillArtists();
+    void FillDrives();
+    void FillDrives(const QString &driveLines); // device paths, one per line
+
+    void StartCDDBLookup();
+    void AddTrack();
+    void EditSelectedTrack();
+    void DeleteSelectedTracks();
+    // The picture dialog's work once a file is chosen; false (after the error message) when the
+    // file holds no picture.
+    bool LoadCover(const QString &path);
+    void SaveNewCD();
+    void SaveEditedCD();
+
+    QStringList Tracks() const;
+    QList<TArtist> Artists() const;
+    bool Busy() const { return m_busy; }
+
+    int EditedCDID = -1;
+    bool CoverChanged = false;
+
+    QFrame *Panel1 = nullptr;
+    QComboBox *ComboBoxEx_drive = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QLineEdit *Edit_title = nullptr;
+    QRadioButton *RadioButton1 = nullptr;
+    QLineEdit *Edit_newartist = nullptr;
+    QRadioButton *RadioButton2 = nullptr;
+    QComboBox *ComboBox_artists = nullptr;
+    QLineEdit *Edit_barcode = nullptr;
+    QLineEdit *Edit_year = nullptr;
+    QCheckBox *CheckBox_limited = nullptr;
+    QPlainTextEdit *Memo_comments = nullptr;
+    QFrame *Panel2 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLineEdit *Edit_addtrack = nullptr;
+    QToolButton *SpeedButton2 = nullptr;
+    QListWidget *ListView_tracks = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QPushButton *Button2 = nullptr; // "&Save CD"
+    QPushButton *Button1 = nullptr; // "&Cancel"
+
+public slots:
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Anchor {
+        QWidget *widget;
+        QRect rect;
+        QSize parentSize; // the parent's size when the rectangle was designed
+        bool right;  // follows the right edge
+        bool bottom; // follows the bottom edge
+        bool stretchX;
+        bool stretchY;
+    };
+
+    void buildControls();
+    void place(QWidget *w, int x, int y, int width, int height, bool right = false, bool bottom = false,
+               bool stretchX = false, bool stretchY = false);
+    void UpdateArtistChoice();
+    void Image1Click();
+    void showPlaceholder();
+    void applyDisc(const CddbDisc &disc);
+    void addTrackItem(const QString &title);
+    int artistIdForSave();
+    void writeCover(int cdId);
+    void setBusy(bool busy);
+
+    TD_CD &m_cds;
+    TD_Artist &m_artists;
+    MessageService &m_messages;
+    CddbLookup m_lookup;
+    QString m_coversFolder;
+    QByteArray m_coverData; // the JPEG bytes of a chosen cover
+    QList<Anchor> m_anchors;
+    QSize m_designSize;
+    bool m_busy = false;
+};
+
+// The entries of the program: each shows its dialog modally and returns once it has closed.
+void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);
+void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);

@@ -1,0 +1,538 @@
+// The audio CD editor on a real catalogue file: its save paths, its cover files, its track list,
+// and its filling from a CDDB server on 127.0.0.1 with a CUE image as the drive.
+
+#include "CueImage.h"
+#include "ScriptedServer.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Main.h"
+#include "store/U_Constantes.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// A catalogue with its stores open, as the main window holds them.
+struct Catalogue {
+    explicit Catalogue(const QString &seed = {})
+    {
+        if (!seed.isEmpty())
+            file.exec(seed);
+        main.OpenDatabase(file.path());
+        cds.OpenList();
+        artists.OpenList();
+    }
+    TempCatalogue file;
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_CD cds{main, messages};
+    TD_Artist artists{main, messages};
+};
+
+const QString TwoArtists = QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');");
+
+QString writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+        return {};
+    return path;
+}
+
+QByteArray jpegBytes(const QSize &size, QColor color)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return data;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString ok(const QString &body)
+{
+    return QStringLiteral("HTTP/1.0 200 OK\r\n\r\n") + body;
+}
+
+const QString ReadReply = QStringLiteral("210 rock 0901c102 CD database entry follows\r\n# xmcd\r\n"
+                                         "DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro\r\nTTITLE1=Song\r\n.\r\n");
+
+} // namespace
+
+class TestAudioCDEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void saveNew_data();
+    void saveNew();
+    void editOpensOnTheCD_data();
+    void editOpensOnTheCD();
+    void saveEdited();
+    void coverFiles();
+    void coverThatCannotBeLoaded();
+    void coverFolderCannotBeMade();
+    void trackList();
+    void noDrive();
+    void lookupFillsEditor_data();
+    void lookupFillsEditor();
+    void lookupCannotBeInterrupted();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_disc;
+};
+
+void TestAudioCDEditor::initTestCase()
+{
+    m_disc = writeCueImage(m_dir.path(), QStringLiteral("example"), {150, 18780}, 33825);
+    QVERIFY(!m_disc.isEmpty());
+}
+
+void TestAudioCDEditor::saveNew_data()
+{
+    QTest::addColumn<QString>("seed");
+    QTest::addColumn<QString>("failure"); // "TABLE|COLUMN|VALUE" an insert the engine refuses
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("existingArtist"); // empty: "New artist" with newArtist
+    QTest::addColumn<QString>("newArtist");
+    QTest::addColumn<QString>("message");  // the start of the one box expected, if any
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QStringList>("stored"); // "title|artist|track,track"
+
+    const QStringList none;
+    QTest::newRow("new artist") << TwoArtists << QString() << QStringLiteral("Gold") << QString()
+                                << QStringLiteral("ABBA") << QString() << true
+                                << QStringList{QStringLiteral("Gold|ABBA|Waterloo,SOS")};
+    QTest::newRow("existing artist") << TwoArtists << QString() << QStringLiteral("Help") << QStringLiteral("Beatles")
+                                     << QString() << QString() << true
+                                     << QStringList{QStringLiteral("Help|Beatles|Waterloo,SOS")};
+    QTest::newRow("title of blanks") << TwoArtists << QString() << QStringLiteral("  ") << QStringLiteral("Abba")
+                                     << QString() << QString() << true
+                                     << QStringList{QStringLiteral("  |Abba|Waterloo,SOS")};
+    QTest::newRow("empty title") << TwoArtists << QString() << QString() << QStringLiteral("Abba") << QString()
+                                 << QStringLiteral("Please specify a title for the CD.") << false << none;
+    QTest::newRow("empty artist name") << TwoArtists << QString() << QStringLiteral("Gold") << QString() << QString()
+                                       << QStringLiteral("Please specify a name for the artist.") << false << none;
+    QTest::newRow("no artist in the catalogue") << QString() << QString() << QStringLiteral("Gold") << QStringLiteral("*")
+                                                << QString() << QString() << false << none;
+    QTest::newRow("artist store fails") << TwoArtists << QStringLiteral("ARTISTE|ART_NAME|Doomed")
+                                        << QStringLiteral("Gold") << QString() << QStringLiteral("Doomed")
+                                        << U_Constantes::ArtistNotAdded << false << none;
+    QTest::newRow("CD store fails, the dialog still closes")
+        << TwoArtists << QStringLiteral("CDAUDIO|CD_LABEL|Doomed") << QStringLiteral("Doomed") << QStringLiteral("Abba")
+        << QString() << U_Constantes::CDNotAdded << true << none;
+}
+
+void TestAudioCDEditor::saveNew()
+{
+    QFETCH(QString, seed);
+    QFETCH(QString, failure);
+    QFETCH(QString, title);
+    QFETCH(QString, existingArtist);
+    QFETCH(QString, newArtist);
+    QFETCH(QString, message);
+    QFETCH(bool, closes);
+    QFETCH(QStringList, stored);
+
+    Catalogue cat(seed);
+    if (!failure.isEmpty()) {
+        const QStringList f = failure.split(u'|');
+        cat.file.failInsertWhen(f[0], f[1], f[2]);
+    }
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-new")));
+    dialog.PrepareNew();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("New Audio CD"));
+    QVERIFY(dialog.RadioButton1->isChecked());
+    QVERIFY(!dialog.ComboBox_artists->isEnabled());
+
+    dialog.Edit_title->setText(title);
+    if (existingArtist.isEmpty()) {
+        dialog.Edit_newartist->setText(newArtist);
+    } else {
+        dialog.RadioButton2->setChecked(true);
+        QVERIFY(dialog.ComboBox_artists->isEnabled());
+        QVERIFY(!dialog.Edit_newartist->isEnabled());
+        dialog.ComboBox_artists->setCurrentIndex(dialog.ComboBox_artists->findText(existingArtist));
+    }
+    for (const char *track : {"Waterloo", "SOS"}) {
+        dialog.Edit_addtrack->setText(QString::fromLatin1(track));
+        dialog.AddTrack();
+    }
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    const int artistsBefore = int(cat.file.count(QStringLiteral("ARTISTE")));
+    dialog.Button2->click();
+
+    QCOMPARE(accepted.size(), closes ? 1 : 0);
+    if (!closes)
+        QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+    QCOMPARE(cat.messages.boxes.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(cat.messages.boxes[0].text.startsWith(message), qPrintable(cat.messages.boxes[0].text));
+    if (message.startsWith(QLatin1String("Please specify a title")))
+        QCOMPARE(dialog.focusWidget(), dialog.Edit_title);
+    if (message.startsWith(QLatin1String("Please specify a name")))
+        QCOMPARE(dialog.focusWidget(), dialog.Edit_newartist);
+    QCOMPARE(cat.file.rows(QStringLiteral(
+                 "select CD_LABEL, ART_NAME, (select group_concat(TR_LABEL) from (select TR_LABEL from TRACK t"
+                 " where t.CD_ID = c.CD_ID order by TR_ID)) from CDAUDIO c join ARTISTE a on a.ART_ID = c.ART_ID")),
+             stored);
+    // A new artist is stored only with its CD; the store failure on the CD row is the exception.
+    const bool newArtistStored = existingArtist.isEmpty() && !newArtist.isEmpty() && !failure.startsWith("ARTISTE");
+    QCOMPARE(cat.file.count(QStringLiteral("ARTISTE")), artistsBefore + (newArtistStored ? 1 : 0));
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("covers-new"))));
+}
+
+void TestAudioCDEditor::editOpensOnTheCD_data()
+{
+    QTest::addColumn<QString>("seed");
+    QTest::addColumn<bool>("addedAfterSnapshot");
+    QTest::addColumn<QString>("artist");
+
+    const QString cd = QStringLiteral(
+        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+        " (7, 'Gold', %1, '123', '1992', 1, 'two\r\nlines');"
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Other', 8);");
+    QTest::newRow("its artist") << TwoArtists + cd.arg(1) << false << QStringLiteral("Abba");
+    QTest::newRow("names differing in case only")
+        << QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'ABBA'), (2, 'abba');") + cd.arg(2)
+        << false << QStringLiteral("abba");
+    QTest::newRow("added after the lists were read") << TwoArtists << true << QStringLiteral("Beatles");
+}
+
+void TestAudioCDEditor::editOpensOnTheCD()
+{
+    QFETCH(QString, seed);
+    QFETCH(bool, addedAfterSnapshot);
+    QFETCH(QString, artist);
+
+    Catalogue cat(seed);
+    if (addedAfterSnapshot)
+        cat.file.exec(QStringLiteral(
+            "insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Beatles');"
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
+            "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7);"));
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    QVERIFY(dialog.PrepareEdit(7));
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Audio CD"));
+    QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Gold"));
+    QCOMPARE(dialog.Edit_barcode->text(), QStringLiteral("123"));
+    QCOMPARE(dialog.Edit_year->text(), QStringLiteral("1992"));
+    QVERIFY(dialog.CheckBox_limited->isChecked());
+    QCOMPARE(dialog.Memo_comments->toPlainText(), QStringLiteral("two\nlines"));
+    QCOMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
+    QVERIFY(dialog.RadioButton2->isChecked());
+    QCOMPARE(dialog.ComboBox_artists->currentText(), artist);
+    QVERIFY(cat.messages.boxes.isEmpty());
+
+    TF_AddEditAudioCD missing(cat.cds, cat.artists, cat.messages);
+    QVERIFY(!missing.PrepareEdit(99));
+    QCOMPARE(cat.messages.texts().size(), 1);
+}
+
+void TestAudioCDEditor::saveEdited()
+{
+    Catalogue cat(TwoArtists + QStringLiteral(
+        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+        " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    QVERIFY(dialog.PrepareEdit(7));
+    dialog.Edit_title->setText(QStringLiteral("Gold (remaster)"));
+    dialog.ComboBox_artists->setCurrentIndex(dialog.ComboBox_artists->findText(QStringLiteral("Beatles")));
+    dialog.ListView_tracks->item(0)->setSelected(true);
+    dialog.DeleteSelectedTracks();
+    dialog.Edit_addtrack->setText(QStringLiteral("Mamma Mia"));
+    dialog.AddTrack();
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.Button2->click();
+
+    QCOMPARE(accepted.size(), 1);
+    QVERIFY(cat.messages.boxes.isEmpty());
+    QCOMPARE(cat.file.rows(QStringLiteral("select CD_ID, CD_LABEL, ART_ID from CDAUDIO order by CD_ID")),
+             (QStringList{QStringLiteral("7|Gold (remaster)|2"), QStringLiteral("8|Help|2")}));
+    QCOMPARE(cat.file.rows(QStringLiteral("select TR_LABEL, CD_ID from TRACK order by TR_ID")),
+             (QStringList{QStringLiteral("Help!|8"), QStringLiteral("SOS|7"), QStringLiteral("Mamma Mia|7")}));
+}
+
+void TestAudioCDEditor::coverFiles()
+{
+    Catalogue cat(TwoArtists + QStringLiteral(
+        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+        " (7, 'Gold', 1, '', '', 0, ''), (8, 'Help', 2, '', '', 0, ''), (9, 'Bad', 2, '', '', 0, '');"));
+    const QString covers = m_dir.filePath(QStringLiteral("covers"));
+    const QByteArray picture = jpegBytes(QSize(40, 30), Qt::red);
+    const QString chosen = writeFile(m_dir.filePath(QStringLiteral("front.jpg")), picture);
+    QVERIFY(!chosen.isEmpty());
+
+    // A new CD with a chosen picture: the folder is made, the file is a byte copy named by the new id.
+    {
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        dialog.setCoversFolder(covers);
+        dialog.PrepareNew();
+        const QSize placeholder = dialog.Image1->pixmap().size();
+        QVERIFY(dialog.LoadCover(chosen));
+        QVERIFY(dialog.CoverChanged);
+        QVERIFY(dialog.Image1->pixmap().size() != placeholder);
+        dialog.Edit_title->setText(QStringLiteral("Arrival"));
+        dialog.Edit_newartist->setText(QStringLiteral("Abba"));
+        dialog.Button2->click();
+    }
+    const int newId = cat.file.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
+    QVERIFY(newId > 9);
+    QCOMPARE(fileBytes(QDir(covers).filePath(QString::number(newId) + QStringLiteral(".jpg"))), picture);
+
+    // Editing a CD with a cover shows it; saving without choosing one leaves the file alone.
+    QVERIFY(!writeFile(QDir(covers).filePath(QStringLiteral("8.jpg")), picture).isEmpty());
+    {
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        dialog.setCoversFolder(covers);
+        QVERIFY(dialog.PrepareEdit(8));
+        QCOMPARE(dialog.Image1->pixmap().size(), QSize(40, 30));
+        dialog.Button2->click();
+    }
+    QCOMPARE(fileBytes(QDir(covers).filePath(QStringLiteral("8.jpg"))), picture);
+
+    // A cover file that cannot be loaded leaves the placeholder, without a word.
+    QVERIFY(!writeFile(QDir(covers).filePath(QStringLiteral("9.jpg")), "not a picture").isEmpty());
+    {
+        TF_AddEditAudioCD plain(cat.cds, cat.artists, cat.messages);
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        dialog.setCoversFolder(covers);
+        QVERIFY(dialog.PrepareEdit(9));
+        QCOMPARE(dialog.Image1->pixmap().toImage(), plain.Image1->pixmap().toImage());
+    }
+
+    // A chosen picture replaces the edited CD's cover file; without a picture no file appears.
+    const QByteArray other = jpegBytes(QSize(20, 20), Qt::blue);
+    const QString second = writeFile(m_dir.filePath(QStringLiteral("back.jpg")), other);
+    {
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        dialog.setCoversFolder(covers);
+        QVERIFY(dialog.PrepareEdit(8));
+        QVERIFY(dialog.LoadCover(second));
+        dialog.Button2->click();
+        TF_AddEditAudioCD without(cat.cds, cat.artists, cat.messages);
+        without.setCoversFolder(covers);
+        QVERIFY(without.PrepareEdit(7));
+        without.Button2->click();
+    }
+    QCOMPARE(fileBytes(QDir(covers).filePath(QStringLiteral("8.jpg"))), other);
+    QVERIFY(!QFile::exists(QDir(covers).filePath(QStringLiteral("7.jpg"))));
+    QVERIFY(cat.messages.boxes.isEmpty());
+}
+
+void TestAudioCDEditor::coverThatCannotBeLoaded()
+{
+    Catalogue cat(TwoArtists);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.PrepareNew();
+    const QString good = writeFile(m_dir.filePath(QStringLiteral("good.jpg")), jpegBytes(QSize(30, 30), Qt::green));
+    const QString bad = writeFile(m_dir.filePath(QStringLiteral("bad.jpg")), "JFIF? no");
+    QVERIFY(dialog.LoadCover(good));
+    const QImage before = dialog.Image1->pixmap().toImage();
+
+    QVERIFY(!dialog.LoadCover(bad));
+    QCOMPARE(cat.messages.boxes.size(), 1);
+    QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Unhandled);
+    QCOMPARE(dialog.Image1->pixmap().toImage(), before);
+
+    TF_AddEditAudioCD fresh(cat.cds, cat.artists, cat.messages);
+    fresh.PrepareNew();
+    QVERIFY(!fresh.LoadCover(bad));
+    QVERIFY(!fresh.CoverChanged);
+}
+
+void TestAudioCDEditor::coverFolderCannotBeMade()
+{
+    Catalogue cat(TwoArtists);
+    // A file where the folder should be.
+    const QString blocked = writeFile(m_dir.filePath(QStringLiteral("blocked")), "x");
+    const QString chosen = writeFile(m_dir.filePath(QStringLiteral("c.jpg")), jpegBytes(QSize(10, 10), Qt::black));
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.setCoversFolder(blocked);
+    dialog.PrepareNew();
+    QVERIFY(dialog.LoadCover(chosen));
+    dialog.Edit_title->setText(QStringLiteral("Gold"));
+    dialog.RadioButton2->setChecked(true);
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.Button2->click();
+
+    QCOMPARE(accepted.size(), 1);
+    QCOMPARE(cat.file.count(QStringLiteral("CDAUDIO")), 1);
+    QCOMPARE(cat.messages.boxes.size(), 1);
+    QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Warning);
+}
+
+void TestAudioCDEditor::trackList()
+{
+    Catalogue cat;
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.PrepareNew();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
+    QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the track you want to add.")});
+    QVERIFY(dialog.Tracks().isEmpty());
+    dialog.Edit_addtrack->setText(QStringLiteral("Intro"));
+    QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
+    QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Enter);
+    dialog.Edit_addtrack->setText(QStringLiteral("Song"));
+    dialog.SpeedButton2->click();
+    QCOMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("Song")}));
+    QVERIFY(dialog.isVisible()); // Enter saved nothing
+
+    // Delete while a title is edited changes the text and removes no track.
+    dialog.ListView_tracks->clearSelection();
+    dialog.ListView_tracks->item(2)->setSelected(true);
+    dialog.EditSelectedTrack();
+    auto *editor = dialog.ListView_tracks->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->setCursorPosition(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("ong")}));
+
+    // Delete in the list removes every selected track.
+    dialog.ListView_tracks->setFocus();
+    dialog.ListView_tracks->clearSelection();
+    dialog.ListView_tracks->item(0)->setSelected(true);
+    dialog.ListView_tracks->item(2)->setSelected(true);
+    QTest::keyClick(dialog.ListView_tracks, Qt::Key_Delete);
+    QCOMPARE(dialog.Tracks(), QStringList{QStringLiteral("Intro")});
+}
+
+void TestAudioCDEditor::noDrive()
+{
+    Catalogue cat;
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.FillDrives(QString());
+    QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
+    QVERIFY(!dialog.SpeedButton1->isEnabled());
+    dialog.FillDrives(m_disc + U_Constantes::LineBreak + QStringLiteral("/dev/sr1"));
+    QCOMPARE(dialog.ComboBoxEx_drive->count(), 2);
+    QCOMPARE(dialog.ComboBoxEx_drive->currentText(), m_disc);
+    QVERIFY(dialog.SpeedButton1->isEnabled());
+}
+
+void TestAudioCDEditor::lookupFillsEditor_data()
+{
+    QTest::addColumn<QString>("seed");
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<bool>("filled");
+    QTest::addColumn<QString>("existing"); // the artist entry chosen, or empty for "New artist"
+
+    const QStringList found{ok(QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n")), ok(ReadReply)};
+    QTest::newRow("known artist in other case")
+        << QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'SOME ARTIST');") << found
+        << true << QStringLiteral("SOME ARTIST");
+    QTest::newRow("new artist") << TwoArtists << found << true << QString();
+    QTest::newRow("server says 404") << TwoArtists << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")}
+                                     << false << QString();
+    QTest::newRow("read names nothing")
+        << TwoArtists << QStringList{found[0], ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))} << false
+        << QString();
+}
+
+void TestAudioCDEditor::lookupFillsEditor()
+{
+    QFETCH(QString, seed);
+    QFETCH(QStringList, script);
+    QFETCH(bool, filled);
+    QFETCH(QString, existing);
+
+    Catalogue cat(seed);
+    ScriptedServer server(script);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
+    dialog.lookup().http().setTimeout(2000);
+    dialog.PrepareNew();
+    dialog.FillDrives(m_disc);
+    dialog.Edit_title->setText(QStringLiteral("typed"));
+    dialog.Edit_barcode->setText(QStringLiteral("4006"));
+    dialog.Edit_year->setText(QStringLiteral("1999"));
+    dialog.Memo_comments->setPlainText(QStringLiteral("mine"));
+    dialog.Edit_addtrack->setText(QStringLiteral("typed track"));
+    dialog.AddTrack();
+
+    dialog.SpeedButton1->click();
+
+    QCOMPARE(server.requests.size(), script.size());
+    QCOMPARE(cat.messages.boxes.size(), filled ? 0 : 1);
+    QCOMPARE(dialog.Edit_title->text(), filled ? QStringLiteral("Some Title") : QStringLiteral("typed"));
+    const QStringList tracks = filled ? QStringList{QStringLiteral("Intro"), QStringLiteral("Song")}
+                                      : QStringList{QStringLiteral("typed track")};
+    QCOMPARE(dialog.Tracks(), tracks);
+    if (filled) {
+        QCOMPARE(dialog.RadioButton2->isChecked(), !existing.isEmpty());
+        if (existing.isEmpty())
+            QCOMPARE(dialog.Edit_newartist->text(), QStringLiteral("Some Artist"));
+        else
+            QCOMPARE(dialog.ComboBox_artists->currentText(), existing);
+    }
+    QCOMPARE(dialog.Edit_barcode->text(), QStringLiteral("4006"));
+    QCOMPARE(dialog.Edit_year->text(), QStringLiteral("1999"));
+    QCOMPARE(dialog.Memo_comments->toPlainText(), QStringLiteral("mine"));
+    QVERIFY(dialog.SpeedButton1->isEnabled() && dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+}
+
+void TestAudioCDEditor::lookupCannotBeInterrupted()
+{
+    Catalogue cat(TwoArtists);
+    ScriptedServer server({ScriptedServer::Stall});
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
+    dialog.lookup().http().setTimeout(500);
+    dialog.PrepareNew();
+    dialog.FillDrives(m_disc);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    bool sawWait = false;
+    QTimer::singleShot(150, &dialog, [&] {
+        sawWait = !dialog.SpeedButton1->isEnabled() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+        dialog.SpeedButton1->click(); // a second lookup must not start
+        dialog.Button1->click();
+        dialog.reject();
+        dialog.close();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.StartCDDBLookup();
+
+    QVERIFY(sawWait);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(server.requests.size(), 1);
+    QCOMPARE(cat.messages.texts(), QStringList{CddbTexts::CouldNotFind});
+    dialog.close();
+    QVERIFY(!dialog.isVisible());
+}
+
+QTEST_MAIN(TestAudioCDEditor)
+#include "tst_disc_audiocd_editor.moc"

@@ -1,0 +1,54 @@
+// Opens the audio CD editor on a scratch catalogue, with a CUE image as the drive and a CDDB server
+// of its own on 127.0.0.1, and runs the lookup once it is up; to look at, not a test.
+//   view_audiocd_editor          one match: the editor is filled
+//   view_audiocd_editor choose   three matches: the choice dialog shows over the editor
+#include "CueImage.h"
+#include "ScriptedServer.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Main.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const bool choose = argc > 1 && QByteArray(argv[1]) == "choose";
+    QTemporaryDir dir;
+    const QString disc = writeCueImage(dir.path(), QStringLiteral("disc"), {150, 18780}, 33825);
+
+    TempCatalogue file;
+    file.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('Abba'), ('Beatles'), ('SOME ARTIST');"));
+    RecordingMessages messages;
+    TD_Main main(messages);
+    main.OpenDatabase(file.path());
+    TD_CD cds(main, messages);
+    TD_Artist artists(main, messages);
+    cds.OpenList();
+    artists.OpenList();
+
+    const QString head = QStringLiteral("HTTP/1.0 200 OK\r\n\r\n");
+    const QString query = choose ? QStringLiteral("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                                  "rock 0901c102 Some Artist / Some Title\r\n"
+                                                  "jazz 0901c1ff Other Artist / Other Title\r\n"
+                                                  "misc 0a01c102 Caf\u00e9 Tacvba / Re\r\n.\r\n")
+                                 : QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n");
+    const QString read = QStringLiteral(
+        "210 rock 0901c102 CD database entry follows\r\nDTITLE=Some Artist / Some Title\r\n"
+        "TTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\nTTITLE2=Outro\r\n.\r\n");
+    ScriptedServer server({head + query, head + read});
+
+    TF_AddEditAudioCD dialog(cds, artists, messages);
+    dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
+    dialog.PrepareNew();
+    dialog.FillDrives(disc);
+    dialog.Edit_barcode->setText(QStringLiteral("4006381333931"));
+    QTimer::singleShot(800, &dialog, [&] { dialog.StartCDDBLookup(); });
+    return dialog.exec();
+}
