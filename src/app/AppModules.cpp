@@ -1,6 +1,8 @@
 #include "app/AppModules.h"
 
 #include "app/FM_Main.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "lists/FM_CD.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DM_Data.h"
@@ -10,9 +12,10 @@
 #include "store/DM_Track.h"
 #include "store/U_Constantes.h"
 
-AppModules::AppModules(MessageService &messages, const QString &databaseFolder)
+AppModules::AppModules(MessageService &messages, DialogService &dialogs, const QString &databaseFolder)
+    : m_messages(messages)
 {
-    F_Main = std::make_unique<TF_Main>(messages, databaseFolder);
+    F_Main = std::make_unique<TF_Main>(messages, dialogs, databaseFolder);
     D_Main = std::make_unique<TD_Main>(messages);
     D_CD = std::make_unique<TD_CD>(*D_Main, messages);
     D_Movie = std::make_unique<TD_Movie>(*D_Main, messages);
@@ -20,7 +23,12 @@ AppModules::AppModules(MessageService &messages, const QString &databaseFolder)
     D_Track = std::make_unique<TD_Track>(*D_Main, messages);
     D_Data = std::make_unique<TD_Data>(*D_Main, messages);
     D_DataItems = std::make_unique<TD_DataItems>(*D_Main, messages);
+
+    F_CD = new TF_CD(*D_CD, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, F_Main.get()); }, messages);
+    F_Main->addListWindow(TF_Main::AudioCDs, F_CD);
+
     registerLists();
+    registerCommands();
 }
 
 AppModules::~AppModules()
@@ -64,4 +72,29 @@ void AppModules::registerLists()
     set(TF_Main::Movies, D_Movie.get(), D_Movie->ADOQuery_Movie, U_Constantes::NounMovies);
     set(TF_Main::DataCDs, D_Data.get(), D_Data->ADOQuery_DataCDs, U_Constantes::NounDataCDs);
     set(TF_Main::DataItems, D_DataItems.get(), D_DataItems->ADOQuery_DataItems, U_Constantes::NounDataItems);
+}
+
+void AppModules::registerCommands()
+{
+    struct Route {
+        TF_Main::ListIndex list;
+        std::function<void()> add;
+        QString report, html, xls;
+    };
+    const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, F_Main.get()); };
+    const Route routes[] = {
+        {TF_Main::Movies, {}, U_Constantes::ReportMovies, U_Constantes::HtmlMovies, U_Constantes::XlsMovies},
+        {TF_Main::AudioCDs, newAudioCD, U_Constantes::ReportCDs, U_Constantes::HtmlCDs, U_Constantes::XlsCDs},
+        {TF_Main::Artists, {}, U_Constantes::ReportArtists, U_Constantes::HtmlArtists, U_Constantes::XlsArtists},
+        {TF_Main::Tracks, newAudioCD, U_Constantes::ReportTracks, U_Constantes::HtmlTracks, U_Constantes::XlsTracks},
+        {TF_Main::DataCDs, {}, U_Constantes::ReportDataCDs, U_Constantes::HtmlDataCDs, U_Constantes::XlsDataCDs},
+        {TF_Main::DataItems, {}, U_Constantes::ReportDataItems, U_Constantes::HtmlDataItems, U_Constantes::XlsDataItems},
+    };
+    for (const Route &r : routes) {
+        CatalogueList &entry = F_Main->list(r.list);
+        entry.add = r.add;
+        entry.reportCaption = r.report;
+        entry.htmlName = r.html;
+        entry.xlsName = r.xls;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class DialogService;
 class MessageService;
 class TD_Artist;
 class TD_CD;
@@ -12,6 +13,7 @@ class TD_DataItems;
 class TD_Main;
 class TD_Movie;
 class TD_Track;
+class TF_CD;
 class TF_Main;
 
 // The application's windows and data modules, each once, from start-up to the end. Created in the
@@ -20,7 +22,7 @@ class TF_Main;
 class AppModules
 {
 public:
-    AppModules(MessageService &messages, const QString &databaseFolder);
+    AppModules(MessageService &messages, DialogService &dialogs, const QString &databaseFolder);
     ~AppModules();
 
     std::unique_ptr<TD_Main> D_Main;
@@ -31,7 +33,11 @@ public:
     std::unique_ptr<TD_Data> D_Data;
     std::unique_ptr<TD_DataItems> D_DataItems;
     std::unique_ptr<TF_Main> F_Main;
+    TF_CD *F_CD = nullptr; // the list windows belong to the main window's client area
 
 private:
     void registerLists();
+    void registerCommands();
+
+    MessageService &m_messages;
 };

@@ -2,7 +2,11 @@
 
 #include "app/FM_About.h"
 #include "app/FM_Splash.h"
+#include "app/DialogService.h"
 #include "app/NavigatorIcons.h"
+#include "grid/DxGrid.h"
+#include "grid/GridView.h"
+#include "lists/ListWindow.h"
 #include "store/DM_Main.h"
 #include "store/MessageService.h"
 #include "store/U_Constantes.h"
@@ -16,6 +20,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -47,9 +52,10 @@ const QString navigatorCaptions[TF_Main::ListCount] = {
 
 } // namespace
 
-TF_Main::TF_Main(MessageService &messages, const QString &databaseFolder, QWidget *parent)
+TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString &databaseFolder, QWidget *parent)
     : QMainWindow(parent)
     , m_messages(messages)
+    , m_dialogs(dialogs)
     , m_databaseFolder(databaseFolder)
 {
     setWindowTitle(U_Constantes::MainCaption);
@@ -61,6 +67,7 @@ TF_Main::TF_Main(MessageService &messages, const QString &databaseFolder, QWidge
     buildToolBar();
     buildPanels();
     buildNavigator();
+    buildPopupMenu();
 
     auto *status = new QStatusBar(this);
     StatusBar1 = new QLabel(status);
@@ -107,7 +114,13 @@ void TF_Main::buildToolBar()
     separator();
     ToolButton5 = button(U_Constantes::BtnAbout, U_Constantes::HintAbout, "ToolButton5");
 
+    connect(ToolButton1, &QToolButton::clicked, this, &TF_Main::RouteAdd);
+    connect(ToolButton2, &QToolButton::clicked, this, &TF_Main::RouteDelete);
+    connect(ToolButton8, &QToolButton::clicked, this, &TF_Main::RouteEdit);
     connect(ToolButton4, &QToolButton::clicked, this, &TF_Main::RefreshActiveList);
+    connect(ToolButton9, &QToolButton::clicked, this, &TF_Main::RoutePrint);
+    connect(ToolButton3, &QToolButton::clicked, this, &TF_Main::RouteSaveHTML);
+    connect(ToolButton6, &QToolButton::clicked, this, &TF_Main::RouteSaveXLS);
     connect(ToolButton5, &QToolButton::clicked, this, [this] { ShowAbout(this); });
 }
 
@@ -192,6 +205,33 @@ void TF_Main::buildNavigator()
             });
 }
 
+void TF_Main::buildPopupMenu()
+{
+    PopupMenu_grid = new QMenu(this);
+    PopupMenu_grid->setObjectName(QStringLiteral("PopupMenu_grid"));
+    auto item = [](QMenu *menu, const QString &caption, const char *name, auto slot, QObject *receiver) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        QObject::connect(a, &QAction::triggered, receiver, slot);
+        return a;
+    };
+    item(PopupMenu_grid, U_Constantes::MenuAddNew, "Addnew1", [this] { RouteAdd(); }, this);
+    item(PopupMenu_grid, U_Constantes::MenuEdit, "Edit1", [this] { RouteEdit(); }, this);
+    QMenu *selection = PopupMenu_grid->addMenu(U_Constantes::MenuSelection);
+    selection->menuAction()->setObjectName(QStringLiteral("Selection1"));
+    item(selection, U_Constantes::MenuSelectAll, "Selectall1", [this] { RouteSelectAll(); }, this);
+    item(selection, U_Constantes::MenuDelete, "Deleteselected1", [this] { RouteDelete(); }, this);
+    PopupMenu_grid->addSeparator()->setObjectName(QStringLiteral("N1"));
+    QMenu *list = PopupMenu_grid->addMenu(U_Constantes::MenuList);
+    list->menuAction()->setObjectName(QStringLiteral("List1"));
+    item(list, U_Constantes::MenuRefresh, "Refresh1", [this] { RefreshActiveList(); }, this);
+    item(list, U_Constantes::MenuPrint, "Printlist1", [this] { RoutePrint(); }, this);
+    item(list, U_Constantes::MenuSaveHTML, "SavetoHTML1", [this] { RouteSaveHTML(); }, this);
+    item(list, U_Constantes::MenuSaveXLS, "SavetoExcelXLS1", [this] { RouteSaveXLS(); }, this);
+    PopupMenu_grid->addSeparator()->setObjectName(QStringLiteral("N2"));
+    item(PopupMenu_grid, U_Constantes::MenuExit, "Exit1", [this] { close(); }, this);
+}
+
 void TF_Main::FormCreate()
 {
     showSplash();
@@ -230,11 +270,20 @@ void TF_Main::setCatalogue(TD_Main *main, QList<std::function<void()>> openLists
     m_closeLists = std::move(closeLists);
 }
 
-void TF_Main::addListWindow(ListIndex index, QWidget *window)
+void TF_Main::addListWindow(ListIndex index, TListWindow *window)
 {
     m_lists[index].window = window;
-    QMdiSubWindow *sub = ClientArea->addSubWindow(window);
-    sub->showMaximized();
+    const TListWindow::Frame &frame = window->frame();
+    Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+    if (frame.canMinimise)
+        flags |= Qt::WindowMinimizeButtonHint;
+    QMdiSubWindow *sub = ClientArea->addSubWindow(window, flags);
+    sub->resize(frame.normalSize);
+    if (frame.maximised)
+        sub->showMaximized();
+    else
+        sub->show();
 }
 
 QString TF_Main::databasePath() const
@@ -281,6 +330,16 @@ void TF_Main::OpenCatalogue()
 
 void TF_Main::AttachGridMenus()
 {
+    for (CatalogueList &entry : m_lists) {
+        if (!entry.window)
+            continue;
+        QWidget *view = entry.window->mainGrid()->view();
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        disconnect(view, &QWidget::customContextMenuRequested, this, nullptr);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &pos) {
+            PopupMenu_grid->popup(view->mapToGlobal(pos));
+        });
+    }
 }
 
 void TF_Main::closeEvent(QCloseEvent *event)
@@ -334,6 +393,65 @@ void TF_Main::bringToFront(ListIndex index)
         }
 }
 
+CatalogueList *TF_Main::activeList()
+{
+    const int active = ActiveListWindow();
+    return active < 0 ? nullptr : &m_lists[active];
+}
+
+void TF_Main::RouteAdd()
+{
+    if (CatalogueList *entry = activeList(); entry && entry->add)
+        entry->add();
+    RefreshActiveList();
+}
+
+void TF_Main::RouteDelete()
+{
+    if (CatalogueList *entry = activeList())
+        entry->window->DeleteSelected();
+    RefreshActiveList();
+}
+
+void TF_Main::RouteEdit()
+{
+    if (CatalogueList *entry = activeList())
+        entry->window->EditCurrent();
+    RefreshActiveList();
+}
+
+void TF_Main::RoutePrint()
+{
+    if (CatalogueList *entry = activeList())
+        m_dialogs.printPreview(*entry->window->mainGrid(), entry->reportCaption);
+}
+
+void TF_Main::RouteSaveHTML()
+{
+    CatalogueList *entry = activeList();
+    if (!entry)
+        return;
+    const QString file = m_dialogs.saveFileName(U_Constantes::FilterHTML, entry->htmlName);
+    if (!file.isEmpty())
+        entry->window->SaveToHTMLFile(file);
+}
+
+void TF_Main::RouteSaveXLS()
+{
+    CatalogueList *entry = activeList();
+    if (!entry)
+        return;
+    const QString file = m_dialogs.saveFileName(U_Constantes::FilterXLS, entry->xlsName);
+    if (!file.isEmpty())
+        entry->window->SaveToXLSFile(file);
+}
+
+void TF_Main::RouteSelectAll()
+{
+    if (CatalogueList *entry = activeList())
+        entry->window->mainGrid()->selectAll();
+}
+
 void TF_Main::ListView1SelectItem(int item, bool selected)
 {
     if (!selected || item < 0 || item >= ListCount)
@@ -344,10 +462,10 @@ void TF_Main::ListView1SelectItem(int item, bool selected)
 
 void TF_Main::RefreshActiveList()
 {
-    const int active = ActiveListWindow();
-    if (active < 0)
+    CatalogueList *active = activeList();
+    if (!active)
         return;
-    CatalogueList &entry = m_lists[active];
+    CatalogueList &entry = *active;
     // A failing refresh passes on; the status bar then keeps its old text.
     if (entry.refresh)
         entry.refresh();

@@ -8,7 +8,10 @@
 #include <functional>
 #include <memory>
 
+class DialogService;
 class MessageService;
+class QMenu;
+class TListWindow;
 class QLabel;
 class QListWidget;
 class QMdiArea;
@@ -21,10 +24,13 @@ class TF_Splash;
 // One catalogue list as the main window knows it. Each list fills its entry as it is built; the
 // navigator, the refresh and the commands all read this table.
 struct CatalogueList {
-    QWidget *window = nullptr;            // the list window in the client area
+    TListWindow *window = nullptr;        // the list window in the client area
     std::function<void()> refresh;        // its store's RefreshList
     std::function<int()> count;           // rows of its store's list query
     QString noun;                         // after the count in the status bar
+    std::function<void()> add;            // the editor of a new record of this list
+    QString reportCaption;                // the printed list's title
+    QString htmlName, xlsName;            // proposed export file names
 };
 
 // The frame: toolbar, navigator in its dock panel, status bar and the client area of the list windows.
@@ -34,14 +40,14 @@ class TF_Main : public QMainWindow
 public:
     enum ListIndex { AudioCDs, Artists, Tracks, Movies, DataCDs, DataItems, ListCount };
 
-    TF_Main(MessageService &messages, const QString &databaseFolder, QWidget *parent = nullptr);
+    TF_Main(MessageService &messages, DialogService &dialogs, const QString &databaseFolder, QWidget *parent = nullptr);
     ~TF_Main() override;
 
     // The catalogue: the connection, then the list opens of start-up and the closes of shutdown, in order.
     void setCatalogue(TD_Main *main, QList<std::function<void()>> openLists, QList<std::function<void()>> closeLists);
     CatalogueList &list(ListIndex index) { return m_lists[index]; }
     // Puts a list window into the client area, maximised.
-    void addListWindow(ListIndex index, QWidget *window);
+    void addListWindow(ListIndex index, TListWindow *window);
 
     void OpenCatalogue();
     void CloseCatalogue();
@@ -51,6 +57,15 @@ public:
     // The list window in front, or -1.
     int ActiveListWindow() const;
     void bringToFront(ListIndex index);
+
+    // The commands, each for the list window in front; nothing without one.
+    void RouteAdd();
+    void RouteDelete();
+    void RouteEdit();
+    void RoutePrint();
+    void RouteSaveHTML();
+    void RouteSaveXLS();
+    void RouteSelectAll();
 
     QString databasePath() const;
     // The two pauses that keep the splash up; tests shorten them.
@@ -63,6 +78,7 @@ public:
     QListWidget *ListView1 = nullptr;
     QLabel *StatusBar1 = nullptr;
     QMdiArea *ClientArea = nullptr;
+    QMenu *PopupMenu_grid = nullptr;
     TF_Splash *splash() const { return m_splash.get(); }
 
 signals:
@@ -81,8 +97,11 @@ private:
     void buildToolBar();
     void buildPanels();
     void buildNavigator();
+    void buildPopupMenu();
+    CatalogueList *activeList();
 
     MessageService &m_messages;
+    DialogService &m_dialogs;
     QString m_databaseFolder;
     TD_Main *m_main = nullptr;
     QList<std::function<void()>> m_openLists;

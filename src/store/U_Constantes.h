@@ -85,4 +85,52 @@ inline const QString AboutFeedback = QStringLiteral(
 inline const QString AboutOk = QStringLiteral("&Ok");
 inline const QString SplashTitle = QStringLiteral("Rovir's Dadudu");
 
+// List windows.
+inline const QString ConfirmDelete = QStringLiteral("Are you sure you want do delete this ?");
+inline const QString ConfirmDeleteArtists = QStringLiteral(
+    "Are you sure you want to delete the selected artist(s) ?\r\nThis operation will also delete the associated CDs and tracks.");
+inline const QString CDWindowCaption = QStringLiteral("Audio CDs");
+inline const QString CDTracksCaption = QStringLiteral("Tracks");
+inline const QString ColTitle = QStringLiteral("Title");
+inline const QString ColArtist = QStringLiteral("Artist");
+inline const QString ColBarcode = QStringLiteral("Barcode");
+inline const QString ColYear = QStringLiteral("Year");
+inline const QString ColLimited = QStringLiteral("Limited");
+inline const QString ColComments = QStringLiteral("Comments");
+
+// The grids' pop-up menu.
+inline const QString MenuAddNew = QStringLiteral("Add &new");
+inline const QString MenuEdit = QStringLiteral("&Edit");
+inline const QString MenuSelection = QStringLiteral("&Selection");
+inline const QString MenuSelectAll = QStringLiteral("Select &all");
+inline const QString MenuDelete = QStringLiteral("&Delete");
+inline const QString MenuList = QStringLiteral("&List");
+inline const QString MenuRefresh = QStringLiteral("&Refresh list");
+inline const QString MenuPrint = QStringLiteral("&Print list");
+inline const QString MenuSaveHTML = QStringLiteral("Save to &HTML");
+inline const QString MenuSaveXLS = QStringLiteral("Save to Excel (&XLS)");
+inline const QString MenuExit = QStringLiteral("E&xit");
+
+// Exports and printing.
+inline const QString FilterHTML = QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*");
+inline const QString FilterXLS = QStringLiteral("Excel (*.xls)|*.xls|All (*.*)|*.*");
+inline const QString ReportMovies = QStringLiteral("Movies");
+inline const QString ReportCDs = QStringLiteral("Audio CDs");
+inline const QString ReportArtists = QStringLiteral("Artists");
+inline const QString ReportTracks = QStringLiteral("Tracks / Songs");
+inline const QString ReportDataCDs = QStringLiteral("Data CDs");
+inline const QString ReportDataItems = QStringLiteral("Data Items");
+inline const QString HtmlMovies = QStringLiteral("movies.html");
+inline const QString XlsMovies = QStringLiteral("movies.xls");
+inline const QString HtmlCDs = QStringLiteral("audiocds.html");
+inline const QString XlsCDs = QStringLiteral("audiocds.xls");
+inline const QString HtmlArtists = QStringLiteral("artists.html");
+inline const QString XlsArtists = QStringLiteral("artists.xls");
+inline const QString HtmlTracks = QStringLiteral("tracks.html");
+inline const QString XlsTracks = QStringLiteral("tracks.xls");
+inline const QString HtmlDataCDs = QStringLiteral("datacds.html");
+inline const QString XlsDataCDs = QStringLiteral("datacds.xls");
+inline const QString HtmlDataItems = QStringLiteral("dataitems.html");
+inline const QString XlsDataItems = QStringLiteral("dataitems.xls");
+
 } // namespace U_Constantes

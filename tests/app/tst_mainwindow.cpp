@@ -4,7 +4,9 @@
 #include "app/AppModules.h"
 #include "app/FM_About.h"
 #include "app/FM_Main.h"
+#include "lists/FM_CD.h"
 #include "store/DM_Main.h"
+#include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -18,7 +20,21 @@
 
 namespace {
 
-// Stand-ins for the list windows: the navigator only needs something to bring to the front.
+// Stand-ins for the list windows still to come: the navigator only needs something to bring to the front.
+class StandIn : public TListWindow
+{
+public:
+    StandIn(MessageService &messages)
+        : TListWindow({QStringLiteral("stand-in"), QSize(300, 200)}, messages)
+    {
+    }
+
+protected:
+    void deleteRecord(int) override {}
+    void reload() override {}
+    void editFirstSelected() override {}
+};
+
 struct Fixture {
     Fixture()
     {
@@ -29,9 +45,10 @@ struct Fixture {
             "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD');"
             "insert into DATACD (CD_TITLE) values ('Backup'), ('Photos');"
             "insert into DATA (DATA_LABEL, CD_ID) values ('a', 1), ('b', 1), ('c', 2), ('d', 2), ('e', 5);"));
-        app = std::make_unique<AppModules>(messages, cat.folder());
-        for (int i = 0; i < TF_Main::ListCount; ++i) {
-            windows[i] = new QWidget;
+        app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
+        windows[0] = app->F_CD;
+        for (int i = 1; i < TF_Main::ListCount; ++i) {
+            windows[i] = new StandIn(messages);
             app->F_Main->addListWindow(TF_Main::ListIndex(i), windows[i]);
         }
         app->F_Main->setSplashWaitMs(0);
@@ -39,8 +56,9 @@ struct Fixture {
     }
     TempCatalogue cat;
     RecordingMessages messages;
+    RecordingDialogs dialogs;
     std::unique_ptr<AppModules> app;
-    QWidget *windows[TF_Main::ListCount] = {};
+    TListWindow *windows[TF_Main::ListCount] = {};
 };
 
 } // namespace

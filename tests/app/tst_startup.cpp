@@ -8,6 +8,7 @@
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
 #include "store/U_Constantes.h"
+#include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -50,7 +51,8 @@ void tst_Startup::opensCatalogue()
     if (!seed.isEmpty())
         cat.exec(seed);
     RecordingMessages messages;
-    AppModules app(messages, cat.folder());
+    RecordingDialogs dialogs;
+    AppModules app(messages, dialogs, cat.folder());
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
 
@@ -86,7 +88,8 @@ void tst_Startup::failedOpen()
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     RecordingMessages messages;
-    AppModules app(messages, dir.path());
+    RecordingDialogs dialogs;
+    AppModules app(messages, dialogs, dir.path());
     app.F_Main->setSplashWaitMs(0);
     bool splashUpDuringBoxes = true;
     messages.onShow = [&](const RecordingMessages::Box &) {
@@ -115,7 +118,8 @@ void tst_Startup::shutdownClosesEverything()
 {
     TempCatalogue cat;
     RecordingMessages messages;
-    AppModules app(messages, cat.folder());
+    RecordingDialogs dialogs;
+    AppModules app(messages, dialogs, cat.folder());
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
     QVERIFY(app.D_Main->ADOConnection.Connected());
@@ -135,7 +139,8 @@ void tst_Startup::shutdownAfterFailedOpenSaysNothing()
 {
     QTemporaryDir dir;
     RecordingMessages messages;
-    AppModules app(messages, dir.path());
+    RecordingDialogs dialogs;
+    AppModules app(messages, dialogs, dir.path());
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
     messages.clear();

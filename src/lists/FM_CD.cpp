@@ -1,0 +1,52 @@
+#include "lists/FM_CD.h"
+
+#include "grid/DxGrid.h"
+#include "store/DM_CD.h"
+#include "store/U_Constantes.h"
+
+using namespace U_Constantes;
+
+TF_CD::TF_CD(TD_CD &store, EditAudioCD showEditAudioCD, MessageService &messages, QWidget *parent)
+    : TListWindow({CDWindowCaption, QSize(492, 333), true, false}, messages, parent)
+    , m_store(store)
+    , m_showEditAudioCD(std::move(showEditAudioCD))
+{
+    DxGrid *list = AudioCDsList();
+    list->setObjectName(QStringLiteral("AudioCDsList"));
+    list->setColumns({
+        {.field = QStringLiteral("CD_ID"), .hidden = true},
+        {.field = QStringLiteral("CD_LABEL"), .caption = ColTitle, .width = 99},
+        {.field = QStringLiteral("ART_NAME"), .caption = ColArtist, .width = 94, .sort = GridColumn::Ascending},
+        {.field = QStringLiteral("BARCODE"), .caption = ColBarcode, .width = 74},
+        {.field = QStringLiteral("YEAR"), .caption = ColYear, .width = 45},
+        {.field = QStringLiteral("LIMITED"), .caption = ColLimited, .width = 54, .kind = GridColumn::CheckBox},
+        {.field = QStringLiteral("COMMENTS"), .caption = ColComments, .width = 116, .kind = GridColumn::Memo},
+    });
+    list->setGroupPanelVisible(true);
+    list->setQuery(&store.ADOQuery_CD);
+
+    DxGrid *tracks = addDetail(CDTracksCaption);
+    tracks->setObjectName(QStringLiteral("dxDBGrid2"));
+    tracks->setColumns({{.field = QStringLiteral("TR_ID"), .hidden = true}, {.field = QStringLiteral("TR_LABEL")}});
+    tracks->setQuery(&store.ADOQuery_tracks);
+
+    // AudioCDsListChangeNode: the detail shows the focused CD's tracks.
+    connect(list, &DxGrid::focusedRowChanged, this, [this] { m_store.OpenDetail(); });
+    // dxDBGrid2DblClick edits the CD selected above, not a track.
+    connect(tracks, &DxGrid::doubleClicked, this, &TListWindow::EditCurrent);
+}
+
+void TF_CD::deleteRecord(int id)
+{
+    m_store.DeleteAudioCD(id);
+}
+
+void TF_CD::reload()
+{
+    m_store.RefreshList();
+}
+
+void TF_CD::editFirstSelected()
+{
+    m_showEditAudioCD(selectedId(0));
+}

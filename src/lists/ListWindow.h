@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class DxGrid;
+class MessageService;
+class QLabel;
+class QSplitter;
+
+// What every list window shares: a read-only main grid bound to its store's list, an optional detail
+// grid under a splitter, and the operations the main window sends to the list in front.
+class TListWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    struct Frame {
+        QString caption;
+        QSize normalSize;
+        bool maximised = true;
+        bool canMinimise = true; // without a minimise button the close box does nothing
+    };
+
+    TListWindow(const Frame &frame, MessageService &messages, QWidget *parent = nullptr);
+
+    const Frame &frame() const { return m_frame; }
+    DxGrid *mainGrid() const { return m_main; }
+    DxGrid *detailGrid() const { return m_detail; }
+
+    // Asks, deletes the selected rows one by one in selection order, reloads once.
+    void DeleteSelected();
+    // Opens the editor for the first selected row, then reloads; nothing without a selection.
+    void EditCurrent();
+    void SaveToHTMLFile(const QString &fileName);
+    void SaveToXLSFile(const QString &fileName);
+
+    // The identifier in the hidden first column of the n-th selected row.
+    int selectedId(int selected) const;
+
+protected:
+    // A detail panel: a caption bar over a grid without header or border.
+    DxGrid *addDetail(const QString &caption);
+
+    virtual QString confirmDeleteText() const;
+    virtual void deleteRecord(int id) = 0;
+    virtual void reload() = 0;
+    virtual void editFirstSelected() = 0;
+
+    void closeEvent(QCloseEvent *event) override;
+
+    MessageService &m_messages;
+
+private:
+    Frame m_frame;
+    DxGrid *m_main;
+    DxGrid *m_detail = nullptr;
+    QSplitter *m_splitter;
+};
