@@ -372,8 +372,9 @@ void TF_Main::CloseCatalogue()
 
 int TF_Main::ActiveListWindow() const
 {
+    // The current one stays current while focus is elsewhere, as long as it is shown.
     const QMdiSubWindow *sub = ClientArea->currentSubWindow();
-    if (!sub)
+    if (!sub || sub->isHidden())
         return -1;
     for (int i = 0; i < ListCount; ++i)
         if (m_lists[i].window && m_lists[i].window == sub->widget())

@@ -1,0 +1,292 @@
+// The toolbar and the grids' pop-up menu sent to the list in front, on a real catalogue with the
+// real audio CD window; the dialogs and the print preview are replaced and read back.
+
+#include "app/AppModules.h"
+#include "app/FM_Main.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "grid/DxGrid.h"
+#include "grid/GridModel.h"
+#include "grid/GridView.h"
+#include "lists/FM_CD.h"
+#include "store/DM_CD.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+class StandIn : public TListWindow
+{
+public:
+    explicit StandIn(MessageService &messages)
+        : TListWindow({QStringLiteral("stand-in"), QSize(300, 200)}, messages)
+    {
+    }
+protected:
+    void deleteRecord(int) override {}
+    void reload() override {}
+    void editFirstSelected() override {}
+};
+
+struct Fixture {
+    Fixture()
+    {
+        cat.exec(QStringLiteral(
+            "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (1, 'Gold', 1, '', '1992', 0, ''), (2, 'Help', 2, '', '1965', 1, ''), (3, 'Arrival', 1, '', '1976', 0, '');"
+            "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
+        app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
+        for (int i = 1; i < TF_Main::ListCount; ++i)
+            app->F_Main->addListWindow(TF_Main::ListIndex(i), new StandIn(messages));
+        app->F_Main->setSplashWaitMs(0);
+        app->F_Main->show();
+        app->F_Main->bringToFront(TF_Main::AudioCDs);
+    }
+    TF_Main &main() { return *app->F_Main; }
+    DxGrid &cds() { return *app->F_CD->AudioCDsList(); }
+    QAction *menuItem(const char *name) { return main().PopupMenu_grid->findChild<QAction *>(QLatin1String(name)); }
+    void selectCDs(QList<int> ids)
+    {
+        std::vector<int> rows;
+        for (int r = 0; r < app->D_CD->ADOQuery_CD.RecordCount(); ++r)
+            if (ids.contains(cds().cellText(r, 0).toInt()))
+                rows.push_back(r);
+        cds().selectRows(rows);
+    }
+
+    TempCatalogue cat;
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    std::unique_ptr<AppModules> app;
+};
+
+// Menu items by name and caption, submenus included, in order.
+QStringList describe(const QMenu *menu)
+{
+    QStringList out;
+    for (const QAction *a : menu->actions()) {
+        out << (a->isSeparator() ? a->objectName() + QStringLiteral(" -") : a->objectName() + u' ' + a->text());
+        if (a->menu())
+            for (const QString &s : describe(a->menu()))
+                out << QStringLiteral("  ") + s;
+    }
+    return out;
+}
+
+} // namespace
+
+class tst_Routing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void popupMenu();
+    void exportsProposeTheListsFileName_data();
+    void exportsProposeTheListsFileName();
+    void cancelledDialogWritesNothing();
+    void exportOverwritesAndFailsLoudly();
+    void printShowsThePreviewOfTheListInFront();
+    void selectAllThenDeleteRemovesEveryCD();
+    void answeringNoStillRefreshesTheMainWindow();
+    void threeCDsSecondFailing();
+    void addNewOpensTheEditorAndRefreshes();
+    void nothingInFrontDoesNothing();
+    void exitClosesTheProgram();
+};
+
+void tst_Routing::popupMenu()
+{
+    Fixture f;
+    QCOMPARE(describe(f.main().PopupMenu_grid),
+             QStringList({"Addnew1 Add &new", "Edit1 &Edit", "Selection1 &Selection", "  Selectall1 Select &all",
+                          "  Deleteselected1 &Delete", "N1 -", "List1 &List", "  Refresh1 &Refresh list",
+                          "  Printlist1 &Print list", "  SavetoHTML1 Save to &HTML", "  SavetoExcelXLS1 Save to Excel (&XLS)",
+                          "N2 -", "Exit1 E&xit"}));
+    QCOMPARE(f.cds().view()->contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+void tst_Routing::exportsProposeTheListsFileName_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("xls");
+    QTest::newRow("audio CDs") << int(TF_Main::AudioCDs) << "audiocds.html" << "audiocds.xls";
+    QTest::newRow("artists") << int(TF_Main::Artists) << "artists.html" << "artists.xls";
+    QTest::newRow("tracks") << int(TF_Main::Tracks) << "tracks.html" << "tracks.xls";
+    QTest::newRow("movies") << int(TF_Main::Movies) << "movies.html" << "movies.xls";
+    QTest::newRow("data CDs") << int(TF_Main::DataCDs) << "datacds.html" << "datacds.xls";
+    QTest::newRow("data items") << int(TF_Main::DataItems) << "dataitems.html" << "dataitems.xls";
+}
+
+void tst_Routing::exportsProposeTheListsFileName()
+{
+    QFETCH(int, list);
+    QFETCH(QString, html);
+    QFETCH(QString, xls);
+    Fixture f;
+    f.main().bringToFront(TF_Main::ListIndex(list));
+    f.main().ToolButton3->click();
+    f.menuItem("SavetoExcelXLS1")->trigger();
+    QCOMPARE(f.dialogs.saves.size(), 2);
+    QCOMPARE(f.dialogs.saves[0].filter, QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*"));
+    QCOMPARE(f.dialogs.saves[0].proposed, html);
+    QCOMPARE(f.dialogs.saves[1].filter, QStringLiteral("Excel (*.xls)|*.xls|All (*.*)|*.*"));
+    QCOMPARE(f.dialogs.saves[1].proposed, xls);
+}
+
+void tst_Routing::cancelledDialogWritesNothing()
+{
+    Fixture f;
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    f.main().ToolButton3->click();
+    f.main().ToolButton6->click();
+    QCOMPARE(f.dialogs.saves.size(), 2);
+    QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void tst_Routing::exportOverwritesAndFailsLoudly()
+{
+    Fixture f;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("mine.html"));
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("<p>an older export</p>");
+    old.close();
+    f.dialogs.saveAnswer = file;
+    f.main().ToolButton3->click();
+    QVERIFY(f.messages.boxes.isEmpty());
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray written = in.readAll();
+    QVERIFY(!written.contains("an older export"));
+    QVERIFY(written.contains("Arrival"));
+
+    // A name that cannot be a file: the error reaches the caller and nothing is left under that name.
+    f.dialogs.saveAnswer = dir.path();
+    QVERIFY_THROWS_EXCEPTION(std::exception, f.main().RouteSaveXLS());
+    QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void tst_Routing::printShowsThePreviewOfTheListInFront()
+{
+    Fixture f;
+    f.main().ToolButton9->click();
+    f.main().bringToFront(TF_Main::Tracks);
+    f.menuItem("Printlist1")->trigger();
+    QCOMPARE(f.dialogs.previews.size(), 2);
+    QCOMPARE(f.dialogs.previews[0].first, &f.cds());
+    QCOMPARE(f.dialogs.previews[0].second, QStringLiteral("Audio CDs"));
+    QCOMPARE(f.dialogs.previews[1].second, QStringLiteral("Tracks / Songs"));
+}
+
+void tst_Routing::selectAllThenDeleteRemovesEveryCD()
+{
+    Fixture f;
+    f.menuItem("Selectall1")->trigger();
+    QCOMPARE(f.cds().selectedCount(), 3);
+    f.menuItem("Deleteselected1")->trigger();
+    QCOMPARE(f.messages.questions.size(), 1);
+    QCOMPARE(f.cat.count("CDAUDIO"), 0);
+    QCOMPARE(f.cat.count("TRACK"), 0);
+    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("0 audio CDs"));
+}
+
+void tst_Routing::answeringNoStillRefreshesTheMainWindow()
+{
+    Fixture f;
+    f.messages.answer = false;
+    f.cat.exec("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)");
+    QSignalSpy resets(&f.app->D_CD->ADOQuery_CD, &DbQuery::rowsReset);
+    f.selectCDs({1});
+    f.main().ToolButton2->click();
+    QCOMPARE(f.cat.count("CDAUDIO"), 4);
+    QCOMPARE(resets.count(), 1); // the main window's refresh only
+    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
+}
+
+void tst_Routing::threeCDsSecondFailing()
+{
+    Fixture f;
+    f.cat.exec("create trigger keep_help before delete on CDAUDIO when old.CD_ID = 2 "
+               "begin select raise(abort, 'Help is kept'); end");
+    f.selectCDs({1, 2, 3});
+    f.main().RouteDelete();
+    QCOMPARE(f.messages.questions.size(), 1);
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QVERIFY(f.messages.boxes[0].text.endsWith(QStringLiteral("\r\nHelp is kept")));
+    QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO"), QStringList{"Help"});
+    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("1 audio CDs"));
+}
+
+void tst_Routing::addNewOpensTheEditorAndRefreshes()
+{
+    Fixture f;
+    bool sawEditor = false;
+    QTimer::singleShot(0, [&] {
+        auto *editor = qobject_cast<TF_AddEditAudioCD *>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        sawEditor = editor->EditedCDID == -1;
+        editor->Edit_title->setText(QStringLiteral("Waterloo"));
+        editor->RadioButton2->setChecked(true);
+        editor->ComboBox_artists->setCurrentIndex(editor->ComboBox_artists->findText(QStringLiteral("Abba")));
+        editor->Button2->click();
+    });
+    f.main().ToolButton1->click();
+    QVERIFY(sawEditor);
+    QCOMPARE(f.cat.rows("select ART_ID from CDAUDIO where CD_LABEL = 'Waterloo'"), QStringList{"1"});
+    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
+    QCOMPARE(f.app->D_CD->ADOQuery_CD.RecordCount(), 4);
+}
+
+void tst_Routing::nothingInFrontDoesNothing()
+{
+    Fixture f;
+    for (QMdiSubWindow *sub : f.main().ClientArea->subWindowList())
+        sub->hide();
+    f.main().ClientArea->setActiveSubWindow(nullptr);
+    QCOMPARE(f.main().ActiveListWindow(), -1);
+    const QString status = f.main().StatusBar1->text();
+    f.main().RouteAdd();
+    f.main().RouteDelete();
+    f.main().RouteEdit();
+    f.main().RoutePrint();
+    f.main().RouteSaveHTML();
+    f.main().RouteSaveXLS();
+    f.main().RouteSelectAll();
+    QVERIFY(f.messages.questions.isEmpty());
+    QVERIFY(f.dialogs.saves.isEmpty());
+    QVERIFY(f.dialogs.previews.isEmpty());
+    QCOMPARE(f.cat.count("CDAUDIO"), 3);
+    QCOMPARE(f.main().StatusBar1->text(), status);
+}
+
+void tst_Routing::exitClosesTheProgram()
+{
+    Fixture f;
+    f.menuItem("Exit1")->trigger();
+    QVERIFY(!f.main().isVisible());
+    QVERIFY(!f.app->D_CD->ADOQuery_CD.Active());
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+QTEST_MAIN(tst_Routing)
+#include "tst_routing.moc"
