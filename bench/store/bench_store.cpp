@@ -203,7 +203,7 @@ QStringList itemLabels()
     return items;
 }
 
-int run(const QString &catalogue)
+int run(const QString &catalogue, bool reads, bool writes)
 {
     const QString path = workCopyOf(catalogue);
     const double processMiB = statusMiB("VmRSS:");
@@ -266,7 +266,7 @@ int run(const QString &catalogue)
 
     // (a) each open step, then each RefreshList, with all lists open as after start-up.
     std::vector<Row> opens;
-    for (const Step &s : steps) {
+    for (const Step &s : reads ? steps : std::vector<Step>()) {
         std::vector<Cell> copied;
         const double store = measure(s.close, s.open);
         const double baseline = measure([&] { copied.clear(); }, [&] { s.baseline(copied); });
@@ -291,7 +291,7 @@ int run(const QString &catalogue)
          &D_DataItems.ADOQuery_DataItems},
     };
     std::vector<Row> refreshed;
-    for (const Refresh &r : refreshes) {
+    for (const Refresh &r : reads ? refreshes : std::vector<Refresh>()) {
         const double store = measure([] {}, r.refresh);
         // The copies live on between runs, so each run frees the last one, as a refresh does.
         std::vector<std::vector<Cell>> copied(r.baseline.size());
@@ -302,95 +302,101 @@ int run(const QString &catalogue)
         refreshed.push_back({r.name, r.query->RecordCount(), store, baseline});
     }
 
-    // (b) AddDataCD: one transaction per item, the event hook between items, as the program does.
-    const QStringList items = itemLabels();
-    auto countItems = [&](int cdId) {
-        std::vector<Cell> out;
-        raw.read(QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID"), out, ":CD_ID", cdId);
-        return int(std::get<long long>(out.at(0)));
-    };
-    auto setSynchronous = [&](const char *mode) {
-        DbQuery pragma(D_Main.ADOConnection, {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
-        pragma.ExecSQL();
-    };
-    auto addDataCD = [&](const QString &title, bool hook) {
-        D_Data.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); }) : Store::EventHook());
-        const auto start = std::chrono::steady_clock::now();
-        D_Data.AddDataCD(title, items);
-        const double elapsed = seconds(start);
-        std::vector<Cell> last;
-        raw.read(QStringLiteral("select max(CD_ID) from DATACD"), last);
-        const int stored = countItems(int(std::get<long long>(last.at(0))));
-        if (stored != items.size())
-            throw std::runtime_error("AddDataCD stored " + std::to_string(stored) + " items");
-        return elapsed;
-    };
-    const double addFull = addDataCD(QStringLiteral("Banc d'essai — FULL"), true);
-    setSynchronous("NORMAL");
-    const double addNormal = addDataCD(QStringLiteral("Banc d'essai — NORMAL"), true);
-    const double addNormalNoHook = addDataCD(QStringLiteral("Banc d'essai — NORMAL, sans crochet"), false);
-    setSynchronous("FULL");
+    double addFull = 0, addNormal = 0, addNormalNoHook = 0, bulk = 0, rawEach = 0, rawEachNormal = 0;
+    if (writes) {
+        // (b) AddDataCD: one transaction per item, the event hook between items, as the program does.
+        const QStringList items = itemLabels();
+        auto countItems = [&](int cdId) {
+            std::vector<Cell> out;
+            raw.read(QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID"), out, ":CD_ID", cdId);
+            return int(std::get<long long>(out.at(0)));
+        };
+        auto setSynchronous = [&](const char *mode) {
+            DbQuery pragma(D_Main.ADOConnection, {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
+            pragma.ExecSQL();
+        };
+        auto addDataCD = [&](const QString &title, bool hook) {
+            D_Data.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); }) : Store::EventHook());
+            const auto start = std::chrono::steady_clock::now();
+            D_Data.AddDataCD(title, items);
+            const double elapsed = seconds(start);
+            std::vector<Cell> last;
+            raw.read(QStringLiteral("select max(CD_ID) from DATACD"), last);
+            const int stored = countItems(int(std::get<long long>(last.at(0))));
+            if (stored != items.size())
+                throw std::runtime_error("AddDataCD stored " + std::to_string(stored) + " items");
+            return elapsed;
+        };
+        addFull = addDataCD(QStringLiteral("Banc d'essai — FULL"), true);
+        setSynchronous("NORMAL");
+        addNormal = addDataCD(QStringLiteral("Banc d'essai — NORMAL"), true);
+        addNormalNoHook = addDataCD(QStringLiteral("Banc d'essai — NORMAL, sans crochet"), false);
+        setSynchronous("FULL");
 
-    std::vector<std::string> utf8;
-    for (const QString &item : items)
-        utf8.push_back(item.toStdString());
-    raw.exec("PRAGMA synchronous=FULL");
-    // The same rows through the C API: once in one transaction, once with a commit per item.
-    auto rawInsert = [&](const char *title, bool commitEach) {
-        const auto start = std::chrono::steady_clock::now();
-        raw.exec("BEGIN");
-        sqlite3_stmt *cd = raw.prepare(QStringLiteral("insert into DATACD (CD_TITLE) values (?1)"));
-        sqlite3_bind_text(cd, 1, title, -1, SQLITE_STATIC);
-        if (sqlite3_step(cd) != SQLITE_DONE)
-            raw.fail("insert DATACD");
-        sqlite3_finalize(cd);
-        const int cdId = int(sqlite3_last_insert_rowid(raw.handle()));
-        if (commitEach)
-            raw.exec("COMMIT");
-        sqlite3_stmt *item = raw.prepare(QStringLiteral("insert into DATA (CD_ID, DATA_LABEL) values (?1, ?2)"));
-        for (const std::string &label : utf8) {
-            if (commitEach)
-                raw.exec("BEGIN");
-            sqlite3_bind_int(item, 1, cdId);
-            sqlite3_bind_text(item, 2, label.data(), int(label.size()), SQLITE_STATIC);
-            if (sqlite3_step(item) != SQLITE_DONE)
-                raw.fail("insert DATA");
-            sqlite3_reset(item);
+        std::vector<std::string> utf8;
+        for (const QString &item : items)
+            utf8.push_back(item.toStdString());
+        raw.exec("PRAGMA synchronous=FULL");
+        // The same rows through the C API: once in one transaction, once with a commit per item.
+        auto rawInsert = [&](const char *title, bool commitEach) {
+            const auto start = std::chrono::steady_clock::now();
+            raw.exec("BEGIN");
+            sqlite3_stmt *cd = raw.prepare(QStringLiteral("insert into DATACD (CD_TITLE) values (?1)"));
+            sqlite3_bind_text(cd, 1, title, -1, SQLITE_STATIC);
+            if (sqlite3_step(cd) != SQLITE_DONE)
+                raw.fail("insert DATACD");
+            sqlite3_finalize(cd);
+            const int cdId = int(sqlite3_last_insert_rowid(raw.handle()));
             if (commitEach)
                 raw.exec("COMMIT");
-        }
-        sqlite3_finalize(item);
-        if (!commitEach)
-            raw.exec("COMMIT");
-        const double elapsed = seconds(start);
-        if (countItems(cdId) != AddedItems)
-            throw std::runtime_error("the direct insert lost items");
-        return elapsed;
-    };
-    const double bulk = rawInsert("Banc d'essai — en bloc", false);
-    const double rawEach = rawInsert("Banc d'essai — C, une transaction par élément", true);
-    raw.exec("PRAGMA synchronous=NORMAL");
-    const double rawEachNormal = rawInsert("Banc d'essai — C, NORMAL", true);
+            sqlite3_stmt *item = raw.prepare(QStringLiteral("insert into DATA (CD_ID, DATA_LABEL) values (?1, ?2)"));
+            for (const std::string &label : utf8) {
+                if (commitEach)
+                    raw.exec("BEGIN");
+                sqlite3_bind_int(item, 1, cdId);
+                sqlite3_bind_text(item, 2, label.data(), int(label.size()), SQLITE_STATIC);
+                if (sqlite3_step(item) != SQLITE_DONE)
+                    raw.fail("insert DATA");
+                sqlite3_reset(item);
+                if (commitEach)
+                    raw.exec("COMMIT");
+            }
+            sqlite3_finalize(item);
+            if (!commitEach)
+                raw.exec("COMMIT");
+            const double elapsed = seconds(start);
+            if (countItems(cdId) != AddedItems)
+                throw std::runtime_error("the direct insert lost items");
+            return elapsed;
+        };
+        bulk = rawInsert("Banc d'essai — en bloc", false);
+        rawEach = rawInsert("Banc d'essai — C, une transaction par élément", true);
+        raw.exec("PRAGMA synchronous=NORMAL");
+        rawEachNormal = rawInsert("Banc d'essai — C, NORMAL", true);
+    }
 
     // ---------------------------------------------------------------------------------------------
     std::printf("catalogue %s (working on a copy)\n", qPrintable(catalogue));
     std::printf("start-up open, first pass: %.0f ms\n", firstOpen * 1e3);
-    const bool readsMet = printReadTable("(a) start-up open steps, each against the same read with the C API (best of 3)",
-                                         opens)
-        & printReadTable("(a) RefreshList, each against the same reads with the C API (best of 3)", refreshed);
+    bool readsMet = true;
+    if (reads)
+        readsMet = printReadTable("(a) start-up open steps, each against the same read with the C API (best of 3)", opens)
+            & printReadTable("(a) RefreshList, each against the same reads with the C API (best of 3)", refreshed);
 
-    std::printf("\n(b) AddDataCD of %d items, a transaction each (WAL)\n", AddedItems);
-    std::printf("  %-52s %9s %9s\n", "", "s", "ms/item");
-    auto line = [](const char *what, double s) { std::printf("  %-52s %9.3f %9.3f\n", what, s, s * 1e3 / AddedItems); };
-    line("AddDataCD, synchronous=FULL, event hook (the product)", addFull);
-    line("AddDataCD, synchronous=NORMAL, event hook", addNormal);
-    line("AddDataCD, synchronous=NORMAL, no event hook", addNormalNoHook);
-    line("C API, a commit per item, synchronous=FULL", rawEach);
-    line("C API, a commit per item, synchronous=NORMAL", rawEachNormal);
-    line("C API, one bulk insert in one transaction, FULL", bulk);
-    std::printf("  AddDataCD / bulk insert: %.0fx\n", addFull / bulk);
-    std::printf("  fsync share of AddDataCD (FULL - NORMAL): %.3f s\n", addFull - addNormal);
-    const bool addMet = addFull <= AddSecondsTarget;
+    if (writes) {
+        std::printf("\n(b) AddDataCD of %d items, a transaction each (WAL)\n", AddedItems);
+        std::printf("  %-52s %9s %9s\n", "", "s", "ms/item");
+        auto line = [](const char *what, double s) { std::printf("  %-52s %9.3f %9.3f\n", what, s, s * 1e3 / AddedItems); };
+        line("AddDataCD, synchronous=FULL, event hook (the product)", addFull);
+        line("AddDataCD, synchronous=NORMAL, event hook", addNormal);
+        line("AddDataCD, synchronous=NORMAL, no event hook", addNormalNoHook);
+        line("C API, a commit per item, synchronous=FULL", rawEach);
+        line("C API, a commit per item, synchronous=NORMAL", rawEachNormal);
+        line("C API, one bulk insert in one transaction, FULL", bulk);
+        std::printf("  AddDataCD / bulk insert: %.0fx\n", addFull / bulk);
+        std::printf("  fsync share of AddDataCD (FULL - NORMAL): %.3f s\n", addFull - addNormal);
+    }
+    const bool addMet = !writes || addFull <= AddSecondsTarget;
 
     std::printf("\n(c) memory: process %.0f MiB before opening; with all lists open VmRSS %.0f MiB, VmHWM %.0f MiB\n",
                 processMiB, rssMiB, peakMiB);
@@ -416,8 +422,10 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CATALOGUE   (made by dadudu-bench-catalogue)\n", argv[0]);
+    const QString part = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (argc < 2 || argc > 3 || !(part.isEmpty() || part == u"reads" || part == u"writes")) {
+        std::fprintf(stderr, "usage: %s CATALOGUE [reads|writes]   (CATALOGUE made by dadudu-bench-catalogue)\n",
+                     argv[0]);
         return 2;
     }
     const QString catalogue = QString::fromLocal8Bit(argv[1]);
@@ -426,7 +434,7 @@ int main(int argc, char **argv)
         return 2;
     }
     try {
-        return run(catalogue);
+        return run(catalogue, part != u"writes", part != u"reads");
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -29,6 +29,11 @@ constexpr int Tracks = 300000;
 constexpr int Movies = 5000;
 constexpr int DataCDs = 2000;
 constexpr int DataItems = 1000000;
+// A few more rows are made and then deleted, so some rows point to a CD or artist that is gone, and
+// AUTOINCREMENT never hands those numbers out again.
+constexpr int ArtistsMade = Artists + 10;   // every 201st deleted
+constexpr int AudioCDsMade = AudioCDs + 20; // every 1001st deleted
+constexpr int DataCDsMade = DataCDs + 4;    // every 501st deleted
 
 // Our own generator and mapping: std:: distributions differ between libraries, the file must not.
 class Random
@@ -235,17 +240,16 @@ void fill(const QString &path)
     db.exec("BEGIN");
 
     auto *artist = db.prepare("insert into ARTISTE (ART_NAME) values (?1)");
-    for (int i = 0; i < Artists; ++i) {
+    for (int i = 0; i < ArtistsMade; ++i) {
         db.bindText(artist, 1, artistName(r));
         db.step(artist);
     }
 
     auto *cd = db.prepare("insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"
                           " values (?1, ?2, ?3, ?4, ?5, ?6)");
-    for (int i = 0; i < AudioCDs; ++i) {
+    for (int i = 0; i < AudioCDsMade; ++i) {
         db.bindText(cd, 1, fitted(words(r, 1, 6), 250));
-        // A few CDs name an artist that was deleted: they fall out of the joined lists.
-        db.bindInt(cd, 2, r.chance(1) ? Artists + 1 + r.below(50) : 1 + r.below(Artists));
+        db.bindInt(cd, 2, 1 + r.below(ArtistsMade));
         db.bindText(cd, 3, r.chance(20) ? std::string() : digits(r, r.chance(80) ? 13 : 12));
         db.bindText(cd, 4, r.chance(10) ? std::string() : std::to_string(r.between(1950, 2024)));
         db.bindInt(cd, 5, r.chance(5) ? 1 : 0);
@@ -254,12 +258,11 @@ void fill(const QString &path)
     }
 
     auto *track = db.prepare("insert into TRACK (TR_LABEL, CD_ID) values (?1, ?2)");
-    const std::vector<int> tracksPerCD = split(r, Tracks, AudioCDs, 3);
-    for (int c = 0; c < AudioCDs; ++c)
+    const std::vector<int> tracksPerCD = split(r, Tracks, AudioCDsMade, 3);
+    for (int c = 0; c < AudioCDsMade; ++c)
         for (int t = 0; t < tracksPerCD[size_t(c)]; ++t) {
             db.bindText(track, 1, fitted(words(r, 1, 7), 250));
-            // A few tracks whose CD is gone.
-            db.bindInt(track, 2, (t == 0 && c % 997 == 0) ? AudioCDs + 1 + c : c + 1);
+            db.bindInt(track, 2, c + 1);
             db.step(track);
         }
 
@@ -277,21 +280,23 @@ void fill(const QString &path)
     }
 
     auto *dataCD = db.prepare("insert into DATACD (CD_TITLE) values (?1)");
-    for (int i = 0; i < DataCDs; ++i) {
+    for (int i = 0; i < DataCDsMade; ++i) {
         db.bindText(dataCD, 1, std::string(r.pick(Folders)) + " n°" + std::to_string(i + 1) + (r.chance(30) ? " — " + words(r, 1, 4) : ""));
         db.step(dataCD);
     }
 
     auto *item = db.prepare("insert into DATA (CD_ID, DATA_LABEL) values (?1, ?2)");
-    const std::vector<int> itemsPerCD = split(r, DataItems, DataCDs, 1);
-    for (int c = 0; c < DataCDs; ++c)
+    const std::vector<int> itemsPerCD = split(r, DataItems, DataCDsMade, 1);
+    for (int c = 0; c < DataCDsMade; ++c)
         for (int i = 0; i < itemsPerCD[size_t(c)]; ++i) {
-            // A few items whose data CD is gone.
-            db.bindInt(item, 1, (i == 0 && c % 499 == 0) ? DataCDs + 1 + c : c + 1);
+            db.bindInt(item, 1, c + 1);
             db.bindText(item, 2, itemLabel(r, c, i));
             db.step(item);
         }
 
+    db.exec("delete from ARTISTE where ART_ID % 201 = 0");
+    db.exec("delete from CDAUDIO where CD_ID % 1001 = 0");
+    db.exec("delete from DATACD where CD_ID % 501 = 0");
     db.exec("COMMIT");
     // Leave one file, no WAL beside it, so it can be copied as it is.
     db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
