@@ -78,6 +78,19 @@ double statusMiB(const char *key)
 
 using Cell = std::variant<std::monostate, long long, double, std::string>;
 
+// Rows read directly; variants: the same values as the engine layer keeps them (for the diagnosis
+// of where the time goes: SQL layer or the values themselves).
+struct Copy {
+    std::vector<Cell> plain;
+    std::vector<QVariant> variants;
+    void clear()
+    {
+        plain.clear();
+        variants.clear();
+        variants.shrink_to_fit();
+    }
+};
+
 class RawDb
 {
 public:
@@ -107,6 +120,45 @@ public:
     int read(const QString &sql, std::vector<Cell> &out, const char *param = nullptr, int value = 0)
     {
         out.clear();
+        return read(sql, param, value, [&](sqlite3_stmt *s, int c) {
+            switch (sqlite3_column_type(s, c)) {
+            case SQLITE_INTEGER: out.emplace_back(sqlite3_column_int64(s, c)); break;
+            case SQLITE_FLOAT: out.emplace_back(sqlite3_column_double(s, c)); break;
+            case SQLITE_NULL: out.emplace_back(std::monostate()); break;
+            default: {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
+                out.emplace_back(std::string(text, size_t(sqlite3_column_bytes(s, c))));
+            }
+            }
+        });
+    }
+    // The same, into the values the engine layer's snapshot holds (types as Qt's driver gives them).
+    int read(const QString &sql, std::vector<QVariant> &out, const char *param = nullptr, int value = 0)
+    {
+        out.clear();
+        out.shrink_to_fit();
+        const int rows = read(sql, param, value, [&](sqlite3_stmt *s, int c) {
+            switch (sqlite3_column_type(s, c)) {
+            case SQLITE_INTEGER: out.emplace_back(qint64(sqlite3_column_int64(s, c))); break;
+            case SQLITE_FLOAT: out.emplace_back(sqlite3_column_double(s, c)); break;
+            case SQLITE_NULL: out.emplace_back(QMetaType::fromType<QString>()); break;
+            case SQLITE_BLOB:
+                out.emplace_back(QByteArray(static_cast<const char *>(sqlite3_column_blob(s, c)), sqlite3_column_bytes(s, c)));
+                break;
+            default:
+                out.emplace_back(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, c)),
+                                                   sqlite3_column_bytes(s, c)));
+            }
+        });
+        out.shrink_to_fit();
+        return rows;
+    }
+    int read(const QString &sql, Copy &out, bool variants, const char *param, int value)
+    {
+        return variants ? read(sql, out.variants, param, value) : read(sql, out.plain, param, value);
+    }
+    template <class CopyCell> int read(const QString &sql, const char *param, int value, CopyCell copy)
+    {
         sqlite3_stmt *s = prepare(sql);
         if (param)
             sqlite3_bind_int(s, sqlite3_bind_parameter_index(s, param), value);
@@ -114,17 +166,8 @@ public:
         int rows = 0;
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            for (int c = 0; c < columns; ++c) {
-                switch (sqlite3_column_type(s, c)) {
-                case SQLITE_INTEGER: out.emplace_back(sqlite3_column_int64(s, c)); break;
-                case SQLITE_FLOAT: out.emplace_back(sqlite3_column_double(s, c)); break;
-                case SQLITE_NULL: out.emplace_back(std::monostate()); break;
-                default: {
-                    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
-                    out.emplace_back(std::string(text, size_t(sqlite3_column_bytes(s, c))));
-                }
-                }
-            }
+            for (int c = 0; c < columns; ++c)
+                copy(s, c);
             ++rows;
         }
         sqlite3_finalize(s);
@@ -165,23 +208,28 @@ struct Row {
     int rows;
     double store;
     double baseline;
+    double variants;
 };
 
 bool printReadTable(const char *title, const std::vector<Row> &rows)
 {
     bool met = true;
     std::printf("\n%s\n", title);
-    std::printf("  %-26s %9s %11s %11s %7s\n", "step", "rows", "store ms", "C API ms", "ratio");
-    double store = 0, baseline = 0;
+    std::printf("  %-24s %8s %10s %10s %7s %5s %12s %7s\n", "step", "rows", "store ms", "C API ms", "ratio", "",
+                "C->QVariant", "ratio");
+    double store = 0, baseline = 0, variants = 0;
     for (const Row &r : rows) {
         const double ratio = r.store / r.baseline;
         met = met && ratio <= ReadRatioTarget;
-        std::printf("  %-26s %9d %11.2f %11.2f %6.2fx%s\n", r.name.c_str(), r.rows, r.store * 1e3, r.baseline * 1e3,
-                    ratio, ratio <= ReadRatioTarget ? "" : "  over");
+        std::printf("  %-24s %8d %10.2f %10.2f %6.2fx %5s %12.2f %6.2fx\n", r.name.c_str(), r.rows, r.store * 1e3,
+                    r.baseline * 1e3, ratio, ratio <= ReadRatioTarget ? "" : "over", r.variants * 1e3,
+                    r.variants / r.baseline);
         store += r.store;
         baseline += r.baseline;
+        variants += r.variants;
     }
-    std::printf("  %-26s %9s %11.2f %11.2f %6.2fx\n", "all", "", store * 1e3, baseline * 1e3, store / baseline);
+    std::printf("  %-24s %8s %10.2f %10.2f %6.2fx %5s %12.2f %6.2fx\n", "all", "", store * 1e3, baseline * 1e3,
+                store / baseline, "", variants * 1e3, variants / baseline);
     return met;
 }
 
@@ -226,14 +274,16 @@ int run(const QString &catalogue, bool reads, bool writes)
         std::string name;
         std::function<void()> close;
         std::function<void()> open;
-        std::function<int(std::vector<Cell> &)> baseline;
+        std::function<int(Copy &, bool)> baseline;
         DbQuery *query;
     };
     auto key = [](DbQuery &list, const char *field) { return list.Eof() ? 0 : list.FieldAsInteger(QLatin1String(field)); };
-    auto list = [&](DbQuery &q) { return [&](std::vector<Cell> &out) { return raw.read(q.SQL(), out); }; };
+    auto list = [&](DbQuery &q) {
+        return [&](Copy &out, bool variants) { return raw.read(q.SQL(), out, variants, nullptr, 0); };
+    };
     auto detail = [&](DbQuery &q, DbQuery &master, const char *field) {
-        return [&, field](std::vector<Cell> &out) {
-            return raw.read(q.SQL(), out, (":" + std::string(field)).c_str(), key(master, field));
+        return [&, field](Copy &out, bool variants) {
+            return raw.read(q.SQL(), out, variants, (":" + std::string(field)).c_str(), key(master, field));
         };
     };
     const std::vector<Step> steps = {
@@ -267,16 +317,17 @@ int run(const QString &catalogue, bool reads, bool writes)
     // (a) each open step, then each RefreshList, with all lists open as after start-up.
     std::vector<Row> opens;
     for (const Step &s : reads ? steps : std::vector<Step>()) {
-        std::vector<Cell> copied;
+        Copy copied;
         const double store = measure(s.close, s.open);
-        const double baseline = measure([&] { copied.clear(); }, [&] { s.baseline(copied); });
-        opens.push_back({s.name, s.query->RecordCount(), store, baseline});
+        const double baseline = measure([&] { copied.clear(); }, [&] { s.baseline(copied, false); });
+        const double variants = measure([&] { copied.clear(); }, [&] { s.baseline(copied, true); });
+        opens.push_back({s.name, s.query->RecordCount(), store, baseline, variants});
     }
 
     struct Refresh {
         std::string name;
         std::function<void()> refresh;
-        std::vector<std::function<int(std::vector<Cell> &)>> baseline;
+        std::vector<std::function<int(Copy &, bool)>> baseline;
         DbQuery *query;
     };
     const std::vector<Refresh> refreshes = {
@@ -294,12 +345,16 @@ int run(const QString &catalogue, bool reads, bool writes)
     for (const Refresh &r : reads ? refreshes : std::vector<Refresh>()) {
         const double store = measure([] {}, r.refresh);
         // The copies live on between runs, so each run frees the last one, as a refresh does.
-        std::vector<std::vector<Cell>> copied(r.baseline.size());
-        const double baseline = measure([] {}, [&] {
+        std::vector<Copy> copied(r.baseline.size());
+        auto read = [&](bool variants) {
             for (size_t i = 0; i < r.baseline.size(); ++i)
-                r.baseline[i](copied[i]);
-        });
-        refreshed.push_back({r.name, r.query->RecordCount(), store, baseline});
+                r.baseline[i](copied[i], variants);
+        };
+        const double baseline = measure([] {}, [&] { read(false); });
+        for (Copy &c : copied)
+            c.clear();
+        const double variants = measure([] {}, [&] { read(true); });
+        refreshed.push_back({r.name, r.query->RecordCount(), store, baseline, variants});
     }
 
     double addFull = 0, addNormal = 0, addNormalNoHook = 0, bulk = 0, rawEach = 0, rawEachNormal = 0;
