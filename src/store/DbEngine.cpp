@@ -253,17 +253,33 @@ QString DbQuery::dialectToEngine() const
 
 namespace {
 
+bool isAsciiWordChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_';
+}
+
+// Whether sql names ":name" as a whole word, in any case. A plain scan: compiling a pattern for
+// every parameter of every statement cost more than many a small query itself.
+bool namesParameter(const QString &sql, const QString &name)
+{
+    const QString needle = u':' + name;
+    for (qsizetype at = sql.indexOf(needle, 0, Qt::CaseInsensitive); at >= 0;
+         at = sql.indexOf(needle, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = at + needle.size();
+        if (end == sql.size() || !isAsciiWordChar(sql.at(end)))
+            return true;
+    }
+    return false;
+}
+
 // Binds the parameters the statement names; a statement without any is sent exactly as written.
 bool run(QSqlQuery &q, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
 {
     std::vector<const std::pair<QString, QVariant> *> used;
-    for (const auto &p : params) {
-        static const QString pattern = QStringLiteral(":%1\\b");
-        const QRegularExpression named(pattern.arg(QRegularExpression::escape(p.first)),
-                                       QRegularExpression::CaseInsensitiveOption);
-        if (named.match(sql).hasMatch())
+    for (const auto &p : params)
+        if (namesParameter(sql, p.first))
             used.push_back(&p);
-    }
     if (used.empty())
         return q.exec(sql);
     if (!q.prepare(sql))
