@@ -14,6 +14,7 @@
 
 AppModules::AppModules(MessageService &messages, DialogService &dialogs, const QString &databaseFolder)
     : m_messages(messages)
+    , m_dialogs(dialogs)
 {
     F_Main = std::make_unique<TF_Main>(messages, dialogs, databaseFolder);
     D_Main = std::make_unique<TD_Main>(messages);
@@ -24,7 +25,7 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
     D_Data = std::make_unique<TD_Data>(*D_Main, messages);
     D_DataItems = std::make_unique<TD_DataItems>(*D_Main, messages);
 
-    F_CD = new TF_CD(*D_CD, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, F_Main.get()); }, messages);
+    F_CD = new TF_CD(*D_CD, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); }, messages);
     F_Main->addListWindow(TF_Main::AudioCDs, F_CD);
 
     registerLists();
@@ -81,7 +82,7 @@ void AppModules::registerCommands()
         std::function<void()> add;
         QString report, html, xls;
     };
-    const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, F_Main.get()); };
+    const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); };
     const Route routes[] = {
         {TF_Main::Movies, {}, U_Constantes::ReportMovies, U_Constantes::HtmlMovies, U_Constantes::XlsMovies},
         {TF_Main::AudioCDs, newAudioCD, U_Constantes::ReportCDs, U_Constantes::HtmlCDs, U_Constantes::XlsCDs},

@@ -40,4 +40,5 @@ private:
     void registerCommands();
 
     MessageService &m_messages;
+    DialogService &m_dialogs;
 };

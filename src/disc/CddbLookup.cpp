@@ -55,8 +55,9 @@ CddbLookup::CddbLookup(MessageService &messages, Chooser chooser)
 
 QString CddbLookup::Greeting()
 {
-    using namespace CddbTexts;
-    return UserName + QLatin1Char('+') + HostName + QLatin1Char('+') + ClientName + QLatin1Char('+') + ClientVersion;
+    using namespace U_Constantes;
+    return CddbUserName + QLatin1Char('+') + CddbHostName + QLatin1Char('+') + CddbClientName + QLatin1Char('+')
+           + CddbClientVersion;
 }
 
 QString CddbLookup::BuildQueryURL(const QString &baseUrl, const TCDInfo &reader)
@@ -111,11 +112,11 @@ std::optional<CddbDisc> CddbLookup::Run(const QString &device)
     try {
         return lookup(device);
     } catch (const HttpTransportError &) {
-        m_messages.warning(CddbTexts::CouldNotFind);
+        m_messages.warning(U_Constantes::CouldNotFind);
     } catch (const CddbStatusError &) {
-        m_messages.warning(CddbTexts::CouldNotFind);
+        m_messages.warning(U_Constantes::CouldNotFind);
     } catch (const std::exception &) {
-        m_messages.warning(CddbTexts::NoAudioCD);
+        m_messages.warning(U_Constantes::NoAudioCD);
     }
     return std::nullopt;
 }
@@ -155,7 +156,7 @@ std::optional<CddbDisc> CddbLookup::lookup(const QString &device)
         lines.removeFirst();
         lines.removeLast();
         if (lines.isEmpty()) {
-            m_messages.warning(CddbTexts::NoAudioInformation);
+            m_messages.warning(U_Constantes::NoAudioInformation);
             return std::nullopt;
         }
         match = m_chooser(lines);
@@ -164,7 +165,7 @@ std::optional<CddbDisc> CddbLookup::lookup(const QString &device)
         break;
     }
     default:
-        m_messages.warning(CddbTexts::NoAudioInformation);
+        m_messages.warning(U_Constantes::NoAudioInformation);
         return std::nullopt;
     }
 
@@ -172,7 +173,7 @@ std::optional<CddbDisc> CddbLookup::lookup(const QString &device)
     // An answer that names neither the disc nor a track (a server error, say) must not wipe the
     // editor's track list.
     if (!disc.hasTitle && disc.tracks.isEmpty()) {
-        m_messages.warning(CddbTexts::NoAudioInformation);
+        m_messages.warning(U_Constantes::NoAudioInformation);
         return std::nullopt;
     }
     return disc;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/U_Constantes.h"
+
 #include "disc/HttpClient.h"
 
 #include <QString>
@@ -12,18 +14,6 @@ class MessageService;
 class TCDInfo;
 
 // The texts of the CDDB exchange: the greeting it sends and the warnings it shows.
-namespace CddbTexts {
-inline const QString DefaultBaseUrl = QStringLiteral("http://gnudb.gnudb.org/~cddb");
-inline const QString UserName = QStringLiteral("rovir");
-inline const QString HostName = QStringLiteral("rovir");
-inline const QString ClientName = QStringLiteral("rovir");
-inline const QString ClientVersion = QStringLiteral("1.0");
-inline const QString CouldNotFind = QStringLiteral(
-    "Could not find the information on the internet.\r\nPlease check that your web connection is opened.");
-inline const QString NoAudioInformation = QStringLiteral("No audio information found for this CD on the internet.");
-inline const QString NoAudioCD = QStringLiteral("There does not seem to be any audio CD in this drive.");
-} // namespace CddbTexts
-
 // What a CDDB read found for a disc. The caller replaces its track list with tracks; it takes the
 // artist and the title only when hasTitle is set, since a reply need not carry them.
 struct CddbDisc {
@@ -67,6 +57,6 @@ private:
 
     MessageService &m_messages;
     Chooser m_chooser;
-    QString m_baseUrl = CddbTexts::DefaultBaseUrl;
+    QString m_baseUrl = U_Constantes::CddbDefaultBaseUrl;
     HttpClient m_http;
 };

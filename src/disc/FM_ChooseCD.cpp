@@ -1,5 +1,7 @@
 #include "disc/FM_ChooseCD.h"
 
+#include "store/U_Constantes.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QListWidget>
@@ -9,7 +11,7 @@ TF_ChooseCD::TF_ChooseCD(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("F_ChooseCD"));
-    setWindowTitle(QStringLiteral("Many possible choices found - choose one"));
+    setWindowTitle(U_Constantes::ChooseCDCaption);
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setPixelSize(11);
@@ -17,7 +19,7 @@ TF_ChooseCD::TF_ChooseCD(QWidget *parent)
     setFixedSize(418, 143);
 
     // Created in tab order: the Ok button first, so it has the focus when the dialog opens.
-    Button1 = new QPushButton(QStringLiteral("&Ok"), this);
+    Button1 = new QPushButton(U_Constantes::ChooseCDOk, this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(176, 112, 67, 25);
     Button1->setDefault(true);

@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditAudioCD.h"
 
+#include "app/DialogService.h"
 #include "disc/FM_ChooseCD.h"
 #include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QFile>
-#include <QFileDialog>
 #include <QFrame>
 #include <QImage>
 #include <QImageReader>
@@ -36,12 +36,6 @@
 
 namespace {
 
-const QString NoTrackText = QStringLiteral("Please specify the track you want to add.");
-const QString NoTitleText = QStringLiteral("Please specify a title for the CD.");
-const QString NoArtistNameText = QStringLiteral("Please specify a name for the artist.");
-const QString CDNotFoundText = QStringLiteral("This CD is no longer in the catalogue.");
-const QString CoverNotSavedText = QStringLiteral("The cover picture could not be saved for the following reason :");
-const QString PictureNotLoadedText = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
 
 constexpr int TrackImage = 1;
 
@@ -97,16 +91,18 @@ QPixmap placeholderPicture()
 
 } // namespace
 
-TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent)
+TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
+                                     QWidget *parent)
     : QDialog(parent)
     , m_cds(cds)
     , m_artists(artists)
     , m_messages(messages)
+    , m_dialogs(dialogs)
     , m_lookup(messages, [this](const QStringList &lines) { return ChooseMatch(lines, this); })
     , m_coversFolder(QDir(QCoreApplication::applicationDirPath()).filePath(U_Constantes::CoversFolderName))
 {
     setObjectName(QStringLiteral("F_AddEditAudioCD"));
-    setWindowTitle(QStringLiteral("New Audio CD"));
+    setWindowTitle(U_Constantes::NewAudioCDCaption);
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setPointSize(8);
@@ -148,42 +144,42 @@ void TF_AddEditAudioCD::buildControls()
         place(b, 8, y, 441, 2, false, false, true);
     };
 
-    label(QStringLiteral("Scan CD drive"), 8, 17);
+    label(U_Constantes::LabelScanDrive, 8, 17);
     ComboBoxEx_drive = new QComboBox(Panel1);
     ComboBoxEx_drive->setMaxVisibleItems(8);
     place(ComboBoxEx_drive, 112, 12, 73, 22);
     SpeedButton1 = new QToolButton(Panel1);
-    SpeedButton1->setText(QStringLiteral("Get CD information on internet (CDDB)"));
+    SpeedButton1->setText(U_Constantes::BtnCDDB);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     place(SpeedButton1, 192, 12, 257, 22, false, false, true);
     bevel(40);
 
-    label(QStringLiteral("Title"), 8, 56);
+    label(U_Constantes::LabelTitle, 8, 56);
     Edit_title = new QLineEdit(Panel1);
     place(Edit_title, 112, 52, 337, 21, false, false, true);
-    RadioButton1 = new QRadioButton(QStringLiteral("New artist"), Panel1);
+    RadioButton1 = new QRadioButton(U_Constantes::RadioNewArtist, Panel1);
     place(RadioButton1, 8, 80, 100, 17);
     Edit_newartist = new QLineEdit(Panel1);
     place(Edit_newartist, 112, 78, 337, 21, false, false, true);
-    RadioButton2 = new QRadioButton(QStringLiteral("Existing artist"), Panel1);
+    RadioButton2 = new QRadioButton(U_Constantes::RadioExistingArtist, Panel1);
     place(RadioButton2, 8, 106, 100, 17);
     ComboBox_artists = new QComboBox(Panel1);
     place(ComboBox_artists, 112, 104, 337, 21, false, false, true);
     bevel(128);
 
-    label(QStringLiteral("Bar Code"), 16, 144);
+    label(U_Constantes::LabelBarCode, 16, 144);
     Edit_barcode = new QLineEdit(Panel1);
     Edit_barcode->setMaxLength(13);
     place(Edit_barcode, 112, 140, 153, 21);
-    label(QStringLiteral("Year of production"), 16, 168);
+    label(U_Constantes::LabelYear, 16, 168);
     Edit_year = new QLineEdit(Panel1);
     Edit_year->setMaxLength(4);
     place(Edit_year, 112, 164, 49, 21);
-    CheckBox_limited = new QCheckBox(QStringLiteral("Limited edition"), Panel1);
+    CheckBox_limited = new QCheckBox(U_Constantes::CheckLimited, Panel1);
     place(CheckBox_limited, 112, 190, 0, 0);
-    label(QStringLiteral("Comments"), 16, 214);
+    label(U_Constantes::LabelComments, 16, 214);
     Memo_comments = new QPlainTextEdit(Panel1);
     Memo_comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     place(Memo_comments, 112, 214, 153, 49);
@@ -191,7 +187,7 @@ void TF_AddEditAudioCD::buildControls()
     Panel2 = new QFrame(Panel1);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel2->setCursor(Qt::PointingHandCursor);
-    Panel2->setToolTip(QStringLiteral("Choose CD cover"));
+    Panel2->setToolTip(U_Constantes::HintChooseCover);
     place(Panel2, 272, 139, 177, 126, true);
     Image1 = new QLabel(Panel2);
     Image1->setGeometry(8, 7, 161, 112);
@@ -200,12 +196,12 @@ void TF_AddEditAudioCD::buildControls()
     Image1->installEventFilter(this);
     bevel(272);
 
-    label(QStringLiteral("Add track"), 8, 286);
+    label(U_Constantes::LabelAddTrack, 8, 286);
     Edit_addtrack = new QLineEdit(Panel1);
     Edit_addtrack->installEventFilter(this);
     place(Edit_addtrack, 112, 282, 265, 21, false, false, true);
     SpeedButton2 = new QToolButton(Panel1);
-    SpeedButton2->setText(QStringLiteral("Add"));
+    SpeedButton2->setText(U_Constantes::BtnAddTrack);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
@@ -219,12 +215,12 @@ void TF_AddEditAudioCD::buildControls()
     place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
 
     PopupMenu1 = new QMenu(this);
-    QAction *selectAll = PopupMenu1->addAction(QStringLiteral("Select &all"));
-    QAction *editSelected = PopupMenu1->addAction(QStringLiteral("&Edit selected"));
-    QAction *deleteSelected = PopupMenu1->addAction(QStringLiteral("&Delete selected"));
+    QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuTrackSelectAll);
+    QAction *editSelected = PopupMenu1->addAction(U_Constantes::MenuTrackEdit);
+    QAction *deleteSelected = PopupMenu1->addAction(U_Constantes::MenuTrackDelete);
 
-    Button2 = new QPushButton(QStringLiteral("&Save CD"), this);
-    Button1 = new QPushButton(QStringLiteral("&Cancel"), this);
+    Button2 = new QPushButton(U_Constantes::BtnSaveCD, this);
+    Button1 = new QPushButton(U_Constantes::BtnCancel, this);
     // Enter belongs to the track box and the list's editor, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
@@ -306,7 +302,7 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
     if (!cd.Active() || !cd.Locate(QStringLiteral("CD_ID"), cdId)) {
         m_cds.RefreshList();
         if (!cd.Locate(QStringLiteral("CD_ID"), cdId)) {
-            m_messages.warning(CDNotFoundText);
+            m_messages.warning(U_Constantes::CDNotFoundText);
             return false;
         }
     }
@@ -327,7 +323,7 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
         FillArtists();
     }
     FillDrives();
-    setWindowTitle(QStringLiteral("Edit Audio CD"));
+    setWindowTitle(U_Constantes::EditAudioCDCaption);
 
     Edit_title->setText(cd.FieldAsString(QStringLiteral("CD_LABEL")));
     Edit_barcode->setText(cd.FieldAsString(QStringLiteral("BARCODE")));
@@ -458,7 +454,7 @@ void TF_AddEditAudioCD::addTrackItem(const QString &title)
 void TF_AddEditAudioCD::AddTrack()
 {
     if (Edit_addtrack->text().isEmpty())
-        m_messages.warning(NoTrackText);
+        m_messages.warning(U_Constantes::NoTrackText);
     else
         addTrackItem(Edit_addtrack->text());
     Edit_addtrack->setFocus();
@@ -490,7 +486,7 @@ QStringList TF_AddEditAudioCD::Tracks() const
 
 void TF_AddEditAudioCD::Image1Click()
 {
-    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("Image JPEG (*.jpg)"));
+    const QString file = m_dialogs.openPictureName(U_Constantes::FilterPicture);
     if (!file.isEmpty())
         LoadCover(file);
 }
@@ -506,7 +502,7 @@ bool TF_AddEditAudioCD::LoadCover(const QString &path)
     const QByteArray format = reader.format();
     const QImage image = reader.read();
     if (image.isNull()) {
-        m_messages.show(MessageService::Kind::Unhandled, PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
+        m_messages.show(MessageService::Kind::Unhandled, U_Constantes::PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
         return false;
     }
     // A cover file holds JPEG data: a JPEG is kept byte for byte, another picture is converted.
@@ -527,7 +523,7 @@ void TF_AddEditAudioCD::writeCover(int cdId)
     const QString path = coverPath(cdId);
     QString reason;
     if (!QDir(m_coversFolder).exists() && !QDir().mkdir(m_coversFolder)) {
-        reason = QStringLiteral("The folder \"%1\" could not be created.").arg(QDir::toNativeSeparators(m_coversFolder));
+        reason = U_Constantes::CoverFolderNotCreated.arg(QDir::toNativeSeparators(m_coversFolder));
     } else {
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(m_coverData) != m_coverData.size() || !file.commit())
@@ -535,7 +531,7 @@ void TF_AddEditAudioCD::writeCover(int cdId)
     }
     // The CD is stored by now; only the picture is missing, and the user must hear of it.
     if (!reason.isEmpty())
-        m_messages.warning(CoverNotSavedText + U_Constantes::LineBreak + QDir::toNativeSeparators(path)
+        m_messages.warning(U_Constantes::CoverNotSavedText + U_Constantes::LineBreak + QDir::toNativeSeparators(path)
                            + U_Constantes::LineBreak + reason);
 }
 
@@ -560,12 +556,12 @@ void TF_AddEditAudioCD::SaveNewCD()
     if (m_busy)
         return;
     if (Edit_title->text().isEmpty()) {
-        m_messages.warning(NoTitleText);
+        m_messages.warning(U_Constantes::NoTitleText);
         Edit_title->setFocus();
         return;
     }
     if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
-        m_messages.warning(NoArtistNameText);
+        m_messages.warning(U_Constantes::NoArtistNameText);
         Edit_newartist->setFocus();
         return;
     }
@@ -591,12 +587,12 @@ void TF_AddEditAudioCD::SaveEditedCD()
     if (m_busy)
         return;
     if (Edit_title->text().isEmpty()) {
-        m_messages.warning(NoTitleText);
+        m_messages.warning(U_Constantes::NoTitleText);
         Edit_title->setFocus();
         return;
     }
     if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
-        m_messages.warning(NoArtistNameText);
+        m_messages.warning(U_Constantes::NoArtistNameText);
         Edit_newartist->setFocus();
         return;
     }
@@ -651,16 +647,17 @@ bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent)
+void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs, QWidget *parent)
 {
-    TF_AddEditAudioCD dialog(cds, artists, messages, parent);
+    TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
     dialog.PrepareNew();
     dialog.exec();
 }
 
-void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent)
+void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
+                     QWidget *parent)
 {
-    TF_AddEditAudioCD dialog(cds, artists, messages, parent);
+    TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
     if (dialog.PrepareEdit(cdId))
         dialog.exec();
 }

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QStringList>
 
+class DialogService;
 class MessageService;
 class QCheckBox;
 class QComboBox;
@@ -35,7 +36,8 @@ class TF_AddEditAudioCD : public QDialog
     Q_OBJECT
 
 public:
-    TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);
+    TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
+                      QWidget *parent = nullptr);
 
     // Defaults: the CDDB server of the program and "cdcovers" beside the executable.
     void setCddbBaseUrl(const QString &url) { m_lookup.setBaseUrl(url); }
@@ -58,6 +60,8 @@ public:
     // The picture dialog's work once a file is chosen; false (after the error message) when the
     // file holds no picture.
     bool LoadCover(const QString &path);
+    // The picture dialog, then LoadCover; a cancelled dialog changes nothing.
+    void Image1Click();
     void SaveNewCD();
     void SaveEditedCD();
 
@@ -112,7 +116,6 @@ private:
     void place(QWidget *w, int x, int y, int width, int height, bool right = false, bool bottom = false,
                bool stretchX = false, bool stretchY = false);
     void UpdateArtistChoice();
-    void Image1Click();
     void showPlaceholder();
     void applyDisc(const CddbDisc &disc);
     void addTrackItem(const QString &title);
@@ -123,6 +126,7 @@ private:
     TD_CD &m_cds;
     TD_Artist &m_artists;
     MessageService &m_messages;
+    DialogService &m_dialogs;
     CddbLookup m_lookup;
     QString m_coversFolder;
     QByteArray m_coverData; // the JPEG bytes of a chosen cover
@@ -132,5 +136,7 @@ private:
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.
-void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);
-void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);
+void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
+                    QWidget *parent = nullptr);
+void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
+                     QWidget *parent = nullptr);

@@ -133,4 +133,46 @@ inline const QString XlsDataCDs = QStringLiteral("datacds.xls");
 inline const QString HtmlDataItems = QStringLiteral("dataitems.html");
 inline const QString XlsDataItems = QStringLiteral("dataitems.xls");
 
+// Audio CD editor.
+inline const QString NewAudioCDCaption = QStringLiteral("New Audio CD");
+inline const QString EditAudioCDCaption = QStringLiteral("Edit Audio CD");
+inline const QString LabelScanDrive = QStringLiteral("Scan CD drive");
+inline const QString BtnCDDB = QStringLiteral("Get CD information on internet (CDDB)");
+inline const QString LabelTitle = QStringLiteral("Title");
+inline const QString RadioNewArtist = QStringLiteral("New artist");
+inline const QString RadioExistingArtist = QStringLiteral("Existing artist");
+inline const QString LabelBarCode = QStringLiteral("Bar Code");
+inline const QString LabelYear = QStringLiteral("Year of production");
+inline const QString CheckLimited = QStringLiteral("Limited edition");
+inline const QString LabelComments = QStringLiteral("Comments");
+inline const QString HintChooseCover = QStringLiteral("Choose CD cover");
+inline const QString LabelAddTrack = QStringLiteral("Add track");
+inline const QString BtnAddTrack = QStringLiteral("Add");
+inline const QString MenuTrackSelectAll = QStringLiteral("Select &all");
+inline const QString MenuTrackEdit = QStringLiteral("&Edit selected");
+inline const QString MenuTrackDelete = QStringLiteral("&Delete selected");
+inline const QString BtnSaveCD = QStringLiteral("&Save CD");
+inline const QString BtnCancel = QStringLiteral("&Cancel");
+inline const QString FilterPicture = QStringLiteral("Image JPEG (*.jpg)|*.jpg");
+inline const QString NoTrackText = QStringLiteral("Please specify the track you want to add.");
+inline const QString NoTitleText = QStringLiteral("Please specify a title for the CD.");
+inline const QString NoArtistNameText = QStringLiteral("Please specify a name for the artist.");
+inline const QString CDNotFoundText = QStringLiteral("This CD is no longer in the catalogue.");
+inline const QString CoverNotSavedText = QStringLiteral("The cover picture could not be saved for the following reason :");
+inline const QString CoverFolderNotCreated = QStringLiteral("The folder \"%1\" could not be created.");
+inline const QString PictureNotLoadedText = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
+
+// CDDB lookup and its choice dialog.
+inline const QString CddbDefaultBaseUrl = QStringLiteral("http://gnudb.gnudb.org/~cddb");
+inline const QString CddbUserName = QStringLiteral("rovir");
+inline const QString CddbHostName = QStringLiteral("rovir");
+inline const QString CddbClientName = QStringLiteral("rovir");
+inline const QString CddbClientVersion = QStringLiteral("1.0");
+inline const QString CouldNotFind = QStringLiteral(
+    "Could not find the information on the internet.\r\nPlease check that your web connection is opened.");
+inline const QString NoAudioInformation = QStringLiteral("No audio information found for this CD on the internet.");
+inline const QString NoAudioCD = QStringLiteral("There does not seem to be any audio CD in this drive.");
+inline const QString ChooseCDCaption = QStringLiteral("Many possible choices found - choose one");
+inline const QString ChooseCDOk = QStringLiteral("&Ok");
+
 } // namespace U_Constantes

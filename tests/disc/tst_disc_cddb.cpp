@@ -91,7 +91,7 @@ void TestCddb::lookup_data()
     const QString artist = QStringLiteral("Some Artist"), title = QStringLiteral("Some Title");
     const QString none;
     const QStringList both{QueryPath, ReadPath}, queryOnly{QueryPath};
-    using namespace CddbTexts;
+    using namespace U_Constantes;
 
     QTest::newRow("200 one match") << QStringList{ok(Match200), ok(Entry)} << -1 << both << QStringList() << none
                                    << true << artist << title << EntryTracks;
@@ -221,9 +221,9 @@ void TestCddb::failsWithoutServer_data()
     QTest::addColumn<bool>("serverListens");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("connection refused") << QString() << false << CddbTexts::CouldNotFind;
-    QTest::newRow("no drive selected") << QStringLiteral("<none>") << true << CddbTexts::NoAudioCD;
-    QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << CddbTexts::NoAudioCD;
+    QTest::newRow("connection refused") << QString() << false << U_Constantes::CouldNotFind;
+    QTest::newRow("no drive selected") << QStringLiteral("<none>") << true << U_Constantes::NoAudioCD;
+    QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << U_Constantes::NoAudioCD;
 }
 
 void TestCddb::failsWithoutServer()

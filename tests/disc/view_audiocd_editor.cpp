@@ -8,6 +8,7 @@
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DM_Main.h"
+#include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char **argv)
     TempCatalogue file;
     file.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('Abba'), ('Beatles'), ('SOME ARTIST');"));
     RecordingMessages messages;
+    RecordingDialogs dialogs;
     TD_Main main(messages);
     main.OpenDatabase(file.path());
     TD_CD cds(main, messages);
@@ -44,7 +46,7 @@ int main(int argc, char **argv)
         "TTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\nTTITLE2=Outro\r\n.\r\n");
     ScriptedServer server({head + query, head + read});
 
-    TF_AddEditAudioCD dialog(cds, artists, messages);
+    TF_AddEditAudioCD dialog(cds, artists, messages, dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
     dialog.PrepareNew();
     dialog.FillDrives(disc);

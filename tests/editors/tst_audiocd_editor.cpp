@@ -8,6 +8,7 @@
 #include "store/DM_CD.h"
 #include "store/DM_Main.h"
 #include "store/U_Constantes.h"
+#include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -39,6 +40,7 @@ struct Catalogue {
     }
     TempCatalogue file;
     RecordingMessages messages;
+    RecordingDialogs dialogs;
     TD_Main main{messages};
     TD_CD cds{main, messages};
     TD_Artist artists{main, messages};
@@ -163,7 +165,7 @@ void TestAudioCDEditor::saveNew()
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-new")));
     dialog.PrepareNew();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Audio CD"));
@@ -237,7 +239,7 @@ void TestAudioCDEditor::editOpensOnTheCD()
             "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
             " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
             "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7);"));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(dialog.PrepareEdit(7));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Audio CD"));
@@ -251,7 +253,7 @@ void TestAudioCDEditor::editOpensOnTheCD()
     QCOMPARE(dialog.ComboBox_artists->currentText(), artist);
     QVERIFY(cat.messages.boxes.isEmpty());
 
-    TF_AddEditAudioCD missing(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD missing(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(!missing.PrepareEdit(99));
     QCOMPARE(cat.messages.texts().size(), 1);
 }
@@ -262,7 +264,7 @@ void TestAudioCDEditor::saveEdited()
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(dialog.PrepareEdit(7));
     dialog.Edit_title->setText(QStringLiteral("Gold (remaster)"));
     dialog.ComboBox_artists->setCurrentIndex(dialog.ComboBox_artists->findText(QStringLiteral("Beatles")));
@@ -293,11 +295,16 @@ void TestAudioCDEditor::coverFiles()
 
     // A new CD with a chosen picture: the folder is made, the file is a byte copy named by the new id.
     {
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         dialog.PrepareNew();
         const QSize placeholder = dialog.Image1->pixmap().size();
-        QVERIFY(dialog.LoadCover(chosen));
+        // Chosen through the picture dialog, by a click on the picture.
+        cat.dialogs.openAnswer = chosen;
+        dialog.show();
+        QTest::mouseClick(dialog.Image1, Qt::LeftButton);
+        QCOMPARE(cat.dialogs.opens.size(), 1);
+        QCOMPARE(cat.dialogs.opens[0].filter, QStringLiteral("Image JPEG (*.jpg)|*.jpg"));
         QVERIFY(dialog.CoverChanged);
         QVERIFY(dialog.Image1->pixmap().size() != placeholder);
         dialog.Edit_title->setText(QStringLiteral("Arrival"));
@@ -311,7 +318,7 @@ void TestAudioCDEditor::coverFiles()
     // Editing a CD with a cover shows it; saving without choosing one leaves the file alone.
     QVERIFY(!writeFile(QDir(covers).filePath(QStringLiteral("8.jpg")), picture).isEmpty());
     {
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.PrepareEdit(8));
         QCOMPARE(dialog.Image1->pixmap().size(), QSize(40, 30));
@@ -322,8 +329,8 @@ void TestAudioCDEditor::coverFiles()
     // A cover file that cannot be loaded leaves the placeholder, without a word.
     QVERIFY(!writeFile(QDir(covers).filePath(QStringLiteral("9.jpg")), "not a picture").isEmpty());
     {
-        TF_AddEditAudioCD plain(cat.cds, cat.artists, cat.messages);
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        TF_AddEditAudioCD plain(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.PrepareEdit(9));
         QCOMPARE(dialog.Image1->pixmap().toImage(), plain.Image1->pixmap().toImage());
@@ -333,12 +340,12 @@ void TestAudioCDEditor::coverFiles()
     const QByteArray other = jpegBytes(QSize(20, 20), Qt::blue);
     const QString second = writeFile(m_dir.filePath(QStringLiteral("back.jpg")), other);
     {
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.PrepareEdit(8));
         QVERIFY(dialog.LoadCover(second));
         dialog.Button2->click();
-        TF_AddEditAudioCD without(cat.cds, cat.artists, cat.messages);
+        TF_AddEditAudioCD without(cat.cds, cat.artists, cat.messages, cat.dialogs);
         without.setCoversFolder(covers);
         QVERIFY(without.PrepareEdit(7));
         without.Button2->click();
@@ -351,7 +358,7 @@ void TestAudioCDEditor::coverFiles()
 void TestAudioCDEditor::coverThatCannotBeLoaded()
 {
     Catalogue cat(TwoArtists);
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.PrepareNew();
     const QString good = writeFile(m_dir.filePath(QStringLiteral("good.jpg")), jpegBytes(QSize(30, 30), Qt::green));
     const QString bad = writeFile(m_dir.filePath(QStringLiteral("bad.jpg")), "JFIF? no");
@@ -363,7 +370,14 @@ void TestAudioCDEditor::coverThatCannotBeLoaded()
     QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Unhandled);
     QCOMPARE(dialog.Image1->pixmap().toImage(), before);
 
-    TF_AddEditAudioCD fresh(cat.cds, cat.artists, cat.messages);
+    // A cancelled picture dialog changes nothing.
+    cat.dialogs.openAnswer.clear();
+    dialog.Image1Click();
+    QCOMPARE(cat.dialogs.opens.size(), 1);
+    QCOMPARE(dialog.Image1->pixmap().toImage(), before);
+    QCOMPARE(cat.messages.boxes.size(), 1);
+
+    TF_AddEditAudioCD fresh(cat.cds, cat.artists, cat.messages, cat.dialogs);
     fresh.PrepareNew();
     QVERIFY(!fresh.LoadCover(bad));
     QVERIFY(!fresh.CoverChanged);
@@ -375,7 +389,7 @@ void TestAudioCDEditor::coverFolderCannotBeMade()
     // A file where the folder should be.
     const QString blocked = writeFile(m_dir.filePath(QStringLiteral("blocked")), "x");
     const QString chosen = writeFile(m_dir.filePath(QStringLiteral("c.jpg")), jpegBytes(QSize(10, 10), Qt::black));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(blocked);
     dialog.PrepareNew();
     QVERIFY(dialog.LoadCover(chosen));
@@ -393,7 +407,7 @@ void TestAudioCDEditor::coverFolderCannotBeMade()
 void TestAudioCDEditor::trackList()
 {
     Catalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.PrepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -432,7 +446,7 @@ void TestAudioCDEditor::trackList()
 void TestAudioCDEditor::noDrive()
 {
     Catalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.FillDrives(QString());
     QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
     QVERIFY(!dialog.SpeedButton1->isEnabled());
@@ -470,7 +484,7 @@ void TestAudioCDEditor::lookupFillsEditor()
 
     Catalogue cat(seed);
     ScriptedServer server(script);
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
     dialog.lookup().http().setTimeout(2000);
     dialog.PrepareNew();
@@ -507,7 +521,7 @@ void TestAudioCDEditor::lookupCannotBeInterrupted()
 {
     Catalogue cat(TwoArtists);
     ScriptedServer server({ScriptedServer::Stall});
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
     dialog.lookup().http().setTimeout(500);
     dialog.PrepareNew();
@@ -529,10 +543,10 @@ void TestAudioCDEditor::lookupCannotBeInterrupted()
     QVERIFY(sawWait);
     QVERIFY(dialog.isVisible());
     QCOMPARE(server.requests.size(), 1);
-    QCOMPARE(cat.messages.texts(), QStringList{CddbTexts::CouldNotFind});
+    QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::CouldNotFind});
     dialog.close();
     QVERIFY(!dialog.isVisible());
 }
 
 QTEST_MAIN(TestAudioCDEditor)
-#include "tst_disc_audiocd_editor.moc"
+#include "tst_audiocd_editor.moc"
