@@ -1,0 +1,335 @@
+// The grid's HTML and XLS exports, read back by independent readers: Qt's HTML parser, libfreexl,
+// and LibreOffice where it is installed.
+#include "GridFixture.h"
+
+#include "grid/DxGrid.h"
+#include "grid/ExportError.h"
+#include "grid/GridModel.h"
+#include "grid/GridView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <freexl.h>
+
+namespace {
+
+struct Sheet {
+    QString name;
+    QList<QVariantList> rows;
+};
+
+std::vector<Sheet> readXls(const QString &path)
+{
+    std::vector<Sheet> out;
+    const void *handle = nullptr;
+    if (const int rc = freexl_open(QFile::encodeName(path).constData(), &handle); rc != FREEXL_OK) {
+        qWarning("freexl_open: %d", rc);
+        return out;
+    }
+    unsigned int sheets = 0;
+    if (const int rc = freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets); rc != FREEXL_OK)
+        qWarning("freexl_get_info: %d", rc);
+    for (unsigned short s = 0; s < sheets; ++s) {
+        Sheet sheet;
+        const char *name = nullptr;
+        freexl_get_worksheet_name(handle, s, &name);
+        sheet.name = QString::fromUtf8(name);
+        freexl_select_active_worksheet(handle, s);
+        unsigned int rows = 0;
+        unsigned short columns = 0;
+        freexl_worksheet_dimensions(handle, &rows, &columns);
+        for (unsigned int r = 0; r < rows; ++r) {
+            QVariantList row;
+            for (unsigned short c = 0; c < columns; ++c) {
+                FreeXL_CellValue v;
+                freexl_get_cell_value(handle, r, c, &v);
+                switch (v.type) {
+                case FREEXL_CELL_INT: row << QVariant(qlonglong(v.value.int_value)); break;
+                case FREEXL_CELL_DOUBLE: row << QVariant(v.value.double_value); break;
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT: row << QVariant(QString::fromUtf8(v.value.text_value)); break;
+                default: row << QVariant(); break;
+                }
+            }
+            sheet.rows << row;
+        }
+        out.push_back(sheet);
+    }
+    freexl_close(handle);
+    return out;
+}
+
+// The table of an HTML file as Qt's own HTML reader sees it.
+QList<QStringList> readHtmlTable(const QString &path, QString *title)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(file.readAll()));
+    *title = doc.metaInformation(QTextDocument::DocumentTitle);
+    QList<QStringList> out;
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList row;
+            for (int c = 0; c < table->columns(); ++c) {
+                QTextCursor cursor = table->cellAt(r, c).firstCursorPosition();
+                cursor.setPosition(table->cellAt(r, c).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                QString text = cursor.selectedText().replace(QChar::LineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n');
+                row << (text == QStringLiteral("\u00a0") ? QString() : text);
+            }
+            out << row;
+        }
+        break;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestGridExport : public QObject
+{
+    Q_OBJECT
+
+private:
+    // CDs whose texts need escaping, Unicode, long memos and varied lengths, so the shared strings
+    // cross several record boundaries; with the identifier shown as a number.
+    struct Catalogue : GridFixture {
+        Catalogue()
+        {
+            const int a = addArtist(QStringLiteral("<script>alert('x')</script> & Co"));
+            const int b = addArtist(QStringLiteral("Sigur Rós — 日本語"));
+            for (int i = 0; i < 300; ++i)
+                addCd(QStringLiteral("Title %1 ").arg(i) + QString(i % 97, QChar(u'a' + i % 26)), i % 3 ? a : b,
+                      QString::number(1990 + i % 30), i % 2);
+            // libfreexl reads a string over one record boundary at most: these stay under a record's size.
+            addCd(QStringLiteral("Long memo €"), a, {}, true, QString(3500, QChar(0x20AC)) + QStringLiteral("end"));
+            addCd(QStringLiteral("Long Latin memo"), b, {}, false, QString(7000, u'x') + QStringLiteral("\nend"));
+            addCd(QStringLiteral("\"Quoted\" <b>bold</b>"), 0);
+        }
+    };
+
+    static std::vector<GridColumn> columns()
+    {
+        std::vector<GridColumn> c = GridFixture::cdColumns();
+        c[0] = {.field = QStringLiteral("CD_ID"), .caption = QStringLiteral("No."), .width = 30};
+        c[3].hidden = true; // Barcode
+        return c;
+    }
+
+    // What an export must hold: the grid's order, the shown columns.
+    static QList<QVariantList> expectedRows(const DxGrid &grid, const DbQuery &q)
+    {
+        QList<QVariantList> out;
+        QVariantList captions;
+        std::vector<int> shown;
+        for (int c = 0; c < int(grid.columns().size()); ++c)
+            if (!grid.columns()[size_t(c)].hidden) {
+                shown.push_back(c);
+                captions << grid.columns()[size_t(c)].caption;
+            }
+        out << captions;
+        for (int p = 0; p < grid.model()->rowTotal(); ++p) {
+            const int row = grid.model()->sourceRow(p);
+            QVariantList cells;
+            for (int c : shown) {
+                const QVariant v = q.Value(row, q.FieldIndex(grid.columns()[size_t(c)].field));
+                if (grid.columns()[size_t(c)].kind == GridColumn::CheckBox)
+                    cells << (v.toBool() ? QStringLiteral("True") : QStringLiteral("False"));
+                else if (v.isNull() || v.toString().isEmpty())
+                    cells << QVariant();
+                else
+                    cells << v;
+            }
+            out << cells;
+        }
+        return out;
+    }
+
+    static void groupAndCollapse(DxGrid &grid)
+    {
+        grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
+        grid.groupBy(GridFixture::Artist);
+        grid.setAllGroupsExpanded(false);
+    }
+
+private slots:
+    void xlsHoldsEveryRowAsFreexlReadsIt()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(columns());
+        grid.setQuery(&q);
+        groupAndCollapse(grid);
+        const QString path = c.dir.filePath(QStringLiteral("audiocds.xls"));
+        grid.saveToXls(path, QStringLiteral("Audio CDs"));
+
+        const std::vector<Sheet> sheets = readXls(path);
+        QCOMPARE(sheets.size(), size_t(1));
+        QCOMPARE(sheets[0].name, QStringLiteral("Audio CDs"));
+        const QList<QVariantList> expected = expectedRows(grid, q);
+        QCOMPARE(sheets[0].rows.size(), expected.size());
+        for (int r = 0; r < expected.size(); ++r)
+            for (int col = 0; col < expected[r].size(); ++col) {
+                const QVariant &want = expected[r][col];
+                const QVariant &got = sheets[0].rows[r][col];
+                if (GridModel::isNumber(want)) {
+                    QVERIFY2(GridModel::isNumber(got), qPrintable(QStringLiteral("row %1 col %2").arg(r).arg(col)));
+                    QCOMPARE(got.toDouble(), want.toDouble());
+                } else {
+                    QCOMPARE(got.toString(), want.toString());
+                }
+            }
+    }
+
+    void xlsGoesOnInFurtherSheets()
+    {
+        GridFixture f;
+        f.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) with recursive n(i) as (select 1 union all "
+                              "select i + 1 from n where i < 70000) select 'Movie ' || i, 'DVD' from n"));
+        DbQuery q(f.connection, {QStringLiteral("select MOV_ID, MOV_TITLE, MOV_TYPE from MOVIE order by MOV_ID")});
+        q.Open();
+        DxGrid grid;
+        grid.setColumns({{.field = QStringLiteral("MOV_ID"), .hidden = true},
+                         {.field = QStringLiteral("MOV_TITLE"), .caption = QStringLiteral("Title")},
+                         {.field = QStringLiteral("MOV_TYPE"), .caption = QStringLiteral("Type")}});
+        grid.setQuery(&q);
+        const QString path = f.dir.filePath(QStringLiteral("movies.xls"));
+        grid.saveToXls(path, QStringLiteral("Movies"));
+
+        const std::vector<Sheet> sheets = readXls(path);
+        QCOMPARE(sheets.size(), size_t(2));
+        QCOMPARE(sheets[0].name, QStringLiteral("Movies"));
+        QCOMPARE(sheets[1].name, QStringLiteral("Movies (2)"));
+        const int perSheet = 65535;
+        QCOMPARE(sheets[0].rows.size(), perSheet + 1);
+        QCOMPARE(sheets[1].rows.size(), 70000 - perSheet + 1);
+        for (const Sheet &s : sheets)
+            QCOMPARE(s.rows[0], (QVariantList{QStringLiteral("Title"), QStringLiteral("Type")}));
+        QCOMPARE(sheets[0].rows.last()[0].toString(), q.Value(perSheet - 1, 1).toString());
+        QCOMPARE(sheets[1].rows[1][0].toString(), q.Value(perSheet, 1).toString());
+        QCOMPARE(sheets[1].rows.last()[0].toString(), q.Value(69999, 1).toString());
+    }
+
+    void xlsOpensInLibreOffice()
+    {
+        const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed");
+        Catalogue c;
+        // Over several records of the shared string table.
+        c.addCd(QStringLiteral("Longest memo"), 0, {}, false, QString(20000, QChar(0x20AC)) + QStringLiteral("end"));
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(columns());
+        grid.setQuery(&q);
+        groupAndCollapse(grid);
+        const QString path = c.dir.filePath(QStringLiteral("audiocds.xls"));
+        grid.saveToXls(path, QStringLiteral("Audio CDs"));
+
+        QProcess office;
+        office.setWorkingDirectory(c.dir.path());
+        office.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + c.dir.filePath(QStringLiteral("profile")),
+                               QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                               QStringLiteral("csv:Text - txt - csv (StarCalc):9,34,76"), QStringLiteral("--outdir"),
+                               c.dir.path(), path});
+        QVERIFY(office.waitForFinished(120000));
+        QFile csv(c.dir.filePath(QStringLiteral("audiocds.csv")));
+        QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(QString::fromUtf8(office.readAllStandardError())));
+        const QString text = QString::fromUtf8(csv.readAll());
+        const QList<QVariantList> expected = expectedRows(grid, q);
+        for (const QVariantList &row : expected) {
+            const QString first = row[0].toString();
+            QVERIFY2(text.contains(first), qPrintable(first));
+        }
+        QVERIFY(text.contains(QString(20000, QChar(0x20AC)) + QStringLiteral("end")));
+        QVERIFY(text.contains(QStringLiteral("Sigur Rós — 日本語")));
+    }
+
+    void htmlHoldsEveryRowAsText()
+    {
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(columns());
+        grid.setQuery(&q);
+        groupAndCollapse(grid);
+        const QString path = c.dir.filePath(QStringLiteral("audiocds.html"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray("OLD-CONTENT-MARKER"));
+        }
+        grid.saveToHtml(path, QStringLiteral("<Audio CDs>"));
+
+        QString title;
+        const QList<QStringList> table = readHtmlTable(path, &title);
+        QCOMPARE(title, QStringLiteral("<Audio CDs>"));
+        const QList<QVariantList> expected = expectedRows(grid, q);
+        QCOMPARE(table.size(), expected.size());
+        for (int r = 0; r < expected.size(); ++r) {
+            QStringList want;
+            for (const QVariant &v : expected[r])
+                want << v.toString();
+            QCOMPARE(table[r], want);
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray raw = file.readAll();
+        QVERIFY(!raw.contains("<script>"));
+        QVERIFY(!raw.contains("OLD-CONTENT-MARKER"));
+    }
+
+    void unwritableTargetRaisesAndLeavesNothing_data()
+    {
+        QTest::addColumn<bool>("xls");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("html over a folder") << false << QStringLiteral("folder");
+        QTest::newRow("xls over a folder") << true << QStringLiteral("folder");
+        QTest::newRow("html under a file") << false << QStringLiteral("plain/out.html");
+        QTest::newRow("xls under a file") << true << QStringLiteral("plain/out.xls");
+    }
+
+    void unwritableTargetRaisesAndLeavesNothing()
+    {
+        QFETCH(bool, xls);
+        QFETCH(QString, target);
+        Catalogue c;
+        DbQuery &q = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(columns());
+        grid.setQuery(&q);
+        QDir dir(c.dir.path());
+        QVERIFY(dir.mkdir(QStringLiteral("folder")));
+        {
+            QFile plain(dir.filePath(QStringLiteral("plain")));
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+        }
+        const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QString path = dir.filePath(target);
+        try {
+            xls ? grid.saveToXls(path) : grid.saveToHtml(path);
+            QFAIL("no error raised");
+        } catch (const ExportError &e) {
+            QVERIFY2(e.text().contains(path), qPrintable(e.text()));
+        }
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
+        QVERIFY(QDir(dir.filePath(QStringLiteral("folder"))).isEmpty());
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("plain"))).size(), 0);
+    }
+};
+
+QTEST_MAIN(TestGridExport)
+#include "tst_gridexport.moc"
