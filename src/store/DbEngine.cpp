@@ -3,10 +3,14 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <QSqlRecord>
 #include <QUrl>
 
+#include <sqlite3.h>
+
 #include <atomic>
+#include <cstring>
 
 namespace {
 
@@ -253,51 +257,81 @@ QString DbQuery::dialectToEngine() const
 
 namespace {
 
-bool isAsciiWordChar(QChar c)
+// One prepared statement on the connection's own engine handle, with its parameters bound by name.
+class Statement
 {
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_';
-}
-
-// Whether sql names ":name" as a whole word, in any case. A plain scan: compiling a pattern for
-// every parameter of every statement cost more than many a small query itself.
-bool namesParameter(const QString &sql, const QString &name)
-{
-    const QString needle = u':' + name;
-    for (qsizetype at = sql.indexOf(needle, 0, Qt::CaseInsensitive); at >= 0;
-         at = sql.indexOf(needle, at + 1, Qt::CaseInsensitive)) {
-        const qsizetype end = at + needle.size();
-        if (end == sql.size() || !isAsciiWordChar(sql.at(end)))
-            return true;
+public:
+    Statement(DbConnection &connection, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
+    {
+        const QVariant handle = connection.database().driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            throw DbError(QStringLiteral("The database engine is not available."));
+        m_db = *static_cast<sqlite3 *const *>(handle.data());
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
+            fail();
+        if (!m_stmt) // only white space or a comment
+            return;
+        const int count = sqlite3_bind_parameter_count(m_stmt);
+        for (int i = 1; i <= count; ++i) {
+            const char *name = sqlite3_bind_parameter_name(m_stmt, i);
+            if (!name)
+                continue;
+            const QString bare = QString::fromUtf8(name + 1);
+            for (const auto &[key, value] : params) {
+                if (key.compare(bare, Qt::CaseInsensitive) != 0)
+                    continue;
+                int rc;
+                if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
+                    rc = sqlite3_bind_int64(m_stmt, i, value.toLongLong());
+                } else {
+                    const QByteArray bytes = value.toString().toUtf8();
+                    rc = sqlite3_bind_text(m_stmt, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+                }
+                if (rc != SQLITE_OK)
+                    fail();
+                break;
+            }
+        }
     }
-    return false;
-}
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
 
-// Binds the parameters the statement names; a statement without any is sent exactly as written.
-bool run(QSqlQuery &q, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
-{
-    std::vector<const std::pair<QString, QVariant> *> used;
-    for (const auto &p : params)
-        if (namesParameter(sql, p.first))
-            used.push_back(&p);
-    if (used.empty())
-        return q.exec(sql);
-    if (!q.prepare(sql))
+    // True while rows come; raises on a failure.
+    bool step()
+    {
+        if (!m_stmt)
+            return false;
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail();
         return false;
-    for (const auto *p : used)
-        q.bindValue(u':' + p->first, p->second);
-    return q.exec();
-}
+    }
+    sqlite3_stmt *get() const { return m_stmt; }
+    int changes() const { return sqlite3_changes(m_db); }
+
+private:
+    [[noreturn]] void fail()
+    {
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+};
 
 } // namespace
 
 void DbQuery::ExecSQL()
 {
     m_connection.Open();
-    QSqlQuery q(m_connection.database());
-    if (!run(q, dialectToEngine(), m_params))
-        throw DbError(engineText(q.lastError()));
-    m_rowsAffected = q.numRowsAffected();
+    Statement statement(m_connection, dialectToEngine(), m_params);
+    while (statement.step()) {
+    }
+    m_rowsAffected = statement.changes();
 }
 
 void DbQuery::Open()
@@ -305,33 +339,74 @@ void DbQuery::Open()
     if (m_active)
         return;
     m_connection.Open();
-    QSqlQuery q(m_connection.database());
-    q.setForwardOnly(true);
-    if (!run(q, dialectToEngine(), m_params))
-        throw DbError(engineText(q.lastError()));
-
-    const QSqlRecord record = q.record();
+    Statement statement(m_connection, dialectToEngine(), m_params);
+    sqlite3_stmt *st = statement.get();
+    const int columns = st ? sqlite3_column_count(st) : 0;
     QStringList names;
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
-    const int columns = int(names.size());
-    std::vector<QVariant> values;
+    for (int c = 0; c < columns; ++c)
+        names << QString::fromUtf8(sqlite3_column_name(st, c));
+
+    std::vector<Cell> cells;
+    QByteArray text;
     int rows = 0;
-    while (q.next()) {
-        for (int c = 0; c < columns; ++c)
-            values.push_back(q.value(c));
+    while (statement.step()) {
+        for (int c = 0; c < columns; ++c) {
+            Cell cell{0, 0, quint8(sqlite3_column_type(st, c))};
+            switch (cell.type) {
+            case SQLITE_INTEGER:
+                cell.number = sqlite3_column_int64(st, c);
+                break;
+            case SQLITE_FLOAT: {
+                const double d = sqlite3_column_double(st, c);
+                std::memcpy(&cell.number, &d, sizeof d);
+                break;
+            }
+            case SQLITE_TEXT:
+            case SQLITE_BLOB: {
+                const void *bytes = cell.type == SQLITE_TEXT ? static_cast<const void *>(sqlite3_column_text(st, c))
+                                                            : sqlite3_column_blob(st, c);
+                cell.length = quint32(sqlite3_column_bytes(st, c));
+                cell.number = text.size();
+                text.append(static_cast<const char *>(bytes), cell.length);
+                break;
+            }
+            default:
+                break;
+            }
+            cells.push_back(cell);
+        }
         ++rows;
     }
-    if (q.lastError().isValid())
-        throw DbError(engineText(q.lastError()));
 
     m_fieldNames = names;
-    m_values = std::move(values);
-    m_values.shrink_to_fit();
+    m_cells = std::move(cells);
+    m_cells.shrink_to_fit();
+    m_text = std::move(text);
+    m_text.squeeze();
     m_rowCount = rows;
     m_current = rows > 0 ? 0 : -1;
     m_active = true;
     notifyReset();
+}
+
+QVariant DbQuery::Value(int row, int column) const
+{
+    const Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];
+    switch (cell.type) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(cell.number));
+    case SQLITE_FLOAT: {
+        double d;
+        std::memcpy(&d, &cell.number, sizeof d);
+        return QVariant(d);
+    }
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(m_text.constData() + cell.number, qsizetype(cell.length)));
+    case SQLITE_BLOB:
+        return QVariant(m_text.mid(cell.number, cell.length));
+    default:
+        return QVariant();
+    }
 }
 
 void DbQuery::Close()
@@ -340,8 +415,10 @@ void DbQuery::Close()
         return;
     m_active = false;
     m_fieldNames.clear();
-    m_values.clear();
-    m_values.shrink_to_fit();
+    m_cells.clear();
+    m_cells.shrink_to_fit();
+    m_text.clear();
+    m_text.squeeze();
     m_rowCount = 0;
     m_current = -1;
     notifyReset();
@@ -382,7 +459,7 @@ bool DbQuery::Locate(const QString &field, int value)
     if (column < 0)
         throw DbError(QStringLiteral("Field '%1' not found").arg(field));
     for (int r = 0; r < m_rowCount; ++r) {
-        const QVariant &v = Value(r, column);
+        const QVariant v = Value(r, column);
         if (!v.isNull() && v.toLongLong() == value) {
             setCurrentRow(r);
             return true;

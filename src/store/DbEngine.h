@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QByteArray>
 #include <QVariant>
 
 #include <stdexcept>
@@ -110,7 +111,7 @@ public:
     int FieldCount() const { return int(m_fieldNames.size()); }
     QString FieldName(int column) const { return m_fieldNames.value(column); }
     int FieldIndex(const QString &name) const;
-    const QVariant &Value(int row, int column) const { return m_values[size_t(row) * m_fieldNames.size() + column]; }
+    QVariant Value(int row, int column) const;
 
     // Bound views do not follow the query between the two calls; they catch up on the last Enable.
     void DisableControls();
@@ -132,7 +133,15 @@ private:
     QString m_sql;
     std::vector<std::pair<QString, QVariant>> m_params;
     QStringList m_fieldNames;
-    std::vector<QVariant> m_values;
+    // The snapshot, compact: one cell per value, texts as UTF-8 in one buffer, made into QVariants
+    // only when asked for. A million rows of QVariants cost twice the reading and the memory.
+    struct Cell {
+        qint64 number;   // an integer, a double's bits, or a text's offset in m_text
+        quint32 length;  // a text's or blob's byte count
+        quint8 type;     // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL
+    };
+    std::vector<Cell> m_cells;
+    QByteArray m_text;
     int m_rowCount = 0;
     int m_current = -1;
     int m_rowsAffected = 0;
