@@ -138,6 +138,35 @@ void DbConnection::Close()
     db.close();
 }
 
+void DbConnection::pragma(const char *statement)
+{
+    QSqlQuery q(database());
+    if (!q.exec(QString::fromLatin1(statement)))
+        throw DbError(engineText(q.lastError()));
+}
+
+DbConnection::DeferredSync::DeferredSync(DbConnection &connection)
+    : m_connection(connection)
+{
+    if (!connection.Connected() || connection.InTransaction())
+        return;
+    connection.pragma("PRAGMA synchronous=NORMAL");
+    m_deferred = true;
+}
+
+DbConnection::DeferredSync::~DeferredSync()
+{
+    if (!m_deferred || !m_connection.Connected())
+        return;
+    try {
+        m_connection.pragma("PRAGMA synchronous=FULL");
+        // The checkpoint syncs the log before it copies it into the file.
+        m_connection.pragma("PRAGMA wal_checkpoint(PASSIVE)");
+    } catch (const DbError &) {
+        // The commits themselves succeeded; a later commit syncs the log all the same.
+    }
+}
+
 void DbConnection::BeginTrans()
 {
     Open();

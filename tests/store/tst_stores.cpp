@@ -11,6 +11,7 @@
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 #include <functional>
@@ -505,9 +506,25 @@ void tst_Stores::longListsLetEventsThrough()
     QCOMPARE(committedSeen, QStringList({"a,b,c", "a,b,c"}));
     QCOMPARE(f.tracksOf(cd), QStringList({"x", "y"}));
 
-    f.events = 0;
-    f.data.AddDataCD("Scan", QStringList(50, QStringLiteral("file")));
-    QCOMPARE(f.events, 50);
+    // A scanned disc: the commits between two events do not wait for the disk, the end does.
+    DbQuery synchronous(f.main.ADOConnection, {QStringLiteral("pragma synchronous")});
+    auto level = [&] {
+        synchronous.Close();
+        synchronous.Open();
+        return synchronous.FirstField().toInt();
+    };
+    QStringList levels;
+    f.data.setEventHook([&] { levels << QString::number(level()); });
+    const qint64 fileBefore = QFileInfo(f.cat.path()).size();
+    QStringList scan;
+    for (int i = 0; i < 2000; ++i)
+        scan << QStringLiteral("folder %1/a file with a long name %1.txt").arg(i);
+    f.data.AddDataCD("Scan", scan);
+    QCOMPARE(levels.size(), 2000);
+    QCOMPARE(levels.count("1"), 2000); // NORMAL
+    QCOMPARE(level(), 2);              // FULL again
+    QVERIFY(QFileInfo(f.cat.path()).size() > fileBefore); // the log was written through into the file
+    QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), scan);
 }
 
 QTEST_GUILESS_MAIN(tst_Stores)
