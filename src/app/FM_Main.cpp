@@ -279,6 +279,7 @@ void TF_Main::addListWindow(ListIndex index, TListWindow *window)
     if (frame.canMinimise)
         flags |= Qt::WindowMinimizeButtonHint;
     QMdiSubWindow *sub = ClientArea->addSubWindow(window, flags);
+    sub->setWindowIcon(navigatorIcon(index));
     sub->resize(frame.normalSize);
     if (frame.maximised)
         sub->showMaximized();
