@@ -458,6 +458,8 @@ void TF_AddEditAudioCD::AddTrack()
     else
         addTrackItem(Edit_addtrack->text());
     Edit_addtrack->setFocus();
+    // The title stays for the next track, selected so that typing replaces it.
+    Edit_addtrack->selectAll();
 }
 
 void TF_AddEditAudioCD::EditSelectedTrack()

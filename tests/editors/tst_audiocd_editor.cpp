@@ -418,7 +418,9 @@ void TestAudioCDEditor::trackList()
     dialog.Edit_addtrack->setText(QStringLiteral("Intro"));
     QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
     QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Enter);
-    dialog.Edit_addtrack->setText(QStringLiteral("Song"));
+    // The added title stays in the box, and what is typed next replaces it.
+    QCOMPARE(dialog.Edit_addtrack->text(), QStringLiteral("Intro"));
+    QTest::keyClicks(dialog.Edit_addtrack, QStringLiteral("Song"));
     dialog.SpeedButton2->click();
     QCOMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("Song")}));
     QVERIFY(dialog.isVisible()); // Enter saved nothing
