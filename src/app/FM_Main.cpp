@@ -430,22 +430,23 @@ void TF_Main::RoutePrint()
 
 void TF_Main::RouteSaveHTML()
 {
-    CatalogueList *entry = activeList();
-    if (!entry)
-        return;
-    const QString file = m_dialogs.saveFileName(U_Constantes::FilterHTML, entry->htmlName);
-    if (!file.isEmpty())
-        entry->window->SaveToHTMLFile(file);
+    routeSave(U_Constantes::FilterHTML, &CatalogueList::htmlName, &TListWindow::SaveToHTMLFile);
 }
 
 void TF_Main::RouteSaveXLS()
 {
+    routeSave(U_Constantes::FilterXLS, &CatalogueList::xlsName, &TListWindow::SaveToXLSFile);
+}
+
+void TF_Main::routeSave(const QString &filter, QString CatalogueList::*proposed,
+                        void (TListWindow::*save)(const QString &))
+{
     CatalogueList *entry = activeList();
     if (!entry)
         return;
-    const QString file = m_dialogs.saveFileName(U_Constantes::FilterXLS, entry->xlsName);
+    const QString file = m_dialogs.saveFileName(filter, entry->*proposed);
     if (!file.isEmpty())
-        entry->window->SaveToXLSFile(file);
+        (entry->window->*save)(file);
 }
 
 void TF_Main::RouteSelectAll()

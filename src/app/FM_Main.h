@@ -99,6 +99,7 @@ private:
     void buildNavigator();
     void buildPopupMenu();
     CatalogueList *activeList();
+    void routeSave(const QString &filter, QString CatalogueList::*proposed, void (TListWindow::*save)(const QString &));
 
     MessageService &m_messages;
     DialogService &m_dialogs;

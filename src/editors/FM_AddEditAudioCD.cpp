@@ -553,7 +553,7 @@ int TF_AddEditAudioCD::artistIdForSave()
     }
 }
 
-void TF_AddEditAudioCD::SaveNewCD()
+void TF_AddEditAudioCD::save(const std::function<int(int artistId)> &store)
 {
     if (m_busy)
         return;
@@ -575,8 +575,7 @@ void TF_AddEditAudioCD::SaveNewCD()
             setBusy(false);
             return;
         }
-        const int cdId = m_cds.AddAudioCD(artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                                          CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+        const int cdId = store(artistId);
         if (cdId != -1 && CoverChanged)
             writeCover(cdId);
     }
@@ -584,35 +583,21 @@ void TF_AddEditAudioCD::SaveNewCD()
     accept();
 }
 
+void TF_AddEditAudioCD::SaveNewCD()
+{
+    save([this](int artistId) {
+        return m_cds.AddAudioCD(artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
+                                CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+    });
+}
+
 void TF_AddEditAudioCD::SaveEditedCD()
 {
-    if (m_busy)
-        return;
-    if (Edit_title->text().isEmpty()) {
-        m_messages.warning(U_Constantes::NoTitleText);
-        Edit_title->setFocus();
-        return;
-    }
-    if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
-        m_messages.warning(U_Constantes::NoArtistNameText);
-        Edit_newartist->setFocus();
-        return;
-    }
-    setBusy(true);
-    {
-        WaitCursor wait;
-        const int artistId = artistIdForSave();
-        if (artistId == -1) {
-            setBusy(false);
-            return;
-        }
+    save([this](int artistId) {
         m_cds.UpdateAudioCD(EditedCDID, artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
                             CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
-        if (CoverChanged)
-            writeCover(EditedCDID);
-    }
-    m_busy = false;
-    accept();
+        return EditedCDID;
+    });
 }
 
 void TF_AddEditAudioCD::reject()

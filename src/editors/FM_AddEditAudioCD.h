@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QStringList>
 
+#include <functional>
+
 class DialogService;
 class MessageService;
 class QCheckBox;
@@ -120,6 +122,8 @@ private:
     void applyDisc(const CddbDisc &disc);
     void addTrackItem(const QString &title);
     int artistIdForSave();
+    // The checks, the hourglass and the cover around one store call, which answers the CD to name the cover by.
+    void save(const std::function<int(int artistId)> &store);
     void writeCover(int cdId);
     void setBusy(bool busy);
 

@@ -8,6 +8,7 @@
 #include "store/DM_Main.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
+#include "support/StandInListWindow.h"
 #include "support/TempCatalogue.h"
 
 #include <QLabel>
@@ -19,21 +20,6 @@
 #include <QToolButton>
 
 namespace {
-
-// Stand-ins for the list windows still to come: the navigator only needs something to bring to the front.
-class StandIn : public TListWindow
-{
-public:
-    StandIn(MessageService &messages)
-        : TListWindow({QStringLiteral("stand-in"), QSize(300, 200)}, messages)
-    {
-    }
-
-protected:
-    void deleteRecord(int) override {}
-    void reload() override {}
-    void editFirstSelected() override {}
-};
 
 struct Fixture {
     Fixture()
@@ -48,7 +34,7 @@ struct Fixture {
         app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
         windows[0] = app->F_CD;
         for (int i = 1; i < TF_Main::ListCount; ++i) {
-            windows[i] = new StandIn(messages);
+            windows[i] = new StandInListWindow(messages);
             app->F_Main->addListWindow(TF_Main::ListIndex(i), windows[i]);
         }
         app->F_Main->setSplashWaitMs(0);

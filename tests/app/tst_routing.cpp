@@ -11,6 +11,7 @@
 #include "store/DM_CD.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
+#include "support/StandInListWindow.h"
 #include "support/TempCatalogue.h"
 
 #include <QApplication>
@@ -31,19 +32,6 @@
 
 namespace {
 
-class StandIn : public TListWindow
-{
-public:
-    explicit StandIn(MessageService &messages)
-        : TListWindow({QStringLiteral("stand-in"), QSize(300, 200)}, messages)
-    {
-    }
-protected:
-    void deleteRecord(int) override {}
-    void reload() override {}
-    void editFirstSelected() override {}
-};
-
 struct Fixture {
     Fixture()
     {
@@ -54,7 +42,7 @@ struct Fixture {
             "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
         app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
         for (int i = 1; i < TF_Main::ListCount; ++i)
-            app->F_Main->addListWindow(TF_Main::ListIndex(i), new StandIn(messages));
+            app->F_Main->addListWindow(TF_Main::ListIndex(i), new StandInListWindow(messages));
         app->F_Main->setSplashWaitMs(0);
         app->F_Main->show();
         app->F_Main->bringToFront(TF_Main::AudioCDs);
