@@ -3,6 +3,7 @@
 #include "grid/ExportError.h"
 #include "grid/GridModel.h"
 #include "grid/XlsWriter.h"
+#include "store/U_Constantes.h"
 
 #include <QSaveFile>
 
@@ -11,13 +12,13 @@ namespace {
 void openOrThrow(QSaveFile &file)
 {
     if (!file.open(QIODevice::WriteOnly))
-        throw ExportError(QStringLiteral("Cannot create the file \"%1\": %2").arg(file.fileName(), file.errorString()));
+        throw ExportError(U_Constantes::CannotCreateFile.arg(file.fileName(), file.errorString()));
 }
 
 void commitOrThrow(QSaveFile &file)
 {
     if (!file.commit())
-        throw ExportError(QStringLiteral("Cannot write the file \"%1\": %2").arg(file.fileName(), file.errorString()));
+        throw ExportError(U_Constantes::CannotWriteFile.arg(file.fileName(), file.errorString()));
 }
 
 QString htmlCell(const QString &text)

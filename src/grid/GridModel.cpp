@@ -1,6 +1,7 @@
 #include "grid/GridModel.h"
 
 #include "store/DbEngine.h"
+#include "store/U_Constantes.h"
 
 #include <QCollator>
 #include <QHash>
@@ -354,7 +355,7 @@ QString GridModel::groupText(int group) const
     const int column = m_groupBy[size_t(level)];
     const Group &g = m_groups[size_t(group)];
     const QString value = text(m_order[size_t(g.first)], column);
-    return QStringLiteral("%1 : %2 (%3)").arg(m_columns[size_t(column)].caption, value).arg(g.count);
+    return U_Constantes::GroupRow.arg(m_columns[size_t(column)].caption, value).arg(g.count);
 }
 
 QVariant GridModel::value(int sourceRow, int column) const
@@ -371,7 +372,7 @@ QString GridModel::text(int sourceRow, int column) const
     if (v.isNull())
         return QString();
     if (m_columns[size_t(column)].kind == GridColumn::CheckBox)
-        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        return v.toBool() ? U_Constantes::CheckedText : U_Constantes::UncheckedText;
     if (v.typeId() == QMetaType::Double)
         return QString::number(v.toDouble(), 'g', 15);
     return v.toString();

@@ -2,6 +2,7 @@
 
 #include "grid/GridExport.h"
 #include "grid/GridModel.h"
+#include "store/U_Constantes.h"
 
 #include <QDate>
 #include <QFontMetricsF>
@@ -110,7 +111,7 @@ void GridPrinter::print(QPrinter *printer) const
         p.drawText(QRectF(area.left(), area.top(), area.width(), band), Qt::AlignLeft | Qt::AlignTop, m_title);
         p.drawText(QRectF(area.left(), area.top(), area.width(), band), Qt::AlignRight | Qt::AlignTop, date);
         p.drawText(QRectF(area.left(), bodyBottom, area.width(), band), Qt::AlignHCenter | Qt::AlignBottom,
-                   QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));
+                   U_Constantes::PrintPageOf.arg(page + 1).arg(pages));
 
         double y = bodyTop;
         if (page == 0) {

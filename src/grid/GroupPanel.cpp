@@ -1,5 +1,7 @@
 #include "grid/GroupPanel.h"
 
+#include "store/U_Constantes.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
@@ -22,7 +24,7 @@ GroupPanel::GroupPanel(const QObject *owner, QWidget *parent)
 
 QString GroupPanel::emptyText()
 {
-    return tr("Drag a column header here to group by that column");
+    return U_Constantes::GroupPanelHint;
 }
 
 void GroupPanel::setGroups(const std::vector<int> &columns, const QStringList &captions)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/U_Constantes.h"
+
 #include <QPrintPreviewDialog>
 
 class DxGrid;
@@ -12,5 +14,5 @@ class PrintPreview : public QPrintPreviewDialog
 public:
     PrintPreview(const DxGrid *grid, const QString &title, QWidget *parent = nullptr);
 
-    static QString caption() { return QStringLiteral("Dadudu Print Preview"); }
+    static QString caption() { return U_Constantes::PrintPreviewCaption; }
 };

@@ -175,4 +175,14 @@ inline const QString NoAudioCD = QStringLiteral("There does not seem to be any a
 inline const QString ChooseCDCaption = QStringLiteral("Many possible choices found - choose one");
 inline const QString ChooseCDOk = QStringLiteral("&Ok");
 
+// Grids, their exports and their print.
+inline const QString GroupPanelHint = QStringLiteral("Drag a column header here to group by that column");
+inline const QString GroupRow = QStringLiteral("%1 : %2 (%3)");
+inline const QString CheckedText = QStringLiteral("True");
+inline const QString UncheckedText = QStringLiteral("False");
+inline const QString CannotCreateFile = QStringLiteral("Cannot create the file \"%1\": %2");
+inline const QString CannotWriteFile = QStringLiteral("Cannot write the file \"%1\": %2");
+inline const QString PrintPreviewCaption = QStringLiteral("Dadudu Print Preview");
+inline const QString PrintPageOf = QStringLiteral("Page %1 of %2");
+
 } // namespace U_Constantes
