@@ -188,6 +188,12 @@ bool GridModel::isNumber(const QVariant &value)
     }
 }
 
+QCollator GridModel::collator()
+{
+    const QLocale user;
+    return QCollator(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
+}
+
 // Each row gets a small integer that orders like its value: the texts are told apart once each and
 // only the distinct ones are collated, so a sort is one counting pass over the rows.
 GridModel::Ranks GridModel::computeRanks(int column) const
@@ -231,7 +237,7 @@ GridModel::Ranks GridModel::computeRanks(int column) const
         ++next;
 
     if (!texts.empty()) {
-        QCollator collator;
+        const QCollator collator = GridModel::collator();
         std::vector<QCollatorSortKey> keys;
         keys.reserve(texts.size());
         for (const QString &s : texts)

@@ -3,6 +3,7 @@
 #include "grid/GridColumn.h"
 
 #include <QAbstractItemModel>
+#include <QCollator>
 #include <QPointer>
 
 #include <cstdint>
@@ -20,6 +21,10 @@ class GridModel : public QAbstractItemModel
     Q_OBJECT
 public:
     enum Role { GroupRole = Qt::UserRole + 1, KindRole };
+
+    // The user's collation. A machine left on the C locale would order texts by code point, putting
+    // "ça" and "île" after "z"; such a machine gets the common order of the world's languages.
+    static QCollator collator();
 
     // A run of consecutive grid positions shown as rows of one parent (the root or a last-level group).
     struct Span {

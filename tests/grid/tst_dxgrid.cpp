@@ -135,7 +135,7 @@ private slots:
         QStringList expected;
         for (int r = 0; r < q.RecordCount(); ++r)
             expected << grid.cellText(r, GridFixture::Title);
-        QCollator collator;
+        const QCollator collator = GridModel::collator();
         std::sort(expected.begin(), expected.end(), collator);
 
         click(GridFixture::Title);
