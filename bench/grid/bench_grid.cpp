@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     }
     // Baseline: the same column's collation keys made beforehand, then std::stable_sort over them.
     {
-        QCollator collator;
+        const QCollator collator = GridModel::collator();
         std::vector<QCollatorSortKey> keys;
         keys.reserve(size_t(rows));
         for (int r = 0; r < rows; ++r)
