@@ -5,7 +5,64 @@
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+
+namespace {
+
+void serve(const PendingEvents &pending)
+{
+    if (pending)
+        pending();
+    else
+        QCoreApplication::processEvents();
+}
+
+// One trailing separator goes, as a drive root is written either way; the root itself stays.
+QString withoutTrailingSeparator(const QString &folder)
+{
+    if (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
+        return folder.left(folder.size() - 1);
+    return folder;
+}
+
+// /proc/self/mounts writes blanks, tabs, newlines and backslashes in names as octal escapes.
+QString unescapeMountField(const QByteArray &field)
+{
+    QByteArray out;
+    for (qsizetype k = 0; k < field.size(); ++k) {
+        bool ok = false;
+        const int code = field[k] == '\\' && k + 3 < field.size() ? field.mid(k + 1, 3).toInt(&ok, 8) : 0;
+        if (ok) {
+            out.append(char(code));
+            k += 3;
+        } else {
+            out.append(field[k]);
+        }
+    }
+    return QFile::decodeName(out);
+}
+
+QString listNames(const QString &folder, QDir::Filters filters, const QStringList &masks, const PendingEvents &pending)
+{
+    QDir dir(withoutTrailingSeparator(folder));
+    if (folder.isEmpty() || !dir.exists())
+        return {};
+    dir.setNameFilters(masks);
+    dir.setFilter(filters | QDir::NoDotAndDotDot);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    QStringList names;
+    for (const QString &name : dir.entryList()) {
+        names << name;
+        serve(pending);
+    }
+    return names.join(U_Constantes::LineBreak);
+}
+
+} // namespace
 
 QString ListCDDrives()
 {
@@ -18,4 +75,48 @@ QString ListCDDrives()
         cdio_free_device_list(devices);
     }
     return drives.join(U_Constantes::LineBreak);
+}
+
+QString DriveRoot(const QString &drive, const QString &mountsFile)
+{
+    const QFileInfo info(drive);
+    if (drive.isEmpty() || !info.exists())
+        return {};
+    if (info.isDir())
+        return drive;
+    // /dev/cdrom is often a link to /dev/sr0, and the mount table names the device either way.
+    const QString device = info.canonicalFilePath();
+    QFile mounts(mountsFile);
+    if (!mounts.open(QIODevice::ReadOnly))
+        return {};
+    // Read to the end at once: /proc files report no size.
+    const QList<QByteArray> lines = mounts.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2)
+            continue;
+        const QString source = unescapeMountField(fields[0]);
+        if (source == drive || (!device.isEmpty() && QFileInfo(source).canonicalFilePath() == device))
+            return unescapeMountField(fields[1]);
+    }
+    return {};
+}
+
+QString ListFolders(const QString &folder, const PendingEvents &pending)
+{
+    return listNames(folder, QDir::Dirs, {}, pending);
+}
+
+QString ListFiles(const QString &folder, const QString &mask, int attributes, const PendingEvents &pending)
+{
+    QDir::Filters filters = QDir::Files;
+    if (attributes & (faHidden | faSysFile))
+        filters |= QDir::Hidden;
+    if (attributes & faSysFile)
+        filters |= QDir::System; // devices, pipes and sockets: the nearest thing to system files here
+    // "*.*" matches every name on the old platform, also names without a dot.
+    QStringList masks;
+    if (!mask.isEmpty() && mask != QLatin1String("*.*") && mask != QLatin1String("*"))
+        masks << mask;
+    return listNames(folder, filters, masks, pending);
 }

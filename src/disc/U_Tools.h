@@ -2,6 +2,33 @@
 
 #include <QString>
 
+#include <functional>
+
 // The CD drives of the machine by device path, one per line, joined by "\r\n" with no break after
 // the last; empty text when there is none.
 QString ListCDDrives();
+
+// Entry kinds a file listing may return besides plain files, as the attribute bits of the old
+// directory search. Hidden and system entries are the dot-files here.
+enum ListAttribute : int {
+    faHidden = 2,
+    faSysFile = 4,
+    faVolumeID = 8,
+    faDirectory = 16,
+};
+
+// Runs after each listed name so the windows stay responsive; empty means the application's own
+// event processing.
+using PendingEvents = std::function<void()>;
+
+// The folder to scan for a drive: a folder is itself, a device is where it is mounted according to
+// `mountsFile` (lines as in /proc/self/mounts). Empty when the device is not mounted.
+QString DriveRoot(const QString &drive, const QString &mountsFile = QStringLiteral("/proc/self/mounts"));
+
+// The names of the folder's sub-folders, dot-folders left out, by name; "\r\n" between two names.
+// Empty when there is none or the folder cannot be read.
+QString ListFolders(const QString &folder, const PendingEvents &pending = {});
+
+// The names of the folder's entries that match `mask` ("*.*" is every name) and are not folders, by
+// name. Dot-files only when `attributes` holds faHidden or faSysFile.
+QString ListFiles(const QString &folder, const QString &mask, int attributes, const PendingEvents &pending = {});

@@ -185,4 +185,23 @@ inline const QString CannotWriteFile = QStringLiteral("Cannot write the file \"%
 inline const QString PrintPreviewCaption = QStringLiteral("Dadudu Print Preview");
 inline const QString PrintPageOf = QStringLiteral("Page %1 of %2");
 
+// Data CD editor and drive scan.
+inline const QString NewDataCDCaption = QStringLiteral("New Data CD");
+inline const QString EditDataCDCaption = QStringLiteral("Edit Data CD");
+inline const QString LabelDataCDTitle = QStringLiteral("Title of the CD");
+inline const QString LabelScanDataDrive = QStringLiteral("Scan CD drive");
+inline const QString BtnScanDrive = QStringLiteral("Scan drive for items");
+inline const QString HintScanDrive = QStringLiteral("Gets folders and files in the selected drive (at root of the CD)");
+inline const QString LabelScanning = QStringLiteral("scanning...");
+inline const QString LabelAddItem = QStringLiteral("Add Item");
+inline const QString BtnAddItem = QStringLiteral("Add");
+inline const QString ColDataItems = QStringLiteral("Data Items");
+inline const QString MenuItemSelectAll = QStringLiteral("Select &all");
+inline const QString MenuItemEdit = QStringLiteral("&Edit selected");
+inline const QString MenuItemDelete = QStringLiteral("&Delete selected");
+inline const QString NoItemText = QStringLiteral("Please specify the item you want to add.");
+inline const QString DataCDNotFoundText = QStringLiteral("This data CD is no longer in the catalogue.");
+inline const QString NoDiscInDriveText = QStringLiteral(
+    "There is no readable disc in the drive \"%1\".\r\nInsert a disc, wait until it is mounted and scan again; the item list is left as it was.");
+
 } // namespace U_Constantes

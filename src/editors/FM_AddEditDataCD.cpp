@@ -1,0 +1,426 @@
+#include "editors/FM_AddEditDataCD.h"
+
+#include "disc/U_Tools.h"
+#include "store/DM_Data.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+constexpr int DriveImage = 0;
+constexpr int ItemImage = 1;
+
+// Hourglass for the whole application until the end of the scope, whatever way it ends.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+QIcon listImage(int index)
+{
+    return QApplication::style()->standardIcon(index == ItemImage ? QStyle::SP_FileIcon : QStyle::SP_DriveCDIcon);
+}
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+TF_AddEditDataCD::TF_AddEditDataCD(TD_Data &data, MessageService &messages, QWidget *parent)
+    : QDialog(parent)
+    , m_data(data)
+    , m_messages(messages)
+    , m_mountsFile(QStringLiteral("/proc/self/mounts"))
+{
+    setObjectName(QStringLiteral("F_AddEditDataCD"));
+    setWindowTitle(U_Constantes::NewDataCDCaption);
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setPointSize(8);
+    setFont(f);
+    buildControls();
+}
+
+void TF_AddEditDataCD::place(QWidget *w, int x, int y, int width, int height, bool right, bool bottom, bool stretchX,
+                             bool stretchY)
+{
+    if (width <= 0 || height <= 0) {
+        const QSize hint = w->sizeHint();
+        width = width > 0 ? width : hint.width();
+        height = height > 0 ? height : hint.height();
+    }
+    const QRect rect(x, y, width, height);
+    w->setGeometry(rect);
+    m_anchors.append({w, rect, w->parentWidget()->size(), right, bottom, stretchX, stretchY});
+}
+
+void TF_AddEditDataCD::buildControls()
+{
+    resize(442, 272);
+    setMinimumSize(360, 220);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    place(Panel1, 8, 8, 426, 225, false, false, true, true);
+
+    auto label = [this](const QString &text, int x, int y) {
+        auto *l = new QLabel(text, Panel1);
+        place(l, x, y, 0, 0);
+        return l;
+    };
+
+    label(U_Constantes::LabelDataCDTitle, 8, 16);
+    Edit_title = new QLineEdit(Panel1);
+    Edit_title->setMaxLength(254);
+    place(Edit_title, 88, 12, 329, 21, false, false, true);
+
+    label(U_Constantes::LabelScanDataDrive, 8, 41);
+    ComboBoxEx_drive = new QComboBox(Panel1);
+    ComboBoxEx_drive->setMaxVisibleItems(8);
+    ComboBoxEx_drive->installEventFilter(this);
+    place(ComboBoxEx_drive, 88, 36, 73, 22);
+    SpeedButton2 = new QToolButton(Panel1);
+    SpeedButton2->setText(U_Constantes::BtnScanDrive);
+    SpeedButton2->setToolTip(U_Constantes::HintScanDrive);
+    SpeedButton2->setIcon(listImage(DriveImage));
+    SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton2->setAutoRaise(true);
+    SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    place(SpeedButton2, 168, 36, 129, 22);
+    Label4 = new QLabel(U_Constantes::LabelScanning, Panel1);
+    QFont italic = Label4->font();
+    italic.setItalic(true);
+    Label4->setFont(italic);
+    QPalette red = Label4->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label4->setPalette(red);
+    place(Label4, 304, 40, 0, 0);
+    Label4->hide();
+
+    label(U_Constantes::LabelAddItem, 8, 65);
+    Edit_dataitem = new QLineEdit(Panel1);
+    Edit_dataitem->setMaxLength(254);
+    Edit_dataitem->installEventFilter(this);
+    place(Edit_dataitem, 88, 61, 261, 21, false, false, true);
+    SpeedButton1 = new QToolButton(Panel1);
+    SpeedButton1->setText(U_Constantes::BtnAddItem);
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    place(SpeedButton1, 356, 60, 61, 22, true);
+
+    ListView_items = new QListWidget(Panel1);
+    ListView_items->setAccessibleName(U_Constantes::ColDataItems);
+    ListView_items->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView_items->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    ListView_items->setIconSize(QSize(16, 16));
+    ListView_items->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView_items->installEventFilter(this);
+    place(ListView_items, 8, 88, 409, 129, false, false, true, true);
+
+    PopupMenu1 = new QMenu(this);
+    QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuItemSelectAll);
+    QAction *editSelected = PopupMenu1->addAction(U_Constantes::MenuItemEdit);
+    QAction *deleteSelected = PopupMenu1->addAction(U_Constantes::MenuItemDelete);
+
+    Button2 = new QPushButton(U_Constantes::BtnSaveCD, this);
+    Button1 = new QPushButton(U_Constantes::BtnCancel, this);
+    // Enter belongs to the item box and the drive box, never to a button.
+    Button1->setAutoDefault(false);
+    Button2->setAutoDefault(false);
+    place(Button2, 280, 240, 75, 25, true, true);
+    place(Button1, 360, 240, 75, 25, true, true);
+
+    QWidget *order[] = {Edit_title, ComboBoxEx_drive, Edit_dataitem, ListView_items, Button2, Button1};
+    for (size_t k = 1; k < std::size(order); ++k)
+        setTabOrder(order[k - 1], order[k]);
+
+    connect(SpeedButton2, &QToolButton::clicked, this, &TF_AddEditDataCD::ScanDrive);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TF_AddEditDataCD::AddItem);
+    connect(ListView_items, &QListWidget::itemDoubleClicked, this, [this] { EditSelectedItem(); });
+    connect(ListView_items, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenu1->popup(ListView_items->viewport()->mapToGlobal(at)); });
+    connect(selectAll, &QAction::triggered, ListView_items, &QListWidget::selectAll);
+    connect(editSelected, &QAction::triggered, this, &TF_AddEditDataCD::EditSelectedItem);
+    connect(deleteSelected, &QAction::triggered, this, &TF_AddEditDataCD::DeleteSelectedItems);
+    connect(Button2, &QPushButton::clicked, this, [this] {
+        if (EditedDataCDID == -1)
+            SaveNewDataCD();
+        else
+            SaveEditedDataCD();
+    });
+    connect(Button1, &QPushButton::clicked, this, &TF_AddEditDataCD::reject);
+}
+
+void TF_AddEditDataCD::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // Parents come before their children in the list, so each child sees its parent's new size.
+    for (const Anchor &a : m_anchors) {
+        const QSize grow = a.widget->parentWidget()->size() - a.parentSize;
+        QRect r = a.rect;
+        if (a.stretchX)
+            r.setWidth(r.width() + grow.width());
+        else if (a.right)
+            r.translate(grow.width(), 0);
+        if (a.stretchY)
+            r.setHeight(r.height() + grow.height());
+        else if (a.bottom)
+            r.translate(0, grow.height());
+        a.widget->setGeometry(r);
+    }
+}
+
+void TF_AddEditDataCD::PrepareNew()
+{
+    EditedDataCDID = -1;
+    FillDrives();
+}
+
+bool TF_AddEditDataCD::PrepareEdit(int cdId)
+{
+    EditedDataCDID = cdId;
+    DbQuery &list = m_data.ADOQuery_DataCDs;
+    // The list is a snapshot: a data CD added since it was read is only found after a refresh, and
+    // another CD's title and items must never be saved under this one.
+    if (!list.Active() || !list.Locate(QStringLiteral("CD_ID"), cdId)) {
+        m_data.RefreshList();
+        if (!list.Active() || !list.Locate(QStringLiteral("CD_ID"), cdId)) {
+            m_messages.warning(U_Constantes::DataCDNotFoundText);
+            return false;
+        }
+    }
+    FillDrives();
+    setWindowTitle(U_Constantes::EditDataCDCaption);
+    Edit_title->setText(list.FieldAsString(QStringLiteral("CD_TITLE")));
+
+    m_data.OpenDetail();
+    ListView_items->clear();
+    DbQuery &items = m_data.ADOQuery_DataCDItems;
+    for (items.First(); !items.Eof(); items.Next())
+        addItemRow(items.FieldAsString(QStringLiteral("DATA_LABEL")));
+    return true;
+}
+
+void TF_AddEditDataCD::FillDrives()
+{
+    FillDrives(ListCDDrives());
+}
+
+void TF_AddEditDataCD::FillDrives(const QString &driveLines)
+{
+    ComboBoxEx_drive->clear();
+    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
+    ComboBoxEx_drive->setEnabled(!drives.isEmpty());
+    SpeedButton2->setEnabled(!drives.isEmpty());
+    for (const QString &drive : drives) {
+        ComboBoxEx_drive->addItem(listImage(DriveImage), drive, drive);
+        ComboBoxEx_drive->setItemData(ComboBoxEx_drive->count() - 1, drive, Qt::ToolTipRole);
+    }
+    // Device paths are longer than the box: the list that drops down shows them whole.
+    const QFontMetrics metrics(ComboBoxEx_drive->font());
+    int widest = 0;
+    for (const QString &drive : drives)
+        widest = std::max(widest, metrics.horizontalAdvance(drive));
+    ComboBoxEx_drive->view()->setMinimumWidth(widest + 48);
+    if (!drives.isEmpty())
+        ComboBoxEx_drive->setCurrentIndex(0);
+}
+
+void TF_AddEditDataCD::addItemRow(const QString &caption)
+{
+    auto *item = new QListWidgetItem(listImage(ItemImage), caption, ListView_items);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+}
+
+void TF_AddEditDataCD::addLines(const QString &lines)
+{
+    if (lines.isEmpty())
+        return;
+    for (const QString &line : lines.split(U_Constantes::LineBreak)) {
+        addItemRow(line);
+        QCoreApplication::processEvents();
+    }
+}
+
+void TF_AddEditDataCD::ScanDrive()
+{
+    // Enter in the drive box reaches here also while a scan or a save serves events.
+    if (m_scanning || m_busy || ComboBoxEx_drive->currentIndex() < 0)
+        return;
+    const QString drive = ComboBoxEx_drive->currentData().toString();
+    if (drive.isEmpty())
+        return;
+    const QString root = DriveRoot(drive, m_mountsFile);
+    const QFileInfo rootInfo(root);
+    // Nothing to read: the items typed or loaded so far are worth more than an empty list.
+    if (root.isEmpty() || !rootInfo.isDir() || !rootInfo.isReadable()) {
+        m_messages.warning(U_Constantes::NoDiscInDriveText.arg(drive));
+        return;
+    }
+
+    m_scanning = true;
+    SpeedButton2->setEnabled(false);
+    // A save in the middle would store half the disc and close.
+    const bool saveEnabled = Button2->isEnabled();
+    Button2->setEnabled(false);
+    Label4->show();
+    {
+        WaitCursor wait;
+        ListView_items->clear();
+        addLines(ListFolders(root));
+        addLines(ListFiles(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory));
+    }
+    Label4->hide();
+    Button2->setEnabled(saveEnabled && !m_busy);
+    SpeedButton2->setEnabled(true);
+    m_scanning = false;
+}
+
+void TF_AddEditDataCD::AddItem()
+{
+    if (Edit_dataitem->text().isEmpty())
+        m_messages.warning(U_Constantes::NoItemText);
+    else
+        addItemRow(Edit_dataitem->text());
+    Edit_dataitem->setFocus();
+}
+
+void TF_AddEditDataCD::EditSelectedItem()
+{
+    for (int k = 0; k < ListView_items->count(); ++k) {
+        if (ListView_items->item(k)->isSelected()) {
+            ListView_items->setCurrentRow(k, QItemSelectionModel::NoUpdate);
+            ListView_items->editItem(ListView_items->item(k));
+            return;
+        }
+    }
+}
+
+void TF_AddEditDataCD::DeleteSelectedItems()
+{
+    qDeleteAll(ListView_items->selectedItems());
+}
+
+QStringList TF_AddEditDataCD::Items() const
+{
+    QStringList out;
+    for (int k = 0; k < ListView_items->count(); ++k)
+        out << ListView_items->item(k)->text();
+    return out;
+}
+
+void TF_AddEditDataCD::setBusy(bool busy)
+{
+    m_busy = busy;
+    Button1->setEnabled(!busy);
+    Button2->setEnabled(!busy);
+}
+
+void TF_AddEditDataCD::save(bool edited)
+{
+    if (m_busy || m_scanning)
+        return;
+    if (Edit_title->text().isEmpty()) {
+        m_messages.warning(U_Constantes::NoTitleText);
+        Edit_title->setFocus();
+        return;
+    }
+    setBusy(true);
+    try {
+        WaitCursor wait;
+        const QStringList items = Items();
+        if (edited)
+            m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items);
+        else
+            m_data.AddDataCD(Edit_title->text(), items);
+    } catch (...) {
+        // An error the store does not report itself: the dialog stays, so the user can cancel.
+        setBusy(false);
+        throw;
+    }
+    m_busy = false;
+    accept();
+}
+
+void TF_AddEditDataCD::SaveNewDataCD()
+{
+    save(false);
+}
+
+void TF_AddEditDataCD::SaveEditedDataCD()
+{
+    save(true);
+}
+
+void TF_AddEditDataCD::reject()
+{
+    if (!m_busy)
+        QDialog::reject();
+}
+
+void TF_AddEditDataCD::closeEvent(QCloseEvent *event)
+{
+    if (m_busy)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+bool TF_AddEditDataCD::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (watched == Edit_dataitem && isEnter(key)) {
+            AddItem();
+            return true;
+        }
+        if (watched == ComboBoxEx_drive && isEnter(key)) {
+            ScanDrive();
+            return true;
+        }
+        // While a caption is edited its own editor has the keys, so Delete never reaches the list.
+        if (watched == ListView_items && key == Qt::Key_Delete) {
+            DeleteSelectedItems();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ShowNewDataCD(TD_Data &data, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditDataCD dialog(data, messages, parent);
+    dialog.PrepareNew();
+    dialog.exec();
+}
+
+void ShowEditDataCD(int cdId, TD_Data &data, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditDataCD dialog(data, messages, parent);
+    if (dialog.PrepareEdit(cdId))
+        dialog.exec();
+}

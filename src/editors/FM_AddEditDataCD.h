@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QRect>
+#include <QStringList>
+
+class MessageService;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class TD_Data;
+
+// Adds a new data CD or edits one: its title and its items, typed one by one or gathered from the
+// root folder of the disc in a drive.
+class TF_AddEditDataCD : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TF_AddEditDataCD(TD_Data &data, MessageService &messages, QWidget *parent = nullptr);
+
+    // Set the dialog up for a new data CD, or from the stored one; false (after a warning) when that
+    // data CD is not in the catalogue, even once its list has been read again.
+    void PrepareNew();
+    bool PrepareEdit(int cdId);
+
+    void FillDrives();
+    // Device paths or folders, one per line; a folder is scanned as it is.
+    void FillDrives(const QString &driveLines);
+    // Default: the system's mount table; tests give a table of their own.
+    void setMountsFile(const QString &path) { m_mountsFile = path; }
+
+    void ScanDrive();
+    void AddItem();
+    void EditSelectedItem();
+    void DeleteSelectedItems();
+    void SaveNewDataCD();
+    void SaveEditedDataCD();
+
+    QStringList Items() const;
+    bool Busy() const { return m_busy; }
+    bool Scanning() const { return m_scanning; }
+
+    int EditedDataCDID = -1;
+
+    QFrame *Panel1 = nullptr;
+    QLineEdit *Edit_title = nullptr;
+    QComboBox *ComboBoxEx_drive = nullptr;
+    QToolButton *SpeedButton2 = nullptr; // "Scan drive for items"
+    QLabel *Label4 = nullptr;            // "scanning..."
+    QLineEdit *Edit_dataitem = nullptr;
+    QToolButton *SpeedButton1 = nullptr; // "Add"
+    QListWidget *ListView_items = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QPushButton *Button2 = nullptr; // "&Save CD"
+    QPushButton *Button1 = nullptr; // "&Cancel"
+
+public slots:
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Anchor {
+        QWidget *widget;
+        QRect rect;
+        QSize parentSize; // the parent's size when the rectangle was designed
+        bool right;
+        bool bottom;
+        bool stretchX;
+        bool stretchY;
+    };
+
+    void buildControls();
+    void place(QWidget *w, int x, int y, int width, int height, bool right = false, bool bottom = false,
+               bool stretchX = false, bool stretchY = false);
+    void addItemRow(const QString &caption);
+    void addLines(const QString &lines);
+    void save(bool edited);
+    void setBusy(bool busy);
+
+    TD_Data &m_data;
+    MessageService &m_messages;
+    QString m_mountsFile;
+    QList<Anchor> m_anchors;
+    bool m_busy = false;
+    bool m_scanning = false;
+};
+
+// The entries of the program: each shows its dialog modally and returns once it has closed.
+void ShowNewDataCD(TD_Data &data, MessageService &messages, QWidget *parent = nullptr);
+void ShowEditDataCD(int cdId, TD_Data &data, MessageService &messages, QWidget *parent = nullptr);

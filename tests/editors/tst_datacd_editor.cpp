@@ -1,0 +1,456 @@
+// The data CD editor on a real catalogue file: its save paths, its item list, and its scan of a
+// drive's root, given as a real folder or as a device in a mount table of the test's own.
+
+#include "editors/FM_AddEditDataCD.h"
+#include "store/DM_Data.h"
+#include "store/DM_Main.h"
+#include "store/U_Constantes.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// A catalogue with the data CD store open, as the main window holds it.
+struct Catalogue {
+    explicit Catalogue(const QString &seed = {})
+    {
+        if (!seed.isEmpty())
+            file.exec(seed);
+        main.OpenDatabase(file.path());
+        data.OpenList();
+        data.OpenDetail();
+    }
+    // Every data CD as "title|item,item", items in the order they were stored.
+    QStringList stored()
+    {
+        return file.rows(QStringLiteral(
+            "select CD_TITLE, coalesce((select group_concat(DATA_LABEL, ',') from (select DATA_LABEL from DATA d"
+            " where d.CD_ID = c.CD_ID order by DATA_ID)), '') from DATACD c order by CD_ID"));
+    }
+    TempCatalogue file;
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_Data data{main, messages};
+};
+
+const QString TwoDataCDs = QStringLiteral(
+    "insert into DATACD (CD_ID, CD_TITLE) values (7, 'Backup 2003'), (8, 'Photos');"
+    "insert into DATA (DATA_ID, CD_ID, DATA_LABEL) values (1, 7, 'docs'), (2, 7, 'mail.pst'), (3, 8, 'img1.jpg'),"
+    " (4, 7, 'notes.txt');");
+
+bool touch(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write("x") == 1;
+}
+
+void addItems(TF_AddEditDataCD &dialog, const QStringList &items)
+{
+    for (const QString &item : items) {
+        dialog.Edit_dataitem->setText(item);
+        dialog.AddItem();
+    }
+}
+
+} // namespace
+
+class TestDataCDEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void saveNew_data();
+    void saveNew();
+    void editOpensOnTheCD_data();
+    void editOpensOnTheCD();
+    void saveEdited_data();
+    void saveEdited();
+    void itemList();
+    void scan_data();
+    void scan();
+    void scanShowsItsState();
+    void noDrive();
+    void saveKeepsButtonsDisabled();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_disc;  // a disc's root: two folders, three files
+    QString m_blank; // an empty disc
+};
+
+void TestDataCDEditor::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QDir dir(m_dir.path());
+    QVERIFY(dir.mkpath(QStringLiteral("disc/Setup")));
+    QVERIFY(dir.mkpath(QStringLiteral("disc/Docs")));
+    QVERIFY(dir.mkpath(QStringLiteral("disc/.Trash")));
+    QVERIFY(dir.mkpath(QStringLiteral("blank")));
+    m_disc = dir.filePath(QStringLiteral("disc"));
+    m_blank = dir.filePath(QStringLiteral("blank"));
+    for (const char *name : {"autorun.inf", "readme", ".DS_Store", "Setup/setup.exe"})
+        QVERIFY(touch(QDir(m_disc).filePath(QString::fromLatin1(name))));
+}
+
+void TestDataCDEditor::saveNew_data()
+{
+    QTest::addColumn<QString>("failure"); // "TABLE|COLUMN|VALUE": an insert the engine refuses
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message"); // the start of the one box expected, if any
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QStringList>("stored");
+
+    const QStringList items{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b")};
+    QTest::newRow("title and items, duplicates kept in order")
+        << QString() << QStringLiteral("Backup") << QString() << true << QStringList{QStringLiteral("Backup|b,a,b")};
+    QTest::newRow("title of blanks is a title") << QString() << QStringLiteral("  ") << QString() << true
+                                                << QStringList{QStringLiteral("  |b,a,b")};
+    QTest::newRow("empty title") << QString() << QString() << QStringLiteral("Please specify a title for the CD.")
+                                 << false << QStringList();
+    QTest::newRow("store refuses the CD, the dialog still closes")
+        << QStringLiteral("DATACD|CD_TITLE|Doomed") << QStringLiteral("Doomed") << U_Constantes::CDNotAdded << true
+        << QStringList();
+    QTest::newRow("store refuses an item: the ones before stay")
+        << QStringLiteral("DATA|DATA_LABEL|a") << QStringLiteral("Backup") << U_Constantes::CDNotAdded << true
+        << QStringList{QStringLiteral("Backup|b")};
+}
+
+void TestDataCDEditor::saveNew()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    QFETCH(bool, closes);
+    QFETCH(QStringList, stored);
+
+    Catalogue cat;
+    if (!failure.isEmpty()) {
+        const QStringList f = failure.split(u'|');
+        cat.file.failInsertWhen(f[0], f[1], f[2]);
+    }
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.PrepareNew();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("New Data CD"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.Edit_title->setText(title);
+    addItems(dialog, {QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b")});
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.Button2->click();
+
+    QCOMPARE(accepted.size(), closes ? 1 : 0);
+    QCOMPARE(dialog.isVisible(), !closes);
+    QCOMPARE(cat.messages.boxes.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Warning);
+        QVERIFY2(cat.messages.boxes[0].text.startsWith(message), qPrintable(cat.messages.boxes[0].text));
+    }
+    if (!closes) {
+        QCOMPARE(dialog.focusWidget(), dialog.Edit_title);
+        QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+    }
+    QCOMPARE(cat.stored(), stored);
+}
+
+void TestDataCDEditor::editOpensOnTheCD_data()
+{
+    QTest::addColumn<bool>("addedAfterSnapshot");
+    QTest::newRow("in the list") << false;
+    QTest::newRow("added after the list was read") << true;
+}
+
+void TestDataCDEditor::editOpensOnTheCD()
+{
+    QFETCH(bool, addedAfterSnapshot);
+
+    Catalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
+    if (addedAfterSnapshot)
+        cat.file.exec(TwoDataCDs);
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    QVERIFY(dialog.PrepareEdit(7));
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Data CD"));
+    QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Backup 2003"));
+    QCOMPARE(dialog.Items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
+    // The list window stands on the edited CD afterwards.
+    QCOMPARE(cat.data.ADOQuery_DataCDs.FieldAsString(QStringLiteral("CD_ID")), QStringLiteral("7"));
+    QVERIFY(cat.messages.boxes.isEmpty());
+
+    // A data CD that is gone shows nobody else's title and items.
+    TF_AddEditDataCD missing(cat.data, cat.messages);
+    QVERIFY(!missing.PrepareEdit(99));
+    QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::DataCDNotFoundText});
+    QVERIFY(missing.Edit_title->text().isEmpty());
+    QVERIFY(missing.Items().isEmpty());
+}
+
+void TestDataCDEditor::saveEdited_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QStringList>("stored");
+
+    QTest::newRow("items replaced in the order shown")
+        << QString()
+        << QStringList{QStringLiteral("Backup 2004|notes.txt,docs renamed,new item"), QStringLiteral("Photos|img1.jpg")};
+    // The store keeps the CD as it was when it cannot store all of it; the dialog closes anyway.
+    QTest::newRow("store refuses an item")
+        << QStringLiteral("DATA|DATA_LABEL|new item")
+        << QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"), QStringLiteral("Photos|img1.jpg")};
+}
+
+void TestDataCDEditor::saveEdited()
+{
+    QFETCH(QString, failure);
+    QFETCH(QStringList, stored);
+
+    Catalogue cat(TwoDataCDs);
+    if (!failure.isEmpty()) {
+        const QStringList f = failure.split(u'|');
+        cat.file.failInsertWhen(f[0], f[1], f[2]);
+    }
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    QVERIFY(dialog.PrepareEdit(7));
+    dialog.Edit_title->setText(QStringLiteral("Backup 2004"));
+    dialog.ListView_items->item(1)->setSelected(true); // mail.pst
+    dialog.DeleteSelectedItems();
+    dialog.ListView_items->item(0)->setText(QStringLiteral("docs renamed"));
+    // Moved to the end: the stored order follows the list, not the old identifiers.
+    dialog.ListView_items->addItem(dialog.ListView_items->takeItem(0));
+    addItems(dialog, {QStringLiteral("new item")});
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.Button2->click();
+
+    QCOMPARE(accepted.size(), 1);
+    QCOMPARE(cat.messages.boxes.size(), failure.isEmpty() ? 0 : 1);
+    if (!failure.isEmpty())
+        QVERIFY(cat.messages.boxes[0].text.startsWith(U_Constantes::CDNotUpdated));
+    QCOMPARE(cat.stored(), stored);
+    if (failure.isEmpty()) // new identifiers for all
+        QCOMPARE(cat.file.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
+}
+
+void TestDataCDEditor::itemList()
+{
+    Catalogue cat;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.PrepareNew();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    dialog.ListView_items->setFocus();
+    QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
+    QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the item you want to add.")});
+    QCOMPARE(dialog.focusWidget(), dialog.Edit_dataitem);
+    QVERIFY(dialog.Items().isEmpty());
+    // The text stays after Add: Enter twice adds it twice.
+    dialog.Edit_dataitem->setText(QStringLiteral("setup.exe"));
+    QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
+    QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Enter);
+    QCOMPARE(dialog.Edit_dataitem->text(), QStringLiteral("setup.exe"));
+    dialog.Edit_dataitem->setText(QStringLiteral("readme"));
+    dialog.SpeedButton1->click();
+    QCOMPARE(dialog.Items(),
+             (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("readme")}));
+    // Enter in the title saves nothing.
+    dialog.Edit_title->setText(QStringLiteral("t"));
+    QTest::keyClick(dialog.Edit_title, Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
+
+    // Delete while a caption is edited changes the text and removes no row.
+    dialog.ListView_items->clearSelection();
+    dialog.ListView_items->item(2)->setSelected(true);
+    dialog.EditSelectedItem();
+    auto *editor = dialog.ListView_items->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->setCursorPosition(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(dialog.Items(),
+                 (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("eadme")}));
+
+    // Delete in the list removes every selected row, without asking.
+    dialog.ListView_items->setFocus();
+    dialog.ListView_items->clearSelection();
+    dialog.ListView_items->item(0)->setSelected(true);
+    dialog.ListView_items->item(2)->setSelected(true);
+    QTest::keyClick(dialog.ListView_items, Qt::Key_Delete);
+    QCOMPARE(dialog.Items(), QStringList{QStringLiteral("setup.exe")});
+
+    // The pop-up menu: select all, then delete selected.
+    addItems(dialog, {QStringLiteral("x")});
+    const QList<QAction *> menu = dialog.PopupMenu1->actions();
+    QCOMPARE(menu.size(), 3);
+    menu[0]->trigger();
+    QCOMPARE(dialog.ListView_items->selectedItems().size(), 2);
+    menu[2]->trigger();
+    QVERIFY(dialog.Items().isEmpty());
+    QCOMPARE(cat.messages.boxes.size(), 1);
+}
+
+void TestDataCDEditor::scan_data()
+{
+    QTest::addColumn<bool>("throughDevice"); // the drive is a device found in a mount table
+    QTest::addColumn<bool>("blank");
+    QTest::addColumn<bool>("mounted");
+    QTest::addColumn<QStringList>("items");
+
+    const QStringList disc{QStringLiteral("Docs"), QStringLiteral("Setup"), QStringLiteral(".DS_Store"),
+                           QStringLiteral("autorun.inf"), QStringLiteral("readme")};
+    const QStringList typed{QStringLiteral("typed")};
+    QTest::newRow("folder: folders, then files") << false << false << true << disc;
+    QTest::newRow("device: its mount point") << true << false << true << disc;
+    QTest::newRow("empty disc empties the list") << true << true << true << QStringList();
+    QTest::newRow("device not mounted: items kept") << true << false << false << typed;
+}
+
+void TestDataCDEditor::scan()
+{
+    QFETCH(bool, throughDevice);
+    QFETCH(bool, blank);
+    QFETCH(bool, mounted);
+    QFETCH(QStringList, items);
+
+    Catalogue cat;
+    QTemporaryDir dev;
+    const QString root = blank ? m_blank : m_disc;
+    QString drive = root;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    if (throughDevice) {
+        drive = dev.filePath(QStringLiteral("sr0"));
+        QVERIFY(touch(drive));
+        const QString table = dev.filePath(QStringLiteral("mounts"));
+        QFile f(table);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (mounted)
+            f.write((drive + u' ' + root + QStringLiteral(" iso9660 ro 0 0\n")).toUtf8());
+        f.close();
+        dialog.setMountsFile(table);
+    }
+    dialog.FillDrives(drive);
+    addItems(dialog, {QStringLiteral("typed")});
+
+    dialog.SpeedButton2->click();
+
+    QCOMPARE(dialog.Items(), items);
+    QCOMPARE(cat.messages.boxes.size(), mounted ? 0 : 1);
+    if (!mounted)
+        QCOMPARE(cat.messages.boxes[0].text, U_Constantes::NoDiscInDriveText.arg(drive));
+    QVERIFY(dialog.SpeedButton2->isEnabled() && dialog.Button2->isEnabled());
+    QVERIFY(dialog.Label4->isHidden());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // A second scan replaces the first's items; Enter in the drive box scans too.
+    if (mounted) {
+        addItems(dialog, {QStringLiteral("more")});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return);
+        QCOMPARE(dialog.Items(), items);
+    }
+}
+
+void TestDataCDEditor::scanShowsItsState()
+{
+    Catalogue cat;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.FillDrives(m_disc);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    // Events are served during the scan: a timer fires in the middle of it.
+    bool seen = false;
+    QStringList itemsMidway;
+    QTimer::singleShot(0, &dialog, [&] {
+        seen = true;
+        QVERIFY(dialog.Label4->isVisible());
+        QCOMPARE(dialog.Label4->text(), QStringLiteral("scanning..."));
+        QVERIFY(!dialog.SpeedButton2->isEnabled());
+        QVERIFY(!dialog.Button2->isEnabled()); // no save of half a disc
+        QVERIFY(dialog.Button1->isEnabled());
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return); // no second scan inside the first
+        dialog.Button2->click();
+        itemsMidway = dialog.Items();
+    });
+    dialog.ScanDrive();
+
+    QVERIFY(seen);
+    QVERIFY(itemsMidway.size() < 5);
+    QCOMPARE(dialog.Items().size(), 5);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
+    QVERIFY(dialog.Label4->isHidden());
+}
+
+void TestDataCDEditor::noDrive()
+{
+    Catalogue cat;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.FillDrives(QString());
+    QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
+    QVERIFY(!dialog.SpeedButton2->isEnabled());
+    dialog.ScanDrive();
+    QVERIFY(cat.messages.boxes.isEmpty());
+
+    dialog.Edit_title->setText(QStringLiteral("Typed"));
+    addItems(dialog, {QStringLiteral("one")});
+    dialog.Button2->click();
+    QCOMPARE(cat.stored(), QStringList{QStringLiteral("Typed|one")});
+
+    dialog.FillDrives(m_disc + U_Constantes::LineBreak + m_blank);
+    QCOMPARE(dialog.ComboBoxEx_drive->count(), 2);
+    QCOMPARE(dialog.ComboBoxEx_drive->currentText(), m_disc);
+    QVERIFY(dialog.ComboBoxEx_drive->isEnabled() && dialog.SpeedButton2->isEnabled());
+}
+
+void TestDataCDEditor::saveKeepsButtonsDisabled()
+{
+    Catalogue cat(TwoDataCDs);
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    QVERIFY(dialog.PrepareEdit(8));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    addItems(dialog, {QStringLiteral("img2.jpg"), QStringLiteral("img3.jpg")});
+
+    // The store serves events between two items: nothing may close the dialog or save twice then.
+    int calls = 0;
+    bool allDisabled = true;
+    cat.data.setEventHook([&] {
+        ++calls;
+        allDisabled = allDisabled && dialog.Busy() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled()
+                      && QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        dialog.Button1->click();
+        dialog.reject();
+        dialog.close();
+        dialog.SaveEditedDataCD();
+        QVERIFY(dialog.isVisible());
+    });
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+    dialog.Button2->click();
+
+    QVERIFY(calls > 0);
+    QVERIFY(allDisabled);
+    QCOMPARE(accepted.size(), 1);
+    QCOMPARE(rejected.size(), 0);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(cat.stored(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
+                                        QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
+}
+
+QTEST_MAIN(TestDataCDEditor)
+#include "tst_datacd_editor.moc"
