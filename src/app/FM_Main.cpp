@@ -4,6 +4,7 @@
 #include "app/FM_Splash.h"
 #include "app/DialogService.h"
 #include "app/NavigatorIcons.h"
+#include "docking/DockManagerPro.h"
 #include "grid/DxGrid.h"
 #include "grid/GridView.h"
 #include "lists/ListWindow.h"
@@ -13,6 +14,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QDir>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -130,9 +135,6 @@ void TF_Main::buildPanels()
         auto *p = new QFrame;
         p->setObjectName(QLatin1String(name));
         p->setFrameShape(QFrame::NoFrame);
-        auto *layout = new QVBoxLayout(p);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
         return p;
     };
     Panel_left = panel("Panel_left");
@@ -144,34 +146,218 @@ void TF_Main::buildPanels()
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setBackground(palette().dark());
 
-    auto *middle = new QSplitter(Qt::Horizontal);
-    middle->setObjectName(QStringLiteral("Splitter1"));
-    middle->setHandleWidth(4);
-    middle->setOpaqueResize(true);
-    middle->setChildrenCollapsible(false);
-    middle->addWidget(Panel_left);
-    middle->addWidget(ClientArea);
-    middle->addWidget(Panel_right);
-    middle->setStretchFactor(1, 1);
+    m_middle = new QSplitter(Qt::Horizontal);
+    m_middle->setObjectName(QStringLiteral("Splitter1"));
+    m_middle->setHandleWidth(4);
+    m_middle->setOpaqueResize(true);
+    m_middle->setChildrenCollapsible(false);
+    m_middle->addWidget(Panel_left);
+    m_middle->addWidget(ClientArea);
+    m_middle->addWidget(Panel_right);
+    m_middle->setStretchFactor(1, 1);
 
-    auto *outer = new QSplitter(Qt::Vertical);
-    outer->setHandleWidth(0);
-    outer->addWidget(Panel_top);
-    outer->addWidget(middle);
-    outer->addWidget(Panel_bottom);
-    outer->setStretchFactor(1, 1);
-    outer->setSizes({0, 1, 0});
-    outer->handle(1)->setEnabled(false);
-    outer->handle(2)->setEnabled(false);
+    m_outer = new QSplitter(Qt::Vertical);
+    m_outer->setHandleWidth(4);
+    m_outer->setOpaqueResize(true);
+    m_outer->setChildrenCollapsible(false);
+    m_outer->addWidget(Panel_top);
+    m_outer->addWidget(m_middle);
+    m_outer->addWidget(Panel_bottom);
+    m_outer->setStretchFactor(1, 1);
+    setCentralWidget(m_outer);
+    setAcceptDrops(true);
 
-    // Only the panel that holds the navigator has a size; the splitter cannot shrink it below that.
-    Panel_left->setMinimumWidth(90);
-    Panel_right->setMaximumWidth(0);
-    Panel_top->setMaximumHeight(0);
-    Panel_bottom->setMaximumHeight(0);
-    middle->setSizes({90, 1000, 0});
-    middle->handle(2)->setEnabled(false);
-    setCentralWidget(outer);
+    // Each panel is a dock site whose docked control carries a blue-to-white caption.
+    const std::pair<QWidget *, SiteAlign> sites[] = {
+        {Panel_left, SiteAlign::Left}, {Panel_top, SiteAlign::Top}, {Panel_right, SiteAlign::Right}, {Panel_bottom, SiteAlign::Bottom}};
+    QFont captionFont(QStringLiteral("Arial"));
+    captionFont.setPixelSize(11);
+    captionFont.setBold(true);
+    int k = 0;
+    for (const auto &[panel, align] : sites) {
+        auto *manager = new TDockManagerPro(this);
+        manager->setObjectName(QStringLiteral("DockManagerPro%1").arg(++k));
+        manager->setFont(captionFont, Qt::white);
+        manager->setCaptionStartColor(Qt::blue);
+        manager->setCaptionEndColor(Qt::white);
+        manager->setTransparentButton(false);
+        manager->setControl(panel, align);
+        m_docks << manager;
+        panel->installEventFilter(this);
+        // Floating is never allowed: a float request leaves the control where it is.
+        connect(manager->tree(), &TDockCaptionTree::floatRequested, this, [this, panel](QWidget *) {
+            panelUnDock(panel, nullptr);
+        });
+        connect(manager->tree(), &TDockCaptionTree::dragEnded, this,
+                [this](QWidget *, QWidget *target) { ListView1EndDock(target); });
+    }
+    CollapseDockPanels();
+}
+
+TDockCaptionTree *TF_Main::treeOf(QWidget *panel) const
+{
+    for (TDockManagerPro *m : m_docks)
+        if (m->Control() == panel)
+            return m->tree();
+    return nullptr;
+}
+
+QWidget *TF_Main::dockedPanel() const
+{
+    for (TDockManagerPro *m : m_docks)
+        if (m->tree() && !m->tree()->controls().isEmpty())
+            return m->Control();
+    return nullptr;
+}
+
+void TF_Main::CollapseDockPanels()
+{
+    // A closed panel is hidden, which also hides its splitter.
+    for (QWidget *p : {Panel_left, Panel_top, Panel_right, Panel_bottom}) {
+        p->setMinimumSize(0, 0);
+        p->hide();
+    }
+}
+
+int TF_Main::panelSize(const QWidget *panel) const
+{
+    if (panel->isHidden())
+        return 0;
+    return panel == Panel_left || panel == Panel_right ? panel->width() : panel->height();
+}
+
+QWidget *TF_Main::panelAt(QPoint pos) const
+{
+    // A closed panel still takes a drop near its edge, as dock sites always reached a little past
+    // their bounds.
+    const QRect c = m_outer->geometry();
+    const int reach = 10;
+    const QRect zones[] = {
+        QRect(c.left(), c.top(), panelSize(Panel_left), c.height()),
+        QRect(c.left(), c.top(), c.width(), panelSize(Panel_top)),
+        QRect(c.right() + 1 - panelSize(Panel_right), c.top(), panelSize(Panel_right), c.height()),
+        QRect(c.left(), c.bottom() + 1 - panelSize(Panel_bottom), c.width(), panelSize(Panel_bottom)),
+    };
+    QWidget *const panels[] = {Panel_left, Panel_top, Panel_right, Panel_bottom};
+    for (int i = 0; i < 4; ++i)
+        if (zones[i].adjusted(-reach, -reach, reach, reach).contains(pos))
+            return panels[i];
+    return nullptr;
+}
+
+void TF_Main::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasFormat(TDockCaptionTree::mimeType()))
+        event->acceptProposedAction();
+}
+
+void TF_Main::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && panelAt(event->position().toPoint())
+        && PanelDockOver(event->source()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TF_Main::dropEvent(QDropEvent *event)
+{
+    QWidget *panel = panelAt(event->position().toPoint());
+    if (!panel || !event->mimeData()->hasFormat(TDockCaptionTree::mimeType()) || !PanelDockOver(event->source()))
+        return;
+    event->acceptProposedAction();
+    dockNavigator(panel);
+}
+
+void TF_Main::openPanel(QWidget *panel, int size)
+{
+    // The panel opens to its size; its splitter lets the user widen it but not shrink it below that.
+    const bool sideways = panel == Panel_left || panel == Panel_right;
+    QSplitter *splitter = sideways ? m_middle : m_outer;
+    panel->show();
+    if (sideways)
+        panel->setMinimumWidth(size);
+    else
+        panel->setMinimumHeight(size);
+    const int index = splitter->indexOf(panel);
+    QList<int> sizes = splitter->sizes();
+    int total = 0;
+    for (int v : sizes)
+        total += v;
+    for (int i = 0; i < sizes.size(); ++i)
+        sizes[i] = i == index ? size : (i == 1 ? qMax(0, total - size) : 0);
+    splitter->setSizes(sizes);
+}
+
+bool TF_Main::PanelDockOver(QObject *source) const
+{
+    // Only the navigator (a list view) docks; the toolbar or anything else is refused.
+    return qobject_cast<QListView *>(source) != nullptr;
+}
+
+bool TF_Main::panelUnDock(QWidget *, QWidget *newTarget) const
+{
+    return newTarget != nullptr;
+}
+
+void TF_Main::PanelDockDrop(QWidget *panel)
+{
+    CollapseDockPanels();
+    openPanel(panel, panel == Panel_left || panel == Panel_right ? 90 : 60);
+}
+
+void TF_Main::dockNavigator(QWidget *panel)
+{
+    if (QWidget *from = dockedPanel(); from && from != panel && !panelUnDock(from, panel))
+        return;
+    treeOf(panel)->InsertControl(ListView1);
+    PanelDockDrop(panel);
+}
+
+void TF_Main::ListView1EndDock(QWidget *)
+{
+    // Docking never leaves the navigator floating; should it ever be, it goes back to the left.
+    if (!dockedPanel())
+        dockNavigator(Panel_left);
+}
+
+bool TF_Main::eventFilter(QObject *watched, QEvent *event)
+{
+    QWidget *panel = qobject_cast<QWidget *>(watched);
+    const bool isPanel = panel && (panel == Panel_left || panel == Panel_top || panel == Panel_right || panel == Panel_bottom);
+    if (isPanel && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (drag->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && PanelDockOver(drag->source()))
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    if (isPanel && event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (drop->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && PanelDockOver(drop->source())) {
+            drop->acceptProposedAction();
+            dockNavigator(panel);
+        }
+        return true;
+    }
+    // The navigator can also be dragged by the list itself, past the drag threshold.
+    if (ListView1 && watched == ListView1->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto *press = static_cast<QMouseEvent *>(event);
+            m_listPress = press->button() == Qt::LeftButton ? press->position().toPoint() : QPoint(-1, -1);
+        } else if (event->type() == QEvent::MouseMove && m_listPress.x() >= 0) {
+            auto *move = static_cast<QMouseEvent *>(event);
+            if ((move->buttons() & Qt::LeftButton)
+                && (move->position().toPoint() - m_listPress).manhattanLength() >= QApplication::startDragDistance()) {
+                m_listPress = QPoint(-1, -1);
+                if (ListView1->isEnabled() && dockedPanel())
+                    treeOf(dockedPanel())->startDrag(ListView1);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TF_Main::buildNavigator()
@@ -235,15 +421,8 @@ void TF_Main::buildPopupMenu()
 void TF_Main::FormCreate()
 {
     showSplash();
-    // The navigator goes into the left panel, filling it, under its caption.
-    auto *caption = new QLabel(ListView1->toolTip());
-    caption->setObjectName(QStringLiteral("NavigatorCaption"));
-    caption->setFixedHeight(16);
-    caption->setStyleSheet(QStringLiteral(
-        "QLabel { color: white; font: bold 8pt 'Arial'; padding-left: 3px;"
-        " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #0000ff, stop:1 #ffffff); }"));
-    Panel_left->layout()->addWidget(caption);
-    Panel_left->layout()->addWidget(ListView1);
+    dockNavigator(Panel_left);
+    ListView1->viewport()->installEventFilter(this);
 }
 
 void TF_Main::showSplash()

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPoint>
 #include <QString>
 
 #include <array>
@@ -19,6 +20,8 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class TD_Main;
+class TDockCaptionTree;
+class TDockManagerPro;
 class TF_Splash;
 
 // One catalogue list as the main window knows it. Each list fills its entry as it is built; the
@@ -58,6 +61,20 @@ public:
     int ActiveListWindow() const;
     void bringToFront(ListIndex index);
 
+    // The navigator's dock panels: exactly one is open, at its size, and the navigator never floats.
+    void CollapseDockPanels();
+    bool PanelDockOver(QObject *source) const;
+    void PanelDockDrop(QWidget *panel);
+    void ListView1EndDock(QWidget *target);
+    // Moves the navigator into a panel, as a drop there does.
+    void dockNavigator(QWidget *panel);
+    QWidget *dockedPanel() const;
+    // A panel's width (left, right) or height (top, bottom); 0 when closed.
+    int panelSize(const QWidget *panel) const;
+    // The panel a drop at this point of the window would go to, or none.
+    QWidget *panelAt(QPoint pos) const;
+    QList<TDockManagerPro *> dockManagers() const { return m_docks; }
+
     // The commands, each for the list window in front; nothing without one.
     void RouteAdd();
     void RouteDelete();
@@ -85,6 +102,10 @@ signals:
     void catalogueOpened(bool ok);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -98,10 +119,17 @@ private:
     void buildPanels();
     void buildNavigator();
     void buildPopupMenu();
+    TDockCaptionTree *treeOf(QWidget *panel) const;
+    void openPanel(QWidget *panel, int size);
+    bool panelUnDock(QWidget *panel, QWidget *newTarget) const;
     CatalogueList *activeList();
     void routeSave(const QString &filter, QString CatalogueList::*proposed, void (TListWindow::*save)(const QString &));
 
     MessageService &m_messages;
+    QSplitter *m_middle = nullptr;
+    QSplitter *m_outer = nullptr;
+    QList<TDockManagerPro *> m_docks;
+    QPoint m_listPress{-1, -1};
     DialogService &m_dialogs;
     QString m_databaseFolder;
     TD_Main *m_main = nullptr;

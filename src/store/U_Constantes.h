@@ -97,6 +97,18 @@ inline const QString ColBarcode = QStringLiteral("Barcode");
 inline const QString ColYear = QStringLiteral("Year");
 inline const QString ColLimited = QStringLiteral("Limited");
 inline const QString ColComments = QStringLiteral("Comments");
+inline const QString ArtistWindowCaption = QStringLiteral("Artists");
+inline const QString TrackWindowCaption = QStringLiteral("Tracks");
+inline const QString MoviesWindowCaption = QStringLiteral("Movies");
+inline const QString DataWindowCaption = QStringLiteral("Data CDs");
+inline const QString DataItemsWindowCaption = QStringLiteral("Data Items");
+inline const QString ArtistCDsCaption = QStringLiteral("Artist's CDs");
+inline const QString DataCDItemsCaption = QStringLiteral("Data CD's Items");
+inline const QString ColArtistName = QStringLiteral("Artist name");
+inline const QString ColTrackTitle = QStringLiteral("Track / Song title");
+inline const QString ColCDTitle = QStringLiteral("CD title");
+inline const QString ColType = QStringLiteral("Type");
+inline const QString ColItemName = QStringLiteral("Item name");
 
 // The grids' pop-up menu.
 inline const QString MenuAddNew = QStringLiteral("Add &new");
@@ -162,6 +174,23 @@ inline const QString CoverNotSavedText = QStringLiteral("The cover picture could
 inline const QString CoverFolderNotCreated = QStringLiteral("The folder \"%1\" could not be created.");
 inline const QString PictureNotLoadedText = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
 
+// Artist and movie editors.
+inline const QString NewArtistCaption = QStringLiteral("New artist");
+inline const QString EditArtistCaption = QStringLiteral("Edit artist");
+inline const QString LabelName = QStringLiteral("Name");
+inline const QString BtnSaveArtist = QStringLiteral("&Save artist");
+inline const QString NewMovieCaption = QStringLiteral("New Movie");
+inline const QString EditMovieCaption = QStringLiteral("Edit Movie");
+inline const QString LabelMovieTitle = QStringLiteral("Title");
+inline const QString LabelMovieType = QStringLiteral("Type");
+inline const QString BtnSaveMovie = QStringLiteral("&Save movie");
+inline const QString NoMovieTitleText = QStringLiteral("Please specify a title for the movie.");
+inline const QString MovieTypes[] = {
+    QStringLiteral("DVD"),           QStringLiteral("DivX (High Quality)"), QStringLiteral("DivX (Medium Quality)"),
+    QStringLiteral("DivX (Low Quality)"), QStringLiteral("DivX (Screener)"), QStringLiteral("VCD (MPEG)"),
+    QStringLiteral("SVCD (MPEG2)"),  QStringLiteral("Other"),
+};
+
 // CDDB lookup and its choice dialog.
 inline const QString CddbDefaultBaseUrl = QStringLiteral("http://gnudb.gnudb.org/~cddb");
 inline const QString CddbUserName = QStringLiteral("rovir");
@@ -203,5 +232,9 @@ inline const QString NoItemText = QStringLiteral("Please specify the item you wa
 inline const QString DataCDNotFoundText = QStringLiteral("This data CD is no longer in the catalogue.");
 inline const QString NoDiscInDriveText = QStringLiteral(
     "There is no readable disc in the drive \"%1\".\r\nInsert a disc, wait until it is mounted and scan again; the item list is left as it was.");
+
+// Dock sites.
+inline const QString DockSiteTaken = QStringLiteral("%1 already has a TDockManagerPro associated with it.");
+inline const QString DockSiteRefused = QStringLiteral("%1 cannot contain a TDockManagerPro control.");
 
 } // namespace U_Constantes

@@ -1,0 +1,160 @@
+// The navigator's four dock panels: one open at a time at its size, the splitter on its inner side,
+// only the navigator accepted, and never floating.
+
+#include "app/FM_Main.h"
+#include "docking/DockManagerPro.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingMessages.h"
+
+#include <QListWidget>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+struct Fixture {
+    Fixture()
+    {
+        QTemporaryDir empty; // no catalogue: the window itself is what is looked at
+        window = std::make_unique<TF_Main>(messages, dialogs, empty.path());
+        window->setSplashWaitMs(0);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    TF_Main &w() { return *window; }
+    QWidget *panel(int i)
+    {
+        QWidget *panels[] = {w().Panel_left, w().Panel_top, w().Panel_right, w().Panel_bottom};
+        return panels[i];
+    }
+    void settle() { QCoreApplication::processEvents(); }
+
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    std::unique_ptr<TF_Main> window;
+};
+
+} // namespace
+
+class tst_NavigatorDocking : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsInTheLeftPanel();
+    void dropOpensOnlyThatPanel_data();
+    void dropOpensOnlyThatPanel();
+    void droppingBackResetsTheSize();
+    void onlyTheNavigatorDocks();
+    void neverFloats();
+    void dropsFindClosedPanelsNearTheirEdge();
+};
+
+void tst_NavigatorDocking::startsInTheLeftPanel()
+{
+    Fixture f;
+    QCOMPARE(f.w().dockedPanel(), f.w().Panel_left);
+    QCOMPARE(f.w().ListView1->parentWidget(), f.w().Panel_left);
+    QCOMPARE(f.w().panelSize(f.w().Panel_left), 90);
+    for (int i = 1; i < 4; ++i)
+        QCOMPARE(f.w().panelSize(f.panel(i)), 0);
+    // Its caption says what the navigator's hint says.
+    QCOMPARE(f.w().ListView1->toolTip(), QStringLiteral("Catalog"));
+    QVERIFY(f.w().Panel_left->findChild<QWidget *>(QStringLiteral("DockCaption"))->isVisible());
+}
+
+void tst_NavigatorDocking::dropOpensOnlyThatPanel_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("size");
+    QTest::newRow("top") << 1 << 60;
+    QTest::newRow("right") << 2 << 90;
+    QTest::newRow("bottom") << 3 << 60;
+    QTest::newRow("left") << 0 << 90;
+}
+
+void tst_NavigatorDocking::dropOpensOnlyThatPanel()
+{
+    QFETCH(int, target);
+    QFETCH(int, size);
+    Fixture f;
+    f.w().dockNavigator(f.panel(target == 0 ? 3 : 0)); // start elsewhere
+    f.w().dockNavigator(f.panel(target));
+    f.settle();
+    QCOMPARE(f.w().dockedPanel(), f.panel(target));
+    QCOMPARE(f.w().panelSize(f.panel(target)), size);
+    for (int i = 0; i < 4; ++i)
+        if (i != target)
+            QCOMPARE(f.w().panelSize(f.panel(i)), 0);
+    // The splitter sits on the panel's inner side and is the only one shown.
+    auto *splitter = qobject_cast<QSplitter *>(f.panel(target)->parentWidget());
+    QVERIFY(splitter);
+    const int index = splitter->indexOf(f.panel(target));
+    QVERIFY(splitter->handle(index == 0 ? 1 : index)->isVisible());
+    QVERIFY(!splitter->handle(index == 0 ? 2 : 1)->isVisible());
+    // Captions run along the top of a side panel and up the left of a top or bottom one.
+    const QWidget *caption = f.panel(target)->findChild<QWidget *>(QStringLiteral("DockCaption"));
+    QVERIFY(caption);
+    const bool side = target == 0 || target == 2;
+    QVERIFY(side ? caption->width() > caption->height() : caption->height() > caption->width());
+}
+
+void tst_NavigatorDocking::droppingBackResetsTheSize()
+{
+    Fixture f;
+    auto *splitter = qobject_cast<QSplitter *>(f.w().Panel_left->parentWidget());
+    QList<int> sizes = splitter->sizes();
+    sizes[1] -= 150;
+    sizes[0] += 150;
+    splitter->setSizes(sizes);
+    f.settle();
+    QCOMPARE(f.w().panelSize(f.w().Panel_left), 240);
+    f.w().dockNavigator(f.w().Panel_left);
+    f.settle();
+    QCOMPARE(f.w().panelSize(f.w().Panel_left), 90);
+    // The splitter cannot shrink it below its size.
+    QCOMPARE(f.w().Panel_left->minimumWidth(), 90);
+}
+
+void tst_NavigatorDocking::onlyTheNavigatorDocks()
+{
+    Fixture f;
+    QVERIFY(f.w().PanelDockOver(f.w().ListView1));
+    QVERIFY(!f.w().PanelDockOver(f.w().ToolBar1));
+    QVERIFY(!f.w().PanelDockOver(nullptr));
+}
+
+void tst_NavigatorDocking::neverFloats()
+{
+    Fixture f;
+    f.w().dockNavigator(f.w().Panel_right);
+    TDockCaptionTree *tree = nullptr;
+    for (TDockManagerPro *m : f.w().dockManagers())
+        if (m->Control() == f.w().Panel_right)
+            tree = m->tree();
+    QVERIFY(tree);
+    QWidget *caption = f.w().Panel_right->findChild<QWidget *>(QStringLiteral("DockCaption"));
+    QTest::mouseDClick(caption, Qt::LeftButton, {}, QPoint(20, caption->height() / 2));
+    // A drag that ended nowhere.
+    emit tree->dragEnded(f.w().ListView1, nullptr);
+    f.settle();
+    QCOMPARE(f.w().dockedPanel(), f.w().Panel_right);
+    QVERIFY(f.w().ListView1->isVisible());
+    QCOMPARE(f.w().ListView1->window(), f.window.get());
+}
+
+void tst_NavigatorDocking::dropsFindClosedPanelsNearTheirEdge()
+{
+    Fixture f;
+    const QRect central = f.w().centralWidget()->geometry();
+    QCOMPARE(f.w().panelAt(QPoint(central.center().x(), central.bottom() - 2)), f.w().Panel_bottom);
+    QCOMPARE(f.w().panelAt(QPoint(central.right() - 2, central.center().y())), f.w().Panel_right);
+    QCOMPARE(f.w().panelAt(QPoint(central.center().x(), central.top() + 2)), f.w().Panel_top);
+    QCOMPARE(f.w().panelAt(QPoint(central.left() + 40, central.center().y())), f.w().Panel_left);
+    // The middle of the client area is no panel: a drop there changes nothing.
+    QCOMPARE(f.w().panelAt(central.center()), nullptr);
+}
+
+QTEST_MAIN(tst_NavigatorDocking)
+#include "tst_navigatordocking.moc"
