@@ -7,9 +7,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,17 +51,21 @@ QString unescapeMountField(const QByteArray &field)
 
 QString listNames(const QString &folder, QDir::Filters filters, const QStringList &masks, const PendingEvents &pending)
 {
-    QDir dir(withoutTrailingSeparator(folder));
-    if (folder.isEmpty() || !dir.exists())
+    if (folder.isEmpty())
         return {};
-    dir.setNameFilters(masks);
-    dir.setFilter(filters | QDir::NoDotAndDotDot);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    // Events are served as each entry is read, since reading a slow drive is what takes the time.
+    QDirIterator it(withoutTrailingSeparator(folder), masks, filters | QDir::NoDotAndDotDot);
     QStringList names;
-    for (const QString &name : dir.entryList()) {
-        names << name;
+    while (it.hasNext()) {
+        it.next();
+        names << it.fileName();
         serve(pending);
     }
+    // The directory gives no order of its own; a disc's names come sorted, as the old search gave them.
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
     return names.join(U_Constantes::LineBreak);
 }
 

@@ -17,7 +17,7 @@ enum ListAttribute : int {
     faDirectory = 16,
 };
 
-// Runs after each listed name so the windows stay responsive; empty means the application's own
+// Runs after each entry read so the windows stay responsive; empty means the application's own
 // event processing.
 using PendingEvents = std::function<void()>;
 
@@ -25,8 +25,8 @@ using PendingEvents = std::function<void()>;
 // `mountsFile` (lines as in /proc/self/mounts). Empty when the device is not mounted.
 QString DriveRoot(const QString &drive, const QString &mountsFile = QStringLiteral("/proc/self/mounts"));
 
-// The names of the folder's sub-folders, dot-folders left out, by name; "\r\n" between two names.
-// Empty when there is none or the folder cannot be read.
+// The names of the folder's sub-folders, dot-folders left out, by name regardless of case; "\r\n"
+// between two names. Empty when there is none or the folder cannot be read.
 QString ListFolders(const QString &folder, const PendingEvents &pending = {});
 
 // The names of the folder's entries that match `mask` ("*.*" is every name) and are not folders, by

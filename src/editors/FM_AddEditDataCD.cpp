@@ -261,6 +261,8 @@ void TF_AddEditDataCD::addLines(const QString &lines)
     if (lines.isEmpty())
         return;
     for (const QString &line : lines.split(U_Constantes::LineBreak)) {
+        if (m_scanStopped)
+            return;
         addItemRow(line);
         QCoreApplication::processEvents();
     }
@@ -283,6 +285,7 @@ void TF_AddEditDataCD::ScanDrive()
     }
 
     m_scanning = true;
+    m_scanStopped = false;
     SpeedButton2->setEnabled(false);
     // A save in the middle would store half the disc and close.
     const bool saveEnabled = Button2->isEnabled();
@@ -292,7 +295,8 @@ void TF_AddEditDataCD::ScanDrive()
         WaitCursor wait;
         ListView_items->clear();
         addLines(ListFolders(root));
-        addLines(ListFiles(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory));
+        if (!m_scanStopped)
+            addLines(ListFiles(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory));
     }
     Label4->hide();
     Button2->setEnabled(saveEnabled && !m_busy);
@@ -378,8 +382,11 @@ void TF_AddEditDataCD::SaveEditedDataCD()
 
 void TF_AddEditDataCD::reject()
 {
-    if (!m_busy)
-        QDialog::reject();
+    if (m_busy)
+        return;
+    // A dialog cancelled during a scan closes at once instead of reading the rest of the disc.
+    m_scanStopped = m_scanning;
+    QDialog::reject();
 }
 
 void TF_AddEditDataCD::closeEvent(QCloseEvent *event)

@@ -94,6 +94,7 @@ private:
     QList<Anchor> m_anchors;
     bool m_busy = false;
     bool m_scanning = false;
+    bool m_scanStopped = false;
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.

@@ -82,6 +82,7 @@ private slots:
     void scan_data();
     void scan();
     void scanShowsItsState();
+    void cancelDuringScan();
     void noDrive();
     void saveKeepsButtonsDisabled();
 
@@ -394,6 +395,24 @@ void TestDataCDEditor::scanShowsItsState()
     QVERIFY(dialog.isVisible());
     QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
     QVERIFY(dialog.Label4->isHidden());
+}
+
+void TestDataCDEditor::cancelDuringScan()
+{
+    Catalogue cat;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.FillDrives(m_disc);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+    QTimer::singleShot(0, dialog.Button1, &QPushButton::click);
+    dialog.ScanDrive();
+
+    QCOMPARE(rejected.size(), 1);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(dialog.Items().size() < 5);
+    QVERIFY(!dialog.Scanning());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestDataCDEditor::noDrive()
