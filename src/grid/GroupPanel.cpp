@@ -82,7 +82,8 @@ int GroupPanel::columnOf(const QMimeData *data, const QObject *owner, bool *from
 void GroupPanel::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Dark).lighter(150));
+    // The hint in white on a dark ground, as group panels always looked, and readable.
+    p.fillRect(rect(), palette().color(QPalette::Dark).darker(125));
     if (m_columns.empty()) {
         p.setPen(palette().color(QPalette::BrightText));
         p.drawText(rect().adjusted(Margin, 0, -Margin, 0), Qt::AlignLeft | Qt::AlignVCenter, emptyText());
