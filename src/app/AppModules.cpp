@@ -1,8 +1,16 @@
 #include "app/AppModules.h"
 
 #include "app/FM_Main.h"
+#include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditAudioCD.h"
+#include "editors/FM_AddEditDataCD.h"
+#include "editors/FM_AddEditMovie.h"
+#include "lists/FM_Artist.h"
 #include "lists/FM_CD.h"
+#include "lists/FM_Data.h"
+#include "lists/FM_DataItems.h"
+#include "lists/FM_Movies.h"
+#include "lists/FM_Track.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DM_Data.h"
@@ -27,6 +35,25 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
 
     F_CD = new TF_CD(*D_CD, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); }, messages);
     F_Main->addListWindow(TF_Main::AudioCDs, F_CD);
+    F_Artist = new TF_Artist(
+        *D_Artist, [this](int id, const QString &name) { ShowEditArtist(id, name, *D_Artist, m_messages, F_Main.get()); },
+        messages);
+    F_Main->addListWindow(TF_Main::Artists, F_Artist);
+    F_Track = new TF_Track(*D_Track, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); },
+                           messages);
+    F_Main->addListWindow(TF_Main::Tracks, F_Track);
+    F_Movies = new TF_Movies(
+        *D_Movie,
+        [this](int id, const QString &title, const QString &type) {
+            ShowEditMovie(id, title, type, *D_Movie, m_messages, F_Main.get());
+        },
+        messages);
+    F_Main->addListWindow(TF_Main::Movies, F_Movies);
+    const auto editDataCD = [this](int id) { ShowEditDataCD(id, *D_Data, m_messages, F_Main.get()); };
+    F_Data = new TF_Data(*D_Data, editDataCD, messages);
+    F_Main->addListWindow(TF_Main::DataCDs, F_Data);
+    F_DataItems = new TF_DataItems(*D_DataItems, editDataCD, messages);
+    F_Main->addListWindow(TF_Main::DataItems, F_DataItems);
 
     registerLists();
     registerCommands();
@@ -83,10 +110,12 @@ void AppModules::registerCommands()
         QString report, html, xls;
     };
     const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); };
+    const auto newArtist = [this] { ShowNewArtist(*D_Artist, m_messages, F_Main.get()); };
+    const auto newMovie = [this] { ShowNewMovie(*D_Movie, m_messages, F_Main.get()); };
     const Route routes[] = {
-        {TF_Main::Movies, {}, U_Constantes::ReportMovies, U_Constantes::HtmlMovies, U_Constantes::XlsMovies},
+        {TF_Main::Movies, newMovie, U_Constantes::ReportMovies, U_Constantes::HtmlMovies, U_Constantes::XlsMovies},
         {TF_Main::AudioCDs, newAudioCD, U_Constantes::ReportCDs, U_Constantes::HtmlCDs, U_Constantes::XlsCDs},
-        {TF_Main::Artists, {}, U_Constantes::ReportArtists, U_Constantes::HtmlArtists, U_Constantes::XlsArtists},
+        {TF_Main::Artists, newArtist, U_Constantes::ReportArtists, U_Constantes::HtmlArtists, U_Constantes::XlsArtists},
         {TF_Main::Tracks, newAudioCD, U_Constantes::ReportTracks, U_Constantes::HtmlTracks, U_Constantes::XlsTracks},
         {TF_Main::DataCDs, {}, U_Constantes::ReportDataCDs, U_Constantes::HtmlDataCDs, U_Constantes::XlsDataCDs},
         {TF_Main::DataItems, {}, U_Constantes::ReportDataItems, U_Constantes::HtmlDataItems, U_Constantes::XlsDataItems},

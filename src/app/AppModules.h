@@ -13,8 +13,13 @@ class TD_DataItems;
 class TD_Main;
 class TD_Movie;
 class TD_Track;
+class TF_Artist;
 class TF_CD;
+class TF_Data;
+class TF_DataItems;
 class TF_Main;
+class TF_Movies;
+class TF_Track;
 
 // The application's windows and data modules, each once, from start-up to the end. Created in the
 // order the start-up needs; the main window goes first on the way out, so no list window outlives
@@ -34,6 +39,11 @@ public:
     std::unique_ptr<TD_DataItems> D_DataItems;
     std::unique_ptr<TF_Main> F_Main;
     TF_CD *F_CD = nullptr; // the list windows belong to the main window's client area
+    TF_Artist *F_Artist = nullptr;
+    TF_Track *F_Track = nullptr;
+    TF_Movies *F_Movies = nullptr;
+    TF_Data *F_Data = nullptr;
+    TF_DataItems *F_DataItems = nullptr;
 
 private:
     void registerLists();

@@ -4,11 +4,15 @@
 #include "app/AppModules.h"
 #include "app/FM_About.h"
 #include "app/FM_Main.h"
+#include "lists/FM_Artist.h"
 #include "lists/FM_CD.h"
+#include "lists/FM_Data.h"
+#include "lists/FM_DataItems.h"
+#include "lists/FM_Movies.h"
+#include "lists/FM_Track.h"
 #include "store/DM_Main.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
-#include "support/StandInListWindow.h"
 #include "support/TempCatalogue.h"
 
 #include <QLabel>
@@ -32,11 +36,12 @@ struct Fixture {
             "insert into DATACD (CD_TITLE) values ('Backup'), ('Photos');"
             "insert into DATA (DATA_LABEL, CD_ID) values ('a', 1), ('b', 1), ('c', 2), ('d', 2), ('e', 5);"));
         app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
-        windows[0] = app->F_CD;
-        for (int i = 1; i < TF_Main::ListCount; ++i) {
-            windows[i] = new StandInListWindow(messages);
-            app->F_Main->addListWindow(TF_Main::ListIndex(i), windows[i]);
-        }
+        windows[TF_Main::AudioCDs] = app->F_CD;
+        windows[TF_Main::Artists] = app->F_Artist;
+        windows[TF_Main::Tracks] = app->F_Track;
+        windows[TF_Main::Movies] = app->F_Movies;
+        windows[TF_Main::DataCDs] = app->F_Data;
+        windows[TF_Main::DataItems] = app->F_DataItems;
         app->F_Main->setSplashWaitMs(0);
         app->F_Main->show();
     }

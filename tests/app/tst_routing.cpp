@@ -11,7 +11,6 @@
 #include "store/DM_CD.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
-#include "support/StandInListWindow.h"
 #include "support/TempCatalogue.h"
 
 #include <QApplication>
@@ -41,8 +40,6 @@ struct Fixture {
             " (1, 'Gold', 1, '', '1992', 0, ''), (2, 'Help', 2, '', '1965', 1, ''), (3, 'Arrival', 1, '', '1976', 0, '');"
             "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
         app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
-        for (int i = 1; i < TF_Main::ListCount; ++i)
-            app->F_Main->addListWindow(TF_Main::ListIndex(i), new StandInListWindow(messages));
         app->F_Main->setSplashWaitMs(0);
         app->F_Main->show();
         app->F_Main->bringToFront(TF_Main::AudioCDs);

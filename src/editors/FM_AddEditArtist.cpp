@@ -1,0 +1,129 @@
+#include "editors/FM_AddEditArtist.h"
+
+#include "store/DM_Artist.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace U_Constantes;
+
+TF_AddEditArtist::TF_AddEditArtist(TD_Artist &artists, MessageService &messages, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
+    , m_artists(artists)
+    , m_messages(messages)
+{
+    setObjectName(QStringLiteral("F_AddEditArtist"));
+    setWindowTitle(NewArtistCaption);
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setPointSize(8);
+    setFont(f);
+    setFixedSize(345, 86);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setGeometry(8, 8, 329, 41);
+    Label1 = new QLabel(LabelName, Panel1);
+    Label1->move(8, 16);
+    Label1->adjustSize();
+    Edit_name = new QLineEdit(Panel1);
+    Edit_name->setGeometry(48, 12, 273, 21);
+    Edit_name->installEventFilter(this);
+    // Created in tab order; neither button is a default one, so Enter saves only from the name box.
+    Button1 = new QPushButton(BtnCancel, this);
+    Button1->setGeometry(264, 56, 75, 25);
+    Button1->setAutoDefault(false);
+    Button2 = new QPushButton(BtnSaveArtist, this);
+    Button2->setGeometry(184, 56, 75, 25);
+    Button2->setAutoDefault(false);
+
+    connect(Button2, &QPushButton::clicked, this, &TF_AddEditArtist::save);
+    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TF_AddEditArtist::save()
+{
+    if (EditedArtistID == -1)
+        SaveNewArtist();
+    else
+        SaveEditedArtist();
+}
+
+bool TF_AddEditArtist::checkName()
+{
+    if (!Edit_name->text().isEmpty())
+        return true;
+    m_messages.warning(NoArtistNameText);
+    Edit_name->setFocus();
+    return false;
+}
+
+void TF_AddEditArtist::SaveNewArtist()
+{
+    if (!checkName())
+        return;
+    m_artists.AddArtist(Edit_name->text());
+    // Closes also after a failed store call: the store has shown its own warning.
+    accept();
+}
+
+void TF_AddEditArtist::SaveEditedArtist()
+{
+    if (!checkName())
+        return;
+    m_artists.UpdateArtist(EditedArtistID, Edit_name->text());
+    accept();
+}
+
+bool TF_AddEditArtist::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edit_name && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            save();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TF_AddEditArtist::keyPressEvent(QKeyEvent *event)
+{
+    // No default or cancel button: Enter and Escape elsewhere do nothing.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void ShowNewArtist(TD_Artist &artists, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditArtist dialog(artists, messages, parent);
+    dialog.EditedArtistID = -1;
+    dialog.exec();
+}
+
+void ShowEditArtist(int artistId, const QString &name, TD_Artist &artists, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditArtist dialog(artists, messages, parent);
+    dialog.setWindowTitle(EditArtistCaption);
+    dialog.EditedArtistID = artistId;
+    dialog.Edit_name->setText(name);
+    dialog.exec();
+}

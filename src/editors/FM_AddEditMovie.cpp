@@ -1,0 +1,159 @@
+#include "editors/FM_AddEditMovie.h"
+
+#include "store/DM_Movie.h"
+#include "store/MessageService.h"
+#include "store/U_Constantes.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace U_Constantes;
+
+namespace {
+constexpr int MaxTextLength = 254;
+}
+
+TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
+    , m_movies(movies)
+    , m_messages(messages)
+{
+    setObjectName(QStringLiteral("F_AddEditMovie"));
+    setWindowTitle(NewMovieCaption);
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setPointSize(8);
+    setFont(f);
+    setFixedSize(345, 119);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setGeometry(8, 8, 329, 73);
+    Label1 = new QLabel(LabelMovieTitle, Panel1);
+    Label1->move(8, 16);
+    Label1->adjustSize();
+    Label2 = new QLabel(LabelMovieType, Panel1);
+    Label2->move(8, 48);
+    Label2->adjustSize();
+    Edt_title = new QLineEdit(Panel1);
+    Edt_title->setGeometry(48, 12, 273, 21);
+    Edt_title->setMaxLength(MaxTextLength);
+    Edt_title->installEventFilter(this);
+    ComboBox_type = new QComboBox(Panel1);
+    ComboBox_type->setGeometry(48, 44, 145, 21);
+    ComboBox_type->setEditable(true);
+    // A typed type is stored as it is, never added to the list.
+    ComboBox_type->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox_type->lineEdit()->setMaxLength(MaxTextLength);
+    for (const QString &type : MovieTypes)
+        ComboBox_type->addItem(type);
+    ComboBox_type->setCurrentIndex(-1);
+    ComboBox_type->setEditText(QString());
+    // Created in tab order; neither button is a default one, so Enter saves only from the title box.
+    Button1 = new QPushButton(BtnSaveMovie, this);
+    Button1->setGeometry(184, 88, 75, 25);
+    Button1->setAutoDefault(false);
+    Button2 = new QPushButton(BtnCancel, this);
+    Button2->setGeometry(264, 88, 75, 25);
+    Button2->setAutoDefault(false);
+
+    connect(Button1, &QPushButton::clicked, this, &TF_AddEditMovie::save);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TF_AddEditMovie::PrepareEdit(int movieId, const QString &title, const QString &type)
+{
+    setWindowTitle(EditMovieCaption);
+    // The box would cut a longer text, and saving would then lose its end.
+    Edt_title->setMaxLength(qMax(MaxTextLength, int(title.size())));
+    Edt_title->setText(title);
+    ComboBox_type->lineEdit()->setMaxLength(qMax(MaxTextLength, int(type.size())));
+    ComboBox_type->setEditText(type);
+    EditedMovieID = movieId;
+}
+
+void TF_AddEditMovie::save()
+{
+    if (EditedMovieID == -1)
+        SaveNewMovie();
+    else
+        SaveEditedMovie();
+}
+
+bool TF_AddEditMovie::checkTitle()
+{
+    if (!Edt_title->text().isEmpty())
+        return true;
+    m_messages.warning(NoMovieTitleText);
+    Edt_title->setFocus();
+    return false;
+}
+
+void TF_AddEditMovie::SaveNewMovie()
+{
+    if (!checkTitle())
+        return;
+    m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText());
+    // Closes also after a failed store call: the store has shown its own warning.
+    accept();
+}
+
+void TF_AddEditMovie::SaveEditedMovie()
+{
+    if (!checkTitle())
+        return;
+    m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText());
+    accept();
+}
+
+bool TF_AddEditMovie::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edt_title && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            save();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TF_AddEditMovie::keyPressEvent(QKeyEvent *event)
+{
+    // No default or cancel button: Enter and Escape elsewhere do nothing.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void ShowNewMovie(TD_Movie &movies, MessageService &messages, QWidget *parent)
+{
+    TF_AddEditMovie dialog(movies, messages, parent);
+    dialog.EditedMovieID = -1;
+    dialog.ComboBox_type->setCurrentIndex(0);
+    dialog.exec();
+}
+
+void ShowEditMovie(int movieId, const QString &title, const QString &type, TD_Movie &movies, MessageService &messages,
+                   QWidget *parent)
+{
+    TF_AddEditMovie dialog(movies, messages, parent);
+    dialog.PrepareEdit(movieId, title, type);
+    dialog.exec();
+}

@@ -1,0 +1,378 @@
+// The artist and movie dialogs on a real catalogue: what each save path stores, the empty-text
+// check, a failing store, the keys, and the entries that open them.
+
+#include "editors/FM_AddEditArtist.h"
+#include "editors/FM_AddEditMovie.h"
+#include "store/DM_Artist.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct Fixture {
+    Fixture()
+    {
+        cat.exec(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
+                                "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD');"));
+        main.ADOConnection.setBusyTimeoutMs(0);
+        main.OpenDatabase(cat.path());
+    }
+    QStringList artistRows() { return cat.rows(QStringLiteral("select ART_ID, ART_NAME from ARTISTE order by ART_ID")); }
+    QStringList movieRows()
+    {
+        return cat.rows(QStringLiteral("select MOV_ID, MOV_TITLE, MOV_TYPE from MOVIE order by MOV_ID"));
+    }
+
+    TempCatalogue cat;
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_Artist artists{main, messages};
+    TD_Movie movies{main, messages};
+};
+
+// Runs `act` on the modal dialog the entry opens, once it is up.
+void whileModal(const std::function<void(QDialog &)> &act)
+{
+    QTimer::singleShot(0, [act] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        act(*dialog);
+        // Whatever the test did, the entry must return.
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+void pressEnter(QWidget *w)
+{
+    QTest::keyClick(w, Qt::Key_Return);
+}
+
+} // namespace
+
+class tst_ArtistMovieEditors : public QObject
+{
+    Q_OBJECT
+private slots:
+    void artistSave_data();
+    void artistSave();
+    void movieSave_data();
+    void movieSave();
+    void storeFailureStillCloses_data();
+    void storeFailureStillCloses();
+    void keysThatDoNotSave();
+    void cancelAndCloseBoxStoreNothing();
+    void layout();
+    void entriesFillTheDialog();
+    void longStoredTitleKeptOnEdit();
+};
+
+void tst_ArtistMovieEditors::artistSave_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("byEnter");
+    QTest::addColumn<QStringList>("rows");
+    const QStringList untouched{"1|Abba", "2|Beatles"};
+    QTest::newRow("new by button") << -1 << "Cure" << false << QStringList{"1|Abba", "2|Beatles", "3|Cure"};
+    QTest::newRow("new by Enter") << -1 << "Cure" << true << QStringList{"1|Abba", "2|Beatles", "3|Cure"};
+    QTest::newRow("new, blanks kept") << -1 << "  " << false << QStringList{"1|Abba", "2|Beatles", "3|  "};
+    QTest::newRow("edit by button") << 2 << "The Beatles " << false << QStringList{"1|Abba", "2|The Beatles "};
+    QTest::newRow("edit by Enter") << 1 << "ABBA" << true << QStringList{"1|ABBA", "2|Beatles"};
+    QTest::newRow("new, empty") << -1 << "" << false << untouched;
+    QTest::newRow("edit, empty by Enter") << 1 << "" << true << untouched;
+}
+
+void tst_ArtistMovieEditors::artistSave()
+{
+    QFETCH(int, id);
+    QFETCH(QString, name);
+    QFETCH(bool, byEnter);
+    QFETCH(QStringList, rows);
+    Fixture f;
+    TF_AddEditArtist dialog(f.artists, f.messages);
+    dialog.EditedArtistID = id;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Edit_name->setText(name);
+    if (byEnter) {
+        dialog.Edit_name->setFocus();
+        pressEnter(dialog.Edit_name);
+    } else {
+        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+    }
+    QCOMPARE(f.artistRows(), rows);
+    if (name.isEmpty()) {
+        QCOMPARE(f.messages.texts(), QStringList{"Please specify a name for the artist."});
+        QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(QApplication::focusWidget(), dialog.Edit_name);
+    } else {
+        QVERIFY(f.messages.boxes.isEmpty());
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+}
+
+void tst_ArtistMovieEditors::movieSave_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("byEnter");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("new by button") << -1 << "Brazil" << "VCD (MPEG)" << false << QStringList{"1|Alien|DVD", "2|Brazil|VCD (MPEG)"};
+    QTest::newRow("new by Enter, typed type") << -1 << " Brazil " << "Betamax tape" << true
+                                              << QStringList{"1|Alien|DVD", "2| Brazil |Betamax tape"};
+    QTest::newRow("new, empty type") << -1 << "Brazil" << "" << false << QStringList{"1|Alien|DVD", "2|Brazil|"};
+    QTest::newRow("edit by button") << 1 << "Aliens" << "Other" << false << QStringList{"1|Aliens|Other"};
+    QTest::newRow("edit by Enter") << 1 << "Alien" << "LaserDisc" << true << QStringList{"1|Alien|LaserDisc"};
+    QTest::newRow("new, empty title") << -1 << "" << "DVD" << true << QStringList{"1|Alien|DVD"};
+    QTest::newRow("edit, empty title") << 1 << "" << "DVD" << false << QStringList{"1|Alien|DVD"};
+}
+
+void tst_ArtistMovieEditors::movieSave()
+{
+    QFETCH(int, id);
+    QFETCH(QString, title);
+    QFETCH(QString, type);
+    QFETCH(bool, byEnter);
+    QFETCH(QStringList, rows);
+    Fixture f;
+    TF_AddEditMovie dialog(f.movies, f.messages);
+    dialog.EditedMovieID = id;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Edt_title->setText(title);
+    // Typed, not picked, so an unlisted type goes the way the user's would.
+    dialog.ComboBox_type->lineEdit()->clear();
+    QTest::keyClicks(dialog.ComboBox_type->lineEdit(), type);
+    if (byEnter) {
+        dialog.Edt_title->setFocus();
+        pressEnter(dialog.Edt_title);
+    } else {
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    }
+    QCOMPARE(f.movieRows(), rows);
+    if (title.isEmpty()) {
+        QCOMPARE(f.messages.texts(), QStringList{"Please specify a title for the movie."});
+        QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(QApplication::focusWidget(), dialog.Edt_title);
+    } else {
+        QVERIFY(f.messages.boxes.isEmpty());
+        QVERIFY(!dialog.isVisible());
+    }
+}
+
+void tst_ArtistMovieEditors::storeFailureStillCloses_data()
+{
+    QTest::addColumn<QString>("dialogKind");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("new artist") << "artist" << -1 << "The artist could not be added for the following reason :";
+    QTest::newRow("edited artist") << "artist" << 1 << "The artist could not be updated for the following reason :";
+    QTest::newRow("new movie") << "movie" << -1 << "The movie could not be added for the following reason :";
+    QTest::newRow("edited movie") << "movie" << 1 << "The movie could not be updated for the following reason :";
+}
+
+void tst_ArtistMovieEditors::storeFailureStillCloses()
+{
+    QFETCH(QString, dialogKind);
+    QFETCH(int, id);
+    QFETCH(QString, warning);
+    Fixture f;
+    const QString table = dialogKind == "artist" ? "ARTISTE" : "MOVIE";
+    for (const char *when : {"insert", "update"})
+        f.cat.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
+                       .arg(QLatin1String(when), table));
+    const QStringList before = dialogKind == "artist" ? f.artistRows() : f.movieRows();
+    std::unique_ptr<QDialog> dialog;
+    if (dialogKind == "artist") {
+        auto *d = new TF_AddEditArtist(f.artists, f.messages);
+        d->EditedArtistID = id;
+        d->Edit_name->setText("Cure");
+        dialog.reset(d);
+        d->show();
+        QTest::mouseClick(d->Button2, Qt::LeftButton);
+    } else {
+        auto *d = new TF_AddEditMovie(f.movies, f.messages);
+        d->EditedMovieID = id;
+        d->Edt_title->setText("Brazil");
+        dialog.reset(d);
+        d->show();
+        QTest::mouseClick(d->Button1, Qt::LeftButton);
+    }
+    QCOMPARE(f.messages.texts(), QStringList{warning + "\r\nrefused"});
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(dialogKind == "artist" ? f.artistRows() : f.movieRows(), before);
+}
+
+void tst_ArtistMovieEditors::keysThatDoNotSave()
+{
+    Fixture f;
+    TF_AddEditMovie dialog(f.movies, f.messages);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Edt_title->setText("Brazil");
+    dialog.ComboBox_type->setFocus();
+    QTest::keyClicks(dialog.ComboBox_type->lineEdit(), "Tape");
+    QTest::keyClick(dialog.ComboBox_type->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(dialog.ComboBox_type->lineEdit(), Qt::Key_Escape);
+    dialog.Button2->setFocus();
+    QTest::keyClick(dialog.Button2, Qt::Key_Return);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(f.movieRows(), QStringList{"1|Alien|DVD"});
+    // Enter in the type box adds nothing to the list.
+    QCOMPARE(dialog.ComboBox_type->count(), 8);
+    QCOMPARE(dialog.ComboBox_type->currentText(), QStringLiteral("Tape"));
+
+    TF_AddEditArtist artist(f.artists, f.messages);
+    artist.show();
+    QVERIFY(QTest::qWaitForWindowActive(&artist));
+    artist.Edit_name->setText("Cure");
+    artist.Button1->setFocus();
+    QTest::keyClick(artist.Button1, Qt::Key_Return);
+    QVERIFY(artist.isVisible());
+    QTest::keyClick(artist.Edit_name, Qt::Key_Escape);
+    QVERIFY(artist.isVisible());
+    QCOMPARE(f.cat.count("ARTISTE"), 2);
+}
+
+void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
+{
+    Fixture f;
+    TF_AddEditArtist artist(f.artists, f.messages);
+    artist.show();
+    artist.Edit_name->setText("Cure");
+    QTest::mouseClick(artist.Button1, Qt::LeftButton);
+    QVERIFY(!artist.isVisible());
+    TF_AddEditMovie movie(f.movies, f.messages);
+    movie.show();
+    movie.Edt_title->setText("Brazil");
+    QVERIFY(movie.close());
+    QVERIFY(!movie.isVisible());
+    TF_AddEditMovie cancelled(f.movies, f.messages);
+    cancelled.EditedMovieID = 1;
+    cancelled.show();
+    cancelled.Edt_title->setText("Brazil");
+    QTest::mouseClick(cancelled.Button2, Qt::LeftButton);
+    QVERIFY(!cancelled.isVisible());
+    QCOMPARE(f.artistRows(), QStringList({"1|Abba", "2|Beatles"}));
+    QCOMPARE(f.movieRows(), QStringList{"1|Alien|DVD"});
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+void tst_ArtistMovieEditors::layout()
+{
+    Fixture f;
+    TF_AddEditArtist artist(f.artists, f.messages);
+    QCOMPARE(artist.size(), QSize(345, 86));
+    QCOMPARE(artist.minimumSize(), artist.maximumSize());
+    QVERIFY(!(artist.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(artist.Label1->text(), QStringLiteral("Name"));
+    QCOMPARE(artist.Button1->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(artist.Button2->text(), QStringLiteral("&Save artist"));
+    QCOMPARE(artist.Button2->geometry(), QRect(184, 56, 75, 25));
+    QCOMPARE(artist.Edit_name->maxLength(), QLineEdit().maxLength()); // no limit of its own
+    QVERIFY(!artist.Button1->autoDefault() && !artist.Button2->autoDefault());
+
+    TF_AddEditMovie movie(f.movies, f.messages);
+    QCOMPARE(movie.size(), QSize(345, 119));
+    QCOMPARE(movie.Label1->text(), QStringLiteral("Title"));
+    QCOMPARE(movie.Label2->text(), QStringLiteral("Type"));
+    QCOMPARE(movie.Button1->text(), QStringLiteral("&Save movie"));
+    QCOMPARE(movie.Button2->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(movie.ComboBox_type->geometry(), QRect(48, 44, 145, 21));
+    QStringList types;
+    for (int i = 0; i < movie.ComboBox_type->count(); ++i)
+        types << movie.ComboBox_type->itemText(i);
+    QCOMPARE(types, QStringList({"DVD", "DivX (High Quality)", "DivX (Medium Quality)", "DivX (Low Quality)",
+                                 "DivX (Screener)", "VCD (MPEG)", "SVCD (MPEG2)", "Other"}));
+    // 254 characters at most in either box.
+    const QString tooLong(300, u'x');
+    movie.show();
+    movie.Edt_title->clear();
+    QTest::keyClicks(movie.Edt_title, tooLong);
+    QCOMPARE(movie.Edt_title->text().size(), 254);
+    movie.ComboBox_type->lineEdit()->clear();
+    QTest::keyClicks(movie.ComboBox_type->lineEdit(), tooLong);
+    QCOMPARE(movie.ComboBox_type->currentText().size(), 254);
+    // Tab order: title, type, save, cancel.
+    QCOMPARE(movie.Edt_title->nextInFocusChain(), movie.ComboBox_type);
+}
+
+void tst_ArtistMovieEditors::entriesFillTheDialog()
+{
+    Fixture f;
+    QStringList seen;
+    auto look = [&seen](QDialog &d, QLineEdit *text, QComboBox *type) {
+        seen << QStringLiteral("%1|%2|%3").arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
+    };
+
+    whileModal([&](QDialog &d) {
+        auto &a = static_cast<TF_AddEditArtist &>(d);
+        look(d, a.Edit_name, nullptr);
+        QCOMPARE(a.EditedArtistID, -1);
+        QTest::keyClicks(a.Edit_name, "Cure");
+        pressEnter(a.Edit_name);
+    });
+    ShowNewArtist(f.artists, f.messages);
+
+    whileModal([&](QDialog &d) {
+        auto &a = static_cast<TF_AddEditArtist &>(d);
+        look(d, a.Edit_name, nullptr);
+        QTest::mouseClick(a.Button2, Qt::LeftButton);
+    });
+    ShowEditArtist(2, "Beatles!", f.artists, f.messages);
+
+    whileModal([&](QDialog &d) {
+        auto &m = static_cast<TF_AddEditMovie &>(d);
+        look(d, m.Edt_title, m.ComboBox_type);
+        QCOMPARE(m.EditedMovieID, -1);
+        QTest::keyClicks(m.Edt_title, "Brazil");
+        QTest::mouseClick(m.Button1, Qt::LeftButton);
+    });
+    ShowNewMovie(f.movies, f.messages);
+
+    // A type that is not in the list is shown, and saved untouched.
+    whileModal([&](QDialog &d) {
+        auto &m = static_cast<TF_AddEditMovie &>(d);
+        look(d, m.Edt_title, m.ComboBox_type);
+        QCOMPARE(m.EditedMovieID, 1);
+        QTest::mouseClick(m.Button1, Qt::LeftButton);
+    });
+    ShowEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
+
+    QCOMPARE(seen, QStringList({"New artist||-", "Edit artist|Beatles!|-", "New Movie||DVD", "Edit Movie|Alien |Betamax"}));
+    QCOMPARE(f.artistRows(), QStringList({"1|Abba", "2|Beatles!", "3|Cure"}));
+    QCOMPARE(f.movieRows(), QStringList({"1|Alien |Betamax", "2|Brazil|DVD"}));
+}
+
+void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
+{
+    Fixture f;
+    const QString title(255, u't');
+    const QString type(255, u'y');
+    f.cat.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
+    TF_AddEditMovie dialog(f.movies, f.messages);
+    dialog.PrepareEdit(1, title, type);
+    dialog.show();
+    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    QCOMPARE(f.movieRows(), QStringList{"1|" + title + "|" + type});
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+QTEST_MAIN(tst_ArtistMovieEditors)
+#include "tst_artist_movie_editors.moc"
