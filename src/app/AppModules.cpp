@@ -112,13 +112,14 @@ void AppModules::registerCommands()
     const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); };
     const auto newArtist = [this] { ShowNewArtist(*D_Artist, m_messages, F_Main.get()); };
     const auto newMovie = [this] { ShowNewMovie(*D_Movie, m_messages, F_Main.get()); };
+    const auto newDataCD = [this] { ShowNewDataCD(*D_Data, m_messages, F_Main.get()); };
     const Route routes[] = {
         {TF_Main::Movies, newMovie, U_Constantes::ReportMovies, U_Constantes::HtmlMovies, U_Constantes::XlsMovies},
         {TF_Main::AudioCDs, newAudioCD, U_Constantes::ReportCDs, U_Constantes::HtmlCDs, U_Constantes::XlsCDs},
         {TF_Main::Artists, newArtist, U_Constantes::ReportArtists, U_Constantes::HtmlArtists, U_Constantes::XlsArtists},
         {TF_Main::Tracks, newAudioCD, U_Constantes::ReportTracks, U_Constantes::HtmlTracks, U_Constantes::XlsTracks},
-        {TF_Main::DataCDs, {}, U_Constantes::ReportDataCDs, U_Constantes::HtmlDataCDs, U_Constantes::XlsDataCDs},
-        {TF_Main::DataItems, {}, U_Constantes::ReportDataItems, U_Constantes::HtmlDataItems, U_Constantes::XlsDataItems},
+        {TF_Main::DataCDs, newDataCD, U_Constantes::ReportDataCDs, U_Constantes::HtmlDataCDs, U_Constantes::XlsDataCDs},
+        {TF_Main::DataItems, newDataCD, U_Constantes::ReportDataItems, U_Constantes::HtmlDataItems, U_Constantes::XlsDataItems},
     };
     for (const Route &r : routes) {
         CatalogueList &entry = F_Main->list(r.list);

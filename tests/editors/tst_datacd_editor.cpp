@@ -1,10 +1,13 @@
 // The data CD editor on a real catalogue file: its save paths, its item list, and its scan of a
 // drive's root, given as a real folder or as a device in a mount table of the test's own.
 
+#include "app/AppModules.h"
+#include "app/FM_Main.h"
 #include "editors/FM_AddEditDataCD.h"
 #include "store/DM_Data.h"
 #include "store/DM_Main.h"
 #include "store/U_Constantes.h"
+#include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -85,6 +88,8 @@ private slots:
     void cancelDuringScan();
     void noDrive();
     void saveKeepsButtonsDisabled();
+    void addNewFromTheDataWindows_data();
+    void addNewFromTheDataWindows();
 
 private:
     QTemporaryDir m_dir;
@@ -469,6 +474,50 @@ void TestDataCDEditor::saveKeepsButtonsDisabled()
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(cat.stored(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
                                         QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
+}
+
+void TestDataCDEditor::addNewFromTheDataWindows_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("data CD window") << int(TF_Main::DataCDs) << QStringLiteral("2 data CDs");
+    QTest::newRow("data item window") << int(TF_Main::DataItems) << QStringLiteral("5 data items");
+}
+
+void TestDataCDEditor::addNewFromTheDataWindows()
+{
+    QFETCH(int, list);
+    QFETCH(QString, status);
+
+    TempCatalogue cat;
+    cat.exec(QStringLiteral("insert into DATACD (CD_ID, CD_TITLE) values (7, 'Backup 2003');"
+                            "insert into DATA (CD_ID, DATA_LABEL) values (7, 'docs'), (7, 'mail.pst');"));
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    AppModules app(messages, dialogs, cat.folder());
+    app.F_Main->setSplashWaitMs(0);
+    app.F_Main->show();
+    app.F_Main->bringToFront(TF_Main::ListIndex(list));
+
+    bool sawEditor = false;
+    QTimer::singleShot(0, [&] {
+        auto *editor = qobject_cast<TF_AddEditDataCD *>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        sawEditor = editor->EditedDataCDID == -1 && editor->windowTitle() == QStringLiteral("New Data CD");
+        editor->Edit_title->setText(QStringLiteral("Photos"));
+        addItems(*editor, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")});
+        editor->Button2->click();
+    });
+    app.F_Main->ToolButton1->click();
+
+    QVERIFY(sawEditor);
+    QCOMPARE(cat.rows(QStringLiteral("select DATA_LABEL from DATA d join DATACD c on c.CD_ID = d.CD_ID"
+                                     " where CD_TITLE = 'Photos' order by DATA_ID")),
+             (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
+    // The list in front is read again at once.
+    QCOMPARE(app.F_Main->StatusBar1->text(), status);
+    QVERIFY(messages.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestDataCDEditor)
