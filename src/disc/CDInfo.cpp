@@ -1,5 +1,7 @@
 #include "disc/CDInfo.h"
 
+#include "app/WaitCursor.h"
+
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 
@@ -9,29 +11,6 @@
 #include <QGuiApplication>
 
 namespace {
-
-// Waiting on the drive shows the hourglass; a command-line caller has no cursor to change.
-class WaitCursor
-{
-public:
-    WaitCursor()
-    {
-        if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-            m_set = true;
-        }
-    }
-    ~WaitCursor()
-    {
-        if (m_set)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-
-private:
-    bool m_set = false;
-};
 
 // libcdio writes its warnings to stderr; the program logs nothing, and failures reach the caller
 // as CDError instead.

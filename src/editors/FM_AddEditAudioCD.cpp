@@ -1,6 +1,7 @@
 #include "editors/FM_AddEditAudioCD.h"
 
 #include "app/DialogService.h"
+#include "app/WaitCursor.h"
 #include "disc/FM_ChooseCD.h"
 #include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
@@ -38,16 +39,6 @@ namespace {
 
 
 constexpr int TrackImage = 1;
-
-// Hourglass for the whole application until the end of the scope, whatever way it ends.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 QIcon listImage(int index)
 {
@@ -110,85 +101,71 @@ TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageServ
     buildControls();
 }
 
-void TF_AddEditAudioCD::place(QWidget *w, int x, int y, int width, int height, bool right, bool bottom, bool stretchX,
-                              bool stretchY)
-{
-    if (width <= 0 || height <= 0) {
-        const QSize hint = w->sizeHint();
-        width = width > 0 ? width : hint.width();
-        height = height > 0 ? height : hint.height();
-    }
-    const QRect rect(x, y, width, height);
-    w->setGeometry(rect);
-    m_anchors.append({w, rect, w->parentWidget()->size(), right, bottom, stretchX, stretchY});
-}
-
 void TF_AddEditAudioCD::buildControls()
 {
     resize(473, 449);
     setMinimumSize(400, 360);
-    m_designSize = size();
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    place(Panel1, 8, 8, 457, 397, false, false, true, true);
+    m_layout.place(Panel1, 8, 8, 457, 397, false, false, true, true);
 
     auto label = [this](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
-        place(l, x, y, 0, 0);
+        m_layout.place(l, x, y, 0, 0);
         return l;
     };
     auto bevel = [this](int y) {
         auto *b = new QFrame(Panel1);
         b->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        place(b, 8, y, 441, 2, false, false, true);
+        m_layout.place(b, 8, y, 441, 2, false, false, true);
     };
 
     label(U_Constantes::LabelScanDrive, 8, 17);
     ComboBoxEx_drive = new QComboBox(Panel1);
     ComboBoxEx_drive->setMaxVisibleItems(8);
-    place(ComboBoxEx_drive, 112, 12, 73, 22);
+    m_layout.place(ComboBoxEx_drive, 112, 12, 73, 22);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnCDDB);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
-    place(SpeedButton1, 192, 12, 257, 22, false, false, true);
+    m_layout.place(SpeedButton1, 192, 12, 257, 22, false, false, true);
     bevel(40);
 
     label(U_Constantes::LabelTitle, 8, 56);
     Edit_title = new QLineEdit(Panel1);
-    place(Edit_title, 112, 52, 337, 21, false, false, true);
+    m_layout.place(Edit_title, 112, 52, 337, 21, false, false, true);
     RadioButton1 = new QRadioButton(U_Constantes::RadioNewArtist, Panel1);
-    place(RadioButton1, 8, 80, 100, 17);
+    m_layout.place(RadioButton1, 8, 80, 100, 17);
     Edit_newartist = new QLineEdit(Panel1);
-    place(Edit_newartist, 112, 78, 337, 21, false, false, true);
+    m_layout.place(Edit_newartist, 112, 78, 337, 21, false, false, true);
     RadioButton2 = new QRadioButton(U_Constantes::RadioExistingArtist, Panel1);
-    place(RadioButton2, 8, 106, 100, 17);
+    m_layout.place(RadioButton2, 8, 106, 100, 17);
     ComboBox_artists = new QComboBox(Panel1);
-    place(ComboBox_artists, 112, 104, 337, 21, false, false, true);
+    m_layout.place(ComboBox_artists, 112, 104, 337, 21, false, false, true);
     bevel(128);
 
     label(U_Constantes::LabelBarCode, 16, 144);
     Edit_barcode = new QLineEdit(Panel1);
     Edit_barcode->setMaxLength(13);
-    place(Edit_barcode, 112, 140, 153, 21);
+    m_layout.place(Edit_barcode, 112, 140, 153, 21);
     label(U_Constantes::LabelYear, 16, 168);
     Edit_year = new QLineEdit(Panel1);
     Edit_year->setMaxLength(4);
-    place(Edit_year, 112, 164, 49, 21);
+    m_layout.place(Edit_year, 112, 164, 49, 21);
     CheckBox_limited = new QCheckBox(U_Constantes::CheckLimited, Panel1);
-    place(CheckBox_limited, 112, 190, 0, 0);
+    m_layout.place(CheckBox_limited, 112, 190, 0, 0);
     label(U_Constantes::LabelComments, 16, 214);
     Memo_comments = new QPlainTextEdit(Panel1);
     Memo_comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    place(Memo_comments, 112, 214, 153, 49);
+    m_layout.place(Memo_comments, 112, 214, 153, 49);
 
     Panel2 = new QFrame(Panel1);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel2->setCursor(Qt::PointingHandCursor);
     Panel2->setToolTip(U_Constantes::HintChooseCover);
-    place(Panel2, 272, 139, 177, 126, true);
+    m_layout.place(Panel2, 272, 139, 177, 126, true);
     Image1 = new QLabel(Panel2);
     Image1->setGeometry(8, 7, 161, 112);
     Image1->setScaledContents(true);
@@ -199,20 +176,20 @@ void TF_AddEditAudioCD::buildControls()
     label(U_Constantes::LabelAddTrack, 8, 286);
     Edit_addtrack = new QLineEdit(Panel1);
     Edit_addtrack->installEventFilter(this);
-    place(Edit_addtrack, 112, 282, 265, 21, false, false, true);
+    m_layout.place(Edit_addtrack, 112, 282, 265, 21, false, false, true);
     SpeedButton2 = new QToolButton(Panel1);
     SpeedButton2->setText(U_Constantes::BtnAddTrack);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
-    place(SpeedButton2, 384, 281, 64, 22, true);
+    m_layout.place(SpeedButton2, 384, 281, 64, 22, true);
     ListView_tracks = new QListWidget(Panel1);
     ListView_tracks->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView_tracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView_tracks->setIconSize(QSize(16, 16));
     ListView_tracks->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView_tracks->installEventFilter(this);
-    place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
+    m_layout.place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuTrackSelectAll);
@@ -224,8 +201,8 @@ void TF_AddEditAudioCD::buildControls()
     // Enter belongs to the track box and the list's editor, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    place(Button2, 312, 416, 75, 25, true, true);
-    place(Button1, 392, 416, 75, 25, true, true);
+    m_layout.place(Button2, 312, 416, 75, 25, true, true);
+    m_layout.place(Button1, 392, 416, 75, 25, true, true);
 
     QWidget *order[] = {ComboBoxEx_drive, Edit_title, RadioButton1, RadioButton2, Edit_newartist, Edit_addtrack,
                         ListView_tracks, ComboBox_artists, Edit_barcode, Edit_year, CheckBox_limited, Memo_comments,
@@ -258,20 +235,7 @@ void TF_AddEditAudioCD::buildControls()
 void TF_AddEditAudioCD::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
-    // Anchors as the layout was designed: parents come before their children in the list.
-    for (const Anchor &a : m_anchors) {
-        const QSize grow = a.widget->parentWidget()->size() - a.parentSize;
-        QRect r = a.rect;
-        if (a.stretchX)
-            r.setWidth(r.width() + grow.width());
-        else if (a.right)
-            r.translate(grow.width(), 0);
-        if (a.stretchY)
-            r.setHeight(r.height() + grow.height());
-        else if (a.bottom)
-            r.translate(0, grow.height());
-        a.widget->setGeometry(r);
-    }
+    m_layout.apply();
 }
 
 QString TF_AddEditAudioCD::coverPath(int cdId) const

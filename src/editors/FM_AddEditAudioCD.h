@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editors/AnchoredLayout.h"
+
 #include "disc/CddbLookup.h"
 
 #include <QDialog>
@@ -104,19 +106,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    struct Anchor {
-        QWidget *widget;
-        QRect rect;
-        QSize parentSize; // the parent's size when the rectangle was designed
-        bool right;  // follows the right edge
-        bool bottom; // follows the bottom edge
-        bool stretchX;
-        bool stretchY;
-    };
 
     void buildControls();
-    void place(QWidget *w, int x, int y, int width, int height, bool right = false, bool bottom = false,
-               bool stretchX = false, bool stretchY = false);
     void UpdateArtistChoice();
     void showPlaceholder();
     void applyDisc(const CddbDisc &disc);
@@ -134,8 +125,7 @@ private:
     CddbLookup m_lookup;
     QString m_coversFolder;
     QByteArray m_coverData; // the JPEG bytes of a chosen cover
-    QList<Anchor> m_anchors;
-    QSize m_designSize;
+    AnchoredLayout m_layout;
     bool m_busy = false;
 };
 

@@ -1,5 +1,7 @@
 #include "editors/FM_AddEditDataCD.h"
 
+#include "app/WaitCursor.h"
+
 #include "disc/U_Tools.h"
 #include "store/DM_Data.h"
 #include "store/MessageService.h"
@@ -25,16 +27,6 @@ namespace {
 
 constexpr int DriveImage = 0;
 constexpr int ItemImage = 1;
-
-// Hourglass for the whole application until the end of the scope, whatever way it ends.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 QIcon listImage(int index)
 {
@@ -63,19 +55,6 @@ TF_AddEditDataCD::TF_AddEditDataCD(TD_Data &data, MessageService &messages, QWid
     buildControls();
 }
 
-void TF_AddEditDataCD::place(QWidget *w, int x, int y, int width, int height, bool right, bool bottom, bool stretchX,
-                             bool stretchY)
-{
-    if (width <= 0 || height <= 0) {
-        const QSize hint = w->sizeHint();
-        width = width > 0 ? width : hint.width();
-        height = height > 0 ? height : hint.height();
-    }
-    const QRect rect(x, y, width, height);
-    w->setGeometry(rect);
-    m_anchors.append({w, rect, w->parentWidget()->size(), right, bottom, stretchX, stretchY});
-}
-
 void TF_AddEditDataCD::buildControls()
 {
     resize(442, 272);
@@ -83,24 +62,24 @@ void TF_AddEditDataCD::buildControls()
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    place(Panel1, 8, 8, 426, 225, false, false, true, true);
+    m_layout.place(Panel1, 8, 8, 426, 225, false, false, true, true);
 
     auto label = [this](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
-        place(l, x, y, 0, 0);
+        m_layout.place(l, x, y, 0, 0);
         return l;
     };
 
     label(U_Constantes::LabelDataCDTitle, 8, 16);
     Edit_title = new QLineEdit(Panel1);
     Edit_title->setMaxLength(254);
-    place(Edit_title, 88, 12, 329, 21, false, false, true);
+    m_layout.place(Edit_title, 88, 12, 329, 21, false, false, true);
 
     label(U_Constantes::LabelScanDataDrive, 8, 41);
     ComboBoxEx_drive = new QComboBox(Panel1);
     ComboBoxEx_drive->setMaxVisibleItems(8);
     ComboBoxEx_drive->installEventFilter(this);
-    place(ComboBoxEx_drive, 88, 36, 73, 22);
+    m_layout.place(ComboBoxEx_drive, 88, 36, 73, 22);
     SpeedButton2 = new QToolButton(Panel1);
     SpeedButton2->setText(U_Constantes::BtnScanDrive);
     SpeedButton2->setToolTip(U_Constantes::HintScanDrive);
@@ -108,7 +87,7 @@ void TF_AddEditDataCD::buildControls()
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
-    place(SpeedButton2, 168, 36, 129, 22);
+    m_layout.place(SpeedButton2, 168, 36, 129, 22);
     Label4 = new QLabel(U_Constantes::LabelScanning, Panel1);
     QFont italic = Label4->font();
     italic.setItalic(true);
@@ -116,21 +95,21 @@ void TF_AddEditDataCD::buildControls()
     QPalette red = Label4->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     Label4->setPalette(red);
-    place(Label4, 304, 40, 0, 0);
+    m_layout.place(Label4, 304, 40, 0, 0);
     Label4->hide();
 
     label(U_Constantes::LabelAddItem, 8, 65);
     Edit_dataitem = new QLineEdit(Panel1);
     Edit_dataitem->setMaxLength(254);
     Edit_dataitem->installEventFilter(this);
-    place(Edit_dataitem, 88, 61, 261, 21, false, false, true);
+    m_layout.place(Edit_dataitem, 88, 61, 261, 21, false, false, true);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnAddItem);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    place(SpeedButton1, 356, 60, 61, 22, true);
+    m_layout.place(SpeedButton1, 356, 60, 61, 22, true);
 
     ListView_items = new QListWidget(Panel1);
     ListView_items->setAccessibleName(U_Constantes::ColDataItems);
@@ -139,7 +118,7 @@ void TF_AddEditDataCD::buildControls()
     ListView_items->setIconSize(QSize(16, 16));
     ListView_items->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView_items->installEventFilter(this);
-    place(ListView_items, 8, 88, 409, 129, false, false, true, true);
+    m_layout.place(ListView_items, 8, 88, 409, 129, false, false, true, true);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuItemSelectAll);
@@ -151,8 +130,8 @@ void TF_AddEditDataCD::buildControls()
     // Enter belongs to the item box and the drive box, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    place(Button2, 280, 240, 75, 25, true, true);
-    place(Button1, 360, 240, 75, 25, true, true);
+    m_layout.place(Button2, 280, 240, 75, 25, true, true);
+    m_layout.place(Button1, 360, 240, 75, 25, true, true);
 
     QWidget *order[] = {Edit_title, ComboBoxEx_drive, Edit_dataitem, ListView_items, Button2, Button1};
     for (size_t k = 1; k < std::size(order); ++k)
@@ -178,20 +157,7 @@ void TF_AddEditDataCD::buildControls()
 void TF_AddEditDataCD::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
-    // Parents come before their children in the list, so each child sees its parent's new size.
-    for (const Anchor &a : m_anchors) {
-        const QSize grow = a.widget->parentWidget()->size() - a.parentSize;
-        QRect r = a.rect;
-        if (a.stretchX)
-            r.setWidth(r.width() + grow.width());
-        else if (a.right)
-            r.translate(grow.width(), 0);
-        if (a.stretchY)
-            r.setHeight(r.height() + grow.height());
-        else if (a.bottom)
-            r.translate(0, grow.height());
-        a.widget->setGeometry(r);
-    }
+    m_layout.apply();
 }
 
 void TF_AddEditDataCD::PrepareNew()

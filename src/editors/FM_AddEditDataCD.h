@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editors/AnchoredLayout.h"
+
 #include <QDialog>
 #include <QList>
 #include <QRect>
@@ -70,19 +72,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    struct Anchor {
-        QWidget *widget;
-        QRect rect;
-        QSize parentSize; // the parent's size when the rectangle was designed
-        bool right;
-        bool bottom;
-        bool stretchX;
-        bool stretchY;
-    };
 
     void buildControls();
-    void place(QWidget *w, int x, int y, int width, int height, bool right = false, bool bottom = false,
-               bool stretchX = false, bool stretchY = false);
     void addItemRow(const QString &caption);
     void addLines(const QString &lines);
     void save(bool edited);
@@ -91,7 +82,7 @@ private:
     TD_Data &m_data;
     MessageService &m_messages;
     QString m_mountsFile;
-    QList<Anchor> m_anchors;
+    AnchoredLayout m_layout;
     bool m_busy = false;
     bool m_scanning = false;
     bool m_scanStopped = false;
