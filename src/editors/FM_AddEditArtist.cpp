@@ -15,8 +15,7 @@
 using namespace U_Constantes;
 
 TF_AddEditArtist::TF_AddEditArtist(TD_Artist &artists, MessageService &messages, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+    : SmallEditor(parent)
     , m_artists(artists)
     , m_messages(messages)
 {
@@ -36,7 +35,7 @@ TF_AddEditArtist::TF_AddEditArtist(TD_Artist &artists, MessageService &messages,
     Label1->adjustSize();
     Edit_name = new QLineEdit(Panel1);
     Edit_name->setGeometry(48, 12, 273, 21);
-    Edit_name->installEventFilter(this);
+    saveOnEnterIn(Edit_name);
     // Created in tab order; neither button is a default one, so Enter saves only from the name box.
     Button1 = new QPushButton(BtnCancel, this);
     Button1->setGeometry(264, 56, 75, 25);
@@ -84,32 +83,6 @@ void TF_AddEditArtist::SaveEditedArtist()
         return;
     m_artists.UpdateArtist(EditedArtistID, Edit_name->text());
     accept();
-}
-
-bool TF_AddEditArtist::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Edit_name && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            save();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TF_AddEditArtist::keyPressEvent(QKeyEvent *event)
-{
-    // No default or cancel button: Enter and Escape elsewhere do nothing.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
 }
 
 void ShowNewArtist(TD_Artist &artists, MessageService &messages, QWidget *parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "editors/SmallEditor.h"
 
 class MessageService;
 class QFrame;
@@ -10,7 +10,7 @@ class QPushButton;
 class TD_Artist;
 
 // Adds an artist, or renames one filled from a list row.
-class TF_AddEditArtist : public QDialog
+class TF_AddEditArtist : public SmallEditor
 {
     Q_OBJECT
 public:
@@ -27,12 +27,8 @@ public:
     QPushButton *Button1 = nullptr; // "&Cancel"
     QPushButton *Button2 = nullptr; // "&Save artist"
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
-    void save();
+    void save() override;
     bool checkName();
 
     TD_Artist &m_artists;

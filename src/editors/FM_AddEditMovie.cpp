@@ -20,8 +20,7 @@ constexpr int MaxTextLength = 254;
 }
 
 TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+    : SmallEditor(parent)
     , m_movies(movies)
     , m_messages(messages)
 {
@@ -45,7 +44,7 @@ TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWi
     Edt_title = new QLineEdit(Panel1);
     Edt_title->setGeometry(48, 12, 273, 21);
     Edt_title->setMaxLength(MaxTextLength);
-    Edt_title->installEventFilter(this);
+    saveOnEnterIn(Edt_title);
     ComboBox_type = new QComboBox(Panel1);
     ComboBox_type->setGeometry(48, 44, 145, 21);
     ComboBox_type->setEditable(true);
@@ -114,32 +113,6 @@ void TF_AddEditMovie::SaveEditedMovie()
         return;
     m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText());
     accept();
-}
-
-bool TF_AddEditMovie::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Edt_title && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            save();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TF_AddEditMovie::keyPressEvent(QKeyEvent *event)
-{
-    // No default or cancel button: Enter and Escape elsewhere do nothing.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
 }
 
 void ShowNewMovie(TD_Movie &movies, MessageService &messages, QWidget *parent)

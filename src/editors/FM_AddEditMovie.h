@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "editors/SmallEditor.h"
 
 class MessageService;
 class QComboBox;
@@ -11,7 +11,7 @@ class QPushButton;
 class TD_Movie;
 
 // Adds a movie, or edits one filled from a list row: a title and a type, listed or typed.
-class TF_AddEditMovie : public QDialog
+class TF_AddEditMovie : public SmallEditor
 {
     Q_OBJECT
 public:
@@ -32,12 +32,8 @@ public:
     QPushButton *Button1 = nullptr; // "&Save movie"
     QPushButton *Button2 = nullptr; // "&Cancel"
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
-    void save();
+    void save() override;
     bool checkTitle();
 
     TD_Movie &m_movies;
