@@ -183,11 +183,8 @@ void TF_AddEditAudioCD::buildControls()
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
     m_layout.place(SpeedButton2, 384, 281, 64, 22, true);
-    ListView_tracks = new QListWidget(Panel1);
-    ListView_tracks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView_tracks = new EditableList(Panel1);
     ListView_tracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView_tracks->setIconSize(QSize(16, 16));
-    ListView_tracks->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView_tracks->installEventFilter(this);
     m_layout.place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
 
@@ -411,8 +408,7 @@ void TF_AddEditAudioCD::applyDisc(const CddbDisc &disc)
 
 void TF_AddEditAudioCD::addTrackItem(const QString &title)
 {
-    auto *item = new QListWidgetItem(listImage(TrackImage), title, ListView_tracks);
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    ListView_tracks->append(listImage(TrackImage), title);
 }
 
 void TF_AddEditAudioCD::AddTrack()
@@ -428,26 +424,17 @@ void TF_AddEditAudioCD::AddTrack()
 
 void TF_AddEditAudioCD::EditSelectedTrack()
 {
-    for (int k = 0; k < ListView_tracks->count(); ++k) {
-        if (ListView_tracks->item(k)->isSelected()) {
-            ListView_tracks->setCurrentRow(k, QItemSelectionModel::NoUpdate);
-            ListView_tracks->editItem(ListView_tracks->item(k));
-            return;
-        }
-    }
+    ListView_tracks->editFirstSelected();
 }
 
 void TF_AddEditAudioCD::DeleteSelectedTracks()
 {
-    qDeleteAll(ListView_tracks->selectedItems());
+    ListView_tracks->deleteSelected();
 }
 
 QStringList TF_AddEditAudioCD::Tracks() const
 {
-    QStringList out;
-    for (int k = 0; k < ListView_tracks->count(); ++k)
-        out << ListView_tracks->item(k)->text();
-    return out;
+    return ListView_tracks->texts();
 }
 
 void TF_AddEditAudioCD::Image1Click()

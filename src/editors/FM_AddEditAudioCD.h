@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/AnchoredLayout.h"
+#include "editors/EditableList.h"
 
 #include "disc/CddbLookup.h"
 
@@ -92,7 +93,7 @@ public:
     QLabel *Image1 = nullptr;
     QLineEdit *Edit_addtrack = nullptr;
     QToolButton *SpeedButton2 = nullptr;
-    QListWidget *ListView_tracks = nullptr;
+    EditableList *ListView_tracks = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QPushButton *Button2 = nullptr; // "&Save CD"
     QPushButton *Button1 = nullptr; // "&Cancel"

@@ -111,12 +111,9 @@ void TF_AddEditDataCD::buildControls()
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     m_layout.place(SpeedButton1, 356, 60, 61, 22, true);
 
-    ListView_items = new QListWidget(Panel1);
+    ListView_items = new EditableList(Panel1);
     ListView_items->setAccessibleName(U_Constantes::ColDataItems);
-    ListView_items->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView_items->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-    ListView_items->setIconSize(QSize(16, 16));
-    ListView_items->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView_items->installEventFilter(this);
     m_layout.place(ListView_items, 8, 88, 409, 129, false, false, true, true);
 
@@ -218,8 +215,7 @@ void TF_AddEditDataCD::FillDrives(const QString &driveLines)
 
 void TF_AddEditDataCD::addItemRow(const QString &caption)
 {
-    auto *item = new QListWidgetItem(listImage(ItemImage), caption, ListView_items);
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    ListView_items->append(listImage(ItemImage), caption);
 }
 
 void TF_AddEditDataCD::addLines(const QString &lines)
@@ -281,26 +277,17 @@ void TF_AddEditDataCD::AddItem()
 
 void TF_AddEditDataCD::EditSelectedItem()
 {
-    for (int k = 0; k < ListView_items->count(); ++k) {
-        if (ListView_items->item(k)->isSelected()) {
-            ListView_items->setCurrentRow(k, QItemSelectionModel::NoUpdate);
-            ListView_items->editItem(ListView_items->item(k));
-            return;
-        }
-    }
+    ListView_items->editFirstSelected();
 }
 
 void TF_AddEditDataCD::DeleteSelectedItems()
 {
-    qDeleteAll(ListView_items->selectedItems());
+    ListView_items->deleteSelected();
 }
 
 QStringList TF_AddEditDataCD::Items() const
 {
-    QStringList out;
-    for (int k = 0; k < ListView_items->count(); ++k)
-        out << ListView_items->item(k)->text();
-    return out;
+    return ListView_items->texts();
 }
 
 void TF_AddEditDataCD::setBusy(bool busy)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/AnchoredLayout.h"
+#include "editors/EditableList.h"
 
 #include <QDialog>
 #include <QList>
@@ -58,7 +59,7 @@ public:
     QLabel *Label4 = nullptr;            // "scanning..."
     QLineEdit *Edit_dataitem = nullptr;
     QToolButton *SpeedButton1 = nullptr; // "Add"
-    QListWidget *ListView_items = nullptr;
+    EditableList *ListView_items = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QPushButton *Button2 = nullptr; // "&Save CD"
     QPushButton *Button1 = nullptr; // "&Cancel"
