@@ -134,9 +134,8 @@ TDockCaptionTree::TDockCaptionTree(QWidget *site, SiteAlign align)
 
 TDockCaptionTree::~TDockCaptionTree()
 {
-    for (const QPointer<QWidget> &c : m_controls)
-        if (c)
-            dockedIn().remove(c);
+    // By value: a control may already be gone, and a new one may come to live at its address.
+    dockedIn().removeIf([this](const auto &entry) { return entry.value() == this; });
     for (const QPointer<TDockCaption> &c : m_captions)
         delete c.data();
     if (m_site)
@@ -167,6 +166,7 @@ void TDockCaptionTree::InsertControl(QWidget *control)
         auto *caption = new TDockCaption(*this, control);
         m_captions << caption;
         dockedIn().insert(control, this);
+        connect(control, &QObject::destroyed, this, [control] { dockedIn().remove(control); });
     }
     control->show();
     layoutControls();
