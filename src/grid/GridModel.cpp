@@ -4,6 +4,7 @@
 #include "store/U_Constantes.h"
 
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QHash>
 
 #include <algorithm>
@@ -26,9 +27,173 @@ void countingSort(std::vector<int32_t> &order, const std::vector<int32_t> &rank,
 
 } // namespace
 
+// Each row gets a small integer that orders like its value: the texts are told apart once each and
+// only the distinct ones are collated, so a sort is one counting pass over the rows. The work goes in
+// steps, so that it can run in slices while the window is idle.
+class GridModel::RankBuilder
+{
+public:
+    RankBuilder(const DbQuery *query, int field, int rows)
+        : m_query(query)
+        , m_field(field)
+        , m_rows(rows)
+        , m_collator(GridModel::collator())
+    {
+        m_out.rank.assign(size_t(rows), 0);
+        if (field < 0)
+            m_phase = Done;
+    }
+
+    // Does about `budget` units of work; true once the ranks are complete.
+    bool step(int budget)
+    {
+        while (budget > 0 && m_phase != Done) {
+            switch (m_phase) {
+            case Collect: {
+                const int end = std::min(m_rows, m_at + budget);
+                budget -= end - m_at + 1;
+                for (; m_at < end; ++m_at) {
+                    const QVariant v = m_query->Value(m_at, m_field);
+                    if (v.isNull())
+                        continue;
+                    if (isNumber(v)) {
+                        m_numbers.emplace_back(v.toDouble(), m_at);
+                        continue;
+                    }
+                    const QString s = v.toString();
+                    auto it = m_textId.constFind(s);
+                    if (it == m_textId.constEnd()) {
+                        it = m_textId.insert(s, int32_t(m_texts.size()));
+                        m_texts.push_back(s);
+                    }
+                    m_out.rank[size_t(m_at)] = -1 - *it; // resolved once the texts are collated
+                }
+                if (m_at >= m_rows) {
+                    m_textId = {};
+                    m_keys.reserve(m_texts.size());
+                    next(Keys);
+                }
+                break;
+            }
+            case Keys: {
+                // Keys cost the most: a smaller share of the budget.
+                const int share = std::max(1, budget / 8);
+                const int end = std::min(int(m_texts.size()), m_at + share);
+                budget -= share * 8;
+                for (; m_at < end; ++m_at)
+                    m_keys.push_back(m_collator.sortKey(m_texts[size_t(m_at)]));
+                if (m_at >= int(m_texts.size())) {
+                    m_byKey.resize(m_texts.size());
+                    std::iota(m_byKey.begin(), m_byKey.end(), 0);
+                    next(SortRuns);
+                }
+                break;
+            }
+            case SortRuns: {
+                const int n = int(m_byKey.size());
+                const int end = std::min(n, m_at + Run);
+                std::sort(m_byKey.begin() + m_at, m_byKey.begin() + end, less());
+                budget -= (end - m_at) * 4;
+                m_at = end;
+                if (m_at >= n) {
+                    m_width = Run;
+                    next(Merge);
+                }
+                break;
+            }
+            case Merge: {
+                const int n = int(m_byKey.size());
+                if (m_width >= n) {
+                    next(Finalize);
+                    break;
+                }
+                const int mid = std::min(n, m_at + m_width);
+                const int end = std::min(n, m_at + 2 * m_width);
+                if (mid < end)
+                    std::inplace_merge(m_byKey.begin() + m_at, m_byKey.begin() + mid, m_byKey.begin() + end, less());
+                budget -= (end - m_at) * 2;
+                m_at = end;
+                if (m_at >= n) {
+                    m_at = 0;
+                    m_width *= 2;
+                }
+                break;
+            }
+            case Finalize: {
+                int32_t next = 1;
+                std::sort(m_numbers.begin(), m_numbers.end());
+                for (size_t i = 0; i < m_numbers.size(); ++i) {
+                    if (i > 0 && m_numbers[i].first != m_numbers[i - 1].first)
+                        ++next;
+                    m_out.rank[size_t(m_numbers[i].second)] = next;
+                }
+                if (!m_numbers.empty())
+                    ++next;
+                std::vector<int32_t> textRank(m_texts.size());
+                for (size_t i = 0; i < m_byKey.size(); ++i) {
+                    if (i > 0 && m_keys[size_t(m_byKey[i])].compare(m_keys[size_t(m_byKey[i - 1])]) != 0)
+                        ++next;
+                    textRank[size_t(m_byKey[i])] = next;
+                }
+                for (int32_t &r : m_out.rank)
+                    if (r < 0)
+                        r = textRank[size_t(-1 - r)];
+                m_out.max = next;
+                m_keys = {};
+                m_texts = {};
+                m_numbers = {};
+                m_byKey = {};
+                m_phase = Done;
+                budget = 0;
+                break;
+            }
+            case Done:
+                break;
+            }
+        }
+        return m_phase == Done;
+    }
+
+    Ranks take() { return std::move(m_out); }
+    int rows() const { return m_rows; }
+
+private:
+    enum Phase { Collect, Keys, SortRuns, Merge, Finalize, Done };
+    static constexpr int Run = 16384;
+
+    void next(Phase phase)
+    {
+        m_phase = phase;
+        m_at = 0;
+    }
+    struct KeyLess {
+        const std::vector<QCollatorSortKey> *keys;
+        bool operator()(int32_t a, int32_t b) const { return (*keys)[size_t(a)].compare((*keys)[size_t(b)]) < 0; }
+    };
+    KeyLess less() const { return {&m_keys}; }
+
+    const DbQuery *m_query;
+    int m_field;
+    int m_rows;
+    QCollator m_collator;
+    Phase m_phase = Collect;
+    int m_at = 0;
+    int m_width = 0;
+    Ranks m_out;
+    std::vector<std::pair<double, int32_t>> m_numbers;
+    QHash<QString, int32_t> m_textId;
+    std::vector<QString> m_texts;
+    std::vector<QCollatorSortKey> m_keys;
+    std::vector<int32_t> m_byKey;
+};
+
 GridModel::GridModel(QObject *parent)
     : QAbstractItemModel(parent)
+    , m_warmTimer(new QTimer(this))
 {
+    m_warmTimer->setSingleShot(true);
+    m_warmTimer->setInterval(0);
+    connect(m_warmTimer, &QTimer::timeout, this, &GridModel::warmUp);
 }
 
 GridModel::~GridModel() = default;
@@ -84,10 +249,18 @@ void GridModel::setGroupColumns(std::vector<int> columns)
 void GridModel::reload()
 {
     m_ranks.clear();
+    m_warming.reset();
+    m_warmingColumn = -1;
+    m_warmQueue.clear();
     m_fields.clear();
     for (const GridColumn &c : m_columns)
         m_fields.push_back(m_query && m_query->Active() ? m_query->FieldIndex(c.field) : -1);
     rebuild();
+    for (int c = int(m_columns.size()) - 1; c >= 0; --c)
+        if (!m_columns[size_t(c)].hidden && m_columns[size_t(c)].kind == GridColumn::Text && m_fields[size_t(c)] >= 0)
+            m_warmQueue.push_back(c);
+    if (!m_warmQueue.empty() && !m_order.empty())
+        m_warmTimer->start();
 }
 
 void GridModel::rebuild()
@@ -95,12 +268,6 @@ void GridModel::rebuild()
     beginResetModel();
     buildOrder();
     buildGroups();
-    // Only the ranks of the columns in use are kept.
-    for (auto it = m_ranks.begin(); it != m_ranks.end();) {
-        const bool used = it->first == m_sortColumn
-                          || std::find(m_groupBy.begin(), m_groupBy.end(), it->first) != m_groupBy.end();
-        it = used ? std::next(it) : m_ranks.erase(it);
-    }
     endResetModel();
 }
 
@@ -167,6 +334,14 @@ void GridModel::buildGroups()
 const GridModel::Ranks &GridModel::ranks(int column)
 {
     auto it = m_ranks.find(column);
+    if (it == m_ranks.end() && m_warming && m_warmingColumn == column) {
+        // Half done in idle time: finish it now.
+        while (!m_warming->step(1 << 30)) {
+        }
+        it = m_ranks.emplace(column, m_warming->take()).first;
+        m_warming.reset();
+        m_warmingColumn = -1;
+    }
     if (it == m_ranks.end())
         it = m_ranks.emplace(column, computeRanks(column)).first;
     return it->second;
@@ -194,69 +369,37 @@ QCollator GridModel::collator()
     return QCollator(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
 }
 
-// Each row gets a small integer that orders like its value: the texts are told apart once each and
-// only the distinct ones are collated, so a sort is one counting pass over the rows.
 GridModel::Ranks GridModel::computeRanks(int column) const
 {
-    const int n = int(m_order.size());
-    Ranks out;
-    out.rank.assign(size_t(n), 0);
-    const int field = m_fields[size_t(column)];
-    if (field < 0)
-        return out;
-
-    std::vector<std::pair<double, int32_t>> numbers;
-    QHash<QString, int32_t> textId;
-    std::vector<QString> texts;
-    for (int r = 0; r < n; ++r) {
-        const QVariant &v = m_query->Value(r, field);
-        if (v.isNull())
-            continue;
-        if (isNumber(v)) {
-            numbers.emplace_back(v.toDouble(), r);
-            continue;
-        }
-        const QString s = v.toString();
-        auto it = textId.constFind(s);
-        if (it == textId.constEnd()) {
-            it = textId.insert(s, int32_t(texts.size()));
-            texts.push_back(s);
-        }
-        out.rank[size_t(r)] = -1 - *it; // resolved below, once the texts are collated
+    RankBuilder builder(m_query, m_fields[size_t(column)], int(m_order.size()));
+    while (!builder.step(1 << 30)) {
     }
-    textId = {};
+    return builder.take();
+}
 
-    int32_t next = 1;
-    std::sort(numbers.begin(), numbers.end());
-    for (size_t i = 0; i < numbers.size(); ++i) {
-        if (i > 0 && numbers[i].first != numbers[i - 1].first)
-            ++next;
-        out.rank[size_t(numbers[i].second)] = next;
-    }
-    if (!numbers.empty())
-        ++next;
-
-    if (!texts.empty()) {
-        const QCollator collator = GridModel::collator();
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(texts.size());
-        for (const QString &s : texts)
-            keys.push_back(collator.sortKey(s));
-        std::vector<int32_t> byKey(texts.size());
-        std::iota(byKey.begin(), byKey.end(), 0);
-        std::sort(byKey.begin(), byKey.end(), [&](int32_t a, int32_t b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-        std::vector<int32_t> textRank(texts.size());
-        for (size_t i = 0; i < byKey.size(); ++i) {
-            if (i > 0 && keys[size_t(byKey[i])].compare(keys[size_t(byKey[i - 1])]) != 0)
-                ++next;
-            textRank[size_t(byKey[i])] = next;
+void GridModel::warmUp()
+{
+    if (!m_query || !m_query->Active() || m_query->ControlsDisabled())
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    while (slice.elapsed() < 20) {
+        if (!m_warming) {
+            while (!m_warmQueue.empty() && ranksReady(m_warmQueue.back()))
+                m_warmQueue.pop_back();
+            if (m_warmQueue.empty())
+                return;
+            m_warmingColumn = m_warmQueue.back();
+            m_warmQueue.pop_back();
+            m_warming = std::make_unique<RankBuilder>(m_query, m_fields[size_t(m_warmingColumn)], int(m_order.size()));
         }
-        for (int32_t &r : out.rank)
-            if (r < 0)
-                r = textRank[size_t(-1 - r)];
+        if (m_warming->step(4096)) {
+            m_ranks.emplace(m_warmingColumn, m_warming->take());
+            m_warming.reset();
+            m_warmingColumn = -1;
+        }
     }
-    out.max = next;
-    return out;
+    m_warmTimer->start();
 }
 
 int GridModel::positionOfSourceRow(int sourceRow) const

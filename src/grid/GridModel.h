@@ -4,10 +4,12 @@
 
 #include <QAbstractItemModel>
 #include <QCollator>
+#include <QTimer>
 #include <QPointer>
 
 #include <cstdint>
 #include <unordered_map>
+#include <memory>
 #include <vector>
 
 class DbQuery;
@@ -91,10 +93,17 @@ private:
         int32_t firstChild;  // first child group, -1 at the last level
         int32_t childCount;
     };
+public:
     struct Ranks {
         std::vector<int32_t> rank;  // per source row: nulls, then numbers by value, then text by collation
         int32_t max = 0;
     };
+    class RankBuilder;
+
+    // Whether a column's ranks are ready, so that sorting or grouping by it needs no collation.
+    bool ranksReady(int column) const { return m_ranks.count(column) > 0; }
+
+private:
 
     void reload();
     void rebuild();
@@ -102,6 +111,7 @@ private:
     void buildGroups();
     const Ranks &ranks(int column);
     Ranks computeRanks(int column) const;
+    void warmUp();
     bool hasChildGroups(int node) const;
     int childCountOf(int node) const;
     int groupOf(const QModelIndex &index) const;
@@ -118,4 +128,9 @@ private:
     std::vector<Group> m_groups;       // level by level
     std::vector<int> m_levelStart;     // first group of each level, and the end
     std::unordered_map<int, Ranks> m_ranks;
+    // Text columns are ranked in small slices while the window is idle, so a header click finds them ready.
+    std::unique_ptr<RankBuilder> m_warming;
+    int m_warmingColumn = -1;
+    std::vector<int> m_warmQueue;
+    QTimer *m_warmTimer = nullptr;
 };
