@@ -102,20 +102,41 @@ public:
                 break;
             }
             case Merge: {
+                // Bottom-up, into a second buffer, resumable anywhere: no single step merges a whole
+                // million keys.
                 const int n = int(m_byKey.size());
                 if (m_width >= n) {
+                    m_merged = {};
                     next(Finalize);
                     break;
                 }
+                m_merged.resize(size_t(n));
                 const int mid = std::min(n, m_at + m_width);
                 const int end = std::min(n, m_at + 2 * m_width);
-                if (mid < end)
-                    std::inplace_merge(m_byKey.begin() + m_at, m_byKey.begin() + mid, m_byKey.begin() + end, less());
-                budget -= (end - m_at) * 2;
-                m_at = end;
-                if (m_at >= n) {
-                    m_at = 0;
-                    m_width *= 2;
+                if (!m_inPair) {
+                    m_a = m_at;
+                    m_b = mid;
+                    m_o = m_at;
+                    m_inPair = true;
+                }
+                const KeyLess lt = less();
+                const int stop = std::min(end, m_o + std::max(1, budget / 2));
+                budget -= 2 * (stop - m_o) + 1;
+                while (m_o < stop) {
+                    // Equal keys keep their order: the left run goes first.
+                    if (m_b >= end || (m_a < mid && !lt(m_byKey[size_t(m_b)], m_byKey[size_t(m_a)])))
+                        m_merged[size_t(m_o++)] = m_byKey[size_t(m_a++)];
+                    else
+                        m_merged[size_t(m_o++)] = m_byKey[size_t(m_b++)];
+                }
+                if (m_o >= end) {
+                    m_inPair = false;
+                    m_at = end;
+                    if (m_at >= n) {
+                        m_byKey.swap(m_merged);
+                        m_at = 0;
+                        m_width *= 2;
+                    }
                 }
                 break;
             }
@@ -179,6 +200,9 @@ private:
     Phase m_phase = Collect;
     int m_at = 0;
     int m_width = 0;
+    bool m_inPair = false;
+    int m_a = 0, m_b = 0, m_o = 0;
+    std::vector<int32_t> m_merged;
     Ranks m_out;
     std::vector<std::pair<double, int32_t>> m_numbers;
     QHash<QString, int32_t> m_textId;
