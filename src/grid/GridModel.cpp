@@ -42,6 +42,8 @@ public:
         m_out.rank.assign(size_t(rows), 0);
         if (field < 0)
             m_phase = Done;
+        else
+            m_textId.reserve(rows); // growing it half-way would rehash everything in one step
     }
 
     // Does about `budget` units of work; true once the ranks are complete.
@@ -141,31 +143,60 @@ public:
                 break;
             }
             case Finalize: {
-                int32_t next = 1;
-                std::sort(m_numbers.begin(), m_numbers.end());
-                for (size_t i = 0; i < m_numbers.size(); ++i) {
-                    if (i > 0 && m_numbers[i].first != m_numbers[i - 1].first)
-                        ++next;
-                    m_out.rank[size_t(m_numbers[i].second)] = next;
+                // Numbers first, then the texts in collation order; each part in steps of the budget.
+                if (m_at == 0) {
+                    m_next = 1;
+                    std::sort(m_numbers.begin(), m_numbers.end());
+                    for (size_t i = 0; i < m_numbers.size(); ++i) {
+                        if (i > 0 && m_numbers[i].first != m_numbers[i - 1].first)
+                            ++m_next;
+                        m_out.rank[size_t(m_numbers[i].second)] = m_next;
+                    }
+                    if (!m_numbers.empty())
+                        ++m_next;
+                    m_numbers = {};
+                    m_textRank.resize(m_texts.size());
                 }
-                if (!m_numbers.empty())
-                    ++next;
-                std::vector<int32_t> textRank(m_texts.size());
-                for (size_t i = 0; i < m_byKey.size(); ++i) {
+                const int n = int(m_byKey.size());
+                const int end = std::min(n, m_at + budget);
+                budget -= end - m_at + 1;
+                for (; m_at < end; ++m_at) {
+                    const size_t i = size_t(m_at);
                     if (i > 0 && m_keys[size_t(m_byKey[i])].compare(m_keys[size_t(m_byKey[i - 1])]) != 0)
-                        ++next;
-                    textRank[size_t(m_byKey[i])] = next;
+                        ++m_next;
+                    m_textRank[size_t(m_byKey[i])] = m_next;
                 }
-                for (int32_t &r : m_out.rank)
+                if (m_at >= n)
+                    next(MapRows);
+                break;
+            }
+            case MapRows: {
+                const int end = std::min(m_rows, m_at + budget);
+                budget -= end - m_at + 1;
+                for (; m_at < end; ++m_at) {
+                    int32_t &r = m_out.rank[size_t(m_at)];
                     if (r < 0)
-                        r = textRank[size_t(-1 - r)];
-                m_out.max = next;
-                m_keys = {};
-                m_texts = {};
-                m_numbers = {};
-                m_byKey = {};
-                m_phase = Done;
-                budget = 0;
+                        r = m_textRank[size_t(-1 - r)];
+                }
+                if (m_at >= m_rows) {
+                    m_out.max = m_next;
+                    m_textRank = {};
+                    m_byKey = {};
+                    next(Release);
+                }
+                break;
+            }
+            case Release: {
+                // A million keys and texts freed at once would stall the window: a share per step.
+                const size_t share = size_t(std::max(1, budget));
+                budget -= int(share) + 1;
+                m_keys.erase(m_keys.end() - std::ptrdiff_t(std::min(share, m_keys.size())), m_keys.end());
+                m_texts.erase(m_texts.end() - std::ptrdiff_t(std::min(share, m_texts.size())), m_texts.end());
+                if (m_keys.empty() && m_texts.empty()) {
+                    m_keys = {};
+                    m_texts = {};
+                    m_phase = Done;
+                }
                 break;
             }
             case Done:
@@ -179,7 +210,7 @@ public:
     int rows() const { return m_rows; }
 
 private:
-    enum Phase { Collect, Keys, SortRuns, Merge, Finalize, Done };
+    enum Phase { Collect, Keys, SortRuns, Merge, Finalize, MapRows, Release, Done };
     static constexpr int Run = 16384;
 
     void next(Phase phase)
@@ -203,6 +234,8 @@ private:
     bool m_inPair = false;
     int m_a = 0, m_b = 0, m_o = 0;
     std::vector<int32_t> m_merged;
+    std::vector<int32_t> m_textRank;
+    int32_t m_next = 1;
     Ranks m_out;
     std::vector<std::pair<double, int32_t>> m_numbers;
     QHash<QString, int32_t> m_textId;
