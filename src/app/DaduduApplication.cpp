@@ -28,7 +28,7 @@ void DaduduApplication::reportUnhandled(MessageService &messages)
     } catch (const std::exception &e) {
         messages.show(MessageService::Kind::Unhandled, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        messages.show(MessageService::Kind::Unhandled, QStringLiteral("Unknown error"));
+        messages.show(MessageService::Kind::Unhandled, U_Constantes::UnknownError);
     }
 }
 
