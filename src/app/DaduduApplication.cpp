@@ -12,8 +12,7 @@ DaduduApplication::DaduduApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(U_Constantes::ApplicationTitle);
-    // The windows were laid out for these faces; use the metric-compatible ones where they are missing.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    // The print and the dock captions name these faces; use the metric-compatible ones where they are missing.
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
     QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});

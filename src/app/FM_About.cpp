@@ -1,5 +1,6 @@
 #include "app/FM_About.h"
 
+#include "app/WindowFont.h"
 #include "store/U_Constantes.h"
 
 #include <QDesktopServices>
@@ -33,7 +34,7 @@ TF_About::TF_About(UrlOpener opener, QWidget *parent)
 {
     setWindowTitle(U_Constantes::AboutCaption);
     setFixedSize(300, 375);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(windowFont());
 
     auto *panel = new QFrame(this);
     panel->setFrameShape(QFrame::Panel);

@@ -1,6 +1,7 @@
 #include "app/FM_Main.h"
 
 #include "app/FM_About.h"
+#include "app/WindowFont.h"
 #include "app/FM_Splash.h"
 #include "app/DialogService.h"
 #include "app/NavigatorIcons.h"
@@ -64,7 +65,7 @@ TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString
     , m_databaseFolder(databaseFolder)
 {
     setWindowTitle(U_Constantes::MainCaption);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(windowFont());
     resize(660, 535);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(330, 267));

@@ -1,5 +1,6 @@
 #include "disc/FM_ChooseCD.h"
 
+#include "app/WindowFont.h"
 #include "store/U_Constantes.h"
 
 #include <QApplication>
@@ -12,10 +13,7 @@ TF_ChooseCD::TF_ChooseCD(QWidget *parent)
 {
     setObjectName(QStringLiteral("F_ChooseCD"));
     setWindowTitle(U_Constantes::ChooseCDCaption);
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(windowFont());
     setFixedSize(418, 143);
 
     // Created in tab order: the Ok button first, so it has the focus when the dialog opens.

@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditArtist.h"
 
+#include "app/WindowFont.h"
 #include "store/DM_Artist.h"
 #include "store/MessageService.h"
 #include "store/U_Constantes.h"
@@ -21,10 +22,7 @@ TF_AddEditArtist::TF_AddEditArtist(TD_Artist &artists, MessageService &messages,
 {
     setObjectName(QStringLiteral("F_AddEditArtist"));
     setWindowTitle(NewArtistCaption);
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setPointSize(8);
-    setFont(f);
+    setFont(windowFont());
     setFixedSize(345, 86);
 
     Panel1 = new QFrame(this);

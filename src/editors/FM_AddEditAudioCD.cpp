@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditAudioCD.h"
 
+#include "app/WindowFont.h"
 #include "app/DialogService.h"
 #include "app/WaitCursor.h"
 #include "disc/FM_ChooseCD.h"
@@ -94,10 +95,7 @@ TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageServ
 {
     setObjectName(QStringLiteral("F_AddEditAudioCD"));
     setWindowTitle(U_Constantes::NewAudioCDCaption);
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setPointSize(8);
-    setFont(f);
+    setFont(windowFont());
     buildControls();
 }
 

@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditDataCD.h"
 
+#include "app/WindowFont.h"
 #include "app/WaitCursor.h"
 
 #include "disc/U_Tools.h"
@@ -48,10 +49,7 @@ TF_AddEditDataCD::TF_AddEditDataCD(TD_Data &data, MessageService &messages, QWid
 {
     setObjectName(QStringLiteral("F_AddEditDataCD"));
     setWindowTitle(U_Constantes::NewDataCDCaption);
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setPointSize(8);
-    setFont(f);
+    setFont(windowFont());
     buildControls();
 }
 

@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditMovie.h"
 
+#include "app/WindowFont.h"
 #include "store/DM_Movie.h"
 #include "store/MessageService.h"
 #include "store/U_Constantes.h"
@@ -26,10 +27,7 @@ TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWi
 {
     setObjectName(QStringLiteral("F_AddEditMovie"));
     setWindowTitle(NewMovieCaption);
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setPointSize(8);
-    setFont(f);
+    setFont(windowFont());
     setFixedSize(345, 119);
 
     Panel1 = new QFrame(this);
