@@ -1,6 +1,6 @@
 #include "app/AppModules.h"
 #include "app/BoxMessageService.h"
-#include "app/DialogService.h"
+#include "app/StandardDialogService.h"
 #include "app/DaduduApplication.h"
 #include "app/FM_Main.h"
 

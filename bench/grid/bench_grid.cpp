@@ -79,7 +79,7 @@ int main(int argc, char **argv)
     grid.resize(900, 700);
     const long rssBefore = rssKb();
     const double bind = ms([&] {
-        grid.setQuery(&q);
+        grid.setRows(&q);
         grid.show();
         grid.grab();
     });

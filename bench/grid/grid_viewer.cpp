@@ -48,7 +48,7 @@ int main(int argc, char **argv)
                      {.field = QStringLiteral("YEAR"), .caption = QStringLiteral("Year"), .width = 45},
                      {.field = QStringLiteral("LIMITED"), .caption = QStringLiteral("Limited"), .width = 54, .kind = GridColumn::CheckBox},
                      {.field = QStringLiteral("COMMENTS"), .caption = QStringLiteral("Comments"), .width = 116, .kind = GridColumn::Memo}});
-    grid.setQuery(&list);
+    grid.setRows(&list);
     grid.groupBy(2);
     grid.sortBy(1, Qt::AscendingOrder);
     grid.resize(1000, 700);

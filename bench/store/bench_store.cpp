@@ -13,7 +13,7 @@
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
-#include "store/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QApplication>
 #include <QDir>

@@ -18,7 +18,7 @@
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 AppModules::AppModules(MessageService &messages, DialogService &dialogs, const QString &databaseFolder)
     : m_messages(messages)
@@ -84,22 +84,22 @@ void AppModules::registerLists()
                              [this] { D_Track->CloseList(); },
                              [this] { D_Artist->CloseList(); },
                              [this] { D_Movie->CloseList(); },
-                             [this] { D_CD->ADOQuery_tracks.Close(); },
+                             [this] { D_CD->CloseDetail(); },
                              [this] { D_CD->CloseList(); },
                          });
 
-    auto set = [this](TF_Main::ListIndex index, auto *store, DbQuery &query, const QString &noun) {
+    auto set = [this](TF_Main::ListIndex index, auto *store, const QString &noun) {
         CatalogueList &entry = F_Main->list(index);
         entry.refresh = [store] { store->RefreshList(); };
-        entry.count = [&query] { return query.RecordCount(); };
+        entry.count = [store] { return store->count(); };
         entry.noun = noun;
     };
-    set(TF_Main::AudioCDs, D_CD.get(), D_CD->ADOQuery_CD, U_Constantes::NounAudioCDs);
-    set(TF_Main::Artists, D_Artist.get(), D_Artist->ADOQuery_Artists, U_Constantes::NounArtists);
-    set(TF_Main::Tracks, D_Track.get(), D_Track->ADOQuery_Tracks, U_Constantes::NounTracks);
-    set(TF_Main::Movies, D_Movie.get(), D_Movie->ADOQuery_Movie, U_Constantes::NounMovies);
-    set(TF_Main::DataCDs, D_Data.get(), D_Data->ADOQuery_DataCDs, U_Constantes::NounDataCDs);
-    set(TF_Main::DataItems, D_DataItems.get(), D_DataItems->ADOQuery_DataItems, U_Constantes::NounDataItems);
+    set(TF_Main::AudioCDs, D_CD.get(), U_Constantes::NounAudioCDs);
+    set(TF_Main::Artists, D_Artist.get(), U_Constantes::NounArtists);
+    set(TF_Main::Tracks, D_Track.get(), U_Constantes::NounTracks);
+    set(TF_Main::Movies, D_Movie.get(), U_Constantes::NounMovies);
+    set(TF_Main::DataCDs, D_Data.get(), U_Constantes::NounDataCDs);
+    set(TF_Main::DataItems, D_DataItems.get(), U_Constantes::NounDataItems);
 }
 
 void AppModules::registerCommands()

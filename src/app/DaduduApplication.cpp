@@ -1,8 +1,8 @@
 #include "app/DaduduApplication.h"
 
 #include "store/DbEngine.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QFont>
 

@@ -1,7 +1,7 @@
 #include "app/FM_About.h"
 
-#include "app/WindowFont.h"
-#include "store/U_Constantes.h"
+#include "base/WindowFont.h"
+#include "base/U_Constantes.h"
 
 #include <QDesktopServices>
 #include <QFrame>

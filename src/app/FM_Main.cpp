@@ -1,17 +1,17 @@
 #include "app/FM_Main.h"
 
 #include "app/FM_About.h"
-#include "app/WindowFont.h"
+#include "base/WindowFont.h"
 #include "app/FM_Splash.h"
-#include "app/DialogService.h"
+#include "base/DialogService.h"
 #include "app/NavigatorIcons.h"
 #include "docking/DockManagerPro.h"
 #include "grid/DxGrid.h"
 #include "grid/GridView.h"
 #include "lists/ListWindow.h"
 #include "store/DM_Main.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "app/FM_Splash.h"
 
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include <QGuiApplication>
 #include <QLinearGradient>

@@ -1,6 +1,6 @@
 #include "disc/CDInfo.h"
 
-#include "app/WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>

@@ -1,7 +1,7 @@
 #include "disc/CddbLookup.h"
 
 #include "disc/CDInfo.h"
-#include "store/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include "disc/HttpClient.h"
 

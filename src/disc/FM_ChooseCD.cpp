@@ -1,7 +1,7 @@
 #include "disc/FM_ChooseCD.h"
 
-#include "app/WindowFont.h"
-#include "store/U_Constantes.h"
+#include "base/WindowFont.h"
+#include "base/U_Constantes.h"
 
 #include <QApplication>
 #include <QFont>

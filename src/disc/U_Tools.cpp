@@ -1,6 +1,6 @@
 #include "disc/U_Tools.h"
 
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>

@@ -1,6 +1,6 @@
 #include "docking/DockManagerPro.h"
 
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,9 +1,9 @@
 #include "editors/FM_AddEditArtist.h"
 
-#include "app/WindowFont.h"
+#include "base/WindowFont.h"
 #include "store/DM_Artist.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,14 +1,14 @@
 #include "editors/FM_AddEditAudioCD.h"
 
-#include "app/WindowFont.h"
-#include "app/DialogService.h"
-#include "app/WaitCursor.h"
+#include "base/WindowFont.h"
+#include "base/DialogService.h"
+#include "base/WaitCursor.h"
 #include "disc/FM_ChooseCD.h"
 #include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -255,17 +255,12 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
 {
     EditedCDID = cdId;
     CoverChanged = false;
-    DbQuery &cd = m_cds.ADOQuery_CD;
-    // The lists are snapshots: a CD or an artist added since they were read is only found after a
-    // refresh, and saving onto the wrong row must never happen.
-    if (!cd.Active() || !cd.Locate(QStringLiteral("CD_ID"), cdId)) {
-        m_cds.RefreshList();
-        if (!cd.Locate(QStringLiteral("CD_ID"), cdId)) {
-            m_messages.warning(U_Constantes::CDNotFoundText);
-            return false;
-        }
+    if (!m_cds.locate(cdId)) {
+        m_messages.warning(U_Constantes::CDNotFoundText);
+        return false;
     }
-    const QString artistName = cd.FieldAsString(QStringLiteral("ART_NAME"));
+    const AudioCD cd = m_cds.current();
+    const QString &artistName = cd.artistName;
     auto artistIndex = [&] {
         // The exact name first, so artists whose names differ only in case stay apart.
         for (int k = 0; k < ComboBox_artists->count(); ++k)
@@ -277,6 +272,7 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
         return -1;
     };
     FillArtists();
+    // The artist list is a snapshot too: an artist added since it was read is only found after a refresh.
     if (artistIndex() < 0) {
         m_artists.RefreshList();
         FillArtists();
@@ -284,17 +280,15 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
     FillDrives();
     setWindowTitle(U_Constantes::EditAudioCDCaption);
 
-    Edit_title->setText(cd.FieldAsString(QStringLiteral("CD_LABEL")));
-    Edit_barcode->setText(cd.FieldAsString(QStringLiteral("BARCODE")));
-    Edit_year->setText(cd.FieldAsString(QStringLiteral("YEAR")));
-    CheckBox_limited->setChecked(!cd.Field(QStringLiteral("LIMITED")).isNull() && cd.FieldAsBoolean(QStringLiteral("LIMITED")));
-    Memo_comments->setPlainText(cd.FieldAsString(QStringLiteral("COMMENTS")));
+    Edit_title->setText(cd.title);
+    Edit_barcode->setText(cd.barcode);
+    Edit_year->setText(cd.year);
+    CheckBox_limited->setChecked(cd.limited);
+    Memo_comments->setPlainText(cd.comments);
 
-    m_cds.OpenDetail();
     ListView_tracks->clear();
-    DbQuery &tracks = m_cds.ADOQuery_tracks;
-    for (tracks.First(); !tracks.Eof(); tracks.Next())
-        addTrackItem(tracks.FieldAsString(QStringLiteral("TR_LABEL")));
+    for (const QString &track : cd.tracks)
+        addTrackItem(track);
 
     RadioButton2->setChecked(true);
     ComboBox_artists->setCurrentIndex(artistIndex());
@@ -308,14 +302,11 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
 void TF_AddEditAudioCD::FillArtists()
 {
     ComboBox_artists->clear();
-    DbQuery &list = m_artists.ADOQuery_Artists;
-    if (!list.Active() || list.RecordCount() == 0)
+    const QList<TArtist> artists = m_artists.artists();
+    if (artists.isEmpty())
         return;
-    // Walking the snapshot by index leaves the artist window's current row where it was.
-    const int idColumn = list.FieldIndex(QStringLiteral("ART_ID"));
-    const int nameColumn = list.FieldIndex(QStringLiteral("ART_NAME"));
-    for (int row = 0; row < list.RecordCount(); ++row)
-        ComboBox_artists->addItem(list.Value(row, nameColumn).toString(), list.Value(row, idColumn).toInt());
+    for (const TArtist &artist : artists)
+        ComboBox_artists->addItem(artist.name, artist.id);
     ComboBox_artists->setCurrentIndex(0);
 }
 

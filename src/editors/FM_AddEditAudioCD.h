@@ -4,6 +4,7 @@
 #include "editors/EditableList.h"
 
 #include "disc/CddbLookup.h"
+#include "store/Records.h"
 
 #include <QDialog>
 #include <QList>
@@ -28,11 +29,6 @@ class QToolButton;
 class TD_Artist;
 class TD_CD;
 
-// An artist entry of the artist choice.
-struct TArtist {
-    int id = -1;
-    QString name;
-};
 
 // Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist and
 // tracks from a CDDB server for the disc in a drive.

@@ -1,12 +1,12 @@
 #include "editors/FM_AddEditDataCD.h"
 
-#include "app/WindowFont.h"
-#include "app/WaitCursor.h"
+#include "base/WindowFont.h"
+#include "base/WaitCursor.h"
 
 #include "disc/U_Tools.h"
 #include "store/DM_Data.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -164,25 +164,19 @@ void TF_AddEditDataCD::PrepareNew()
 bool TF_AddEditDataCD::PrepareEdit(int cdId)
 {
     EditedDataCDID = cdId;
-    DbQuery &list = m_data.ADOQuery_DataCDs;
-    // The list is a snapshot: a data CD added since it was read is only found after a refresh, and
-    // another CD's title and items must never be saved under this one.
-    if (!list.Active() || !list.Locate(QStringLiteral("CD_ID"), cdId)) {
-        m_data.RefreshList();
-        if (!list.Active() || !list.Locate(QStringLiteral("CD_ID"), cdId)) {
-            m_messages.warning(U_Constantes::DataCDNotFoundText);
-            return false;
-        }
+    // Another CD's title and items must never be saved under this one.
+    if (!m_data.locate(cdId)) {
+        m_messages.warning(U_Constantes::DataCDNotFoundText);
+        return false;
     }
+    const DataCD cd = m_data.current();
     FillDrives();
     setWindowTitle(U_Constantes::EditDataCDCaption);
-    Edit_title->setText(list.FieldAsString(QStringLiteral("CD_TITLE")));
+    Edit_title->setText(cd.title);
 
-    m_data.OpenDetail();
     ListView_items->clear();
-    DbQuery &items = m_data.ADOQuery_DataCDItems;
-    for (items.First(); !items.Eof(); items.Next())
-        addItemRow(items.FieldAsString(QStringLiteral("DATA_LABEL")));
+    for (const QString &item : cd.items)
+        addItemRow(item);
     return true;
 }
 

@@ -1,9 +1,9 @@
 #include "editors/FM_AddEditMovie.h"
 
-#include "app/WindowFont.h"
+#include "base/WindowFont.h"
 #include "store/DM_Movie.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QComboBox>
 #include <QFrame>

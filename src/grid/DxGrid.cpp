@@ -6,7 +6,7 @@
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "grid/GroupPanel.h"
-#include "store/DbEngine.h"
+#include "base/RowSource.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -101,18 +101,18 @@ const std::vector<GridColumn> &DxGrid::columns() const
     return m_model->columns();
 }
 
-void DxGrid::setQuery(DbQuery *query)
+void DxGrid::setRows(RowSource *rows)
 {
-    if (DbQuery *old = m_model->query())
+    if (RowSource *old = m_model->rows())
         disconnect(old, nullptr, this, nullptr);
-    if (query)
-        connect(query, &DbQuery::currentRowChanged, this, &DxGrid::queryCurrentChanged);
-    m_model->setQuery(query);
+    if (rows)
+        connect(rows, &RowSource::currentRowChanged, this, &DxGrid::sourceCurrentChanged);
+    m_model->setRows(rows);
 }
 
-DbQuery *DxGrid::query() const
+RowSource *DxGrid::rows() const
 {
-    return m_model->query();
+    return m_model->rows();
 }
 
 void DxGrid::setGroupPanelVisible(bool visible)
@@ -239,13 +239,13 @@ void DxGrid::afterReset()
     if (restore)
         applySelection(m_savedSelection);
     m_savedSelection.clear();
-    if (DbQuery *q = m_model->query())
-        followQuery(q->RecNo(), !restore);
+    if (RowSource *rows = m_model->rows())
+        followSource(rows->currentRow(), !restore);
     if (m_view->uniformRowHeights() == false)
         m_view->doItemsLayout();
 }
 
-void DxGrid::followQuery(int row, bool select)
+void DxGrid::followSource(int row, bool select)
 {
     const QModelIndex index = m_model->indexOfSourceRow(row);
     if (!index.isValid())
@@ -265,10 +265,10 @@ void DxGrid::viewCurrentChanged(const QModelIndex &current)
     const int row = m_model->sourceRowOf(current);
     if (row < 0)
         return;
-    DbQuery *q = m_model->query();
-    if (!m_syncing && q && q->RecNo() != row) {
+    RowSource *rows = m_model->rows();
+    if (!m_syncing && rows && rows->currentRow() != row) {
         m_syncing = true;
-        q->setCurrentRow(row);
+        rows->setCurrentRow(row);
         m_syncing = false;
     }
     if (row != m_lastFocused) {
@@ -277,10 +277,10 @@ void DxGrid::viewCurrentChanged(const QModelIndex &current)
     }
 }
 
-void DxGrid::queryCurrentChanged(int row)
+void DxGrid::sourceCurrentChanged(int row)
 {
     if (!m_syncing)
-        followQuery(row, true);
+        followSource(row, true);
 }
 
 int DxGrid::focusedRow() const

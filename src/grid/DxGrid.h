@@ -7,16 +7,16 @@
 
 #include <vector>
 
-class DbQuery;
 class GridDelegate;
 class GridHeader;
 class GridModel;
 class GridView;
 class GroupPanel;
+class RowSource;
 
-// A read-only grid bound to a query's rows and current row: columns declared as data, header-click
+// A read-only grid bound to a row source and its current row: columns declared as data, header-click
 // sorting, grouping by columns dragged onto the group panel, whole-row multi-selection, copying and
-// exports. Rows are named by their row number in the query's snapshot ("source row").
+// exports. Rows are named by their row number in the source ("source row").
 class DxGrid : public QWidget
 {
     Q_OBJECT
@@ -26,9 +26,9 @@ public:
 
     void setColumns(std::vector<GridColumn> columns);
     const std::vector<GridColumn> &columns() const;
-    // The grid follows the query's resets and current row, and moves its current row.
-    void setQuery(DbQuery *query);
-    DbQuery *query() const;
+    // The grid follows the source's resets and current row, and moves its current row.
+    void setRows(RowSource *rows);
+    RowSource *rows() const;
 
     void setGroupPanelVisible(bool visible);
     void setHeaderVisible(bool visible);
@@ -79,8 +79,8 @@ private:
     void beforeReset();
     void afterReset();
     void viewCurrentChanged(const QModelIndex &current);
-    void queryCurrentChanged(int row);
-    void followQuery(int row, bool select);
+    void sourceCurrentChanged(int row);
+    void followSource(int row, bool select);
     void headerClicked(int section);
     void sectionResized(int section, int oldSize, int newSize);
     void updateSections();

@@ -9,7 +9,7 @@ struct GridColumn {
     enum Kind { Text, CheckBox, Memo };
     enum Sort { Unsorted, Ascending, Descending };
 
-    QString field;          // the query's field name
+    QString field;          // the row source's field name
     QString caption;
     int width = 0;          // pixels at design size; 0 takes an equal share. Columns stretch to the grid.
     Kind kind = Text;

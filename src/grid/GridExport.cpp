@@ -3,7 +3,7 @@
 #include "grid/ExportError.h"
 #include "grid/GridModel.h"
 #include "grid/XlsWriter.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include <QSaveFile>
 

@@ -1,7 +1,7 @@
 #include "grid/GridModel.h"
 
-#include "store/DbEngine.h"
-#include "store/U_Constantes.h"
+#include "base/RowSource.h"
+#include "base/U_Constantes.h"
 
 #include <QCollator>
 #include <QElapsedTimer>
@@ -33,8 +33,8 @@ void countingSort(std::vector<int32_t> &order, const std::vector<int32_t> &rank,
 class GridModel::RankBuilder
 {
 public:
-    RankBuilder(const DbQuery *query, int field, int rows)
-        : m_query(query)
+    RankBuilder(const RowSource *source, int field, int rows)
+        : m_source(source)
         , m_field(field)
         , m_rows(rows)
         , m_collator(GridModel::collator())
@@ -55,7 +55,7 @@ public:
                 const int end = std::min(m_rows, m_at + budget);
                 budget -= end - m_at + 1;
                 for (; m_at < end; ++m_at) {
-                    const QVariant v = m_query->Value(m_at, m_field);
+                    const QVariant v = m_source->value(m_at, m_field);
                     if (v.isNull())
                         continue;
                     if (isNumber(v)) {
@@ -224,7 +224,7 @@ private:
     };
     KeyLess less() const { return {&m_keys}; }
 
-    const DbQuery *m_query;
+    const RowSource *m_source;
     int m_field;
     int m_rows;
     QCollator m_collator;
@@ -270,21 +270,21 @@ void GridModel::setColumns(std::vector<GridColumn> columns)
     reload();
 }
 
-void GridModel::setQuery(DbQuery *query)
+void GridModel::setRows(RowSource *rows)
 {
-    if (m_query)
-        disconnect(m_query, nullptr, this, nullptr);
-    m_query = query;
-    if (query) {
-        connect(query, &DbQuery::rowsReset, this, &GridModel::reload);
-        connect(query, &QObject::destroyed, this, &GridModel::reload);
+    if (m_rows)
+        disconnect(m_rows, nullptr, this, nullptr);
+    m_rows = rows;
+    if (rows) {
+        connect(rows, &RowSource::rowsReset, this, &GridModel::reload);
+        connect(rows, &QObject::destroyed, this, &GridModel::reload);
     }
     reload();
 }
 
-DbQuery *GridModel::query() const
+RowSource *GridModel::rows() const
 {
-    return m_query.data();
+    return m_rows.data();
 }
 
 void GridModel::sort(int column, Qt::SortOrder order)
@@ -311,7 +311,7 @@ void GridModel::reload()
     m_warmQueue.clear();
     m_fields.clear();
     for (const GridColumn &c : m_columns)
-        m_fields.push_back(m_query && m_query->Active() ? m_query->FieldIndex(c.field) : -1);
+        m_fields.push_back(m_rows ? m_rows->fieldIndex(c.field) : -1);
     rebuild();
     for (int c = int(m_columns.size()) - 1; c >= 0; --c)
         if (!m_columns[size_t(c)].hidden && m_columns[size_t(c)].kind == GridColumn::Text && m_fields[size_t(c)] >= 0)
@@ -330,7 +330,7 @@ void GridModel::rebuild()
 
 void GridModel::buildOrder()
 {
-    const int n = m_query && m_query->Active() ? m_query->RecordCount() : 0;
+    const int n = m_rows ? m_rows->rowCount() : 0;
     m_order.resize(size_t(n));
     std::iota(m_order.begin(), m_order.end(), 0);
     m_order.shrink_to_fit();
@@ -428,7 +428,7 @@ QCollator GridModel::collator()
 
 GridModel::Ranks GridModel::computeRanks(int column) const
 {
-    RankBuilder builder(m_query, m_fields[size_t(column)], int(m_order.size()));
+    RankBuilder builder(m_rows, m_fields[size_t(column)], int(m_order.size()));
     while (!builder.step(1 << 30)) {
     }
     return builder.take();
@@ -436,7 +436,7 @@ GridModel::Ranks GridModel::computeRanks(int column) const
 
 void GridModel::warmUp()
 {
-    if (!m_query || !m_query->Active() || m_query->ControlsDisabled())
+    if (!m_rows || m_rows->rowCount() == 0 || m_rows->isChanging())
         return;
     QElapsedTimer slice;
     slice.start();
@@ -448,7 +448,7 @@ void GridModel::warmUp()
                 return;
             m_warmingColumn = m_warmQueue.back();
             m_warmQueue.pop_back();
-            m_warming = std::make_unique<RankBuilder>(m_query, m_fields[size_t(m_warmingColumn)], int(m_order.size()));
+            m_warming = std::make_unique<RankBuilder>(m_rows, m_fields[size_t(m_warmingColumn)], int(m_order.size()));
         }
         if (m_warming->step(4096)) {
             m_ranks.emplace(m_warmingColumn, m_warming->take());
@@ -566,10 +566,10 @@ QString GridModel::groupText(int group) const
 
 QVariant GridModel::value(int sourceRow, int column) const
 {
-    if (!m_query || column < 0 || column >= int(m_fields.size()) || sourceRow < 0 || sourceRow >= int(m_order.size()))
+    if (!m_rows || column < 0 || column >= int(m_fields.size()) || sourceRow < 0 || sourceRow >= int(m_order.size()))
         return {};
     const int field = m_fields[size_t(column)];
-    return field < 0 ? QVariant() : m_query->Value(sourceRow, field);
+    return field < 0 ? QVariant() : m_rows->value(sourceRow, field);
 }
 
 QString GridModel::text(int sourceRow, int column) const

@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-class DbQuery;
+class RowSource;
 
-// A read-only tree over a query's snapshot. The rows stay in the query: the model keeps only the
+// A read-only tree over a row source. The rows stay in the source: the model keeps only the
 // grid order as an array of row numbers and, when grouped, one small node per group. The top level
 // holds the rows, or the groups of the first grouping column; a group holds the groups of the next
 // grouping column or, at the last level, a run of rows. Sorting and grouping reset the model.
@@ -40,9 +40,9 @@ public:
 
     void setColumns(std::vector<GridColumn> columns);
     const std::vector<GridColumn> &columns() const { return m_columns; }
-    // Follows the query's resets; the query outlives the binding or is unbound first.
-    void setQuery(DbQuery *query);
-    DbQuery *query() const;
+    // Follows the rows' resets; a source that goes away leaves the model empty.
+    void setRows(RowSource *rows);
+    RowSource *rows() const;
 
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
@@ -117,9 +117,9 @@ private:
     int groupOf(const QModelIndex &index) const;
     QString groupText(int group) const;
 
-    QPointer<DbQuery> m_query;
+    QPointer<RowSource> m_rows;
     std::vector<GridColumn> m_columns;
-    std::vector<int> m_fields;         // query field per column, -1 where the query lacks it
+    std::vector<int> m_fields;         // source field per column, -1 where the source lacks it
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::vector<int> m_groupBy;

@@ -2,7 +2,7 @@
 
 #include "grid/GridExport.h"
 #include "grid/GridModel.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include <QDate>
 #include <QFontMetricsF>

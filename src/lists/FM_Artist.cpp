@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "store/DM_Artist.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 using namespace U_Constantes;
 
@@ -18,12 +18,12 @@ TF_Artist::TF_Artist(TD_Artist &store, EditArtist showEditArtist, MessageService
         {.field = QStringLiteral("ART_NAME"), .caption = ColArtistName},
     });
     list->setGroupPanelVisible(false);
-    list->setQuery(&store.ADOQuery_Artists);
+    list->setRows(&store.listRows());
 
     DxGrid *detail = addDetail(ArtistCDsCaption);
     detail->setObjectName(QStringLiteral("dxDBGrid1"));
     detail->setColumns({{.field = QStringLiteral("CD_ID"), .hidden = true}, {.field = QStringLiteral("CD_LABEL")}});
-    detail->setQuery(&store.ADOQuery_ArtistCDs);
+    detail->setRows(&store.cdRows());
     // The detail follows the focused row; a double click in it opens nothing.
     connect(list, &DxGrid::focusedRowChanged, this, [this] { m_store.OpenDetail(); });
 }

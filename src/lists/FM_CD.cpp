@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "store/DM_CD.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 using namespace U_Constantes;
 
@@ -23,12 +23,12 @@ TF_CD::TF_CD(TD_CD &store, EditAudioCD showEditAudioCD, MessageService &messages
         {.field = QStringLiteral("COMMENTS"), .caption = ColComments, .width = 116, .kind = GridColumn::Memo},
     });
     list->setGroupPanelVisible(true);
-    list->setQuery(&store.ADOQuery_CD);
+    list->setRows(&store.listRows());
 
     DxGrid *tracks = addDetail(CDTracksCaption);
     tracks->setObjectName(QStringLiteral("dxDBGrid2"));
     tracks->setColumns({{.field = QStringLiteral("TR_ID"), .hidden = true}, {.field = QStringLiteral("TR_LABEL")}});
-    tracks->setQuery(&store.ADOQuery_tracks);
+    tracks->setRows(&store.trackRows());
 
     // AudioCDsListChangeNode: the detail shows the focused CD's tracks.
     connect(list, &DxGrid::focusedRowChanged, this, [this] { m_store.OpenDetail(); });

@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "store/DM_Data.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 using namespace U_Constantes;
 
@@ -18,13 +18,13 @@ TF_Data::TF_Data(TD_Data &store, EditDataCD showEditDataCD, MessageService &mess
         {.field = QStringLiteral("CD_TITLE"), .caption = ColTitle},
     });
     list->setGroupPanelVisible(false);
-    list->setQuery(&store.ADOQuery_DataCDs);
+    list->setRows(&store.listRows());
 
     DxGrid *detail = addDetail(DataCDItemsCaption);
     detail->setObjectName(QStringLiteral("dxDBGrid1"));
     detail->setColumns({{.field = QStringLiteral("DATA_ID"), .hidden = true}, {.field = QStringLiteral("DATA_LABEL")}});
     detail->setFlat(false);
-    detail->setQuery(&store.ADOQuery_DataCDItems);
+    detail->setRows(&store.itemRows());
     // The detail follows the focused row; a double click in it opens nothing.
     connect(list, &DxGrid::focusedRowChanged, this, [this] { m_store.OpenDetail(); });
 }

@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "store/DM_DataItems.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 using namespace U_Constantes;
 
@@ -19,7 +19,7 @@ TF_DataItems::TF_DataItems(TD_DataItems &store, EditDataCD showEditDataCD, Messa
         {.field = QStringLiteral("CD_TITLE"), .caption = ColCDTitle},
     });
     list->setGroupPanelVisible(true);
-    list->setQuery(&store.ADOQuery_DataItems);
+    list->setRows(&store.listRows());
 }
 
 void TF_DataItems::deleteRecord(int id)
@@ -35,5 +35,5 @@ void TF_DataItems::reload()
 void TF_DataItems::editFirstSelected()
 {
     // The focused item's data CD, which need not be the first selected row's.
-    m_edit(m_store.ADOQuery_DataItems.FieldAsInteger(QStringLiteral("CD_ID")));
+    m_edit(m_store.currentCdId());
 }

@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "store/DM_Movie.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 using namespace U_Constantes;
 
@@ -19,7 +19,7 @@ TF_Movies::TF_Movies(TD_Movie &store, EditMovie showEditMovie, MessageService &m
         {.field = QStringLiteral("MOV_TYPE"), .caption = ColType},
     });
     list->setGroupPanelVisible(true);
-    list->setQuery(&store.ADOQuery_Movie);
+    list->setRows(&store.listRows());
 }
 
 void TF_Movies::deleteRecord(int id)

@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "store/DM_Track.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 using namespace U_Constantes;
 
@@ -20,7 +20,7 @@ TF_Track::TF_Track(TD_Track &store, EditAudioCD showEditAudioCD, MessageService 
         {.field = QStringLiteral("ART_NAME"), .caption = ColArtist},
     });
     list->setGroupPanelVisible(true);
-    list->setQuery(&store.ADOQuery_Tracks);
+    list->setRows(&store.listRows());
 }
 
 void TF_Track::deleteRecord(int id)
@@ -36,5 +36,5 @@ void TF_Track::reload()
 void TF_Track::editFirstSelected()
 {
     // The focused track's CD, which need not be the first selected row's.
-    m_edit(m_store.ADOQuery_Tracks.FieldAsInteger(QStringLiteral("CD_ID")));
+    m_edit(m_store.currentCdId());
 }

@@ -1,8 +1,8 @@
 #include "lists/ListWindow.h"
 
 #include "grid/DxGrid.h"
-#include "store/U_Constantes.h"
-#include "store/MessageService.h"
+#include "base/U_Constantes.h"
+#include "base/MessageService.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "store/DM_Artist.h"
 
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 TD_Artist::TD_Artist(TD_Main &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
@@ -76,4 +76,18 @@ void TD_Artist::DeleteArtist(int artistId)
         ADOQuery_DeleteArtistCDs.ExecSQL();
         ADOQuery_DeleteArtist.ExecSQL();
     });
+}
+
+QList<TArtist> TD_Artist::artists() const
+{
+    QList<TArtist> out;
+    const DbQuery &list = ADOQuery_Artists;
+    const int idColumn = list.FieldIndex(QStringLiteral("ART_ID"));
+    const int nameColumn = list.FieldIndex(QStringLiteral("ART_NAME"));
+    if (idColumn < 0 || nameColumn < 0)
+        return out;
+    out.reserve(list.RecordCount());
+    for (int row = 0; row < list.RecordCount(); ++row)
+        out.append({list.Value(row, idColumn).toInt(), list.Value(row, nameColumn).toString()});
+    return out;
 }

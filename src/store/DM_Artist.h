@@ -14,6 +14,11 @@ public:
     void OpenDetail();
     void RefreshList();
 
+    RowSource &listRows() override { return ADOQuery_Artists; }
+    RowSource &cdRows() { return ADOQuery_ArtistCDs; }
+    // Every artist of the list, in its order; the list's current row stays where it is.
+    QList<TArtist> artists() const;
+
     void AddArtist(const QString &name);
     // The new ART_ID, or -1 when the insert failed (the warning has been shown).
     int AddArtistGetID(const QString &name);

@@ -1,7 +1,7 @@
 #include "store/DM_CD.h"
 
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 TD_CD::TD_CD(TD_Main &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
@@ -35,6 +35,36 @@ void TD_CD::CloseList()
 void TD_CD::OpenDetail()
 {
     reopenDetail(ADOQuery_tracks, ADOQuery_CD, QStringLiteral("CD_ID"));
+}
+
+void TD_CD::CloseDetail()
+{
+    ADOQuery_tracks.Close();
+}
+
+bool TD_CD::locate(int cdId)
+{
+    if (!locateRefreshing(ADOQuery_CD, QStringLiteral("CD_ID"), cdId, [this] { RefreshList(); }))
+        return false;
+    OpenDetail();
+    return true;
+}
+
+AudioCD TD_CD::current() const
+{
+    const DbQuery &cd = ADOQuery_CD;
+    AudioCD out;
+    if (!cd.Active() || cd.Eof())
+        return out;
+    out.id = cd.FieldAsInteger(QStringLiteral("CD_ID"));
+    out.artistName = cd.FieldAsString(QStringLiteral("ART_NAME"));
+    out.title = cd.FieldAsString(QStringLiteral("CD_LABEL"));
+    out.barcode = cd.FieldAsString(QStringLiteral("BARCODE"));
+    out.year = cd.FieldAsString(QStringLiteral("YEAR"));
+    out.limited = !cd.Field(QStringLiteral("LIMITED")).isNull() && cd.FieldAsBoolean(QStringLiteral("LIMITED"));
+    out.comments = cd.FieldAsString(QStringLiteral("COMMENTS"));
+    out.tracks = column(ADOQuery_tracks, QStringLiteral("TR_LABEL"));
+    return out;
 }
 
 void TD_CD::RefreshList()

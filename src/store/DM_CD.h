@@ -14,7 +14,16 @@ public:
     void OpenList();
     void CloseList();
     void OpenDetail();
+    void CloseDetail();
     void RefreshList();
+
+    RowSource &listRows() override { return ADOQuery_CD; }
+    RowSource &trackRows() { return ADOQuery_tracks; }
+    // Stands the list on the CD (reading it again once when the CD is newer than the list), and
+    // its tracks with it; false when the CD is not in the catalogue.
+    bool locate(int cdId);
+    // The CD the list stands on, with its tracks; an id of -1 when there is none.
+    AudioCD current() const;
 
     // The new CD_ID, or -1 when the CD row could not be stored.
     int AddAudioCD(int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,

@@ -1,7 +1,7 @@
 #include "store/DM_Data.h"
 
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 TD_Data::TD_Data(TD_Main &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
@@ -83,4 +83,24 @@ void TD_Data::DeleteDataCD(int cdId)
         return;
     ADOQuery_DeleteDataCD.setParam(QStringLiteral("CD_ID"), cdId);
     write(U_Constantes::CDsNotDeleted, [&] { ADOQuery_DeleteDataCD.ExecSQL(); });
+}
+
+bool TD_Data::locate(int cdId)
+{
+    if (!locateRefreshing(ADOQuery_DataCDs, QStringLiteral("CD_ID"), cdId, [this] { RefreshList(); }))
+        return false;
+    OpenDetail();
+    return true;
+}
+
+DataCD TD_Data::current() const
+{
+    const DbQuery &list = ADOQuery_DataCDs;
+    DataCD out;
+    if (!list.Active() || list.Eof())
+        return out;
+    out.id = list.FieldAsInteger(QStringLiteral("CD_ID"));
+    out.title = list.FieldAsString(QStringLiteral("CD_TITLE"));
+    out.items = column(ADOQuery_DataCDItems, QStringLiteral("DATA_LABEL"));
+    return out;
 }

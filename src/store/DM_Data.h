@@ -16,6 +16,14 @@ public:
     void OpenDetail();
     void RefreshList();
 
+    RowSource &listRows() override { return ADOQuery_DataCDs; }
+    RowSource &itemRows() { return ADOQuery_DataCDItems; }
+    // Stands the list on the data CD (reading it again once when the CD is newer than the list),
+    // and its items with it; false when the data CD is not in the catalogue.
+    bool locate(int cdId);
+    // The data CD the list stands on, with its items; an id of -1 when there is none.
+    DataCD current() const;
+
     void AddDataCD(const QString &title, const QStringList &items);
     // All or nothing: on any failure the data CD keeps its title and items as they were.
     void UpdateDataCD(int cdId, const QString &title, const QStringList &items);

@@ -1,7 +1,7 @@
 #include "store/DM_DataItems.h"
 
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 TD_DataItems::TD_DataItems(TD_Main &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)

@@ -12,6 +12,10 @@ public:
     void OpenList();
     void CloseList();
     void RefreshList();
+
+    RowSource &listRows() override { return ADOQuery_DataItems; }
+    // The CD of the row the list stands on; 0, which names no CD, when there is none.
+    int currentCdId() const { return currentKey(ADOQuery_DataItems, QStringLiteral("CD_ID")); }
     void DeleteDataItem(int itemId);
 
     DbQuery ADOQuery_DataItems;

@@ -1,7 +1,7 @@
 #include "store/DM_Main.h"
 
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 TD_Main::TD_Main(MessageService &messages, QObject *parent)
     : QObject(parent)

@@ -13,6 +13,8 @@ public:
     void CloseList();
     void RefreshList();
 
+    RowSource &listRows() override { return ADOQuery_Movie; }
+
     void AddMovie(const QString &title, const QString &type);
     void UpdateMovie(int movieId, const QString &title, const QString &type);
     void DeleteMovie(int movieId);

@@ -1,7 +1,7 @@
 #include "store/DM_Track.h"
 
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 TD_Track::TD_Track(TD_Main &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)

@@ -198,7 +198,7 @@ void DbConnection::RollbackTrans()
 // Query
 
 DbQuery::DbQuery(DbConnection &connection, const QStringList &sqlLines, QObject *parent)
-    : QObject(parent)
+    : RowSource(parent)
     , m_connection(connection)
 {
     setSQL(sqlLines);

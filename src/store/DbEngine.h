@@ -4,6 +4,8 @@
 // The stores speak the engine's old SQL dialect (bracketed names, "select @@Identity", qualified
 // columns in an update's set list); this layer takes that dialect as it is written.
 
+#include "base/RowSource.h"
+
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -84,7 +86,7 @@ private:
 // A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.
 // A row-returning query is read in full on Open: the rows are a snapshot with a current row that
 // bound views follow (currentRowChanged) and move (setCurrentRow).
-class DbQuery : public QObject
+class DbQuery : public RowSource
 {
     Q_OBJECT
 public:
@@ -112,7 +114,7 @@ public:
 
     // Current row; -1 on a closed or empty query.
     int RecNo() const { return m_current; }
-    void setCurrentRow(int row);
+    void setCurrentRow(int row) override;
     void First();
     void Next();
     bool Eof() const;
@@ -136,10 +138,14 @@ public:
     void EnableControls();
     bool ControlsDisabled() const { return m_disabled > 0; }
 
-signals:
-    // The rows changed (opened, closed); views reset. Not sent while controls are disabled.
-    void rowsReset();
-    void currentRowChanged(int row);
+    // RowSource: rowsReset is not sent while controls are disabled.
+    int rowCount() const override { return m_active ? m_rowCount : 0; }
+    int fieldCount() const override { return FieldCount(); }
+    QString fieldName(int column) const override { return FieldName(column); }
+    int fieldIndex(const QString &name) const override { return FieldIndex(name); }
+    QVariant value(int row, int column) const override { return Value(row, column); }
+    int currentRow() const override { return Eof() ? -1 : m_current; }
+    bool isChanging() const override { return ControlsDisabled(); }
 
 private:
     QString dialectToEngine() const;

@@ -1,8 +1,8 @@
 #include "store/Store.h"
 
 #include "store/DM_Main.h"
-#include "store/MessageService.h"
-#include "store/U_Constantes.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
 
 #include <QCoreApplication>
 
@@ -80,4 +80,29 @@ void Store::reopenDetail(DbQuery &detail, const DbQuery &list, const QString &ke
         throw;
     }
     detail.EnableControls();
+}
+
+bool Store::locateRefreshing(DbQuery &list, const QString &keyField, int key, const std::function<void()> &refresh)
+{
+    if (list.Active() && list.Locate(keyField, key))
+        return true;
+    refresh();
+    return list.Active() && list.Locate(keyField, key);
+}
+
+QStringList Store::column(const DbQuery &query, const QString &field)
+{
+    QStringList out;
+    const int c = query.FieldIndex(field);
+    if (c < 0)
+        return out;
+    out.reserve(query.RecordCount());
+    for (int row = 0; row < query.RecordCount(); ++row)
+        out << query.Value(row, c).toString();
+    return out;
+}
+
+int Store::currentKey(const DbQuery &query, const QString &field)
+{
+    return query.Active() && !query.Eof() ? query.FieldAsInteger(field) : 0;
 }

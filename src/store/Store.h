@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/DbEngine.h"
+#include "store/Records.h"
 
 #include <QObject>
 #include <QString>
@@ -22,6 +23,10 @@ public:
     using EventHook = std::function<void()>;
     void setEventHook(EventHook hook) { m_eventHook = std::move(hook); }
 
+    // The rows of the store's list, for the list window's grid.
+    virtual RowSource &listRows() = 0;
+    int count() { return listRows().rowCount(); }
+
 protected:
     // One transaction around `statements`; on an engine failure: roll back, warn, answer false.
     bool write(const QString &failureMessage, const std::function<void()> &statements);
@@ -32,6 +37,14 @@ protected:
     static void reopenKeepingRow(DbQuery &list, const QString &keyField);
     // Reopens a detail for the list's current row; no current row gives key 0, which matches nothing.
     static void reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField);
+    // Stands the list on the row whose key is `key`. The list is a snapshot: a row added since it
+    // was read is only found after `refresh`, which runs once when needed. False when the row is
+    // in neither, and never any other row then, so nothing is saved onto the wrong record.
+    static bool locateRefreshing(DbQuery &list, const QString &keyField, int key, const std::function<void()> &refresh);
+    // Every row's text of one field, in the snapshot's order, leaving the current row alone.
+    static QStringList column(const DbQuery &query, const QString &field);
+    // One field of the current row as an integer; 0 when there is no current row.
+    static int currentKey(const DbQuery &query, const QString &field);
 
     DbConnection &connection() const;
 

@@ -2,7 +2,7 @@
 // folders and a mount table of the test's own.
 
 #include "disc/U_Tools.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 
 #include <QDir>
 #include <QFile>

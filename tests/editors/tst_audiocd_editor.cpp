@@ -7,7 +7,7 @@
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"

@@ -6,7 +6,7 @@
 #include "editors/FM_AddEditDataCD.h"
 #include "store/DM_Data.h"
 #include "store/DM_Main.h"
-#include "store/U_Constantes.h"
+#include "base/U_Constantes.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"

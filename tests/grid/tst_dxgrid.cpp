@@ -64,7 +64,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
-        grid.setQuery(&q);
+        grid.setRows(&q);
         show(grid);
         QCOMPARE(grid.focusedRow(), q.RecNo());
         QSignalSpy focused(&grid, &DxGrid::focusedRowChanged);
@@ -98,7 +98,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
-        grid.setQuery(&q);
+        grid.setRows(&q);
         grid.groupBy(GridFixture::Artist);
         show(grid);
         grid.setAllGroupsExpanded(false);
@@ -123,7 +123,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
-        grid.setQuery(&q);
+        grid.setRows(&q);
         show(grid);
         QCOMPARE(grid.sortColumn(), int(GridFixture::Artist));
 
@@ -158,7 +158,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         show(grid);
         grid.sortBy(GridFixture::Title, Qt::AscendingOrder);
 
@@ -195,7 +195,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         grid.groupBy(GridFixture::Artist);
         show(grid);
         grid.setAllGroupsExpanded(false);
@@ -220,7 +220,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         show(grid);
         GroupPanel *panel = grid.groupPanel();
         const auto drop = [&](QWidget *target, int column, bool fromPanel, QPoint at) {
@@ -263,7 +263,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         show(grid);
         QSignalSpy keys(&grid, &DxGrid::keyDown);
         QSignalSpy doubles(&grid, &DxGrid::doubleClicked);
@@ -294,7 +294,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         show(grid);
         QTRY_COMPARE(grid.header()->length(), grid.view()->viewport()->width());
         QVERIFY(grid.view()->isColumnHidden(GridFixture::Id));

@@ -170,7 +170,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(columns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         groupAndCollapse(grid);
         const QString path = c.dir.filePath(QStringLiteral("audiocds.xls"));
         grid.saveToXls(path, QStringLiteral("Audio CDs"));
@@ -204,7 +204,7 @@ private slots:
         grid.setColumns({{.field = QStringLiteral("MOV_ID"), .hidden = true},
                          {.field = QStringLiteral("MOV_TITLE"), .caption = QStringLiteral("Title")},
                          {.field = QStringLiteral("MOV_TYPE"), .caption = QStringLiteral("Type")}});
-        grid.setQuery(&q);
+        grid.setRows(&q);
         const QString path = f.dir.filePath(QStringLiteral("movies.xls"));
         grid.saveToXls(path, QStringLiteral("Movies"));
 
@@ -233,7 +233,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(columns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         groupAndCollapse(grid);
         const QString path = c.dir.filePath(QStringLiteral("audiocds.xls"));
         grid.saveToXls(path, QStringLiteral("Audio CDs"));
@@ -263,7 +263,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(columns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         groupAndCollapse(grid);
         const QString path = c.dir.filePath(QStringLiteral("audiocds.html"));
         {
@@ -309,7 +309,7 @@ private slots:
         DbQuery &q = c.openCdList();
         DxGrid grid;
         grid.setColumns(columns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         QDir dir(c.dir.path());
         QVERIFY(dir.mkdir(QStringLiteral("folder")));
         {

@@ -38,7 +38,7 @@ private slots:
         GridModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setColumns(GridFixture::cdColumns());
-        model.setQuery(&q);
+        model.setRows(&q);
         QCOMPARE(model.rowCount(), 13);
         model.sort(GridFixture::Title, Qt::DescendingOrder);
         model.setGroupColumns({GridFixture::Artist});
@@ -75,7 +75,7 @@ private slots:
         DbQuery &q = f.openCdList();
         GridModel model;
         model.setColumns(GridFixture::cdColumns());
-        model.setQuery(&q);
+        model.setRows(&q);
         model.sort(GridFixture::Title, Qt::AscendingOrder);
         QStringList shown;
         for (int p = 0; p < model.rowTotal(); ++p)
@@ -94,7 +94,7 @@ private slots:
         DbQuery &q = f.openCdList();
         GridModel model;
         model.setColumns(GridFixture::cdColumns());
-        model.setQuery(&q);
+        model.setRows(&q);
         model.sort(GridFixture::Title, order);
 
         std::vector<int> expected(labels.size());
@@ -119,13 +119,13 @@ private slots:
         DbQuery &q = f.openCdList();
         GridModel warm;
         warm.setColumns(GridFixture::cdColumns());
-        warm.setQuery(&q);
+        warm.setRows(&q);
         QVERIFY(!warm.ranksReady(GridFixture::Title));
         QTRY_VERIFY_WITH_TIMEOUT(warm.ranksReady(GridFixture::Title) && warm.ranksReady(GridFixture::Year), 20000);
 
         GridModel cold;
         cold.setColumns(GridFixture::cdColumns());
-        cold.setQuery(&q);
+        cold.setRows(&q);
         for (int column : {int(GridFixture::Title), int(GridFixture::Year)}) {
             warm.sort(column, Qt::AscendingOrder);
             cold.sort(column, Qt::AscendingOrder);
@@ -163,7 +163,7 @@ private slots:
         q.Open();
         GridModel model;
         model.setColumns({{.field = QStringLiteral("N"), .caption = QStringLiteral("N")}});
-        model.setQuery(&q);
+        model.setRows(&q);
         QStringList values;
         for (int p = 0; p < q.RecordCount(); ++p)
             values << q.Value(p, 0).toString();
@@ -186,7 +186,7 @@ private slots:
         DbQuery &q = f.openCdList();
         GridModel model;
         model.setColumns(GridFixture::cdColumns());
-        model.setQuery(&q);
+        model.setRows(&q);
         model.sort(GridFixture::Title, Qt::AscendingOrder);
         model.setGroupColumns({GridFixture::Artist, GridFixture::Year});
 
@@ -225,7 +225,7 @@ private slots:
         DbQuery &q = f.openCdList();
         GridModel model;
         model.setColumns(GridFixture::cdColumns());
-        model.setQuery(&q);
+        model.setRows(&q);
         QCOMPARE(model.text(0, GridFixture::Id), QStringLiteral("1234567"));
         QCOMPARE(model.index(0, GridFixture::Limited).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QVERIFY(model.index(0, GridFixture::Limited).data(Qt::DisplayRole).isNull());

@@ -77,7 +77,7 @@ private slots:
         DbQuery &q = f.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setQuery(&q);
+        grid.setRows(&q);
         grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
 
         PrintPreview preview(&grid, QStringLiteral("Audio CDs"));

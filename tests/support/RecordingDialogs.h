@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DialogService.h"
+#include "base/DialogService.h"
 
 #include <QList>
 #include <QString>
@@ -24,14 +24,14 @@ public:
         opens.append({filter, {}});
         return openAnswer;
     }
-    void printPreview(const DxGrid &grid, const QString &title) override
+    void printPreview(const QWidget &list, const QString &title) override
     {
-        previews.append({&grid, title});
+        previews.append({&list, title});
     }
 
     QList<Asked> saves;
     QList<Asked> opens;
-    QList<QPair<const DxGrid *, QString>> previews;
+    QList<QPair<const QWidget *, QString>> previews;
     QString saveAnswer; // empty: the user cancels
     QString openAnswer;
 };

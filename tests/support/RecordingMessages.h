@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QList>
 #include <QString>

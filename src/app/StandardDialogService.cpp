@@ -1,5 +1,6 @@
-#include "app/DialogService.h"
+#include "app/StandardDialogService.h"
 
+#include "grid/DxGrid.h"
 #include "grid/PrintPreview.h"
 
 #include <QApplication>
@@ -33,8 +34,11 @@ QString StandardDialogService::openPictureName(const QString &filter)
     return QFileDialog::getOpenFileName(owner(), {}, {}, qtFilter(filter));
 }
 
-void StandardDialogService::printPreview(const DxGrid &grid, const QString &title)
+void StandardDialogService::printPreview(const QWidget &list, const QString &title)
 {
-    PrintPreview preview(&grid, title, owner());
+    const auto *grid = qobject_cast<const DxGrid *>(&list);
+    if (!grid)
+        return;
+    PrintPreview preview(grid, title, owner());
     preview.exec();
 }

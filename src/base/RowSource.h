@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+// Rows as a grid sees them: a fixed set of named fields, values by row and column, and one current
+// row that views follow and move. The grid works on nothing else, so it can show a catalogue query
+// or rows made in memory alike; it sits below both the grid and the store because the store's
+// queries are row sources and the store must not depend on widgets.
+class RowSource : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // No rows and no fields while closed.
+    virtual int rowCount() const = 0;
+    virtual int fieldCount() const = 0;
+    virtual QString fieldName(int column) const = 0;
+    // Case-insensitive, as the catalogue's field names are; -1 when there is no such field.
+    virtual int fieldIndex(const QString &name) const;
+    virtual QVariant value(int row, int column) const = 0;
+
+    // -1 when there is no row.
+    virtual int currentRow() const = 0;
+    virtual void setCurrentRow(int row) = 0;
+    // True while the owner changes the rows in several steps; views leave background work on them
+    // until the next reset.
+    virtual bool isChanging() const { return false; }
+
+signals:
+    // The rows changed as a whole (opened, closed, read again).
+    void rowsReset();
+    void currentRowChanged(int row);
+};
