@@ -70,10 +70,10 @@ TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(330, 267));
 
+    buildActions();
     buildToolBar();
     buildPanels();
     buildNavigator();
-    buildPopupMenu();
 
     auto *status = new QStatusBar(this);
     StatusBar1 = new QLabel(status);
@@ -94,11 +94,10 @@ void TF_Main::buildToolBar()
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
 
-    auto button = [this](const QString &caption, const QString &hint, const char *name) {
+    auto button = [this](QAction *command, const char *name) {
         auto *b = new QToolButton(ToolBar1);
         b->setObjectName(QLatin1String(name));
-        b->setText(caption);
-        b->setToolTip(hint);
+        b->setDefaultAction(command);
         b->setAutoRaise(true);
         b->setFixedSize(77, 21);
         ToolBar1->addWidget(b);
@@ -109,25 +108,73 @@ void TF_Main::buildToolBar()
         gap->setFixedWidth(8);
         ToolBar1->addWidget(gap);
     };
-    ToolButton1 = button(U_Constantes::BtnAddNew, U_Constantes::HintAddNew, "ToolButton1");
-    ToolButton2 = button(U_Constantes::BtnDelete, U_Constantes::HintDelete, "ToolButton2");
-    ToolButton8 = button(U_Constantes::BtnEdit, U_Constantes::HintEdit, "ToolButton8");
+    ToolButton1 = button(m_actions.add, "ToolButton1");
+    ToolButton2 = button(m_actions.deleteSelected, "ToolButton2");
+    ToolButton8 = button(m_actions.edit, "ToolButton8");
     separator();
-    ToolButton4 = button(U_Constantes::BtnRefresh, U_Constantes::HintRefresh, "ToolButton4");
-    ToolButton9 = button(U_Constantes::BtnPrint, U_Constantes::HintPrint, "ToolButton9");
-    ToolButton3 = button(U_Constantes::BtnSaveHTML, U_Constantes::HintSaveHTML, "ToolButton3");
-    ToolButton6 = button(U_Constantes::BtnSaveExcel, U_Constantes::HintSaveExcel, "ToolButton6");
+    ToolButton4 = button(m_actions.refresh, "ToolButton4");
+    ToolButton9 = button(m_actions.print, "ToolButton9");
+    ToolButton3 = button(m_actions.saveHtml, "ToolButton3");
+    ToolButton6 = button(m_actions.saveXls, "ToolButton6");
     separator();
-    ToolButton5 = button(U_Constantes::BtnAbout, U_Constantes::HintAbout, "ToolButton5");
+    ToolButton5 = button(m_actions.about, "ToolButton5");
+}
 
-    connect(ToolButton1, &QToolButton::clicked, this, &TF_Main::RouteAdd);
-    connect(ToolButton2, &QToolButton::clicked, this, &TF_Main::RouteDelete);
-    connect(ToolButton8, &QToolButton::clicked, this, &TF_Main::RouteEdit);
-    connect(ToolButton4, &QToolButton::clicked, this, &TF_Main::RefreshActiveList);
-    connect(ToolButton9, &QToolButton::clicked, this, &TF_Main::RoutePrint);
-    connect(ToolButton3, &QToolButton::clicked, this, &TF_Main::RouteSaveHTML);
-    connect(ToolButton6, &QToolButton::clicked, this, &TF_Main::RouteSaveXLS);
-    connect(ToolButton5, &QToolButton::clicked, this, [this] { ShowAbout(this); });
+void TF_Main::buildActions()
+{
+    // Each command is one action: the toolbar shows its icon text and hint, the grid's pop-up menu
+    // its text, and both follow its enabled state. An action belongs to the menu that shows it.
+    PopupMenu_grid = new QMenu(this);
+    PopupMenu_grid->setObjectName(QStringLiteral("PopupMenu_grid"));
+    QMenu *selection = new QMenu(U_Constantes::MenuSelection, PopupMenu_grid);
+    selection->menuAction()->setObjectName(QStringLiteral("Selection1"));
+    QMenu *list = new QMenu(U_Constantes::MenuList, PopupMenu_grid);
+    list->menuAction()->setObjectName(QStringLiteral("List1"));
+
+    auto command = [this](QObject *owner, const char *name, const QString &menuText, const QString &buttonText,
+                          const QString &hint, auto run) {
+        auto *a = new QAction(menuText, owner);
+        a->setObjectName(QLatin1String(name));
+        if (!buttonText.isEmpty())
+            a->setIconText(buttonText);
+        if (!hint.isEmpty())
+            a->setToolTip(hint);
+        connect(a, &QAction::triggered, this, run);
+        return a;
+    };
+    using namespace U_Constantes;
+    m_actions.add = command(PopupMenu_grid, "Addnew1", MenuAddNew, BtnAddNew, HintAddNew, [this] { RouteAdd(); });
+    m_actions.edit = command(PopupMenu_grid, "Edit1", MenuEdit, BtnEdit, HintEdit, [this] { RouteEdit(); });
+    m_actions.selectAll = command(selection, "Selectall1", MenuSelectAll, {}, {}, [this] { RouteSelectAll(); });
+    m_actions.deleteSelected = command(selection, "Deleteselected1", MenuDelete, BtnDelete, HintDelete, [this] { RouteDelete(); });
+    m_actions.refresh = command(list, "Refresh1", MenuRefresh, BtnRefresh, HintRefresh, [this] { RefreshActiveList(); });
+    m_actions.print = command(list, "Printlist1", MenuPrint, BtnPrint, HintPrint, [this] { RoutePrint(); });
+    m_actions.saveHtml = command(list, "SavetoHTML1", MenuSaveHTML, BtnSaveHTML, HintSaveHTML, [this] { RouteSaveHTML(); });
+    m_actions.saveXls = command(list, "SavetoExcelXLS1", MenuSaveXLS, BtnSaveExcel, HintSaveExcel, [this] { RouteSaveXLS(); });
+    m_actions.exit = command(PopupMenu_grid, "Exit1", MenuExit, {}, {}, [this] { close(); });
+    m_actions.about = command(this, "About1", BtnAbout, BtnAbout, HintAbout, [this] { ShowAbout(this); });
+
+    PopupMenu_grid->addAction(m_actions.add);
+    PopupMenu_grid->addAction(m_actions.edit);
+    PopupMenu_grid->addMenu(selection);
+    selection->addAction(m_actions.selectAll);
+    selection->addAction(m_actions.deleteSelected);
+    PopupMenu_grid->addSeparator()->setObjectName(QStringLiteral("N1"));
+    PopupMenu_grid->addMenu(list);
+    list->addAction(m_actions.refresh);
+    list->addAction(m_actions.print);
+    list->addAction(m_actions.saveHtml);
+    list->addAction(m_actions.saveXls);
+    PopupMenu_grid->addSeparator()->setObjectName(QStringLiteral("N2"));
+    PopupMenu_grid->addAction(m_actions.exit);
+}
+
+void TF_Main::updateActions()
+{
+    const bool listInFront = ActiveListWindow() >= 0;
+    for (QAction *a : {m_actions.add, m_actions.edit, m_actions.selectAll, m_actions.deleteSelected,
+                       m_actions.refresh, m_actions.print, m_actions.saveHtml, m_actions.saveXls})
+        a->setEnabled(listInFront);
 }
 
 void TF_Main::buildPanels()
@@ -146,6 +193,8 @@ void TF_Main::buildPanels()
     ClientArea = new QMdiArea;
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setBackground(palette().dark());
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, &TF_Main::updateActions);
+    updateActions();
 
     m_middle = new QSplitter(Qt::Horizontal);
     m_middle->setObjectName(QStringLiteral("Splitter1"));
@@ -185,10 +234,8 @@ void TF_Main::buildPanels()
         manager->setControl(panel, align);
         m_docks << manager;
         panel->installEventFilter(this);
-        // Floating is never allowed: a float request leaves the control where it is.
-        connect(manager->tree(), &TDockCaptionTree::floatRequested, this, [this, panel](QWidget *) {
-            panelUnDock(panel, nullptr);
-        });
+        manager->tree()->setUnDockCheck(
+            [this, panel](QWidget *, QWidget *newTarget) { return panelUnDock(panel, newTarget); });
         connect(manager->tree(), &TDockCaptionTree::dragEnded, this,
                 [this](QWidget *, QWidget *target) { ListView1EndDock(target); });
     }
@@ -392,33 +439,6 @@ void TF_Main::buildNavigator()
             });
 }
 
-void TF_Main::buildPopupMenu()
-{
-    PopupMenu_grid = new QMenu(this);
-    PopupMenu_grid->setObjectName(QStringLiteral("PopupMenu_grid"));
-    auto item = [](QMenu *menu, const QString &caption, const char *name, auto slot, QObject *receiver) {
-        QAction *a = menu->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        QObject::connect(a, &QAction::triggered, receiver, slot);
-        return a;
-    };
-    item(PopupMenu_grid, U_Constantes::MenuAddNew, "Addnew1", [this] { RouteAdd(); }, this);
-    item(PopupMenu_grid, U_Constantes::MenuEdit, "Edit1", [this] { RouteEdit(); }, this);
-    QMenu *selection = PopupMenu_grid->addMenu(U_Constantes::MenuSelection);
-    selection->menuAction()->setObjectName(QStringLiteral("Selection1"));
-    item(selection, U_Constantes::MenuSelectAll, "Selectall1", [this] { RouteSelectAll(); }, this);
-    item(selection, U_Constantes::MenuDelete, "Deleteselected1", [this] { RouteDelete(); }, this);
-    PopupMenu_grid->addSeparator()->setObjectName(QStringLiteral("N1"));
-    QMenu *list = PopupMenu_grid->addMenu(U_Constantes::MenuList);
-    list->menuAction()->setObjectName(QStringLiteral("List1"));
-    item(list, U_Constantes::MenuRefresh, "Refresh1", [this] { RefreshActiveList(); }, this);
-    item(list, U_Constantes::MenuPrint, "Printlist1", [this] { RoutePrint(); }, this);
-    item(list, U_Constantes::MenuSaveHTML, "SavetoHTML1", [this] { RouteSaveHTML(); }, this);
-    item(list, U_Constantes::MenuSaveXLS, "SavetoExcelXLS1", [this] { RouteSaveXLS(); }, this);
-    PopupMenu_grid->addSeparator()->setObjectName(QStringLiteral("N2"));
-    item(PopupMenu_grid, U_Constantes::MenuExit, "Exit1", [this] { close(); }, this);
-}
-
 void TF_Main::FormCreate()
 {
     showSplash();
@@ -465,6 +485,7 @@ void TF_Main::addListWindow(ListIndex index, TListWindow *window)
         sub->showMaximized();
     else
         sub->show();
+    updateActions();
 }
 
 QString TF_Main::databasePath() const

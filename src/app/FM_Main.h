@@ -11,6 +11,7 @@
 
 class DialogService;
 class MessageService;
+class QAction;
 class QMenu;
 class TListWindow;
 class QLabel;
@@ -118,7 +119,9 @@ private:
     void buildToolBar();
     void buildPanels();
     void buildNavigator();
-    void buildPopupMenu();
+    void buildActions();
+    // The list commands work on the list window in front: without one they are disabled.
+    void updateActions();
     TDockCaptionTree *treeOf(QWidget *panel) const;
     void openPanel(QWidget *panel, int size);
     bool panelUnDock(QWidget *panel, QWidget *newTarget) const;
@@ -138,6 +141,9 @@ private:
     std::array<CatalogueList, ListCount> m_lists;
     std::unique_ptr<TF_Splash> m_splash;
     int m_splashWaitMs = 500;
+    struct Actions {
+        QAction *add, *edit, *selectAll, *deleteSelected, *refresh, *print, *saveHtml, *saveXls, *exit, *about;
+    } m_actions{};
     bool m_shown = false;
     bool m_closed = false;
 };

@@ -109,7 +109,7 @@ void TDockCaption::mouseDoubleClickEvent(QMouseEvent *event)
     int code = 0;
     QWidget *hit = m_tree.HitTest(event->position().toPoint() + pos(), &code);
     if (event->button() == Qt::LeftButton && code == TDockCaptionTree::HitCaption && hit)
-        emit m_tree.floatRequested(hit);
+        m_tree.floatControl(hit);
 }
 
 void TDockCaption::leaveEvent(QEvent *)
@@ -173,6 +173,19 @@ void TDockCaptionTree::InsertControl(QWidget *control)
     for (const QPointer<TDockCaption> &c : m_captions)
         if (c)
             c->show();
+}
+
+bool TDockCaptionTree::floatControl(QWidget *control)
+{
+    if (!control || !m_controls.contains(control) || (m_unDockCheck && !m_unDockCheck(control, nullptr)))
+        return false;
+    const QRect at(control->mapToGlobal(QPoint(0, 0)), control->size());
+    RemoveControl(control);
+    control->setParent(m_site ? m_site->window() : nullptr, Qt::Tool);
+    control->setGeometry(at);
+    control->show();
+    emit floated(control);
+    return true;
 }
 
 void TDockCaptionTree::RemoveControl(QWidget *control)

@@ -2,7 +2,8 @@
 
 // Dock sites whose docked controls carry a caption strip: a colour gradient with the control's hint,
 // and a close area that closes nothing. Dragging a caption (or whatever the site's owner lets start
-// a drag) moves the control to another site that accepts it; it never floats.
+// a drag) moves the control to another site that accepts it; a double click on a caption floats the
+// control in a window of its own, when the site's owner lets it leave.
 
 #include <QColor>
 #include <QFont>
@@ -12,6 +13,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -105,9 +107,15 @@ public:
     // Starts moving a control to another site; returns once the drag has ended.
     void startDrag(QWidget *control);
 
+    // May the control leave this site for the new target (none: to float)? Without a check it may.
+    using UnDockCheck = std::function<bool(QWidget *control, QWidget *newTarget)>;
+    void setUnDockCheck(UnDockCheck check) { m_unDockCheck = std::move(check); }
+    // Floats the control in a tool window of its own where it stands, if the check lets it leave;
+    // answers whether it did.
+    bool floatControl(QWidget *control);
+
 signals:
-    // A double click on a caption asks to float the control; the owner decides.
-    void floatRequested(QWidget *control);
+    void floated(QWidget *control);
     // A drag of the control ended; target is the site that took it, or none.
     void dragEnded(QWidget *control, QWidget *target);
 
@@ -124,6 +132,7 @@ private:
     int m_captionSize = 11;
     QList<QPointer<QWidget>> m_controls;
     QList<QPointer<TDockCaption>> m_captions; // children of the site, which may go first
+    UnDockCheck m_unDockCheck;
 };
 
 // Makes a widget into a dock site with caption strips; one manager per site.

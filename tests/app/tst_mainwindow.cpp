@@ -22,6 +22,9 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QAction>
+#include <QMenu>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -64,6 +67,9 @@ private slots:
     void reselectingDoesNothing();
     void failingRefreshKeepsStatus();
     void aboutBox();
+    void toolbarAndMenuShareOneActionPerCommand_data();
+    void toolbarAndMenuShareOneActionPerCommand();
+    void listCommandsWaitForAListInFront();
 };
 
 void tst_MainWindow::toolbar()
@@ -162,6 +168,55 @@ void tst_MainWindow::aboutBox()
     QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
     QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.Label9->text() + QStringLiteral("?subject=Dadudu"));
     QVERIFY(about.findChild<QLabel *>() != nullptr);
+}
+
+void tst_MainWindow::toolbarAndMenuShareOneActionPerCommand_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("menuItem");
+    QTest::newRow("add") << "ToolButton1" << "Addnew1";
+    QTest::newRow("delete") << "ToolButton2" << "Deleteselected1";
+    QTest::newRow("edit") << "ToolButton8" << "Edit1";
+    QTest::newRow("refresh") << "ToolButton4" << "Refresh1";
+    QTest::newRow("print") << "ToolButton9" << "Printlist1";
+    QTest::newRow("save HTML") << "ToolButton3" << "SavetoHTML1";
+    QTest::newRow("save XLS") << "ToolButton6" << "SavetoExcelXLS1";
+}
+
+// Disabling a command disables its button and its menu item alike, because they are one action.
+void tst_MainWindow::toolbarAndMenuShareOneActionPerCommand()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, menuItem);
+    Fixture f;
+    TF_Main &w = *f.app->F_Main;
+    auto *b = w.ToolBar1->findChild<QToolButton *>(button);
+    QAction *item = w.PopupMenu_grid->findChild<QAction *>(menuItem);
+    QVERIFY(b && item);
+    QCOMPARE(b->defaultAction(), item);
+    QVERIFY(item->isEnabled() && b->isEnabled());
+    item->setEnabled(false);
+    QVERIFY(!b->isEnabled());
+}
+
+void tst_MainWindow::listCommandsWaitForAListInFront()
+{
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    QTemporaryDir empty;
+    TF_Main w(messages, dialogs, empty.path());
+    w.setSplashWaitMs(0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (QToolButton *b : {w.ToolButton1, w.ToolButton2, w.ToolButton8, w.ToolButton4, w.ToolButton9, w.ToolButton3,
+                           w.ToolButton6})
+        QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    QVERIFY(w.ToolButton5->isEnabled()); // the about box needs no list
+    QVERIFY(w.PopupMenu_grid->findChild<QAction *>(QStringLiteral("Exit1"))->isEnabled());
+
+    Fixture f;
+    for (QToolButton *b : {f.app->F_Main->ToolButton1, f.app->F_Main->ToolButton2, f.app->F_Main->ToolButton9})
+        QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -56,7 +56,8 @@ private slots:
     void truncateCaption_data();
     void truncateCaption();
     void closeAreaClosesNothing();
-    void doubleClickAsksToFloat();
+    void doubleClickFloatsWhenTheOwnerLetsGo_data();
+    void doubleClickFloatsWhenTheOwnerLetsGo();
 };
 
 void tst_DockManager::captionSizeHasAFloor()
@@ -222,13 +223,31 @@ void tst_DockManager::closeAreaClosesNothing()
     QCOMPARE(caption->grab().toImage(), before);
 }
 
-void tst_DockManager::doubleClickAsksToFloat()
+void tst_DockManager::doubleClickFloatsWhenTheOwnerLetsGo_data()
 {
+    QTest::addColumn<bool>("allow");
+    QTest::newRow("owner refuses") << false;
+    QTest::newRow("owner lets go") << true;
+}
+
+// A double click asks the site's owner whether the control may leave for no target; only a yes floats it.
+void tst_DockManager::doubleClickFloatsWhenTheOwnerLetsGo()
+{
+    QFETCH(bool, allow);
     Site site;
-    QSignalSpy floats(&site.tree(), &TDockCaptionTree::floatRequested);
+    QList<QPair<QWidget *, QWidget *>> asked;
+    site.tree().setUnDockCheck([&](QWidget *control, QWidget *target) {
+        asked.append(qMakePair(control, target));
+        return allow;
+    });
+    QSignalSpy floats(&site.tree(), &TDockCaptionTree::floated);
     QTest::mouseDClick(site.caption(), Qt::LeftButton, {}, QPoint(40, 5));
-    QCOMPARE(floats.count(), 1);
-    QCOMPARE(floats.first().at(0).value<QWidget *>(), site.docked);
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.first().first, site.docked);
+    QCOMPARE(asked.first().second, static_cast<QWidget *>(nullptr));
+    QCOMPARE(floats.count(), allow ? 1 : 0);
+    QCOMPARE(site.tree().controls().contains(site.docked), !allow);
+    QCOMPARE(site.docked->isWindow(), allow);
 }
 
 QTEST_MAIN(tst_DockManager)
