@@ -9,11 +9,11 @@
 #include "grid/GridView.h"
 #include "lists/FM_CD.h"
 #include "store/DM_CD.h"
+#include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -26,7 +26,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -224,19 +223,17 @@ void tst_Routing::threeCDsSecondFailing()
 void tst_Routing::addNewOpensTheEditorAndRefreshes()
 {
     Fixture f;
-    bool sawEditor = false;
-    QTimer::singleShot(0, [&] {
-        auto *editor = qobject_cast<TF_AddEditAudioCD *>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        sawEditor = editor->EditedCDID == -1;
-        editor->Edit_title->setText(QStringLiteral("Waterloo"));
-        editor->RadioButton2->setChecked(true);
-        editor->ComboBox_artists->setCurrentIndex(editor->ComboBox_artists->findText(QStringLiteral("Abba")));
-        editor->Button2->click();
+    int editedId = 0;
+    auto editor = driveModal<TF_AddEditAudioCD>([&](TF_AddEditAudioCD *e) {
+        editedId = e->EditedCDID;
+        e->Edit_title->setText(QStringLiteral("Waterloo"));
+        e->RadioButton2->setChecked(true);
+        e->ComboBox_artists->setCurrentIndex(e->ComboBox_artists->findText(QStringLiteral("Abba")));
+        e->Button2->click();
     });
     f.main().ToolButton1->click();
-    QVERIFY(sawEditor);
+    QVERIFY(editor->came());
+    QCOMPARE(editedId, -1);
     QCOMPARE(f.cat.rows("select ART_ID from CDAUDIO where CD_LABEL = 'Waterloo'"), QStringList{"1"});
     QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
     QCOMPARE(f.app->D_CD->ADOQuery_CD.RecordCount(), 4);

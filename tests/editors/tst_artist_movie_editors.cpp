@@ -6,6 +6,7 @@
 #include "store/DM_Artist.h"
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
+#include "support/ModalDriver.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -39,19 +39,6 @@ struct Fixture {
     TD_Artist artists{main, messages};
     TD_Movie movies{main, messages};
 };
-
-// Runs `act` on the modal dialog the entry opens, once it is up.
-void whileModal(const std::function<void(QDialog &)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        act(*dialog);
-        // Whatever the test did, the entry must return.
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
 
 void pressEnter(QWidget *w)
 {
@@ -321,39 +308,39 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
         seen << QStringLiteral("%1|%2|%3").arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
     };
 
-    whileModal([&](QDialog &d) {
-        auto &a = static_cast<TF_AddEditArtist &>(d);
-        look(d, a.Edit_name, nullptr);
-        QCOMPARE(a.EditedArtistID, -1);
-        QTest::keyClicks(a.Edit_name, "Cure");
-        pressEnter(a.Edit_name);
+    auto newArtist = driveModal<TF_AddEditArtist>([&](TF_AddEditArtist *a) {
+        look(*a, a->Edit_name, nullptr);
+        QCOMPARE(a->EditedArtistID, -1);
+        QTest::keyClicks(a->Edit_name, "Cure");
+        pressEnter(a->Edit_name);
     });
     ShowNewArtist(f.artists, f.messages);
+    QVERIFY(newArtist->came());
 
-    whileModal([&](QDialog &d) {
-        auto &a = static_cast<TF_AddEditArtist &>(d);
-        look(d, a.Edit_name, nullptr);
-        QTest::mouseClick(a.Button2, Qt::LeftButton);
+    auto editedArtist = driveModal<TF_AddEditArtist>([&](TF_AddEditArtist *a) {
+        look(*a, a->Edit_name, nullptr);
+        QTest::mouseClick(a->Button2, Qt::LeftButton);
     });
     ShowEditArtist(2, "Beatles!", f.artists, f.messages);
+    QVERIFY(editedArtist->came());
 
-    whileModal([&](QDialog &d) {
-        auto &m = static_cast<TF_AddEditMovie &>(d);
-        look(d, m.Edt_title, m.ComboBox_type);
-        QCOMPARE(m.EditedMovieID, -1);
-        QTest::keyClicks(m.Edt_title, "Brazil");
-        QTest::mouseClick(m.Button1, Qt::LeftButton);
+    auto newMovie = driveModal<TF_AddEditMovie>([&](TF_AddEditMovie *m) {
+        look(*m, m->Edt_title, m->ComboBox_type);
+        QCOMPARE(m->EditedMovieID, -1);
+        QTest::keyClicks(m->Edt_title, "Brazil");
+        QTest::mouseClick(m->Button1, Qt::LeftButton);
     });
     ShowNewMovie(f.movies, f.messages);
+    QVERIFY(newMovie->came());
 
     // A type that is not in the list is shown, and saved untouched.
-    whileModal([&](QDialog &d) {
-        auto &m = static_cast<TF_AddEditMovie &>(d);
-        look(d, m.Edt_title, m.ComboBox_type);
-        QCOMPARE(m.EditedMovieID, 1);
-        QTest::mouseClick(m.Button1, Qt::LeftButton);
+    auto editedMovie = driveModal<TF_AddEditMovie>([&](TF_AddEditMovie *m) {
+        look(*m, m->Edt_title, m->ComboBox_type);
+        QCOMPARE(m->EditedMovieID, 1);
+        QTest::mouseClick(m->Button1, Qt::LeftButton);
     });
     ShowEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
+    QVERIFY(editedMovie->came());
 
     QCOMPARE(seen, QStringList({"New artist||-", "Edit artist|Beatles!|-", "New Movie||DVD", "Edit Movie|Alien |Betamax"}));
     QCOMPARE(f.artistRows(), QStringList({"1|Abba", "2|Beatles!", "3|Cure"}));

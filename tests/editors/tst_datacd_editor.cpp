@@ -7,6 +7,7 @@
 #include "store/DM_Data.h"
 #include "store/DM_Main.h"
 #include "base/U_Constantes.h"
+#include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -499,19 +500,20 @@ void TestDataCDEditor::addNewFromTheDataWindows()
     app.F_Main->show();
     app.F_Main->bringToFront(TF_Main::ListIndex(list));
 
-    bool sawEditor = false;
-    QTimer::singleShot(0, [&] {
-        auto *editor = qobject_cast<TF_AddEditDataCD *>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        sawEditor = editor->EditedDataCDID == -1 && editor->windowTitle() == QStringLiteral("New Data CD");
-        editor->Edit_title->setText(QStringLiteral("Photos"));
-        addItems(*editor, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")});
-        editor->Button2->click();
+    int editedId = 0;
+    QString caption;
+    auto editor = driveModal<TF_AddEditDataCD>([&](TF_AddEditDataCD *e) {
+        editedId = e->EditedDataCDID;
+        caption = e->windowTitle();
+        e->Edit_title->setText(QStringLiteral("Photos"));
+        addItems(*e, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")});
+        e->Button2->click();
     });
     app.F_Main->ToolButton1->click();
 
-    QVERIFY(sawEditor);
+    QVERIFY(editor->came());
+    QCOMPARE(editedId, -1);
+    QCOMPARE(caption, QStringLiteral("New Data CD"));
     QCOMPARE(cat.rows(QStringLiteral("select DATA_LABEL from DATA d join DATACD c on c.CD_ID = d.CD_ID"
                                      " where CD_TITLE = 'Photos' order by DATA_ID")),
              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
