@@ -12,6 +12,7 @@
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
+#include "support/ScopedCurrentFolder.h"
 #include "support/TempCatalogue.h"
 
 #include <QComboBox>
@@ -138,7 +139,9 @@ void tst_Routing::cancelledDialogWritesNothing()
 {
     Fixture f;
     QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
+    // A dialog answered with nothing must not fall back on a name relative to the current folder.
+    ScopedCurrentFolder inside(dir.path());
+    QVERIFY(inside.entered());
     f.main().ToolButton3->click();
     f.main().ToolButton6->click();
     QCOMPARE(f.dialogs.saves.size(), 2);
