@@ -3,12 +3,8 @@
 
 #include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditMovie.h"
-#include "store/DM_Artist.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
+#include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,26 +15,8 @@
 
 namespace {
 
-struct Fixture {
-    Fixture()
-    {
-        cat.exec(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
-                                "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD');"));
-        main.ADOConnection.setBusyTimeoutMs(0);
-        main.OpenDatabase(cat.path());
-    }
-    QStringList artistRows() { return cat.rows(QStringLiteral("select ART_ID, ART_NAME from ARTISTE order by ART_ID")); }
-    QStringList movieRows()
-    {
-        return cat.rows(QStringLiteral("select MOV_ID, MOV_TITLE, MOV_TYPE from MOVIE order by MOV_ID"));
-    }
-
-    TempCatalogue cat;
-    RecordingMessages messages;
-    TD_Main main{messages};
-    TD_Artist artists{main, messages};
-    TD_Movie movies{main, messages};
-};
+const QString Seed = QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
+                                    "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD');");
 
 void pressEnter(QWidget *w)
 {
@@ -86,7 +64,7 @@ void tst_ArtistMovieEditors::artistSave()
     QFETCH(QString, name);
     QFETCH(bool, byEnter);
     QFETCH(QStringList, rows);
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditArtist dialog(f.artists, f.messages);
     dialog.EditedArtistID = id;
     dialog.show();
@@ -135,7 +113,7 @@ void tst_ArtistMovieEditors::movieSave()
     QFETCH(QString, type);
     QFETCH(bool, byEnter);
     QFETCH(QStringList, rows);
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditMovie dialog(f.movies, f.messages);
     dialog.EditedMovieID = id;
     dialog.show();
@@ -178,10 +156,10 @@ void tst_ArtistMovieEditors::storeFailureStillCloses()
     QFETCH(QString, dialogKind);
     QFETCH(int, id);
     QFETCH(QString, warning);
-    Fixture f;
+    EditorCatalogue f(Seed);
     const QString table = dialogKind == "artist" ? "ARTISTE" : "MOVIE";
     for (const char *when : {"insert", "update"})
-        f.cat.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
+        f.file.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
                        .arg(QLatin1String(when), table));
     const QStringList before = dialogKind == "artist" ? f.artistRows() : f.movieRows();
     std::unique_ptr<QDialog> dialog;
@@ -207,7 +185,7 @@ void tst_ArtistMovieEditors::storeFailureStillCloses()
 
 void tst_ArtistMovieEditors::keysThatDoNotSave()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditMovie dialog(f.movies, f.messages);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -234,12 +212,12 @@ void tst_ArtistMovieEditors::keysThatDoNotSave()
     QVERIFY(artist.isVisible());
     QTest::keyClick(artist.Edit_name, Qt::Key_Escape);
     QVERIFY(artist.isVisible());
-    QCOMPARE(f.cat.count("ARTISTE"), 2);
+    QCOMPARE(f.file.count("ARTISTE"), 2);
 }
 
 void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditArtist artist(f.artists, f.messages);
     artist.show();
     artist.Edit_name->setText("Cure");
@@ -263,7 +241,7 @@ void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
 
 void tst_ArtistMovieEditors::layout()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditArtist artist(f.artists, f.messages);
     QCOMPARE(artist.size(), QSize(345, 86));
     QCOMPARE(artist.minimumSize(), artist.maximumSize());
@@ -302,7 +280,7 @@ void tst_ArtistMovieEditors::layout()
 
 void tst_ArtistMovieEditors::entriesFillTheDialog()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     QStringList seen;
     auto look = [&seen](QDialog &d, QLineEdit *text, QComboBox *type) {
         seen << QStringLiteral("%1|%2|%3").arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
@@ -349,10 +327,10 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
 
 void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     const QString title(255, u't');
     const QString type(255, u'y');
-    f.cat.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
+    f.file.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
     TF_AddEditMovie dialog(f.movies, f.messages);
     dialog.PrepareEdit(1, title, type);
     dialog.show();

@@ -4,13 +4,9 @@
 #include "app/AppModules.h"
 #include "app/FM_Main.h"
 #include "editors/FM_AddEditDataCD.h"
-#include "store/DM_Data.h"
-#include "store/DM_Main.h"
 #include "base/U_Constantes.h"
+#include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
-#include "support/RecordingDialogs.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -25,29 +21,6 @@
 #include <QtTest>
 
 namespace {
-
-// A catalogue with the data CD store open, as the main window holds it.
-struct Catalogue {
-    explicit Catalogue(const QString &seed = {})
-    {
-        if (!seed.isEmpty())
-            file.exec(seed);
-        main.OpenDatabase(file.path());
-        data.OpenList();
-        data.OpenDetail();
-    }
-    // Every data CD as "title|item,item", items in the order they were stored.
-    QStringList stored()
-    {
-        return file.rows(QStringLiteral(
-            "select CD_TITLE, coalesce((select group_concat(DATA_LABEL, ',') from (select DATA_LABEL from DATA d"
-            " where d.CD_ID = c.CD_ID order by DATA_ID)), '') from DATACD c order by CD_ID"));
-    }
-    TempCatalogue file;
-    RecordingMessages messages;
-    TD_Main main{messages};
-    TD_Data data{main, messages};
-};
 
 const QString TwoDataCDs = QStringLiteral(
     "insert into DATACD (CD_ID, CD_TITLE) values (7, 'Backup 2003'), (8, 'Photos');"
@@ -143,7 +116,7 @@ void TestDataCDEditor::saveNew()
     QFETCH(bool, closes);
     QFETCH(QStringList, stored);
 
-    Catalogue cat;
+    EditorCatalogue cat;
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
@@ -169,7 +142,7 @@ void TestDataCDEditor::saveNew()
         QCOMPARE(dialog.focusWidget(), dialog.Edit_title);
         QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
     }
-    QCOMPARE(cat.stored(), stored);
+    QCOMPARE(cat.dataCDRows(), stored);
 }
 
 void TestDataCDEditor::editOpensOnTheCD_data()
@@ -183,7 +156,7 @@ void TestDataCDEditor::editOpensOnTheCD()
 {
     QFETCH(bool, addedAfterSnapshot);
 
-    Catalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
+    EditorCatalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
     if (addedAfterSnapshot)
         cat.file.exec(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -223,7 +196,7 @@ void TestDataCDEditor::saveEdited()
     QFETCH(QString, failure);
     QFETCH(QStringList, stored);
 
-    Catalogue cat(TwoDataCDs);
+    EditorCatalogue cat(TwoDataCDs);
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
@@ -244,14 +217,14 @@ void TestDataCDEditor::saveEdited()
     QCOMPARE(cat.messages.boxes.size(), failure.isEmpty() ? 0 : 1);
     if (!failure.isEmpty())
         QVERIFY(cat.messages.boxes[0].text.startsWith(U_Constantes::CDNotUpdated));
-    QCOMPARE(cat.stored(), stored);
+    QCOMPARE(cat.dataCDRows(), stored);
     if (failure.isEmpty()) // new identifiers for all
         QCOMPARE(cat.file.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
 }
 
 void TestDataCDEditor::itemList()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.PrepareNew();
     dialog.show();
@@ -331,7 +304,7 @@ void TestDataCDEditor::scan()
     QFETCH(bool, mounted);
     QFETCH(QStringList, items);
 
-    Catalogue cat;
+    EditorCatalogue cat;
     QTemporaryDir dev;
     const QString root = blank ? m_blank : m_disc;
     QString drive = root;
@@ -372,7 +345,7 @@ void TestDataCDEditor::scan()
 
 void TestDataCDEditor::scanShowsItsState()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.FillDrives(m_disc);
     dialog.show();
@@ -405,7 +378,7 @@ void TestDataCDEditor::scanShowsItsState()
 
 void TestDataCDEditor::cancelDuringScan()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.FillDrives(m_disc);
     dialog.show();
@@ -423,7 +396,7 @@ void TestDataCDEditor::cancelDuringScan()
 
 void TestDataCDEditor::noDrive()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.FillDrives(QString());
     QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
@@ -434,7 +407,7 @@ void TestDataCDEditor::noDrive()
     dialog.Edit_title->setText(QStringLiteral("Typed"));
     addItems(dialog, {QStringLiteral("one")});
     dialog.Button2->click();
-    QCOMPARE(cat.stored(), QStringList{QStringLiteral("Typed|one")});
+    QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Typed|one")});
 
     dialog.FillDrives(m_disc + U_Constantes::LineBreak + m_blank);
     QCOMPARE(dialog.ComboBoxEx_drive->count(), 2);
@@ -444,7 +417,7 @@ void TestDataCDEditor::noDrive()
 
 void TestDataCDEditor::saveKeepsButtonsDisabled()
 {
-    Catalogue cat(TwoDataCDs);
+    EditorCatalogue cat(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     QVERIFY(dialog.PrepareEdit(8));
     dialog.show();
@@ -473,7 +446,7 @@ void TestDataCDEditor::saveKeepsButtonsDisabled()
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(rejected.size(), 0);
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(cat.stored(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
+    QCOMPARE(cat.dataCDRows(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
                                         QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
 }
 
