@@ -50,7 +50,7 @@ struct Fixture {
     void selectCDs(QList<int> ids)
     {
         std::vector<int> rows;
-        for (int r = 0; r < app->D_CD->ADOQuery_CD.RecordCount(); ++r)
+        for (int r = 0; r < app->D_CD->count(); ++r)
             if (ids.contains(cds().cellText(r, 0).toInt()))
                 rows.push_back(r);
         cds().selectRows(rows);
@@ -201,7 +201,7 @@ void tst_Routing::answeringNoStillRefreshesTheMainWindow()
     Fixture f;
     f.messages.answer = false;
     f.cat.exec("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)");
-    QSignalSpy resets(&f.app->D_CD->ADOQuery_CD, &DbQuery::rowsReset);
+    QSignalSpy resets(&f.app->D_CD->listRows(), &RowSource::rowsReset);
     f.selectCDs({1});
     f.main().ToolButton2->click();
     QCOMPARE(f.cat.count("CDAUDIO"), 4);
@@ -239,7 +239,7 @@ void tst_Routing::addNewOpensTheEditorAndRefreshes()
     QCOMPARE(editedId, -1);
     QCOMPARE(f.cat.rows("select ART_ID from CDAUDIO where CD_LABEL = 'Waterloo'"), QStringList{"1"});
     QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
-    QCOMPARE(f.app->D_CD->ADOQuery_CD.RecordCount(), 4);
+    QCOMPARE(f.app->D_CD->count(), 4);
 }
 
 void tst_Routing::nothingInFrontDoesNothing()
@@ -269,7 +269,7 @@ void tst_Routing::exitClosesTheProgram()
     Fixture f;
     f.menuItem("Exit1")->trigger();
     QVERIFY(!f.main().isVisible());
-    QVERIFY(!f.app->D_CD->ADOQuery_CD.Active());
+    QCOMPARE(f.app->D_CD->listRows().fieldCount(), 0); // closed
     QVERIFY(f.messages.boxes.isEmpty());
 }
 

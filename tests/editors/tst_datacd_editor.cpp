@@ -166,7 +166,7 @@ void TestDataCDEditor::editOpensOnTheCD()
     QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Backup 2003"));
     QCOMPARE(dialog.Items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
     // The list window stands on the edited CD afterwards.
-    QCOMPARE(cat.data.ADOQuery_DataCDs.FieldAsString(QStringLiteral("CD_ID")), QStringLiteral("7"));
+    QCOMPARE(cat.data.current().id, 7);
     QVERIFY(cat.messages.boxes.isEmpty());
 
     // A data CD that is gone shows nobody else's title and items.
