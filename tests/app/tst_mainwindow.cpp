@@ -11,6 +11,8 @@
 #include "lists/FM_Movies.h"
 #include "lists/FM_Track.h"
 #include "store/DM_Main.h"
+#include "base/U_Constantes.h"
+#include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -19,6 +21,8 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -67,6 +71,7 @@ private slots:
     void reselectingDoesNothing();
     void failingRefreshKeepsStatus();
     void aboutBox();
+    void aboutFromTheToolbar();
     void toolbarAndMenuShareOneActionPerCommand_data();
     void toolbarAndMenuShareOneActionPerCommand();
     void listCommandsWaitForAListInFront();
@@ -167,7 +172,39 @@ void tst_MainWindow::aboutBox()
     QCOMPARE(opened[0].toString(), about.Label14->text());
     QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
     QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.Label9->text() + QStringLiteral("?subject=Dadudu"));
-    QVERIFY(about.findChild<QLabel *>() != nullptr);
+    // The name and version in bold, and the invitation to write above the mail link.
+    QStringList shown;
+    const QLabel *version = nullptr;
+    for (const QLabel *label : about.findChildren<QLabel *>()) {
+        if (!label->isVisible())
+            continue;
+        shown << label->text();
+        if (label->text() == QLatin1String("Dadudu version 2.0"))
+            version = label;
+    }
+    QVERIFY2(version, qPrintable(shown.join(QStringLiteral(" | "))));
+    QVERIFY(version->font().bold());
+    QVERIFY2(shown.contains(U_Constantes::AboutFeedback), qPrintable(shown.join(QStringLiteral(" | "))));
+}
+
+void tst_MainWindow::aboutFromTheToolbar()
+{
+    Fixture f;
+    QPointer<TF_About> box;
+    bool closedByOk = false;
+    auto about = driveModal<TF_About>([&](TF_About *b) {
+        box = b;
+        const QList<QPushButton *> buttons = b->findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons[0]->text(), QStringLiteral("&Ok"));
+        QTest::mouseClick(buttons[0], Qt::LeftButton);
+        closedByOk = !b->isVisible();
+    });
+    f.app->F_Main->ToolButton5->click();
+    QVERIFY(about->came());
+    QVERIFY(closedByOk);
+    QVERIFY(!box); // built for this opening and gone with it
+    QVERIFY(f.messages.boxes.isEmpty());
 }
 
 void tst_MainWindow::toolbarAndMenuShareOneActionPerCommand_data()

@@ -9,11 +9,12 @@
 #include "grid/GridView.h"
 #include "lists/FM_CD.h"
 #include "store/DM_CD.h"
+#include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
+#include "support/ScopedCurrentFolder.h"
 #include "support/TempCatalogue.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -26,7 +27,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -50,7 +50,7 @@ struct Fixture {
     void selectCDs(QList<int> ids)
     {
         std::vector<int> rows;
-        for (int r = 0; r < app->D_CD->ADOQuery_CD.RecordCount(); ++r)
+        for (int r = 0; r < app->D_CD->count(); ++r)
             if (ids.contains(cds().cellText(r, 0).toInt()))
                 rows.push_back(r);
         cds().selectRows(rows);
@@ -139,7 +139,9 @@ void tst_Routing::cancelledDialogWritesNothing()
 {
     Fixture f;
     QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
+    // A dialog answered with nothing must not fall back on a name relative to the current folder.
+    ScopedCurrentFolder inside(dir.path());
+    QVERIFY(inside.entered());
     f.main().ToolButton3->click();
     f.main().ToolButton6->click();
     QCOMPARE(f.dialogs.saves.size(), 2);
@@ -199,7 +201,7 @@ void tst_Routing::answeringNoStillRefreshesTheMainWindow()
     Fixture f;
     f.messages.answer = false;
     f.cat.exec("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)");
-    QSignalSpy resets(&f.app->D_CD->ADOQuery_CD, &DbQuery::rowsReset);
+    QSignalSpy resets(&f.app->D_CD->listRows(), &RowSource::rowsReset);
     f.selectCDs({1});
     f.main().ToolButton2->click();
     QCOMPARE(f.cat.count("CDAUDIO"), 4);
@@ -224,22 +226,20 @@ void tst_Routing::threeCDsSecondFailing()
 void tst_Routing::addNewOpensTheEditorAndRefreshes()
 {
     Fixture f;
-    bool sawEditor = false;
-    QTimer::singleShot(0, [&] {
-        auto *editor = qobject_cast<TF_AddEditAudioCD *>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        sawEditor = editor->EditedCDID == -1;
-        editor->Edit_title->setText(QStringLiteral("Waterloo"));
-        editor->RadioButton2->setChecked(true);
-        editor->ComboBox_artists->setCurrentIndex(editor->ComboBox_artists->findText(QStringLiteral("Abba")));
-        editor->Button2->click();
+    int editedId = 0;
+    auto editor = driveModal<TF_AddEditAudioCD>([&](TF_AddEditAudioCD *e) {
+        editedId = e->EditedCDID;
+        e->Edit_title->setText(QStringLiteral("Waterloo"));
+        e->RadioButton2->setChecked(true);
+        e->ComboBox_artists->setCurrentIndex(e->ComboBox_artists->findText(QStringLiteral("Abba")));
+        e->Button2->click();
     });
     f.main().ToolButton1->click();
-    QVERIFY(sawEditor);
+    QVERIFY(editor->came());
+    QCOMPARE(editedId, -1);
     QCOMPARE(f.cat.rows("select ART_ID from CDAUDIO where CD_LABEL = 'Waterloo'"), QStringList{"1"});
     QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
-    QCOMPARE(f.app->D_CD->ADOQuery_CD.RecordCount(), 4);
+    QCOMPARE(f.app->D_CD->count(), 4);
 }
 
 void tst_Routing::nothingInFrontDoesNothing()
@@ -269,7 +269,7 @@ void tst_Routing::exitClosesTheProgram()
     Fixture f;
     f.menuItem("Exit1")->trigger();
     QVERIFY(!f.main().isVisible());
-    QVERIFY(!f.app->D_CD->ADOQuery_CD.Active());
+    QCOMPARE(f.app->D_CD->listRows().fieldCount(), 0); // closed
     QVERIFY(f.messages.boxes.isEmpty());
 }
 

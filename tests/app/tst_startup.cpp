@@ -60,8 +60,9 @@ void tst_Startup::opensCatalogue()
     QCOMPARE(app.F_Main->StatusBar1->text(), status);
     QVERIFY(app.F_Main->ToolBar1->isEnabled());
     QVERIFY(app.F_Main->ListView1->isEnabled());
-    QVERIFY(app.D_CD->ADOQuery_CD.Active());
-    QVERIFY(app.D_Movie->ADOQuery_Movie.Active());
+    // Open lists have their fields even without a row; closed ones have none.
+    QVERIFY(app.D_CD->listRows().fieldCount() > 0);
+    QVERIFY(app.D_Movie->listRows().fieldCount() > 0);
     QVERIFY(!app.F_Main->splash());
 }
 
@@ -123,10 +124,11 @@ void tst_Startup::shutdownClosesEverything()
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
     QVERIFY(app.D_Main->ADOConnection.Connected());
+    QVERIFY(app.D_CD->trackRows().fieldCount() > 0);
     QVERIFY(app.F_Main->close());
-    QVERIFY(!app.D_CD->ADOQuery_CD.Active());
-    QVERIFY(!app.D_CD->ADOQuery_tracks.Active());
-    QVERIFY(!app.D_Movie->ADOQuery_Movie.Active());
+    QCOMPARE(app.D_CD->listRows().fieldCount(), 0);
+    QCOMPARE(app.D_CD->trackRows().fieldCount(), 0);
+    QCOMPARE(app.D_Movie->listRows().fieldCount(), 0);
     QVERIFY(!app.D_Main->ADOConnection.Connected());
     QVERIFY(!app.F_Main->splash());
     QVERIFY(messages.boxes.isEmpty());

@@ -3,6 +3,7 @@
 #include "ScriptedServer.h"
 #include "support/RecordingMessages.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -50,6 +51,12 @@ QString entry(const QString &lines)
 const QString Entry = entry(QStringLiteral("DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\n"));
 const QStringList EntryTracks{QStringLiteral("Intro"), QStringLiteral("Caf\u00e9 = Song")};
 
+// Each exchange of a row that the server answers ends as soon as the reply does, so its bound can
+// be generous: only a machine stalled for seconds reaches it. The reply that never ends waits for
+// its whole bound, which the server's first bytes arrive well within.
+constexpr int AnsweredBoundMs = 10000;
+constexpr int StallBoundMs = 1500;
+
 } // namespace
 
 class TestCddb : public QObject
@@ -87,6 +94,7 @@ void TestCddb::lookup_data()
     QTest::addColumn<QString>("artist");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("tracks");
+    QTest::addColumn<int>("bound"); // the client's time-out, from connecting to the end of each reply
 
     const QString artist = QStringLiteral("Some Artist"), title = QStringLiteral("Some Title");
     const QString none;
@@ -94,26 +102,26 @@ void TestCddb::lookup_data()
     using namespace U_Constantes;
 
     QTest::newRow("200 one match") << QStringList{ok(Match200), ok(Entry)} << -1 << both << QStringList() << none
-                                   << true << artist << title << EntryTracks;
+                                   << true << artist << title << EntryTracks << AnsweredBoundMs;
     QTest::newRow("211 three matches, second picked")
         << QStringList{ok(Matches211), ok(Entry)} << 1
         << QStringList{QueryPath,
                        QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+jazz+0901c1ff&hello=rovir+rovir+rovir+1.0&proto=4")}
-        << MatchLines << none << true << artist << title << EntryTracks;
+        << MatchLines << none << true << artist << title << EntryTracks << AnsweredBoundMs;
     QTest::newRow("211, nothing picked") << QStringList{ok(Matches211)} << -1 << queryOnly << MatchLines << none
-                                         << false << none << none << QStringList();
+                                         << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("210 without matches") << QStringList{ok(QStringLiteral("210 Found exact matches\r\n.\r\n"))} << -1
                                          << queryOnly << QStringList() << NoAudioInformation << false << none << none
-                                         << QStringList();
+                                         << QStringList() << AnsweredBoundMs;
     QTest::newRow("202 no match") << QStringList{ok(QStringLiteral("202 No match for disc ID 0901c102.\r\n"))} << -1
                                   << queryOnly << QStringList() << NoAudioInformation << false << none << none
-                                  << QStringList();
+                                  << QStringList() << AnsweredBoundMs;
     QTest::newRow("404 on the query") << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\nNo such page\r\n")}
                                       << -1 << queryOnly << QStringList() << CouldNotFind << false << none << none
-                                      << QStringList();
+                                      << QStringList() << AnsweredBoundMs;
     QTest::newRow("500 on the read")
         << QStringList{ok(Match200), QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n")} << -1 << both
-        << QStringList() << CouldNotFind << false << none << none << QStringList();
+        << QStringList() << CouldNotFind << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("redirected query")
         << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
                                       "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=4\r\n\r\n"),
@@ -123,55 +131,59 @@ void TestCddb::lookup_data()
                        QStringLiteral("/moved/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0"
                                       "&proto=4"),
                        ReadPath}
-        << QStringList() << none << true << artist << title << EntryTracks;
+        << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
     const QString loop = QStringLiteral("HTTP/1.0 301 Moved\r\nLocation: /~cddb/again\r\n\r\n");
     QStringList loops(6, loop);
     QStringList loopPaths{QueryPath};
     for (int k = 0; k < 5; ++k)
         loopPaths << QStringLiteral("/~cddb/again");
     QTest::newRow("six redirects") << loops << -1 << loopPaths << QStringList() << CouldNotFind << false << none
-                                   << none << QStringList();
+                                   << none << QStringList() << AnsweredBoundMs;
     QString unterminated = Entry;
     unterminated.chop(2);
     QTest::newRow("no final line break") << QStringList{ok(QStringLiteral("200 rock 0901c102 Some Artist / Some Title")),
                                                         ok(unterminated)}
-                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks;
+                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks
+                                         << AnsweredBoundMs;
     QTest::newRow("bare LF line breaks") << QStringList{ok(Match200), ok(QString(Entry).replace(QStringLiteral("\r\n"),
                                                                                                   QStringLiteral("\n")))}
-                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks;
+                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks
+                                         << AnsweredBoundMs;
     QTest::newRow("closed without a reply") << QStringList{ScriptedServer::CloseAtOnce} << -1 << queryOnly
-                                            << QStringList() << CouldNotFind << false << none << none << QStringList();
+                                            << QStringList() << CouldNotFind << false << none << none << QStringList()
+                                            << AnsweredBoundMs;
     QTest::newRow("read closed without a reply") << QStringList{ok(Match200), ScriptedServer::CloseAtOnce} << -1 << both
                                                  << QStringList() << CouldNotFind << false << none << none
-                                                 << QStringList();
+                                                 << QStringList() << AnsweredBoundMs;
     QTest::newRow("reply never ends") << QStringList{ScriptedServer::Stall} << -1 << queryOnly << QStringList()
-                                      << CouldNotFind << false << none << none << QStringList();
+                                      << CouldNotFind << false << none << none << QStringList() << StallBoundMs;
     QTest::newRow("body over 1 MiB") << QStringList{ScriptedServer::Flood} << -1 << queryOnly << QStringList()
-                                     << CouldNotFind << false << none << none << QStringList();
+                                     << CouldNotFind << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("empty query reply") << QStringList{ok(QString())} << -1 << queryOnly << QStringList() << NoAudioCD
-                                       << false << none << none << QStringList();
+                                       << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("query reply without a code") << QStringList{ok(QStringLiteral("<html>gateway</html>\r\n"))} << -1
                                                 << queryOnly << QStringList() << NoAudioCD << false << none << none
-                                                << QStringList();
+                                                << QStringList() << AnsweredBoundMs;
     QTest::newRow("211 of one line") << QStringList{ok(QStringLiteral("211 Found inexact matches\r\n"))} << -1
                                      << queryOnly << QStringList() << NoAudioCD << false << none << none
-                                     << QStringList();
+                                     << QStringList() << AnsweredBoundMs;
     QTest::newRow("read names nothing") << QStringList{ok(Match200), ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))}
                                         << -1 << both << QStringList() << NoAudioInformation << false << none << none
-                                        << QStringList();
+                                        << QStringList() << AnsweredBoundMs;
     QTest::newRow("two DTITLE lines, the second decides")
         << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=First / One\r\nDTITLE=Second / Two / Part\r\n")))}
         << -1 << both << QStringList() << none << true << QStringLiteral("Second") << QStringLiteral("Two / Part")
-        << QStringList();
+        << QStringList() << AnsweredBoundMs;
     QTest::newRow("DTITLE without separator")
         << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=Various\r\nTTITLE0=A\r\n")))} << -1 << both
         << QStringList() << none << true << QStringLiteral("Various") << QStringLiteral("Various")
-        << QStringList{QStringLiteral("A")};
+        << QStringList{QStringLiteral("A")} << AnsweredBoundMs;
     QTest::newRow("continued track title stays a separate track")
         << QStringList{ok(Match200),
                        ok(entry(QStringLiteral("TTITLE0=Intro\r\nTTITLE1=A very long \r\nTTITLE1=title\r\n")))}
         << -1 << both << QStringList() << none << true << none << none
-        << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")};
+        << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")}
+        << AnsweredBoundMs;
 }
 
 void TestCddb::lookup()
@@ -185,6 +197,7 @@ void TestCddb::lookup()
     QFETCH(QString, artist);
     QFETCH(QString, title);
     QFETCH(QStringList, tracks);
+    QFETCH(int, bound);
 
     ScriptedServer server(script);
     QVERIFY(server.port() != 0);
@@ -195,9 +208,12 @@ void TestCddb::lookup()
         return pick < 0 ? QString() : lines.value(pick);
     });
     lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
-    lookup.http().setTimeout(300);
+    lookup.http().setTimeout(bound);
 
+    QElapsedTimer clock;
+    clock.start();
     const std::optional<CddbDisc> disc = lookup.Run(m_disc);
+    const qint64 took = clock.elapsed();
 
     QCOMPARE(server.requests.size(), paths.size());
     for (int k = 0; k < paths.size(); ++k)
@@ -213,6 +229,10 @@ void TestCddb::lookup()
         QCOMPARE(disc->title, title);
         QCOMPARE(disc->tracks, tracks);
     }
+    // A reply that never ends is given up at the bound, not on some shorter wait of its own (the
+    // client's timer may fire a little early).
+    if (script.contains(ScriptedServer::Stall))
+        QVERIFY2(took >= bound * 9 / 10, qPrintable(QString::number(took)));
 }
 
 void TestCddb::failsWithoutServer_data()
@@ -252,7 +272,7 @@ void TestCddb::failsWithoutServer()
         return QString();
     });
     lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port));
-    lookup.http().setTimeout(2000);
+    lookup.http().setTimeout(AnsweredBoundMs);
 
     QVERIFY(!lookup.Run(device).has_value());
     QCOMPARE(messages.texts(), QStringList{message});

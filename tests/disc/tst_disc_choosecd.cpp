@@ -1,43 +1,15 @@
 #include "disc/FM_ChooseCD.h"
+#include "support/ModalDriver.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 namespace {
 
 const QStringList Matches{QStringLiteral("rock 0901c102 Some Artist / Some Title"),
                           QStringLiteral("jazz 0901c1ff Other Artist / Other Title"),
                           QStringLiteral("misc 0a01c102 Third Artist / Third Title")};
-
-// Runs act on the choice dialog once it is up and modal; ChooseMatch returns when act closes it.
-// A dialog still open after act is closed so the test never hangs.
-QString chooseWith(const QStringList &lines, std::function<void(TF_ChooseCD *)> act, bool *shown = nullptr)
-{
-    if (shown)
-        *shown = false;
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        auto *dialog = qobject_cast<TF_ChooseCD *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
-        if (shown)
-            *shown = true;
-        act(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    };
-    QTimer::singleShot(0, *poll);
-    const QString choice = ChooseMatch(lines);
-    *poll = [] {}; // stop polling once the dialog is gone
-    return choice;
-}
 
 } // namespace
 
@@ -58,23 +30,25 @@ void TestChooseCD::showsEveryLineFirstSelected()
     QStringList items;
     int current = -1;
     QString caption;
-    QWidget *focus = nullptr;
+    QString focus; // by name: the dialog is gone once ChooseMatch returns
     QSize size;
     bool hasCloseButton = true;
-    chooseWith(Matches, [&](TF_ChooseCD *d) {
+    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
         for (int k = 0; k < d->ListBox_choices->count(); ++k)
             items << d->ListBox_choices->item(k)->text();
         current = d->ListBox_choices->currentRow();
         caption = d->windowTitle();
-        focus = d->focusWidget();
+        focus = d->focusWidget() ? d->focusWidget()->objectName() : QString();
         size = d->size();
         hasCloseButton = d->windowFlags().testFlag(Qt::WindowCloseButtonHint);
         QTest::mouseClick(d->Button1, Qt::LeftButton);
     });
+    ChooseMatch(Matches);
+    QVERIFY(dialog->came());
     QCOMPARE(items, Matches);
     QCOMPARE(current, 0);
     QCOMPARE(caption, QStringLiteral("Many possible choices found - choose one"));
-    QVERIFY(focus && focus->objectName() == QLatin1String("Button1"));
+    QCOMPARE(focus, QStringLiteral("Button1"));
     QCOMPARE(size, QSize(418, 143));
     QVERIFY(!hasCloseButton);
 }
@@ -98,7 +72,8 @@ void TestChooseCD::choosing()
     QFETCH(QString, how);
     QFETCH(QString, expected);
 
-    const QString choice = chooseWith(Matches, [&](TF_ChooseCD *d) {
+    bool closedByIt = false; // not by the driver, which would leave no choice as Escape does
+    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
         d->ListBox_choices->setCurrentRow(row);
         if (how == QLatin1String("ok")) {
             QTest::mouseClick(d->Button1, Qt::LeftButton);
@@ -113,29 +88,36 @@ void TestChooseCD::choosing()
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
         }
+        closedByIt = !d->isVisible();
     });
+    const QString choice = ChooseMatch(Matches);
+    QVERIFY(dialog->came());
+    QVERIFY(closedByIt);
     QCOMPARE(choice, expected);
 }
 
 void TestChooseCD::okWithoutSelectionKeepsDialogOpen()
 {
     bool stillOpen = false;
-    const QString choice = chooseWith(Matches, [&](TF_ChooseCD *d) {
+    // The driver closes the dialog that Ok left open, so ChooseMatch returns.
+    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
         d->ListBox_choices->clearSelection();
         QTest::mouseClick(d->Button1, Qt::LeftButton);
         stillOpen = d->isVisible();
     });
+    const QString choice = ChooseMatch(Matches);
+    QVERIFY(dialog->came());
     QVERIFY(stillOpen);
     QCOMPARE(choice, QString());
 }
 
 void TestChooseCD::noLinesShowsNothing()
 {
-    bool shown = true;
-    QTimer guard; // if a dialog did open, end the test rather than hang
-    const QString choice = chooseWith({}, [](TF_ChooseCD *) {}, &shown);
+    // Should a dialog open all the same, the driver closes it and the test fails on came().
+    auto dialog = driveModal<TF_ChooseCD>([](TF_ChooseCD *) {});
+    const QString choice = ChooseMatch({});
     QCOMPARE(choice, QString());
-    QVERIFY(!shown);
+    QVERIFY(!dialog->came());
 }
 
 QTEST_MAIN(TestChooseCD)

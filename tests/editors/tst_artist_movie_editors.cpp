@@ -3,11 +3,8 @@
 
 #include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditMovie.h"
-#include "store/DM_Artist.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
+#include "support/EditorCatalogue.h"
+#include "support/ModalDriver.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,43 +12,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
-struct Fixture {
-    Fixture()
-    {
-        cat.exec(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
-                                "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD');"));
-        main.ADOConnection.setBusyTimeoutMs(0);
-        main.OpenDatabase(cat.path());
-    }
-    QStringList artistRows() { return cat.rows(QStringLiteral("select ART_ID, ART_NAME from ARTISTE order by ART_ID")); }
-    QStringList movieRows()
-    {
-        return cat.rows(QStringLiteral("select MOV_ID, MOV_TITLE, MOV_TYPE from MOVIE order by MOV_ID"));
-    }
-
-    TempCatalogue cat;
-    RecordingMessages messages;
-    TD_Main main{messages};
-    TD_Artist artists{main, messages};
-    TD_Movie movies{main, messages};
-};
-
-// Runs `act` on the modal dialog the entry opens, once it is up.
-void whileModal(const std::function<void(QDialog &)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        act(*dialog);
-        // Whatever the test did, the entry must return.
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
+const QString Seed = QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
+                                    "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD');");
 
 void pressEnter(QWidget *w)
 {
@@ -99,7 +64,7 @@ void tst_ArtistMovieEditors::artistSave()
     QFETCH(QString, name);
     QFETCH(bool, byEnter);
     QFETCH(QStringList, rows);
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditArtist dialog(f.artists, f.messages);
     dialog.EditedArtistID = id;
     dialog.show();
@@ -148,7 +113,7 @@ void tst_ArtistMovieEditors::movieSave()
     QFETCH(QString, type);
     QFETCH(bool, byEnter);
     QFETCH(QStringList, rows);
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditMovie dialog(f.movies, f.messages);
     dialog.EditedMovieID = id;
     dialog.show();
@@ -191,10 +156,10 @@ void tst_ArtistMovieEditors::storeFailureStillCloses()
     QFETCH(QString, dialogKind);
     QFETCH(int, id);
     QFETCH(QString, warning);
-    Fixture f;
+    EditorCatalogue f(Seed);
     const QString table = dialogKind == "artist" ? "ARTISTE" : "MOVIE";
     for (const char *when : {"insert", "update"})
-        f.cat.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
+        f.file.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
                        .arg(QLatin1String(when), table));
     const QStringList before = dialogKind == "artist" ? f.artistRows() : f.movieRows();
     std::unique_ptr<QDialog> dialog;
@@ -220,7 +185,7 @@ void tst_ArtistMovieEditors::storeFailureStillCloses()
 
 void tst_ArtistMovieEditors::keysThatDoNotSave()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditMovie dialog(f.movies, f.messages);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -247,12 +212,12 @@ void tst_ArtistMovieEditors::keysThatDoNotSave()
     QVERIFY(artist.isVisible());
     QTest::keyClick(artist.Edit_name, Qt::Key_Escape);
     QVERIFY(artist.isVisible());
-    QCOMPARE(f.cat.count("ARTISTE"), 2);
+    QCOMPARE(f.file.count("ARTISTE"), 2);
 }
 
 void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditArtist artist(f.artists, f.messages);
     artist.show();
     artist.Edit_name->setText("Cure");
@@ -276,7 +241,7 @@ void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
 
 void tst_ArtistMovieEditors::layout()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     TF_AddEditArtist artist(f.artists, f.messages);
     QCOMPARE(artist.size(), QSize(345, 86));
     QCOMPARE(artist.minimumSize(), artist.maximumSize());
@@ -315,45 +280,45 @@ void tst_ArtistMovieEditors::layout()
 
 void tst_ArtistMovieEditors::entriesFillTheDialog()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     QStringList seen;
     auto look = [&seen](QDialog &d, QLineEdit *text, QComboBox *type) {
         seen << QStringLiteral("%1|%2|%3").arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
     };
 
-    whileModal([&](QDialog &d) {
-        auto &a = static_cast<TF_AddEditArtist &>(d);
-        look(d, a.Edit_name, nullptr);
-        QCOMPARE(a.EditedArtistID, -1);
-        QTest::keyClicks(a.Edit_name, "Cure");
-        pressEnter(a.Edit_name);
+    auto newArtist = driveModal<TF_AddEditArtist>([&](TF_AddEditArtist *a) {
+        look(*a, a->Edit_name, nullptr);
+        QCOMPARE(a->EditedArtistID, -1);
+        QTest::keyClicks(a->Edit_name, "Cure");
+        pressEnter(a->Edit_name);
     });
     ShowNewArtist(f.artists, f.messages);
+    QVERIFY(newArtist->came());
 
-    whileModal([&](QDialog &d) {
-        auto &a = static_cast<TF_AddEditArtist &>(d);
-        look(d, a.Edit_name, nullptr);
-        QTest::mouseClick(a.Button2, Qt::LeftButton);
+    auto editedArtist = driveModal<TF_AddEditArtist>([&](TF_AddEditArtist *a) {
+        look(*a, a->Edit_name, nullptr);
+        QTest::mouseClick(a->Button2, Qt::LeftButton);
     });
     ShowEditArtist(2, "Beatles!", f.artists, f.messages);
+    QVERIFY(editedArtist->came());
 
-    whileModal([&](QDialog &d) {
-        auto &m = static_cast<TF_AddEditMovie &>(d);
-        look(d, m.Edt_title, m.ComboBox_type);
-        QCOMPARE(m.EditedMovieID, -1);
-        QTest::keyClicks(m.Edt_title, "Brazil");
-        QTest::mouseClick(m.Button1, Qt::LeftButton);
+    auto newMovie = driveModal<TF_AddEditMovie>([&](TF_AddEditMovie *m) {
+        look(*m, m->Edt_title, m->ComboBox_type);
+        QCOMPARE(m->EditedMovieID, -1);
+        QTest::keyClicks(m->Edt_title, "Brazil");
+        QTest::mouseClick(m->Button1, Qt::LeftButton);
     });
     ShowNewMovie(f.movies, f.messages);
+    QVERIFY(newMovie->came());
 
     // A type that is not in the list is shown, and saved untouched.
-    whileModal([&](QDialog &d) {
-        auto &m = static_cast<TF_AddEditMovie &>(d);
-        look(d, m.Edt_title, m.ComboBox_type);
-        QCOMPARE(m.EditedMovieID, 1);
-        QTest::mouseClick(m.Button1, Qt::LeftButton);
+    auto editedMovie = driveModal<TF_AddEditMovie>([&](TF_AddEditMovie *m) {
+        look(*m, m->Edt_title, m->ComboBox_type);
+        QCOMPARE(m->EditedMovieID, 1);
+        QTest::mouseClick(m->Button1, Qt::LeftButton);
     });
     ShowEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
+    QVERIFY(editedMovie->came());
 
     QCOMPARE(seen, QStringList({"New artist||-", "Edit artist|Beatles!|-", "New Movie||DVD", "Edit Movie|Alien |Betamax"}));
     QCOMPARE(f.artistRows(), QStringList({"1|Abba", "2|Beatles!", "3|Cure"}));
@@ -362,10 +327,10 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
 
 void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
 {
-    Fixture f;
+    EditorCatalogue f(Seed);
     const QString title(255, u't');
     const QString type(255, u'y');
-    f.cat.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
+    f.file.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
     TF_AddEditMovie dialog(f.movies, f.messages);
     dialog.PrepareEdit(1, title, type);
     dialog.show();

@@ -4,13 +4,8 @@
 #include "CueImage.h"
 #include "ScriptedServer.h"
 #include "editors/FM_AddEditAudioCD.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Main.h"
 #include "base/U_Constantes.h"
-#include "support/RecordingDialogs.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
+#include "support/EditorCatalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,24 +22,6 @@
 #include <QtTest>
 
 namespace {
-
-// A catalogue with its stores open, as the main window holds them.
-struct Catalogue {
-    explicit Catalogue(const QString &seed = {})
-    {
-        if (!seed.isEmpty())
-            file.exec(seed);
-        main.OpenDatabase(file.path());
-        cds.OpenList();
-        artists.OpenList();
-    }
-    TempCatalogue file;
-    RecordingMessages messages;
-    RecordingDialogs dialogs;
-    TD_Main main{messages};
-    TD_CD cds{main, messages};
-    TD_Artist artists{main, messages};
-};
 
 const QString TwoArtists = QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');");
 
@@ -160,7 +137,7 @@ void TestAudioCDEditor::saveNew()
     QFETCH(bool, closes);
     QFETCH(QStringList, stored);
 
-    Catalogue cat(seed);
+    EditorCatalogue cat(seed);
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
@@ -232,7 +209,7 @@ void TestAudioCDEditor::editOpensOnTheCD()
     QFETCH(bool, addedAfterSnapshot);
     QFETCH(QString, artist);
 
-    Catalogue cat(seed);
+    EditorCatalogue cat(seed);
     if (addedAfterSnapshot)
         cat.file.exec(QStringLiteral(
             "insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Beatles');"
@@ -260,7 +237,7 @@ void TestAudioCDEditor::editOpensOnTheCD()
 
 void TestAudioCDEditor::saveEdited()
 {
-    Catalogue cat(TwoArtists + QStringLiteral(
+    EditorCatalogue cat(TwoArtists + QStringLiteral(
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
@@ -285,7 +262,7 @@ void TestAudioCDEditor::saveEdited()
 
 void TestAudioCDEditor::coverFiles()
 {
-    Catalogue cat(TwoArtists + QStringLiteral(
+    EditorCatalogue cat(TwoArtists + QStringLiteral(
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (7, 'Gold', 1, '', '', 0, ''), (8, 'Help', 2, '', '', 0, ''), (9, 'Bad', 2, '', '', 0, '');"));
     const QString covers = m_dir.filePath(QStringLiteral("covers"));
@@ -357,7 +334,7 @@ void TestAudioCDEditor::coverFiles()
 
 void TestAudioCDEditor::coverThatCannotBeLoaded()
 {
-    Catalogue cat(TwoArtists);
+    EditorCatalogue cat(TwoArtists);
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.PrepareNew();
     const QString good = writeFile(m_dir.filePath(QStringLiteral("good.jpg")), jpegBytes(QSize(30, 30), Qt::green));
@@ -385,7 +362,7 @@ void TestAudioCDEditor::coverThatCannotBeLoaded()
 
 void TestAudioCDEditor::coverFolderCannotBeMade()
 {
-    Catalogue cat(TwoArtists);
+    EditorCatalogue cat(TwoArtists);
     // A file where the folder should be.
     const QString blocked = writeFile(m_dir.filePath(QStringLiteral("blocked")), "x");
     const QString chosen = writeFile(m_dir.filePath(QStringLiteral("c.jpg")), jpegBytes(QSize(10, 10), Qt::black));
@@ -406,7 +383,7 @@ void TestAudioCDEditor::coverFolderCannotBeMade()
 
 void TestAudioCDEditor::trackList()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.PrepareNew();
     dialog.show();
@@ -447,7 +424,7 @@ void TestAudioCDEditor::trackList()
 
 void TestAudioCDEditor::noDrive()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.FillDrives(QString());
     QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
@@ -484,7 +461,7 @@ void TestAudioCDEditor::lookupFillsEditor()
     QFETCH(bool, filled);
     QFETCH(QString, existing);
 
-    Catalogue cat(seed);
+    EditorCatalogue cat(seed);
     ScriptedServer server(script);
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
@@ -521,7 +498,7 @@ void TestAudioCDEditor::lookupFillsEditor()
 
 void TestAudioCDEditor::lookupCannotBeInterrupted()
 {
-    Catalogue cat(TwoArtists);
+    EditorCatalogue cat(TwoArtists);
     ScriptedServer server({ScriptedServer::Stall});
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));

@@ -4,12 +4,9 @@
 #include "app/AppModules.h"
 #include "app/FM_Main.h"
 #include "editors/FM_AddEditDataCD.h"
-#include "store/DM_Data.h"
-#include "store/DM_Main.h"
 #include "base/U_Constantes.h"
-#include "support/RecordingDialogs.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
+#include "support/EditorCatalogue.h"
+#include "support/ModalDriver.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,29 +21,6 @@
 #include <QtTest>
 
 namespace {
-
-// A catalogue with the data CD store open, as the main window holds it.
-struct Catalogue {
-    explicit Catalogue(const QString &seed = {})
-    {
-        if (!seed.isEmpty())
-            file.exec(seed);
-        main.OpenDatabase(file.path());
-        data.OpenList();
-        data.OpenDetail();
-    }
-    // Every data CD as "title|item,item", items in the order they were stored.
-    QStringList stored()
-    {
-        return file.rows(QStringLiteral(
-            "select CD_TITLE, coalesce((select group_concat(DATA_LABEL, ',') from (select DATA_LABEL from DATA d"
-            " where d.CD_ID = c.CD_ID order by DATA_ID)), '') from DATACD c order by CD_ID"));
-    }
-    TempCatalogue file;
-    RecordingMessages messages;
-    TD_Main main{messages};
-    TD_Data data{main, messages};
-};
 
 const QString TwoDataCDs = QStringLiteral(
     "insert into DATACD (CD_ID, CD_TITLE) values (7, 'Backup 2003'), (8, 'Photos');"
@@ -142,7 +116,7 @@ void TestDataCDEditor::saveNew()
     QFETCH(bool, closes);
     QFETCH(QStringList, stored);
 
-    Catalogue cat;
+    EditorCatalogue cat;
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
@@ -168,7 +142,7 @@ void TestDataCDEditor::saveNew()
         QCOMPARE(dialog.focusWidget(), dialog.Edit_title);
         QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
     }
-    QCOMPARE(cat.stored(), stored);
+    QCOMPARE(cat.dataCDRows(), stored);
 }
 
 void TestDataCDEditor::editOpensOnTheCD_data()
@@ -182,7 +156,7 @@ void TestDataCDEditor::editOpensOnTheCD()
 {
     QFETCH(bool, addedAfterSnapshot);
 
-    Catalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
+    EditorCatalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
     if (addedAfterSnapshot)
         cat.file.exec(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -192,7 +166,7 @@ void TestDataCDEditor::editOpensOnTheCD()
     QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Backup 2003"));
     QCOMPARE(dialog.Items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
     // The list window stands on the edited CD afterwards.
-    QCOMPARE(cat.data.ADOQuery_DataCDs.FieldAsString(QStringLiteral("CD_ID")), QStringLiteral("7"));
+    QCOMPARE(cat.data.current().id, 7);
     QVERIFY(cat.messages.boxes.isEmpty());
 
     // A data CD that is gone shows nobody else's title and items.
@@ -222,7 +196,7 @@ void TestDataCDEditor::saveEdited()
     QFETCH(QString, failure);
     QFETCH(QStringList, stored);
 
-    Catalogue cat(TwoDataCDs);
+    EditorCatalogue cat(TwoDataCDs);
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
@@ -243,14 +217,14 @@ void TestDataCDEditor::saveEdited()
     QCOMPARE(cat.messages.boxes.size(), failure.isEmpty() ? 0 : 1);
     if (!failure.isEmpty())
         QVERIFY(cat.messages.boxes[0].text.startsWith(U_Constantes::CDNotUpdated));
-    QCOMPARE(cat.stored(), stored);
+    QCOMPARE(cat.dataCDRows(), stored);
     if (failure.isEmpty()) // new identifiers for all
         QCOMPARE(cat.file.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
 }
 
 void TestDataCDEditor::itemList()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.PrepareNew();
     dialog.show();
@@ -330,7 +304,7 @@ void TestDataCDEditor::scan()
     QFETCH(bool, mounted);
     QFETCH(QStringList, items);
 
-    Catalogue cat;
+    EditorCatalogue cat;
     QTemporaryDir dev;
     const QString root = blank ? m_blank : m_disc;
     QString drive = root;
@@ -371,7 +345,7 @@ void TestDataCDEditor::scan()
 
 void TestDataCDEditor::scanShowsItsState()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.FillDrives(m_disc);
     dialog.show();
@@ -404,7 +378,7 @@ void TestDataCDEditor::scanShowsItsState()
 
 void TestDataCDEditor::cancelDuringScan()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.FillDrives(m_disc);
     dialog.show();
@@ -422,7 +396,7 @@ void TestDataCDEditor::cancelDuringScan()
 
 void TestDataCDEditor::noDrive()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     dialog.FillDrives(QString());
     QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
@@ -433,7 +407,7 @@ void TestDataCDEditor::noDrive()
     dialog.Edit_title->setText(QStringLiteral("Typed"));
     addItems(dialog, {QStringLiteral("one")});
     dialog.Button2->click();
-    QCOMPARE(cat.stored(), QStringList{QStringLiteral("Typed|one")});
+    QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Typed|one")});
 
     dialog.FillDrives(m_disc + U_Constantes::LineBreak + m_blank);
     QCOMPARE(dialog.ComboBoxEx_drive->count(), 2);
@@ -443,7 +417,7 @@ void TestDataCDEditor::noDrive()
 
 void TestDataCDEditor::saveKeepsButtonsDisabled()
 {
-    Catalogue cat(TwoDataCDs);
+    EditorCatalogue cat(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
     QVERIFY(dialog.PrepareEdit(8));
     dialog.show();
@@ -472,7 +446,7 @@ void TestDataCDEditor::saveKeepsButtonsDisabled()
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(rejected.size(), 0);
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(cat.stored(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
+    QCOMPARE(cat.dataCDRows(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
                                         QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
 }
 
@@ -499,19 +473,20 @@ void TestDataCDEditor::addNewFromTheDataWindows()
     app.F_Main->show();
     app.F_Main->bringToFront(TF_Main::ListIndex(list));
 
-    bool sawEditor = false;
-    QTimer::singleShot(0, [&] {
-        auto *editor = qobject_cast<TF_AddEditDataCD *>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        sawEditor = editor->EditedDataCDID == -1 && editor->windowTitle() == QStringLiteral("New Data CD");
-        editor->Edit_title->setText(QStringLiteral("Photos"));
-        addItems(*editor, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")});
-        editor->Button2->click();
+    int editedId = 0;
+    QString caption;
+    auto editor = driveModal<TF_AddEditDataCD>([&](TF_AddEditDataCD *e) {
+        editedId = e->EditedDataCDID;
+        caption = e->windowTitle();
+        e->Edit_title->setText(QStringLiteral("Photos"));
+        addItems(*e, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")});
+        e->Button2->click();
     });
     app.F_Main->ToolButton1->click();
 
-    QVERIFY(sawEditor);
+    QVERIFY(editor->came());
+    QCOMPARE(editedId, -1);
+    QCOMPARE(caption, QStringLiteral("New Data CD"));
     QCOMPARE(cat.rows(QStringLiteral("select DATA_LABEL from DATA d join DATACD c on c.CD_ID = d.CD_ID"
                                      " where CD_TITLE = 'Photos' order by DATA_ID")),
              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));

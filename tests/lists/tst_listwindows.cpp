@@ -1,16 +1,18 @@
-// The artist, track, movie, data CD and data item windows on one real catalogue: their layout,
-// deleting with each one's confirmation and store, editing what each one edits, their details.
+// The six list windows on one real catalogue: their layout, deleting with each one's confirmation
+// and store, editing what each one edits, their details, their exports and their close boxes.
 
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "grid/GroupPanel.h"
 #include "lists/FM_Artist.h"
+#include "lists/FM_CD.h"
 #include "lists/FM_Data.h"
 #include "lists/FM_DataItems.h"
 #include "lists/FM_Movies.h"
 #include "lists/FM_Track.h"
 #include "store/DM_Artist.h"
+#include "store/DM_CD.h"
 #include "store/DM_Data.h"
 #include "store/DM_DataItems.h"
 #include "store/DM_Main.h"
@@ -19,22 +21,26 @@
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-enum Window { Artist, Track, Movies, Data, DataItems, WindowCount };
+enum Window { AudioCDs, Artist, Track, Movies, Data, DataItems, WindowCount };
 
 struct Fixture {
     Fixture()
     {
         cat.exec(QStringLiteral(
             "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles'), (3, 'Cure');"
-            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (1, 'Gold', 1), (2, 'Help', 2), (3, 'Arrival', 1);"
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (1, 'Gold', 1, '111', '1992', 0, 'best of'), (2, 'Help', 2, '', '1965', 1, 'line 1\r\nline 2\r\nline 3'),"
+            " (3, 'Arrival', 1, '', '1976', 0, ''), (4, 'Disintegration', 3, '', '1989', 0, '');"
             "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Dancing Queen', 1), (2, 'SOS', 1), (3, 'Help!', 2),"
             " (4, 'Yesterday', 2), (5, 'Fernando', 3);"
             "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD'), (2, 'Brazil  (1985) ', 'Betamax'),"
@@ -44,6 +50,8 @@ struct Fixture {
             " (5, 'e', 3);"));
         main.ADOConnection.setBusyTimeoutMs(0);
         main.OpenDatabase(cat.path());
+        cds.OpenList();
+        cds.OpenDetail();
         artists.OpenList();
         artists.OpenDetail();
         tracks.OpenList();
@@ -56,24 +64,24 @@ struct Fixture {
             w->show();
         }
         for (int i = 0; i < WindowCount; ++i)
-            resets[i] = std::make_unique<QSignalSpy>(query(Window(i)), &DbQuery::rowsReset);
+            resets[i] = std::make_unique<QSignalSpy>(&rows(Window(i)), &RowSource::rowsReset);
     }
 
     std::array<TListWindow *, WindowCount> windows()
     {
-        return {&artistWindow, &trackWindow, &movieWindow, &dataWindow, &itemWindow};
+        return {&cdWindow, &artistWindow, &trackWindow, &movieWindow, &dataWindow, &itemWindow};
     }
     TListWindow &window(Window w) { return *windows()[w]; }
-    DbQuery *query(Window w)
+    Store &store(Window w)
     {
-        DbQuery *queries[] = {&artists.ADOQuery_Artists, &tracks.ADOQuery_Tracks, &movies.ADOQuery_Movie,
-                              &data.ADOQuery_DataCDs, &items.ADOQuery_DataItems};
-        return queries[w];
+        Store *stores[] = {&cds, &artists, &tracks, &movies, &data, &items};
+        return *stores[w];
     }
+    RowSource &rows(Window w) { return store(w).listRows(); }
     int rowOf(Window w, int id)
     {
         DxGrid &grid = *window(w).mainGrid();
-        for (int r = 0; r < query(w)->RecordCount(); ++r)
+        for (int r = 0; r < store(w).count(); ++r)
             if (grid.cellText(r, 0) == QString::number(id))
                 return r;
         return -1;
@@ -87,7 +95,7 @@ struct Fixture {
     }
     void click(DxGrid &grid, int row, Qt::KeyboardModifiers modifiers = {}, bool twice = false)
     {
-        const QModelIndex index = grid.model()->indexOfSourceRow(row, grid.columns().size() - 1);
+        const QModelIndex index = grid.model()->indexOfSourceRow(row, 1);
         grid.view()->scrollTo(index);
         const QPoint at = grid.view()->visualRect(index).center();
         if (twice)
@@ -97,9 +105,9 @@ struct Fixture {
     }
     QStringList detail(Window w)
     {
-        DbQuery &q = w == Artist ? artists.ADOQuery_ArtistCDs : data.ADOQuery_DataCDItems;
+        RowSource &detailRows = w == Artist ? artists.cdRows() : data.itemRows();
         QStringList out;
-        for (int r = 0; r < q.RecordCount(); ++r)
+        for (int r = 0; r < detailRows.rowCount(); ++r)
             out << window(w).detailGrid()->cellText(r, 1);
         return out;
     }
@@ -114,12 +122,14 @@ struct Fixture {
     TempCatalogue cat;
     RecordingMessages messages;
     TD_Main main{messages};
+    TD_CD cds{main, messages};
     TD_Artist artists{main, messages};
     TD_Track tracks{main, messages};
     TD_Movie movies{main, messages};
     TD_Data data{main, messages};
     TD_DataItems items{main, messages};
     QStringList edits; // every editor call, its arguments joined by '|'
+    TF_CD cdWindow{cds, [this](int cd) { edits << QString::number(cd); }, messages};
     TF_Artist artistWindow{artists, [this](int id, const QString &name) { edits << QStringLiteral("%1|%2").arg(id).arg(name); },
                            messages};
     TF_Track trackWindow{tracks, [this](int cd) { edits << QString::number(cd); }, messages};
@@ -135,7 +145,8 @@ struct Fixture {
 
 const QString Plain = QStringLiteral("Are you sure you want do delete this ?");
 
-// Per window: the table and key its rows come from, and what its store says when a delete fails.
+// Per window: the table and key its rows come from, what its store says when a delete fails, and
+// what belongs to record 2 ("TABLE|where|count"): what a refused delete of record 2 leaves of it.
 void deleteRows()
 {
     QTest::addColumn<int>("window");
@@ -143,18 +154,31 @@ void deleteRows()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("confirmation");
     QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("belongings");
+    // One transaction for the CD and its tracks: all of it stays.
+    QTest::newRow("audio CDs") << int(AudioCDs) << "CDAUDIO" << "CD_ID" << Plain
+                               << "The CD(s) could not be deleted for the following reason :" << "TRACK|CD_ID = 2|2";
     QTest::newRow("artists") << int(Artist) << "ARTISTE" << "ART_ID"
                              << "Are you sure you want to delete the selected artist(s) ?\r\n"
                                 "This operation will also delete the associated CDs and tracks."
-                             << "The artist(s) could not be deleted for the following reason :";
+                             << "The artist(s) could not be deleted for the following reason :"
+                             << "CDAUDIO|ART_ID = 2|1";
     QTest::newRow("tracks") << int(Track) << "TRACK" << "TR_ID" << Plain
-                            << "The track(s) could not be deleted for the following reason :";
+                            << "The track(s) could not be deleted for the following reason :" << "";
     QTest::newRow("movies") << int(Movies) << "MOVIE" << "MOV_ID" << Plain
-                            << "The movie(s) could not be deleted for the following reason :";
+                            << "The movie(s) could not be deleted for the following reason :" << "";
+    // The items go in a transaction of their own, before the data CD row is refused.
     QTest::newRow("data CDs") << int(Data) << "DATACD" << "CD_ID" << Plain
-                              << "The CD(s) could not be deleted for the following reason :";
+                              << "The CD(s) could not be deleted for the following reason :" << "DATA|CD_ID = 2|0";
     QTest::newRow("data items") << int(DataItems) << "DATA" << "DATA_ID" << Plain
-                                << "This item could not be deleted for the following reason :";
+                                << "This item could not be deleted for the following reason :" << "";
+}
+
+QList<int> onlyReset(int window)
+{
+    QList<int> expected(WindowCount, 0);
+    expected[window] = 1;
+    return expected;
 }
 
 } // namespace
@@ -169,14 +193,20 @@ private slots:
     void threeSelectedSecondFailing();
     void answeringNoDeletesNothing_data() { deleteRows(); }
     void answeringNoDeletesNothing();
+    void deleteWithoutSelectionAsksAndReloads_data() { deleteRows(); }
+    void deleteWithoutSelectionAsksAndReloads();
+    void deleteKeyWithAnyModifiers_data();
+    void deleteKeyWithAnyModifiers();
     void deletingAnArtistLeavesOtherListsAsTheyWere();
     void editHandsTheRightRecord_data();
     void editHandsTheRightRecord();
     void editWithoutSelectionOpensNothing();
     void detailFollowsFocusedRowAndOpensNothing_data();
     void detailFollowsFocusedRowAndOpensNothing();
-    void closeBoxMinimises_data();
-    void closeBoxMinimises();
+    void exportWritesEveryRow_data();
+    void exportWritesEveryRow();
+    void closeBox_data();
+    void closeBox();
 };
 
 void tst_ListWindows::layout_data()
@@ -185,20 +215,31 @@ void tst_ListWindows::layout_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("maximised");
-    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<bool>("canMinimise");
+    QTest::addColumn<QStringList>("columns"); // field:caption:width:kind:hidden
+    QTest::addColumn<int>("sortColumn");
     QTest::addColumn<bool>("groupPanel");
     QTest::addColumn<QString>("detail");
-    QTest::newRow("artists") << int(Artist) << "Artists" << QSize(556, 366) << true
-                             << QStringList{"ART_ID::1", "ART_NAME:Artist name:0"} << false << "Artist's CDs";
-    QTest::newRow("tracks") << int(Track) << "Tracks" << QSize(398, 205) << true
-                            << QStringList{"TR_ID::1", "TR_LABEL:Track / Song title:0", "CD_LABEL:CD title:0", "ART_NAME:Artist:0"}
-                            << true << "";
-    QTest::newRow("movies") << int(Movies) << "Movies" << QSize(383, 237) << false
-                            << QStringList{"MOV_ID::1", "MOV_TITLE:Title:0", "MOV_TYPE:Type:0"} << true << "";
-    QTest::newRow("data CDs") << int(Data) << "Data CDs" << QSize(404, 291) << true
-                              << QStringList{"CD_ID::1", "CD_TITLE:Title:0"} << false << "Data CD's Items";
-    QTest::newRow("data items") << int(DataItems) << "Data Items" << QSize(329, 219) << true
-                                << QStringList{"DATA_ID::1", "DATA_LABEL:Item name:0", "CD_TITLE:CD title:0"} << true << "";
+    QTest::newRow("audio CDs") << int(AudioCDs) << "Audio CDs" << QSize(492, 333) << true << false
+                               << QStringList{"CD_ID::0:0:1", "CD_LABEL:Title:99:0:0", "ART_NAME:Artist:94:0:0",
+                                              "BARCODE:Barcode:74:0:0", "YEAR:Year:45:0:0", "LIMITED:Limited:54:1:0",
+                                              "COMMENTS:Comments:116:2:0"}
+                               << 2 << true << "Tracks";
+    QTest::newRow("artists") << int(Artist) << "Artists" << QSize(556, 366) << true << true
+                             << QStringList{"ART_ID::0:0:1", "ART_NAME:Artist name:0:0:0"} << -1 << false
+                             << "Artist's CDs";
+    QTest::newRow("tracks") << int(Track) << "Tracks" << QSize(398, 205) << true << true
+                            << QStringList{"TR_ID::0:0:1", "TR_LABEL:Track / Song title:0:0:0", "CD_LABEL:CD title:0:0:0",
+                                           "ART_NAME:Artist:0:0:0"}
+                            << -1 << true << "";
+    QTest::newRow("movies") << int(Movies) << "Movies" << QSize(383, 237) << false << true
+                            << QStringList{"MOV_ID::0:0:1", "MOV_TITLE:Title:0:0:0", "MOV_TYPE:Type:0:0:0"} << -1 << true
+                            << "";
+    QTest::newRow("data CDs") << int(Data) << "Data CDs" << QSize(404, 291) << true << true
+                              << QStringList{"CD_ID::0:0:1", "CD_TITLE:Title:0:0:0"} << -1 << false << "Data CD's Items";
+    QTest::newRow("data items") << int(DataItems) << "Data Items" << QSize(329, 219) << true << true
+                                << QStringList{"DATA_ID::0:0:1", "DATA_LABEL:Item name:0:0:0", "CD_TITLE:CD title:0:0:0"}
+                                << -1 << true << "";
 }
 
 void tst_ListWindows::layout()
@@ -207,7 +248,9 @@ void tst_ListWindows::layout()
     QFETCH(QString, caption);
     QFETCH(QSize, size);
     QFETCH(bool, maximised);
+    QFETCH(bool, canMinimise);
     QFETCH(QStringList, columns);
+    QFETCH(int, sortColumn);
     QFETCH(bool, groupPanel);
     QFETCH(QString, detail);
     Fixture f;
@@ -215,21 +258,29 @@ void tst_ListWindows::layout()
     QCOMPARE(w.windowTitle(), caption);
     QCOMPARE(w.frame().normalSize, size);
     QCOMPARE(w.frame().maximised, maximised);
-    QVERIFY(w.frame().canMinimise);
+    QCOMPARE(w.frame().canMinimise, canMinimise);
     QStringList shown;
-    for (const GridColumn &c : w.mainGrid()->columns()) {
-        shown << QStringLiteral("%1:%2:%3").arg(c.field, c.caption).arg(c.hidden);
-        QCOMPARE(c.width, 0);
-    }
+    for (const GridColumn &c : w.mainGrid()->columns())
+        shown << QStringLiteral("%1:%2:%3:%4:%5").arg(c.field, c.caption).arg(c.width).arg(int(c.kind)).arg(c.hidden);
     QCOMPARE(shown, columns);
-    QCOMPARE(w.mainGrid()->sortColumn(), -1);
+    QCOMPARE(w.mainGrid()->sortColumn(), sortColumn);
     QCOMPARE(w.mainGrid()->groupPanel()->isVisible(), groupPanel);
-    // Bound to the store's list: every row, in the store's order.
-    QVERIFY(f.query(Window(window))->RecordCount() >= 3);
-    for (int r = 0; r < f.query(Window(window))->RecordCount(); ++r) {
-        f.query(Window(window))->setCurrentRow(r);
-        QCOMPARE(w.mainGrid()->cellText(r, 1), f.query(Window(window))->Field(w.mainGrid()->columns()[1].field).toString());
+    // Bound to the store's list: every row, shown in the store's order or sorted on the sort column.
+    RowSource &rows = f.rows(Window(window));
+    const int field = rows.fieldIndex(w.mainGrid()->columns()[1].field);
+    QVERIFY(rows.rowCount() >= 3);
+    for (int r = 0; r < rows.rowCount(); ++r)
+        QCOMPARE(w.mainGrid()->cellText(r, 1), rows.value(r, field).toString());
+    const int ordered = sortColumn < 0 ? 1 : sortColumn;
+    const int orderedField = rows.fieldIndex(w.mainGrid()->columns()[ordered].field);
+    QStringList inStore, onScreen;
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        inStore << rows.value(r, orderedField).toString();
+        onScreen << w.mainGrid()->model()->text(w.mainGrid()->model()->sourceRow(r), ordered);
     }
+    if (sortColumn >= 0)
+        inStore.sort(Qt::CaseInsensitive);
+    QCOMPARE(onScreen, inStore);
     QCOMPARE(w.detailGrid() != nullptr, !detail.isEmpty());
     if (w.detailGrid()) {
         QCOMPARE(w.findChild<QLabel *>(QStringLiteral("Panel2"))->text(), detail);
@@ -244,6 +295,7 @@ void tst_ListWindows::threeSelectedSecondFailing()
     QFETCH(QString, key);
     QFETCH(QString, confirmation);
     QFETCH(QString, failure);
+    QFETCH(QString, belongings);
     Fixture f;
     f.cat.exec(QStringLiteral("create trigger keep_two before delete on %1 when old.%2 = 2 "
                               "begin select raise(abort, 'two is kept'); end")
@@ -253,11 +305,13 @@ void tst_ListWindows::threeSelectedSecondFailing()
     QCOMPARE(f.messages.questions, QStringList{confirmation});
     QCOMPARE(f.messages.texts(), QStringList{failure + QStringLiteral("\r\ntwo is kept")});
     QCOMPARE(f.cat.rows(QStringLiteral("select %1 from %2 where %1 <= 3").arg(key, table)), QStringList{"2"});
+    if (!belongings.isEmpty()) {
+        const QStringList b = belongings.split(u'|');
+        QCOMPARE(f.cat.count(b[0], b[1]), b[2].toLongLong());
+    }
     // One reload, of this window's store only.
-    QList<int> expected(WindowCount, 0);
-    expected[window] = 1;
-    QCOMPARE(f.resetCounts(), expected);
-    QCOMPARE(f.query(Window(window))->RecordCount(), int(f.cat.count(table)));
+    QCOMPARE(f.resetCounts(), onlyReset(window));
+    QCOMPARE(f.store(Window(window)).count(), int(f.cat.count(table)));
 }
 
 void tst_ListWindows::answeringNoDeletesNothing()
@@ -274,18 +328,77 @@ void tst_ListWindows::answeringNoDeletesNothing()
     QCOMPARE(f.resetCounts(), QList<int>(WindowCount, 0));
 }
 
+void tst_ListWindows::deleteWithoutSelectionAsksAndReloads()
+{
+    QFETCH(int, window);
+    QFETCH(QString, table);
+    QFETCH(QString, confirmation);
+    Fixture f;
+    const qint64 before = f.cat.count(table);
+    f.window(Window(window)).mainGrid()->selectRows({});
+    f.window(Window(window)).DeleteSelected();
+    QCOMPARE(f.messages.questions, QStringList{confirmation});
+    QCOMPARE(f.cat.count(table), before);
+    QCOMPARE(f.resetCounts(), onlyReset(window));
+}
+
+void tst_ListWindows::deleteKeyWithAnyModifiers_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("confirmation");
+    QTest::addColumn<QString>("belongings"); // "TABLE|where": what goes with record 1
+    const QString artists = QStringLiteral("Are you sure you want to delete the selected artist(s) ?\r\n"
+                                           "This operation will also delete the associated CDs and tracks.");
+    QTest::newRow("audio CDs, plain") << int(AudioCDs) << int(Qt::NoModifier) << "CDAUDIO" << "CD_ID" << Plain
+                                      << "TRACK|CD_ID = 1";
+    QTest::newRow("audio CDs, shift") << int(AudioCDs) << int(Qt::ShiftModifier) << "CDAUDIO" << "CD_ID" << Plain
+                                      << "TRACK|CD_ID = 1";
+    QTest::newRow("audio CDs, ctrl") << int(AudioCDs) << int(Qt::ControlModifier) << "CDAUDIO" << "CD_ID" << Plain
+                                     << "TRACK|CD_ID = 1";
+    QTest::newRow("artists, shift") << int(Artist) << int(Qt::ShiftModifier) << "ARTISTE" << "ART_ID" << artists
+                                    << "CDAUDIO|ART_ID = 1";
+    QTest::newRow("data items, ctrl") << int(DataItems) << int(Qt::ControlModifier) << "DATA" << "DATA_ID" << Plain << "";
+}
+
+void tst_ListWindows::deleteKeyWithAnyModifiers()
+{
+    QFETCH(int, window);
+    QFETCH(int, modifiers);
+    QFETCH(QString, table);
+    QFETCH(QString, key);
+    QFETCH(QString, confirmation);
+    QFETCH(QString, belongings);
+    Fixture f;
+    const int shown = f.store(Window(window)).count();
+    f.select(Window(window), {1});
+    QTest::keyClick(f.window(Window(window)).mainGrid()->view(), Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(f.messages.questions, QStringList{confirmation});
+    QCOMPARE(f.cat.count(table, key + QStringLiteral(" = 1")), 0);
+    if (!belongings.isEmpty()) {
+        const QStringList b = belongings.split(u'|');
+        QCOMPARE(f.cat.count(b[0], b[1]), 0);
+    }
+    QCOMPARE(f.store(Window(window)).count(), shown - 1);
+}
+
 void tst_ListWindows::deletingAnArtistLeavesOtherListsAsTheyWere()
 {
     Fixture f;
-    const int tracksShown = f.tracks.ADOQuery_Tracks.RecordCount();
+    const int tracksShown = f.tracks.count();
+    const int cdsShown = f.cds.count();
     f.select(Artist, {1});
     f.artistWindow.DeleteSelected();
     QCOMPARE(f.cat.count("CDAUDIO", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.count("TRACK", "CD_ID in (1, 3)"), 0);
     QCOMPARE(f.rowOf(Artist, 1), -1);
-    // The track list shows Abba's tracks until it is refreshed itself.
-    QCOMPARE(f.tracks.ADOQuery_Tracks.RecordCount(), tracksShown);
+    // The track and CD lists show Abba's until they are refreshed themselves.
+    QCOMPARE(f.tracks.count(), tracksShown);
     QVERIFY(f.rowOf(Track, 1) >= 0);
+    QCOMPARE(f.cds.count(), cdsShown);
+    QVERIFY(f.rowOf(AudioCDs, 1) >= 0);
 }
 
 void tst_ListWindows::editHandsTheRightRecord_data()
@@ -293,15 +406,21 @@ void tst_ListWindows::editHandsTheRightRecord_data()
     QTest::addColumn<int>("window");
     QTest::addColumn<QList<int>>("selected");
     QTest::addColumn<int>("ctrlClicked"); // then added to the selection and focused, or 0
+    QTest::addColumn<bool>("doubleClick"); // on the first selected row, else the edit command
     QTest::addColumn<QString>("call");
-    QTest::newRow("artist: first selected row's id and name") << int(Artist) << QList<int>{2, 3} << 0 << "2|Beatles";
-    QTest::newRow("movie: title and type as shown") << int(Movies) << QList<int>{2} << 0 << "2|Brazil  (1985) |Betamax";
-    QTest::newRow("movie: empty type") << int(Movies) << QList<int>{3} << 0 << "3|Casablanca|";
-    QTest::newRow("data CD: first selected row") << int(Data) << QList<int>{3, 2} << 0 << "2";
+    QTest::newRow("audio CD: double-clicked") << int(AudioCDs) << QList<int>{2} << 0 << true << "2";
+    // Arrival (3) is shown above Help (2): grouped under Abba.
+    QTest::newRow("audio CD: first selected row on screen") << int(AudioCDs) << QList<int>{2, 3} << 0 << false << "3";
+    QTest::newRow("artist: first selected row's id and name")
+        << int(Artist) << QList<int>{2, 3} << 0 << false << "2|Beatles";
+    QTest::newRow("movie: title and type as shown")
+        << int(Movies) << QList<int>{2} << 0 << false << "2|Brazil  (1985) |Betamax";
+    QTest::newRow("movie: empty type, double-clicked") << int(Movies) << QList<int>{3} << 0 << true << "3|Casablanca|";
+    QTest::newRow("data CD: first selected row") << int(Data) << QList<int>{3, 2} << 0 << false << "2";
     // Tracks 1 and 2 are on CD 1; the focus goes to track 4, on CD 2.
-    QTest::newRow("track: the focused track's CD") << int(Track) << QList<int>{1, 2} << 4 << "2";
+    QTest::newRow("track: the focused track's CD") << int(Track) << QList<int>{1, 2} << 4 << false << "2";
     // Items 1 and 2 are on data CD 1; the focus goes to item 5, on data CD 3.
-    QTest::newRow("data item: the focused item's CD") << int(DataItems) << QList<int>{1, 2} << 5 << "3";
+    QTest::newRow("data item: the focused item's CD") << int(DataItems) << QList<int>{1, 2} << 5 << false << "3";
 }
 
 void tst_ListWindows::editHandsTheRightRecord()
@@ -309,6 +428,7 @@ void tst_ListWindows::editHandsTheRightRecord()
     QFETCH(int, window);
     QFETCH(QList<int>, selected);
     QFETCH(int, ctrlClicked);
+    QFETCH(bool, doubleClick);
     QFETCH(QString, call);
     Fixture f;
     f.select(Window(window), selected);
@@ -317,11 +437,12 @@ void tst_ListWindows::editHandsTheRightRecord()
         f.click(grid, f.rowOf(Window(window), ctrlClicked), Qt::ControlModifier);
         QCOMPARE(grid.selectedCount(), selected.size() + 1);
     }
-    f.window(Window(window)).EditCurrent();
+    if (doubleClick)
+        f.click(grid, f.rowOf(Window(window), selected[0]), {}, true);
+    else
+        f.window(Window(window)).EditCurrent();
     QCOMPARE(f.edits, QStringList{call});
-    QList<int> expected(WindowCount, 0);
-    expected[window] = 1;
-    QCOMPARE(f.resetCounts(), expected);
+    QCOMPARE(f.resetCounts(), onlyReset(window));
 }
 
 void tst_ListWindows::editWithoutSelectionOpensNothing()
@@ -330,6 +451,7 @@ void tst_ListWindows::editWithoutSelectionOpensNothing()
     for (TListWindow *w : f.windows()) {
         w->mainGrid()->selectRows({});
         w->EditCurrent();
+        emit w->mainGrid()->doubleClicked();
     }
     QVERIFY(f.edits.isEmpty());
     QCOMPARE(f.resetCounts(), QList<int>(WindowCount, 0));
@@ -361,27 +483,80 @@ void tst_ListWindows::detailFollowsFocusedRowAndOpensNothing()
     QCOMPARE(f.resetCounts(), QList<int>(WindowCount, 0));
 }
 
-void tst_ListWindows::closeBoxMinimises_data()
+void tst_ListWindows::exportWritesEveryRow_data()
 {
     QTest::addColumn<int>("window");
-    QTest::newRow("artists") << int(Artist);
-    QTest::newRow("tracks") << int(Track);
-    QTest::newRow("movies") << int(Movies);
-    QTest::newRow("data CDs") << int(Data);
-    QTest::newRow("data items") << int(DataItems);
+    QTest::addColumn<int>("groupBy"); // a column to group by and collapse first, or -1
+    QTest::newRow("audio CDs, by artist") << int(AudioCDs) << 2;
+    QTest::newRow("artists") << int(Artist) << -1;
+    QTest::newRow("tracks, by CD") << int(Track) << 2;
+    QTest::newRow("movies, by type") << int(Movies) << 2;
+    QTest::newRow("data CDs") << int(Data) << -1;
+    QTest::newRow("data items, by CD") << int(DataItems) << 2;
 }
 
-void tst_ListWindows::closeBoxMinimises()
+void tst_ListWindows::exportWritesEveryRow()
 {
     QFETCH(int, window);
+    QFETCH(int, groupBy);
+    Fixture f;
+    TListWindow &w = f.window(Window(window));
+    if (groupBy >= 0) {
+        w.mainGrid()->groupBy(groupBy);
+        w.mainGrid()->setAllGroupsExpanded(false);
+    }
+    QTemporaryDir dir;
+    const QString html = dir.filePath("list.html");
+    const QString xls = dir.filePath("list.xls");
+    QFile old(html);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(100000, 'x')); // an existing, longer file is replaced, not patched
+    old.close();
+    w.SaveToHTMLFile(html);
+    w.SaveToXLSFile(xls);
+    QFile in(html);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(in.readAll());
+    QVERIFY(!text.contains(QStringLiteral("xxxx")));
+    RowSource &rows = f.rows(Window(window));
+    const int field = rows.fieldIndex(w.mainGrid()->columns()[1].field);
+    QVERIFY(rows.rowCount() >= 3);
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const QString cell = rows.value(r, field).toString().toHtmlEscaped();
+        QVERIFY2(text.contains(cell), qPrintable(cell));
+    }
+    QVERIFY(QFile(xls).size() >= 4096);
+    QVERIFY(QFile(xls).open(QIODevice::ReadOnly));
+}
+
+void tst_ListWindows::closeBox_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<bool>("minimises"); // else it does nothing
+    QTest::newRow("audio CDs: nothing") << int(AudioCDs) << false;
+    QTest::newRow("artists") << int(Artist) << true;
+    QTest::newRow("tracks") << int(Track) << true;
+    QTest::newRow("movies") << int(Movies) << true;
+    QTest::newRow("data CDs") << int(Data) << true;
+    QTest::newRow("data items") << int(DataItems) << true;
+}
+
+void tst_ListWindows::closeBox()
+{
+    QFETCH(int, window);
+    QFETCH(bool, minimises);
     QMdiArea area; // outlives the fixture's window
     Fixture f;
-    QMdiSubWindow *sub = area.addSubWindow(&f.window(Window(window)));
+    TListWindow &w = f.window(Window(window));
+    QMdiSubWindow *sub = area.addSubWindow(&w);
     area.show();
     sub->show();
     QVERIFY(!sub->close());
-    QVERIFY(sub->isMinimized());
+    QVERIFY(!w.close());
+    QCOMPARE(sub->isMinimized(), minimises);
     QVERIFY(area.subWindowList().contains(sub));
+    if (!minimises)
+        QVERIFY(w.isVisible());
 }
 
 QTEST_MAIN(tst_ListWindows)
