@@ -52,7 +52,7 @@ const QStringList EntryTracks{QStringLiteral("Intro"), QStringLiteral("Caf\u00e9
 
 } // namespace
 
-class TestCddb : public QObject
+class tst_DiscCddb : public QObject
 {
     Q_OBJECT
 
@@ -70,13 +70,13 @@ private:
     QString m_disc;
 };
 
-void TestCddb::initTestCase()
+void tst_DiscCddb::initTestCase()
 {
     m_disc = writeCueImage(m_dir.path(), QStringLiteral("example"), {150, 18780}, 33825);
     QVERIFY(!m_disc.isEmpty());
 }
 
-void TestCddb::lookup_data()
+void tst_DiscCddb::lookup_data()
 {
     QTest::addColumn<QStringList>("script");
     QTest::addColumn<int>("pick"); // the match the user picks, -1 for none
@@ -174,7 +174,7 @@ void TestCddb::lookup_data()
         << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")};
 }
 
-void TestCddb::lookup()
+void tst_DiscCddb::lookup()
 {
     QFETCH(QStringList, script);
     QFETCH(int, pick);
@@ -215,7 +215,7 @@ void TestCddb::lookup()
     }
 }
 
-void TestCddb::failsWithoutServer_data()
+void tst_DiscCddb::failsWithoutServer_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("serverListens");
@@ -226,7 +226,7 @@ void TestCddb::failsWithoutServer_data()
     QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << U_Constantes::NoAudioCD;
 }
 
-void TestCddb::failsWithoutServer()
+void tst_DiscCddb::failsWithoutServer()
 {
     QFETCH(QString, device);
     QFETCH(bool, serverListens);
@@ -261,7 +261,7 @@ void TestCddb::failsWithoutServer()
         QVERIFY(server->requests.isEmpty());
 }
 
-void TestCddb::artistNames_data()
+void tst_DiscCddb::artistNames_data()
 {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
@@ -273,7 +273,7 @@ void TestCddb::artistNames_data()
     QTest::newRow("a prefix is not the name") << QStringLiteral("Some") << QStringLiteral("Some Artist") << false;
 }
 
-void TestCddb::artistNames()
+void tst_DiscCddb::artistNames()
 {
     QFETCH(QString, a);
     QFETCH(QString, b);
@@ -282,5 +282,5 @@ void TestCddb::artistNames()
     QCOMPARE(SameArtistName(b, a), same);
 }
 
-QTEST_GUILESS_MAIN(TestCddb)
+QTEST_GUILESS_MAIN(tst_DiscCddb)
 #include "tst_disc_cddb.moc"

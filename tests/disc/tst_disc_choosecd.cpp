@@ -41,7 +41,7 @@ QString chooseWith(const QStringList &lines, std::function<void(TF_ChooseCD *)> 
 
 } // namespace
 
-class TestChooseCD : public QObject
+class tst_DiscChooseCD : public QObject
 {
     Q_OBJECT
 
@@ -53,7 +53,7 @@ private slots:
     void noLinesShowsNothing();
 };
 
-void TestChooseCD::showsEveryLineFirstSelected()
+void tst_DiscChooseCD::showsEveryLineFirstSelected()
 {
     QStringList items;
     int current = -1;
@@ -79,7 +79,7 @@ void TestChooseCD::showsEveryLineFirstSelected()
     QVERIFY(!hasCloseButton);
 }
 
-void TestChooseCD::choosing_data()
+void tst_DiscChooseCD::choosing_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("how");
@@ -92,7 +92,7 @@ void TestChooseCD::choosing_data()
     QTest::newRow("Escape leaves no choice") << 1 << QStringLiteral("escape") << QString();
 }
 
-void TestChooseCD::choosing()
+void tst_DiscChooseCD::choosing()
 {
     QFETCH(int, row);
     QFETCH(QString, how);
@@ -117,7 +117,7 @@ void TestChooseCD::choosing()
     QCOMPARE(choice, expected);
 }
 
-void TestChooseCD::okWithoutSelectionKeepsDialogOpen()
+void tst_DiscChooseCD::okWithoutSelectionKeepsDialogOpen()
 {
     bool stillOpen = false;
     const QString choice = chooseWith(Matches, [&](TF_ChooseCD *d) {
@@ -129,7 +129,7 @@ void TestChooseCD::okWithoutSelectionKeepsDialogOpen()
     QCOMPARE(choice, QString());
 }
 
-void TestChooseCD::noLinesShowsNothing()
+void tst_DiscChooseCD::noLinesShowsNothing()
 {
     bool shown = true;
     QTimer guard; // if a dialog did open, end the test rather than hang
@@ -138,5 +138,5 @@ void TestChooseCD::noLinesShowsNothing()
     QVERIFY(!shown);
 }
 
-QTEST_MAIN(TestChooseCD)
+QTEST_MAIN(tst_DiscChooseCD)
 #include "tst_disc_choosecd.moc"

@@ -16,7 +16,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 
-class TestDxGrid : public QObject
+class tst_DxGrid : public QObject
 {
     Q_OBJECT
 
@@ -341,5 +341,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDxGrid)
+QTEST_MAIN(tst_DxGrid)
 #include "tst_dxgrid.moc"

@@ -99,7 +99,7 @@ QList<QStringList> readHtmlTable(const QString &path, QString *title)
 
 } // namespace
 
-class TestGridExport : public QObject
+class tst_GridExport : public QObject
 {
     Q_OBJECT
 
@@ -350,5 +350,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGridExport)
+QTEST_MAIN(tst_GridExport)
 #include "tst_gridexport.moc"

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <numeric>
 
-class TestGridModel : public QObject
+class tst_GridModel : public QObject
 {
     Q_OBJECT
 
@@ -297,5 +297,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGridModel)
+QTEST_MAIN(tst_GridModel)
 #include "tst_gridmodel.moc"

@@ -47,7 +47,7 @@ QList<Page> readPdf(const QString &pdf, const QString &html)
 
 } // namespace
 
-class TestGridPrint : public QObject
+class tst_GridPrint : public QObject
 {
     Q_OBJECT
 
@@ -125,5 +125,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGridPrint)
+QTEST_MAIN(tst_GridPrint)
 #include "tst_gridprint.moc"
