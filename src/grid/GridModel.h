@@ -84,6 +84,9 @@ public:
     // The model's own arrays, for the memory figures of the benchmark.
     size_t memoryBytes() const;
 
+    // Whether a column's ranks are ready, so that sorting or grouping by it needs no collation.
+    bool ranksReady(int column) const { return m_ranks.count(column) > 0; }
+
 private:
     struct Group {
         int32_t parent;      // -1: top level
@@ -93,17 +96,11 @@ private:
         int32_t firstChild;  // first child group, -1 at the last level
         int32_t childCount;
     };
-public:
     struct Ranks {
         std::vector<int32_t> rank;  // per source row: nulls, then numbers by value, then text by collation
         int32_t max = 0;
     };
     class RankBuilder;
-
-    // Whether a column's ranks are ready, so that sorting or grouping by it needs no collation.
-    bool ranksReady(int column) const { return m_ranks.count(column) > 0; }
-
-private:
 
     void reload();
     void rebuild();

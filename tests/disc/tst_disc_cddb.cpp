@@ -59,7 +59,7 @@ constexpr int StallBoundMs = 1500;
 
 } // namespace
 
-class TestCddb : public QObject
+class tst_DiscCddb : public QObject
 {
     Q_OBJECT
 
@@ -77,13 +77,13 @@ private:
     QString m_disc;
 };
 
-void TestCddb::initTestCase()
+void tst_DiscCddb::initTestCase()
 {
     m_disc = writeCueImage(m_dir.path(), QStringLiteral("example"), {150, 18780}, 33825);
     QVERIFY(!m_disc.isEmpty());
 }
 
-void TestCddb::lookup_data()
+void tst_DiscCddb::lookup_data()
 {
     QTest::addColumn<QStringList>("script");
     QTest::addColumn<int>("pick"); // the match the user picks, -1 for none
@@ -186,7 +186,7 @@ void TestCddb::lookup_data()
         << AnsweredBoundMs;
 }
 
-void TestCddb::lookup()
+void tst_DiscCddb::lookup()
 {
     QFETCH(QStringList, script);
     QFETCH(int, pick);
@@ -235,7 +235,7 @@ void TestCddb::lookup()
         QVERIFY2(took >= bound * 9 / 10, qPrintable(QString::number(took)));
 }
 
-void TestCddb::failsWithoutServer_data()
+void tst_DiscCddb::failsWithoutServer_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("serverListens");
@@ -246,7 +246,7 @@ void TestCddb::failsWithoutServer_data()
     QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << U_Constantes::NoAudioCD;
 }
 
-void TestCddb::failsWithoutServer()
+void tst_DiscCddb::failsWithoutServer()
 {
     QFETCH(QString, device);
     QFETCH(bool, serverListens);
@@ -281,7 +281,7 @@ void TestCddb::failsWithoutServer()
         QVERIFY(server->requests.isEmpty());
 }
 
-void TestCddb::artistNames_data()
+void tst_DiscCddb::artistNames_data()
 {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
@@ -293,7 +293,7 @@ void TestCddb::artistNames_data()
     QTest::newRow("a prefix is not the name") << QStringLiteral("Some") << QStringLiteral("Some Artist") << false;
 }
 
-void TestCddb::artistNames()
+void tst_DiscCddb::artistNames()
 {
     QFETCH(QString, a);
     QFETCH(QString, b);
@@ -302,5 +302,5 @@ void TestCddb::artistNames()
     QCOMPARE(SameArtistName(b, a), same);
 }
 
-QTEST_GUILESS_MAIN(TestCddb)
+QTEST_GUILESS_MAIN(tst_DiscCddb)
 #include "tst_disc_cddb.moc"

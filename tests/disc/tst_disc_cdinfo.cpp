@@ -35,7 +35,7 @@ QList<int> evenlySpaced(int count, int step)
 
 } // namespace
 
-class TestCDInfo : public QObject
+class tst_DiscCDInfo : public QObject
 {
     Q_OBJECT
 
@@ -52,7 +52,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestCDInfo::discIdMatchesLibdiscid_data()
+void tst_DiscCDInfo::discIdMatchesLibdiscid_data()
 {
     QTest::addColumn<QList<int>>("starts");
     QTest::addColumn<int>("leadOut");
@@ -71,7 +71,7 @@ void TestCDInfo::discIdMatchesLibdiscid_data()
                                                   << QString();
 }
 
-void TestCDInfo::discIdMatchesLibdiscid()
+void tst_DiscCDInfo::discIdMatchesLibdiscid()
 {
     QFETCH(QList<int>, starts);
     QFETCH(int, leadOut);
@@ -97,7 +97,7 @@ void TestCDInfo::discIdMatchesLibdiscid()
     QCOMPARE(reader.DiscLength(), int((expected.toUInt(nullptr, 16) >> 8) & 0xFFFF));
 }
 
-void TestCDInfo::trackLengths_data()
+void tst_DiscCDInfo::trackLengths_data()
 {
     QTest::addColumn<QList<int>>("starts");
     QTest::addColumn<int>("leadOut");
@@ -111,7 +111,7 @@ void TestCDInfo::trackLengths_data()
                                                  << 200;
 }
 
-void TestCDInfo::trackLengths()
+void tst_DiscCDInfo::trackLengths()
 {
     QFETCH(QList<int>, starts);
     QFETCH(int, leadOut);
@@ -131,7 +131,7 @@ void TestCDInfo::trackLengths()
     QVERIFY_THROWS_EXCEPTION(CDError, reader.TrackLength(int(starts.size()) + 1));
 }
 
-void TestCDInfo::noAudioDisc_data()
+void tst_DiscCDInfo::noAudioDisc_data()
 {
     QTest::addColumn<QString>("device");
 
@@ -147,7 +147,7 @@ void TestCDInfo::noAudioDisc_data()
     QTest::newRow("unreadable cue sheet") << junk.fileName();
 }
 
-void TestCDInfo::noAudioDisc()
+void tst_DiscCDInfo::noAudioDisc()
 {
     QFETCH(QString, device);
 
@@ -163,7 +163,7 @@ void TestCDInfo::noAudioDisc()
     QVERIFY_THROWS_EXCEPTION(CDError, reader.DiscId());
 }
 
-void TestCDInfo::discidTool()
+void tst_DiscCDInfo::discidTool()
 {
     const QString cue = writeCueImage(m_dir.path(), QStringLiteral("tool"), {150, 18780}, 33825);
     QVERIFY(!cue.isEmpty());
@@ -180,5 +180,5 @@ void TestCDInfo::discidTool()
     QVERIFY(!tool.readAllStandardError().isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestCDInfo)
+QTEST_GUILESS_MAIN(tst_DiscCDInfo)
 #include "tst_disc_cdinfo.moc"

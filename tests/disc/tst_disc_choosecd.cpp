@@ -13,7 +13,7 @@ const QStringList Matches{QStringLiteral("rock 0901c102 Some Artist / Some Title
 
 } // namespace
 
-class TestChooseCD : public QObject
+class tst_DiscChooseCD : public QObject
 {
     Q_OBJECT
 
@@ -25,7 +25,7 @@ private slots:
     void noLinesShowsNothing();
 };
 
-void TestChooseCD::showsEveryLineFirstSelected()
+void tst_DiscChooseCD::showsEveryLineFirstSelected()
 {
     QStringList items;
     int current = -1;
@@ -53,7 +53,7 @@ void TestChooseCD::showsEveryLineFirstSelected()
     QVERIFY(!hasCloseButton);
 }
 
-void TestChooseCD::choosing_data()
+void tst_DiscChooseCD::choosing_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("how");
@@ -66,7 +66,7 @@ void TestChooseCD::choosing_data()
     QTest::newRow("Escape leaves no choice") << 1 << QStringLiteral("escape") << QString();
 }
 
-void TestChooseCD::choosing()
+void tst_DiscChooseCD::choosing()
 {
     QFETCH(int, row);
     QFETCH(QString, how);
@@ -96,7 +96,7 @@ void TestChooseCD::choosing()
     QCOMPARE(choice, expected);
 }
 
-void TestChooseCD::okWithoutSelectionKeepsDialogOpen()
+void tst_DiscChooseCD::okWithoutSelectionKeepsDialogOpen()
 {
     bool stillOpen = false;
     // The driver closes the dialog that Ok left open, so ChooseMatch returns.
@@ -111,7 +111,7 @@ void TestChooseCD::okWithoutSelectionKeepsDialogOpen()
     QCOMPARE(choice, QString());
 }
 
-void TestChooseCD::noLinesShowsNothing()
+void tst_DiscChooseCD::noLinesShowsNothing()
 {
     // Should a dialog open all the same, the driver closes it and the test fails on came().
     auto dialog = driveModal<TF_ChooseCD>([](TF_ChooseCD *) {});
@@ -120,5 +120,5 @@ void TestChooseCD::noLinesShowsNothing()
     QVERIFY(!dialog->came());
 }
 
-QTEST_MAIN(TestChooseCD)
+QTEST_MAIN(tst_DiscChooseCD)
 #include "tst_disc_choosecd.moc"

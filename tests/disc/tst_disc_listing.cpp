@@ -24,7 +24,7 @@ QStringList lines(const QString &text)
 
 } // namespace
 
-class TestDiscListing : public QObject
+class tst_DiscListing : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ private:
     QString m_empty;
 };
 
-void TestDiscListing::initTestCase()
+void tst_DiscListing::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QDir dir(m_dir.path());
@@ -58,7 +58,7 @@ void TestDiscListing::initTestCase()
         QVERIFY(touch(QDir(m_root).filePath(QString::fromUtf8(name))));
 }
 
-void TestDiscListing::listing_data()
+void tst_DiscListing::listing_data()
 {
     QTest::addColumn<QString>("folder"); // "root" or "empty" or "missing", with what follows it
     QTest::addColumn<QString>("mask");   // empty: ListFolders
@@ -88,7 +88,7 @@ void TestDiscListing::listing_data()
                                            << QStringList();
 }
 
-void TestDiscListing::listing()
+void tst_DiscListing::listing()
 {
     QFETCH(QString, folder);
     QFETCH(QString, mask);
@@ -106,7 +106,7 @@ void TestDiscListing::listing()
     QVERIFY(served >= names.size());
 }
 
-void TestDiscListing::driveRoot_data()
+void tst_DiscListing::driveRoot_data()
 {
     QTest::addColumn<QString>("drive");  // relative to the test folder
     QTest::addColumn<QString>("mounts"); // the mount table, %1 the test folder
@@ -123,7 +123,7 @@ void TestDiscListing::driveRoot_data()
     QTest::newRow("unreadable mount table") << QStringLiteral("sr0") << QString() << QString();
 }
 
-void TestDiscListing::driveRoot()
+void tst_DiscListing::driveRoot()
 {
     QFETCH(QString, drive);
     QFETCH(QString, mounts);
@@ -146,5 +146,5 @@ void TestDiscListing::driveRoot()
     QCOMPARE(found, root.isEmpty() ? QString() : dir.filePath(root));
 }
 
-QTEST_GUILESS_MAIN(TestDiscListing)
+QTEST_GUILESS_MAIN(tst_DiscListing)
 #include "tst_disc_listing.moc"

@@ -60,7 +60,7 @@ const QString ReadReply = QStringLiteral("210 rock 0901c102 CD database entry fo
 
 } // namespace
 
-class TestAudioCDEditor : public QObject
+class tst_AudioCDEditor : public QObject
 {
     Q_OBJECT
 
@@ -85,13 +85,13 @@ private:
     QString m_disc;
 };
 
-void TestAudioCDEditor::initTestCase()
+void tst_AudioCDEditor::initTestCase()
 {
     m_disc = writeCueImage(m_dir.path(), QStringLiteral("example"), {150, 18780}, 33825);
     QVERIFY(!m_disc.isEmpty());
 }
 
-void TestAudioCDEditor::saveNew_data()
+void tst_AudioCDEditor::saveNew_data()
 {
     QTest::addColumn<QString>("seed");
     QTest::addColumn<QString>("failure"); // "TABLE|COLUMN|VALUE" an insert the engine refuses
@@ -126,7 +126,7 @@ void TestAudioCDEditor::saveNew_data()
         << QString() << U_Constantes::CDNotAdded << true << none;
 }
 
-void TestAudioCDEditor::saveNew()
+void tst_AudioCDEditor::saveNew()
 {
     QFETCH(QString, seed);
     QFETCH(QString, failure);
@@ -186,7 +186,7 @@ void TestAudioCDEditor::saveNew()
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("covers-new"))));
 }
 
-void TestAudioCDEditor::editOpensOnTheCD_data()
+void tst_AudioCDEditor::editOpensOnTheCD_data()
 {
     QTest::addColumn<QString>("seed");
     QTest::addColumn<bool>("addedAfterSnapshot");
@@ -203,7 +203,7 @@ void TestAudioCDEditor::editOpensOnTheCD_data()
     QTest::newRow("added after the lists were read") << TwoArtists << true << QStringLiteral("Beatles");
 }
 
-void TestAudioCDEditor::editOpensOnTheCD()
+void tst_AudioCDEditor::editOpensOnTheCD()
 {
     QFETCH(QString, seed);
     QFETCH(bool, addedAfterSnapshot);
@@ -235,7 +235,7 @@ void TestAudioCDEditor::editOpensOnTheCD()
     QCOMPARE(cat.messages.texts().size(), 1);
 }
 
-void TestAudioCDEditor::saveEdited()
+void tst_AudioCDEditor::saveEdited()
 {
     EditorCatalogue cat(TwoArtists + QStringLiteral(
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
@@ -260,7 +260,7 @@ void TestAudioCDEditor::saveEdited()
              (QStringList{QStringLiteral("Help!|8"), QStringLiteral("SOS|7"), QStringLiteral("Mamma Mia|7")}));
 }
 
-void TestAudioCDEditor::coverFiles()
+void tst_AudioCDEditor::coverFiles()
 {
     EditorCatalogue cat(TwoArtists + QStringLiteral(
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
@@ -332,7 +332,7 @@ void TestAudioCDEditor::coverFiles()
     QVERIFY(cat.messages.boxes.isEmpty());
 }
 
-void TestAudioCDEditor::coverThatCannotBeLoaded()
+void tst_AudioCDEditor::coverThatCannotBeLoaded()
 {
     EditorCatalogue cat(TwoArtists);
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
@@ -360,7 +360,7 @@ void TestAudioCDEditor::coverThatCannotBeLoaded()
     QVERIFY(!fresh.CoverChanged);
 }
 
-void TestAudioCDEditor::coverFolderCannotBeMade()
+void tst_AudioCDEditor::coverFolderCannotBeMade()
 {
     EditorCatalogue cat(TwoArtists);
     // A file where the folder should be.
@@ -381,7 +381,7 @@ void TestAudioCDEditor::coverFolderCannotBeMade()
     QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Warning);
 }
 
-void TestAudioCDEditor::trackList()
+void tst_AudioCDEditor::trackList()
 {
     EditorCatalogue cat;
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
@@ -422,7 +422,7 @@ void TestAudioCDEditor::trackList()
     QCOMPARE(dialog.Tracks(), QStringList{QStringLiteral("Intro")});
 }
 
-void TestAudioCDEditor::noDrive()
+void tst_AudioCDEditor::noDrive()
 {
     EditorCatalogue cat;
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
@@ -435,7 +435,7 @@ void TestAudioCDEditor::noDrive()
     QVERIFY(dialog.SpeedButton1->isEnabled());
 }
 
-void TestAudioCDEditor::lookupFillsEditor_data()
+void tst_AudioCDEditor::lookupFillsEditor_data()
 {
     QTest::addColumn<QString>("seed");
     QTest::addColumn<QStringList>("script");
@@ -454,7 +454,7 @@ void TestAudioCDEditor::lookupFillsEditor_data()
         << QString();
 }
 
-void TestAudioCDEditor::lookupFillsEditor()
+void tst_AudioCDEditor::lookupFillsEditor()
 {
     QFETCH(QString, seed);
     QFETCH(QStringList, script);
@@ -496,7 +496,7 @@ void TestAudioCDEditor::lookupFillsEditor()
     QVERIFY(dialog.SpeedButton1->isEnabled() && dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
 }
 
-void TestAudioCDEditor::lookupCannotBeInterrupted()
+void tst_AudioCDEditor::lookupCannotBeInterrupted()
 {
     EditorCatalogue cat(TwoArtists);
     ScriptedServer server({ScriptedServer::Stall});
@@ -527,5 +527,5 @@ void TestAudioCDEditor::lookupCannotBeInterrupted()
     QVERIFY(!dialog.isVisible());
 }
 
-QTEST_MAIN(TestAudioCDEditor)
+QTEST_MAIN(tst_AudioCDEditor)
 #include "tst_audiocd_editor.moc"

@@ -43,7 +43,7 @@ void addItems(TF_AddEditDataCD &dialog, const QStringList &items)
 
 } // namespace
 
-class TestDataCDEditor : public QObject
+class tst_DataCDEditor : public QObject
 {
     Q_OBJECT
 
@@ -71,7 +71,7 @@ private:
     QString m_blank; // an empty disc
 };
 
-void TestDataCDEditor::initTestCase()
+void tst_DataCDEditor::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QDir dir(m_dir.path());
@@ -85,7 +85,7 @@ void TestDataCDEditor::initTestCase()
         QVERIFY(touch(QDir(m_disc).filePath(QString::fromLatin1(name))));
 }
 
-void TestDataCDEditor::saveNew_data()
+void tst_DataCDEditor::saveNew_data()
 {
     QTest::addColumn<QString>("failure"); // "TABLE|COLUMN|VALUE": an insert the engine refuses
     QTest::addColumn<QString>("title");
@@ -108,7 +108,7 @@ void TestDataCDEditor::saveNew_data()
         << QStringList{QStringLiteral("Backup|b")};
 }
 
-void TestDataCDEditor::saveNew()
+void tst_DataCDEditor::saveNew()
 {
     QFETCH(QString, failure);
     QFETCH(QString, title);
@@ -145,14 +145,14 @@ void TestDataCDEditor::saveNew()
     QCOMPARE(cat.dataCDRows(), stored);
 }
 
-void TestDataCDEditor::editOpensOnTheCD_data()
+void tst_DataCDEditor::editOpensOnTheCD_data()
 {
     QTest::addColumn<bool>("addedAfterSnapshot");
     QTest::newRow("in the list") << false;
     QTest::newRow("added after the list was read") << true;
 }
 
-void TestDataCDEditor::editOpensOnTheCD()
+void tst_DataCDEditor::editOpensOnTheCD()
 {
     QFETCH(bool, addedAfterSnapshot);
 
@@ -177,7 +177,7 @@ void TestDataCDEditor::editOpensOnTheCD()
     QVERIFY(missing.Items().isEmpty());
 }
 
-void TestDataCDEditor::saveEdited_data()
+void tst_DataCDEditor::saveEdited_data()
 {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QStringList>("stored");
@@ -191,7 +191,7 @@ void TestDataCDEditor::saveEdited_data()
         << QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"), QStringLiteral("Photos|img1.jpg")};
 }
 
-void TestDataCDEditor::saveEdited()
+void tst_DataCDEditor::saveEdited()
 {
     QFETCH(QString, failure);
     QFETCH(QStringList, stored);
@@ -222,7 +222,7 @@ void TestDataCDEditor::saveEdited()
         QCOMPARE(cat.file.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
 }
 
-void TestDataCDEditor::itemList()
+void tst_DataCDEditor::itemList()
 {
     EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -281,7 +281,7 @@ void TestDataCDEditor::itemList()
     QCOMPARE(cat.messages.boxes.size(), 1);
 }
 
-void TestDataCDEditor::scan_data()
+void tst_DataCDEditor::scan_data()
 {
     QTest::addColumn<bool>("throughDevice"); // the drive is a device found in a mount table
     QTest::addColumn<bool>("blank");
@@ -297,7 +297,7 @@ void TestDataCDEditor::scan_data()
     QTest::newRow("device not mounted: items kept") << true << false << false << typed;
 }
 
-void TestDataCDEditor::scan()
+void tst_DataCDEditor::scan()
 {
     QFETCH(bool, throughDevice);
     QFETCH(bool, blank);
@@ -343,7 +343,7 @@ void TestDataCDEditor::scan()
     }
 }
 
-void TestDataCDEditor::scanShowsItsState()
+void tst_DataCDEditor::scanShowsItsState()
 {
     EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -376,7 +376,7 @@ void TestDataCDEditor::scanShowsItsState()
     QVERIFY(dialog.Label4->isHidden());
 }
 
-void TestDataCDEditor::cancelDuringScan()
+void tst_DataCDEditor::cancelDuringScan()
 {
     EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -394,7 +394,7 @@ void TestDataCDEditor::cancelDuringScan()
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestDataCDEditor::noDrive()
+void tst_DataCDEditor::noDrive()
 {
     EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -415,7 +415,7 @@ void TestDataCDEditor::noDrive()
     QVERIFY(dialog.ComboBoxEx_drive->isEnabled() && dialog.SpeedButton2->isEnabled());
 }
 
-void TestDataCDEditor::saveKeepsButtonsDisabled()
+void tst_DataCDEditor::saveKeepsButtonsDisabled()
 {
     EditorCatalogue cat(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
@@ -450,7 +450,7 @@ void TestDataCDEditor::saveKeepsButtonsDisabled()
                                         QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
 }
 
-void TestDataCDEditor::addNewFromTheDataWindows_data()
+void tst_DataCDEditor::addNewFromTheDataWindows_data()
 {
     QTest::addColumn<int>("list");
     QTest::addColumn<QString>("status");
@@ -458,7 +458,7 @@ void TestDataCDEditor::addNewFromTheDataWindows_data()
     QTest::newRow("data item window") << int(TF_Main::DataItems) << QStringLiteral("5 data items");
 }
 
-void TestDataCDEditor::addNewFromTheDataWindows()
+void tst_DataCDEditor::addNewFromTheDataWindows()
 {
     QFETCH(int, list);
     QFETCH(QString, status);
@@ -495,5 +495,5 @@ void TestDataCDEditor::addNewFromTheDataWindows()
     QVERIFY(messages.boxes.isEmpty());
 }
 
-QTEST_MAIN(TestDataCDEditor)
+QTEST_MAIN(tst_DataCDEditor)
 #include "tst_datacd_editor.moc"

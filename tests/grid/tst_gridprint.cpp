@@ -1,4 +1,4 @@
-// The print preview of a grid, printed to PDF and read back with poppler's pdftotext.
+// The print preview of a grid over rows in memory, printed to PDF and read back with poppler's pdftotext.
 #include "GridFixture.h"
 
 #include "grid/DxGrid.h"
@@ -47,7 +47,7 @@ QList<Page> readPdf(const QString &pdf, const QString &html)
 
 } // namespace
 
-class TestGridPrint : public QObject
+class tst_GridPrint : public QObject
 {
     Q_OBJECT
 
@@ -74,10 +74,9 @@ private slots:
         for (int i = 0; i < 120; ++i)
             f.addCd(QStringLiteral("Row%1").arg(i, 3, 10, QChar(u'0')), artist, QString::number(2000 + i % 20), i % 2,
                     i == 5 ? QStringLiteral("first line\nsecond line\nthird line") : QString());
-        DbQuery &q = f.openCdList();
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
-        grid.setRows(&q);
+        grid.setRows(&f.openCdList());
         grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
 
         PrintPreview preview(&grid, QStringLiteral("Audio CDs"));
@@ -126,5 +125,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGridPrint)
+QTEST_MAIN(tst_GridPrint)
 #include "tst_gridprint.moc"

@@ -1,14 +1,26 @@
-// The engine layer on a real catalogue file: the old SQL dialect as the stores write it, identities,
-// transactions, the snapshot and its current row, and every way opening can fail.
+// The engine layer on a real catalogue file: the stores' own queries, so that the SQL they send is the
+// SQL tried here, identities, transactions, the snapshot and its current row, and every way opening
+// can fail. Cases of the engine alone (parameters, literals, errors) bring their own small SQL.
 
+#include "base/U_Constantes.h"
 #include "store/CatalogueFile.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_DataItems.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/DM_Track.h"
 #include "store/DbEngine.h"
+#include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <map>
 
 namespace {
 
@@ -34,14 +46,74 @@ struct Open {
     DbConnection connection;
 };
 
+// The six stores and their connection over the seeded catalogue, not yet connected: a query
+// connects when it first runs.
+struct Stores {
+    Stores()
+    {
+        seed(cat);
+        main.ADOConnection.setConnectionString(U_Constantes::ConnectionStringHead + cat.path() + U_Constantes::ConnectionStringTail);
+    }
+
+    // A store's query by its qualified name, "TD_CD::ADOQuery_CD".
+    DbQuery *query(const QString &name)
+    {
+        const std::map<QString, DbQuery *> queries{
+            {QStringLiteral("TD_Main::ADOQuery_LastID"), &main.ADOQuery_LastID},
+            {QStringLiteral("TD_CD::ADOQuery_CD"), &cd.ADOQuery_CD},
+            {QStringLiteral("TD_CD::ADOQuery_tracks"), &cd.ADOQuery_tracks},
+            {QStringLiteral("TD_CD::ADOQuery_DeleteCD"), &cd.ADOQuery_DeleteCD},
+            {QStringLiteral("TD_CD::ADOQuery_DeleteCDTracks"), &cd.ADOQuery_DeleteCDTracks},
+            {QStringLiteral("TD_CD::ADOQuery_InsertAudioCD"), &cd.ADOQuery_InsertAudioCD},
+            {QStringLiteral("TD_CD::ADOQuery_InsertAudioCDTracks"), &cd.ADOQuery_InsertAudioCDTracks},
+            {QStringLiteral("TD_CD::ADOQuery_UpdateAudioCD"), &cd.ADOQuery_UpdateAudioCD},
+            {QStringLiteral("TD_Track::ADOQuery_Tracks"), &track.ADOQuery_Tracks},
+            {QStringLiteral("TD_Track::ADOQuery_DeleteTrack"), &track.ADOQuery_DeleteTrack},
+            {QStringLiteral("TD_Artist::ADOQuery_Artists"), &artist.ADOQuery_Artists},
+            {QStringLiteral("TD_Artist::ADOQuery_ArtistCDs"), &artist.ADOQuery_ArtistCDs},
+            {QStringLiteral("TD_Artist::ADOQuery_AddArtist"), &artist.ADOQuery_AddArtist},
+            {QStringLiteral("TD_Artist::ADOQuery_UpdateArtist"), &artist.ADOQuery_UpdateArtist},
+            {QStringLiteral("TD_Artist::ADOQuery_DeleteArtist"), &artist.ADOQuery_DeleteArtist},
+            {QStringLiteral("TD_Artist::ADOQuery_DeleteArtistCDs"), &artist.ADOQuery_DeleteArtistCDs},
+            {QStringLiteral("TD_Artist::ADOQuery_DeleteArtistTracks"), &artist.ADOQuery_DeleteArtistTracks},
+            {QStringLiteral("TD_Movie::ADOQuery_Movie"), &movie.ADOQuery_Movie},
+            {QStringLiteral("TD_Movie::ADOQuery_AddMovie"), &movie.ADOQuery_AddMovie},
+            {QStringLiteral("TD_Movie::ADOQuery_DeleteMovie"), &movie.ADOQuery_DeleteMovie},
+            {QStringLiteral("TD_Movie::ADOQuery_UpdateMovie"), &movie.ADOQuery_UpdateMovie},
+            {QStringLiteral("TD_Data::ADOQuery_DataCDs"), &data.ADOQuery_DataCDs},
+            {QStringLiteral("TD_Data::ADOQuery_DataCDItems"), &data.ADOQuery_DataCDItems},
+            {QStringLiteral("TD_Data::ADOQuery_InsertDataCD"), &data.ADOQuery_InsertDataCD},
+            {QStringLiteral("TD_Data::ADOQuery_InsertDataItems"), &data.ADOQuery_InsertDataItems},
+            {QStringLiteral("TD_Data::ADOQuery_UpdateDataCD"), &data.ADOQuery_UpdateDataCD},
+            {QStringLiteral("TD_Data::ADOQuery_DeleteDataItems"), &data.ADOQuery_DeleteDataItems},
+            {QStringLiteral("TD_Data::ADOQuery_DeleteDataCD"), &data.ADOQuery_DeleteDataCD},
+            {QStringLiteral("TD_DataItems::ADOQuery_DataItems"), &items.ADOQuery_DataItems},
+            {QStringLiteral("TD_DataItems::ADOQuery_DeleteDataItem"), &items.ADOQuery_DeleteDataItem},
+        };
+        const auto it = queries.find(name);
+        return it == queries.end() ? nullptr : it->second;
+    }
+
+    TempCatalogue cat;
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_CD cd{main, messages};
+    TD_Track track{main, messages};
+    TD_Artist artist{main, messages};
+    TD_Movie movie{main, messages};
+    TD_Data data{main, messages};
+    TD_DataItems items{main, messages};
+};
+
 } // namespace
 
 class tst_Engine : public QObject
 {
     Q_OBJECT
 private slots:
-    void quotedStatementsRun_data();
-    void quotedStatementsRun();
+    void storeStatementsRun_data();
+    void storeStatementsRun();
+    void linesAreJoinedWithCrLf();
     void identityIsPerInsertAndPerConnection();
     void deletedIdentifierIsNeverGivenAgain();
     void rollbackLeavesNothing();
@@ -60,115 +132,142 @@ private slots:
     void literalsAreNotMistakenForParameters();
 };
 
-void tst_Engine::quotedStatementsRun_data()
+void tst_Engine::storeStatementsRun_data()
 {
-    QTest::addColumn<QString>("sql");       // lines separated by " / "
-    QTest::addColumn<QString>("params");    // NAME=int or NAME='text', separated by ';'
+    QTest::addColumn<QString>("query");     // the store's query
+    QTest::addColumn<QString>("params");    // NAME=int or NAME='text', separated by ';'; for a statement
+                                            // the store builds, the values it is built from
     QTest::addColumn<int>("expected");      // rows of a select, rows affected otherwise
     QTest::addColumn<QString>("check");     // SQL run afterwards by another connection
     QTest::addColumn<QString>("checked");   // what it must answer
 
-    QTest::newRow("CD list") << "select CD_ID, CD_LABEL, ART_NAME, / BARCODE, YEAR, LIMITED, COMMENTS / from CDAUDIO, ARTISTE / where CDAUDIO.ART_ID = ARTISTE.ART_ID / order by CD_LABEL" << "" << 2 << "" << "";
-    QTest::newRow("CD tracks") << "select TR_ID, TR_LABEL from TRACK / where TRACK.CD_ID = :CD_ID / order by TR_ID" << "CD_ID=1" << 2 << "" << "";
-    QTest::newRow("delete CD") << "delete from CDAUDIO where CD_ID = :CD_ID" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2";
-    QTest::newRow("delete CD tracks") << "delete from TRACK where CD_ID = :CD_ID" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3";
-    QTest::newRow("insert CD, built") << "INSERT INTO CDAUDIO ([CD_LABEL], [ART_ID], [BARCODE], [YEAR], [LIMITED], [COMMENTS]) VALUES ('Don''t Look Back', 12, '', '1987', false, '');" << "" << 1
+    QTest::newRow("CD list") << "TD_CD::ADOQuery_CD" << "" << 2 << "" << "";
+    QTest::newRow("CD tracks") << "TD_CD::ADOQuery_tracks" << "CD_ID=1" << 2 << "" << "";
+    QTest::newRow("delete CD") << "TD_CD::ADOQuery_DeleteCD" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2";
+    QTest::newRow("delete CD tracks") << "TD_CD::ADOQuery_DeleteCDTracks" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3";
+    QTest::newRow("insert CD, built") << "TD_CD::ADOQuery_InsertAudioCD" << "CD_LABEL='Don't Look Back';ART_ID=12;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
                                       << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 4" << "Don't Look Back|12||1987|0|";
-    QTest::newRow("insert track") << "insert into TRACK (TR_LABEL, CD_ID) values (:TR_LABEL, :CD_ID)" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando";
-    QTest::newRow("update CD, built") << "update CDAUDIO set CDAUDIO.CD_LABEL = 'Blue', CDAUDIO.ART_ID = 4, CDAUDIO.BARCODE = '123', CDAUDIO.YEAR = '', CDAUDIO.LIMITED = true, CDAUDIO.COMMENTS = '' where CD_ID=1;" << "" << 1
+    QTest::newRow("insert track") << "TD_CD::ADOQuery_InsertAudioCDTracks" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando";
+    QTest::newRow("update CD, built") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='Blue';ART_ID=4;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
                                       << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "Blue|4|123||1|";
-    QTest::newRow("update CD, table name inside a literal") << "update CDAUDIO set CDAUDIO.CD_LABEL = 'CDAUDIO.CD_LABEL', CDAUDIO.COMMENTS = 'see cdaudio.x' where CD_ID=1;" << "" << 1
+    QTest::newRow("update CD, table name inside a literal") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='CDAUDIO.CD_LABEL';ART_ID=1;BARCODE='';YEAR='1992';LIMITED=0;COMMENTS='see cdaudio.x'" << 1
                                       << "select CD_LABEL||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "CDAUDIO.CD_LABEL|see cdaudio.x";
-    QTest::newRow("track list") << "select TR_ID, TR_LABEL, CD_LABEL, TRACK.CD_ID, ART_NAME / from TRACK, CDAUDIO, ARTISTE / where TRACK.CD_ID = CDAUDIO.CD_ID / and CDAUDIO.ART_ID = ARTISTE.ART_ID / order by TR_LABEL" << "" << 3 << "" << "";
-    QTest::newRow("delete track") << "delete from TRACK where TR_ID = :TR_ID" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0";
-    QTest::newRow("artist list") << "select * from ARTISTE / order by ART_NAME" << "" << 2 << "" << "";
-    QTest::newRow("artist CDs") << "select CD_ID, CD_LABEL from CDAUDIO where ART_ID = :ART_ID" << "ART_ID=1" << 1 << "" << "";
-    QTest::newRow("add artist") << "insert into ARTISTE (ART_NAME) values(:ART_NAME)" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top";
-    QTest::newRow("update artist") << "update ARTISTE set ART_NAME = :ART_NAME / where ART_ID = :ART_ID" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA";
-    QTest::newRow("delete artist") << "delete from ARTISTE where ART_ID= :ART_ID" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1";
-    QTest::newRow("delete artist CDs") << "delete from CDAUDIO where ART_ID = :ART_ID" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0";
-    QTest::newRow("delete artist tracks") << "delete from TRACK where CD_ID in (select CD_ID from CDAUDIO / where ART_ID = :ART_ID)" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5";
-    QTest::newRow("movie list") << "select * from MOVIE order by MOV_TITLE" << "" << 1 << "" << "";
-    QTest::newRow("add movie") << "insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)";
-    QTest::newRow("delete movie") << "delete from MOVIE where MOV_ID = :MOV_ID" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0";
-    QTest::newRow("update movie") << "update MOVIE set MOV_TITLE = :MOV_TITLE, MOV_TYPE = :MOV_TYPE / where MOV_ID = :MOV_ID" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX";
-    QTest::newRow("data CD list") << "select * from DATACD" << "" << 1 << "" << "";
-    QTest::newRow("data CD items") << "select * from DATA where CD_ID = :CD_ID" << "CD_ID=1" << 1 << "" << "";
-    QTest::newRow("insert data CD") << "insert into DATACD (CD_TITLE) values (:CD_TITLE)" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos";
-    QTest::newRow("insert data item") << "insert into DATA (CD_ID, DATA_LABEL) values (:CD_ID, :DATA_LABEL)" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src";
-    QTest::newRow("update data CD") << "update DATACD set CD_TITLE = :CD_TITLE where CD_ID = :CD_ID" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup";
-    QTest::newRow("delete data items") << "delete from DATA where CD_ID = :CD_ID" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1";
-    QTest::newRow("delete data CD") << "delete from DATACD where CD_ID = :CD_ID" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0";
-    QTest::newRow("data item list") << "select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID / from DATA, DATACD where DATA.CD_ID = DATACD.CD_ID" << "" << 1 << "" << "";
-    QTest::newRow("delete data item") << "delete from DATA where DATA_ID = :DATA_ID" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1";
+    QTest::newRow("track list") << "TD_Track::ADOQuery_Tracks" << "" << 3 << "" << "";
+    QTest::newRow("delete track") << "TD_Track::ADOQuery_DeleteTrack" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0";
+    QTest::newRow("artist list") << "TD_Artist::ADOQuery_Artists" << "" << 2 << "" << "";
+    QTest::newRow("artist CDs") << "TD_Artist::ADOQuery_ArtistCDs" << "ART_ID=1" << 1 << "" << "";
+    QTest::newRow("add artist") << "TD_Artist::ADOQuery_AddArtist" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top";
+    QTest::newRow("update artist") << "TD_Artist::ADOQuery_UpdateArtist" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA";
+    QTest::newRow("delete artist") << "TD_Artist::ADOQuery_DeleteArtist" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1";
+    QTest::newRow("delete artist CDs") << "TD_Artist::ADOQuery_DeleteArtistCDs" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0";
+    QTest::newRow("delete artist tracks") << "TD_Artist::ADOQuery_DeleteArtistTracks" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5";
+    QTest::newRow("movie list") << "TD_Movie::ADOQuery_Movie" << "" << 1 << "" << "";
+    QTest::newRow("add movie") << "TD_Movie::ADOQuery_AddMovie" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)";
+    QTest::newRow("delete movie") << "TD_Movie::ADOQuery_DeleteMovie" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0";
+    QTest::newRow("update movie") << "TD_Movie::ADOQuery_UpdateMovie" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX";
+    QTest::newRow("data CD list") << "TD_Data::ADOQuery_DataCDs" << "" << 1 << "" << "";
+    QTest::newRow("data CD items") << "TD_Data::ADOQuery_DataCDItems" << "CD_ID=1" << 1 << "" << "";
+    QTest::newRow("insert data CD") << "TD_Data::ADOQuery_InsertDataCD" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos";
+    QTest::newRow("insert data item") << "TD_Data::ADOQuery_InsertDataItems" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src";
+    QTest::newRow("update data CD") << "TD_Data::ADOQuery_UpdateDataCD" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup";
+    QTest::newRow("delete data items") << "TD_Data::ADOQuery_DeleteDataItems" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1";
+    QTest::newRow("delete data CD") << "TD_Data::ADOQuery_DeleteDataCD" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0";
+    QTest::newRow("data item list") << "TD_DataItems::ADOQuery_DataItems" << "" << 1 << "" << "";
+    QTest::newRow("delete data item") << "TD_DataItems::ADOQuery_DeleteDataItem" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1";
+    QTest::newRow("last identifier") << "TD_Main::ADOQuery_LastID" << "" << 1 << "" << "";
 }
 
-void tst_Engine::quotedStatementsRun()
+void tst_Engine::storeStatementsRun()
 {
-    QFETCH(QString, sql);
+    QFETCH(QString, query);
     QFETCH(QString, params);
     QFETCH(int, expected);
     QFETCH(QString, check);
     QFETCH(QString, checked);
 
+    Stores s;
+    DbQuery *q = s.query(query);
+    QVERIFY2(q, qPrintable(query));
+    QVariantMap values;
+    for (const QString &p : params.split(u';', Qt::SkipEmptyParts)) {
+        const QString value = p.section(u'=', 1);
+        values[p.section(u'=', 0, 0)] = value.startsWith(u'\'') ? QVariant(value.mid(1, value.size() - 2)) : QVariant(value.toInt());
+    }
+    const auto text = [&](const char *name) { return values.value(QLatin1String(name)).toString(); };
+    const auto number = [&](const char *name) { return values.value(QLatin1String(name)).toInt(); };
+    if (q == &s.cd.ADOQuery_InsertAudioCD) {
+        q->setSQL(TD_CD::insertStatement(number("ART_ID"), text("CD_LABEL"), text("BARCODE"), text("YEAR"),
+                                         number("LIMITED") != 0, text("COMMENTS")));
+    } else if (q == &s.cd.ADOQuery_UpdateAudioCD) {
+        q->setSQL(TD_CD::updateStatement(number("CD_ID"), number("ART_ID"), text("CD_LABEL"), text("BARCODE"), text("YEAR"),
+                                         number("LIMITED") != 0, text("COMMENTS")));
+    } else {
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            if (it.value().typeId() == QMetaType::Int)
+                q->setParam(it.key(), it.value().toInt());
+            else
+                q->setParam(it.key(), it.value().toString());
+        }
+    }
+    if (q->SQL().trimmed().startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) {
+        q->Open();
+        QCOMPARE(q->RecordCount(), expected);
+    } else {
+        q->ExecSQL();
+        QCOMPARE(q->RowsAffected(), expected);
+    }
+    if (!check.isEmpty())
+        QCOMPARE(s.cat.scalar(check).toString(), checked);
+}
+
+// The stores write their SQL in lines; the engine must read the line breaks as white space.
+void tst_Engine::linesAreJoinedWithCrLf()
+{
     TempCatalogue cat;
     seed(cat);
     Open db(cat.path());
-    DbQuery q(db.connection, sql.split(QStringLiteral(" / ")));
-    QVERIFY(q.SQL().contains(QStringLiteral("\r\n")) == sql.contains(QStringLiteral(" / ")));
-    for (const QString &p : params.split(u';', Qt::SkipEmptyParts)) {
-        const QString name = p.section(u'=', 0, 0);
-        const QString value = p.section(u'=', 1);
-        if (value.startsWith(u'\''))
-            q.setParam(name, value.mid(1, value.size() - 2));
-        else
-            q.setParam(name, value.toInt());
-    }
-    if (sql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) {
-        q.Open();
-        QCOMPARE(q.RecordCount(), expected);
-    } else {
-        q.ExecSQL();
-        QCOMPARE(q.RowsAffected(), expected);
-    }
-    if (!check.isEmpty())
-        QCOMPARE(cat.scalar(check).toString(), checked);
+    DbQuery q(db.connection, {QStringLiteral("select ART_NAME"), QStringLiteral("from ARTISTE"), QStringLiteral("where ART_ID = :ART_ID")});
+    QCOMPARE(q.SQL(), QStringLiteral("select ART_NAME\r\nfrom ARTISTE\r\nwhere ART_ID = :ART_ID"));
+    q.setParam(QStringLiteral("ART_ID"), 2);
+    q.Open();
+    QCOMPARE(q.RecordCount(), 1);
+    QCOMPARE(q.FirstField().toString(), QStringLiteral("Beatles"));
 }
 
 void tst_Engine::identityIsPerInsertAndPerConnection()
 {
-    TempCatalogue cat;
-    Open db(cat.path());
-    DbQuery insert(db.connection, {QStringLiteral("insert into ARTISTE (ART_NAME) values(:ART_NAME)")});
-    DbQuery lastId(db.connection, {QStringLiteral("select @@Identity")});
+    Stores s;
+    DbConnection &connection = s.main.ADOConnection;
+    DbQuery &insert = s.artist.ADOQuery_AddArtist;
+    DbQuery &lastId = s.main.ADOQuery_LastID;
     QList<int> ids;
     for (const char *name : {"First", "Second"}) {
-        db.connection.BeginTrans();
+        connection.BeginTrans();
         insert.setParam(QStringLiteral("ART_NAME"), QString::fromLatin1(name));
         insert.ExecSQL();
-        db.connection.CommitTrans();
+        connection.CommitTrans();
         // Another program inserting meanwhile must not change what this connection reads back.
-        cat.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('elsewhere')"));
+        s.cat.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('elsewhere')"));
         lastId.Open();
         QCOMPARE(lastId.RecordCount(), 1);
         ids << lastId.FirstField().toInt();
         lastId.Close();
     }
-    QCOMPARE(cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[0])).toString(), QStringLiteral("First"));
-    QCOMPARE(cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[1])).toString(), QStringLiteral("Second"));
+    QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[0])).toString(), QStringLiteral("First"));
+    QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[1])).toString(), QStringLiteral("Second"));
 }
 
 void tst_Engine::deletedIdentifierIsNeverGivenAgain()
 {
-    TempCatalogue cat;
-    Open db(cat.path());
-    DbQuery insert(db.connection, {QStringLiteral("INSERT INTO CDAUDIO ([CD_LABEL], [ART_ID], [BARCODE], [YEAR], [LIMITED], [COMMENTS]) VALUES ('A', 1, '', '', false, '');")});
-    DbQuery lastId(db.connection, {QStringLiteral("select @@Identity")});
+    Stores s;
+    DbQuery &insert = s.cd.ADOQuery_InsertAudioCD;
+    DbQuery &lastId = s.main.ADOQuery_LastID;
+    insert.setSQL(TD_CD::insertStatement(1, QStringLiteral("A"), {}, {}, false, {}));
     insert.ExecSQL();
     lastId.Open();
     const int first = lastId.FirstField().toInt();
     lastId.Close();
-    cat.exec(QStringLiteral("delete from CDAUDIO"));
+    s.cat.exec(QStringLiteral("delete from CDAUDIO"));
     insert.ExecSQL();
     lastId.Open();
     QVERIFY(lastId.FirstField().toInt() > first);
@@ -176,35 +275,35 @@ void tst_Engine::deletedIdentifierIsNeverGivenAgain()
 
 void tst_Engine::rollbackLeavesNothing()
 {
-    TempCatalogue cat;
-    Open db(cat.path());
-    DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")});
-    db.connection.BeginTrans();
+    Stores s;
+    const QStringList before = s.cat.rows(QStringLiteral("select * from MOVIE"));
+    DbQuery &insert = s.movie.ADOQuery_AddMovie;
+    s.main.ADOConnection.BeginTrans();
     for (const char *t : {"One", "Two"}) {
         insert.setParam(QStringLiteral("MOV_TITLE"), QString::fromLatin1(t));
         insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
         insert.ExecSQL();
     }
-    db.connection.RollbackTrans();
-    QVERIFY(!db.connection.InTransaction());
-    QCOMPARE(cat.count(QStringLiteral("MOVIE")), 0);
+    s.main.ADOConnection.RollbackTrans();
+    QVERIFY(!s.main.ADOConnection.InTransaction());
+    QCOMPARE(s.cat.rows(QStringLiteral("select * from MOVIE")), before);
 }
 
 void tst_Engine::closingRollsBackAndClosesQueries()
 {
-    TempCatalogue cat;
-    seed(cat);
-    Open db(cat.path());
-    DbQuery list(db.connection, {QStringLiteral("select * from MOVIE order by MOV_TITLE")});
+    Stores s;
+    DbQuery &list = s.movie.ADOQuery_Movie;
     list.Open();
-    db.connection.BeginTrans();
-    DbQuery del(db.connection, {QStringLiteral("delete from MOVIE")});
+    s.main.ADOConnection.BeginTrans();
+    DbQuery &del = s.movie.ADOQuery_DeleteMovie;
+    del.setParam(QStringLiteral("MOV_ID"), 1);
     del.ExecSQL();
-    db.connection.Close();
+    QCOMPARE(del.RowsAffected(), 1);
+    s.main.ADOConnection.Close();
     QVERIFY(!list.Active());
-    QVERIFY(!db.connection.InTransaction());
-    QCOMPARE(cat.count(QStringLiteral("MOVIE")), 1);
-    db.connection.Close(); // closing a closed connection does nothing
+    QVERIFY(!s.main.ADOConnection.InTransaction());
+    QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 1);
+    s.main.ADOConnection.Close(); // closing a closed connection does nothing
 }
 
 void tst_Engine::tooLongValueFailsWithEngineText_data()
@@ -292,16 +391,14 @@ void tst_Engine::openFails()
 
 void tst_Engine::queryOpensClosedConnection()
 {
-    TempCatalogue cat;
-    seed(cat);
-    Open db(cat.path());
-    DbQuery list(db.connection, {QStringLiteral("select * from ARTISTE"), QStringLiteral("order by ART_NAME")});
-    QVERIFY(!db.connection.Connected());
+    Stores s;
+    DbQuery &list = s.artist.ADOQuery_Artists;
+    QVERIFY(!s.main.ADOConnection.Connected());
     list.Open();
-    QVERIFY(db.connection.Connected());
+    QVERIFY(s.main.ADOConnection.Connected());
     QCOMPARE(list.RecordCount(), 2);
 
-    Open missing(cat.folder() + QStringLiteral("/nothing-here.mdb"));
+    Open missing(s.cat.folder() + QStringLiteral("/nothing-here.mdb"));
     DbQuery orphan(missing.connection, {QStringLiteral("select * from ARTISTE")});
     QVERIFY_THROWS_EXCEPTION(DbError, orphan.Open());
     QVERIFY(!orphan.Active());
@@ -322,12 +419,8 @@ void tst_Engine::dataSourceMayHoldSemicolons()
 
 void tst_Engine::snapshotNavigation()
 {
-    TempCatalogue cat;
-    seed(cat);
-    Open db(cat.path());
-    DbQuery cds(db.connection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME,"), QStringLiteral("BARCODE, YEAR, LIMITED, COMMENTS"),
-                                QStringLiteral("from CDAUDIO, ARTISTE"), QStringLiteral("where CDAUDIO.ART_ID = ARTISTE.ART_ID"),
-                                QStringLiteral("order by CD_LABEL")});
+    Stores s;
+    DbQuery &cds = s.cd.ADOQuery_CD;
     cds.Open();
     QStringList seen;
     for (cds.First(); !cds.Eof(); cds.Next())
@@ -337,7 +430,7 @@ void tst_Engine::snapshotNavigation()
     QCOMPARE(seen, QStringList({QStringLiteral("1 Gold Abba 0"), QStringLiteral("2 Help Beatles 1")}));
 
     // A snapshot: rows added after opening show only after a reopen.
-    cat.exec(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Arrival', 1)"));
+    s.cat.exec(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Arrival', 1)"));
     QCOMPARE(cds.RecordCount(), 2);
     cds.Close();
     cds.Open();
@@ -347,10 +440,8 @@ void tst_Engine::snapshotNavigation()
 
 void tst_Engine::locateLeavesRowAloneOnMiss()
 {
-    TempCatalogue cat;
-    seed(cat);
-    Open db(cat.path());
-    DbQuery artists(db.connection, {QStringLiteral("select * from ARTISTE order by ART_NAME")});
+    Stores s;
+    DbQuery &artists = s.artist.ADOQuery_Artists;
     artists.Open();
     QVERIFY(artists.Locate(QStringLiteral("ART_ID"), 2));
     QCOMPARE(artists.FieldAsString(QStringLiteral("ART_NAME")), QStringLiteral("Beatles"));
@@ -360,11 +451,8 @@ void tst_Engine::locateLeavesRowAloneOnMiss()
 
 void tst_Engine::boundViewsFollowUnlessControlsDisabled()
 {
-    TempCatalogue cat;
-    seed(cat);
-    Open db(cat.path());
-    DbQuery tracks(db.connection, {QStringLiteral("select TR_ID, TR_LABEL from TRACK"), QStringLiteral("where TRACK.CD_ID = :CD_ID"),
-                                   QStringLiteral("order by TR_ID")});
+    Stores s;
+    DbQuery &tracks = s.cd.ADOQuery_tracks;
     QSignalSpy resets(&tracks, &DbQuery::rowsReset);
     QSignalSpy moves(&tracks, &DbQuery::currentRowChanged);
     tracks.setParam(QStringLiteral("CD_ID"), 1);
@@ -393,28 +481,28 @@ void tst_Engine::boundViewsFollowUnlessControlsDisabled()
 
 void tst_Engine::otherProgramsShareTheFile()
 {
-    TempCatalogue cat;
-    seed(cat);
-    Open db(cat.path());
-    db.connection.Open();
-    QCOMPARE(cat.scalar(QStringLiteral("pragma journal_mode")).toString(), QStringLiteral("wal"));
-    DbQuery sync(db.connection, {QStringLiteral("pragma synchronous")});
+    Stores s;
+    DbConnection &connection = s.main.ADOConnection;
+    connection.Open();
+    QCOMPARE(s.cat.scalar(QStringLiteral("pragma journal_mode")).toString(), QStringLiteral("wal"));
+    DbQuery sync(connection, {QStringLiteral("pragma synchronous")});
     sync.Open();
     QCOMPARE(sync.FirstField().toInt(), 2); // FULL
 
     // While we write, another program still reads the last committed state.
-    db.connection.BeginTrans();
-    DbQuery del(db.connection, {QStringLiteral("delete from ARTISTE")});
+    connection.BeginTrans();
+    DbQuery &del = s.artist.ADOQuery_DeleteArtist;
+    del.setParam(QStringLiteral("ART_ID"), 2);
     del.ExecSQL();
-    QCOMPARE(cat.count(QStringLiteral("ARTISTE")), 2);
-    db.connection.CommitTrans();
-    QCOMPARE(cat.count(QStringLiteral("ARTISTE")), 0);
+    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 2);
+    connection.CommitTrans();
+    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 1);
 
     // Another program holding the write lock makes our write fail with the engine's words.
-    db.connection.setBusyTimeoutMs(0);
-    db.connection.Close();
-    cat.holdWriteLock();
-    DbQuery insert(db.connection, {QStringLiteral("insert into ARTISTE (ART_NAME) values(:ART_NAME)")});
+    connection.setBusyTimeoutMs(0);
+    connection.Close();
+    s.cat.holdWriteLock();
+    DbQuery &insert = s.artist.ADOQuery_AddArtist;
     insert.setParam(QStringLiteral("ART_NAME"), QStringLiteral("Blocked"));
     try {
         insert.ExecSQL();
@@ -422,8 +510,8 @@ void tst_Engine::otherProgramsShareTheFile()
     } catch (const DbError &e) {
         QVERIFY2(e.text().contains(QStringLiteral("locked")), qPrintable(e.text()));
     }
-    cat.releaseWriteLock();
-    QCOMPARE(cat.count(QStringLiteral("ARTISTE")), 0);
+    s.cat.releaseWriteLock();
+    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 1);
 }
 
 void tst_Engine::literalsAreNotMistakenForParameters()
