@@ -38,6 +38,7 @@
 
 namespace {
 
+using Anchor = AnchoredLayout::Anchor;
 
 constexpr int TrackImage = 1;
 
@@ -106,7 +107,7 @@ void TF_AddEditAudioCD::buildControls()
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_layout.place(Panel1, 8, 8, 457, 397, false, false, true, true);
+    m_layout.place(Panel1, 8, 8, 457, 397, Anchor::AllSides);
 
     auto label = [this](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
@@ -116,7 +117,7 @@ void TF_AddEditAudioCD::buildControls()
     auto bevel = [this](int y) {
         auto *b = new QFrame(Panel1);
         b->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        m_layout.place(b, 8, y, 441, 2, false, false, true);
+        m_layout.place(b, 8, y, 441, 2, Anchor::Left | Anchor::Top | Anchor::Right);
     };
 
     label(U_Constantes::LabelScanDrive, 8, 17);
@@ -128,20 +129,20 @@ void TF_AddEditAudioCD::buildControls()
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
-    m_layout.place(SpeedButton1, 192, 12, 257, 22, false, false, true);
+    m_layout.place(SpeedButton1, 192, 12, 257, 22, Anchor::Left | Anchor::Top | Anchor::Right);
     bevel(40);
 
     label(U_Constantes::LabelTitle, 8, 56);
     Edit_title = new QLineEdit(Panel1);
-    m_layout.place(Edit_title, 112, 52, 337, 21, false, false, true);
+    m_layout.place(Edit_title, 112, 52, 337, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     RadioButton1 = new QRadioButton(U_Constantes::RadioNewArtist, Panel1);
     m_layout.place(RadioButton1, 8, 80, 100, 17);
     Edit_newartist = new QLineEdit(Panel1);
-    m_layout.place(Edit_newartist, 112, 78, 337, 21, false, false, true);
+    m_layout.place(Edit_newartist, 112, 78, 337, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     RadioButton2 = new QRadioButton(U_Constantes::RadioExistingArtist, Panel1);
     m_layout.place(RadioButton2, 8, 106, 100, 17);
     ComboBox_artists = new QComboBox(Panel1);
-    m_layout.place(ComboBox_artists, 112, 104, 337, 21, false, false, true);
+    m_layout.place(ComboBox_artists, 112, 104, 337, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     bevel(128);
 
     label(U_Constantes::LabelBarCode, 16, 144);
@@ -163,7 +164,7 @@ void TF_AddEditAudioCD::buildControls()
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel2->setCursor(Qt::PointingHandCursor);
     Panel2->setToolTip(U_Constantes::HintChooseCover);
-    m_layout.place(Panel2, 272, 139, 177, 126, true);
+    m_layout.place(Panel2, 272, 139, 177, 126, Anchor::Top | Anchor::Right);
     Image1 = new QLabel(Panel2);
     Image1->setGeometry(8, 7, 161, 112);
     Image1->setScaledContents(true);
@@ -174,17 +175,17 @@ void TF_AddEditAudioCD::buildControls()
     label(U_Constantes::LabelAddTrack, 8, 286);
     Edit_addtrack = new QLineEdit(Panel1);
     Edit_addtrack->installEventFilter(this);
-    m_layout.place(Edit_addtrack, 112, 282, 265, 21, false, false, true);
+    m_layout.place(Edit_addtrack, 112, 282, 265, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     SpeedButton2 = new QToolButton(Panel1);
     SpeedButton2->setText(U_Constantes::BtnAddTrack);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
-    m_layout.place(SpeedButton2, 384, 281, 64, 22, true);
+    m_layout.place(SpeedButton2, 384, 281, 64, 22, Anchor::Top | Anchor::Right);
     ListView_tracks = new EditableList(Panel1);
     ListView_tracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView_tracks->installEventFilter(this);
-    m_layout.place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
+    m_layout.place(ListView_tracks, 6, 312, 443, 77, Anchor::AllSides);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuTrackSelectAll);
@@ -196,8 +197,8 @@ void TF_AddEditAudioCD::buildControls()
     // Enter belongs to the track box and the list's editor, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    m_layout.place(Button2, 312, 416, 75, 25, true, true);
-    m_layout.place(Button1, 392, 416, 75, 25, true, true);
+    m_layout.place(Button2, 312, 416, 75, 25, Anchor::Right | Anchor::Bottom);
+    m_layout.place(Button1, 392, 416, 75, 25, Anchor::Right | Anchor::Bottom);
 
     QWidget *order[] = {ComboBoxEx_drive, Edit_title, RadioButton1, RadioButton2, Edit_newartist, Edit_addtrack,
                         ListView_tracks, ComboBox_artists, Edit_barcode, Edit_year, CheckBox_limited, Memo_comments,

@@ -26,6 +26,8 @@
 
 namespace {
 
+using Anchor = AnchoredLayout::Anchor;
+
 constexpr int DriveImage = 0;
 constexpr int ItemImage = 1;
 
@@ -60,7 +62,7 @@ void TF_AddEditDataCD::buildControls()
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_layout.place(Panel1, 8, 8, 426, 225, false, false, true, true);
+    m_layout.place(Panel1, 8, 8, 426, 225, Anchor::AllSides);
 
     auto label = [this](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
@@ -71,7 +73,7 @@ void TF_AddEditDataCD::buildControls()
     label(U_Constantes::LabelDataCDTitle, 8, 16);
     Edit_title = new QLineEdit(Panel1);
     Edit_title->setMaxLength(254);
-    m_layout.place(Edit_title, 88, 12, 329, 21, false, false, true);
+    m_layout.place(Edit_title, 88, 12, 329, 21, Anchor::Left | Anchor::Top | Anchor::Right);
 
     label(U_Constantes::LabelScanDataDrive, 8, 41);
     ComboBoxEx_drive = new QComboBox(Panel1);
@@ -100,20 +102,20 @@ void TF_AddEditDataCD::buildControls()
     Edit_dataitem = new QLineEdit(Panel1);
     Edit_dataitem->setMaxLength(254);
     Edit_dataitem->installEventFilter(this);
-    m_layout.place(Edit_dataitem, 88, 61, 261, 21, false, false, true);
+    m_layout.place(Edit_dataitem, 88, 61, 261, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnAddItem);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    m_layout.place(SpeedButton1, 356, 60, 61, 22, true);
+    m_layout.place(SpeedButton1, 356, 60, 61, 22, Anchor::Top | Anchor::Right);
 
     ListView_items = new EditableList(Panel1);
     ListView_items->setAccessibleName(U_Constantes::ColDataItems);
     ListView_items->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     ListView_items->installEventFilter(this);
-    m_layout.place(ListView_items, 8, 88, 409, 129, false, false, true, true);
+    m_layout.place(ListView_items, 8, 88, 409, 129, Anchor::AllSides);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuItemSelectAll);
@@ -125,8 +127,8 @@ void TF_AddEditDataCD::buildControls()
     // Enter belongs to the item box and the drive box, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    m_layout.place(Button2, 280, 240, 75, 25, true, true);
-    m_layout.place(Button1, 360, 240, 75, 25, true, true);
+    m_layout.place(Button2, 280, 240, 75, 25, Anchor::Right | Anchor::Bottom);
+    m_layout.place(Button1, 360, 240, 75, 25, Anchor::Right | Anchor::Bottom);
 
     QWidget *order[] = {Edit_title, ComboBoxEx_drive, Edit_dataitem, ListView_items, Button2, Button1};
     for (size_t k = 1; k < std::size(order); ++k)
