@@ -4,7 +4,6 @@
 #include "base/DialogService.h"
 #include "base/WaitCursor.h"
 #include "disc/FM_ChooseCD.h"
-#include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "base/MessageService.h"
@@ -17,7 +16,6 @@
 #include <QComboBox>
 #include <QAbstractItemView>
 #include <QDir>
-#include <QFontMetrics>
 #include <QFile>
 #include <QFrame>
 #include <QImage>
@@ -121,8 +119,7 @@ void TF_AddEditAudioCD::buildControls()
     };
 
     label(U_Constantes::LabelScanDrive, 8, 17);
-    ComboBoxEx_drive = new QComboBox(Panel1);
-    ComboBoxEx_drive->setMaxVisibleItems(8);
+    ComboBoxEx_drive = new DriveSelector(Panel1);
     m_layout.place(ComboBoxEx_drive, 112, 12, 73, 22);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnCDDB);
@@ -130,6 +127,7 @@ void TF_AddEditAudioCD::buildControls()
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     m_layout.place(SpeedButton1, 192, 12, 257, 22, Anchor::Left | Anchor::Top | Anchor::Right);
+    ComboBoxEx_drive->setButton(SpeedButton1);
     bevel(40);
 
     label(U_Constantes::LabelTitle, 8, 56);
@@ -321,27 +319,12 @@ QList<TArtist> TF_AddEditAudioCD::Artists() const
 
 void TF_AddEditAudioCD::FillDrives()
 {
-    FillDrives(ListCDDrives());
+    ComboBoxEx_drive->fill();
 }
 
 void TF_AddEditAudioCD::FillDrives(const QString &driveLines)
 {
-    ComboBoxEx_drive->clear();
-    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
-    ComboBoxEx_drive->setEnabled(!drives.isEmpty());
-    SpeedButton1->setEnabled(!drives.isEmpty());
-    for (const QString &drive : drives) {
-        ComboBoxEx_drive->addItem(listImage(0), drive, drive);
-        ComboBoxEx_drive->setItemData(ComboBoxEx_drive->count() - 1, drive, Qt::ToolTipRole);
-    }
-    // Device paths are longer than the box: the list that drops down shows them whole.
-    const QFontMetrics metrics(ComboBoxEx_drive->font());
-    int widest = 0;
-    for (const QString &drive : drives)
-        widest = std::max(widest, metrics.horizontalAdvance(drive));
-    ComboBoxEx_drive->view()->setMinimumWidth(widest + 48);
-    if (!drives.isEmpty())
-        ComboBoxEx_drive->setCurrentIndex(0);
+    ComboBoxEx_drive->fill(driveLines);
 }
 
 void TF_AddEditAudioCD::UpdateArtistChoice()
@@ -367,8 +350,7 @@ void TF_AddEditAudioCD::StartCDDBLookup()
     setBusy(true);
     const bool drives = SpeedButton1->isEnabled();
     SpeedButton1->setEnabled(false);
-    const QString device = ComboBoxEx_drive->currentIndex() < 0 ? QString() : ComboBoxEx_drive->currentData().toString();
-    const std::optional<CddbDisc> disc = m_lookup.Run(device);
+    const std::optional<CddbDisc> disc = m_lookup.Run(ComboBoxEx_drive->currentDrive());
     SpeedButton1->setEnabled(drives);
     setBusy(false);
     if (disc)

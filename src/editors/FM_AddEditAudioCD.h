@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/AnchoredLayout.h"
+#include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
 #include "disc/CddbLookup.h"
@@ -74,7 +75,7 @@ public:
     bool CoverChanged = false;
 
     QFrame *Panel1 = nullptr;
-    QComboBox *ComboBoxEx_drive = nullptr;
+    DriveSelector *ComboBoxEx_drive = nullptr;
     QToolButton *SpeedButton1 = nullptr;
     QLineEdit *Edit_title = nullptr;
     QRadioButton *RadioButton1 = nullptr;

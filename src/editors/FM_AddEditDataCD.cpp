@@ -11,9 +11,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -76,8 +74,7 @@ void TF_AddEditDataCD::buildControls()
     m_layout.place(Edit_title, 88, 12, 329, 21, Anchor::Left | Anchor::Top | Anchor::Right);
 
     label(U_Constantes::LabelScanDataDrive, 8, 41);
-    ComboBoxEx_drive = new QComboBox(Panel1);
-    ComboBoxEx_drive->setMaxVisibleItems(8);
+    ComboBoxEx_drive = new DriveSelector(Panel1);
     ComboBoxEx_drive->installEventFilter(this);
     m_layout.place(ComboBoxEx_drive, 88, 36, 73, 22);
     SpeedButton2 = new QToolButton(Panel1);
@@ -88,6 +85,7 @@ void TF_AddEditDataCD::buildControls()
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
     m_layout.place(SpeedButton2, 168, 36, 129, 22);
+    ComboBoxEx_drive->setButton(SpeedButton2);
     Label4 = new QLabel(U_Constantes::LabelScanning, Panel1);
     QFont italic = Label4->font();
     italic.setItalic(true);
@@ -184,27 +182,12 @@ bool TF_AddEditDataCD::PrepareEdit(int cdId)
 
 void TF_AddEditDataCD::FillDrives()
 {
-    FillDrives(ListCDDrives());
+    ComboBoxEx_drive->fill();
 }
 
 void TF_AddEditDataCD::FillDrives(const QString &driveLines)
 {
-    ComboBoxEx_drive->clear();
-    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
-    ComboBoxEx_drive->setEnabled(!drives.isEmpty());
-    SpeedButton2->setEnabled(!drives.isEmpty());
-    for (const QString &drive : drives) {
-        ComboBoxEx_drive->addItem(listImage(DriveImage), drive, drive);
-        ComboBoxEx_drive->setItemData(ComboBoxEx_drive->count() - 1, drive, Qt::ToolTipRole);
-    }
-    // Device paths are longer than the box: the list that drops down shows them whole.
-    const QFontMetrics metrics(ComboBoxEx_drive->font());
-    int widest = 0;
-    for (const QString &drive : drives)
-        widest = std::max(widest, metrics.horizontalAdvance(drive));
-    ComboBoxEx_drive->view()->setMinimumWidth(widest + 48);
-    if (!drives.isEmpty())
-        ComboBoxEx_drive->setCurrentIndex(0);
+    ComboBoxEx_drive->fill(driveLines);
 }
 
 void TF_AddEditDataCD::addItemRow(const QString &caption)
@@ -227,10 +210,8 @@ void TF_AddEditDataCD::addLines(const QString &lines)
 void TF_AddEditDataCD::ScanDrive()
 {
     // Enter in the drive box reaches here also while a scan or a save serves events.
-    if (m_scanning || m_busy || ComboBoxEx_drive->currentIndex() < 0)
-        return;
-    const QString drive = ComboBoxEx_drive->currentData().toString();
-    if (drive.isEmpty())
+    const QString drive = ComboBoxEx_drive->currentDrive();
+    if (m_scanning || m_busy || drive.isEmpty())
         return;
     const QString root = DriveRoot(drive, m_mountsFile);
     const QFileInfo rootInfo(root);

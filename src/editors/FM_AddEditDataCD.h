@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/AnchoredLayout.h"
+#include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
 #include <QDialog>
@@ -9,7 +10,6 @@
 #include <QStringList>
 
 class MessageService;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -54,7 +54,7 @@ public:
 
     QFrame *Panel1 = nullptr;
     QLineEdit *Edit_title = nullptr;
-    QComboBox *ComboBoxEx_drive = nullptr;
+    DriveSelector *ComboBoxEx_drive = nullptr;
     QToolButton *SpeedButton2 = nullptr; // "Scan drive for items"
     QLabel *Label4 = nullptr;            // "scanning..."
     QLineEdit *Edit_dataitem = nullptr;

@@ -1,10 +1,37 @@
-// The parts the audio and data CD editors are built from: the anchored layout that follows the
+// The parts the audio and data CD editors are built from: the drive selector, the same in both
+// and filled from the machine's one list of drives, and the anchored layout that follows the
 // dialog's size.
 
 #include "editors/AnchoredLayout.h"
+#include "editors/DriveSelector.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "editors/FM_AddEditDataCD.h"
+#include "disc/U_Tools.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_Main.h"
+#include "base/U_Constantes.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
 
+#include <QAbstractItemView>
 #include <QFrame>
+#include <QToolButton>
 #include <QtTest>
+
+namespace {
+
+QStringList entries(const QComboBox &box)
+{
+    QStringList out;
+    for (int k = 0; k < box.count(); ++k)
+        out << box.itemText(k);
+    return out;
+}
+
+} // namespace
 
 using Anchor = AnchoredLayout::Anchor;
 
@@ -13,9 +40,81 @@ class TestEditorParts : public QObject
     Q_OBJECT
 
 private slots:
+    void driveSelector_data();
+    void driveSelector();
+    void bothEditorsListTheMachinesDrives();
     void anchors_data();
     void anchors();
 };
+
+void TestEditorParts::driveSelector_data()
+{
+    QTest::addColumn<QString>("lines");
+    QTest::addColumn<QStringList>("drives");
+
+    const QString longPath = QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0");
+    QTest::newRow("none") << QString() << QStringList();
+    QTest::newRow("one") << QStringLiteral("/dev/sr0") << QStringList{QStringLiteral("/dev/sr0")};
+    QTest::newRow("two, a long path, an empty line")
+        << QStringLiteral("/dev/sr0") + U_Constantes::LineBreak + longPath + U_Constantes::LineBreak
+        << QStringList{QStringLiteral("/dev/sr0"), longPath};
+}
+
+void TestEditorParts::driveSelector()
+{
+    QFETCH(QString, lines);
+    QFETCH(QStringList, drives);
+
+    QWidget panel;
+    auto *selector = new DriveSelector(&panel);
+    auto *button = new QToolButton(&panel);
+    selector->setButton(button);
+    // What an earlier fill left goes.
+    selector->fill(QStringLiteral("/dev/sr9"));
+    selector->fill(lines);
+
+    QCOMPARE(selector->objectName(), QStringLiteral("ComboBoxEx_drive"));
+    QCOMPARE(entries(*selector), drives);
+    QCOMPARE(selector->isEnabled(), !drives.isEmpty());
+    QCOMPARE(button->isEnabled(), !drives.isEmpty());
+    QCOMPARE(selector->currentDrive(), drives.value(0));
+    int widest = 0;
+    for (int k = 0; k < selector->count(); ++k) {
+        QCOMPARE(selector->itemData(k).toString(), drives[k]);
+        QCOMPARE(selector->itemData(k, Qt::ToolTipRole).toString(), drives[k]);
+        QVERIFY(!selector->itemIcon(k).isNull());
+        widest = std::max(widest, selector->fontMetrics().horizontalAdvance(drives[k]));
+    }
+    // The box is narrower than a device path; the list that drops down is not.
+    QVERIFY(selector->view()->minimumWidth() > widest);
+}
+
+void TestEditorParts::bothEditorsListTheMachinesDrives()
+{
+    TempCatalogue file;
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    TD_Main main{messages};
+    main.OpenDatabase(file.path());
+    TD_CD cds{main, messages};
+    TD_Artist artists{main, messages};
+    TD_Data data{main, messages};
+    cds.OpenList();
+    artists.OpenList();
+    data.OpenList();
+
+    TF_AddEditAudioCD audio(cds, artists, messages, dialogs);
+    TF_AddEditDataCD dataCD(data, messages);
+    audio.PrepareNew();
+    dataCD.PrepareNew();
+
+    const QStringList drives = ListCDDrives().split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
+    QCOMPARE(entries(*audio.ComboBoxEx_drive), drives);
+    QCOMPARE(entries(*dataCD.ComboBoxEx_drive), drives);
+    QCOMPARE(audio.SpeedButton1->isEnabled(), !drives.isEmpty());
+    QCOMPARE(dataCD.SpeedButton2->isEnabled(), !drives.isEmpty());
+    QVERIFY(messages.boxes.isEmpty());
+}
 
 void TestEditorParts::anchors_data()
 {
