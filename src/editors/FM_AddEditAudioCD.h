@@ -1,13 +1,12 @@
 #pragma once
 
-#include "editors/AnchoredLayout.h"
+#include "editors/DiscEditor.h"
 #include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
 #include "disc/CddbLookup.h"
 #include "store/Records.h"
 
-#include <QDialog>
 #include <QList>
 #include <QRect>
 #include <QStringList>
@@ -33,7 +32,7 @@ class TD_CD;
 
 // Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist and
 // tracks from a CDDB server for the disc in a drive.
-class TF_AddEditAudioCD : public QDialog
+class TF_AddEditAudioCD : public DiscEditor
 {
     Q_OBJECT
 
@@ -69,7 +68,6 @@ public:
 
     QStringList Tracks() const;
     QList<TArtist> Artists() const;
-    bool Busy() const { return m_busy; }
 
     int EditedCDID = -1;
     bool CoverChanged = false;
@@ -95,13 +93,8 @@ public:
     QPushButton *Button2 = nullptr; // "&Save CD"
     QPushButton *Button1 = nullptr; // "&Cancel"
 
-public slots:
-    void reject() override;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
 
@@ -114,17 +107,13 @@ private:
     // The checks, the hourglass and the cover around one store call, which answers the CD to name the cover by.
     void save(const std::function<int(int artistId)> &store);
     void writeCover(int cdId);
-    void setBusy(bool busy);
 
     TD_CD &m_cds;
     TD_Artist &m_artists;
-    MessageService &m_messages;
     DialogService &m_dialogs;
     CddbLookup m_lookup;
     QString m_coversFolder;
     QByteArray m_coverData; // the JPEG bytes of a chosen cover
-    AnchoredLayout m_layout;
-    bool m_busy = false;
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.

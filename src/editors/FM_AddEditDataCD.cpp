@@ -10,7 +10,6 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -42,9 +41,8 @@ bool isEnter(int key)
 } // namespace
 
 TF_AddEditDataCD::TF_AddEditDataCD(TD_Data &data, MessageService &messages, QWidget *parent)
-    : QDialog(parent)
+    : DiscEditor(messages, parent)
     , m_data(data)
-    , m_messages(messages)
     , m_mountsFile(QStringLiteral("/proc/self/mounts"))
 {
     setObjectName(QStringLiteral("F_AddEditDataCD"));
@@ -57,26 +55,27 @@ void TF_AddEditDataCD::buildControls()
 {
     resize(442, 272);
     setMinimumSize(360, 220);
+    AnchoredLayout &anchored = anchoredLayout();
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_layout.place(Panel1, 8, 8, 426, 225, Anchor::AllSides);
+    anchored.place(Panel1, 8, 8, 426, 225, Anchor::AllSides);
 
-    auto label = [this](const QString &text, int x, int y) {
+    auto label = [this, &anchored](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
-        m_layout.place(l, x, y, 0, 0);
+        anchored.place(l, x, y, 0, 0);
         return l;
     };
 
     label(U_Constantes::LabelDataCDTitle, 8, 16);
     Edit_title = new QLineEdit(Panel1);
     Edit_title->setMaxLength(254);
-    m_layout.place(Edit_title, 88, 12, 329, 21, Anchor::Left | Anchor::Top | Anchor::Right);
+    anchored.place(Edit_title, 88, 12, 329, 21, Anchor::Left | Anchor::Top | Anchor::Right);
 
     label(U_Constantes::LabelScanDataDrive, 8, 41);
     ComboBoxEx_drive = new DriveSelector(Panel1);
     ComboBoxEx_drive->installEventFilter(this);
-    m_layout.place(ComboBoxEx_drive, 88, 36, 73, 22);
+    anchored.place(ComboBoxEx_drive, 88, 36, 73, 22);
     SpeedButton2 = new QToolButton(Panel1);
     SpeedButton2->setText(U_Constantes::BtnScanDrive);
     SpeedButton2->setToolTip(U_Constantes::HintScanDrive);
@@ -84,7 +83,7 @@ void TF_AddEditDataCD::buildControls()
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
-    m_layout.place(SpeedButton2, 168, 36, 129, 22);
+    anchored.place(SpeedButton2, 168, 36, 129, 22);
     ComboBoxEx_drive->setButton(SpeedButton2);
     Label4 = new QLabel(U_Constantes::LabelScanning, Panel1);
     QFont italic = Label4->font();
@@ -93,27 +92,27 @@ void TF_AddEditDataCD::buildControls()
     QPalette red = Label4->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     Label4->setPalette(red);
-    m_layout.place(Label4, 304, 40, 0, 0);
+    anchored.place(Label4, 304, 40, 0, 0);
     Label4->hide();
 
     label(U_Constantes::LabelAddItem, 8, 65);
     Edit_dataitem = new QLineEdit(Panel1);
     Edit_dataitem->setMaxLength(254);
     Edit_dataitem->installEventFilter(this);
-    m_layout.place(Edit_dataitem, 88, 61, 261, 21, Anchor::Left | Anchor::Top | Anchor::Right);
+    anchored.place(Edit_dataitem, 88, 61, 261, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnAddItem);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    m_layout.place(SpeedButton1, 356, 60, 61, 22, Anchor::Top | Anchor::Right);
+    anchored.place(SpeedButton1, 356, 60, 61, 22, Anchor::Top | Anchor::Right);
 
     ListView_items = new EditableList(Panel1);
     ListView_items->setAccessibleName(U_Constantes::ColDataItems);
     ListView_items->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     ListView_items->installEventFilter(this);
-    m_layout.place(ListView_items, 8, 88, 409, 129, Anchor::AllSides);
+    anchored.place(ListView_items, 8, 88, 409, 129, Anchor::AllSides);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuItemSelectAll);
@@ -125,8 +124,9 @@ void TF_AddEditDataCD::buildControls()
     // Enter belongs to the item box and the drive box, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    m_layout.place(Button2, 280, 240, 75, 25, Anchor::Right | Anchor::Bottom);
-    m_layout.place(Button1, 360, 240, 75, 25, Anchor::Right | Anchor::Bottom);
+    anchored.place(Button2, 280, 240, 75, 25, Anchor::Right | Anchor::Bottom);
+    anchored.place(Button1, 360, 240, 75, 25, Anchor::Right | Anchor::Bottom);
+    setSaveAndCancel(Button2, Button1);
 
     QWidget *order[] = {Edit_title, ComboBoxEx_drive, Edit_dataitem, ListView_items, Button2, Button1};
     for (size_t k = 1; k < std::size(order); ++k)
@@ -149,12 +149,6 @@ void TF_AddEditDataCD::buildControls()
     connect(Button1, &QPushButton::clicked, this, &TF_AddEditDataCD::reject);
 }
 
-void TF_AddEditDataCD::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    m_layout.apply();
-}
-
 void TF_AddEditDataCD::PrepareNew()
 {
     EditedDataCDID = -1;
@@ -166,7 +160,7 @@ bool TF_AddEditDataCD::PrepareEdit(int cdId)
     EditedDataCDID = cdId;
     // Another CD's title and items must never be saved under this one.
     if (!m_data.locate(cdId)) {
-        m_messages.warning(U_Constantes::DataCDNotFoundText);
+        messages().warning(U_Constantes::DataCDNotFoundText);
         return false;
     }
     const DataCD cd = m_data.current();
@@ -211,13 +205,13 @@ void TF_AddEditDataCD::ScanDrive()
 {
     // Enter in the drive box reaches here also while a scan or a save serves events.
     const QString drive = ComboBoxEx_drive->currentDrive();
-    if (m_scanning || m_busy || drive.isEmpty())
+    if (m_scanning || busy() || drive.isEmpty())
         return;
     const QString root = DriveRoot(drive, m_mountsFile);
     const QFileInfo rootInfo(root);
     // Nothing to read: the items typed or loaded so far are worth more than an empty list.
     if (root.isEmpty() || !rootInfo.isDir() || !rootInfo.isReadable()) {
-        m_messages.warning(U_Constantes::NoDiscInDriveText.arg(drive));
+        messages().warning(U_Constantes::NoDiscInDriveText.arg(drive));
         return;
     }
 
@@ -236,7 +230,7 @@ void TF_AddEditDataCD::ScanDrive()
             addLines(ListFiles(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory));
     }
     Label4->hide();
-    Button2->setEnabled(saveEnabled && !m_busy);
+    Button2->setEnabled(saveEnabled && !busy());
     SpeedButton2->setEnabled(true);
     m_scanning = false;
 }
@@ -244,7 +238,7 @@ void TF_AddEditDataCD::ScanDrive()
 void TF_AddEditDataCD::AddItem()
 {
     if (Edit_dataitem->text().isEmpty())
-        m_messages.warning(U_Constantes::NoItemText);
+        messages().warning(U_Constantes::NoItemText);
     else
         addItemRow(Edit_dataitem->text());
     Edit_dataitem->setFocus();
@@ -265,37 +259,18 @@ QStringList TF_AddEditDataCD::Items() const
     return ListView_items->texts();
 }
 
-void TF_AddEditDataCD::setBusy(bool busy)
-{
-    m_busy = busy;
-    Button1->setEnabled(!busy);
-    Button2->setEnabled(!busy);
-}
-
 void TF_AddEditDataCD::save(bool edited)
 {
-    if (m_busy || m_scanning)
+    if (busy() || m_scanning || !checkTitle(Edit_title))
         return;
-    if (Edit_title->text().isEmpty()) {
-        m_messages.warning(U_Constantes::NoTitleText);
-        Edit_title->setFocus();
-        return;
-    }
-    setBusy(true);
-    try {
-        WaitCursor wait;
+    storeAndClose([&] {
         const QStringList items = Items();
         if (edited)
             m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items);
         else
             m_data.AddDataCD(Edit_title->text(), items);
-    } catch (...) {
-        // An error the store does not report itself: the dialog stays, so the user can cancel.
-        setBusy(false);
-        throw;
-    }
-    m_busy = false;
-    accept();
+        return true;
+    });
 }
 
 void TF_AddEditDataCD::SaveNewDataCD()
@@ -310,19 +285,11 @@ void TF_AddEditDataCD::SaveEditedDataCD()
 
 void TF_AddEditDataCD::reject()
 {
-    if (m_busy)
+    if (busy())
         return;
     // A dialog cancelled during a scan closes at once instead of reading the rest of the disc.
     m_scanStopped = m_scanning;
-    QDialog::reject();
-}
-
-void TF_AddEditDataCD::closeEvent(QCloseEvent *event)
-{
-    if (m_busy)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
+    DiscEditor::reject();
 }
 
 bool TF_AddEditDataCD::eventFilter(QObject *watched, QEvent *event)
@@ -343,7 +310,7 @@ bool TF_AddEditDataCD::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return DiscEditor::eventFilter(watched, event);
 }
 
 void ShowNewDataCD(TD_Data &data, MessageService &messages, QWidget *parent)

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "editors/AnchoredLayout.h"
+#include "editors/DiscEditor.h"
 #include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
-#include <QDialog>
 #include <QList>
 #include <QRect>
 #include <QStringList>
@@ -21,7 +20,7 @@ class TD_Data;
 
 // Adds a new data CD or edits one: its title and its items, typed one by one or gathered from the
 // root folder of the disc in a drive.
-class TF_AddEditDataCD : public QDialog
+class TF_AddEditDataCD : public DiscEditor
 {
     Q_OBJECT
 
@@ -47,7 +46,6 @@ public:
     void SaveEditedDataCD();
 
     QStringList Items() const;
-    bool Busy() const { return m_busy; }
     bool Scanning() const { return m_scanning; }
 
     int EditedDataCDID = -1;
@@ -69,8 +67,6 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
 
@@ -78,13 +74,9 @@ private:
     void addItemRow(const QString &caption);
     void addLines(const QString &lines);
     void save(bool edited);
-    void setBusy(bool busy);
 
     TD_Data &m_data;
-    MessageService &m_messages;
     QString m_mountsFile;
-    AnchoredLayout m_layout;
-    bool m_busy = false;
     bool m_scanning = false;
     bool m_scanStopped = false;
 };

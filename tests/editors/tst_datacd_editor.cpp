@@ -455,7 +455,7 @@ void TestDataCDEditor::saveKeepsButtonsDisabled()
     bool allDisabled = true;
     cat.data.setEventHook([&] {
         ++calls;
-        allDisabled = allDisabled && dialog.Busy() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled()
+        allDisabled = allDisabled && dialog.busy() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled()
                       && QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         dialog.Button1->click();
         dialog.reject();

@@ -1,6 +1,6 @@
 // The parts the audio and data CD editors are built from: the drive selector, the same in both
-// and filled from the machine's one list of drives, and the anchored layout that follows the
-// dialog's size.
+// and filled from the machine's one list of drives; the save that leaves an editor usable after an
+// error; and the anchored layout that follows the dialog's size.
 
 #include "editors/AnchoredLayout.h"
 #include "editors/DriveSelector.h"
@@ -11,6 +11,7 @@
 #include "store/DM_CD.h"
 #include "store/DM_Data.h"
 #include "store/DM_Main.h"
+#include "store/DbEngine.h"
 #include "base/U_Constantes.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -18,10 +19,30 @@
 
 #include <QAbstractItemView>
 #include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
 
 namespace {
+
+// A catalogue with the stores of both editors open, as the main window holds them.
+struct Catalogue {
+    Catalogue()
+    {
+        main.OpenDatabase(file.path());
+        cds.OpenList();
+        artists.OpenList();
+        data.OpenList();
+    }
+    TempCatalogue file;
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    TD_Main main{messages};
+    TD_CD cds{main, messages};
+    TD_Artist artists{main, messages};
+    TD_Data data{main, messages};
+};
 
 QStringList entries(const QComboBox &box)
 {
@@ -43,6 +64,8 @@ private slots:
     void driveSelector_data();
     void driveSelector();
     void bothEditorsListTheMachinesDrives();
+    void errorDuringSave_data();
+    void errorDuringSave();
     void anchors_data();
     void anchors();
 };
@@ -91,29 +114,74 @@ void TestEditorParts::driveSelector()
 
 void TestEditorParts::bothEditorsListTheMachinesDrives()
 {
-    TempCatalogue file;
-    RecordingMessages messages;
-    RecordingDialogs dialogs;
-    TD_Main main{messages};
-    main.OpenDatabase(file.path());
-    TD_CD cds{main, messages};
-    TD_Artist artists{main, messages};
-    TD_Data data{main, messages};
-    cds.OpenList();
-    artists.OpenList();
-    data.OpenList();
-
-    TF_AddEditAudioCD audio(cds, artists, messages, dialogs);
-    TF_AddEditDataCD dataCD(data, messages);
+    Catalogue cat;
+    TF_AddEditAudioCD audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    TF_AddEditDataCD data(cat.data, cat.messages);
     audio.PrepareNew();
-    dataCD.PrepareNew();
+    data.PrepareNew();
 
     const QStringList drives = ListCDDrives().split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
     QCOMPARE(entries(*audio.ComboBoxEx_drive), drives);
-    QCOMPARE(entries(*dataCD.ComboBoxEx_drive), drives);
+    QCOMPARE(entries(*data.ComboBoxEx_drive), drives);
     QCOMPARE(audio.SpeedButton1->isEnabled(), !drives.isEmpty());
-    QCOMPARE(dataCD.SpeedButton2->isEnabled(), !drives.isEmpty());
-    QVERIFY(messages.boxes.isEmpty());
+    QCOMPARE(data.SpeedButton2->isEnabled(), !drives.isEmpty());
+    QVERIFY(cat.messages.boxes.isEmpty());
+}
+
+void TestEditorParts::errorDuringSave_data()
+{
+    QTest::addColumn<bool>("audio");
+    QTest::newRow("audio CD") << true;
+    QTest::newRow("data CD") << false;
+}
+
+void TestEditorParts::errorDuringSave()
+{
+    QFETCH(bool, audio);
+
+    // The store serves events between two tracks or items, after the CD row is stored; an error
+    // there is one the store does not report itself.
+    Catalogue cat;
+    const auto fail = [] { throw DbError(QStringLiteral("disk I/O error")); };
+    std::unique_ptr<DiscEditor> editor;
+    std::function<void()> save;
+    if (audio) {
+        auto *dialog = new TF_AddEditAudioCD(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        editor.reset(dialog);
+        dialog->PrepareNew();
+        dialog->Edit_title->setText(QStringLiteral("Gold"));
+        dialog->Edit_newartist->setText(QStringLiteral("Abba"));
+        for (const char *track : {"Waterloo", "SOS"}) {
+            dialog->Edit_addtrack->setText(QString::fromLatin1(track));
+            dialog->AddTrack();
+        }
+        cat.cds.setEventHook(fail);
+        save = [dialog] { dialog->SaveNewCD(); };
+    } else {
+        auto *dialog = new TF_AddEditDataCD(cat.data, cat.messages);
+        editor.reset(dialog);
+        dialog->PrepareNew();
+        dialog->Edit_title->setText(QStringLiteral("Backup"));
+        for (const char *item : {"docs", "mail"}) {
+            dialog->Edit_dataitem->setText(QString::fromLatin1(item));
+            dialog->AddItem();
+        }
+        cat.data.setEventHook(fail);
+        save = [dialog] { dialog->SaveNewDataCD(); };
+    }
+    editor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+
+    // The error goes on to the application's handler; the editor stays, usable, and can be cancelled.
+    QVERIFY_THROWS_EXCEPTION(DbError, save());
+    QVERIFY(editor->isVisible());
+    QVERIFY(!editor->busy());
+    for (QPushButton *button : editor->findChildren<QPushButton *>())
+        QVERIFY2(button->isEnabled(), qPrintable(button->text()));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(cat.messages.boxes.isEmpty());
+    editor->reject();
+    QVERIFY(!editor->isVisible());
 }
 
 void TestEditorParts::anchors_data()
