@@ -416,7 +416,7 @@ bool TF_AddEditAudioCD::LoadCover(const QString &path)
     const QByteArray format = reader.format();
     const QImage image = reader.read();
     if (image.isNull()) {
-        messages().show(MessageService::Kind::Unhandled, U_Constantes::PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
+        messages().error(U_Constantes::PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
         return false;
     }
     // A cover file holds JPEG data: a JPEG is kept byte for byte, another picture is converted.

@@ -367,7 +367,7 @@ void TestAudioCDEditor::coverThatCannotBeLoaded()
 
     QVERIFY(!dialog.LoadCover(bad));
     QCOMPARE(cat.messages.boxes.size(), 1);
-    QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Unhandled);
+    QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Error);
     QCOMPARE(dialog.Image1->pixmap().toImage(), before);
 
     // A cancelled picture dialog changes nothing.
