@@ -13,7 +13,6 @@
 class MessageService;
 class TCDInfo;
 
-// The texts of the CDDB exchange: the greeting it sends and the warnings it shows.
 // What a CDDB read found for a disc. The caller replaces its track list with tracks; it takes the
 // artist and the title only when hasTitle is set, since a reply need not carry them.
 struct CddbDisc {

@@ -8,8 +8,8 @@
 // the last; empty text when there is none.
 QString ListCDDrives();
 
-// Entry kinds a file listing may return besides plain files, as the attribute bits of the old
-// directory search. Hidden and system entries are the dot-files here.
+// Entry kinds a file listing may return besides plain files, as bits a caller combines. Hidden and
+// system entries are the dot-files here.
 enum ListAttribute : int {
     faHidden = 2,
     faSysFile = 4,
