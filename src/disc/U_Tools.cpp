@@ -85,7 +85,7 @@ QString ListCDDrives()
     return drives.join(U_Constantes::LineBreak);
 }
 
-QString DriveRoot(const QString &drive, const QString &mountsFile)
+QString driveRoot(const QString &drive, const QString &mountsFile)
 {
     const QFileInfo info(drive);
     if (drive.isEmpty() || !info.exists())

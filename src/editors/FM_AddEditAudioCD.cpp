@@ -236,7 +236,7 @@ void TF_AddEditAudioCD::showPlaceholder()
     Image1->setPixmap(placeholderPicture());
 }
 
-void TF_AddEditAudioCD::PrepareNew()
+void TF_AddEditAudioCD::prepareNew()
 {
     EditedCDID = -1;
     CoverChanged = false;
@@ -244,7 +244,7 @@ void TF_AddEditAudioCD::PrepareNew()
     FillDrives();
 }
 
-bool TF_AddEditAudioCD::PrepareEdit(int cdId)
+bool TF_AddEditAudioCD::prepareEdit(int cdId)
 {
     EditedCDID = cdId;
     CoverChanged = false;
@@ -260,7 +260,7 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
             if (ComboBox_artists->itemText(k) == artistName)
                 return k;
         for (int k = 0; k < ComboBox_artists->count(); ++k)
-            if (SameArtistName(ComboBox_artists->itemText(k), artistName))
+            if (sameArtistName(ComboBox_artists->itemText(k), artistName))
                 return k;
         return -1;
     };
@@ -303,7 +303,7 @@ void TF_AddEditAudioCD::FillArtists()
     ComboBox_artists->setCurrentIndex(0);
 }
 
-QList<TArtist> TF_AddEditAudioCD::Artists() const
+QList<TArtist> TF_AddEditAudioCD::artists() const
 {
     QList<TArtist> out;
     for (int k = 0; k < ComboBox_artists->count(); ++k)
@@ -339,7 +339,7 @@ void TF_AddEditAudioCD::StartCDDBLookup()
         BusyGuard guard(*this);
         const bool drives = SpeedButton1->isEnabled();
         SpeedButton1->setEnabled(false);
-        disc = m_lookup.Run(ComboBoxEx_drive->currentDrive());
+        disc = m_lookup.run(ComboBoxEx_drive->currentDrive());
         SpeedButton1->setEnabled(drives);
     }
     if (disc)
@@ -355,7 +355,7 @@ void TF_AddEditAudioCD::applyDisc(const CddbDisc &disc)
         return;
     int found = -1;
     for (int k = 0; k < ComboBox_artists->count() && found < 0; ++k)
-        if (SameArtistName(ComboBox_artists->itemText(k), disc.artist))
+        if (sameArtistName(ComboBox_artists->itemText(k), disc.artist))
             found = k;
     if (found >= 0) {
         RadioButton2->setChecked(true);
@@ -393,7 +393,7 @@ void TF_AddEditAudioCD::DeleteSelectedTracks()
     ListView_tracks->deleteSelected();
 }
 
-QStringList TF_AddEditAudioCD::Tracks() const
+QStringList TF_AddEditAudioCD::tracks() const
 {
     return ListView_tracks->texts();
 }
@@ -402,10 +402,10 @@ void TF_AddEditAudioCD::Image1Click()
 {
     const QString file = m_dialogs.openPictureName(U_Constantes::FilterPicture);
     if (!file.isEmpty())
-        LoadCover(file);
+        loadCover(file);
 }
 
-bool TF_AddEditAudioCD::LoadCover(const QString &path)
+bool TF_AddEditAudioCD::loadCover(const QString &path)
 {
     QFile file(path);
     QByteArray data;
@@ -491,7 +491,7 @@ void TF_AddEditAudioCD::SaveNewCD()
 {
     save([this](int artistId) {
         return m_cds.AddAudioCD(artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                                CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+                                CheckBox_limited->isChecked(), Memo_comments->toPlainText(), tracks());
     });
 }
 
@@ -499,7 +499,7 @@ void TF_AddEditAudioCD::SaveEditedCD()
 {
     save([this](int artistId) {
         m_cds.UpdateAudioCD(EditedCDID, artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                            CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+                            CheckBox_limited->isChecked(), Memo_comments->toPlainText(), tracks());
         return EditedCDID;
     });
 }
@@ -527,7 +527,7 @@ bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
 void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs, QWidget *parent)
 {
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.exec();
 }
 
@@ -535,6 +535,6 @@ void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &m
                      QWidget *parent)
 {
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
-    if (dialog.PrepareEdit(cdId))
+    if (dialog.prepareEdit(cdId))
         dialog.exec();
 }

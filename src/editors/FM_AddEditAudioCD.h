@@ -47,8 +47,8 @@ public:
     QString coverPath(int cdId) const;
 
     // Set the dialog up for a new CD, or from the stored CD; false when that CD is not in the catalogue.
-    void PrepareNew();
-    bool PrepareEdit(int cdId);
+    void prepareNew();
+    bool prepareEdit(int cdId);
 
     void FillArtists();
     void FillDrives();
@@ -60,14 +60,14 @@ public:
     void DeleteSelectedTracks();
     // The picture dialog's work once a file is chosen; false (after the error message) when the
     // file holds no picture.
-    bool LoadCover(const QString &path);
-    // The picture dialog, then LoadCover; a cancelled dialog changes nothing.
+    bool loadCover(const QString &path);
+    // The picture dialog, then loadCover; a cancelled dialog changes nothing.
     void Image1Click();
     void SaveNewCD();
     void SaveEditedCD();
 
-    QStringList Tracks() const;
-    QList<TArtist> Artists() const;
+    QStringList tracks() const;
+    QList<TArtist> artists() const;
 
     int EditedCDID = -1;
     bool CoverChanged = false;

@@ -149,13 +149,13 @@ void TF_AddEditDataCD::buildControls()
     connect(Button1, &QPushButton::clicked, this, &TF_AddEditDataCD::reject);
 }
 
-void TF_AddEditDataCD::PrepareNew()
+void TF_AddEditDataCD::prepareNew()
 {
     EditedDataCDID = -1;
     FillDrives();
 }
 
-bool TF_AddEditDataCD::PrepareEdit(int cdId)
+bool TF_AddEditDataCD::prepareEdit(int cdId)
 {
     EditedDataCDID = cdId;
     // Another CD's title and items must never be saved under this one.
@@ -207,7 +207,7 @@ void TF_AddEditDataCD::ScanDrive()
     const QString drive = ComboBoxEx_drive->currentDrive();
     if (m_scanning || busy() || drive.isEmpty())
         return;
-    const QString root = DriveRoot(drive, m_mountsFile);
+    const QString root = driveRoot(drive, m_mountsFile);
     const QFileInfo rootInfo(root);
     // Nothing to read: the items typed or loaded so far are worth more than an empty list.
     if (root.isEmpty() || !rootInfo.isDir() || !rootInfo.isReadable()) {
@@ -254,7 +254,7 @@ void TF_AddEditDataCD::DeleteSelectedItems()
     ListView_items->deleteSelected();
 }
 
-QStringList TF_AddEditDataCD::Items() const
+QStringList TF_AddEditDataCD::items() const
 {
     return ListView_items->texts();
 }
@@ -264,11 +264,10 @@ void TF_AddEditDataCD::save(bool edited)
     if (busy() || m_scanning || !checkTitle(Edit_title))
         return;
     storeAndClose([&] {
-        const QStringList items = Items();
         if (edited)
-            m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items);
+            m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items());
         else
-            m_data.AddDataCD(Edit_title->text(), items);
+            m_data.AddDataCD(Edit_title->text(), items());
         return true;
     });
 }
@@ -316,13 +315,13 @@ bool TF_AddEditDataCD::eventFilter(QObject *watched, QEvent *event)
 void ShowNewDataCD(TD_Data &data, MessageService &messages, QWidget *parent)
 {
     TF_AddEditDataCD dialog(data, messages, parent);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.exec();
 }
 
 void ShowEditDataCD(int cdId, TD_Data &data, MessageService &messages, QWidget *parent)
 {
     TF_AddEditDataCD dialog(data, messages, parent);
-    if (dialog.PrepareEdit(cdId))
+    if (dialog.prepareEdit(cdId))
         dialog.exec();
 }

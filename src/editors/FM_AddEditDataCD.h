@@ -29,8 +29,8 @@ public:
 
     // Set the dialog up for a new data CD, or from the stored one; false (after a warning) when that
     // data CD is not in the catalogue, even once its list has been read again.
-    void PrepareNew();
-    bool PrepareEdit(int cdId);
+    void prepareNew();
+    bool prepareEdit(int cdId);
 
     void FillDrives();
     // Device paths or folders, one per line; a folder is scanned as it is.
@@ -45,8 +45,8 @@ public:
     void SaveNewDataCD();
     void SaveEditedDataCD();
 
-    QStringList Items() const;
-    bool Scanning() const { return m_scanning; }
+    QStringList items() const;
+    bool scanning() const { return m_scanning; }
 
     int EditedDataCDID = -1;
 

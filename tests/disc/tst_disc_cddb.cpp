@@ -197,7 +197,7 @@ void TestCddb::lookup()
     lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
     lookup.http().setTimeout(300);
 
-    const std::optional<CddbDisc> disc = lookup.Run(m_disc);
+    const std::optional<CddbDisc> disc = lookup.run(m_disc);
 
     QCOMPARE(server.requests.size(), paths.size());
     for (int k = 0; k < paths.size(); ++k)
@@ -254,7 +254,7 @@ void TestCddb::failsWithoutServer()
     lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port));
     lookup.http().setTimeout(2000);
 
-    QVERIFY(!lookup.Run(device).has_value());
+    QVERIFY(!lookup.run(device).has_value());
     QCOMPARE(messages.texts(), QStringList{message});
     QVERIFY(!chooserCalled);
     if (server)
@@ -278,8 +278,8 @@ void TestCddb::artistNames()
     QFETCH(QString, a);
     QFETCH(QString, b);
     QFETCH(bool, same);
-    QCOMPARE(SameArtistName(a, b), same);
-    QCOMPARE(SameArtistName(b, a), same);
+    QCOMPARE(sameArtistName(a, b), same);
+    QCOMPARE(sameArtistName(b, a), same);
 }
 
 QTEST_GUILESS_MAIN(TestCddb)

@@ -148,7 +148,7 @@ void TestDataCDEditor::saveNew()
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Data CD"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -186,21 +186,21 @@ void TestDataCDEditor::editOpensOnTheCD()
     if (addedAfterSnapshot)
         cat.file.exec(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    QVERIFY(dialog.PrepareEdit(7));
+    QVERIFY(dialog.prepareEdit(7));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Data CD"));
     QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Backup 2003"));
-    QCOMPARE(dialog.Items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
+    QCOMPARE(dialog.items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
     // The list window stands on the edited CD afterwards.
     QCOMPARE(cat.data.ADOQuery_DataCDs.FieldAsString(QStringLiteral("CD_ID")), QStringLiteral("7"));
     QVERIFY(cat.messages.boxes.isEmpty());
 
     // A data CD that is gone shows nobody else's title and items.
     TF_AddEditDataCD missing(cat.data, cat.messages);
-    QVERIFY(!missing.PrepareEdit(99));
+    QVERIFY(!missing.prepareEdit(99));
     QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::DataCDNotFoundText});
     QVERIFY(missing.Edit_title->text().isEmpty());
-    QVERIFY(missing.Items().isEmpty());
+    QVERIFY(missing.items().isEmpty());
 }
 
 void TestDataCDEditor::saveEdited_data()
@@ -228,7 +228,7 @@ void TestDataCDEditor::saveEdited()
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    QVERIFY(dialog.PrepareEdit(7));
+    QVERIFY(dialog.prepareEdit(7));
     dialog.Edit_title->setText(QStringLiteral("Backup 2004"));
     dialog.ListView_items->item(1)->setSelected(true); // mail.pst
     dialog.DeleteSelectedItems();
@@ -252,7 +252,7 @@ void TestDataCDEditor::itemList()
 {
     Catalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -260,7 +260,7 @@ void TestDataCDEditor::itemList()
     QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
     QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the item you want to add.")});
     QCOMPARE(dialog.focusWidget(), dialog.Edit_dataitem);
-    QVERIFY(dialog.Items().isEmpty());
+    QVERIFY(dialog.items().isEmpty());
     // The text stays after Add: Enter twice adds it twice.
     dialog.Edit_dataitem->setText(QStringLiteral("setup.exe"));
     QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
@@ -268,7 +268,7 @@ void TestDataCDEditor::itemList()
     QCOMPARE(dialog.Edit_dataitem->text(), QStringLiteral("setup.exe"));
     dialog.Edit_dataitem->setText(QStringLiteral("readme"));
     dialog.SpeedButton1->click();
-    QCOMPARE(dialog.Items(),
+    QCOMPARE(dialog.items(),
              (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("readme")}));
     // Enter in the title saves nothing.
     dialog.Edit_title->setText(QStringLiteral("t"));
@@ -285,7 +285,7 @@ void TestDataCDEditor::itemList()
     editor->setCursorPosition(0);
     QTest::keyClick(editor, Qt::Key_Delete);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(dialog.Items(),
+    QTRY_COMPARE(dialog.items(),
                  (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("eadme")}));
 
     // Delete in the list removes every selected row, without asking.
@@ -294,7 +294,7 @@ void TestDataCDEditor::itemList()
     dialog.ListView_items->item(0)->setSelected(true);
     dialog.ListView_items->item(2)->setSelected(true);
     QTest::keyClick(dialog.ListView_items, Qt::Key_Delete);
-    QCOMPARE(dialog.Items(), QStringList{QStringLiteral("setup.exe")});
+    QCOMPARE(dialog.items(), QStringList{QStringLiteral("setup.exe")});
 
     // The pop-up menu: select all, then delete selected.
     addItems(dialog, {QStringLiteral("x")});
@@ -303,7 +303,7 @@ void TestDataCDEditor::itemList()
     menu[0]->trigger();
     QCOMPARE(dialog.ListView_items->selectedItems().size(), 2);
     menu[2]->trigger();
-    QVERIFY(dialog.Items().isEmpty());
+    QVERIFY(dialog.items().isEmpty());
     QCOMPARE(cat.messages.boxes.size(), 1);
 }
 
@@ -351,7 +351,7 @@ void TestDataCDEditor::scan()
 
     dialog.SpeedButton2->click();
 
-    QCOMPARE(dialog.Items(), items);
+    QCOMPARE(dialog.items(), items);
     QCOMPARE(cat.messages.boxes.size(), mounted ? 0 : 1);
     if (!mounted)
         QCOMPARE(cat.messages.boxes[0].text, U_Constantes::NoDiscInDriveText.arg(drive));
@@ -365,7 +365,7 @@ void TestDataCDEditor::scan()
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return);
-        QCOMPARE(dialog.Items(), items);
+        QCOMPARE(dialog.items(), items);
     }
 }
 
@@ -390,13 +390,13 @@ void TestDataCDEditor::scanShowsItsState()
         QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return); // no second scan inside the first
         dialog.Button2->click();
-        itemsMidway = dialog.Items();
+        itemsMidway = dialog.items();
     });
     dialog.ScanDrive();
 
     QVERIFY(seen);
     QVERIFY(itemsMidway.size() < 5);
-    QCOMPARE(dialog.Items().size(), 5);
+    QCOMPARE(dialog.items().size(), 5);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
     QVERIFY(dialog.Label4->isHidden());
@@ -415,8 +415,8 @@ void TestDataCDEditor::cancelDuringScan()
 
     QCOMPARE(rejected.size(), 1);
     QVERIFY(!dialog.isVisible());
-    QVERIFY(dialog.Items().size() < 5);
-    QVERIFY(!dialog.Scanning());
+    QVERIFY(dialog.items().size() < 5);
+    QVERIFY(!dialog.scanning());
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -445,7 +445,7 @@ void TestDataCDEditor::saveKeepsButtonsDisabled()
 {
     Catalogue cat(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    QVERIFY(dialog.PrepareEdit(8));
+    QVERIFY(dialog.prepareEdit(8));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     addItems(dialog, {QStringLiteral("img2.jpg"), QStringLiteral("img3.jpg")});

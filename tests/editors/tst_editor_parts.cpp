@@ -117,8 +117,8 @@ void TestEditorParts::bothEditorsListTheMachinesDrives()
     Catalogue cat;
     TF_AddEditAudioCD audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
     TF_AddEditDataCD data(cat.data, cat.messages);
-    audio.PrepareNew();
-    data.PrepareNew();
+    audio.prepareNew();
+    data.prepareNew();
 
     const QStringList drives = ListCDDrives().split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
     QCOMPARE(entries(*audio.ComboBoxEx_drive), drives);
@@ -148,7 +148,7 @@ void TestEditorParts::errorDuringSave()
     if (audio) {
         auto *dialog = new TF_AddEditAudioCD(cat.cds, cat.artists, cat.messages, cat.dialogs);
         editor.reset(dialog);
-        dialog->PrepareNew();
+        dialog->prepareNew();
         dialog->Edit_title->setText(QStringLiteral("Gold"));
         dialog->Edit_newartist->setText(QStringLiteral("Abba"));
         for (const char *track : {"Waterloo", "SOS"}) {
@@ -160,7 +160,7 @@ void TestEditorParts::errorDuringSave()
     } else {
         auto *dialog = new TF_AddEditDataCD(cat.data, cat.messages);
         editor.reset(dialog);
-        dialog->PrepareNew();
+        dialog->prepareNew();
         dialog->Edit_title->setText(QStringLiteral("Backup"));
         for (const char *item : {"docs", "mail"}) {
             dialog->Edit_dataitem->setText(QString::fromLatin1(item));
