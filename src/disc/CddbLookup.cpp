@@ -38,7 +38,7 @@ QString trimmedControls(const QString &s)
 
 } // namespace
 
-bool SameArtistName(const QString &a, const QString &b)
+bool sameArtistName(const QString &a, const QString &b)
 {
     if (a.size() != b.size())
         return false;
@@ -53,7 +53,7 @@ CddbLookup::CddbLookup(MessageService &messages, Chooser chooser)
 {
 }
 
-QString CddbLookup::Greeting()
+QString CddbLookup::greeting()
 {
     using namespace U_Constantes;
     return CddbUserName + QLatin1Char('+') + CddbHostName + QLatin1Char('+') + CddbClientName + QLatin1Char('+')
@@ -67,7 +67,7 @@ QString CddbLookup::BuildQueryURL(const QString &baseUrl, const TCDInfo &reader)
     for (int k = 1; k <= reader.TrackCount(); ++k)
         url += QLatin1Char('+') + QString::number(TimeToFrames(reader.TrackPosition(k)));
     url += QLatin1Char('+') + QString::number(reader.DiscLength());
-    url += QStringLiteral("&hello=") + Greeting() + QStringLiteral("&proto=4");
+    url += QStringLiteral("&hello=") + greeting() + QStringLiteral("&proto=4");
     return trimmedControls(url);
 }
 
@@ -75,10 +75,10 @@ QString CddbLookup::BuildReadURL(const QString &baseUrl, const QString &matchLin
 {
     const QStringList fields = matchLine.split(QLatin1Char(' '));
     return baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+read+") + fields.value(0) + QLatin1Char('+') + fields.value(1)
-           + QStringLiteral("&hello=") + Greeting() + QStringLiteral("&proto=4");
+           + QStringLiteral("&hello=") + greeting() + QStringLiteral("&proto=4");
 }
 
-QStringList CddbLookup::SplitLines(const QString &body)
+QStringList CddbLookup::splitLines(const QString &body)
 {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     QStringList lines = body.split(lineBreak);
@@ -87,7 +87,7 @@ QStringList CddbLookup::SplitLines(const QString &body)
     return lines;
 }
 
-CddbDisc CddbLookup::ParseRead(const QStringList &lines)
+CddbDisc CddbLookup::parseRead(const QStringList &lines)
 {
     static const QString separator = QStringLiteral(" / ");
     CddbDisc disc;
@@ -107,7 +107,7 @@ CddbDisc CddbLookup::ParseRead(const QStringList &lines)
     return disc;
 }
 
-std::optional<CddbDisc> CddbLookup::Run(const QString &device)
+std::optional<CddbDisc> CddbLookup::run(const QString &device)
 {
     try {
         return lookup(device);
@@ -131,7 +131,7 @@ std::optional<CddbDisc> CddbLookup::lookup(const QString &device)
         const HttpReply reply = m_http.Get(url);
         if (reply.status >= 299)
             throw CddbStatusError("HTTP status " + std::to_string(reply.status));
-        return SplitLines(QString::fromLatin1(reply.body));
+        return splitLines(QString::fromLatin1(reply.body));
     };
 
     QStringList lines = get(BuildQueryURL(m_baseUrl, reader));
@@ -169,7 +169,7 @@ std::optional<CddbDisc> CddbLookup::lookup(const QString &device)
         return std::nullopt;
     }
 
-    CddbDisc disc = ParseRead(get(BuildReadURL(m_baseUrl, match)));
+    CddbDisc disc = parseRead(get(BuildReadURL(m_baseUrl, match)));
     // An answer that names neither the disc nor a track (a server error, say) must not wipe the
     // editor's track list.
     if (!disc.hasTitle && disc.tracks.isEmpty()) {

@@ -13,7 +13,6 @@
 class MessageService;
 class TCDInfo;
 
-// The texts of the CDDB exchange: the greeting it sends and the warnings it shows.
 // What a CDDB read found for a disc. The caller replaces its track list with tracks; it takes the
 // artist and the title only when hasTitle is set, since a reply need not carry them.
 struct CddbDisc {
@@ -24,7 +23,7 @@ struct CddbDisc {
 };
 
 // Artist names compare with the letters a to z taken as capitals and every other character exact.
-bool SameArtistName(const QString &a, const QString &b);
+bool sameArtistName(const QString &a, const QString &b);
 
 // One CDDB lookup of the disc in a drive: reads its table of contents, queries the server, lets
 // the user choose among several matches and reads the chosen one. Failures end in a warning through
@@ -43,14 +42,14 @@ public:
 
     // device: a drive's device path or a CUE image. Nothing when the lookup failed (after its
     // warning) or the user chose no match.
-    std::optional<CddbDisc> Run(const QString &device);
+    std::optional<CddbDisc> run(const QString &device);
 
-    static QString Greeting();
+    static QString greeting();
     static QString BuildQueryURL(const QString &baseUrl, const TCDInfo &reader);
     static QString BuildReadURL(const QString &baseUrl, const QString &matchLine);
     // Splits at CR LF, CR or LF; a break at the very end gives no empty last line.
-    static QStringList SplitLines(const QString &body);
-    static CddbDisc ParseRead(const QStringList &lines);
+    static QStringList splitLines(const QString &body);
+    static CddbDisc parseRead(const QStringList &lines);
 
 private:
     std::optional<CddbDisc> lookup(const QString &device);

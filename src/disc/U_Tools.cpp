@@ -61,7 +61,8 @@ QString listNames(const QString &folder, QDir::Filters filters, const QStringLis
         names << it.fileName();
         serve(pending);
     }
-    // The directory gives no order of its own; a disc's names come sorted, as the old search gave them.
+    // The directory gives no order of its own; by name, a disc scanned twice lists its items alike
+    // and the user finds a name where the alphabet puts it.
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int c = a.compare(b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
@@ -84,7 +85,7 @@ QString ListCDDrives()
     return drives.join(U_Constantes::LineBreak);
 }
 
-QString DriveRoot(const QString &drive, const QString &mountsFile)
+QString driveRoot(const QString &drive, const QString &mountsFile)
 {
     const QFileInfo info(drive);
     if (drive.isEmpty() || !info.exists())
@@ -121,7 +122,7 @@ QString ListFiles(const QString &folder, const QString &mask, int attributes, co
         filters |= QDir::Hidden;
     if (attributes & faSysFile)
         filters |= QDir::System; // devices, pipes and sockets: the nearest thing to system files here
-    // "*.*" matches every name on the old platform, also names without a dot.
+    // Callers write "*.*" for every file; as a pattern it would leave out the names without a dot.
     QStringList masks;
     if (!mask.isEmpty() && mask != QLatin1String("*.*") && mask != QLatin1String("*"))
         masks << mask;

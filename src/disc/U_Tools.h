@@ -8,8 +8,8 @@
 // the last; empty text when there is none.
 QString ListCDDrives();
 
-// Entry kinds a file listing may return besides plain files, as the attribute bits of the old
-// directory search. Hidden and system entries are the dot-files here.
+// Entry kinds a file listing may return besides plain files, as bits a caller combines. Hidden and
+// system entries are the dot-files here.
 enum ListAttribute : int {
     faHidden = 2,
     faSysFile = 4,
@@ -23,7 +23,7 @@ using PendingEvents = std::function<void()>;
 
 // The folder to scan for a drive: a folder is itself, a device is where it is mounted according to
 // `mountsFile` (lines as in /proc/self/mounts). Empty when the device is not mounted.
-QString DriveRoot(const QString &drive, const QString &mountsFile = QStringLiteral("/proc/self/mounts"));
+QString driveRoot(const QString &drive, const QString &mountsFile = QStringLiteral("/proc/self/mounts"));
 
 // The names of the folder's sub-folders, dot-folders left out, by name regardless of case; "\r\n"
 // between two names. Empty when there is none or the folder cannot be read.

@@ -2,8 +2,7 @@
 
 #include <QWidget>
 
-void AnchoredLayout::place(QWidget *w, int x, int y, int width, int height, bool right, bool bottom, bool stretchX,
-                           bool stretchY)
+void AnchoredLayout::place(QWidget *w, int x, int y, int width, int height, Anchors anchors)
 {
     if (width <= 0 || height <= 0) {
         const QSize hint = w->sizeHint();
@@ -12,23 +11,23 @@ void AnchoredLayout::place(QWidget *w, int x, int y, int width, int height, bool
     }
     const QRect rect(x, y, width, height);
     w->setGeometry(rect);
-    m_anchors.append({w, rect, w->parentWidget()->size(), right, bottom, stretchX, stretchY});
+    m_placed.append({w, rect, w->parentWidget()->size(), anchors});
 }
 
 void AnchoredLayout::apply() const
 {
     // Parents come before their children in the list, so each child sees its parent's new size.
-    for (const Anchor &a : m_anchors) {
-        const QSize grow = a.widget->parentWidget()->size() - a.parentSize;
-        QRect r = a.rect;
-        if (a.stretchX)
+    for (const Placed &p : m_placed) {
+        const QSize grow = p.widget->parentWidget()->size() - p.parentSize;
+        QRect r = p.rect;
+        if (p.anchors.testFlags({Anchor::Left, Anchor::Right}))
             r.setWidth(r.width() + grow.width());
-        else if (a.right)
+        else if (p.anchors.testFlag(Anchor::Right))
             r.translate(grow.width(), 0);
-        if (a.stretchY)
+        if (p.anchors.testFlags({Anchor::Top, Anchor::Bottom}))
             r.setHeight(r.height() + grow.height());
-        else if (a.bottom)
+        else if (p.anchors.testFlag(Anchor::Bottom))
             r.translate(0, grow.height());
-        a.widget->setGeometry(r);
+        p.widget->setGeometry(r);
     }
 }

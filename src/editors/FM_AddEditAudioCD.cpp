@@ -2,22 +2,19 @@
 
 #include "base/WindowFont.h"
 #include "base/DialogService.h"
-#include "base/WaitCursor.h"
 #include "disc/FM_ChooseCD.h"
-#include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
+#include "store/DbEngine.h"
 #include "base/MessageService.h"
 #include "base/U_Constantes.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QAbstractItemView>
 #include <QDir>
-#include <QFontMetrics>
 #include <QFile>
 #include <QFrame>
 #include <QImage>
@@ -38,6 +35,7 @@
 
 namespace {
 
+using Anchor = AnchoredLayout::Anchor;
 
 constexpr int TrackImage = 1;
 
@@ -85,10 +83,9 @@ QPixmap placeholderPicture()
 
 TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
                                      QWidget *parent)
-    : QDialog(parent)
+    : DiscEditor(messages, parent)
     , m_cds(cds)
     , m_artists(artists)
-    , m_messages(messages)
     , m_dialogs(dialogs)
     , m_lookup(messages, [this](const QStringList &lines) { return ChooseMatch(lines, this); })
     , m_coversFolder(QDir(QCoreApplication::applicationDirPath()).filePath(U_Constantes::CoversFolderName))
@@ -103,67 +100,68 @@ void TF_AddEditAudioCD::buildControls()
 {
     resize(473, 449);
     setMinimumSize(400, 360);
+    AnchoredLayout &anchored = anchoredLayout();
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_layout.place(Panel1, 8, 8, 457, 397, false, false, true, true);
+    anchored.place(Panel1, 8, 8, 457, 397, Anchor::AllSides);
 
-    auto label = [this](const QString &text, int x, int y) {
+    auto label = [this, &anchored](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
-        m_layout.place(l, x, y, 0, 0);
+        anchored.place(l, x, y, 0, 0);
         return l;
     };
-    auto bevel = [this](int y) {
+    auto bevel = [this, &anchored](int y) {
         auto *b = new QFrame(Panel1);
         b->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        m_layout.place(b, 8, y, 441, 2, false, false, true);
+        anchored.place(b, 8, y, 441, 2, Anchor::Left | Anchor::Top | Anchor::Right);
     };
 
     label(U_Constantes::LabelScanDrive, 8, 17);
-    ComboBoxEx_drive = new QComboBox(Panel1);
-    ComboBoxEx_drive->setMaxVisibleItems(8);
-    m_layout.place(ComboBoxEx_drive, 112, 12, 73, 22);
+    ComboBoxEx_drive = new DriveSelector(Panel1);
+    anchored.place(ComboBoxEx_drive, 112, 12, 73, 22);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnCDDB);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
-    m_layout.place(SpeedButton1, 192, 12, 257, 22, false, false, true);
+    anchored.place(SpeedButton1, 192, 12, 257, 22, Anchor::Left | Anchor::Top | Anchor::Right);
+    ComboBoxEx_drive->setButton(SpeedButton1);
     bevel(40);
 
     label(U_Constantes::LabelTitle, 8, 56);
     Edit_title = new QLineEdit(Panel1);
-    m_layout.place(Edit_title, 112, 52, 337, 21, false, false, true);
+    anchored.place(Edit_title, 112, 52, 337, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     RadioButton1 = new QRadioButton(U_Constantes::RadioNewArtist, Panel1);
-    m_layout.place(RadioButton1, 8, 80, 100, 17);
+    anchored.place(RadioButton1, 8, 80, 100, 17);
     Edit_newartist = new QLineEdit(Panel1);
-    m_layout.place(Edit_newartist, 112, 78, 337, 21, false, false, true);
+    anchored.place(Edit_newartist, 112, 78, 337, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     RadioButton2 = new QRadioButton(U_Constantes::RadioExistingArtist, Panel1);
-    m_layout.place(RadioButton2, 8, 106, 100, 17);
+    anchored.place(RadioButton2, 8, 106, 100, 17);
     ComboBox_artists = new QComboBox(Panel1);
-    m_layout.place(ComboBox_artists, 112, 104, 337, 21, false, false, true);
+    anchored.place(ComboBox_artists, 112, 104, 337, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     bevel(128);
 
     label(U_Constantes::LabelBarCode, 16, 144);
     Edit_barcode = new QLineEdit(Panel1);
     Edit_barcode->setMaxLength(13);
-    m_layout.place(Edit_barcode, 112, 140, 153, 21);
+    anchored.place(Edit_barcode, 112, 140, 153, 21);
     label(U_Constantes::LabelYear, 16, 168);
     Edit_year = new QLineEdit(Panel1);
     Edit_year->setMaxLength(4);
-    m_layout.place(Edit_year, 112, 164, 49, 21);
+    anchored.place(Edit_year, 112, 164, 49, 21);
     CheckBox_limited = new QCheckBox(U_Constantes::CheckLimited, Panel1);
-    m_layout.place(CheckBox_limited, 112, 190, 0, 0);
+    anchored.place(CheckBox_limited, 112, 190, 0, 0);
     label(U_Constantes::LabelComments, 16, 214);
     Memo_comments = new QPlainTextEdit(Panel1);
     Memo_comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_layout.place(Memo_comments, 112, 214, 153, 49);
+    anchored.place(Memo_comments, 112, 214, 153, 49);
 
     Panel2 = new QFrame(Panel1);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel2->setCursor(Qt::PointingHandCursor);
     Panel2->setToolTip(U_Constantes::HintChooseCover);
-    m_layout.place(Panel2, 272, 139, 177, 126, true);
+    anchored.place(Panel2, 272, 139, 177, 126, Anchor::Top | Anchor::Right);
     Image1 = new QLabel(Panel2);
     Image1->setGeometry(8, 7, 161, 112);
     Image1->setScaledContents(true);
@@ -174,17 +172,17 @@ void TF_AddEditAudioCD::buildControls()
     label(U_Constantes::LabelAddTrack, 8, 286);
     Edit_addtrack = new QLineEdit(Panel1);
     Edit_addtrack->installEventFilter(this);
-    m_layout.place(Edit_addtrack, 112, 282, 265, 21, false, false, true);
+    anchored.place(Edit_addtrack, 112, 282, 265, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     SpeedButton2 = new QToolButton(Panel1);
     SpeedButton2->setText(U_Constantes::BtnAddTrack);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
-    m_layout.place(SpeedButton2, 384, 281, 64, 22, true);
+    anchored.place(SpeedButton2, 384, 281, 64, 22, Anchor::Top | Anchor::Right);
     ListView_tracks = new EditableList(Panel1);
     ListView_tracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView_tracks->installEventFilter(this);
-    m_layout.place(ListView_tracks, 6, 312, 443, 77, false, false, true, true);
+    anchored.place(ListView_tracks, 6, 312, 443, 77, Anchor::AllSides);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuTrackSelectAll);
@@ -196,8 +194,9 @@ void TF_AddEditAudioCD::buildControls()
     // Enter belongs to the track box and the list's editor, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    m_layout.place(Button2, 312, 416, 75, 25, true, true);
-    m_layout.place(Button1, 392, 416, 75, 25, true, true);
+    anchored.place(Button2, 312, 416, 75, 25, Anchor::Right | Anchor::Bottom);
+    anchored.place(Button1, 392, 416, 75, 25, Anchor::Right | Anchor::Bottom);
+    setSaveAndCancel(Button2, Button1);
 
     QWidget *order[] = {ComboBoxEx_drive, Edit_title, RadioButton1, RadioButton2, Edit_newartist, Edit_addtrack,
                         ListView_tracks, ComboBox_artists, Edit_barcode, Edit_year, CheckBox_limited, Memo_comments,
@@ -227,12 +226,6 @@ void TF_AddEditAudioCD::buildControls()
     showPlaceholder();
 }
 
-void TF_AddEditAudioCD::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    m_layout.apply();
-}
-
 QString TF_AddEditAudioCD::coverPath(int cdId) const
 {
     return QDir(m_coversFolder).filePath(QString::number(cdId) + QStringLiteral(".jpg"));
@@ -243,7 +236,7 @@ void TF_AddEditAudioCD::showPlaceholder()
     Image1->setPixmap(placeholderPicture());
 }
 
-void TF_AddEditAudioCD::PrepareNew()
+void TF_AddEditAudioCD::prepareNew()
 {
     EditedCDID = -1;
     CoverChanged = false;
@@ -251,12 +244,12 @@ void TF_AddEditAudioCD::PrepareNew()
     FillDrives();
 }
 
-bool TF_AddEditAudioCD::PrepareEdit(int cdId)
+bool TF_AddEditAudioCD::prepareEdit(int cdId)
 {
     EditedCDID = cdId;
     CoverChanged = false;
     if (!m_cds.locate(cdId)) {
-        m_messages.warning(U_Constantes::CDNotFoundText);
+        messages().warning(U_Constantes::CDNotFoundText);
         return false;
     }
     const AudioCD cd = m_cds.current();
@@ -267,7 +260,7 @@ bool TF_AddEditAudioCD::PrepareEdit(int cdId)
             if (ComboBox_artists->itemText(k) == artistName)
                 return k;
         for (int k = 0; k < ComboBox_artists->count(); ++k)
-            if (SameArtistName(ComboBox_artists->itemText(k), artistName))
+            if (sameArtistName(ComboBox_artists->itemText(k), artistName))
                 return k;
         return -1;
     };
@@ -310,7 +303,7 @@ void TF_AddEditAudioCD::FillArtists()
     ComboBox_artists->setCurrentIndex(0);
 }
 
-QList<TArtist> TF_AddEditAudioCD::Artists() const
+QList<TArtist> TF_AddEditAudioCD::artists() const
 {
     QList<TArtist> out;
     for (int k = 0; k < ComboBox_artists->count(); ++k)
@@ -320,27 +313,12 @@ QList<TArtist> TF_AddEditAudioCD::Artists() const
 
 void TF_AddEditAudioCD::FillDrives()
 {
-    FillDrives(ListCDDrives());
+    ComboBoxEx_drive->fill();
 }
 
 void TF_AddEditAudioCD::FillDrives(const QString &driveLines)
 {
-    ComboBoxEx_drive->clear();
-    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
-    ComboBoxEx_drive->setEnabled(!drives.isEmpty());
-    SpeedButton1->setEnabled(!drives.isEmpty());
-    for (const QString &drive : drives) {
-        ComboBoxEx_drive->addItem(listImage(0), drive, drive);
-        ComboBoxEx_drive->setItemData(ComboBoxEx_drive->count() - 1, drive, Qt::ToolTipRole);
-    }
-    // Device paths are longer than the box: the list that drops down shows them whole.
-    const QFontMetrics metrics(ComboBoxEx_drive->font());
-    int widest = 0;
-    for (const QString &drive : drives)
-        widest = std::max(widest, metrics.horizontalAdvance(drive));
-    ComboBoxEx_drive->view()->setMinimumWidth(widest + 48);
-    if (!drives.isEmpty())
-        ComboBoxEx_drive->setCurrentIndex(0);
+    ComboBoxEx_drive->fill(driveLines);
 }
 
 void TF_AddEditAudioCD::UpdateArtistChoice()
@@ -350,26 +328,20 @@ void TF_AddEditAudioCD::UpdateArtistChoice()
     ComboBox_artists->setEnabled(!isNew);
 }
 
-void TF_AddEditAudioCD::setBusy(bool busy)
-{
-    m_busy = busy;
-    Button1->setEnabled(!busy);
-    Button2->setEnabled(!busy);
-}
-
 void TF_AddEditAudioCD::StartCDDBLookup()
 {
-    if (m_busy)
+    if (busy())
         return;
-    // The exchange serves events while it waits: the dialog must neither start a second lookup
-    // nor close under it.
-    setBusy(true);
-    const bool drives = SpeedButton1->isEnabled();
-    SpeedButton1->setEnabled(false);
-    const QString device = ComboBoxEx_drive->currentIndex() < 0 ? QString() : ComboBoxEx_drive->currentData().toString();
-    const std::optional<CddbDisc> disc = m_lookup.Run(device);
-    SpeedButton1->setEnabled(drives);
-    setBusy(false);
+    std::optional<CddbDisc> disc;
+    {
+        // The exchange serves events while it waits: the dialog must neither start a second lookup
+        // nor close under it.
+        BusyGuard guard(*this);
+        const bool drives = SpeedButton1->isEnabled();
+        SpeedButton1->setEnabled(false);
+        disc = m_lookup.run(ComboBoxEx_drive->currentDrive());
+        SpeedButton1->setEnabled(drives);
+    }
     if (disc)
         applyDisc(*disc);
 }
@@ -383,7 +355,7 @@ void TF_AddEditAudioCD::applyDisc(const CddbDisc &disc)
         return;
     int found = -1;
     for (int k = 0; k < ComboBox_artists->count() && found < 0; ++k)
-        if (SameArtistName(ComboBox_artists->itemText(k), disc.artist))
+        if (sameArtistName(ComboBox_artists->itemText(k), disc.artist))
             found = k;
     if (found >= 0) {
         RadioButton2->setChecked(true);
@@ -403,7 +375,7 @@ void TF_AddEditAudioCD::addTrackItem(const QString &title)
 void TF_AddEditAudioCD::AddTrack()
 {
     if (Edit_addtrack->text().isEmpty())
-        m_messages.warning(U_Constantes::NoTrackText);
+        messages().warning(U_Constantes::NoTrackText);
     else
         addTrackItem(Edit_addtrack->text());
     Edit_addtrack->setFocus();
@@ -421,7 +393,7 @@ void TF_AddEditAudioCD::DeleteSelectedTracks()
     ListView_tracks->deleteSelected();
 }
 
-QStringList TF_AddEditAudioCD::Tracks() const
+QStringList TF_AddEditAudioCD::tracks() const
 {
     return ListView_tracks->texts();
 }
@@ -430,10 +402,10 @@ void TF_AddEditAudioCD::Image1Click()
 {
     const QString file = m_dialogs.openPictureName(U_Constantes::FilterPicture);
     if (!file.isEmpty())
-        LoadCover(file);
+        loadCover(file);
 }
 
-bool TF_AddEditAudioCD::LoadCover(const QString &path)
+bool TF_AddEditAudioCD::loadCover(const QString &path)
 {
     QFile file(path);
     QByteArray data;
@@ -444,7 +416,7 @@ bool TF_AddEditAudioCD::LoadCover(const QString &path)
     const QByteArray format = reader.format();
     const QImage image = reader.read();
     if (image.isNull()) {
-        m_messages.show(MessageService::Kind::Unhandled, U_Constantes::PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
+        messages().error(U_Constantes::PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
         return false;
     }
     // A cover file holds JPEG data: a JPEG is kept byte for byte, another picture is converted.
@@ -473,7 +445,7 @@ void TF_AddEditAudioCD::writeCover(int cdId)
     }
     // The CD is stored by now; only the picture is missing, and the user must hear of it.
     if (!reason.isEmpty())
-        m_messages.warning(U_Constantes::CoverNotSavedText + U_Constantes::LineBreak + QDir::toNativeSeparators(path)
+        messages().warning(U_Constantes::CoverNotSavedText + U_Constantes::LineBreak + QDir::toNativeSeparators(path)
                            + U_Constantes::LineBreak + reason);
 }
 
@@ -488,46 +460,38 @@ int TF_AddEditAudioCD::artistIdForSave()
         if (ComboBox_artists->count() == 0 || ComboBox_artists->currentIndex() < 0)
             return -1;
         return ComboBox_artists->currentData().toInt();
-    } catch (const std::exception &) {
+    } catch (const DbError &) {
+        // Without a sure artist number the CD is not stored; the dialog stays open for another try.
         return -1;
     }
 }
 
 void TF_AddEditAudioCD::save(const std::function<int(int artistId)> &store)
 {
-    if (m_busy)
+    if (busy() || !checkTitle(Edit_title))
         return;
-    if (Edit_title->text().isEmpty()) {
-        m_messages.warning(U_Constantes::NoTitleText);
-        Edit_title->setFocus();
-        return;
-    }
     if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
-        m_messages.warning(U_Constantes::NoArtistNameText);
+        messages().warning(U_Constantes::NoArtistNameText);
         Edit_newartist->setFocus();
         return;
     }
-    setBusy(true);
-    {
-        WaitCursor wait;
+    storeAndClose([&] {
         const int artistId = artistIdForSave();
-        if (artistId == -1) {
-            setBusy(false);
-            return;
-        }
+        // The artist store has shown why, or the catalogue has no artist to choose.
+        if (artistId == -1)
+            return false;
         const int cdId = store(artistId);
         if (cdId != -1 && CoverChanged)
             writeCover(cdId);
-    }
-    m_busy = false;
-    accept();
+        return true;
+    });
 }
 
 void TF_AddEditAudioCD::SaveNewCD()
 {
     save([this](int artistId) {
         return m_cds.AddAudioCD(artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                                CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+                                CheckBox_limited->isChecked(), Memo_comments->toPlainText(), tracks());
     });
 }
 
@@ -535,23 +499,9 @@ void TF_AddEditAudioCD::SaveEditedCD()
 {
     save([this](int artistId) {
         m_cds.UpdateAudioCD(EditedCDID, artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                            CheckBox_limited->isChecked(), Memo_comments->toPlainText(), Tracks());
+                            CheckBox_limited->isChecked(), Memo_comments->toPlainText(), tracks());
         return EditedCDID;
     });
-}
-
-void TF_AddEditAudioCD::reject()
-{
-    if (!m_busy)
-        QDialog::reject();
-}
-
-void TF_AddEditAudioCD::closeEvent(QCloseEvent *event)
-{
-    if (m_busy)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
@@ -571,13 +521,13 @@ bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
         Image1Click();
         return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return DiscEditor::eventFilter(watched, event);
 }
 
 void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs, QWidget *parent)
 {
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.exec();
 }
 
@@ -585,6 +535,6 @@ void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &m
                      QWidget *parent)
 {
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
-    if (dialog.PrepareEdit(cdId))
+    if (dialog.prepareEdit(cdId))
         dialog.exec();
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "editors/AnchoredLayout.h"
+#include "editors/DiscEditor.h"
+#include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
 #include "disc/CddbLookup.h"
 #include "store/Records.h"
 
-#include <QDialog>
 #include <QList>
 #include <QRect>
 #include <QStringList>
@@ -32,7 +32,7 @@ class TD_CD;
 
 // Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist and
 // tracks from a CDDB server for the disc in a drive.
-class TF_AddEditAudioCD : public QDialog
+class TF_AddEditAudioCD : public DiscEditor
 {
     Q_OBJECT
 
@@ -47,8 +47,8 @@ public:
     QString coverPath(int cdId) const;
 
     // Set the dialog up for a new CD, or from the stored CD; false when that CD is not in the catalogue.
-    void PrepareNew();
-    bool PrepareEdit(int cdId);
+    void prepareNew();
+    bool prepareEdit(int cdId);
 
     void FillArtists();
     void FillDrives();
@@ -60,21 +60,20 @@ public:
     void DeleteSelectedTracks();
     // The picture dialog's work once a file is chosen; false (after the error message) when the
     // file holds no picture.
-    bool LoadCover(const QString &path);
-    // The picture dialog, then LoadCover; a cancelled dialog changes nothing.
+    bool loadCover(const QString &path);
+    // The picture dialog, then loadCover; a cancelled dialog changes nothing.
     void Image1Click();
     void SaveNewCD();
     void SaveEditedCD();
 
-    QStringList Tracks() const;
-    QList<TArtist> Artists() const;
-    bool Busy() const { return m_busy; }
+    QStringList tracks() const;
+    QList<TArtist> artists() const;
 
     int EditedCDID = -1;
     bool CoverChanged = false;
 
     QFrame *Panel1 = nullptr;
-    QComboBox *ComboBoxEx_drive = nullptr;
+    DriveSelector *ComboBoxEx_drive = nullptr;
     QToolButton *SpeedButton1 = nullptr;
     QLineEdit *Edit_title = nullptr;
     QRadioButton *RadioButton1 = nullptr;
@@ -94,13 +93,8 @@ public:
     QPushButton *Button2 = nullptr; // "&Save CD"
     QPushButton *Button1 = nullptr; // "&Cancel"
 
-public slots:
-    void reject() override;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
 
@@ -113,17 +107,13 @@ private:
     // The checks, the hourglass and the cover around one store call, which answers the CD to name the cover by.
     void save(const std::function<int(int artistId)> &store);
     void writeCover(int cdId);
-    void setBusy(bool busy);
 
     TD_CD &m_cds;
     TD_Artist &m_artists;
-    MessageService &m_messages;
     DialogService &m_dialogs;
     CddbLookup m_lookup;
     QString m_coversFolder;
     QByteArray m_coverData; // the JPEG bytes of a chosen cover
-    AnchoredLayout m_layout;
-    bool m_busy = false;
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.

@@ -10,10 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,6 +22,8 @@
 #include <QToolButton>
 
 namespace {
+
+using Anchor = AnchoredLayout::Anchor;
 
 constexpr int DriveImage = 0;
 constexpr int ItemImage = 1;
@@ -42,9 +41,8 @@ bool isEnter(int key)
 } // namespace
 
 TF_AddEditDataCD::TF_AddEditDataCD(TD_Data &data, MessageService &messages, QWidget *parent)
-    : QDialog(parent)
+    : DiscEditor(messages, parent)
     , m_data(data)
-    , m_messages(messages)
     , m_mountsFile(QStringLiteral("/proc/self/mounts"))
 {
     setObjectName(QStringLiteral("F_AddEditDataCD"));
@@ -57,27 +55,27 @@ void TF_AddEditDataCD::buildControls()
 {
     resize(442, 272);
     setMinimumSize(360, 220);
+    AnchoredLayout &anchored = anchoredLayout();
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_layout.place(Panel1, 8, 8, 426, 225, false, false, true, true);
+    anchored.place(Panel1, 8, 8, 426, 225, Anchor::AllSides);
 
-    auto label = [this](const QString &text, int x, int y) {
+    auto label = [this, &anchored](const QString &text, int x, int y) {
         auto *l = new QLabel(text, Panel1);
-        m_layout.place(l, x, y, 0, 0);
+        anchored.place(l, x, y, 0, 0);
         return l;
     };
 
     label(U_Constantes::LabelDataCDTitle, 8, 16);
     Edit_title = new QLineEdit(Panel1);
     Edit_title->setMaxLength(254);
-    m_layout.place(Edit_title, 88, 12, 329, 21, false, false, true);
+    anchored.place(Edit_title, 88, 12, 329, 21, Anchor::Left | Anchor::Top | Anchor::Right);
 
     label(U_Constantes::LabelScanDataDrive, 8, 41);
-    ComboBoxEx_drive = new QComboBox(Panel1);
-    ComboBoxEx_drive->setMaxVisibleItems(8);
+    ComboBoxEx_drive = new DriveSelector(Panel1);
     ComboBoxEx_drive->installEventFilter(this);
-    m_layout.place(ComboBoxEx_drive, 88, 36, 73, 22);
+    anchored.place(ComboBoxEx_drive, 88, 36, 73, 22);
     SpeedButton2 = new QToolButton(Panel1);
     SpeedButton2->setText(U_Constantes::BtnScanDrive);
     SpeedButton2->setToolTip(U_Constantes::HintScanDrive);
@@ -85,7 +83,8 @@ void TF_AddEditDataCD::buildControls()
     SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
-    m_layout.place(SpeedButton2, 168, 36, 129, 22);
+    anchored.place(SpeedButton2, 168, 36, 129, 22);
+    ComboBoxEx_drive->setButton(SpeedButton2);
     Label4 = new QLabel(U_Constantes::LabelScanning, Panel1);
     QFont italic = Label4->font();
     italic.setItalic(true);
@@ -93,27 +92,27 @@ void TF_AddEditDataCD::buildControls()
     QPalette red = Label4->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     Label4->setPalette(red);
-    m_layout.place(Label4, 304, 40, 0, 0);
+    anchored.place(Label4, 304, 40, 0, 0);
     Label4->hide();
 
     label(U_Constantes::LabelAddItem, 8, 65);
     Edit_dataitem = new QLineEdit(Panel1);
     Edit_dataitem->setMaxLength(254);
     Edit_dataitem->installEventFilter(this);
-    m_layout.place(Edit_dataitem, 88, 61, 261, 21, false, false, true);
+    anchored.place(Edit_dataitem, 88, 61, 261, 21, Anchor::Left | Anchor::Top | Anchor::Right);
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setText(U_Constantes::BtnAddItem);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    m_layout.place(SpeedButton1, 356, 60, 61, 22, true);
+    anchored.place(SpeedButton1, 356, 60, 61, 22, Anchor::Top | Anchor::Right);
 
     ListView_items = new EditableList(Panel1);
     ListView_items->setAccessibleName(U_Constantes::ColDataItems);
     ListView_items->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     ListView_items->installEventFilter(this);
-    m_layout.place(ListView_items, 8, 88, 409, 129, false, false, true, true);
+    anchored.place(ListView_items, 8, 88, 409, 129, Anchor::AllSides);
 
     PopupMenu1 = new QMenu(this);
     QAction *selectAll = PopupMenu1->addAction(U_Constantes::MenuItemSelectAll);
@@ -125,8 +124,9 @@ void TF_AddEditDataCD::buildControls()
     // Enter belongs to the item box and the drive box, never to a button.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);
-    m_layout.place(Button2, 280, 240, 75, 25, true, true);
-    m_layout.place(Button1, 360, 240, 75, 25, true, true);
+    anchored.place(Button2, 280, 240, 75, 25, Anchor::Right | Anchor::Bottom);
+    anchored.place(Button1, 360, 240, 75, 25, Anchor::Right | Anchor::Bottom);
+    setSaveAndCancel(Button2, Button1);
 
     QWidget *order[] = {Edit_title, ComboBoxEx_drive, Edit_dataitem, ListView_items, Button2, Button1};
     for (size_t k = 1; k < std::size(order); ++k)
@@ -149,24 +149,18 @@ void TF_AddEditDataCD::buildControls()
     connect(Button1, &QPushButton::clicked, this, &TF_AddEditDataCD::reject);
 }
 
-void TF_AddEditDataCD::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    m_layout.apply();
-}
-
-void TF_AddEditDataCD::PrepareNew()
+void TF_AddEditDataCD::prepareNew()
 {
     EditedDataCDID = -1;
     FillDrives();
 }
 
-bool TF_AddEditDataCD::PrepareEdit(int cdId)
+bool TF_AddEditDataCD::prepareEdit(int cdId)
 {
     EditedDataCDID = cdId;
     // Another CD's title and items must never be saved under this one.
     if (!m_data.locate(cdId)) {
-        m_messages.warning(U_Constantes::DataCDNotFoundText);
+        messages().warning(U_Constantes::DataCDNotFoundText);
         return false;
     }
     const DataCD cd = m_data.current();
@@ -182,27 +176,12 @@ bool TF_AddEditDataCD::PrepareEdit(int cdId)
 
 void TF_AddEditDataCD::FillDrives()
 {
-    FillDrives(ListCDDrives());
+    ComboBoxEx_drive->fill();
 }
 
 void TF_AddEditDataCD::FillDrives(const QString &driveLines)
 {
-    ComboBoxEx_drive->clear();
-    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
-    ComboBoxEx_drive->setEnabled(!drives.isEmpty());
-    SpeedButton2->setEnabled(!drives.isEmpty());
-    for (const QString &drive : drives) {
-        ComboBoxEx_drive->addItem(listImage(DriveImage), drive, drive);
-        ComboBoxEx_drive->setItemData(ComboBoxEx_drive->count() - 1, drive, Qt::ToolTipRole);
-    }
-    // Device paths are longer than the box: the list that drops down shows them whole.
-    const QFontMetrics metrics(ComboBoxEx_drive->font());
-    int widest = 0;
-    for (const QString &drive : drives)
-        widest = std::max(widest, metrics.horizontalAdvance(drive));
-    ComboBoxEx_drive->view()->setMinimumWidth(widest + 48);
-    if (!drives.isEmpty())
-        ComboBoxEx_drive->setCurrentIndex(0);
+    ComboBoxEx_drive->fill(driveLines);
 }
 
 void TF_AddEditDataCD::addItemRow(const QString &caption)
@@ -225,16 +204,14 @@ void TF_AddEditDataCD::addLines(const QString &lines)
 void TF_AddEditDataCD::ScanDrive()
 {
     // Enter in the drive box reaches here also while a scan or a save serves events.
-    if (m_scanning || m_busy || ComboBoxEx_drive->currentIndex() < 0)
+    const QString drive = ComboBoxEx_drive->currentDrive();
+    if (m_scanning || busy() || drive.isEmpty())
         return;
-    const QString drive = ComboBoxEx_drive->currentData().toString();
-    if (drive.isEmpty())
-        return;
-    const QString root = DriveRoot(drive, m_mountsFile);
+    const QString root = driveRoot(drive, m_mountsFile);
     const QFileInfo rootInfo(root);
     // Nothing to read: the items typed or loaded so far are worth more than an empty list.
     if (root.isEmpty() || !rootInfo.isDir() || !rootInfo.isReadable()) {
-        m_messages.warning(U_Constantes::NoDiscInDriveText.arg(drive));
+        messages().warning(U_Constantes::NoDiscInDriveText.arg(drive));
         return;
     }
 
@@ -253,7 +230,7 @@ void TF_AddEditDataCD::ScanDrive()
             addLines(ListFiles(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory));
     }
     Label4->hide();
-    Button2->setEnabled(saveEnabled && !m_busy);
+    Button2->setEnabled(saveEnabled && !busy());
     SpeedButton2->setEnabled(true);
     m_scanning = false;
 }
@@ -261,7 +238,7 @@ void TF_AddEditDataCD::ScanDrive()
 void TF_AddEditDataCD::AddItem()
 {
     if (Edit_dataitem->text().isEmpty())
-        m_messages.warning(U_Constantes::NoItemText);
+        messages().warning(U_Constantes::NoItemText);
     else
         addItemRow(Edit_dataitem->text());
     Edit_dataitem->setFocus();
@@ -277,42 +254,22 @@ void TF_AddEditDataCD::DeleteSelectedItems()
     ListView_items->deleteSelected();
 }
 
-QStringList TF_AddEditDataCD::Items() const
+QStringList TF_AddEditDataCD::items() const
 {
     return ListView_items->texts();
 }
 
-void TF_AddEditDataCD::setBusy(bool busy)
-{
-    m_busy = busy;
-    Button1->setEnabled(!busy);
-    Button2->setEnabled(!busy);
-}
-
 void TF_AddEditDataCD::save(bool edited)
 {
-    if (m_busy || m_scanning)
+    if (busy() || m_scanning || !checkTitle(Edit_title))
         return;
-    if (Edit_title->text().isEmpty()) {
-        m_messages.warning(U_Constantes::NoTitleText);
-        Edit_title->setFocus();
-        return;
-    }
-    setBusy(true);
-    try {
-        WaitCursor wait;
-        const QStringList items = Items();
+    storeAndClose([&] {
         if (edited)
-            m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items);
+            m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items());
         else
-            m_data.AddDataCD(Edit_title->text(), items);
-    } catch (...) {
-        // An error the store does not report itself: the dialog stays, so the user can cancel.
-        setBusy(false);
-        throw;
-    }
-    m_busy = false;
-    accept();
+            m_data.AddDataCD(Edit_title->text(), items());
+        return true;
+    });
 }
 
 void TF_AddEditDataCD::SaveNewDataCD()
@@ -327,19 +284,11 @@ void TF_AddEditDataCD::SaveEditedDataCD()
 
 void TF_AddEditDataCD::reject()
 {
-    if (m_busy)
+    if (busy())
         return;
     // A dialog cancelled during a scan closes at once instead of reading the rest of the disc.
     m_scanStopped = m_scanning;
-    QDialog::reject();
-}
-
-void TF_AddEditDataCD::closeEvent(QCloseEvent *event)
-{
-    if (m_busy)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
+    DiscEditor::reject();
 }
 
 bool TF_AddEditDataCD::eventFilter(QObject *watched, QEvent *event)
@@ -360,19 +309,19 @@ bool TF_AddEditDataCD::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return DiscEditor::eventFilter(watched, event);
 }
 
 void ShowNewDataCD(TD_Data &data, MessageService &messages, QWidget *parent)
 {
     TF_AddEditDataCD dialog(data, messages, parent);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.exec();
 }
 
 void ShowEditDataCD(int cdId, TD_Data &data, MessageService &messages, QWidget *parent)
 {
     TF_AddEditDataCD dialog(data, messages, parent);
-    if (dialog.PrepareEdit(cdId))
+    if (dialog.prepareEdit(cdId))
         dialog.exec();
 }

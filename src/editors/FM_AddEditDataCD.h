@@ -1,15 +1,14 @@
 #pragma once
 
-#include "editors/AnchoredLayout.h"
+#include "editors/DiscEditor.h"
+#include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
-#include <QDialog>
 #include <QList>
 #include <QRect>
 #include <QStringList>
 
 class MessageService;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -21,7 +20,7 @@ class TD_Data;
 
 // Adds a new data CD or edits one: its title and its items, typed one by one or gathered from the
 // root folder of the disc in a drive.
-class TF_AddEditDataCD : public QDialog
+class TF_AddEditDataCD : public DiscEditor
 {
     Q_OBJECT
 
@@ -30,8 +29,8 @@ public:
 
     // Set the dialog up for a new data CD, or from the stored one; false (after a warning) when that
     // data CD is not in the catalogue, even once its list has been read again.
-    void PrepareNew();
-    bool PrepareEdit(int cdId);
+    void prepareNew();
+    bool prepareEdit(int cdId);
 
     void FillDrives();
     // Device paths or folders, one per line; a folder is scanned as it is.
@@ -46,15 +45,14 @@ public:
     void SaveNewDataCD();
     void SaveEditedDataCD();
 
-    QStringList Items() const;
-    bool Busy() const { return m_busy; }
-    bool Scanning() const { return m_scanning; }
+    QStringList items() const;
+    bool scanning() const { return m_scanning; }
 
     int EditedDataCDID = -1;
 
     QFrame *Panel1 = nullptr;
     QLineEdit *Edit_title = nullptr;
-    QComboBox *ComboBoxEx_drive = nullptr;
+    DriveSelector *ComboBoxEx_drive = nullptr;
     QToolButton *SpeedButton2 = nullptr; // "Scan drive for items"
     QLabel *Label4 = nullptr;            // "scanning..."
     QLineEdit *Edit_dataitem = nullptr;
@@ -69,8 +67,6 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
 
@@ -78,13 +74,9 @@ private:
     void addItemRow(const QString &caption);
     void addLines(const QString &lines);
     void save(bool edited);
-    void setBusy(bool busy);
 
     TD_Data &m_data;
-    MessageService &m_messages;
     QString m_mountsFile;
-    AnchoredLayout m_layout;
-    bool m_busy = false;
     bool m_scanning = false;
     bool m_scanStopped = false;
 };

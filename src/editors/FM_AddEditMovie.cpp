@@ -68,7 +68,7 @@ TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWi
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TF_AddEditMovie::PrepareEdit(int movieId, const QString &title, const QString &type)
+void TF_AddEditMovie::prepareEdit(int movieId, const QString &title, const QString &type)
 {
     setWindowTitle(EditMovieCaption);
     // The box would cut a longer text, and saving would then lose its end.
@@ -125,6 +125,6 @@ void ShowEditMovie(int movieId, const QString &title, const QString &type, TD_Mo
                    QWidget *parent)
 {
     TF_AddEditMovie dialog(movies, messages, parent);
-    dialog.PrepareEdit(movieId, title, type);
+    dialog.prepareEdit(movieId, title, type);
     dialog.exec();
 }

@@ -18,7 +18,7 @@ public:
     TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWidget *parent = nullptr);
 
     // Fills the dialog from a list row, the texts in full, even a stored title longer than typing allows.
-    void PrepareEdit(int movieId, const QString &title, const QString &type);
+    void prepareEdit(int movieId, const QString &title, const QString &type);
     void SaveNewMovie();
     void SaveEditedMovie();
 

@@ -30,9 +30,9 @@ TF_CD::TF_CD(TD_CD &store, EditAudioCD showEditAudioCD, MessageService &messages
     tracks->setColumns({{.field = QStringLiteral("TR_ID"), .hidden = true}, {.field = QStringLiteral("TR_LABEL")}});
     tracks->setRows(&store.trackRows());
 
-    // AudioCDsListChangeNode: the detail shows the focused CD's tracks.
+    // The tracks underneath always belong to the CD in focus, however the focus got there.
     connect(list, &DxGrid::focusedRowChanged, this, [this] { m_store.OpenDetail(); });
-    // dxDBGrid2DblClick edits the CD selected above, not a track.
+    // A track has no editor of its own: it is changed with its CD, the one selected above.
     connect(tracks, &DxGrid::doubleClicked, this, &TListWindow::EditCurrent);
 }
 

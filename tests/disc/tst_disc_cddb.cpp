@@ -212,7 +212,7 @@ void tst_DiscCddb::lookup()
 
     QElapsedTimer clock;
     clock.start();
-    const std::optional<CddbDisc> disc = lookup.Run(m_disc);
+    const std::optional<CddbDisc> disc = lookup.run(m_disc);
     const qint64 took = clock.elapsed();
 
     QCOMPARE(server.requests.size(), paths.size());
@@ -274,7 +274,7 @@ void tst_DiscCddb::failsWithoutServer()
     lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port));
     lookup.http().setTimeout(AnsweredBoundMs);
 
-    QVERIFY(!lookup.Run(device).has_value());
+    QVERIFY(!lookup.run(device).has_value());
     QCOMPARE(messages.texts(), QStringList{message});
     QVERIFY(!chooserCalled);
     if (server)
@@ -298,8 +298,8 @@ void tst_DiscCddb::artistNames()
     QFETCH(QString, a);
     QFETCH(QString, b);
     QFETCH(bool, same);
-    QCOMPARE(SameArtistName(a, b), same);
-    QCOMPARE(SameArtistName(b, a), same);
+    QCOMPARE(sameArtistName(a, b), same);
+    QCOMPARE(sameArtistName(b, a), same);
 }
 
 QTEST_GUILESS_MAIN(tst_DiscCddb)

@@ -142,7 +142,7 @@ void tst_DiscListing::driveRoot()
         f.write(mounts.arg(dir.path()).toUtf8());
     }
 
-    const QString found = DriveRoot(dir.filePath(drive), table);
+    const QString found = ::driveRoot(dir.filePath(drive), table);
     QCOMPARE(found, root.isEmpty() ? QString() : dir.filePath(root));
 }
 

@@ -48,7 +48,7 @@ int main(int argc, char **argv)
 
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.FillDrives(disc);
     dialog.Edit_barcode->setText(QStringLiteral("4006381333931"));
     QTimer::singleShot(800, &dialog, [&] { dialog.StartCDDBLookup(); });

@@ -332,7 +332,7 @@ void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
     const QString type(255, u'y');
     f.file.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
     TF_AddEditMovie dialog(f.movies, f.messages);
-    dialog.PrepareEdit(1, title, type);
+    dialog.prepareEdit(1, title, type);
     dialog.show();
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
     QCOMPARE(f.movieRows(), QStringList{"1|" + title + "|" + type});

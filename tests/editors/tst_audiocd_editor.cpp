@@ -144,7 +144,7 @@ void tst_AudioCDEditor::saveNew()
     }
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-new")));
-    dialog.PrepareNew();
+    dialog.prepareNew();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Audio CD"));
     QVERIFY(dialog.RadioButton1->isChecked());
     QVERIFY(!dialog.ComboBox_artists->isEnabled());
@@ -217,7 +217,7 @@ void tst_AudioCDEditor::editOpensOnTheCD()
             " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
             "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7);"));
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    QVERIFY(dialog.PrepareEdit(7));
+    QVERIFY(dialog.prepareEdit(7));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Audio CD"));
     QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Gold"));
@@ -225,13 +225,13 @@ void tst_AudioCDEditor::editOpensOnTheCD()
     QCOMPARE(dialog.Edit_year->text(), QStringLiteral("1992"));
     QVERIFY(dialog.CheckBox_limited->isChecked());
     QCOMPARE(dialog.Memo_comments->toPlainText(), QStringLiteral("two\nlines"));
-    QCOMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
+    QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
     QVERIFY(dialog.RadioButton2->isChecked());
     QCOMPARE(dialog.ComboBox_artists->currentText(), artist);
     QVERIFY(cat.messages.boxes.isEmpty());
 
     TF_AddEditAudioCD missing(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    QVERIFY(!missing.PrepareEdit(99));
+    QVERIFY(!missing.prepareEdit(99));
     QCOMPARE(cat.messages.texts().size(), 1);
 }
 
@@ -242,7 +242,7 @@ void tst_AudioCDEditor::saveEdited()
         " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    QVERIFY(dialog.PrepareEdit(7));
+    QVERIFY(dialog.prepareEdit(7));
     dialog.Edit_title->setText(QStringLiteral("Gold (remaster)"));
     dialog.ComboBox_artists->setCurrentIndex(dialog.ComboBox_artists->findText(QStringLiteral("Beatles")));
     dialog.ListView_tracks->item(0)->setSelected(true);
@@ -274,7 +274,7 @@ void tst_AudioCDEditor::coverFiles()
     {
         TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
-        dialog.PrepareNew();
+        dialog.prepareNew();
         const QSize placeholder = dialog.Image1->pixmap().size();
         // Chosen through the picture dialog, by a click on the picture.
         cat.dialogs.openAnswer = chosen;
@@ -297,7 +297,7 @@ void tst_AudioCDEditor::coverFiles()
     {
         TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
-        QVERIFY(dialog.PrepareEdit(8));
+        QVERIFY(dialog.prepareEdit(8));
         QCOMPARE(dialog.Image1->pixmap().size(), QSize(40, 30));
         dialog.Button2->click();
     }
@@ -309,7 +309,7 @@ void tst_AudioCDEditor::coverFiles()
         TF_AddEditAudioCD plain(cat.cds, cat.artists, cat.messages, cat.dialogs);
         TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
-        QVERIFY(dialog.PrepareEdit(9));
+        QVERIFY(dialog.prepareEdit(9));
         QCOMPARE(dialog.Image1->pixmap().toImage(), plain.Image1->pixmap().toImage());
     }
 
@@ -319,12 +319,12 @@ void tst_AudioCDEditor::coverFiles()
     {
         TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
-        QVERIFY(dialog.PrepareEdit(8));
-        QVERIFY(dialog.LoadCover(second));
+        QVERIFY(dialog.prepareEdit(8));
+        QVERIFY(dialog.loadCover(second));
         dialog.Button2->click();
         TF_AddEditAudioCD without(cat.cds, cat.artists, cat.messages, cat.dialogs);
         without.setCoversFolder(covers);
-        QVERIFY(without.PrepareEdit(7));
+        QVERIFY(without.prepareEdit(7));
         without.Button2->click();
     }
     QCOMPARE(fileBytes(QDir(covers).filePath(QStringLiteral("8.jpg"))), other);
@@ -336,15 +336,15 @@ void tst_AudioCDEditor::coverThatCannotBeLoaded()
 {
     EditorCatalogue cat(TwoArtists);
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     const QString good = writeFile(m_dir.filePath(QStringLiteral("good.jpg")), jpegBytes(QSize(30, 30), Qt::green));
     const QString bad = writeFile(m_dir.filePath(QStringLiteral("bad.jpg")), "JFIF? no");
-    QVERIFY(dialog.LoadCover(good));
+    QVERIFY(dialog.loadCover(good));
     const QImage before = dialog.Image1->pixmap().toImage();
 
-    QVERIFY(!dialog.LoadCover(bad));
+    QVERIFY(!dialog.loadCover(bad));
     QCOMPARE(cat.messages.boxes.size(), 1);
-    QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Unhandled);
+    QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Error);
     QCOMPARE(dialog.Image1->pixmap().toImage(), before);
 
     // A cancelled picture dialog changes nothing.
@@ -355,8 +355,8 @@ void tst_AudioCDEditor::coverThatCannotBeLoaded()
     QCOMPARE(cat.messages.boxes.size(), 1);
 
     TF_AddEditAudioCD fresh(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    fresh.PrepareNew();
-    QVERIFY(!fresh.LoadCover(bad));
+    fresh.prepareNew();
+    QVERIFY(!fresh.loadCover(bad));
     QVERIFY(!fresh.CoverChanged);
 }
 
@@ -368,8 +368,8 @@ void tst_AudioCDEditor::coverFolderCannotBeMade()
     const QString chosen = writeFile(m_dir.filePath(QStringLiteral("c.jpg")), jpegBytes(QSize(10, 10), Qt::black));
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(blocked);
-    dialog.PrepareNew();
-    QVERIFY(dialog.LoadCover(chosen));
+    dialog.prepareNew();
+    QVERIFY(dialog.loadCover(chosen));
     dialog.Edit_title->setText(QStringLiteral("Gold"));
     dialog.RadioButton2->setChecked(true);
     QSignalSpy accepted(&dialog, &QDialog::accepted);
@@ -385,13 +385,13 @@ void tst_AudioCDEditor::trackList()
 {
     EditorCatalogue cat;
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
     QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
     QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the track you want to add.")});
-    QVERIFY(dialog.Tracks().isEmpty());
+    QVERIFY(dialog.tracks().isEmpty());
     dialog.Edit_addtrack->setText(QStringLiteral("Intro"));
     QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
     QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Enter);
@@ -399,7 +399,7 @@ void tst_AudioCDEditor::trackList()
     QCOMPARE(dialog.Edit_addtrack->text(), QStringLiteral("Intro"));
     QTest::keyClicks(dialog.Edit_addtrack, QStringLiteral("Song"));
     dialog.SpeedButton2->click();
-    QCOMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("Song")}));
+    QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("Song")}));
     QVERIFY(dialog.isVisible()); // Enter saved nothing
 
     // Delete while a title is edited changes the text and removes no track.
@@ -411,7 +411,7 @@ void tst_AudioCDEditor::trackList()
     editor->setCursorPosition(0);
     QTest::keyClick(editor, Qt::Key_Delete);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(dialog.Tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("ong")}));
+    QTRY_COMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("ong")}));
 
     // Delete in the list removes every selected track.
     dialog.ListView_tracks->setFocus();
@@ -419,7 +419,7 @@ void tst_AudioCDEditor::trackList()
     dialog.ListView_tracks->item(0)->setSelected(true);
     dialog.ListView_tracks->item(2)->setSelected(true);
     QTest::keyClick(dialog.ListView_tracks, Qt::Key_Delete);
-    QCOMPARE(dialog.Tracks(), QStringList{QStringLiteral("Intro")});
+    QCOMPARE(dialog.tracks(), QStringList{QStringLiteral("Intro")});
 }
 
 void tst_AudioCDEditor::noDrive()
@@ -466,7 +466,7 @@ void tst_AudioCDEditor::lookupFillsEditor()
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
     dialog.lookup().http().setTimeout(2000);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.FillDrives(m_disc);
     dialog.Edit_title->setText(QStringLiteral("typed"));
     dialog.Edit_barcode->setText(QStringLiteral("4006"));
@@ -482,7 +482,7 @@ void tst_AudioCDEditor::lookupFillsEditor()
     QCOMPARE(dialog.Edit_title->text(), filled ? QStringLiteral("Some Title") : QStringLiteral("typed"));
     const QStringList tracks = filled ? QStringList{QStringLiteral("Intro"), QStringLiteral("Song")}
                                       : QStringList{QStringLiteral("typed track")};
-    QCOMPARE(dialog.Tracks(), tracks);
+    QCOMPARE(dialog.tracks(), tracks);
     if (filled) {
         QCOMPARE(dialog.RadioButton2->isChecked(), !existing.isEmpty());
         if (existing.isEmpty())
@@ -503,7 +503,7 @@ void tst_AudioCDEditor::lookupCannotBeInterrupted()
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
     dialog.lookup().http().setTimeout(500);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.FillDrives(m_disc);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

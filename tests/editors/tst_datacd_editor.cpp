@@ -122,7 +122,7 @@ void tst_DataCDEditor::saveNew()
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Data CD"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -160,21 +160,21 @@ void tst_DataCDEditor::editOpensOnTheCD()
     if (addedAfterSnapshot)
         cat.file.exec(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    QVERIFY(dialog.PrepareEdit(7));
+    QVERIFY(dialog.prepareEdit(7));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Data CD"));
     QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Backup 2003"));
-    QCOMPARE(dialog.Items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
+    QCOMPARE(dialog.items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
     // The list window stands on the edited CD afterwards.
     QCOMPARE(cat.data.current().id, 7);
     QVERIFY(cat.messages.boxes.isEmpty());
 
     // A data CD that is gone shows nobody else's title and items.
     TF_AddEditDataCD missing(cat.data, cat.messages);
-    QVERIFY(!missing.PrepareEdit(99));
+    QVERIFY(!missing.prepareEdit(99));
     QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::DataCDNotFoundText});
     QVERIFY(missing.Edit_title->text().isEmpty());
-    QVERIFY(missing.Items().isEmpty());
+    QVERIFY(missing.items().isEmpty());
 }
 
 void tst_DataCDEditor::saveEdited_data()
@@ -202,7 +202,7 @@ void tst_DataCDEditor::saveEdited()
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    QVERIFY(dialog.PrepareEdit(7));
+    QVERIFY(dialog.prepareEdit(7));
     dialog.Edit_title->setText(QStringLiteral("Backup 2004"));
     dialog.ListView_items->item(1)->setSelected(true); // mail.pst
     dialog.DeleteSelectedItems();
@@ -226,7 +226,7 @@ void tst_DataCDEditor::itemList()
 {
     EditorCatalogue cat;
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -234,7 +234,7 @@ void tst_DataCDEditor::itemList()
     QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
     QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the item you want to add.")});
     QCOMPARE(dialog.focusWidget(), dialog.Edit_dataitem);
-    QVERIFY(dialog.Items().isEmpty());
+    QVERIFY(dialog.items().isEmpty());
     // The text stays after Add: Enter twice adds it twice.
     dialog.Edit_dataitem->setText(QStringLiteral("setup.exe"));
     QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
@@ -242,7 +242,7 @@ void tst_DataCDEditor::itemList()
     QCOMPARE(dialog.Edit_dataitem->text(), QStringLiteral("setup.exe"));
     dialog.Edit_dataitem->setText(QStringLiteral("readme"));
     dialog.SpeedButton1->click();
-    QCOMPARE(dialog.Items(),
+    QCOMPARE(dialog.items(),
              (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("readme")}));
     // Enter in the title saves nothing.
     dialog.Edit_title->setText(QStringLiteral("t"));
@@ -259,7 +259,7 @@ void tst_DataCDEditor::itemList()
     editor->setCursorPosition(0);
     QTest::keyClick(editor, Qt::Key_Delete);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(dialog.Items(),
+    QTRY_COMPARE(dialog.items(),
                  (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("eadme")}));
 
     // Delete in the list removes every selected row, without asking.
@@ -268,7 +268,7 @@ void tst_DataCDEditor::itemList()
     dialog.ListView_items->item(0)->setSelected(true);
     dialog.ListView_items->item(2)->setSelected(true);
     QTest::keyClick(dialog.ListView_items, Qt::Key_Delete);
-    QCOMPARE(dialog.Items(), QStringList{QStringLiteral("setup.exe")});
+    QCOMPARE(dialog.items(), QStringList{QStringLiteral("setup.exe")});
 
     // The pop-up menu: select all, then delete selected.
     addItems(dialog, {QStringLiteral("x")});
@@ -277,7 +277,7 @@ void tst_DataCDEditor::itemList()
     menu[0]->trigger();
     QCOMPARE(dialog.ListView_items->selectedItems().size(), 2);
     menu[2]->trigger();
-    QVERIFY(dialog.Items().isEmpty());
+    QVERIFY(dialog.items().isEmpty());
     QCOMPARE(cat.messages.boxes.size(), 1);
 }
 
@@ -325,7 +325,7 @@ void tst_DataCDEditor::scan()
 
     dialog.SpeedButton2->click();
 
-    QCOMPARE(dialog.Items(), items);
+    QCOMPARE(dialog.items(), items);
     QCOMPARE(cat.messages.boxes.size(), mounted ? 0 : 1);
     if (!mounted)
         QCOMPARE(cat.messages.boxes[0].text, U_Constantes::NoDiscInDriveText.arg(drive));
@@ -339,7 +339,7 @@ void tst_DataCDEditor::scan()
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return);
-        QCOMPARE(dialog.Items(), items);
+        QCOMPARE(dialog.items(), items);
     }
 }
 
@@ -364,13 +364,13 @@ void tst_DataCDEditor::scanShowsItsState()
         QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return); // no second scan inside the first
         dialog.Button2->click();
-        itemsMidway = dialog.Items();
+        itemsMidway = dialog.items();
     });
     dialog.ScanDrive();
 
     QVERIFY(seen);
     QVERIFY(itemsMidway.size() < 5);
-    QCOMPARE(dialog.Items().size(), 5);
+    QCOMPARE(dialog.items().size(), 5);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
     QVERIFY(dialog.Label4->isHidden());
@@ -389,8 +389,8 @@ void tst_DataCDEditor::cancelDuringScan()
 
     QCOMPARE(rejected.size(), 1);
     QVERIFY(!dialog.isVisible());
-    QVERIFY(dialog.Items().size() < 5);
-    QVERIFY(!dialog.Scanning());
+    QVERIFY(dialog.items().size() < 5);
+    QVERIFY(!dialog.scanning());
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -419,7 +419,7 @@ void tst_DataCDEditor::saveKeepsButtonsDisabled()
 {
     EditorCatalogue cat(TwoDataCDs);
     TF_AddEditDataCD dialog(cat.data, cat.messages);
-    QVERIFY(dialog.PrepareEdit(8));
+    QVERIFY(dialog.prepareEdit(8));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     addItems(dialog, {QStringLiteral("img2.jpg"), QStringLiteral("img3.jpg")});
@@ -429,7 +429,7 @@ void tst_DataCDEditor::saveKeepsButtonsDisabled()
     bool allDisabled = true;
     cat.data.setEventHook([&] {
         ++calls;
-        allDisabled = allDisabled && dialog.Busy() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled()
+        allDisabled = allDisabled && dialog.busy() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled()
                       && QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         dialog.Button1->click();
         dialog.reject();

@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     data.OpenList();
 
     TF_AddEditDataCD dialog(data, messages);
-    dialog.PrepareNew();
+    dialog.prepareNew();
     dialog.FillDrives(dir.path());
     dialog.Edit_title->setText(QStringLiteral("Backup 2003"));
     QTimer::singleShot(800, &dialog, [&] { dialog.ScanDrive(); });

@@ -1,0 +1,233 @@
+// The parts the audio and data CD editors are built from: the drive selector, the same in both
+// and filled from the machine's one list of drives; the save that leaves an editor usable after an
+// error; and the anchored layout that follows the dialog's size.
+
+#include "editors/AnchoredLayout.h"
+#include "editors/DriveSelector.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "editors/FM_AddEditDataCD.h"
+#include "disc/U_Tools.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_Main.h"
+#include "store/DbEngine.h"
+#include "base/U_Constantes.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QAbstractItemView>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// A catalogue with the stores of both editors open, as the main window holds them.
+struct Catalogue {
+    Catalogue()
+    {
+        main.OpenDatabase(file.path());
+        cds.OpenList();
+        artists.OpenList();
+        data.OpenList();
+    }
+    TempCatalogue file;
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    TD_Main main{messages};
+    TD_CD cds{main, messages};
+    TD_Artist artists{main, messages};
+    TD_Data data{main, messages};
+};
+
+QStringList entries(const QComboBox &box)
+{
+    QStringList out;
+    for (int k = 0; k < box.count(); ++k)
+        out << box.itemText(k);
+    return out;
+}
+
+} // namespace
+
+using Anchor = AnchoredLayout::Anchor;
+
+class TestEditorParts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void driveSelector_data();
+    void driveSelector();
+    void bothEditorsListTheMachinesDrives();
+    void errorDuringSave_data();
+    void errorDuringSave();
+    void anchors_data();
+    void anchors();
+};
+
+void TestEditorParts::driveSelector_data()
+{
+    QTest::addColumn<QString>("lines");
+    QTest::addColumn<QStringList>("drives");
+
+    const QString longPath = QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0");
+    QTest::newRow("none") << QString() << QStringList();
+    QTest::newRow("one") << QStringLiteral("/dev/sr0") << QStringList{QStringLiteral("/dev/sr0")};
+    QTest::newRow("two, a long path, an empty line")
+        << QStringLiteral("/dev/sr0") + U_Constantes::LineBreak + longPath + U_Constantes::LineBreak
+        << QStringList{QStringLiteral("/dev/sr0"), longPath};
+}
+
+void TestEditorParts::driveSelector()
+{
+    QFETCH(QString, lines);
+    QFETCH(QStringList, drives);
+
+    QWidget panel;
+    auto *selector = new DriveSelector(&panel);
+    auto *button = new QToolButton(&panel);
+    selector->setButton(button);
+    // What an earlier fill left goes.
+    selector->fill(QStringLiteral("/dev/sr9"));
+    selector->fill(lines);
+
+    QCOMPARE(selector->objectName(), QStringLiteral("ComboBoxEx_drive"));
+    QCOMPARE(entries(*selector), drives);
+    QCOMPARE(selector->isEnabled(), !drives.isEmpty());
+    QCOMPARE(button->isEnabled(), !drives.isEmpty());
+    QCOMPARE(selector->currentDrive(), drives.value(0));
+    int widest = 0;
+    for (int k = 0; k < selector->count(); ++k) {
+        QCOMPARE(selector->itemData(k).toString(), drives[k]);
+        QCOMPARE(selector->itemData(k, Qt::ToolTipRole).toString(), drives[k]);
+        QVERIFY(!selector->itemIcon(k).isNull());
+        widest = std::max(widest, selector->fontMetrics().horizontalAdvance(drives[k]));
+    }
+    // The box is narrower than a device path; the list that drops down is not.
+    QVERIFY(selector->view()->minimumWidth() > widest);
+}
+
+void TestEditorParts::bothEditorsListTheMachinesDrives()
+{
+    Catalogue cat;
+    TF_AddEditAudioCD audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    TF_AddEditDataCD data(cat.data, cat.messages);
+    audio.prepareNew();
+    data.prepareNew();
+
+    const QStringList drives = ListCDDrives().split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
+    QCOMPARE(entries(*audio.ComboBoxEx_drive), drives);
+    QCOMPARE(entries(*data.ComboBoxEx_drive), drives);
+    QCOMPARE(audio.SpeedButton1->isEnabled(), !drives.isEmpty());
+    QCOMPARE(data.SpeedButton2->isEnabled(), !drives.isEmpty());
+    QVERIFY(cat.messages.boxes.isEmpty());
+}
+
+void TestEditorParts::errorDuringSave_data()
+{
+    QTest::addColumn<bool>("audio");
+    QTest::newRow("audio CD") << true;
+    QTest::newRow("data CD") << false;
+}
+
+void TestEditorParts::errorDuringSave()
+{
+    QFETCH(bool, audio);
+
+    // The store serves events between two tracks or items, after the CD row is stored; an error
+    // there is one the store does not report itself.
+    Catalogue cat;
+    const auto fail = [] { throw DbError(QStringLiteral("disk I/O error")); };
+    std::unique_ptr<DiscEditor> editor;
+    std::function<void()> save;
+    if (audio) {
+        auto *dialog = new TF_AddEditAudioCD(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        editor.reset(dialog);
+        dialog->prepareNew();
+        dialog->Edit_title->setText(QStringLiteral("Gold"));
+        dialog->Edit_newartist->setText(QStringLiteral("Abba"));
+        for (const char *track : {"Waterloo", "SOS"}) {
+            dialog->Edit_addtrack->setText(QString::fromLatin1(track));
+            dialog->AddTrack();
+        }
+        cat.cds.setEventHook(fail);
+        save = [dialog] { dialog->SaveNewCD(); };
+    } else {
+        auto *dialog = new TF_AddEditDataCD(cat.data, cat.messages);
+        editor.reset(dialog);
+        dialog->prepareNew();
+        dialog->Edit_title->setText(QStringLiteral("Backup"));
+        for (const char *item : {"docs", "mail"}) {
+            dialog->Edit_dataitem->setText(QString::fromLatin1(item));
+            dialog->AddItem();
+        }
+        cat.data.setEventHook(fail);
+        save = [dialog] { dialog->SaveNewDataCD(); };
+    }
+    editor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+
+    // The error goes on to the application's handler; the editor stays, usable, and can be cancelled.
+    QVERIFY_THROWS_EXCEPTION(DbError, save());
+    QVERIFY(editor->isVisible());
+    QVERIFY(!editor->busy());
+    for (QPushButton *button : editor->findChildren<QPushButton *>())
+        QVERIFY2(button->isEnabled(), qPrintable(button->text()));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(cat.messages.boxes.isEmpty());
+    editor->reject();
+    QVERIFY(!editor->isVisible());
+}
+
+void TestEditorParts::anchors_data()
+{
+    QTest::addColumn<int>("anchors"); // -1: none given
+    QTest::addColumn<QRect>("expected");
+
+    // Placed at 10, 20, 50 x 60; the dialog then grows by 40 x 30.
+    QTest::newRow("none given stays") << -1 << QRect(10, 20, 50, 60);
+    QTest::newRow("left top stays") << int(Anchor::Left | Anchor::Top) << QRect(10, 20, 50, 60);
+    QTest::newRow("top right moves across") << int(Anchor::Top | Anchor::Right) << QRect(50, 20, 50, 60);
+    QTest::newRow("right bottom moves both ways") << int(Anchor::Right | Anchor::Bottom) << QRect(50, 50, 50, 60);
+    QTest::newRow("left bottom moves down") << int(Anchor::Left | Anchor::Bottom) << QRect(10, 50, 50, 60);
+    QTest::newRow("left top right widens") << int(Anchor::Left | Anchor::Top | Anchor::Right) << QRect(10, 20, 90, 60);
+    QTest::newRow("left top bottom grows down") << int(Anchor::Left | Anchor::Top | Anchor::Bottom) << QRect(10, 20, 50, 90);
+    QTest::newRow("all sides grows both ways") << int(Anchor::AllSides) << QRect(10, 20, 90, 90);
+}
+
+void TestEditorParts::anchors()
+{
+    QFETCH(int, anchors);
+    QFETCH(QRect, expected);
+
+    // The control sits in a panel that grows with the dialog, as in the editors.
+    QWidget dialog;
+    dialog.resize(300, 200);
+    auto *panel = new QFrame(&dialog);
+    auto *control = new QWidget(panel);
+    AnchoredLayout layout;
+    layout.place(panel, 8, 8, 284, 184, Anchor::AllSides);
+    if (anchors < 0)
+        layout.place(control, 10, 20, 50, 60);
+    else
+        layout.place(control, 10, 20, 50, 60, AnchoredLayout::Anchors::fromInt(anchors));
+    QCOMPARE(control->geometry(), QRect(10, 20, 50, 60));
+
+    dialog.resize(340, 230);
+    layout.apply();
+    QCOMPARE(panel->geometry(), QRect(8, 8, 324, 214));
+    QCOMPARE(control->geometry(), expected);
+
+    // Back to the designed size, everything is where it was placed.
+    dialog.resize(300, 200);
+    layout.apply();
+    QCOMPARE(control->geometry(), QRect(10, 20, 50, 60));
+}
+
+QTEST_MAIN(TestEditorParts)
+#include "tst_editor_parts.moc"
