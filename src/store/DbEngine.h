@@ -74,6 +74,7 @@ signals:
     void closing();
 
 private:
+    // Queries prepare their statements on the handle; nothing outside the engine reaches it.
     friend class DbQuery;
 
     // Runs one statement, rows and all; raises DbError with the engine's text.
