@@ -132,7 +132,7 @@ public:
             }
         });
     }
-    // The same, into the values the engine layer's snapshot holds (types as Qt's driver gives them).
+    // The same, into one QVariant per value, as a snapshot of QVariants would hold them.
     int read(const QString &sql, std::vector<QVariant> &out, const char *param = nullptr, int value = 0)
     {
         out.clear();

@@ -1,24 +1,17 @@
 #include "store/DbEngine.h"
 
+#include <QFile>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlDriver>
-#include <QSqlRecord>
-#include <QUrl>
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace {
 
-QString engineText(const QSqlError &error)
+QString engineText(sqlite3 *db)
 {
-    // The engine's own words come first; the driver's wrapper text only when the engine said nothing.
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.text().trimmed() : db;
+    return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
 bool isIdentChar(QChar c)
@@ -48,15 +41,11 @@ DbError::DbError(const QString &text)
 DbConnection::DbConnection(QObject *parent)
     : QObject(parent)
 {
-    static std::atomic<int> counter{0};
-    m_name = QStringLiteral("dadudu-%1").arg(++counter);
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
 }
 
 DbConnection::~DbConnection()
 {
     Close();
-    QSqlDatabase::removeDatabase(m_name);
 }
 
 void DbConnection::setConnectionString(const QString &connectionString)
@@ -78,14 +67,9 @@ QString DbConnection::dataSourceOf(const QString &connectionString)
     return connectionString.mid(start, n.hasMatch() ? n.capturedStart() - start : -1);
 }
 
-QSqlDatabase DbConnection::database() const
-{
-    return QSqlDatabase::database(m_name, false);
-}
-
 bool DbConnection::Connected() const
 {
-    return database().isOpen();
+    return m_db != nullptr;
 }
 
 void DbConnection::Open()
@@ -96,32 +80,28 @@ void DbConnection::Open()
     if (path.isEmpty())
         throw DbError(QStringLiteral("No database file is named in the connection string."));
 
-    QSqlDatabase db = database();
-    // mode=rw: opening must never create a catalogue that is not there.
-    db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
-    if (!db.open()) {
-        const QString text = engineText(db.lastError());
-        db.close();
+    // No SQLITE_OPEN_CREATE: opening must never create a catalogue that is not there. The connection
+    // lives on one thread, so the engine's own locking of it would only cost time.
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        // A failed open still hands back a handle, holding the engine's text; it must be closed too.
+        const QString text = engineText(db);
+        sqlite3_close(db);
         throw DbError(text);
     }
+    sqlite3_busy_timeout(db, m_busyTimeoutMs);
+    m_db = db;
     // The first statement reads the file, so a file that is no database fails here, not later.
     // WAL lets other programs read while we write; FULL makes each commit survive a power cut.
-    for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"}) {
-        QSqlQuery q(db);
-        if (!q.exec(QString::fromLatin1(pragma))) {
-            const QString text = engineText(q.lastError());
-            q.finish();
-            db.close();
-            throw DbError(text);
-        }
-    }
-    QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-        const QString text = engineText(check.lastError());
-        check.finish();
-        db.close();
-        throw DbError(text);
+    try {
+        for (const char *statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL",
+                                      "select count(*) from sqlite_master"})
+            run(statement);
+    } catch (const DbError &) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
     }
 }
 
@@ -130,19 +110,21 @@ void DbConnection::Close()
     if (!Connected())
         return;
     emit closing();
-    QSqlDatabase db = database();
     if (m_inTransaction) {
-        db.rollback();
         m_inTransaction = false;
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    db.close();
+    // Every statement is finalised where it ran, so nothing keeps the file open after this.
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
 }
 
-void DbConnection::pragma(const char *statement)
+void DbConnection::run(const char *statement)
 {
-    QSqlQuery q(database());
-    if (!q.exec(QString::fromLatin1(statement)))
-        throw DbError(engineText(q.lastError()));
+    if (!m_db)
+        throw DbError(QStringLiteral("The database engine is not available."));
+    if (sqlite3_exec(m_db, statement, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw DbError(engineText(m_db));
 }
 
 DbConnection::DeferredSync::DeferredSync(DbConnection &connection)
@@ -150,7 +132,7 @@ DbConnection::DeferredSync::DeferredSync(DbConnection &connection)
 {
     if (!connection.Connected() || connection.InTransaction())
         return;
-    connection.pragma("PRAGMA synchronous=NORMAL");
+    connection.run("PRAGMA synchronous=NORMAL");
     m_deferred = true;
 }
 
@@ -159,9 +141,9 @@ DbConnection::DeferredSync::~DeferredSync()
     if (!m_deferred || !m_connection.Connected())
         return;
     try {
-        m_connection.pragma("PRAGMA synchronous=FULL");
+        m_connection.run("PRAGMA synchronous=FULL");
         // The checkpoint syncs the log before it copies it into the file.
-        m_connection.pragma("PRAGMA wal_checkpoint(PASSIVE)");
+        m_connection.run("PRAGMA wal_checkpoint(PASSIVE)");
     } catch (const DbError &) {
         // The commits themselves succeeded; a later commit syncs the log all the same.
     }
@@ -170,17 +152,13 @@ DbConnection::DeferredSync::~DeferredSync()
 void DbConnection::BeginTrans()
 {
     Open();
-    QSqlDatabase db = database();
-    if (!db.transaction())
-        throw DbError(engineText(db.lastError()));
+    run("BEGIN");
     m_inTransaction = true;
 }
 
 void DbConnection::CommitTrans()
 {
-    QSqlDatabase db = database();
-    if (!db.commit())
-        throw DbError(engineText(db.lastError()));
+    run("COMMIT");
     m_inTransaction = false;
 }
 
@@ -189,9 +167,7 @@ void DbConnection::RollbackTrans()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    QSqlDatabase db = database();
-    if (!db.rollback())
-        throw DbError(engineText(db.lastError()));
+    run("ROLLBACK");
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -286,16 +262,13 @@ QString DbQuery::dialectToEngine() const
 
 namespace {
 
-// One prepared statement on the connection's own engine handle, with its parameters bound by name.
+// One prepared statement on the connection's handle, with its parameters bound by name.
 class Statement
 {
 public:
-    Statement(DbConnection &connection, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
+    Statement(sqlite3 *db, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
+        : m_db(db)
     {
-        const QVariant handle = connection.database().driver()->handle();
-        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-            throw DbError(QStringLiteral("The database engine is not available."));
-        m_db = *static_cast<sqlite3 *const *>(handle.data());
         const QByteArray text = sql.toUtf8();
         if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
             fail();
@@ -357,7 +330,7 @@ private:
 void DbQuery::ExecSQL()
 {
     m_connection.Open();
-    Statement statement(m_connection, dialectToEngine(), m_params);
+    Statement statement(m_connection.m_db, dialectToEngine(), m_params);
     while (statement.step()) {
     }
     m_rowsAffected = statement.changes();
@@ -368,7 +341,7 @@ void DbQuery::Open()
     if (m_active)
         return;
     m_connection.Open();
-    Statement statement(m_connection, dialectToEngine(), m_params);
+    Statement statement(m_connection.m_db, dialectToEngine(), m_params);
     sqlite3_stmt *st = statement.get();
     const int columns = st ? sqlite3_column_count(st) : 0;
     QStringList names;

@@ -1,13 +1,14 @@
 #pragma once
 
-// The catalogue's database engine: one connection and named queries on it, over Qt's SQLite driver.
+// The catalogue's database engine: one connection and named queries on it, on the sqlite3 C API alone.
+// The snapshots are read through that API into compact cells (a million rows through Qt's SQL
+// classes, a QVariant a value, took twice the time and the memory), so it owns the connection too.
 // The stores speak the engine's old SQL dialect (bracketed names, "select @@Identity", qualified
 // columns in an update's set list); this layer takes that dialect as it is written.
 
 #include "base/RowSource.h"
 
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QByteArray>
@@ -15,6 +16,8 @@
 
 #include <stdexcept>
 #include <vector>
+
+struct sqlite3;
 
 // Every engine failure. what() and text() carry the engine's own message.
 class DbError : public std::runtime_error
@@ -69,16 +72,18 @@ public:
     void RollbackTrans();
     bool InTransaction() const { return m_inTransaction; }
 
-    QSqlDatabase database() const;
-
 signals:
     void closing();
 
 private:
-    void pragma(const char *statement);
+    // Queries prepare their statements on the handle; nothing outside the engine reaches it.
+    friend class DbQuery;
+
+    // Runs one statement, rows and all; raises DbError with the engine's text.
+    void run(const char *statement);
 
     QString m_connectionString;
-    QString m_name;
+    sqlite3 *m_db = nullptr;
     int m_busyTimeoutMs = 1000;
     bool m_inTransaction = false;
 };

@@ -118,6 +118,7 @@ private slots:
     void deletedIdentifierIsNeverGivenAgain();
     void rollbackLeavesNothing();
     void closingRollsBackAndClosesQueries();
+    void closingReleasesTheFileAndReopens();
     void tooLongValueFailsWithEngineText_data();
     void tooLongValueFailsWithEngineText();
     void limitedHoldsOnlyTrueOrFalse();
@@ -304,6 +305,37 @@ void tst_Engine::closingRollsBackAndClosesQueries()
     QVERIFY(!s.main.ADOConnection.InTransaction());
     QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 1);
     s.main.ADOConnection.Close(); // closing a closed connection does nothing
+}
+
+void tst_Engine::closingReleasesTheFileAndReopens()
+{
+    TempCatalogue cat;
+    seed(cat);
+    cat.failInsertWhen(QStringLiteral("MOVIE"), QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
+    Open db(cat.path());
+    DbQuery list(db.connection, {QStringLiteral("select * from MOVIE order by MOV_TITLE")});
+    DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'DVD')")});
+    list.Open();
+    insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
+    QVERIFY_THROWS_EXCEPTION(DbError, insert.ExecSQL());
+    db.connection.Close();
+
+    // Leaving the log only works with no other connection on the file: none of ours may linger,
+    // not even for a statement that failed half-way.
+    QCOMPARE(cat.scalar(QStringLiteral("pragma journal_mode=delete")).toString(), QStringLiteral("delete"));
+
+    // Opening again sets the connection up as the first time did.
+    insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Brazil"));
+    insert.ExecSQL();
+    QVERIFY(db.connection.Connected());
+    list.Open();
+    QCOMPARE(list.RecordCount(), 2);
+    DbQuery journal(db.connection, {QStringLiteral("pragma journal_mode")});
+    journal.Open();
+    QCOMPARE(journal.FirstField().toString(), QStringLiteral("wal"));
+    DbQuery sync(db.connection, {QStringLiteral("pragma synchronous")});
+    sync.Open();
+    QCOMPARE(sync.FirstField().toInt(), 2); // FULL
 }
 
 void tst_Engine::tooLongValueFailsWithEngineText_data()
