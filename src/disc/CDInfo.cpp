@@ -6,9 +6,13 @@
 #include <cdio/logging.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -19,6 +23,64 @@ void quietLog(cdio_log_level_t, const char *) {}
 QString noDisc(const QString &device)
 {
     return QStringLiteral("There is no readable audio disc in \"%1\".").arg(device);
+}
+
+// Only a regular file is read as an image: opening a FIFO waits for a writer for ever, and a device
+// or a folder is no image.
+bool regularFile(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The file the sheet's FILE lines name, relative to the sheet's folder; empty when they name none
+// or several, which one BIN cannot stand for.
+QString sheetBinary(const QString &cue)
+{
+    QFile file(cue);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString found;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(64 * 1024).trimmed();
+        if (!line.startsWith("FILE") || line.size() < 5 || (line[4] != ' ' && line[4] != '\t'))
+            continue;
+        const QByteArray rest = line.mid(5).trimmed();
+        QByteArray name;
+        if (rest.startsWith('"')) {
+            const qsizetype end = rest.indexOf('"', 1);
+            name = end < 0 ? QByteArray() : rest.mid(1, end - 1);
+        } else {
+            name = rest.simplified().split(' ').value(0);
+        }
+        if (name.isEmpty())
+            return {};
+        const QString path = QFileInfo(cue).dir().absoluteFilePath(QFile::decodeName(name));
+        if (!found.isEmpty() && found != path)
+            return {};
+        found = path;
+    }
+    return found;
+}
+
+// libcdio reads the BIN beside the sheet that bears the sheet's own name, whatever the FILE line
+// says, and rips seldom name them so. It is given links to both under one name in a folder of its
+// own; it reads all it needs of them while it opens, so the folder may go at once.
+CdIo_t *openImage(const QString &cue)
+{
+    if (!regularFile(cue))
+        return nullptr;
+    const QString bin = sheetBinary(cue);
+    if (bin.isEmpty() || !regularFile(bin))
+        return nullptr;
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return nullptr;
+    const QString sheet = folder.filePath(QStringLiteral("disc.cue"));
+    if (!QFile::link(QFileInfo(cue).absoluteFilePath(), sheet)
+        || !QFile::link(bin, folder.filePath(QStringLiteral("disc.bin"))))
+        return nullptr;
+    return cdio_open_cue(QFile::encodeName(sheet).constData());
 }
 
 } // namespace
@@ -54,11 +116,8 @@ void TCDInfo::OpenDrive(const QString &device)
         throw CDError("No CD drive is selected.");
     cdio_log_set_handler(quietLog);
 
-    const QByteArray path = QFile::encodeName(device);
     const bool image = device.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
-    if (image && !QFileInfo(device).isFile())
-        throw CDError(noDisc(device).toStdString());
-    CdIo_t *cdio = image ? cdio_open_cue(path.constData()) : cdio_open(path.constData(), DRIVER_DEVICE);
+    CdIo_t *cdio = image ? openImage(device) : cdio_open(QFile::encodeName(device).constData(), DRIVER_DEVICE);
     if (!cdio)
         throw CDError(noDisc(device).toStdString());
 

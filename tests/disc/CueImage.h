@@ -2,21 +2,24 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QString>
 
 // Writes name.cue and a sparse name.bin into dir for a disc whose tracks start at the given
 // absolute frames (a standard disc's first track at 150) and whose lead-out is at leadOut.
-// dataTracks lists the 1-based tracks written as data (MODE1) instead of audio.
+// dataTracks lists the 1-based tracks written as data (MODE1) instead of audio. binFile is the
+// BIN's path relative to dir as the FILE line names it; empty names it after the sheet.
 inline QString writeCueImage(const QString &dir, const QString &name, const QList<int> &starts, int leadOut,
-                             const QList<int> &dataTracks = {})
+                             const QList<int> &dataTracks = {}, QString binFile = {})
 {
     auto msf = [](int frames) {
         return QString::asprintf("%02d:%02d:%02d", frames / 4500, (frames / 75) % 60, frames % 75);
     };
     const QString cuePath = QDir(dir).filePath(name + QStringLiteral(".cue"));
-    // libcdio reads the .bin named after the .cue, so the FILE line's name does not matter.
-    QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\r\n").arg(name);
+    if (binFile.isEmpty())
+        binFile = name + QStringLiteral(".bin");
+    QString cue = QStringLiteral("FILE \"%1\" BINARY\r\n").arg(binFile);
     for (int k = 0; k < starts.size(); ++k) {
         const bool data = dataTracks.contains(k + 1);
         cue += QStringLiteral("  TRACK %1 %2\r\n").arg(k + 1, 2, 10, QLatin1Char('0'))
@@ -26,8 +29,8 @@ inline QString writeCueImage(const QString &dir, const QString &name, const QLis
     QFile c(cuePath);
     if (!c.open(QIODevice::WriteOnly) || c.write(cue.toLatin1()) < 0)
         return {};
-    QFile bin(QDir(dir).filePath(name + QStringLiteral(".bin")));
-    if (!bin.open(QIODevice::WriteOnly) || !bin.resize(qint64(leadOut - 150) * 2352))
+    QFile bin(QDir(dir).filePath(binFile));
+    if (!QDir(dir).mkpath(QFileInfo(bin).path()) || !bin.open(QIODevice::WriteOnly) || !bin.resize(qint64(leadOut - 150) * 2352))
         return {};
     return cuePath;
 }

@@ -3,9 +3,19 @@
 
 #include <discid/discid.h>
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 Q_DECLARE_METATYPE(TTrackTime)
 
@@ -24,6 +34,43 @@ QString freedbId(const QList<int> &starts, int leadOut)
     discid_free(d);
     return id;
 }
+
+// Reading a table of contents takes milliseconds; only a machine stalled for seconds reaches this.
+constexpr int OpenBoundMs = 5000;
+
+// After boundMs, opens every FIFO in the folder for writing, again and again until destroyed, so
+// that a reader waiting in its open for a writer gets through.
+class FifoRelease
+{
+public:
+    FifoRelease(const QString &folder, int boundMs)
+        : m_thread([this, folder, boundMs] {
+              const QDeadlineTimer bound(boundMs);
+              while (!m_done && !bound.hasExpired())
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              const QStringList fifos = QDir(folder).entryList({QStringLiteral("fifo*")}, QDir::System);
+              while (!m_done) {
+                  for (const QString &name : fifos) {
+                      const int fd = ::open(QFile::encodeName(QDir(folder).filePath(name)).constData(),
+                                            O_WRONLY | O_NONBLOCK);
+                      if (fd >= 0)
+                          ::close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+          })
+    {
+    }
+    ~FifoRelease()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
 
 QList<int> evenlySpaced(int count, int step)
 {
@@ -58,17 +105,25 @@ void tst_DiscCDInfo::discIdMatchesLibdiscid_data()
     QTest::addColumn<int>("leadOut");
     QTest::addColumn<QList<int>>("dataTracks");
     QTest::addColumn<QString>("knownId"); // from a worked example, where there is one
+    QTest::addColumn<QString>("binFile");  // as the sheet's FILE line names it; empty: after the sheet
 
     QTest::newRow("two tracks, worked example") << QList<int>{150, 18780} << 33825 << QList<int>{}
-                                                << QStringLiteral("0901C102");
-    QTest::newRow("last track ends on frame 74") << QList<int>{150, 7575} << 15150 << QList<int>{} << QString();
-    QTest::newRow("one track") << QList<int>{150} << 150 + 75 * 60 * 42 + 17 << QList<int>{} << QString();
-    QTest::newRow("hidden first gap") << QList<int>{182, 9150, 21011} << 30150 << QList<int>{} << QString();
+                                                << QStringLiteral("0901C102") << QString();
+    QTest::newRow("last track ends on frame 74") << QList<int>{150, 7575} << 15150 << QList<int>{} << QString()
+                                                 << QString();
+    QTest::newRow("one track") << QList<int>{150} << 150 + 75 * 60 * 42 + 17 << QList<int>{} << QString()
+                               << QString();
+    QTest::newRow("hidden first gap") << QList<int>{182, 9150, 21011} << 30150 << QList<int>{} << QString()
+                                      << QString();
     QTest::newRow("ninety-nine tracks") << evenlySpaced(99, 1000) << 150 + 99 * 1000 + 321 << QList<int>{}
-                                        << QString();
-    QTest::newRow("79 minutes") << QList<int>{150, 100000, 200000, 300000} << 355650 << QList<int>{} << QString();
+                                        << QString() << QString();
+    QTest::newRow("79 minutes") << QList<int>{150, 100000, 200000, 300000} << 355650 << QList<int>{} << QString()
+                                << QString();
+    QTest::newRow("BIN named otherwise, in a sub-folder")
+        << QList<int>{150, 18780} << 33825 << QList<int>{} << QStringLiteral("0901C102")
+        << QStringLiteral("rips/Some Artist - Some Title (1999).bin");
     QTest::newRow("enhanced CD, data track last") << QList<int>{150, 9150, 29150} << 40000 << QList<int>{3}
-                                                  << QString();
+                                                  << QString() << QString();
 }
 
 void tst_DiscCDInfo::discIdMatchesLibdiscid()
@@ -77,9 +132,10 @@ void tst_DiscCDInfo::discIdMatchesLibdiscid()
     QFETCH(int, leadOut);
     QFETCH(QList<int>, dataTracks);
     QFETCH(QString, knownId);
+    QFETCH(QString, binFile);
 
     const QString cue = writeCueImage(m_dir.path(), QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'),
-                                      starts, leadOut, dataTracks);
+                                      starts, leadOut, dataTracks, binFile);
     QVERIFY(!cue.isEmpty());
     const QString expected = freedbId(starts, leadOut);
     QVERIFY(!expected.isEmpty());
@@ -145,11 +201,43 @@ void tst_DiscCDInfo::noAudioDisc_data()
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("this is not a cue sheet\n");
     QTest::newRow("unreadable cue sheet") << junk.fileName();
+
+    // What stands in the BIN's place: a FIFO would keep the reader waiting for a writer.
+    auto replaceBin = [this](const QString &name, const std::function<bool(const QByteArray &)> &make) {
+        const QString cue = writeCueImage(m_dir.path(), name, {150}, 3150);
+        const QString bin = m_dir.filePath(name + QStringLiteral(".bin"));
+        return !cue.isEmpty() && QFile::remove(bin) && make(QFile::encodeName(bin)) ? cue : QString();
+    };
+    const QString fifoBin = replaceBin(QStringLiteral("fifobin"), [](const QByteArray &p) {
+        return ::mkfifo(p.constData(), 0600) == 0;
+    });
+    QVERIFY(!fifoBin.isEmpty());
+    QTest::newRow("BIN is a FIFO") << fifoBin;
+    // One sector's worth of folder entry would pass for a disc of one short track.
+    const QString folderBin = replaceBin(QStringLiteral("folderbin"), [](const QByteArray &p) {
+        return QDir().mkdir(QFile::decodeName(p));
+    });
+    QVERIFY(!folderBin.isEmpty());
+    QTest::newRow("BIN is a folder") << folderBin;
+    const QString deviceBin = replaceBin(QStringLiteral("devicebin"), [](const QByteArray &p) {
+        return QFile::link(QStringLiteral("/dev/zero"), QFile::decodeName(p));
+    });
+    QVERIFY(!deviceBin.isEmpty());
+    QTest::newRow("BIN is a device node") << deviceBin;
+    const QString fifoCue = m_dir.filePath(QStringLiteral("fifo.cue"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifoCue).constData(), 0600) == 0);
+    QTest::newRow("sheet is a FIFO") << fifoCue;
 }
 
 void tst_DiscCDInfo::noAudioDisc()
 {
     QFETCH(QString, device);
+
+    // A reader stuck opening a FIFO of this table is let go after the bound by a writer opening
+    // it, so the row fails on the clock instead of hanging.
+    FifoRelease release(m_dir.path(), OpenBoundMs);
+    QElapsedTimer clock;
+    clock.start();
 
     // The reader goes out of scope after its failed open: that must end quietly.
     TCDInfo reader;
@@ -159,6 +247,7 @@ void tst_DiscCDInfo::noAudioDisc()
     } catch (const CDError &e) {
         QVERIFY(qstrlen(e.what()) > 0);
     }
+    QVERIFY2(clock.elapsed() < OpenBoundMs, qPrintable(QString::number(clock.elapsed())));
     QVERIFY_THROWS_EXCEPTION(CDError, reader.TrackCount());
     QVERIFY_THROWS_EXCEPTION(CDError, reader.DiscId());
 }
