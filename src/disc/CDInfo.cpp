@@ -25,6 +25,10 @@ QString noDisc(const QString &device)
     return QStringLiteral("There is no readable audio disc in \"%1\".").arg(device);
 }
 
+// The last address the minute-second-frame fields of a table of contents can hold, 99:59:74; the
+// identifier's length field is sized for discs that end within it.
+constexpr lba_t LastAddress = 100 * 60 * 75 - 1;
+
 // Only a regular file is read as an image: opening a FIFO waits for a writer for ever, and a device
 // or a folder is no image.
 bool regularFile(const QString &path)
@@ -136,7 +140,7 @@ void TCDInfo::OpenDrive(const QString &device)
     }
     if (ok) {
         const lba_t leadOut = cdio_get_track_lba(cdio, CDIO_CDROM_LEADOUT_TRACK);
-        ok = leadOut != CDIO_INVALID_LBA && leadOut > previous;
+        ok = leadOut != CDIO_INVALID_LBA && leadOut > previous && leadOut <= LastAddress;
     }
     if (!ok || !audio) {
         cdio_destroy(cdio);

@@ -227,6 +227,10 @@ void tst_DiscCDInfo::noAudioDisc_data()
     const QString fifoCue = m_dir.filePath(QStringLiteral("fifo.cue"));
     QVERIFY(::mkfifo(QFile::encodeName(fifoCue).constData(), 0600) == 0);
     QTest::newRow("sheet is a FIFO") << fifoCue;
+    // The lead-out one frame past the last address a table of contents holds.
+    const QString tooLong = writeCueImage(m_dir.path(), QStringLiteral("toolong"), {150, 300000}, 100 * 60 * 75);
+    QVERIFY(!tooLong.isEmpty());
+    QTest::newRow("longer than 99:59:74") << tooLong;
 }
 
 void tst_DiscCDInfo::noAudioDisc()
