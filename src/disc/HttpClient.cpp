@@ -1,18 +1,42 @@
 #include "disc/HttpClient.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <optional>
 
 namespace {
 
 constexpr qint64 MaxHeaderSize = 64 * 1024;
 
 struct Target {
-    QString host;
+    QString host; // a name or an address, without the brackets of an IPv6 literal
+    bool ipv6 = false;
+    bool portGiven = false;
     quint16 port = 80;
     QByteArray path; // everything from the first "/" after the host
+
+    // An IPv6 literal is named with its brackets and the port, as a server expects it.
+    QByteArray hostHeader() const
+    {
+        if (!ipv6)
+            return host.toLatin1();
+        return '[' + host.toLatin1() + ']' + (portGiven ? ':' + QByteArray::number(port) : QByteArray());
+    }
+    QString authority() const
+    {
+        return (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') + QString::number(port);
+    }
 };
 
 [[noreturn]] void fail(const QString &text)
@@ -36,6 +60,21 @@ QByteArray requestTarget(const QString &path)
     return out;
 }
 
+// A host name goes into the request's Host line as it stands, so it must not bring characters that
+// could end that line or another request's; a DNS name needs none of them.
+bool hostName(const QString &host)
+{
+    if (host.isEmpty())
+        return false;
+    for (const QChar c : host) {
+        const char16_t u = c.unicode();
+        const bool letterOrDigit = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9');
+        if (!letterOrDigit && u != '-' && u != '.' && u != '_')
+            return false;
+    }
+    return true;
+}
+
 Target parseAddress(const QString &url)
 {
     static const QLatin1String scheme("http://");
@@ -46,17 +85,34 @@ Target parseAddress(const QString &url)
     const QString authority = slash < 0 ? rest : rest.left(slash);
     Target t;
     t.path = slash < 0 ? QByteArray("/") : requestTarget(rest.mid(slash));
-    const qsizetype colon = authority.lastIndexOf(QLatin1Char(':'));
-    t.host = colon < 0 ? authority : authority.left(colon);
-    if (colon >= 0) {
-        bool ok = false;
-        const uint port = authority.mid(colon + 1).toUInt(&ok);
-        if (!ok || port == 0 || port > 65535)
-            fail(QStringLiteral("Bad port in address: %1").arg(url));
-        t.port = quint16(port);
+    QString port;
+    if (authority.startsWith(QLatin1Char('['))) {
+        const qsizetype close = authority.indexOf(QLatin1Char(']'));
+        t.host = close < 0 ? QString() : authority.mid(1, close - 1);
+        t.ipv6 = true;
+        const QString after = close < 0 ? QString() : authority.mid(close + 1);
+        QHostAddress address;
+        // A zone index would need its own encoding in the Host line; no server of ours sits on one.
+        if ((!after.isEmpty() && !after.startsWith(QLatin1Char(':'))) || t.host.contains(QLatin1Char('%'))
+            || !address.setAddress(t.host) || address.protocol() != QAbstractSocket::IPv6Protocol)
+            fail(QStringLiteral("Bad host in address: %1").arg(url));
+        port = after.mid(1);
+        t.portGiven = !after.isEmpty();
+    } else {
+        const qsizetype colon = authority.lastIndexOf(QLatin1Char(':'));
+        t.host = colon < 0 ? authority : authority.left(colon);
+        port = colon < 0 ? QString() : authority.mid(colon + 1);
+        t.portGiven = colon >= 0;
+        if (!hostName(t.host))
+            fail(QStringLiteral("Bad host in address: %1").arg(url));
     }
-    if (t.host.isEmpty() || t.host.contains(QLatin1Char('@')))
-        fail(QStringLiteral("Bad host in address: %1").arg(url));
+    if (t.portGiven) {
+        bool ok = false;
+        const uint n = port.toUInt(&ok);
+        if (!ok || n == 0 || n > 65535)
+            fail(QStringLiteral("Bad port in address: %1").arg(url));
+        t.port = quint16(n);
+    }
     return t;
 }
 
@@ -90,7 +146,8 @@ qsizetype bodyOffset(const QByteArray &data)
     return -1;
 }
 
-RawReply parseHead(const QByteArray &data, qsizetype offset)
+// Empty when the status line is not HTTP.
+std::optional<RawReply> readHead(const QByteArray &data, qsizetype offset)
 {
     RawReply r;
     QList<QByteArray> lines = data.left(offset).split('\n');
@@ -101,7 +158,7 @@ RawReply parseHead(const QByteArray &data, qsizetype offset)
     bool ok = false;
     const int code = status.value(1).toInt(&ok);
     if (!status.value(0).startsWith("HTTP/") || !ok || status.value(1).size() != 3)
-        fail(QStringLiteral("The server's reply is not HTTP."));
+        return std::nullopt;
     r.status = code;
     for (qsizetype k = 1; k < lines.size(); ++k) {
         const qsizetype colon = lines[k].indexOf(':');
@@ -111,16 +168,55 @@ RawReply parseHead(const QByteArray &data, qsizetype offset)
     return r;
 }
 
-RawReply exchange(const Target &target, int timeoutMs)
+const QString NotHttp = QStringLiteral("The server's reply is not HTTP.");
+const QString TimedOut = QStringLiteral("The server did not answer in time.");
+
+// Qt reports a connection the server reset as closed like one it ended in order. A second
+// descriptor keeps the connection alive past Qt's closing, so its state can still tell them apart:
+// after the server's orderly end it waits for ours.
+class ConnectionWatch
+{
+public:
+    ConnectionWatch() = default;
+    ConnectionWatch(const ConnectionWatch &) = delete;
+    ConnectionWatch &operator=(const ConnectionWatch &) = delete;
+    ~ConnectionWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    void watch(qintptr descriptor)
+    {
+        if (m_fd < 0 && descriptor >= 0)
+            m_fd = ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+    }
+
+    bool endedInOrder() const
+    {
+        tcp_info info {};
+        socklen_t size = sizeof info;
+        return m_fd >= 0 && ::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0
+               && info.tcpi_state == TCP_CLOSE_WAIT;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
 {
     const QByteArray request = "GET " + target.path + " HTTP/1.0\r\n"
-                               "Host: " + target.host.toUtf8() + "\r\n"
+                               "Host: " + target.hostHeader() + "\r\n"
                                "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
                                "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
                                "Content-type: application/x-www-form-urlencoded\r\n"
                                "\r\n";
+    if (deadline.hasExpired())
+        fail(TimedOut);
 
     QTcpSocket socket;
+    ConnectionWatch connection;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -130,6 +226,8 @@ RawReply exchange(const Target &target, int timeoutMs)
     qsizetype offset = -1;
     qint64 contentLength = -1;
 
+    // Nothing may raise out of these handlers: an exception must not cross Qt's event loop, so a
+    // failure is kept in error and raised once the loop has returned.
     auto finish = [&](const QString &why) {
         if (finished)
             return;
@@ -146,8 +244,13 @@ RawReply exchange(const Target &target, int timeoutMs)
                     finish(QStringLiteral("The server's reply headers are too long."));
                 return;
             }
+            const std::optional<RawReply> head = readHead(data, offset);
+            if (!head) {
+                finish(NotHttp);
+                return;
+            }
             bool ok = false;
-            const qint64 n = parseHead(data, offset).header("Content-Length").toLongLong(&ok);
+            const qint64 n = head->header("Content-Length").toLongLong(&ok);
             if (ok && n >= 0)
                 contentLength = n;
         }
@@ -157,24 +260,26 @@ RawReply exchange(const Target &target, int timeoutMs)
         else if (contentLength >= 0 && bodySize >= contentLength)
             finish({});
     };
-
-    QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(request); });
-    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, take);
-    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, [&] {
+    auto closed = [&] {
         take();
-        finish({});
-    });
-    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError e) {
-        if (e == QAbstractSocket::RemoteHostClosedError) {
-            take();
-            finish({});
-        } else {
-            finish(socket.errorString());
-        }
-    });
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { finish(QStringLiteral("The server did not answer in time.")); });
+        finish(connection.endedInOrder() ? QString() : QStringLiteral("The connection was lost."));
+    };
 
-    timer.start(timeoutMs);
+    QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] {
+        connection.watch(socket.socketDescriptor());
+        socket.write(request);
+    });
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, take);
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, closed);
+    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError e) {
+        if (e == QAbstractSocket::RemoteHostClosedError)
+            closed();
+        else
+            finish(socket.errorString());
+    });
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { finish(TimedOut); });
+
+    timer.start(int(qMax<qint64>(1, deadline.remainingTime())));
     socket.connectToHost(target.host, target.port);
     if (!finished)
         loop.exec();
@@ -187,23 +292,27 @@ RawReply exchange(const Target &target, int timeoutMs)
     if (offset < 0)
         fail(data.isEmpty() ? QStringLiteral("The server closed the connection without a reply.")
                             : QStringLiteral("The server's reply ended inside its headers."));
-    RawReply reply = parseHead(data, offset);
-    reply.body = data.mid(offset);
+    std::optional<RawReply> reply = readHead(data, offset);
+    if (!reply)
+        fail(NotHttp);
+    reply->body = data.mid(offset);
     if (contentLength >= 0) {
-        if (reply.body.size() < contentLength)
+        if (reply->body.size() < contentLength)
             fail(QStringLiteral("The connection was lost before the end of the reply."));
-        reply.body.truncate(contentLength);
+        reply->body.truncate(contentLength);
     }
-    return reply;
+    return *reply;
 }
 
 } // namespace
 
 HttpReply HttpClient::Get(const QString &url)
 {
+    // One deadline for the whole exchange: a chain of slow redirects must not multiply it.
+    const QDeadlineTimer deadline(m_timeoutMs);
     Target target = parseAddress(url);
     for (int redirects = 0;; ++redirects) {
-        const RawReply raw = exchange(target, m_timeoutMs);
+        const RawReply raw = exchange(target, deadline);
         if (raw.status < 300 || raw.status > 302)
             return {raw.status, raw.body};
         if (redirects == MaxRedirects)
@@ -217,8 +326,7 @@ HttpReply HttpClient::Get(const QString &url)
             target = parseAddress(location);
         } else {
             // A relative address, read against the one that was asked for.
-            const QUrl base(QStringLiteral("http://%1:%2%3").arg(target.host).arg(target.port)
-                                .arg(QString::fromLatin1(target.path)));
+            const QUrl base(QStringLiteral("http://%1%2").arg(target.authority(), QString::fromLatin1(target.path)));
             target = parseAddress(base.resolved(QUrl(location)).toString(QUrl::FullyEncoded));
         }
     }

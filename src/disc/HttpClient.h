@@ -28,7 +28,8 @@ public:
     static constexpr qint64 MaxBodySize = 1 << 20;
     static constexpr int DefaultTimeoutMs = 60000;
 
-    // How long one request may take from connecting to the end of the reply.
+    // How long one Get may take, from its first connection to the end of the last reply, redirects
+    // included.
     void setTimeout(int ms) { m_timeoutMs = ms; }
     int timeout() const { return m_timeoutMs; }
 
