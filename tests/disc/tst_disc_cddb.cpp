@@ -64,8 +64,8 @@ const QStringList EntryTracks{QStringLiteral("Intro"), QStringLiteral("Caf\u00e9
 constexpr int AnsweredBoundMs = 10000;
 constexpr int StallBoundMs = 1500;
 // Three slow redirects: the third request arrives well within the bound, its reply well after it.
-constexpr int SlowStepMs = 1500;
-constexpr int SlowBoundMs = 3700;
+constexpr int SlowStepMs = 2000;
+constexpr int SlowBoundMs = 5000;
 
 } // namespace
 
