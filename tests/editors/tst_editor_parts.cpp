@@ -68,6 +68,8 @@ class TestEditorParts : public QObject
 private slots:
     void driveSelector_data();
     void driveSelector();
+    void driveSelectorShowsTheEnds_data();
+    void driveSelectorShowsTheEnds();
     void bothEditorsListTheMachinesDrives();
     void errorDuringSave_data();
     void errorDuringSave();
@@ -118,6 +120,52 @@ void TestEditorParts::driveSelector()
     }
     // The box is narrower than a device path; the list that drops down is not.
     QVERIFY(selector->view()->minimumWidth() > widest);
+}
+
+void TestEditorParts::driveSelectorShowsTheEnds_data()
+{
+    QTest::addColumn<QString>("drive");
+
+    QTest::newRow("short path") << QStringLiteral("/dev/sr0");
+    QTest::newRow("long path") << QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0");
+    QTest::newRow("two long paths that differ at the end")
+        << QStringLiteral("/dev/disk/by-path/pci-0000:00:1f.2-ata-2");
+}
+
+void TestEditorParts::driveSelectorShowsTheEnds()
+{
+    QFETCH(QString, drive);
+
+    // Two drives whose paths share all but their ends, in a box the editors' size.
+    QString other = drive;
+    other.back() = drive.back() == u'9' ? u'8' : u'9';
+    QWidget panel;
+    auto *selector = new DriveSelector(&panel);
+    selector->setGeometry(112, 12, 73, 22);
+    selector->fill(other + U_Constantes::LineBreak + drive);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    selector->setCurrentIndex(1);
+    QCOMPARE(selector->size(), QSize(73, 22));
+    QCOMPARE(selector->currentDrive(), drive);
+    QCOMPARE(selector->toolTip(), drive);
+    QCOMPARE(selector->itemData(1, Qt::ToolTipRole).toString(), drive);
+
+    const QString shown = selector->displayedText();
+    QVERIFY2(selector->fontMetrics().horizontalAdvance(shown) < selector->width(), qPrintable(shown));
+    const QChar ellipsis(0x2026);
+    if (selector->fontMetrics().horizontalAdvance(drive) < selector->width() / 2) {
+        QCOMPARE(shown, drive);
+    } else {
+        // Both ends stay; the end tells the two drives apart.
+        const qsizetype cut = shown.indexOf(ellipsis);
+        QVERIFY2(cut > 0 && cut < shown.size() - 1, qPrintable(shown));
+        QVERIFY2(drive.startsWith(shown.left(cut)), qPrintable(shown));
+        QVERIFY2(drive.endsWith(shown.mid(cut + 1)), qPrintable(shown));
+        selector->setCurrentIndex(0);
+        QCOMPARE(selector->toolTip(), other);
+        QVERIFY(selector->displayedText() != shown);
+    }
 }
 
 void TestEditorParts::bothEditorsListTheMachinesDrives()
