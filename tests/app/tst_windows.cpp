@@ -1,11 +1,17 @@
-// The program's own windows as a window manager sees them: the buttons of their title bars.
+// The program's own windows as a window manager sees them: the buttons of their title bars and the
+// message boxes over the splash.
 
+#include "app/BoxMessageService.h"
 #include "app/FM_About.h"
+#include "app/FM_Splash.h"
 #include "disc/FM_ChooseCD.h"
 #include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditMovie.h"
+#include "base/U_Constantes.h"
 #include "support/EditorCatalogue.h"
+#include "support/ModalDriver.h"
 
+#include <QMessageBox>
 #include <QWindow>
 #include <QtTest>
 
@@ -25,6 +31,8 @@ class tst_Windows : public QObject
 private slots:
     void titleBarButtons_data();
     void titleBarButtons();
+    void boxesComeAboveTheSplash_data();
+    void boxesComeAboveTheSplash();
 };
 
 void tst_Windows::titleBarButtons_data()
@@ -65,6 +73,43 @@ void tst_Windows::titleBarButtons()
     QVERIFY(dialog->windowHandle());
     QCOMPARE(int(dialog->windowHandle()->flags() & TitleBarHints), hints);
     QCOMPARE(dialog->windowHandle()->flags() & Qt::WindowType_Mask, Qt::Dialog);
+}
+
+void tst_Windows::boxesComeAboveTheSplash_data()
+{
+    QTest::addColumn<bool>("splash");
+    QTest::addColumn<bool>("question");
+
+    QTest::newRow("error box, splash up") << true << false;
+    QTest::newRow("question, splash up") << true << true;
+    QTest::newRow("error box, no splash") << false << false;
+    QTest::newRow("question, no splash") << false << true;
+}
+
+void tst_Windows::boxesComeAboveTheSplash()
+{
+    QFETCH(bool, splash);
+    QFETCH(bool, question);
+
+    std::unique_ptr<TF_Splash> banner;
+    if (splash) {
+        banner = std::make_unique<TF_Splash>();
+        banner->show();
+        QVERIFY(QTest::qWaitForWindowExposed(banner.get()));
+        QVERIFY(banner->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+    bool onTop = !splash;
+    auto driver = driveModal<QMessageBox>([&](QMessageBox *box) {
+        onTop = box->windowHandle() && box->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+    BoxMessageService messages;
+    if (question)
+        messages.confirm(U_Constantes::CantOpenDataFile);
+    else
+        messages.error(U_Constantes::CantOpenDataFile);
+    QVERIFY(driver->came());
+    // Kept above only while something else is: a box must not cover other programs for good.
+    QCOMPARE(onTop, splash);
 }
 
 QTEST_MAIN(tst_Windows)
