@@ -7,11 +7,25 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 QWidget *owner()
 {
     return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+}
+
+// A window kept above all others, such as the splash at start-up, would hide the box and its only
+// button; the box then stays on top too, and being shown later it comes above.
+void keepAboveStayOnTopWindows(QMessageBox &box)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool onTopWindowUp = std::any_of(windows.cbegin(), windows.cend(), [&box](const QWidget *w) {
+        return w != &box && w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+    if (onTopWindowUp)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
 }
 
 } // namespace
@@ -39,6 +53,7 @@ void BoxMessageService::show(Kind kind, const QString &text)
     }
     box.setText(text);
     box.addButton(U_Constantes::ButtonOk, QMessageBox::AcceptRole);
+    keepAboveStayOnTopWindows(box);
     // A box that tells of a failure must not wait behind the hourglass of the work that failed.
     const bool busy = QGuiApplication::overrideCursor() != nullptr;
     if (busy)
@@ -58,6 +73,7 @@ bool BoxMessageService::confirm(const QString &text)
     QPushButton *no = box.addButton(U_Constantes::ButtonNo, QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
+    keepAboveStayOnTopWindows(box);
     box.exec();
     return box.clickedButton() == yes;
 }

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QRubberBand>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QDir>
@@ -216,6 +217,8 @@ void TF_Main::buildPanels()
     m_outer->setStretchFactor(1, 1);
     setCentralWidget(m_outer);
     setAcceptDrops(true);
+    m_dropOutline = new QRubberBand(QRubberBand::Rectangle, this);
+    m_dropOutline->setObjectName(QStringLiteral("DropOutline"));
 
     // Each panel is a dock site whose docked control carries a blue-to-white caption.
     const std::pair<QWidget *, SiteAlign> sites[] = {
@@ -236,8 +239,10 @@ void TF_Main::buildPanels()
         panel->installEventFilter(this);
         manager->tree()->setUnDockCheck(
             [this, panel](QWidget *, QWidget *newTarget) { return panelUnDock(panel, newTarget); });
-        connect(manager->tree(), &TDockCaptionTree::dragEnded, this,
-                [this](QWidget *, QWidget *target) { ListView1EndDock(target); });
+        connect(manager->tree(), &TDockCaptionTree::dragEnded, this, [this](QWidget *, QWidget *target) {
+            outlineDrop(nullptr);
+            ListView1EndDock(target);
+        });
     }
     CollapseDockPanels();
 }
@@ -274,10 +279,31 @@ int TF_Main::panelSize(const QWidget *panel) const
     return panel == Panel_left || panel == Panel_right ? panel->width() : panel->height();
 }
 
+int TF_Main::openSize(const QWidget *panel) const
+{
+    return panel == Panel_left || panel == Panel_right ? 90 : 60;
+}
+
+QRect TF_Main::dropGeometry(const QWidget *panel) const
+{
+    // The other panels close on a drop, so the panel takes its edge of the whole client area.
+    const QRect c = m_outer->geometry();
+    const int size = openSize(panel);
+    if (panel == Panel_left)
+        return QRect(c.left(), c.top(), size, c.height());
+    if (panel == Panel_top)
+        return QRect(c.left(), c.top(), c.width(), size);
+    if (panel == Panel_right)
+        return QRect(c.right() + 1 - size, c.top(), size, c.height());
+    return QRect(c.left(), c.bottom() + 1 - size, c.width(), size);
+}
+
 QWidget *TF_Main::panelAt(QPoint pos) const
 {
-    // A closed panel still takes a drop near its edge, as dock sites always reached a little past
-    // their bounds.
+    // A panel takes a drop wherever it stands or would stand once dropped on, which is where its
+    // outline is drawn, and a little past the window's edge, as dock sites always reached: a
+    // closed panel is caught as easily as an open one, and what the outline shows is where a drop
+    // lands.
     const QRect c = m_outer->geometry();
     const int reach = 10;
     const QRect zones[] = {
@@ -288,28 +314,64 @@ QWidget *TF_Main::panelAt(QPoint pos) const
     };
     QWidget *const panels[] = {Panel_left, Panel_top, Panel_right, Panel_bottom};
     for (int i = 0; i < 4; ++i)
-        if (zones[i].adjusted(-reach, -reach, reach, reach).contains(pos))
+        if (zones[i].united(dropGeometry(panels[i])).adjusted(-reach, -reach, reach, reach).contains(pos))
             return panels[i];
     return nullptr;
 }
 
+QWidget *TF_Main::dropOutline() const
+{
+    return m_dropOutline;
+}
+
+void TF_Main::outlineDrop(QWidget *panel)
+{
+    if (!panel) {
+        m_dropOutline->hide();
+        return;
+    }
+    m_dropOutline->setGeometry(dropGeometry(panel));
+    m_dropOutline->raise();
+    m_dropOutline->show();
+}
+
 void TF_Main::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (event->mimeData()->hasFormat(TDockCaptionTree::mimeType()))
-        event->acceptProposedAction();
+    if (!event->mimeData()->hasFormat(TDockCaptionTree::mimeType()))
+        return;
+    event->acceptProposedAction();
+    dragOver(event->position().toPoint(), event->source());
+}
+
+QWidget *TF_Main::dragOver(QPoint pos, QObject *source)
+{
+    QWidget *panel = panelAt(pos);
+    if (!PanelDockOver(source))
+        panel = nullptr;
+    outlineDrop(panel);
+    return panel;
 }
 
 void TF_Main::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (event->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && panelAt(event->position().toPoint())
-        && PanelDockOver(event->source()))
+    const bool dock = event->mimeData()->hasFormat(TDockCaptionTree::mimeType());
+    if (dock && dragOver(event->position().toPoint(), event->source())) {
         event->acceptProposedAction();
-    else
+    } else {
         event->ignore();
+        outlineDrop(nullptr);
+    }
+}
+
+void TF_Main::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    outlineDrop(nullptr);
+    QMainWindow::dragLeaveEvent(event);
 }
 
 void TF_Main::dropEvent(QDropEvent *event)
 {
+    outlineDrop(nullptr);
     QWidget *panel = panelAt(event->position().toPoint());
     if (!panel || !event->mimeData()->hasFormat(TDockCaptionTree::mimeType()) || !PanelDockOver(event->source()))
         return;
@@ -350,8 +412,9 @@ bool TF_Main::panelUnDock(QWidget *, QWidget *newTarget) const
 
 void TF_Main::PanelDockDrop(QWidget *panel)
 {
+    outlineDrop(nullptr);
     CollapseDockPanels();
-    openPanel(panel, panel == Panel_left || panel == Panel_right ? 90 : 60);
+    openPanel(panel, openSize(panel));
 }
 
 void TF_Main::dockNavigator(QWidget *panel)
@@ -375,13 +438,19 @@ bool TF_Main::eventFilter(QObject *watched, QEvent *event)
     const bool isPanel = panel && (panel == Panel_left || panel == Panel_top || panel == Panel_right || panel == Panel_bottom);
     if (isPanel && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (drag->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && PanelDockOver(drag->source()))
+        if (drag->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && PanelDockOver(drag->source())) {
             drag->acceptProposedAction();
-        else
+            outlineDrop(panel);
+        } else {
             drag->ignore();
+            outlineDrop(nullptr);
+        }
         return true;
     }
+    if (isPanel && event->type() == QEvent::DragLeave)
+        outlineDrop(nullptr);
     if (isPanel && event->type() == QEvent::Drop) {
+        outlineDrop(nullptr);
         auto *drop = static_cast<QDropEvent *>(event);
         if (drop->mimeData()->hasFormat(TDockCaptionTree::mimeType()) && PanelDockOver(drop->source())) {
             drop->acceptProposedAction();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -13,6 +14,7 @@ class DialogService;
 class MessageService;
 class QAction;
 class QMenu;
+class QRubberBand;
 class TListWindow;
 class QLabel;
 class QListWidget;
@@ -74,6 +76,13 @@ public:
     int panelSize(const QWidget *panel) const;
     // The panel a drop at this point of the window would go to, or none.
     QWidget *panelAt(QPoint pos) const;
+    // Where a panel stands once the navigator is dropped in it, in the window's coordinates.
+    QRect dropGeometry(const QWidget *panel) const;
+    // Drawn over that place while a drag of the navigator would land there.
+    QWidget *dropOutline() const;
+    // A drag of `source` at this point of the window: the panel it would dock in, outlined, or none
+    // and no outline.
+    QWidget *dragOver(QPoint pos, QObject *source);
     QList<TDockManagerPro *> dockManagers() const { return m_docks; }
 
     // The commands, each for the list window in front; nothing without one.
@@ -107,6 +116,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -124,6 +134,9 @@ private:
     void updateActions();
     TDockCaptionTree *treeOf(QWidget *panel) const;
     void openPanel(QWidget *panel, int size);
+    int openSize(const QWidget *panel) const;
+    // Shows the outline over where the navigator would land in the panel; none hides it.
+    void outlineDrop(QWidget *panel);
     bool panelUnDock(QWidget *panel, QWidget *newTarget) const;
     CatalogueList *activeList();
     void routeSave(const QString &filter, QString CatalogueList::*proposed, void (TListWindow::*save)(const QString &));
@@ -133,6 +146,7 @@ private:
     QSplitter *m_outer = nullptr;
     QList<TDockManagerPro *> m_docks;
     QPoint m_listPress{-1, -1};
+    QRubberBand *m_dropOutline = nullptr;
     DialogService &m_dialogs;
     QString m_databaseFolder;
     TD_Main *m_main = nullptr;

@@ -1,5 +1,7 @@
 #include "app/StandardDialogService.h"
 
+#include "app/PictureFileDialog.h"
+
 #include "grid/DxGrid.h"
 #include "grid/PrintPreview.h"
 
@@ -31,7 +33,10 @@ QString StandardDialogService::saveFileName(const QString &filter, const QString
 
 QString StandardDialogService::openPictureName(const QString &filter)
 {
-    return QFileDialog::getOpenFileName(owner(), {}, {}, qtFilter(filter));
+    PictureFileDialog dialog(owner(), qtFilter(filter));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 void StandardDialogService::printPreview(const QWidget &list, const QString &title)

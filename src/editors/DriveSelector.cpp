@@ -8,12 +8,14 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QStyle>
+#include <QStylePainter>
 
 DriveSelector::DriveSelector(QWidget *parent)
     : QComboBox(parent)
 {
     setObjectName(QStringLiteral("ComboBoxEx_drive"));
     setMaxVisibleItems(8);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentDrive()); });
 }
 
 void DriveSelector::setButton(QAbstractButton *button)
@@ -51,4 +53,24 @@ void DriveSelector::fill(const QString &driveLines)
 QString DriveSelector::currentDrive() const
 {
     return currentIndex() < 0 ? QString() : currentData().toString();
+}
+
+QString DriveSelector::displayedText() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    if (!option.currentIcon.isNull())
+        field.setLeft(field.left() + option.iconSize.width() + 4);
+    return fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, std::max(0, field.width()));
+}
+
+void DriveSelector::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = displayedText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

@@ -23,6 +23,12 @@ public:
 
     // Empty when there is no drive to choose.
     QString currentDrive() const;
+    // What the closed box shows of the current drive: a path too long for the box loses its middle,
+    // since the ends are what tell the drives apart.
+    QString displayedText() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QPointer<QAbstractButton> m_button;

@@ -42,6 +42,12 @@ TF_AddEditArtist::TF_AddEditArtist(TD_Artist &artists, MessageService &messages,
     Button2->setGeometry(184, 56, 75, 25);
     Button2->setAutoDefault(false);
 
+    const std::pair<QWidget *, const char *> names[] = {{Panel1, "Panel1"}, {Label1, "Label1"},
+                                                        {Edit_name, "Edit_name"}, {Button1, "Button1"},
+                                                        {Button2, "Button2"}};
+    for (const auto &[widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
+
     connect(Button2, &QPushButton::clicked, this, &TF_AddEditArtist::save);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 

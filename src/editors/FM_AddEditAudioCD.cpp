@@ -198,11 +198,26 @@ void TF_AddEditAudioCD::buildControls()
     anchored.place(Button1, 392, 416, 75, 25, Anchor::Right | Anchor::Bottom);
     setSaveAndCancel(Button2, Button1);
 
+    // Tab leaves the comments for the picture area, which opens the picture dialog from the keyboard.
+    Memo_comments->setTabChangesFocus(true);
+    Panel2->setFocusPolicy(Qt::StrongFocus);
+    // The flat buttons take no focus: Tab walks the fields alone.
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton2->setFocusPolicy(Qt::NoFocus);
     QWidget *order[] = {ComboBoxEx_drive, Edit_title, RadioButton1, RadioButton2, Edit_newartist, Edit_addtrack,
                         ListView_tracks, ComboBox_artists, Edit_barcode, Edit_year, CheckBox_limited, Memo_comments,
-                        Button2, Button1};
+                        Panel2, Button2, Button1};
     for (size_t k = 1; k < std::size(order); ++k)
         setTabOrder(order[k - 1], order[k]);
+    const std::pair<QWidget *, const char *> names[] = {
+        {Panel1, "Panel1"}, {SpeedButton1, "SpeedButton1"}, {Edit_title, "Edit_title"},
+        {RadioButton1, "RadioButton1"}, {Edit_newartist, "Edit_newartist"}, {RadioButton2, "RadioButton2"},
+        {ComboBox_artists, "ComboBox_artists"}, {Edit_barcode, "Edit_barcode"}, {Edit_year, "Edit_year"},
+        {CheckBox_limited, "CheckBox_limited"}, {Memo_comments, "Memo_comments"}, {Panel2, "Panel2"},
+        {Image1, "Image1"}, {Edit_addtrack, "Edit_addtrack"}, {SpeedButton2, "SpeedButton2"},
+        {ListView_tracks, "ListView_tracks"}, {Button2, "Button2"}, {Button1, "Button1"}};
+    for (const auto &[widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
 
     connect(RadioButton1, &QRadioButton::toggled, this, [this] { UpdateArtistChoice(); });
     connect(SpeedButton1, &QToolButton::clicked, this, &TF_AddEditAudioCD::StartCDDBLookup);
@@ -326,6 +341,9 @@ void TF_AddEditAudioCD::UpdateArtistChoice()
     const bool isNew = RadioButton1->isChecked();
     Edit_newartist->setEnabled(isNew);
     ComboBox_artists->setEnabled(!isNew);
+    // Tab stops at the chosen radio button only; the arrow keys move between the two.
+    RadioButton1->setFocusPolicy(isNew ? Qt::StrongFocus : Qt::ClickFocus);
+    RadioButton2->setFocusPolicy(isNew ? Qt::ClickFocus : Qt::StrongFocus);
 }
 
 void TF_AddEditAudioCD::StartCDDBLookup()
@@ -517,6 +535,13 @@ bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
             DeleteSelectedTracks();
             return true;
         }
+        if (watched == Panel2 && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            Image1Click();
+            return true;
+        }
+    } else if (watched == Panel2 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // A frame draws no focus of its own: the area looks pressed while Space would open the dialog.
+        Panel2->setFrameShadow(event->type() == QEvent::FocusIn ? QFrame::Sunken : QFrame::Raised);
     } else if (event->type() == QEvent::MouseButtonRelease && (watched == Panel2 || watched == Image1)) {
         Image1Click();
         return true;

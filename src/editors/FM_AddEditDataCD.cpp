@@ -131,6 +131,12 @@ void TF_AddEditDataCD::buildControls()
     QWidget *order[] = {Edit_title, ComboBoxEx_drive, Edit_dataitem, ListView_items, Button2, Button1};
     for (size_t k = 1; k < std::size(order); ++k)
         setTabOrder(order[k - 1], order[k]);
+    const std::pair<QWidget *, const char *> names[] = {
+        {Panel1, "Panel1"}, {Edit_title, "Edit_title"}, {SpeedButton2, "SpeedButton2"}, {Label4, "Label4"},
+        {Edit_dataitem, "Edit_dataitem"}, {SpeedButton1, "SpeedButton1"}, {ListView_items, "ListView_items"},
+        {Button2, "Button2"}, {Button1, "Button1"}};
+    for (const auto &[widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
 
     connect(SpeedButton2, &QToolButton::clicked, this, &TF_AddEditDataCD::ScanDrive);
     connect(SpeedButton1, &QToolButton::clicked, this, &TF_AddEditDataCD::AddItem);

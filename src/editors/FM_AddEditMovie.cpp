@@ -61,6 +61,12 @@ TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWi
     Button2->setGeometry(264, 88, 75, 25);
     Button2->setAutoDefault(false);
 
+    const std::pair<QWidget *, const char *> names[] = {
+        {Panel1, "Panel1"}, {Label1, "Label1"}, {Label2, "Label2"}, {Edt_title, "Edt_title"},
+        {ComboBox_type, "ComboBox_type"}, {Button1, "Button1"}, {Button2, "Button2"}};
+    for (const auto &[widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
+
     connect(Button1, &QPushButton::clicked, this, &TF_AddEditMovie::save);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 

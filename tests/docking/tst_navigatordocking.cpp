@@ -49,6 +49,10 @@ private slots:
     void onlyTheNavigatorDocks();
     void neverFloats();
     void dropsFindClosedPanelsNearTheirEdge();
+    void closedPanelsTakeDropsWhereTheyWouldOpen_data();
+    void closedPanelsTakeDropsWhereTheyWouldOpen();
+    void outlineShowsWhereTheDragLands_data();
+    void outlineShowsWhereTheDragLands();
 };
 
 void tst_NavigatorDocking::startsInTheLeftPanel()
@@ -154,6 +158,96 @@ void tst_NavigatorDocking::dropsFindClosedPanelsNearTheirEdge()
     QCOMPARE(f.w().panelAt(QPoint(central.left() + 40, central.center().y())), f.w().Panel_left);
     // The middle of the client area is no panel: a drop there changes nothing.
     QCOMPARE(f.w().panelAt(central.center()), nullptr);
+}
+
+namespace {
+
+QRect inWindow(const QWidget *w)
+{
+    return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+}
+
+} // namespace
+
+void tst_NavigatorDocking::closedPanelsTakeDropsWhereTheyWouldOpen_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::newRow("top") << 1;
+    QTest::newRow("right") << 2;
+    QTest::newRow("bottom") << 3;
+}
+
+void tst_NavigatorDocking::closedPanelsTakeDropsWhereTheyWouldOpen()
+{
+    QFETCH(int, target);
+    Fixture f;
+    QWidget *panel = f.panel(target);
+    QCOMPARE(f.w().panelSize(panel), 0);
+    const QRect future = f.w().dropGeometry(panel);
+    const QRect central = f.w().centralWidget()->geometry();
+    QVERIFY(central.contains(future));
+    // Just inside the inner side of the place it would take, and at its middle.
+    const QPoint inner = target == 1 ? QPoint(future.center().x(), future.bottom() - 2)
+        : target == 2                ? QPoint(future.left() + 2, future.center().y())
+                                     : QPoint(future.center().x(), future.top() + 2);
+    QCOMPARE(f.w().panelAt(inner), panel);
+    QCOMPARE(f.w().panelAt(future.center()), panel);
+
+    // And the place is the one the panel takes.
+    f.w().dockNavigator(panel);
+    f.settle();
+    QCOMPARE(inWindow(panel), future);
+}
+
+void tst_NavigatorDocking::outlineShowsWhereTheDragLands_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::newRow("the closed top panel") << 1;
+    QTest::newRow("the closed right panel") << 2;
+    QTest::newRow("the closed bottom panel") << 3;
+    QTest::newRow("the open left panel") << 0;
+}
+
+void tst_NavigatorDocking::outlineShowsWhereTheDragLands()
+{
+    QFETCH(int, target);
+    Fixture f;
+    // The open panel widened by hand: a drop there still puts it back to its size.
+    auto *splitter = qobject_cast<QSplitter *>(f.w().Panel_left->parentWidget());
+    QList<int> sizes = splitter->sizes();
+    sizes[1] -= 60;
+    sizes[0] += 60;
+    splitter->setSizes(sizes);
+    f.settle();
+    QCOMPARE(f.w().panelSize(f.w().Panel_left), 150);
+    QWidget *panel = f.panel(target);
+    QWidget *outline = f.w().dropOutline();
+    QVERIFY(outline && !outline->isVisible());
+    const QRect future = f.w().dropGeometry(panel);
+    const QPoint away = f.w().centralWidget()->geometry().center();
+    QCOMPARE(f.w().panelAt(away), nullptr);
+
+    // Over the panel: the outline stands where the panel will, above everything else.
+    QCOMPARE(f.w().dragOver(future.center(), f.w().ListView1), panel);
+    QVERIFY(outline->isVisible());
+    QCOMPARE(inWindow(outline), future);
+    // The drag's events go through it to what lies under it.
+    QVERIFY(f.w().childAt(future.center()) != outline);
+    // Off every panel, or dragging something that does not dock: none.
+    QCOMPARE(f.w().dragOver(away, f.w().ListView1), nullptr);
+    QVERIFY(!outline->isVisible());
+    f.w().dragOver(future.center(), f.w().ListView1);
+    QCOMPARE(f.w().dragOver(future.center(), f.w().ToolBar1), nullptr);
+    QVERIFY(!outline->isVisible());
+
+    // The drop takes it away.
+    f.w().dragOver(future.center(), f.w().ListView1);
+    QVERIFY(outline->isVisible());
+    // Where the outline stood is where the panel now stands.
+    f.w().dockNavigator(panel);
+    f.settle();
+    QVERIFY(!outline->isVisible());
+    QCOMPARE(inWindow(panel), future);
 }
 
 QTEST_MAIN(tst_NavigatorDocking)

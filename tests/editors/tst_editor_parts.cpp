@@ -4,8 +4,10 @@
 
 #include "editors/AnchoredLayout.h"
 #include "editors/DriveSelector.h"
+#include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditAudioCD.h"
 #include "editors/FM_AddEditDataCD.h"
+#include "editors/FM_AddEditMovie.h"
 #include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
@@ -13,6 +15,7 @@
 #include "store/DM_Main.h"
 #include "store/DbEngine.h"
 #include "base/U_Constantes.h"
+#include "support/EditorCatalogue.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -20,6 +23,8 @@
 #include <QAbstractItemView>
 #include <QFrame>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -63,11 +68,16 @@ class TestEditorParts : public QObject
 private slots:
     void driveSelector_data();
     void driveSelector();
+    void driveSelectorShowsTheEnds_data();
+    void driveSelectorShowsTheEnds();
     void bothEditorsListTheMachinesDrives();
     void errorDuringSave_data();
     void errorDuringSave();
     void anchors_data();
     void anchors();
+    void tabOrder_data();
+    void tabOrder();
+    void pictureAreaFromTheKeyboard();
 };
 
 void TestEditorParts::driveSelector_data()
@@ -110,6 +120,52 @@ void TestEditorParts::driveSelector()
     }
     // The box is narrower than a device path; the list that drops down is not.
     QVERIFY(selector->view()->minimumWidth() > widest);
+}
+
+void TestEditorParts::driveSelectorShowsTheEnds_data()
+{
+    QTest::addColumn<QString>("drive");
+
+    QTest::newRow("short path") << QStringLiteral("/dev/sr0");
+    QTest::newRow("long path") << QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0");
+    QTest::newRow("two long paths that differ at the end")
+        << QStringLiteral("/dev/disk/by-path/pci-0000:00:1f.2-ata-2");
+}
+
+void TestEditorParts::driveSelectorShowsTheEnds()
+{
+    QFETCH(QString, drive);
+
+    // Two drives whose paths share all but their ends, in a box the editors' size.
+    QString other = drive;
+    other.back() = drive.back() == u'9' ? u'8' : u'9';
+    QWidget panel;
+    auto *selector = new DriveSelector(&panel);
+    selector->setGeometry(112, 12, 73, 22);
+    selector->fill(other + U_Constantes::LineBreak + drive);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    selector->setCurrentIndex(1);
+    QCOMPARE(selector->size(), QSize(73, 22));
+    QCOMPARE(selector->currentDrive(), drive);
+    QCOMPARE(selector->toolTip(), drive);
+    QCOMPARE(selector->itemData(1, Qt::ToolTipRole).toString(), drive);
+
+    const QString shown = selector->displayedText();
+    QVERIFY2(selector->fontMetrics().horizontalAdvance(shown) < selector->width(), qPrintable(shown));
+    const QChar ellipsis(0x2026);
+    if (selector->fontMetrics().horizontalAdvance(drive) < selector->width() / 2) {
+        QCOMPARE(shown, drive);
+    } else {
+        // Both ends stay; the end tells the two drives apart.
+        const qsizetype cut = shown.indexOf(ellipsis);
+        QVERIFY2(cut > 0 && cut < shown.size() - 1, qPrintable(shown));
+        QVERIFY2(drive.startsWith(shown.left(cut)), qPrintable(shown));
+        QVERIFY2(drive.endsWith(shown.mid(cut + 1)), qPrintable(shown));
+        selector->setCurrentIndex(0);
+        QCOMPARE(selector->toolTip(), other);
+        QVERIFY(selector->displayedText() != shown);
+    }
 }
 
 void TestEditorParts::bothEditorsListTheMachinesDrives()
@@ -227,6 +283,105 @@ void TestEditorParts::anchors()
     dialog.resize(300, 200);
     layout.apply();
     QCOMPARE(control->geometry(), QRect(10, 20, 50, 60));
+}
+
+namespace {
+
+// The order Tab walks through each editor as designed, disabled controls included.
+const QStringList AudioCDOrder{"ComboBoxEx_drive", "Edit_title", "RadioButton1", "RadioButton2", "Edit_newartist",
+                               "Edit_addtrack", "ListView_tracks", "ComboBox_artists", "Edit_barcode", "Edit_year",
+                               "CheckBox_limited", "Memo_comments", "Panel2", "Button2", "Button1"};
+
+QStringList without(QStringList names, const QString &name)
+{
+    names.removeAll(name);
+    return names;
+}
+
+} // namespace
+
+void TestEditorParts::tabOrder_data()
+{
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QStringList>("order");
+
+    // Tab stops at the chosen radio button only, and the artist box of the other is disabled.
+    QTest::newRow("audio CD, new artist")
+        << QStringLiteral("audio new") << without(without(AudioCDOrder, "RadioButton2"), "ComboBox_artists");
+    QTest::newRow("audio CD, existing artist")
+        << QStringLiteral("audio existing") << without(without(AudioCDOrder, "RadioButton1"), "Edit_newartist");
+    QTest::newRow("data CD") << QStringLiteral("data")
+                             << QStringList{"Edit_title", "ComboBoxEx_drive", "Edit_dataitem", "ListView_items",
+                                            "Button2", "Button1"};
+    QTest::newRow("artist") << QStringLiteral("artist") << QStringList{"Edit_name", "Button1", "Button2"};
+    QTest::newRow("movie") << QStringLiteral("movie")
+                           << QStringList{"Edt_title", "ComboBox_type", "Button1", "Button2"};
+}
+
+void TestEditorParts::tabOrder()
+{
+    QFETCH(QString, editor);
+    QFETCH(QStringList, order);
+
+    EditorCatalogue cat(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                                       "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (7, 'Gold', 1);"));
+    cat.cds.OpenList();
+    std::unique_ptr<QDialog> dialog;
+    QPlainTextEdit *comments = nullptr;
+    if (editor.startsWith(QLatin1String("audio"))) {
+        auto *audio = new TF_AddEditAudioCD(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        dialog.reset(audio);
+        if (editor.endsWith(QLatin1String("existing")))
+            QVERIFY(audio->prepareEdit(7));
+        else
+            audio->prepareNew();
+        audio->FillDrives(QStringLiteral("/dev/sr0"));
+        comments = audio->Memo_comments;
+        comments->setPlainText(QStringLiteral("signed"));
+    } else if (editor == QLatin1String("data")) {
+        auto *data = new TF_AddEditDataCD(cat.data, cat.messages);
+        dialog.reset(data);
+        data->prepareNew();
+        data->FillDrives(QStringLiteral("/dev/sr0"));
+    } else if (editor == QLatin1String("artist")) {
+        dialog = std::make_unique<TF_AddEditArtist>(cat.artists, cat.messages);
+    } else {
+        dialog = std::make_unique<TF_AddEditMovie>(cat.movies, cat.messages);
+    }
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+
+    auto *first = dialog->findChild<QWidget *>(order.first());
+    QVERIFY(first);
+    first->setFocus(Qt::OtherFocusReason);
+    QStringList walked;
+    // One round and back to the start: the order closes on itself.
+    for (qsizetype k = 0; k <= order.size(); ++k) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        walked << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    QCOMPARE(walked, order + QStringList{order.first()});
+    if (comments)
+        QCOMPARE(comments->toPlainText(), QStringLiteral("signed"));
+}
+
+void TestEditorParts::pictureAreaFromTheKeyboard()
+{
+    EditorCatalogue cat;
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    dialog.prepareNew();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Panel2->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), dialog.Panel2);
+
+    // Cancelled each time: the dialog is asked for, nothing is loaded.
+    QTest::keyClick(dialog.Panel2, Qt::Key_Space);
+    QTest::keyClick(dialog.Panel2, Qt::Key_Return);
+    QCOMPARE(cat.dialogs.opens.size(), 2);
+    QVERIFY(!dialog.CoverChanged);
 }
 
 QTEST_MAIN(TestEditorParts)

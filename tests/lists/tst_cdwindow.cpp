@@ -5,12 +5,16 @@
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
+#include "editors/FM_AddEditAudioCD.h"
 #include "lists/FM_CD.h"
+#include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DM_Main.h"
+#include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,6 +76,8 @@ class tst_CDWindow : public QObject
 private slots:
     void focusedRowDrivesTheDetail();
     void doubleClickOnATrackEditsTheCDAbove();
+    void tracksStandOnTheFirstAfterAnEdit_data();
+    void tracksStandOnTheFirstAfterAnEdit();
 };
 
 void tst_CDWindow::focusedRowDrivesTheDetail()
@@ -98,6 +104,73 @@ void tst_CDWindow::doubleClickOnATrackEditsTheCDAbove()
     QTest::mouseDClick(f.window.dxDBGrid2()->view()->viewport(), Qt::LeftButton, {}, track.center());
     QCOMPARE(f.edited, QList<int>{1});
     QCOMPARE(f.resets->count(), 1);
+}
+
+void tst_CDWindow::tracksStandOnTheFirstAfterAnEdit_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("edit saved") << true;
+    QTest::newRow("edit cancelled") << false;
+}
+
+void tst_CDWindow::tracksStandOnTheFirstAfterAnEdit()
+{
+    QFETCH(bool, save);
+
+    // A big catalogue: many CDs of many tracks each, so a walk through the tracks would end far
+    // from the first.
+    const int cds = 40;
+    const int tracksPerCD = 15;
+    TempCatalogue cat;
+    QStringList sql{QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');")};
+    for (int cd = 1; cd <= cds; ++cd) {
+        sql << QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (%1, 'CD %1', 1);").arg(cd);
+        for (int t = 1; t <= tracksPerCD; ++t)
+            sql << QStringLiteral("insert into TRACK (TR_LABEL, CD_ID) values ('Track %1 of %2', %2);").arg(t).arg(cd);
+    }
+    cat.exec(sql.join(QString()));
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    TD_Main main{messages};
+    TD_CD store{main, messages};
+    TD_Artist artists{main, messages};
+    main.OpenDatabase(cat.path());
+    store.OpenList();
+    store.OpenDetail();
+    artists.OpenList();
+    // The program's own edit: the audio CD editor on the CD, saved or cancelled.
+    TF_CD window{store,
+                 [&](int id) {
+                     TF_AddEditAudioCD editor(store, artists, messages, dialogs);
+                     QVERIFY(editor.prepareEdit(id));
+                     (save ? editor.Button2 : editor.Button1)->click();
+                 },
+                 messages};
+    window.resize(600, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const int edited = cds / 2;
+    int row = -1;
+    for (int r = 0; r < store.count(); ++r)
+        if (window.AudioCDsList()->cellText(r, 0) == QString::number(edited))
+            row = r;
+    QVERIFY(row >= 0);
+    DxGrid &list = *window.AudioCDsList();
+    const QModelIndex index = list.model()->indexOfSourceRow(row, 1);
+    list.view()->scrollTo(index);
+    QTest::mouseClick(list.view()->viewport(), Qt::LeftButton, {}, list.view()->visualRect(index).center());
+    QCOMPARE(list.selectedCount(), 1);
+    QCOMPARE(store.current().id, edited);
+    window.EditCurrent();
+
+    QVERIFY(messages.boxes.isEmpty());
+    QCOMPARE(store.current().id, edited);
+    DxGrid *tracks = window.dxDBGrid2();
+    QCOMPARE(store.trackRows().rowCount(), tracksPerCD);
+    QCOMPARE(store.trackRows().currentRow(), 0);
+    QCOMPARE(tracks->focusedRow(), 0);
+    QCOMPARE(tracks->cellText(tracks->focusedRow(), 1), QStringLiteral("Track 1 of %1").arg(edited));
 }
 
 QTEST_MAIN(tst_CDWindow)
