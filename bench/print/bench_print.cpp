@@ -6,6 +6,7 @@
 //
 //   build-bench/bin/dadudu-bench-catalogue /tmp/i10print/dadudu.mdb
 //   QT_QPA_PLATFORM=offscreen build-bench/bin/bench_print /tmp/i10print/dadudu.mdb [grouped] [keep.pdf]
+//   build-bench/bin/bench_print /tmp/i10print/dadudu.mdb [grouped] show     (only opens the preview)
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridPrinter.h"
@@ -73,6 +74,7 @@ int main(int argc, char **argv)
     }
     QStringList args = QApplication::arguments().mid(2);
     const bool grouped = args.removeAll(QStringLiteral("grouped")) > 0;
+    const bool showOnly = args.removeAll(QStringLiteral("show")) > 0;
     const QString keep = args.value(0);
     DbConnection connection;
     connection.setConnectionString(QStringLiteral("Data Source=") + QString::fromLocal8Bit(argv[1]));
@@ -99,6 +101,11 @@ int main(int argc, char **argv)
     QApplication::processEvents();
     out << "rows: " << grid.model()->rowTotal() << (grouped ? ", grouped by artist" : "") << "\n";
     out.flush();
+
+    if (showOnly) {
+        PrintPreview preview(&grid, QStringLiteral("Audio CDs"));
+        return preview.exec();
+    }
 
     Heartbeat heartbeat;
     QElapsedTimer clock;

@@ -275,13 +275,17 @@ bool GridPrinter::count(QDeadlineTimer deadline, int settled)
             nextRow(m_cursor);
             continue;
         }
-        // A row that fits on a page of its own starts one; a taller one fills this page and goes on.
-        const bool fitsAPage = pageTop + m_currentLines * m_line + 2 * m_pad <= bodyBottom;
-        if (m_cursor.line == 0 && fitsAPage && !m_pageEmpty) {
+        // A row that fits on a page of its own starts one, unless it is tall enough for the move to
+        // leave a large gap; a taller one, or a tall one with room for a few lines, fills this page
+        // and goes on.
+        const double rowHeight = m_currentLines * m_line + 2 * m_pad;
+        const bool fitsAPage = pageTop + rowHeight <= bodyBottom;
+        const bool tall = rowHeight > (bodyBottom - pageTop) / 4;
+        int lines = int(std::floor((bodyBottom - m_y - 2 * m_pad) / m_line));
+        if (m_cursor.line == 0 && fitsAPage && (!tall || lines < 3) && !m_pageEmpty) {
             newPage();
             continue;
         }
-        int lines = int(std::floor((bodyBottom - m_y - 2 * m_pad) / m_line));
         if (lines < 1) {
             if (!m_pageEmpty) {
                 newPage();

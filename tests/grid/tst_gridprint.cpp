@@ -112,6 +112,24 @@ void checkBands(const QList<Page> &pages)
     }
 }
 
+// The words of the Comments column, page after page, line after line.
+QStringList commentColumn(const QList<Page> &pages)
+{
+    const double margin = 12.7 * PointsPerMm;
+    const double band = 6.35 * PointsPerMm;
+    QStringList words;
+    for (const Page &page : pages) {
+        double left = 1e9;
+        for (const Word &w : page.words)
+            if (w.text == QStringLiteral("Comments"))
+                left = w.box.left() - 1;
+        QStringList body = lines(page, margin + band, page.size.height() - margin - band, left);
+        body.removeAll(QStringLiteral("Comments"));
+        words += body;
+    }
+    return words;
+}
+
 QList<Page> printed(const DxGrid &grid, const GridFixture &f, const QString &name)
 {
     PrintPreview preview(&grid, QStringLiteral("Audio CDs"));
@@ -222,20 +240,43 @@ private slots:
         checkBands(pages);
         if (QTest::currentTestFailed())
             return;
+        QCOMPARE(commentColumn(pages).join(u' '), comment.simplified());
+    }
+
+    // Rows of more than half a page each: moved whole, every page would end half empty.
+    void fillsPagesWithTallRows()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        GridFixture f;
+        const int artist = f.addArtist(QStringLiteral("Printer"));
+        quint32 seed = 3;
+        QStringList comments;
+        for (int i = 0; i < 12; ++i) {
+            comments << prose(seed, 45, 1);
+            f.addCd(QStringLiteral("Row%1").arg(i, 3, 10, QChar(u'0')), artist, {}, false, comments.last());
+        }
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setRows(&f.openCdList());
+
+        const QList<Page> pages = printed(grid, f, QStringLiteral("tallrows"));
+        QVERIFY(pages.size() >= 4);
+        checkBands(pages);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(commentColumn(pages).join(u' '), comments.join(u' ').simplified());
         const double margin = 12.7 * PointsPerMm;
         const double band = 6.35 * PointsPerMm;
-        QStringList words;
-        for (const Page &page : pages) {
-            double left = 0;
+        for (int p = 0; p + 1 < pages.size(); ++p) {
+            const Page &page = pages[p];
+            const double bodyBottom = page.size.height() - margin - band;
+            double lowest = 0;
             for (const Word &w : page.words)
-                if (w.text == QStringLiteral("Comments"))
-                    left = w.box.left() - 1;
-            QVERIFY(left > 0);
-            QStringList body = lines(page, margin + band, page.size.height() - margin - band, left);
-            body.removeAll(QStringLiteral("Comments"));
-            words += body;
+                if (w.box.bottom() < bodyBottom + 1)
+                    lowest = qMax(lowest, w.box.bottom());
+            QVERIFY2(bodyBottom - lowest < (bodyBottom - margin - band) / 4, qPrintable(QString::number(p + 1)));
         }
-        QCOMPARE(words.join(u' '), comment.simplified());
     }
 
     // Many rows of every height: no page prints its rows over the footer, and every row is there once.
