@@ -243,9 +243,8 @@ bool GridPrinter::count(QDeadlineTimer deadline, int settled)
         m_y = pageTop;
         m_pageEmpty = true;
     };
-    int steps = 0;
     while (!m_counted) {
-        if (((++steps & 7) == 0 && deadline.hasExpired()) || settledPages() >= settled)
+        if (deadline.hasExpired() || settledPages() >= settled)
             return false;
         if (m_cursor.item >= int(m_items.size())) {
             m_counted = true;
