@@ -5,6 +5,7 @@
 #include "base/U_Constantes.h"
 
 #include <QDate>
+#include <QFile>
 #include <QLocale>
 #include <QPaintDevice>
 #include <QPainter>
@@ -430,8 +431,12 @@ bool GridPrinter::print(QPrinter *printer, const std::function<bool(int, int)> &
     const double scale = printer->logicalDpiY() / LayoutDpi;
     for (int page = 0; page < pages; ++page) {
         if (progress && !progress(page, pages)) {
-            printer->abort();
-            p.end();
+            // A file that stops halfway would pass for the whole list.
+            const bool aborted = printer->abort();
+            if (p.isActive())
+                p.end();
+            if (!aborted && !printer->outputFileName().isEmpty())
+                QFile::remove(printer->outputFileName());
             return false;
         }
         if (page > 0)

@@ -9,7 +9,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QProgressDialog>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -385,6 +387,44 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(preview.settledPages(), settled);
         QCOMPARE(preview.pageCount(), -1);
+    }
+
+    void cancelStopsPrinting_data()
+    {
+        QTest::addColumn<bool>("countFirst");
+        QTest::newRow("straight after opening") << false;
+        QTest::newRow("once counted") << true;
+    }
+
+    // Cancel in the progress dialog ends the job and leaves no file that would pass for the list.
+    void cancelStopsPrinting()
+    {
+        QFETCH(bool, countFirst);
+        GridFixture f;
+        const int artist = f.addArtist(QStringLiteral("Printer"));
+        for (int i = 0; i < 3000; ++i)
+            f.addCd(QStringLiteral("Row%1").arg(i), artist);
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setRows(&f.openCdList());
+        PrintPreview preview(&grid, QStringLiteral("Audio CDs"));
+        if (countFirst) {
+            QSignalSpy counted(&preview, &PrintPreview::counted);
+            QVERIFY(counted.wait(120000));
+        }
+        const QString pdf = f.dir.filePath(QStringLiteral("cancelled.pdf"));
+        preview.printer()->setOutputFormat(QPrinter::PdfFormat);
+        preview.printer()->setOutputFileName(pdf);
+        bool cancelled = false;
+        QTimer::singleShot(0, &preview, [&] {
+            if (auto *progress = preview.findChild<QProgressDialog *>()) {
+                progress->cancel();
+                cancelled = true;
+            }
+        });
+        QVERIFY(!preview.printDocument());
+        QVERIFY(cancelled);
+        QVERIFY(!QFile::exists(pdf));
     }
 
     void printsGroupsUnderTheirCaptions_data()
