@@ -125,7 +125,7 @@ private:
         if (!m_layout)
             return 1;
         const QSizeF paper = m_layout->paperSize();
-        const double width = qMax(50, viewport()->width() - 2 * Gap - (verticalScrollBar()->isVisible() ? 0 : 0));
+        const double width = qMax(50, viewport()->width() - 2 * Gap);
         switch (m_fit) {
         case Width:
             return width / paper.width();
