@@ -125,6 +125,31 @@ std::vector<int32_t> collate(const std::vector<QString> &texts, int32_t &count)
     return rank;
 }
 
+// Qt hashes a model index as its row, column and internal id added up, unmixed, and keeps every
+// persistent index of a model in one table whose bucket is the hash's low bits: a view's expanded
+// groups and selection ranges, with ids 1, 2, 3..., would pile into a few buckets and make each
+// insertion walk them all. An odd factor spreads the ids over the low bits and is undone exactly.
+constexpr quintptr IdFactor = quintptr(0x9E3779B97F4A7C15ull);
+constexpr quintptr inverseOf(quintptr a)
+{
+    quintptr x = a; // Newton's iteration doubles the correct low bits each step
+    for (int i = 0; i < 6; ++i)
+        x *= 2 - a * x;
+    return x;
+}
+constexpr quintptr IdInverse = inverseOf(IdFactor);
+static_assert(IdFactor * IdInverse == 1);
+
+quintptr idOf(int node)
+{
+    return quintptr(node + 1) * IdFactor;
+}
+
+int nodeOf(const QModelIndex &index)
+{
+    return int(index.internalId() * IdInverse) - 1;
+}
+
 } // namespace
 
 GridModel::GridModel(QObject *parent)
@@ -394,12 +419,12 @@ int GridModel::childCountOf(int node) const
     return g.firstChild >= 0 ? g.childCount : g.count;
 }
 
-// The internal id of an index is its parent node plus one: 0 for the root.
+// The internal id of an index names its parent node: 0 for the root.
 int GridModel::groupOf(const QModelIndex &index) const
 {
     if (!index.isValid())
         return -1;
-    const int parentNode = int(index.internalId()) - 1;
+    const int parentNode = nodeOf(index);
     if (!hasChildGroups(parentNode))
         return -1;
     return (parentNode < 0 ? 0 : m_groups[size_t(parentNode)].firstChild) + index.row();
@@ -409,7 +434,7 @@ int GridModel::positionOf(const QModelIndex &index) const
 {
     if (!index.isValid())
         return -1;
-    const int parentNode = int(index.internalId()) - 1;
+    const int parentNode = nodeOf(index);
     if (hasChildGroups(parentNode))
         return -1;
     return (parentNode < 0 ? 0 : m_groups[size_t(parentNode)].first) + index.row();
@@ -431,7 +456,7 @@ QModelIndex GridModel::indexOfSourceRow(int sourceRow, int column) const
     // Last-level groups lie in grid order.
     const auto begin = m_groups.begin() + m_levelStart[m_levelStart.size() - 2];
     const auto it = std::upper_bound(begin, m_groups.end(), p, [](int pos, const Group &g) { return pos < g.first; }) - 1;
-    return createIndex(p - it->first, column, quintptr(it - m_groups.begin() + 1));
+    return createIndex(p - it->first, column, idOf(int(it - m_groups.begin())));
 }
 
 QModelIndex GridModel::groupIndex(int group) const
@@ -439,7 +464,7 @@ QModelIndex GridModel::groupIndex(int group) const
     if (group < 0 || group >= int(m_groups.size()))
         return {};
     const Group &g = m_groups[size_t(group)];
-    return createIndex(g.row, 0, quintptr(g.parent + 1));
+    return createIndex(g.row, 0, idOf(g.parent));
 }
 
 QString GridModel::groupPath(int group) const
@@ -497,22 +522,22 @@ QModelIndex GridModel::index(int row, int column, const QModelIndex &parent) con
     }
     if (row >= childCountOf(node))
         return {};
-    return createIndex(row, column, quintptr(node + 1));
+    return createIndex(row, column, idOf(node));
 }
 
 QModelIndex GridModel::parent(const QModelIndex &child) const
 {
     if (!child.isValid() || child.internalId() == 0)
         return {};
-    const Group &g = m_groups[size_t(child.internalId() - 1)];
-    return createIndex(g.row, 0, quintptr(g.parent + 1));
+    const Group &g = m_groups[size_t(nodeOf(child))];
+    return createIndex(g.row, 0, idOf(g.parent));
 }
 
 QModelIndex GridModel::sibling(int row, int column, const QModelIndex &index) const
 {
     if (!index.isValid() || row < 0 || column < 0 || column >= columnCount())
         return {};
-    const int parentNode = int(index.internalId()) - 1;
+    const int parentNode = nodeOf(index);
     if (row >= childCountOf(parentNode))
         return {};
     return createIndex(row, column, index.internalId());
