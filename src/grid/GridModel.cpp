@@ -9,6 +9,7 @@
 #include <unicode/ucol.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <numeric>
@@ -349,8 +350,12 @@ GridModel::Ranks GridModel::computeRanks(int field) const
     std::vector<std::pair<double, int32_t>> numbers;
     std::vector<QString> texts;
     {
-        QHash<QString, int32_t> textId;
-        textId.reserve(rows); // growing it half-way would rehash everything again
+        // The distinct texts, found through a table of their numbers alone: a million rows look up a
+        // table four bytes a slot, at most half full, instead of QHash's nodes holding a copy of each
+        // key, which costs a fifth of a cold sort in cache misses and reference counts.
+        const size_t tableSize = std::bit_ceil(size_t(rows) * 2);
+        const size_t mask = tableSize - 1;
+        std::vector<int32_t> table(tableSize, 0);
         for (int r = 0; r < rows; ++r) {
             const QVariant v = m_rows->value(r, field);
             if (v.isNull())
@@ -359,12 +364,22 @@ GridModel::Ranks GridModel::computeRanks(int field) const
                 numbers.emplace_back(v.toDouble(), r);
                 continue;
             }
-            int32_t &id = textId[v.toString()];
-            if (id == 0) {
-                texts.push_back(v.toString());
-                id = int32_t(texts.size());
+            QString s = v.toString();
+            size_t at = qHash(s) & mask;
+            for (;; at = (at + 1) & mask) {
+                const int32_t id = table[at];
+                if (id == 0) {
+                    texts.push_back(std::move(s));
+                    table[at] = int32_t(texts.size());
+                    out.rank[size_t(r)] = -table[at];
+                    break;
+                }
+                if (texts[size_t(id - 1)] == s) {
+                    out.rank[size_t(r)] = -id;
+                    break;
+                }
             }
-            out.rank[size_t(r)] = -id; // resolved once the texts are collated
+            // resolved once the texts are collated
         }
     }
     int32_t next = 1;
