@@ -368,6 +368,23 @@ int main(int argc, char **argv)
         << bar->maximum() << " lines)\n";
     out.flush();
 
+    // Nothing in grouping or selecting may grow faster than the groups: a third level of nearly a
+    // group per row.
+    {
+        const int before = grid.model()->groupCount();
+        const OnLoop group3 = onLoop([&] {
+            grid.groupBy(1);
+            grid.grab();
+        });
+        out << "then by Title too (" << grid.model()->groupCount() << " groups, " << double(grid.model()->groupCount()) / before
+            << "x the two levels) + repaint: " << group3.ms << " ms" << stallText(group3) << "; ratio to two levels "
+            << group3.ms / group2.ms << "\n";
+        const OnLoop all3 = selectAll();
+        out << "Ctrl+A over three levels + repaint (" << grid.selectedCount() << " rows): " << all3.ms << " ms" << stallText(all3)
+            << "; ratio to flat " << all3.ms / flatAll.ms << "\n";
+        out.flush();
+    }
+
     const QString html = dir.filePath(QStringLiteral("list.html"));
     const QString xls = dir.filePath(QStringLiteral("list.xls"));
     out << "HTML export: " << ms([&] { grid.saveToHtml(html, QStringLiteral("Audio CDs")); }) << " ms, "
