@@ -134,6 +134,11 @@ void DxGrid::setFlat(bool flat)
                                  : QString());
 }
 
+void DxGrid::setDefaultOrder(const QStringList &fields)
+{
+    m_model->setDefaultOrder(fields);
+}
+
 void DxGrid::sortBy(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= int(columns().size()))
@@ -335,7 +340,17 @@ void DxGrid::selectAll()
     const int last = m_model->columnCount() - 1;
     for (const GridModel::Span &s : m_model->spans())
         selection.append(QItemSelectionRange(m_model->index(0, 0, s.parent), m_model->index(s.count - 1, last, s.parent)));
-    m_view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    replaceSelection(selection);
+}
+
+void DxGrid::replaceSelection(const QItemSelection &selection)
+{
+    // Told to replace one selection by another, the selection model compares every old range with
+    // every new one; emptied first, it compares nothing.
+    QItemSelectionModel *model = m_view->selectionModel();
+    if (model->hasSelection())
+        model->clearSelection();
+    model->select(selection, QItemSelectionModel::Select);
 }
 
 void DxGrid::selectRows(const std::vector<int> &rows)
@@ -364,7 +379,7 @@ void DxGrid::applySelection(const std::vector<bool> &bySourceRow)
             }
         }
     }
-    m_view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    replaceSelection(selection);
 }
 
 QString DxGrid::selectionText() const

@@ -2,7 +2,9 @@
 
 #include "grid/GridColumn.h"
 
+#include <QItemSelection>
 #include <QSet>
+#include <QStringList>
 #include <QWidget>
 
 #include <vector>
@@ -33,6 +35,9 @@ public:
     void setGroupPanelVisible(bool visible);
     void setHeaderVisible(bool visible);
     void setFlat(bool flat);
+
+    // The fields the source's rows come ordered by, shown in the user's collation; see GridModel.
+    void setDefaultOrder(const QStringList &fields);
 
     void sortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
     int sortColumn() const;
@@ -86,6 +91,7 @@ private:
     void updateSections();
     void fitColumns();
     void applySelection(const std::vector<bool> &bySourceRow);
+    void replaceSelection(const QItemSelection &selection);
 
     GridModel *m_model;
     GroupPanel *m_panel;

@@ -4,12 +4,12 @@
 
 #include <QAbstractItemModel>
 #include <QCollator>
-#include <QTimer>
+#include <QLocale>
 #include <QPointer>
+#include <QStringList>
 
 #include <cstdint>
 #include <unordered_map>
-#include <memory>
 #include <vector>
 
 class RowSource;
@@ -27,6 +27,8 @@ public:
     // The user's collation. A machine left on the C locale would order texts by code point, putting
     // "ça" and "île" after "z"; such a machine gets the common order of the world's languages.
     static QCollator collator();
+    // The locale of that collation, for callers that open ICU themselves.
+    static QLocale collationLocale();
 
     // A run of consecutive grid positions shown as rows of one parent (the root or a last-level group).
     struct Span {
@@ -43,6 +45,12 @@ public:
     // Follows the rows' resets; a source that goes away leaves the model empty.
     void setRows(RowSource *rows);
     RowSource *rows() const;
+
+    // The fields the rows come ordered by (their SQL's "order by"), outermost first. The source orders
+    // texts byte by byte past ASCII, so the grid puts them in the user's collation instead, as a click
+    // on such a column would; the list still counts as unsorted, and a sort keeps this order among ties.
+    void setDefaultOrder(QStringList fields);
+    const QStringList &defaultOrder() const { return m_defaultOrder; }
 
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
@@ -84,8 +92,11 @@ public:
     // The model's own arrays, for the memory figures of the benchmark.
     size_t memoryBytes() const;
 
-    // Whether a column's ranks are ready, so that sorting or grouping by it needs no collation.
-    bool ranksReady(int column) const { return m_ranks.count(column) > 0; }
+    // Whether a column's ranks are kept, so that sorting or grouping by it again needs no collation.
+    bool ranksReady(int column) const
+    {
+        return column >= 0 && column < int(m_fields.size()) && m_ranks.count(m_fields[size_t(column)]) > 0;
+    }
 
 private:
     struct Group {
@@ -100,15 +111,13 @@ private:
         std::vector<int32_t> rank;  // per source row: nulls, then numbers by value, then text by collation
         int32_t max = 0;
     };
-    class RankBuilder;
-
     void reload();
     void rebuild();
     void buildOrder();
     void buildGroups();
-    const Ranks &ranks(int column);
-    Ranks computeRanks(int column) const;
-    void warmUp();
+    const Ranks &ranks(int column) { return fieldRanks(m_fields[size_t(column)]); }
+    const Ranks &fieldRanks(int field);
+    Ranks computeRanks(int field) const;
     bool hasChildGroups(int node) const;
     int childCountOf(int node) const;
     int groupOf(const QModelIndex &index) const;
@@ -117,6 +126,8 @@ private:
     QPointer<RowSource> m_rows;
     std::vector<GridColumn> m_columns;
     std::vector<int> m_fields;         // source field per column, -1 where the source lacks it
+    QStringList m_defaultOrder;
+    std::vector<int> m_defaultFields;  // those the source has
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::vector<int> m_groupBy;
@@ -124,10 +135,5 @@ private:
     std::vector<int32_t> m_position;   // source row -> grid position
     std::vector<Group> m_groups;       // level by level
     std::vector<int> m_levelStart;     // first group of each level, and the end
-    std::unordered_map<int, Ranks> m_ranks;
-    // Text columns are ranked in small slices while the window is idle, so a header click finds them ready.
-    std::unique_ptr<RankBuilder> m_warming;
-    int m_warmingColumn = -1;
-    std::vector<int> m_warmQueue;
-    QTimer *m_warmTimer = nullptr;
+    std::unordered_map<int, Ranks> m_ranks; // by source field
 };

@@ -17,6 +17,17 @@ void GridView::selectAll()
     emit selectAllRequested();
 }
 
+void GridView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    // QTreeView finds each range's rectangle by a search through its laid-out rows: over the ranges
+    // of a grouped list that is quadratic, while repainting the visible rows costs the same for any.
+    if (selected.size() + deselected.size() > 64) {
+        viewport()->update();
+        return;
+    }
+    QTreeView::selectionChanged(selected, deselected);
+}
+
 void GridView::keyPressEvent(QKeyEvent *event)
 {
     emit keyDown(event->key(), event->modifiers());

@@ -22,4 +22,5 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
 };

@@ -18,6 +18,7 @@ TF_Artist::TF_Artist(TD_Artist &store, EditArtist showEditArtist, MessageService
         {.field = QStringLiteral("ART_NAME"), .caption = ColArtistName},
     });
     list->setGroupPanelVisible(false);
+    list->setDefaultOrder({QStringLiteral("ART_NAME")}); // what its query orders by
     list->setRows(&store.listRows());
 
     DxGrid *detail = addDetail(ArtistCDsCaption);

@@ -23,6 +23,7 @@ TF_CD::TF_CD(TD_CD &store, EditAudioCD showEditAudioCD, MessageService &messages
         {.field = QStringLiteral("COMMENTS"), .caption = ColComments, .width = 116, .kind = GridColumn::Memo},
     });
     list->setGroupPanelVisible(true);
+    list->setDefaultOrder({QStringLiteral("CD_LABEL")}); // what its query orders by
     list->setRows(&store.listRows());
 
     DxGrid *tracks = addDetail(CDTracksCaption);

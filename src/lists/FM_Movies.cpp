@@ -19,6 +19,7 @@ TF_Movies::TF_Movies(TD_Movie &store, EditMovie showEditMovie, MessageService &m
         {.field = QStringLiteral("MOV_TYPE"), .caption = ColType},
     });
     list->setGroupPanelVisible(true);
+    list->setDefaultOrder({QStringLiteral("MOV_TITLE")}); // what its query orders by
     list->setRows(&store.listRows());
 }
 

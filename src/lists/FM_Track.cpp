@@ -20,6 +20,7 @@ TF_Track::TF_Track(TD_Track &store, EditAudioCD showEditAudioCD, MessageService 
         {.field = QStringLiteral("ART_NAME"), .caption = ColArtist},
     });
     list->setGroupPanelVisible(true);
+    list->setDefaultOrder({QStringLiteral("TR_LABEL")}); // what its query orders by
     list->setRows(&store.listRows());
 }
 

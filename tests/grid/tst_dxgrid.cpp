@@ -246,6 +246,49 @@ private slots:
         QCOMPARE(kept, (std::vector<int>{1, 6}));
     }
 
+    // Many groups make many selection ranges: the view is still repainted, selecting all again or
+    // choosing rows replaces the selection, and the default order of the rows leaves the header's
+    // sort indicator off.
+    void selectAllOverManyGroups()
+    {
+        GridFixture f;
+        for (int i = 0; i < 600; ++i)
+            f.addCd(QStringLiteral("Title %1").arg(i % 150), 0, QString::number(1990 + i % 3));
+        MemoryRows &rows = f.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setDefaultOrder({QStringLiteral("CD_LABEL")});
+        grid.setRows(&rows);
+        QCOMPARE(grid.header()->sortIndicatorSection(), -1);
+        QCOMPARE(grid.sortColumn(), -1);
+        grid.setGroupColumns({GridFixture::Title, GridFixture::Year});
+        show(grid);
+
+        int paints = 0;
+        struct PaintCounter : QObject {
+            int *count;
+            explicit PaintCounter(int *c) : count(c) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    ++*count;
+                return false;
+            }
+        } counter(&paints);
+        grid.view()->viewport()->installEventFilter(&counter);
+        QTest::keyClick(grid.view(), Qt::Key_A, Qt::ControlModifier);
+        QTRY_VERIFY(paints > 0);
+        QCOMPARE(grid.selectedCount(), 600);
+        QTest::keyClick(grid.view(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(grid.selectedCount(), 600);
+        grid.selectRows({5, 7});
+        QCOMPARE(grid.selectedCount(), 2);
+        std::vector<int> chosen = grid.selectedRows();
+        std::sort(chosen.begin(), chosen.end());
+        QCOMPARE(chosen, (std::vector<int>{5, 7}));
+        grid.view()->viewport()->removeEventFilter(&counter);
+    }
+
     void groupPanelTakesHeadersAndGivesThemBack()
     {
         Catalogue c;
