@@ -309,7 +309,7 @@ bool PrintPreview::printDocument()
     QProgressDialog progress(this);
     progress.setWindowTitle(caption());
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(200);
+    progress.setMinimumDuration(m_progressDelayMs);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     progress.setMaximum(layout->rowTotal());

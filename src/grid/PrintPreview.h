@@ -40,6 +40,8 @@ public:
     // Counts what is left, then prints every page on printer(), under a progress dialog whose
     // Cancel stops the job; false when stopped or when the printer cannot start.
     bool printDocument();
+    // How long a print runs before its progress dialog shows; a short job shows none.
+    void setProgressDelayMs(int ms) { m_progressDelayMs = ms; }
 
 signals:
     void pagesSettled(int pages);
@@ -49,6 +51,7 @@ protected:
     void done(int result) override;
 
 private:
+    int m_progressDelayMs = 200;
     void restart();
     void countSlice();
     void print();
