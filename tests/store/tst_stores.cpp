@@ -145,6 +145,7 @@ private slots:
     void unknownIdentifierRemovesNothing_data();
     void unknownIdentifierRemovesNothing();
     void deleteArtistTakesCDsAndTracks();
+    void deleteDataCDTakesItsItems();
     void severalDeletesOneFailing();
     void refreshStaysOnCurrentRow_data();
     void refreshStaysOnCurrentRow();
@@ -434,6 +435,16 @@ void tst_Stores::deleteArtistTakesCDsAndTracks()
     f.artist.DeleteArtist(3);
     QCOMPARE(f.cat.rows("select ART_NAME from ARTISTE"), QStringList{"Beatles"});
     QVERIFY(f.messages.boxes.isEmpty());
+}
+
+// The keys refuse a data CD's row while items refer to it: the items must go first.
+void tst_Stores::deleteDataCDTakesItsItems()
+{
+    Fixture f;
+    f.data.DeleteDataCD(1);
+    QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+    QCOMPARE(f.cat.rows("select CD_TITLE from DATACD"), QStringList{"Photos"});
+    QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList({"2019", "stray"}));
 }
 
 void tst_Stores::severalDeletesOneFailing()
