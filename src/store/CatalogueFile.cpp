@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -13,6 +14,19 @@ QString catalogueSchema()
     if (!f.open(QIODevice::ReadOnly))
         throw DbError(QStringLiteral("The catalogue schema is missing from the program."));
     return QString::fromUtf8(f.readAll());
+}
+
+QStringList catalogueTables()
+{
+    static const QStringList tables = [] {
+        static const QRegularExpression create(QStringLiteral("\\bCREATE\\s+TABLE\\s+([A-Za-z_][A-Za-z0-9_]*)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        QStringList out;
+        for (auto it = create.globalMatch(catalogueSchema()); it.hasNext();)
+            out << it.next().captured(1);
+        return out;
+    }();
+    return tables;
 }
 
 void createEmptyCatalogue(const QString &path)

@@ -9,6 +9,9 @@ TD_Main::TD_Main(MessageService &messages, QObject *parent)
     , ADOQuery_LastID(ADOConnection, {QStringLiteral("select @@Identity")})
     , m_messages(messages)
 {
+    // Another program may delete an artist or a CD while an editor is open on it: the save must
+    // then fail and say so, not store rows that belong to nothing and that no list shows.
+    ADOConnection.setForeignKeys(true);
 }
 
 void TD_Main::OpenDatabase(const QString &path)

@@ -1,5 +1,7 @@
 #include "store/DbEngine.h"
 
+#include "store/CatalogueFile.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -92,17 +94,45 @@ void DbConnection::Open()
     }
     sqlite3_busy_timeout(db, m_busyTimeoutMs);
     m_db = db;
-    // The first statement reads the file, so a file that is no database fails here, not later.
-    // WAL lets other programs read while we write; FULL makes each commit survive a power cut.
     try {
-        for (const char *statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL",
-                                      "select count(*) from sqlite_master"})
+        // Only reads until the file is known to be a catalogue: the journal mode below writes the
+        // file's header, which would turn an empty file into a database and change a stranger's
+        // database. A file that is no database at all fails on this first read.
+        requireCatalogueTables();
+        // A catalogue made before the schema had keys has none to hold, and opens as it always did.
+        run(m_foreignKeys ? "PRAGMA foreign_keys=ON" : "PRAGMA foreign_keys=OFF");
+        // WAL lets other programs read while we write; FULL makes each commit survive a power cut.
+        for (const char *statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"})
             run(statement);
     } catch (const DbError &) {
         sqlite3_close(m_db);
         m_db = nullptr;
         throw;
     }
+}
+
+void DbConnection::requireCatalogueTables()
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(m_db, "select name from sqlite_master where type = 'table'", -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(engineText(m_db));
+    QStringList present;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        present << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))).toUpper();
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throw DbError(engineText(m_db));
+    for (const QString &table : catalogueTables())
+        if (!present.contains(table.toUpper()))
+            throw DbError(QStringLiteral("The file is not a catalogue database: it has no table %1.").arg(table));
+}
+
+void DbConnection::setBusyTimeoutMs(int ms)
+{
+    m_busyTimeoutMs = ms;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms);
 }
 
 void DbConnection::Close()
@@ -269,6 +299,9 @@ public:
     Statement(sqlite3 *db, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
         : m_db(db)
     {
+        // The engine reads a statement only up to a NUL, so a literal holding one would be cut short.
+        if (sql.contains(QChar(0)))
+            throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."));
         const QByteArray text = sql.toUtf8();
         if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
             fail();
@@ -287,6 +320,12 @@ public:
                 if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
                     rc = sqlite3_bind_int64(m_stmt, i, value.toLongLong());
                 } else {
+                    // The engine measures a text only up to a NUL, so its length checks would let an
+                    // over-long text through; a catalogue made before the schema refused NUL has no
+                    // check of its own either.
+                    if (value.toString().contains(QChar(0)))
+                        refuse(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
+                                   .arg(bare));
                     const QByteArray bytes = value.toString().toUtf8();
                     rc = sqlite3_bind_text(m_stmt, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
                 }
@@ -316,9 +355,14 @@ public:
     int changes() const { return sqlite3_changes(m_db); }
 
 private:
-    [[noreturn]] void fail()
+    [[noreturn]] void fail() { refuse(QString::fromUtf8(sqlite3_errmsg(m_db))); }
+    // A throw from the constructor skips the destructor, and a statement left unfinalised keeps
+    // the file open after the connection closes.
+    [[noreturn]] void refuse(const QString &text)
     {
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw DbError(text);
     }
 
     sqlite3 *m_db = nullptr;

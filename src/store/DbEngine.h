@@ -42,10 +42,20 @@ public:
     QString connectionString() const { return m_connectionString; }
     static QString dataSourceOf(const QString &connectionString);
 
-    // How long a statement waits for another program's write lock before it fails.
-    void setBusyTimeoutMs(int ms) { m_busyTimeoutMs = ms; }
+    // How long a statement waits for another program's write lock before it fails. A failed save
+    // closes its editor and loses what was typed, so the default outlasts any short write of
+    // another program; the user sees the hourglass meanwhile.
+    static constexpr int DefaultBusyTimeoutMs = 10000;
+    void setBusyTimeoutMs(int ms);
+    int busyTimeoutMs() const { return m_busyTimeoutMs; }
 
-    // Opens an existing catalogue file; never creates one. Raises DbError with the engine's text.
+    // Whether the schema's keys hold for this connection's writes, from its next open on. SQLite
+    // holds them per connection and only when asked; the program's catalogue connection asks, while
+    // a bare connection (a tool's, or a fixture seeding rows of its own) writes as another program.
+    void setForeignKeys(bool on) { m_foreignKeys = on; }
+
+    // Opens an existing catalogue file; never creates one, and never writes to a file that is not a
+    // catalogue. Raises DbError with the engine's text.
     void Open();
     // Rolls back an open transaction and closes every query on the connection.
     void Close();
@@ -81,11 +91,13 @@ private:
 
     // Runs one statement, rows and all; raises DbError with the engine's text.
     void run(const char *statement);
+    void requireCatalogueTables();
 
     QString m_connectionString;
     sqlite3 *m_db = nullptr;
-    int m_busyTimeoutMs = 1000;
+    int m_busyTimeoutMs = DefaultBusyTimeoutMs;
     bool m_inTransaction = false;
+    bool m_foreignKeys = false;
 };
 
 // A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.

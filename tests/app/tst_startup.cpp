@@ -41,6 +41,16 @@ void tst_Startup::opensCatalogue_data()
     QTest::newRow("CDs, one without its artist") << "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
                                                     "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1), ('Lost', 7);"
                                                  << "2 audio CDs";
+    QFile earlier(QStringLiteral(EARLIER_CATALOGUE_SQL));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QTest::newRow("made before the keys, with rows whose parent is gone")
+        << "drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO; drop table MOVIE; drop table ARTISTE;"
+               + QString::fromUtf8(earlier.readAll())
+               + "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                 "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Lost', 7);"
+                 "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Nowhere', 9);"
+                 "insert into DATA (DATA_LABEL, CD_ID) values ('stray', 3);"
+        << "1 audio CDs";
 }
 
 void tst_Startup::opensCatalogue()
@@ -72,6 +82,8 @@ void tst_Startup::failedOpen_data()
     QTest::newRow("missing file") << "missing";
     QTest::newRow("unreadable: a folder of that name") << "folder";
     QTest::newRow("not a catalogue: a text file") << "text";
+    QTest::newRow("not a catalogue: an empty file") << "empty";
+    QTest::newRow("not a catalogue: another program's database") << "foreign";
 }
 
 void tst_Startup::failedOpen()
@@ -86,7 +98,22 @@ void tst_Startup::failedOpen()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("Abba;Gold;1992\r\nBeatles;Help;1965\r\n");
     }
+    if (kind == QLatin1String("empty")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    if (kind == QLatin1String("foreign")) {
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "create table NOTES (TEXT); insert into NOTES values ('milk');", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+    }
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    auto bytes = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    };
+    const QByteArray bytesBefore = bytes();
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
@@ -113,6 +140,7 @@ void tst_Startup::failedOpen()
     QCOMPARE(app.F_Main->StatusBar1->text(), QString());
     QVERIFY(!app.D_Main->ADOConnection.Connected());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QCOMPARE(bytes(), bytesBefore);
 }
 
 void tst_Startup::shutdownClosesEverything()

@@ -37,6 +37,19 @@ void seed(TempCatalogue &cat)
         "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'docs', 1), (2, 'stray', 9);"));
 }
 
+// A catalogue file as an earlier build made it, before the keys and the NUL checks.
+void makeEarlierCatalogue(const QString &path)
+{
+    QFile schema(QStringLiteral(EARLIER_CATALOGUE_SQL));
+    QVERIFY(schema.open(QIODevice::ReadOnly));
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    const QByteArray sql = "PRAGMA journal_mode=WAL;" + schema.readAll();
+    const int rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QCOMPARE(rc, SQLITE_OK);
+}
+
 struct Open {
     Open(const QString &path)
     {
@@ -122,6 +135,8 @@ private slots:
     void tooLongValueFailsWithEngineText_data();
     void tooLongValueFailsWithEngineText();
     void limitedHoldsOnlyTrueOrFalse();
+    void nulCharacterRefused_data();
+    void nulCharacterRefused();
     void openFails_data();
     void openFails();
     void queryOpensClosedConnection();
@@ -141,41 +156,43 @@ void tst_Engine::storeStatementsRun_data()
     QTest::addColumn<int>("expected");      // rows of a select, rows affected otherwise
     QTest::addColumn<QString>("check");     // SQL run afterwards by another connection
     QTest::addColumn<QString>("checked");   // what it must answer
+    QTest::addColumn<QString>("first");     // SQL run before by another connection: the rows a store
+                                            // deletes first, so that the keys let the statement through
 
-    QTest::newRow("CD list") << "TD_CD::ADOQuery_CD" << "" << 2 << "" << "";
-    QTest::newRow("CD tracks") << "TD_CD::ADOQuery_tracks" << "CD_ID=1" << 2 << "" << "";
-    QTest::newRow("delete CD") << "TD_CD::ADOQuery_DeleteCD" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2";
-    QTest::newRow("delete CD tracks") << "TD_CD::ADOQuery_DeleteCDTracks" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3";
-    QTest::newRow("insert CD, built") << "TD_CD::ADOQuery_InsertAudioCD" << "CD_LABEL='Don't Look Back';ART_ID=12;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
-                                      << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 4" << "Don't Look Back|12||1987|0|";
-    QTest::newRow("insert track") << "TD_CD::ADOQuery_InsertAudioCDTracks" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando";
-    QTest::newRow("update CD, built") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='Blue';ART_ID=4;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
-                                      << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "Blue|4|123||1|";
+    QTest::newRow("CD list") << "TD_CD::ADOQuery_CD" << "" << 2 << "" << "" << "";
+    QTest::newRow("CD tracks") << "TD_CD::ADOQuery_tracks" << "CD_ID=1" << 2 << "" << "" << "";
+    QTest::newRow("delete CD") << "TD_CD::ADOQuery_DeleteCD" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2" << "delete from TRACK where CD_ID = 2";
+    QTest::newRow("delete CD tracks") << "TD_CD::ADOQuery_DeleteCDTracks" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3" << "";
+    QTest::newRow("insert CD, built") << "TD_CD::ADOQuery_InsertAudioCD" << "CD_LABEL='Don't Look Back';ART_ID=2;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
+                                      << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 4" << "Don't Look Back|2||1987|0|" << "";
+    QTest::newRow("insert track") << "TD_CD::ADOQuery_InsertAudioCDTracks" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando" << "";
+    QTest::newRow("update CD, built") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
+                                      << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "Blue|2|123||1|" << "";
     QTest::newRow("update CD, table name inside a literal") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='CDAUDIO.CD_LABEL';ART_ID=1;BARCODE='';YEAR='1992';LIMITED=0;COMMENTS='see cdaudio.x'" << 1
-                                      << "select CD_LABEL||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "CDAUDIO.CD_LABEL|see cdaudio.x";
-    QTest::newRow("track list") << "TD_Track::ADOQuery_Tracks" << "" << 3 << "" << "";
-    QTest::newRow("delete track") << "TD_Track::ADOQuery_DeleteTrack" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0";
-    QTest::newRow("artist list") << "TD_Artist::ADOQuery_Artists" << "" << 2 << "" << "";
-    QTest::newRow("artist CDs") << "TD_Artist::ADOQuery_ArtistCDs" << "ART_ID=1" << 1 << "" << "";
-    QTest::newRow("add artist") << "TD_Artist::ADOQuery_AddArtist" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top";
-    QTest::newRow("update artist") << "TD_Artist::ADOQuery_UpdateArtist" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA";
-    QTest::newRow("delete artist") << "TD_Artist::ADOQuery_DeleteArtist" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1";
-    QTest::newRow("delete artist CDs") << "TD_Artist::ADOQuery_DeleteArtistCDs" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0";
-    QTest::newRow("delete artist tracks") << "TD_Artist::ADOQuery_DeleteArtistTracks" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5";
-    QTest::newRow("movie list") << "TD_Movie::ADOQuery_Movie" << "" << 1 << "" << "";
-    QTest::newRow("add movie") << "TD_Movie::ADOQuery_AddMovie" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)";
-    QTest::newRow("delete movie") << "TD_Movie::ADOQuery_DeleteMovie" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0";
-    QTest::newRow("update movie") << "TD_Movie::ADOQuery_UpdateMovie" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX";
-    QTest::newRow("data CD list") << "TD_Data::ADOQuery_DataCDs" << "" << 1 << "" << "";
-    QTest::newRow("data CD items") << "TD_Data::ADOQuery_DataCDItems" << "CD_ID=1" << 1 << "" << "";
-    QTest::newRow("insert data CD") << "TD_Data::ADOQuery_InsertDataCD" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos";
-    QTest::newRow("insert data item") << "TD_Data::ADOQuery_InsertDataItems" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src";
-    QTest::newRow("update data CD") << "TD_Data::ADOQuery_UpdateDataCD" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup";
-    QTest::newRow("delete data items") << "TD_Data::ADOQuery_DeleteDataItems" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1";
-    QTest::newRow("delete data CD") << "TD_Data::ADOQuery_DeleteDataCD" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0";
-    QTest::newRow("data item list") << "TD_DataItems::ADOQuery_DataItems" << "" << 1 << "" << "";
-    QTest::newRow("delete data item") << "TD_DataItems::ADOQuery_DeleteDataItem" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1";
-    QTest::newRow("last identifier") << "TD_Main::ADOQuery_LastID" << "" << 1 << "" << "";
+                                      << "select CD_LABEL||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "CDAUDIO.CD_LABEL|see cdaudio.x" << "";
+    QTest::newRow("track list") << "TD_Track::ADOQuery_Tracks" << "" << 3 << "" << "" << "";
+    QTest::newRow("delete track") << "TD_Track::ADOQuery_DeleteTrack" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0" << "";
+    QTest::newRow("artist list") << "TD_Artist::ADOQuery_Artists" << "" << 2 << "" << "" << "";
+    QTest::newRow("artist CDs") << "TD_Artist::ADOQuery_ArtistCDs" << "ART_ID=1" << 1 << "" << "" << "";
+    QTest::newRow("add artist") << "TD_Artist::ADOQuery_AddArtist" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top" << "";
+    QTest::newRow("update artist") << "TD_Artist::ADOQuery_UpdateArtist" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA" << "";
+    QTest::newRow("delete artist") << "TD_Artist::ADOQuery_DeleteArtist" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1" << "delete from TRACK where CD_ID = 2; delete from CDAUDIO where CD_ID = 2";
+    QTest::newRow("delete artist CDs") << "TD_Artist::ADOQuery_DeleteArtistCDs" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0" << "delete from TRACK where CD_ID = 1";
+    QTest::newRow("delete artist tracks") << "TD_Artist::ADOQuery_DeleteArtistTracks" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5" << "";
+    QTest::newRow("movie list") << "TD_Movie::ADOQuery_Movie" << "" << 1 << "" << "" << "";
+    QTest::newRow("add movie") << "TD_Movie::ADOQuery_AddMovie" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)" << "";
+    QTest::newRow("delete movie") << "TD_Movie::ADOQuery_DeleteMovie" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0" << "";
+    QTest::newRow("update movie") << "TD_Movie::ADOQuery_UpdateMovie" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX" << "";
+    QTest::newRow("data CD list") << "TD_Data::ADOQuery_DataCDs" << "" << 1 << "" << "" << "";
+    QTest::newRow("data CD items") << "TD_Data::ADOQuery_DataCDItems" << "CD_ID=1" << 1 << "" << "" << "";
+    QTest::newRow("insert data CD") << "TD_Data::ADOQuery_InsertDataCD" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos" << "";
+    QTest::newRow("insert data item") << "TD_Data::ADOQuery_InsertDataItems" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src" << "";
+    QTest::newRow("update data CD") << "TD_Data::ADOQuery_UpdateDataCD" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup" << "";
+    QTest::newRow("delete data items") << "TD_Data::ADOQuery_DeleteDataItems" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1" << "";
+    QTest::newRow("delete data CD") << "TD_Data::ADOQuery_DeleteDataCD" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0" << "delete from DATA where CD_ID = 1";
+    QTest::newRow("data item list") << "TD_DataItems::ADOQuery_DataItems" << "" << 1 << "" << "" << "";
+    QTest::newRow("delete data item") << "TD_DataItems::ADOQuery_DeleteDataItem" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1" << "";
+    QTest::newRow("last identifier") << "TD_Main::ADOQuery_LastID" << "" << 1 << "" << "" << "";
 }
 
 void tst_Engine::storeStatementsRun()
@@ -185,8 +202,11 @@ void tst_Engine::storeStatementsRun()
     QFETCH(int, expected);
     QFETCH(QString, check);
     QFETCH(QString, checked);
+    QFETCH(QString, first);
 
     Stores s;
+    if (!first.isEmpty())
+        s.cat.exec(first);
     DbQuery *q = s.query(query);
     QVERIFY2(q, qPrintable(query));
     QVariantMap values;
@@ -387,12 +407,71 @@ void tst_Engine::limitedHoldsOnlyTrueOrFalse()
     QCOMPARE(cat.count(QStringLiteral("CDAUDIO")), 0);
 }
 
+void tst_Engine::nulCharacterRefused_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+
+    QTest::newRow("CD title") << "CDAUDIO" << "CD_LABEL";
+    QTest::newRow("barcode") << "CDAUDIO" << "BARCODE";
+    QTest::newRow("year") << "CDAUDIO" << "YEAR";
+    QTest::newRow("comments") << "CDAUDIO" << "COMMENTS";
+    QTest::newRow("artist") << "ARTISTE" << "ART_NAME";
+    QTest::newRow("track") << "TRACK" << "TR_LABEL";
+    QTest::newRow("movie title") << "MOVIE" << "MOV_TITLE";
+    QTest::newRow("movie type") << "MOVIE" << "MOV_TYPE";
+    QTest::newRow("data CD") << "DATACD" << "CD_TITLE";
+    QTest::newRow("data item") << "DATA" << "DATA_LABEL";
+}
+
+// The engine's length stops at a NUL, so "ab\0" and 300 more characters would pass a 255 check.
+void tst_Engine::nulCharacterRefused()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    const QString withNul = QStringLiteral("ab") + QChar(0) + QString(300, u'x');
+    const QByteArray sql = QStringLiteral("insert into %1 (%2) values (?)").arg(table, column).toUtf8();
+
+    // Another program writing to the catalogue meets the schema's check, which names the column.
+    TempCatalogue cat;
+    sqlite3_stmt *st = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(cat.side(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
+    const QByteArray bytes = withNul.toUtf8();
+    sqlite3_bind_text(st, 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    const QString text = QString::fromUtf8(sqlite3_errmsg(cat.side()));
+    sqlite3_finalize(st);
+    QCOMPARE(rc, SQLITE_CONSTRAINT);
+    QVERIFY2(text.contains(table + u'.' + column + QStringLiteral(" holds a NUL character")), qPrintable(text));
+    QCOMPARE(cat.count(table), 0);
+
+    // This program refuses it itself, even on a catalogue whose tables have no such check.
+    QTemporaryDir dir;
+    const QString earlier = dir.filePath(QStringLiteral("dadudu.mdb"));
+    makeEarlierCatalogue(earlier);
+    Open db(earlier);
+    DbQuery insert(db.connection, {QStringLiteral("insert into %1 (%2) values (:%2)").arg(table, column)});
+    insert.setParam(column, withNul);
+    try {
+        insert.ExecSQL();
+        QFAIL("a text holding a NUL was stored");
+    } catch (const DbError &e) {
+        QVERIFY2(e.text().contains(column) && e.text().contains(QStringLiteral("NUL")), qPrintable(e.text()));
+    }
+    DbQuery stored(db.connection, {QStringLiteral("select count(*) from %1").arg(table)});
+    stored.Open();
+    QCOMPARE(stored.FirstField().toInt(), 0);
+}
+
 void tst_Engine::openFails_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("missing file") << "missing";
     QTest::newRow("a folder of that name") << "folder";
     QTest::newRow("a text file") << "text";
+    QTest::newRow("an empty file") << "empty";
+    QTest::newRow("another program's database") << "foreign";
+    QTest::newRow("a catalogue without its movies") << "partial";
 }
 
 void tst_Engine::openFails()
@@ -402,12 +481,27 @@ void tst_Engine::openFails()
     const QString path = dir.filePath(QStringLiteral("dadudu.mdb"));
     if (kind == QLatin1String("folder"))
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dadudu.mdb")));
-    if (kind == QLatin1String("text")) {
+    if (kind == QLatin1String("text") || kind == QLatin1String("empty")) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("These are my CDs, one per line.\nAbba - Gold\nThe Beatles - Help\n");
+        if (kind == QLatin1String("text"))
+            f.write("These are my CDs, one per line.\nAbba - Gold\nThe Beatles - Help\n");
+    }
+    if (kind == QLatin1String("foreign") || kind == QLatin1String("partial")) {
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        const QByteArray sql = kind == QLatin1String("foreign")
+            ? QByteArray("create table NOTES (TEXT); insert into NOTES values ('milk');")
+            : catalogueSchema().toUtf8() + "drop table MOVIE;";
+        QCOMPARE(sqlite3_exec(other, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
     }
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    auto bytes = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    };
+    const QByteArray bytesBefore = bytes();
 
     Open db(path);
     try {
@@ -419,6 +513,7 @@ void tst_Engine::openFails()
     }
     QVERIFY(!db.connection.Connected());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QCOMPARE(bytes(), bytesBefore);
 }
 
 void tst_Engine::queryOpensClosedConnection()
@@ -523,12 +618,12 @@ void tst_Engine::otherProgramsShareTheFile()
 
     // While we write, another program still reads the last committed state.
     connection.BeginTrans();
-    DbQuery &del = s.artist.ADOQuery_DeleteArtist;
-    del.setParam(QStringLiteral("ART_ID"), 2);
+    DbQuery &del = s.movie.ADOQuery_DeleteMovie;
+    del.setParam(QStringLiteral("MOV_ID"), 1);
     del.ExecSQL();
-    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 2);
+    QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 1);
     connection.CommitTrans();
-    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 1);
+    QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 0);
 
     // Another program holding the write lock makes our write fail with the engine's words.
     connection.setBusyTimeoutMs(0);
@@ -543,7 +638,7 @@ void tst_Engine::otherProgramsShareTheFile()
         QVERIFY2(e.text().contains(QStringLiteral("locked")), qPrintable(e.text()));
     }
     s.cat.releaseWriteLock();
-    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 1);
+    QCOMPARE(s.cat.count(QStringLiteral("ARTISTE")), 2);
 }
 
 void tst_Engine::literalsAreNotMistakenForParameters()

@@ -11,18 +11,33 @@
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
+#include <future>
+#include <thread>
 
 namespace {
 
 const QString CR_LF = QStringLiteral("\r\n");
 
+// The tables as an earlier build made them, before the keys and the NUL checks.
+QString earlierTables()
+{
+    QFile schema(QStringLiteral(EARLIER_CATALOGUE_SQL));
+    return schema.open(QIODevice::ReadOnly) ? QString::fromUtf8(schema.readAll()) : QString();
+}
+
 struct Fixture {
-    Fixture()
+    explicit Fixture(bool earlierCatalogue = false)
     {
+        if (earlierCatalogue)
+            cat.exec(QStringLiteral("drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO;"
+                                    "drop table MOVIE; drop table ARTISTE;") + earlierTables());
         cat.exec(QStringLiteral(
             "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles'), (3, 'Cure');"
             "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
@@ -79,6 +94,36 @@ using Step = std::function<void(Fixture &)>;
 using Act = std::function<int(Fixture &)>; // answers the operation's result, 0 where it has none
 
 QString longText(int n) { return QString(n, u'x'); }
+
+// Another program's write, on a connection and a thread of its own: it takes the write lock, adds
+// the movie "Other", keeps the lock for `holdMs` and commits.
+class OtherProgramWrite
+{
+public:
+    OtherProgramWrite(const QString &path, int holdMs)
+    {
+        std::promise<bool> taken;
+        std::future<bool> answer = taken.get_future();
+        m_thread = std::thread([file = QFile::encodeName(path), holdMs, taken = std::move(taken)]() mutable {
+            sqlite3 *db = nullptr;
+            sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+            sqlite3_busy_timeout(db, 5000);
+            const bool ok = sqlite3_exec(db, "begin immediate; insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Other', 'DVD')",
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+            taken.set_value(ok);
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            sqlite3_exec(db, ok ? "commit" : "rollback", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+        m_taken = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready && answer.get();
+    }
+    ~OtherProgramWrite() { m_thread.join(); }
+    bool taken() const { return m_taken; }
+
+private:
+    std::thread m_thread;
+    bool m_taken = false;
+};
 constexpr int NewId = -2; // the result must be a fresh identifier
 
 } // namespace
@@ -100,6 +145,7 @@ private slots:
     void unknownIdentifierRemovesNothing_data();
     void unknownIdentifierRemovesNothing();
     void deleteArtistTakesCDsAndTracks();
+    void deleteDataCDTakesItsItems();
     void severalDeletesOneFailing();
     void refreshStaysOnCurrentRow_data();
     void refreshStaysOnCurrentRow();
@@ -107,6 +153,10 @@ private slots:
     void refreshLeavesClosedListClosed();
     void listsHideRowsWithoutTheirJoinedRow();
     void longListsLetEventsThrough();
+    void failsOnlyAfterTheWait();
+    void waitsOutAnotherProgramsWrite_data();
+    void waitsOutAnotherProgramsWrite();
+    void earlierCatalogueKeepsWorking();
 };
 
 // Each failure: what makes the engine refuse, the operation, its message, and what is stored after.
@@ -205,6 +255,28 @@ void tst_Stores::failures_data()
                QCOMPARE(f.itemsOf(2), QStringList{"2019"});
            })
         << 0;
+    QTest::newRow("add artist: name holds a NUL") << none
+        << Act([](Fixture &f) { f.artist.AddArtist(QStringLiteral("Ab") + QChar(0) + longText(300)); return 0; })
+        << "The artist could not be added for the following reason :" << unchanged << 0;
+    QTest::newRow("add CD: title holds a NUL") << none
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"}); })
+        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("update movie: type holds a NUL") << none
+        << Act([](Fixture &f) { f.movie.UpdateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)); return 0; })
+        << "The movie could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("update data CD: an item holds a NUL") << none
+        << Act([](Fixture &f) { f.data.UpdateDataCD(1, "Backup", {"docs", QStringLiteral("sr") + QChar(0) + "c"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    // Another program deleted the row the save refers to while the editor was open.
+    QTest::newRow("add CD: its artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(3, "Disintegration", {}, {}, false, {}, {"Plainsong"}); })
+        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("update CD: its new artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 3, "Gold", {}, {}, false, {}, {"x"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
+    QTest::newRow("update data CD: deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from DATA where CD_ID = 2; delete from DATACD where CD_ID = 2"); })
+        << Act([](Fixture &f) { f.data.UpdateDataCD(2, "Photos", {"img1.jpg"}); return 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete data item refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
         << Act([](Fixture &f) { f.items.DeleteDataItem(1); return 0; })
         << "This item could not be deleted for the following reason :" << unchanged << 0;
@@ -365,6 +437,16 @@ void tst_Stores::deleteArtistTakesCDsAndTracks()
     QVERIFY(f.messages.boxes.isEmpty());
 }
 
+// The keys refuse a data CD's row while items refer to it: the items must go first.
+void tst_Stores::deleteDataCDTakesItsItems()
+{
+    Fixture f;
+    f.data.DeleteDataCD(1);
+    QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+    QCOMPARE(f.cat.rows("select CD_TITLE from DATACD"), QStringList{"Photos"});
+    QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList({"2019", "stray"}));
+}
+
 void tst_Stores::severalDeletesOneFailing()
 {
     Fixture f;
@@ -514,7 +596,13 @@ void tst_Stores::longListsLetEventsThrough()
         return synchronous.FirstField().toInt();
     };
     QStringList levels;
-    f.data.setEventHook([&] { levels << QString::number(level()); });
+    // Between two items the lock is free: another program that does not wait at all still writes.
+    sqlite3_busy_timeout(f.cat.side(), 0);
+    f.data.setEventHook([&] {
+        levels << QString::number(level());
+        if (levels.size() % 500 == 0)
+            f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Between', 'DVD')"));
+    });
     const qint64 fileBefore = QFileInfo(f.cat.path()).size();
     QStringList scan;
     for (int i = 0; i < 2000; ++i)
@@ -525,6 +613,88 @@ void tst_Stores::longListsLetEventsThrough()
     QCOMPARE(level(), 2);              // FULL again
     QVERIFY(QFileInfo(f.cat.path()).size() > fileBefore); // the log was written through into the file
     QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), scan);
+    QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Between'"), 4);
+}
+
+void tst_Stores::failsOnlyAfterTheWait()
+{
+    Fixture f;
+    f.messages.onShow = nullptr;
+    const QString before = f.dump();
+    const int waitMs = 400;
+    f.main.ADOConnection.setBusyTimeoutMs(waitMs);
+    f.cat.holdWriteLock();
+    QElapsedTimer waited;
+    waited.start();
+    f.movie.AddMovie("Casablanca", "DVD");
+    const qint64 elapsed = waited.elapsed();
+    f.cat.releaseWriteLock();
+    QVERIFY2(elapsed >= waitMs, qPrintable(QString::number(elapsed)));
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QVERIFY(f.messages.boxes[0].text.startsWith("The movie could not be added for the following reason :\r\n"));
+    QCOMPARE(f.dump(), before);
+}
+
+// A save started while another program writes for longer than a second waits for it, with the
+// connection's own wait, instead of failing and losing what the user typed.
+void tst_Stores::waitsOutAnotherProgramsWrite_data()
+{
+    QTest::addColumn<bool>("midway"); // the lock taken between two items of a long save
+    QTest::newRow("add movie, the lock taken before") << false;
+    QTest::newRow("add data CD, the lock taken between two items") << true;
+}
+
+void tst_Stores::waitsOutAnotherProgramsWrite()
+{
+    QFETCH(bool, midway);
+    Fixture f;
+    f.main.ADOConnection.setBusyTimeoutMs(DbConnection().busyTimeoutMs());
+    const int holdMs = 1500;
+    std::unique_ptr<OtherProgramWrite> other;
+    if (midway) {
+        int item = 0;
+        f.data.setEventHook([&] {
+            if (++item == 2)
+                other = std::make_unique<OtherProgramWrite>(f.cat.path(), holdMs);
+        });
+        f.data.AddDataCD("Scan", {"a", "b", "c", "d"});
+        QVERIFY(other && other->taken());
+        QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), QStringList({"a", "b", "c", "d"}));
+    } else {
+        other = std::make_unique<OtherProgramWrite>(f.cat.path(), holdMs);
+        QVERIFY(other->taken());
+        f.movie.AddMovie("Casablanca", "DVD");
+        QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Casablanca'"), 1);
+    }
+    other.reset();
+    QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+    QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Other'"), 1);
+}
+
+// A catalogue made before the keys and the NUL checks opens, with its orphan rows, and works as it
+// did; the stores' deletes run in the keys' order all the same, and the engine refuses NUL itself.
+void tst_Stores::earlierCatalogueKeepsWorking()
+{
+    Fixture f(true);
+    QVERIFY(f.main.ADOConnection.Connected());
+    f.cd.OpenList();
+    QCOMPARE(f.cd.ADOQuery_CD.RecordCount(), 3);
+    const int cd = f.cd.AddAudioCD(2, "Abbey Road", {}, "1969", false, {}, {"Come Together"});
+    QVERIFY(cd > 4);
+    f.cd.UpdateAudioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"});
+    QCOMPARE(f.tracksOf(cd), QStringList{"Something"});
+    f.artist.DeleteArtist(1);
+    f.data.DeleteDataCD(1);
+    f.items.DeleteDataItem(4);
+    QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+    QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO order by CD_ID"), QStringList({"Help", "Lost"}));
+    QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList{"2019"});
+
+    f.messages.onShow = nullptr;
+    f.artist.AddArtist(QStringLiteral("Ab") + QChar(0) + longText(300));
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QVERIFY(f.messages.boxes[0].text.startsWith("The artist could not be added for the following reason :\r\n"));
+    QCOMPARE(f.cat.count("ARTISTE", "ART_NAME like 'Ab%'"), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Stores)
