@@ -175,10 +175,18 @@ Step measure(Meter &meter, const std::function<void()> &action, const std::funct
 
 // ---- the lean program -------------------------------------------------------------------------
 
+// The cells as the engine hands them out, UTF-8 end to end in one block; a view converts the few it shows.
 struct Rows {
     int cols = 0;
     QStringList names;
-    std::vector<QString> cells;
+    QByteArray text;
+    std::vector<quint32> ends; // where each cell's text ends, row by row
+    size_t count() const { return cols ? ends.size() / size_t(cols) : 0; }
+    QString cell(size_t i) const
+    {
+        const quint32 begin = i ? ends[i - 1] : 0;
+        return QString::fromUtf8(text.constData() + begin, qsizetype(ends[i] - begin));
+    }
 };
 
 Rows readRows(sqlite3 *db, const char *sql, int param = -1)
@@ -196,8 +204,9 @@ Rows readRows(sqlite3 *db, const char *sql, int param = -1)
         rows.names << QString::fromUtf8(sqlite3_column_name(st, c));
     while (sqlite3_step(st) == SQLITE_ROW)
         for (int c = 0; c < rows.cols; ++c) {
-            const auto *text = static_cast<const QChar *>(sqlite3_column_text16(st, c));
-            rows.cells.emplace_back(text, sqlite3_column_bytes16(st, c) / 2);
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
+            rows.text.append(text, sqlite3_column_bytes(st, c));
+            rows.ends.push_back(quint32(rows.text.size()));
         }
     sqlite3_finalize(st);
     return rows;
@@ -212,17 +221,17 @@ public:
         m_rows = std::move(rows);
         endResetModel();
     }
-    int firstInt() const { return m_rows.cells.empty() ? -1 : m_rows.cells.front().toInt(); }
+    int firstInt() const { return m_rows.count() ? m_rows.cell(0).toInt() : -1; }
     int rowCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() || !m_rows.cols ? 0 : int(m_rows.cells.size() / size_t(m_rows.cols));
+        return parent.isValid() ? 0 : int(m_rows.count());
     }
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_rows.cols; }
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role != Qt::DisplayRole)
             return {};
-        return m_rows.cells[size_t(index.row()) * size_t(m_rows.cols) + size_t(index.column())];
+        return m_rows.cell(size_t(index.row()) * size_t(m_rows.cols) + size_t(index.column()));
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override
     {
