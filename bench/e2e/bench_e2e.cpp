@@ -720,7 +720,7 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
             m.repaint();
         };
         report(QStringLiteral("editor-open"), measure(meter, [&] {
-                   editor->FillDrives(scan100k + QStringLiteral("\n") + scan10k);
+                   editor->FillDrives(scan100k);
                    editor->show();
                }, settleEditor));
         report(QStringLiteral("scan100k"), measure(meter, [&] { editor->SpeedButton2->click(); }, settleEditor));
