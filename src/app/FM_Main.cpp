@@ -518,9 +518,7 @@ void TF_Main::FormCreate()
 void TF_Main::showSplash()
 {
     m_splash = std::make_unique<TF_Splash>();
-    m_splash->show();
-    // Painted once now: nothing paints it while the catalogue blocks the thread.
-    QCoreApplication::processEvents();
+    m_splash->showPainted();
 }
 
 void TF_Main::removeSplash()

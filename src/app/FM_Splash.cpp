@@ -2,10 +2,14 @@
 
 #include "base/U_Constantes.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
+#include <QWindow>
 
 TF_Splash::TF_Splash(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -46,6 +50,24 @@ QPixmap TF_Splash::banner()
     p.setPen(QColor(230, 240, 255));
     p.drawText(QRect(60, 38, 296, 18), Qt::AlignRight | Qt::AlignVCenter, U_Constantes::WebAddress);
     return pixmap;
+}
+
+void TF_Splash::showPainted()
+{
+    show();
+    QCoreApplication::processEvents();
+    // A window system maps a new window some time after the request, and a paint before that is
+    // lost; one turn of the event loop is seldom enough. Wait for it a bounded time, serving only
+    // the window system, so no click reaches a window whose catalogue is not open yet.
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    repaint();
+    // Hands the painted banner to the window system now rather than after the blocking work.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TF_Splash::paintEvent(QPaintEvent *)
