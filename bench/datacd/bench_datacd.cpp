@@ -34,7 +34,7 @@
 
 namespace {
 
-constexpr int Rounds = 3;
+constexpr int Rounds = 5;
 constexpr double ScanRatioTarget = 1.5;
 constexpr double GrowthTarget = 12.0;
 constexpr double StoreRatioTarget = 1.3;
@@ -308,7 +308,7 @@ int main(int argc, char **argv)
     if (stored != qint64(Rounds) * 10000)
         std::fprintf(stderr, "the editor stored %lld items, %d expected\n", stored, Rounds * 10000);
 
-    std::printf("\n%-26s %9s %9s %11s %9s %7s\n", "median of 3", "editor s", "stall ms", "baseline s", "stall ms",
+    std::printf("\n%-26s %9s %9s %11s %9s %7s\n", "median of 5", "editor s", "stall ms", "baseline s", "stall ms",
                 "ratio");
     line("scan 10,000 entries", scanSmall, scanSmallBase, ScanRatioTarget);
     line("scan 100,000 entries", scanLarge, scanLargeBase, ScanRatioTarget);
