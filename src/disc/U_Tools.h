@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -21,6 +22,9 @@ enum ListAttribute : int {
 // event processing.
 using PendingEvents = std::function<void()>;
 
+// Takes one name as it is read; answers false to stop the listing there.
+using TakeName = std::function<bool(const QString &name)>;
+
 // The folder to scan for a drive: a folder is itself, a device is where it is mounted according to
 // `mountsFile` (lines as in /proc/self/mounts). Empty when the device is not mounted.
 QString driveRoot(const QString &drive, const QString &mountsFile = QStringLiteral("/proc/self/mounts"));
@@ -32,3 +36,11 @@ QString ListFolders(const QString &folder, const PendingEvents &pending = {});
 // The names of the folder's entries that match `mask` ("*.*" is every name) and are not folders, by
 // name. Dot-files only when `attributes` holds faHidden or faSysFile.
 QString ListFiles(const QString &folder, const QString &mask, int attributes, const PendingEvents &pending = {});
+
+// The same names as ListFolders and ListFiles, handed to `take` one by one as the directory gives
+// them, unsorted, so a caller can show a long listing while it comes. False when `take` stopped it.
+bool eachFolder(const QString &folder, const TakeName &take);
+bool eachFile(const QString &folder, const QString &mask, int attributes, const TakeName &take);
+
+// The order of ListFolders and ListFiles: by name regardless of case, then by case.
+void sortNames(QStringList &names);

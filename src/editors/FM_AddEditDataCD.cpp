@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -27,6 +28,8 @@ using Anchor = AnchoredLayout::Anchor;
 
 constexpr int DriveImage = 0;
 constexpr int ItemImage = 1;
+// Often enough that the window answers at once, seldom enough that serving costs nothing.
+constexpr int ServeEveryMs = 30;
 
 QIcon listImage(int index)
 {
@@ -195,16 +198,36 @@ void TF_AddEditDataCD::addItemRow(const QString &caption)
     ListView_items->append(listImage(ItemImage), caption);
 }
 
-void TF_AddEditDataCD::addLines(const QString &lines)
+bool TF_AddEditDataCD::readRoot(const QString &root)
 {
-    if (lines.isEmpty())
-        return;
-    for (const QString &line : lines.split(U_Constantes::LineBreak)) {
-        if (m_scanStopped)
-            return;
-        addItemRow(line);
-        QCoreApplication::processEvents();
-    }
+    QStringList folders;
+    QStringList files;
+    QStringList unshown;
+    QElapsedTimer sinceServed; // not started: the first name shows at once
+    auto into = [&](QStringList *group) {
+        return [&, group](const QString &name) {
+            *group << name;
+            unshown << name;
+            // Rows go in and events are served a few dozen times a second, not once a name: each
+            // round lays the list out again, so once a name made a long disc cost its square.
+            if (!sinceServed.isValid() || sinceServed.hasExpired(ServeEveryMs)) {
+                ListView_items->appendAll(listImage(ItemImage), unshown);
+                unshown.clear();
+                QCoreApplication::processEvents();
+                sinceServed.start();
+            }
+            return !m_scanStopped;
+        };
+    };
+    if (!eachFolder(root, into(&folders)))
+        return false;
+    if (!eachFile(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory, into(&files)))
+        return false;
+    // Shown as they came; by name once all are in, folders first, as ListFolders and ListFiles give them.
+    sortNames(folders);
+    sortNames(files);
+    ListView_items->setTexts(listImage(ItemImage), folders + files);
+    return true;
 }
 
 void TF_AddEditDataCD::ScanDrive()
@@ -231,9 +254,7 @@ void TF_AddEditDataCD::ScanDrive()
     {
         WaitCursor wait;
         ListView_items->clear();
-        addLines(ListFolders(root));
-        if (!m_scanStopped)
-            addLines(ListFiles(root, QStringLiteral("*.*"), faHidden | faSysFile | faDirectory));
+        readRoot(root);
     }
     Label4->hide();
     Button2->setEnabled(saveEnabled && !busy());

@@ -72,7 +72,8 @@ private:
 
     void buildControls();
     void addItemRow(const QString &caption);
-    void addLines(const QString &lines);
+    // Fills the item list from the drive's root as the names come; false when the scan was stopped.
+    bool readRoot(const QString &root);
     void save(bool edited);
 
     TD_Data &m_data;

@@ -208,41 +208,55 @@ DbQuery::DbQuery(DbConnection &connection, const QStringList &sqlLines, QObject 
     , m_connection(connection)
 {
     setSQL(sqlLines);
-    connect(&connection, &DbConnection::closing, this, &DbQuery::Close);
+    connect(&connection, &DbConnection::closing, this, [this] {
+        // A statement outliving its connection would keep the file open.
+        forgetPrepared();
+        Close();
+    });
 }
 
-DbQuery::~DbQuery() = default;
+DbQuery::~DbQuery()
+{
+    forgetPrepared();
+}
 
 void DbQuery::setSQL(const QStringList &lines)
 {
-    m_sql = lines.join(QStringLiteral("\r\n"));
+    setSQL(lines.join(QStringLiteral("\r\n")));
 }
 
 void DbQuery::setSQL(const QString &text)
 {
+    if (text != m_sql)
+        forgetPrepared();
     m_sql = text;
+}
+
+DbQuery::Param &DbQuery::param(const QString &name)
+{
+    for (auto &p : m_params)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return p;
+    m_boundStale = true;
+    m_params.push_back(Param{name});
+    return m_params.back();
 }
 
 void DbQuery::setParam(const QString &name, int value)
 {
-    for (auto &p : m_params)
-        if (p.first.compare(name, Qt::CaseInsensitive) == 0) {
-            p.second = value;
-            return;
-        }
-    m_params.emplace_back(name, value);
+    Param &p = param(name);
+    p.isText = false;
+    p.number = value;
+    p.text.clear();
 }
 
 void DbQuery::setParam(const QString &name, const QString &value)
 {
-    // An empty text is stored as an empty string, never NULL.
-    const QVariant v = value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
-    for (auto &p : m_params)
-        if (p.first.compare(name, Qt::CaseInsensitive) == 0) {
-            p.second = v;
-            return;
-        }
-    m_params.emplace_back(name, v);
+    Param &p = param(name);
+    p.isText = true;
+    p.number = 0;
+    // An empty text is stored as an empty string, never NULL: constData() is never null.
+    p.text = value.toUtf8();
 }
 
 QString DbQuery::dialectToEngine() const
@@ -292,11 +306,11 @@ QString DbQuery::dialectToEngine() const
 
 namespace {
 
-// One prepared statement on the connection's handle, with its parameters bound by name.
+// One prepared statement on the connection's handle, finalised when it goes.
 class Statement
 {
 public:
-    Statement(sqlite3 *db, const QString &sql, const std::vector<std::pair<QString, QVariant>> &params)
+    Statement(sqlite3 *db, const QString &sql)
         : m_db(db)
     {
         // The engine reads a statement only up to a NUL, so a literal holding one would be cut short.
@@ -305,35 +319,6 @@ public:
         const QByteArray text = sql.toUtf8();
         if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
             fail();
-        if (!m_stmt) // only white space or a comment
-            return;
-        const int count = sqlite3_bind_parameter_count(m_stmt);
-        for (int i = 1; i <= count; ++i) {
-            const char *name = sqlite3_bind_parameter_name(m_stmt, i);
-            if (!name)
-                continue;
-            const QString bare = QString::fromUtf8(name + 1);
-            for (const auto &[key, value] : params) {
-                if (key.compare(bare, Qt::CaseInsensitive) != 0)
-                    continue;
-                int rc;
-                if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
-                    rc = sqlite3_bind_int64(m_stmt, i, value.toLongLong());
-                } else {
-                    // The engine measures a text only up to a NUL, so its length checks would let an
-                    // over-long text through; a catalogue made before the schema refused NUL has no
-                    // check of its own either.
-                    if (value.toString().contains(QChar(0)))
-                        refuse(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
-                                   .arg(bare));
-                    const QByteArray bytes = value.toString().toUtf8();
-                    rc = sqlite3_bind_text(m_stmt, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-                }
-                if (rc != SQLITE_OK)
-                    fail();
-                break;
-            }
-        }
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement &) = delete;
@@ -371,13 +356,84 @@ private:
 
 } // namespace
 
+void DbQuery::bind(sqlite3_stmt *statement, bool sameAsLast)
+{
+    if (!statement)
+        return;
+    if (!sameAsLast || m_boundStale) {
+        m_bound.clear();
+        const int count = sqlite3_bind_parameter_count(statement);
+        for (int i = 1; i <= count; ++i) {
+            const char *name = sqlite3_bind_parameter_name(statement, i);
+            const QString bare = name ? QString::fromUtf8(name + 1) : QString();
+            int found = -1;
+            for (size_t k = 0; name && k < m_params.size(); ++k)
+                if (m_params[k].name.compare(bare, Qt::CaseInsensitive) == 0) {
+                    found = int(k);
+                    break;
+                }
+            m_bound.push_back(found);
+        }
+        m_boundStale = false;
+    }
+    for (size_t i = 0; i < m_bound.size(); ++i) {
+        if (m_bound[i] < 0)
+            continue;
+        const Param &p = m_params[size_t(m_bound[i])];
+        // The engine measures a text only up to a NUL, so its length checks would let an over-long
+        // text through; a catalogue made before the schema refused NUL has no check of its own either.
+        if (p.isText && p.text.contains('\0'))
+            throw DbError(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
+                              .arg(p.name));
+        // The text stays put until the statement has run: setParam only comes after.
+        const int rc = p.isText ? sqlite3_bind_text(statement, int(i) + 1, p.text.constData(), int(p.text.size()),
+                                                    SQLITE_STATIC)
+                                : sqlite3_bind_int64(statement, int(i) + 1, p.number);
+        if (rc != SQLITE_OK)
+            throw DbError(engineText(m_connection.m_db));
+    }
+}
+
+void DbQuery::forgetPrepared()
+{
+    sqlite3_finalize(m_prepared);
+    m_prepared = nullptr;
+    m_boundStale = true;
+}
+
 void DbQuery::ExecSQL()
 {
     m_connection.Open();
-    Statement statement(m_connection.m_db, dialectToEngine(), m_params);
-    while (statement.step()) {
+    sqlite3 *db = m_connection.m_db;
+    const bool again = m_prepared != nullptr;
+    if (!again) {
+        const QByteArray text = dialectToEngine().toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_prepared, nullptr) != SQLITE_OK) {
+            m_prepared = nullptr;
+            throw DbError(engineText(db));
+        }
+        if (!m_prepared) { // only white space or a comment
+            m_rowsAffected = 0;
+            return;
+        }
     }
-    m_rowsAffected = statement.changes();
+    int rc = SQLITE_OK;
+    try {
+        bind(m_prepared, again);
+        while ((rc = sqlite3_step(m_prepared)) == SQLITE_ROW) {
+        }
+    } catch (...) {
+        sqlite3_reset(m_prepared);
+        sqlite3_clear_bindings(m_prepared);
+        throw;
+    }
+    // The engine's text before the reset, which may put another in its place.
+    const QString failure = rc == SQLITE_DONE ? QString() : engineText(db);
+    sqlite3_reset(m_prepared);
+    sqlite3_clear_bindings(m_prepared);
+    if (rc != SQLITE_DONE)
+        throw DbError(failure);
+    m_rowsAffected = sqlite3_changes(db);
 }
 
 void DbQuery::Open()
@@ -385,7 +441,9 @@ void DbQuery::Open()
     if (m_active)
         return;
     m_connection.Open();
-    Statement statement(m_connection.m_db, dialectToEngine(), m_params);
+    Statement statement(m_connection.m_db, dialectToEngine());
+    bind(statement.get(), false);
+    m_boundStale = true; // the map fits this statement, not ExecSQL's
     sqlite3_stmt *st = statement.get();
     const int columns = st ? sqlite3_column_count(st) : 0;
     QStringList names;

@@ -18,6 +18,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // Every engine failure. what() and text() carry the engine's own message.
 class DbError : public std::runtime_error
@@ -172,7 +173,25 @@ private:
 
     DbConnection &m_connection;
     QString m_sql;
-    std::vector<std::pair<QString, QVariant>> m_params;
+    // A parameter as the engine takes it: a text already in UTF-8, so binding it copies nothing.
+    struct Param {
+        QString name;
+        bool isText = false;
+        qint64 number = 0;
+        QByteArray text;
+    };
+    Param &param(const QString &name);
+    // Binds every parameter the statement names; those never set stay NULL.
+    void bind(sqlite3_stmt *statement, bool sameAsLast);
+    void forgetPrepared();
+
+    std::vector<Param> m_params;
+    // ExecSQL's statement, prepared once and run again for each row of a long list of inserts; made
+    // again when the SQL or the connection changes. The parameters it names, by their place in
+    // m_params; remade when a parameter is added.
+    sqlite3_stmt *m_prepared = nullptr;
+    std::vector<int> m_bound;
+    bool m_boundStale = true;
     QStringList m_fieldNames;
     // The snapshot, compact: one cell per value, texts as UTF-8 in one buffer, made into QVariants
     // only when asked for. A million rows of QVariants cost twice the reading and the memory.

@@ -5,12 +5,26 @@
 #include "base/U_Constantes.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace {
+
+constexpr int ServeEveryMs = 30;
+
+} // namespace
 
 Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
     : QObject(parent)
     , m_main(main)
     , m_messages(messages)
-    , m_eventHook([] { QCoreApplication::processEvents(); })
+    , m_eventHook([since = QElapsedTimer()]() mutable {
+        // A few dozen times a second keeps the windows answering; once an item, serving the events
+        // cost more than storing the item.
+        if (since.isValid() && !since.hasExpired(ServeEveryMs))
+            return;
+        QCoreApplication::processEvents();
+        since.start();
+    })
 {
 }
 

@@ -20,6 +20,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 const QString TwoDataCDs = QStringLiteral(
@@ -60,6 +62,10 @@ private slots:
     void scan();
     void scanShowsItsState();
     void cancelDuringScan();
+    void scanShowsEntriesAsTheyCome_data();
+    void scanShowsEntriesAsTheyCome();
+    void cancelledScanStoresNothing_data();
+    void cancelledScanStoresNothing();
     void noDrive();
     void saveKeepsButtonsDisabled();
     void addNewFromTheDataWindows_data();
@@ -69,6 +75,8 @@ private:
     QTemporaryDir m_dir;
     QString m_disc;  // a disc's root: two folders, three files
     QString m_blank; // an empty disc
+    QString m_large; // a root of some thousands of entries
+    QStringList m_largeNames; // its names as a scan lists them: folders, then files, each by name
 };
 
 void tst_DataCDEditor::initTestCase()
@@ -83,6 +91,28 @@ void tst_DataCDEditor::initTestCase()
     m_blank = dir.filePath(QStringLiteral("blank"));
     for (const char *name : {"autorun.inf", "readme", ".DS_Store", "Setup/setup.exe"})
         QVERIFY(touch(QDir(m_disc).filePath(QString::fromLatin1(name))));
+
+    // Names in both cases, so the order by name regardless of case differs from the plain one.
+    m_large = dir.filePath(QStringLiteral("large"));
+    QVERIFY(dir.mkpath(QStringLiteral("large")));
+    QStringList folders, files;
+    for (int i = 0; i < 3000; ++i) {
+        const QString name = QStringLiteral("%1 item %2").arg(i % 2 ? u'a' : u'B').arg((i * 7) % 3000);
+        if (i % 10 == 0) {
+            QVERIFY(QDir(m_large).mkdir(name));
+            folders << name;
+        } else {
+            QVERIFY(touch(QDir(m_large).filePath(name)));
+            files << name;
+        }
+    }
+    const auto byName = [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    };
+    std::sort(folders.begin(), folders.end(), byName);
+    std::sort(files.begin(), files.end(), byName);
+    m_largeNames = folders + files;
 }
 
 void tst_DataCDEditor::saveNew_data()
@@ -392,6 +422,119 @@ void tst_DataCDEditor::cancelDuringScan()
     QVERIFY(dialog.items().size() < 5);
     QVERIFY(!dialog.scanning());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void tst_DataCDEditor::scanShowsEntriesAsTheyCome_data()
+{
+    QTest::addColumn<bool>("large");
+    QTest::newRow("a disc of five entries") << false;
+    QTest::newRow("a disc of three thousand entries") << true;
+}
+
+void tst_DataCDEditor::scanShowsEntriesAsTheyCome()
+{
+    QFETCH(bool, large);
+    const QString root = large ? m_large : m_disc;
+    const QStringList names = large ? m_largeNames
+                                    : QStringList{QStringLiteral("Docs"), QStringLiteral("Setup"),
+                                                  QStringLiteral(".DS_Store"), QStringLiteral("autorun.inf"),
+                                                  QStringLiteral("readme")};
+
+    EditorCatalogue cat;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.prepareNew();
+    dialog.FillDrives(root);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    // What the user sees while the scan runs: rows already there, the scan not yet done.
+    QList<int> shownWhileScanning;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, &dialog, [&] {
+        if (dialog.scanning())
+            shownWhileScanning << dialog.ListView_items->count();
+    });
+    watch.start();
+    dialog.SpeedButton2->click();
+    watch.stop();
+
+    // Each time the window gets its turn, what has been read so far is in the list, from the first
+    // name on: a disc is never read in full behind an empty list.
+    QVERIFY(!shownWhileScanning.isEmpty());
+    QVERIFY2(shownWhileScanning.first() > 0 && shownWhileScanning.first() < names.size(),
+             qPrintable(QString::number(shownWhileScanning.first())));
+    QVERIFY(std::is_sorted(shownWhileScanning.begin(), shownWhileScanning.end()));
+    // Once all are in, by name: folders, then files.
+    QCOMPARE(dialog.items(), names);
+
+    // What is stored is what was scanned, in that order.
+    dialog.Edit_title->setText(QStringLiteral("Scanned"));
+    dialog.Button2->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Scanned|") + names.join(u',')});
+    QVERIFY(cat.messages.boxes.isEmpty());
+}
+
+void tst_DataCDEditor::cancelledScanStoresNothing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Cancel button") << QStringLiteral("button");
+    QTest::newRow("close box") << QStringLiteral("close");
+    QTest::newRow("Escape") << QStringLiteral("escape");
+}
+
+void tst_DataCDEditor::cancelledScanStoresNothing()
+{
+    QFETCH(QString, how);
+
+    EditorCatalogue cat;
+    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    dialog.prepareNew();
+    dialog.FillDrives(m_large);
+    dialog.Edit_title->setText(QStringLiteral("Half a disc"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+
+    // Cancelled once the first rows show, the scan stops there.
+    int shownAtCancel = -1;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, &dialog, [&] {
+        if (!dialog.scanning() || dialog.ListView_items->count() == 0 || shownAtCancel >= 0)
+            return;
+        shownAtCancel = dialog.ListView_items->count();
+        if (how == QLatin1String("button"))
+            dialog.Button1->click();
+        else if (how == QLatin1String("close"))
+            dialog.close();
+        else
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    watch.start();
+    dialog.ScanDrive();
+    watch.stop();
+
+    QVERIFY(shownAtCancel > 0);
+    QCOMPARE(rejected.size(), 1);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!dialog.scanning());
+    QVERIFY(dialog.items().size() < m_largeNames.size());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
+    QCOMPARE(cat.file.count(QStringLiteral("DATA")), 0);
+    QVERIFY(cat.messages.boxes.isEmpty());
+
+    // Opened again, the editor scans the whole disc and saves it.
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.SpeedButton2->isEnabled() && dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+    QVERIFY(dialog.Label4->isHidden());
+    dialog.SpeedButton2->click();
+    QCOMPARE(dialog.items(), m_largeNames);
+    dialog.Button2->click();
+    QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Half a disc|") + m_largeNames.join(u',')});
 }
 
 void tst_DataCDEditor::noDrive()

@@ -146,6 +146,7 @@ private slots:
     void boundViewsFollowUnlessControlsDisabled();
     void otherProgramsShareTheFile();
     void literalsAreNotMistakenForParameters();
+    void statementRunAgainTakesTheNewValues();
 };
 
 void tst_Engine::storeStatementsRun_data()
@@ -649,6 +650,41 @@ void tst_Engine::literalsAreNotMistakenForParameters()
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral(":MOV_TYPE"));
     insert.ExecSQL();
     QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")), QStringList{QStringLiteral(":MOV_TYPE|ratio 16:9 ?")});
+}
+
+void tst_Engine::statementRunAgainTakesTheNewValues()
+{
+    TempCatalogue cat;
+    cat.failInsertWhen(QStringLiteral("MOVIE"), QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
+    Open db(cat.path());
+    DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")});
+
+    // The same query many times over, as a long item list runs it: each run takes the values set
+    // since the last, a failed run leaves the next one whole.
+    insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Alien"));
+    insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
+    insert.ExecSQL();
+    insert.setParam(QStringLiteral("mov_title"), QStringLiteral("Brazil"));
+    insert.ExecSQL();
+    insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
+    QVERIFY_THROWS_EXCEPTION(DbError, insert.ExecSQL());
+    insert.setParam(QStringLiteral("MOV_TITLE"), 1984);
+    insert.setParam(QStringLiteral("MOV_TYPE"), QString());
+    insert.ExecSQL();
+    QCOMPARE(insert.RowsAffected(), 1);
+
+    // New SQL is new SQL, parameters and all; so is a connection opened again.
+    insert.setSQL(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TYPE, :MOV_TITLE)"));
+    insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("VHS"));
+    insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("Cube"));
+    insert.ExecSQL();
+    db.connection.Close();
+    insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("Dune"));
+    insert.ExecSQL();
+
+    QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE, typeof(MOV_TYPE) from MOVIE order by MOV_ID")),
+             (QStringList{QStringLiteral("Alien|DVD|text"), QStringLiteral("Brazil|DVD|text"),
+                          QStringLiteral("1984||text"), QStringLiteral("Cube|VHS|text"), QStringLiteral("Dune|VHS|text")}));
 }
 
 QTEST_GUILESS_MAIN(tst_Engine)
