@@ -27,6 +27,9 @@
 
 #include <sqlite3.h>
 
+#include "support/Heartbeat.h"
+#include "support/LoudMessages.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -38,56 +41,6 @@ constexpr int Rounds = 5;
 constexpr double ScanRatioTarget = 1.5;
 constexpr double GrowthTarget = 12.0;
 constexpr double StoreRatioTarget = 1.3;
-
-// A box here means something failed: say so loudly instead of showing anything.
-class BenchMessages : public MessageService
-{
-public:
-    void show(Kind, const QString &text) override
-    {
-        ++boxes;
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-    }
-    bool confirm(const QString &text) override
-    {
-        ++boxes;
-        std::fprintf(stderr, "question: %s\n", qPrintable(text));
-        return true;
-    }
-    int boxes = 0;
-};
-
-// The longest time the event loop went without running a 5 ms timer, the end of the work included.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { beat(); });
-        m_clock.start();
-        m_last = 0;
-        m_timer.start();
-    }
-    double stopMs()
-    {
-        beat();
-        m_timer.stop();
-        return double(m_longest) / 1e6;
-    }
-
-private:
-    void beat()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        m_longest = std::max(m_longest, now - m_last);
-        m_last = now;
-    }
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
 
 struct Figure {
     double seconds = 0;
@@ -107,7 +60,8 @@ struct Measured {
 Figure measure(const std::function<void()> &work)
 {
     QApplication::processEvents(); // nothing left over from before on the clock
-    Heartbeat heartbeat;
+    Heartbeat heartbeat(5);
+    heartbeat.start();
     QElapsedTimer clock;
     clock.start();
     work();
@@ -148,7 +102,7 @@ void showAndSettle(QWidget &w)
         QApplication::processEvents();
 }
 
-Figure scanWithEditor(TD_Data &data, BenchMessages &messages, const QString &root, int expected)
+Figure scanWithEditor(TD_Data &data, LoudMessages &messages, const QString &root, int expected)
 {
     TF_AddEditDataCD dialog(data, messages);
     dialog.FillDrives(root);
@@ -178,7 +132,7 @@ Figure scanBaseline(const QString &root, int expected)
     return f;
 }
 
-Figure saveWithEditor(TD_Data &data, BenchMessages &messages, const QString &root, int expected)
+Figure saveWithEditor(TD_Data &data, LoudMessages &messages, const QString &root, int expected)
 {
     TF_AddEditDataCD dialog(data, messages);
     dialog.prepareNew();
@@ -275,7 +229,7 @@ int main(int argc, char **argv)
     const QString catalogue = work.filePath(QStringLiteral("dadudu.mdb"));
     createEmptyCatalogue(catalogue);
 
-    BenchMessages messages;
+    LoudMessages messages;
     TD_Main main(messages);
     main.OpenDatabase(catalogue);
     TD_Data data(main, messages);

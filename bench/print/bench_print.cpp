@@ -13,6 +13,8 @@
 #include "grid/PrintPreview.h"
 #include "store/DbEngine.h"
 
+#include "support/Heartbeat.h"
+
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,39 +31,6 @@
 namespace {
 
 QTextStream out(stdout);
-
-// The largest gap between two beats of a short timer, while it runs.
-class Heartbeat : public QObject
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setInterval(2);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_last = 0;
-        m_timer.start();
-    }
-    double stop()
-    {
-        m_timer.stop();
-        return std::max(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
 
 } // namespace
 
@@ -107,7 +76,7 @@ int main(int argc, char **argv)
         return preview.exec();
     }
 
-    Heartbeat heartbeat;
+    Heartbeat heartbeat(2);
     QElapsedTimer clock;
 
     // The preview: Print command to page 1 painted, then counting with the event loop running.
@@ -124,7 +93,7 @@ int main(int argc, char **argv)
         if (preview.isCounting())
             loop.exec();
         const double counted = clock.nsecsElapsed() / 1e6;
-        const double stall = heartbeat.stop();
+        const double stall = heartbeat.stopMs();
         out << "preview: page 1 painted after " << firstPage << " ms; " << preview.pageCount() << " pages counted after "
             << counted << " ms; longest event-loop stall " << stall << " ms\n";
         out.flush();
@@ -138,7 +107,7 @@ int main(int argc, char **argv)
         clock.restart();
         preview.printDocument();
         const double printed = clock.nsecsElapsed() / 1e6;
-        const double printStall = heartbeat.stop();
+        const double printStall = heartbeat.stopMs();
         out << "print to PDF: " << printed << " ms, " << QFileInfo(pdf).size() / 1024
             << " KiB; longest event-loop stall " << printStall << " ms\n";
         out.flush();
@@ -161,7 +130,7 @@ int main(int argc, char **argv)
         }
         const double total = clock.nsecsElapsed() / 1e6;
         QApplication::processEvents();
-        const double stall = heartbeat.stop();
+        const double stall = heartbeat.stopMs();
         out << "baseline, all in one go: " << layout.pageCount() << " pages counted in " << counted << " ms, recorded by "
             << total << " ms (page 1 shows then); longest event-loop stall " << stall << " ms\n";
     }

@@ -14,6 +14,7 @@
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
 #include "base/MessageService.h"
+#include "support/LoudMessages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,24 +39,6 @@ constexpr double ReadRatioTarget = 2.0;
 constexpr double AddSecondsTarget = 1.0;
 constexpr double MemoryTargetMiB = 1024.0;
 constexpr int AddedItems = 10000;
-
-// A box here means a store failed: say so loudly instead of showing anything.
-class BenchMessages : public MessageService
-{
-public:
-    void show(Kind, const QString &text) override
-    {
-        ++boxes;
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-    }
-    bool confirm(const QString &text) override
-    {
-        ++boxes;
-        std::fprintf(stderr, "question: %s\n", qPrintable(text));
-        return true;
-    }
-    int boxes = 0;
-};
 
 double seconds(std::chrono::steady_clock::time_point since)
 {
@@ -256,7 +239,7 @@ int run(const QString &catalogue, bool reads, bool writes)
     const QString path = workCopyOf(catalogue);
     const double processMiB = statusMiB("VmRSS:");
 
-    BenchMessages messages;
+    LoudMessages messages;
     TD_Main D_Main(messages);
     TD_CD D_CD(D_Main, messages);
     TD_Movie D_Movie(D_Main, messages);

@@ -25,12 +25,23 @@ public:
     // -1 when there is no row.
     virtual int currentRow() const = 0;
     virtual void setCurrentRow(int row) = 0;
-    // True while the owner changes the rows in several steps; views leave background work on them
-    // until the next reset.
-    virtual bool isChanging() const { return false; }
 
 signals:
     // The rows changed as a whole (opened, closed, read again).
     void rowsReset();
     void currentRowChanged(int row);
+
+protected:
+    // While the owner changes the rows in several steps, views stay where they are: nested holds
+    // count, and the last release sends one reset if the rows changed, else the current row if it moved.
+    void holdNotifications() { ++m_holds; }
+    void releaseNotifications();
+    bool notificationsHeld() const { return m_holds > 0; }
+    void notifyReset();
+    void notifyCurrent();
+
+private:
+    int m_holds = 0;
+    bool m_resetPending = false;
+    bool m_currentPending = false;
 };

@@ -160,11 +160,11 @@ int GridPrinter::settledPages() const
     return m_counted ? int(m_pages.size()) : int(m_pages.size()) - 1;
 }
 
-QStringList GridPrinter::memoLines(const QString &text, double width) const
+void GridPrinter::wrapMemo(const QString &text, double width,
+                           const std::function<void(const QString &paragraph, int start, int length)> &line) const
 {
-    QStringList out;
     if (text.isEmpty())
-        return out;
+        return;
     for (const QString &paragraph : normalisedLines(text).split(u'\n')) {
         QTextLayout layout(paragraph, m_body, &m_metricsDevice);
         QTextOption option;
@@ -172,37 +172,29 @@ QStringList GridPrinter::memoLines(const QString &text, double width) const
         layout.setTextOption(option);
         layout.beginLayout();
         int lines = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            out << paragraph.mid(line.textStart(), line.textLength());
+        for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+            l.setLineWidth(width);
+            line(paragraph, l.textStart(), l.textLength());
             ++lines;
         }
         layout.endLayout();
+        // An empty paragraph still takes its line.
         if (lines == 0)
-            out << QString();
+            line(paragraph, 0, 0);
     }
+}
+
+QStringList GridPrinter::memoLines(const QString &text, double width) const
+{
+    QStringList out;
+    wrapMemo(text, width, [&out](const QString &paragraph, int start, int length) { out << paragraph.mid(start, length); });
     return out;
 }
 
 int GridPrinter::memoLineCount(const QString &text, double width) const
 {
-    if (text.isEmpty())
-        return 0;
     int lines = 0;
-    for (const QString &paragraph : normalisedLines(text).split(u'\n')) {
-        QTextLayout layout(paragraph, m_body, &m_metricsDevice);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        int here = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            ++here;
-        }
-        layout.endLayout();
-        lines += qMax(1, here);
-    }
+    wrapMemo(text, width, [&lines](const QString &, int, int) { ++lines; });
     return lines;
 }
 

@@ -87,6 +87,9 @@ private:
     void collectItems();
     void restart();
     int rowLines(int position) const;
+    // Each line a memo wraps into at that width; an empty paragraph is one empty line.
+    void wrapMemo(const QString &text, double width,
+                  const std::function<void(const QString &paragraph, int start, int length)> &line) const;
     QStringList memoLines(const QString &text, double width) const;
     int memoLineCount(const QString &text, double width) const;
     double captionRunHeight(int item) const;

@@ -623,36 +623,10 @@ QVariant DbQuery::FirstField() const
 
 void DbQuery::DisableControls()
 {
-    ++m_disabled;
+    holdNotifications();
 }
 
 void DbQuery::EnableControls()
 {
-    if (m_disabled == 0 || --m_disabled > 0)
-        return;
-    if (m_resetPending) {
-        m_resetPending = m_currentPending = false;
-        emit rowsReset();
-    } else if (m_currentPending) {
-        m_currentPending = false;
-        emit currentRowChanged(m_current);
-    }
-}
-
-void DbQuery::notifyReset()
-{
-    if (m_disabled > 0) {
-        m_resetPending = true;
-        return;
-    }
-    emit rowsReset();
-}
-
-void DbQuery::notifyCurrent()
-{
-    if (m_disabled > 0) {
-        m_currentPending = true;
-        return;
-    }
-    emit currentRowChanged(m_current);
+    releaseNotifications();
 }

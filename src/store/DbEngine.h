@@ -154,7 +154,7 @@ public:
     // Bound views do not follow the query between the two calls; they catch up on the last Enable.
     void DisableControls();
     void EnableControls();
-    bool ControlsDisabled() const { return m_disabled > 0; }
+    bool ControlsDisabled() const { return notificationsHeld(); }
 
     // RowSource: rowsReset is not sent while controls are disabled.
     int rowCount() const override { return m_active ? m_rowCount : 0; }
@@ -163,13 +163,10 @@ public:
     int fieldIndex(const QString &name) const override { return FieldIndex(name); }
     QVariant value(int row, int column) const override { return Value(row, column); }
     int currentRow() const override { return Eof() ? -1 : m_current; }
-    bool isChanging() const override { return ControlsDisabled(); }
 
 private:
     QString dialectToEngine() const;
     void requireRow(const char *what) const;
-    void notifyReset();
-    void notifyCurrent();
 
     DbConnection &m_connection;
     QString m_sql;
@@ -206,7 +203,4 @@ private:
     int m_current = -1;
     int m_rowsAffected = 0;
     bool m_active = false;
-    int m_disabled = 0;
-    bool m_resetPending = false;
-    bool m_currentPending = false;
 };

@@ -44,11 +44,7 @@ void MemoryRows::reset()
 void MemoryRows::changed()
 {
     m_current = m_rows.isEmpty() ? -1 : 0;
-    if (m_holds > 0) {
-        m_resetPending = true;
-        return;
-    }
-    emit rowsReset();
+    notifyReset();
 }
 
 QVariant MemoryRows::value(int row, int column) const
@@ -79,27 +75,15 @@ void MemoryRows::setCurrentRow(int row)
     if (row < 0 || row >= rowCount() || row == m_current)
         return;
     m_current = row;
-    if (m_holds > 0) {
-        m_currentPending = true;
-        return;
-    }
-    emit currentRowChanged(row);
+    notifyCurrent();
 }
 
 void MemoryRows::hold()
 {
-    ++m_holds;
+    holdNotifications();
 }
 
 void MemoryRows::release()
 {
-    if (m_holds == 0 || --m_holds > 0)
-        return;
-    if (m_resetPending) {
-        m_resetPending = m_currentPending = false;
-        emit rowsReset();
-    } else if (m_currentPending) {
-        m_currentPending = false;
-        emit currentRowChanged(m_current);
-    }
+    releaseNotifications();
 }

@@ -36,7 +36,6 @@ public:
     QVariant value(int row, int column) const override;
     int currentRow() const override { return m_current; }
     void setCurrentRow(int row) override;
-    bool isChanging() const override { return m_holds > 0; }
 
 private:
     void changed();
@@ -44,8 +43,5 @@ private:
     QStringList m_fields;
     QList<QVariantList> m_rows;
     int m_current = -1;
-    int m_holds = 0;
     mutable bool m_readPastEnd = false;
-    bool m_resetPending = false;
-    bool m_currentPending = false;
 };
