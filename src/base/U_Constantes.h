@@ -126,7 +126,8 @@ inline const QString MenuExit = QStringLiteral("E&xit");
 
 // Exports and printing.
 inline const QString FilterHTML = QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*");
-inline const QString FilterXLS = QStringLiteral("Excel (*.xls)|*.xls|All (*.*)|*.*");
+inline const QString FilterXLS = QStringLiteral(
+    "Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx|CSV, comma-separated (*.csv)|*.csv|All (*.*)|*.*");
 inline const QString ReportMovies = QStringLiteral("Movies");
 inline const QString ReportCDs = QStringLiteral("Audio CDs");
 inline const QString ReportArtists = QStringLiteral("Artists");
