@@ -14,9 +14,6 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -181,25 +178,27 @@ void GridExport::toCsv(const GridModel &model, const QString &path)
 
 void GridExport::toPdf(const GridModel &model, const QString &path, const QString &title)
 {
-    // The printer writes to a name, not a device: a temporary file beside the target takes the pages
-    // and then takes the target's name in one step.
-    const QFileInfo target(path);
-    QTemporaryFile temp(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
-    if (target.isDir() || !temp.open())
-        throw ExportError(U_Constantes::CannotCreateFile.arg(path, target.isDir() ? QStringLiteral("it is a folder") : temp.errorString()));
-    temp.close();
+    QSaveFile file(path);
+    openOrThrow(file);
+    // The printer writes to a name, not a device: the pages go to a temporary file first.
+    QTemporaryFile pages(QDir::temp().filePath(QStringLiteral("dadudu-XXXXXX.pdf")));
+    if (!pages.open())
+        throw ExportError(U_Constantes::CannotCreateFile.arg(pages.fileTemplate(), pages.errorString()));
+    pages.close();
     QPrinter printer(QPrinter::HighResolution);
     GridPrinter::setupPage(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(temp.fileName());
+    printer.setOutputFileName(pages.fileName());
     printer.setDocName(title);
     GridPrinter layout(model, title, printer.pageLayout());
-    if (!layout.print(&printer))
-        throw ExportError(U_Constantes::CannotWriteFile.arg(path, QStringLiteral("the printer did not start")));
-    if (QFileInfo(temp.fileName()).size() == 0
-        || std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw ExportError(U_Constantes::CannotWriteFile.arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    temp.setAutoRemove(false);
+    if (!layout.print(&printer) || !pages.open())
+        throw ExportError(U_Constantes::CannotWriteFile.arg(path, pages.errorString()));
+    while (!pages.atEnd()) {
+        const QByteArray chunk = pages.read(1 << 20);
+        if (chunk.isEmpty() || file.write(chunk) != chunk.size())
+            break;
+    }
+    commitOrThrow(file);
 }
 
 void GridExport::save(const GridModel &model, const QString &path, Format format, const QString &title, ExportNotes *notes)
