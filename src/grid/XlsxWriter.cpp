@@ -49,11 +49,14 @@ struct Workbook {
 
 } // namespace
 
-XlsxWriter::XlsxWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell)
+static_assert(XlsxWriter::SheetRows == LXW_ROW_MAX);
+
+XlsxWriter::XlsxWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell, int sheetRows)
     : m_title(std::move(title))
     , m_columns(std::move(columns))
     , m_rowCount(rowCount)
     , m_cell(std::move(cell))
+    , m_sheetRows(qBound(2, sheetRows, SheetRows))
 {
 }
 
@@ -104,7 +107,7 @@ void XlsxWriter::writeFile(const QString &path, ExportNotes *notes) const
     format_set_text_wrap(memo);
 
     const int columns = int(m_columns.size());
-    const int perSheet = SheetRows - 1;
+    const int perSheet = m_sheetRows - 1;
     const int sheets = qMax(1, (m_rowCount + perSheet - 1) / perSheet);
     if (notes) {
         notes->cellLimit = MaxCellText;

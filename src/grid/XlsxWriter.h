@@ -30,7 +30,8 @@ public:
     // UTF-16 units. Excel holds no more in a cell, and libxlsxwriter refuses a longer text.
     static constexpr int MaxCellText = 32767;
 
-    XlsxWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell);
+    // `sheetRows` is for tests, which cannot afford a million rows to see the second sheet.
+    XlsxWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell, int sheetRows = SheetRows);
 
     // libxlsxwriter writes only to a file of its own: the workbook is made in a temporary file and
     // copied to `out`. Raises ExportError when the library fails.
@@ -43,4 +44,5 @@ private:
     std::vector<Column> m_columns;
     int m_rowCount;
     Cell m_cell;
+    int m_sheetRows;
 };

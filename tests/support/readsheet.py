@@ -18,10 +18,9 @@ def read_xls(path, cells=True):
     sheets = []
     for index in range(book.nsheets):
         sheet = book.sheet_by_index(index)
-        out = {"name": sheet.name, "rows": sheet.nrows}
+        out = {"name": sheet.name, "rows": sheet.nrows,
+               "selected": bool(sheet.sheet_selected), "shown": bool(sheet.sheet_visible)}
         if cells:
-            out["selected"] = bool(sheet.sheet_selected)
-            out["shown"] = bool(sheet.sheet_visible)
             values, wrap, bold = [], [], []
             for r in range(sheet.nrows):
                 row, row_wrap, row_bold = [], [], []
@@ -35,7 +34,8 @@ def read_xls(path, cells=True):
                         row.append(cell.value)
                     xf = book.xf_list[sheet.cell_xf_index(r, c)]
                     row_wrap.append(bool(xf.alignment.text_wrapped))
-                    row_bold.append(bool(book.font_list[xf.font_index].bold))
+                    # BIFF8 says bold by weight; the old bold bit is left unused.
+                    row_bold.append(book.font_list[xf.font_index].weight >= 700)
                 values.append(row)
                 wrap.append(row_wrap)
                 bold.append(row_bold)
