@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -23,6 +24,32 @@ bool isNumber(const QVariant &v)
     const int t = v.typeId();
     return t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt || t == QMetaType::ULongLong
            || t == QMetaType::Double || t == QMetaType::Float;
+}
+
+// The format writes a character it cannot hold as _xHHHH_, and libxlsxwriter does so for control
+// characters; a text that holds such a sequence itself must have its underscore written so too, or
+// a reader turns "_x0041_" into "A".
+QString escapeSequences(const QString &text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression sequence(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+    QString out = text;
+    out.replace(sequence, QStringLiteral("_x005F_\\1"));
+    return out;
+}
+
+// The text as the file holds it, at most `limit` characters once escaped.
+QString fileText(const QString &text, int limit, bool *cut)
+{
+    QString s = SheetText::cellText(text, limit, cut);
+    QString escaped = escapeSequences(s);
+    while (escaped.size() > limit) {
+        s.truncate(SheetText::safeCut(s, s.size() - (escaped.size() - limit)));
+        escaped = escapeSequences(s);
+        *cut = true;
+    }
+    return escaped;
 }
 
 QString fileNameOf(const QIODevice &out)
@@ -131,10 +158,12 @@ void XlsxWriter::writeFile(const QString &path, ExportNotes *notes) const
             check(worksheet_set_column_pixels(ws, lxw_col_t(c), lxw_col_t(c), uint32_t(widthPx(c)),
                                               m_columns[size_t(c)].wrap ? memo : plain));
         worksheet_freeze_panes(ws, 1, 0);
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columns; ++c) {
+            bool cut = false;
             check(worksheet_write_string(ws, 0, lxw_col_t(c),
-                                         SheetText::cellText(m_columns[size_t(c)].caption, MaxCellText).toUtf8().constData(),
+                                         fileText(m_columns[size_t(c)].caption, MaxCellText, &cut).toUtf8().constData(),
                                          caption));
+        }
 
         const int firstRow = sheet * perSheet;
         const int rows = qMin(perSheet, m_rowCount - firstRow);
@@ -148,14 +177,15 @@ void XlsxWriter::writeFile(const QString &path, ExportNotes *notes) const
                 if (v.isNull() || m_columns[size_t(c)].flag || isNumber(v))
                     continue;
                 bool cut = false;
-                v = SheetText::cellText(v.toString(), MaxCellText, &cut);
+                const QString text = fileText(v.toString(), MaxCellText, &cut);
                 if (cut && notes) {
                     if (firstCut < 0)
                         firstCut = int(notes->cutCells.size());
                     notes->cutCells.push_back({name, r + 2, {}, m_columns[size_t(c)].caption});
                 }
                 if (m_columns[size_t(c)].wrap)
-                    lines = qMax(lines, SheetText::wrappedLines(v.toString(), widthPx(c)));
+                    lines = qMax(lines, SheetText::wrappedLines(SheetText::cellText(v.toString(), MaxCellText), widthPx(c)));
+                v = text;
             }
             if (firstCut >= 0)
                 for (size_t i = size_t(firstCut); i < notes->cutCells.size(); ++i)

@@ -31,6 +31,8 @@ struct Cds : GridFixture {
         addCd(QStringLiteral("  leading and trailing  "), a, {}, false, QStringLiteral("one\ntwo"));
         addCd(QStringLiteral("Long memo"), b, {}, true, QString(600, u'w'));
         addCd(QStringLiteral("No artist"), 0);
+        // What the XLSX format writes as _xHHHH_, and such a sequence written by the user.
+        addCd(QStringLiteral("bell\a, tab\t, _x0041_ and _X263A_"), a);
     }
 };
 

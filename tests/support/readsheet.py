@@ -9,7 +9,16 @@ A file the reader refuses ends the script with the reader's complaint on standar
 """
 import csv
 import json
+import re
 import sys
+
+
+def xstring(value):
+    """A text as Excel reads it from the file: _xHHHH_ stands for the character HHHH, which is how
+    the format carries control characters (and an underscore that would otherwise start one)."""
+    if not isinstance(value, str):
+        return value
+    return re.sub(r"_x([0-9A-Fa-f]{4})_", lambda m: chr(int(m.group(1), 16)), value)
 
 
 def read_xls(path, cells=True):
@@ -63,7 +72,7 @@ def read_xlsx(path, cells=True):
             continue
         values, wrap, bold = [], [], []
         for row in sheet.iter_rows():
-            values.append([cell.value for cell in row])
+            values.append([xstring(cell.value) for cell in row])
             wrap.append([bool(cell.alignment.wrap_text) for cell in row])
             bold.append([bool(cell.font.bold) for cell in row])
         heights = {str(r - 1): d.height for r, d in sheet.row_dimensions.items() if d.height is not None}
