@@ -14,7 +14,6 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
-
 namespace {
 
 void openOrThrow(QSaveFile &file)
