@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 
 TF_ChooseCD::TF_ChooseCD(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -33,10 +34,17 @@ TF_ChooseCD::TF_ChooseCD(QWidget *parent)
     connect(ListBox_choices, &QListWidget::itemDoubleClicked, this, &TF_ChooseCD::choose);
 }
 
-void TF_ChooseCD::setLines(const QStringList &lines)
+void TF_ChooseCD::setLines(const QStringList &lines, const QList<bool> &marked)
 {
     ListBox_choices->clear();
-    ListBox_choices->addItems(lines);
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (int k = 0; k < lines.size(); ++k) {
+        auto *item = new QListWidgetItem(lines[k], ListBox_choices);
+        // Lines are longer than the box is wide.
+        item->setToolTip(lines[k]);
+        if (marked.value(k))
+            item->setIcon(warning);
+    }
     if (ListBox_choices->count() > 0)
         ListBox_choices->setCurrentRow(0);
     Button1->setFocus();
@@ -48,6 +56,7 @@ void TF_ChooseCD::choose()
     if (selected.isEmpty())
         return;
     m_choice = selected.first()->text();
+    m_index = ListBox_choices->row(selected.first());
     accept();
 }
 
@@ -59,4 +68,14 @@ QString ChooseMatch(const QStringList &lines, QWidget *parent)
     dialog.setLines(lines);
     dialog.exec();
     return dialog.Choice();
+}
+
+int ChooseLine(const QStringList &lines, const QList<bool> &marked, QWidget *parent)
+{
+    if (lines.isEmpty())
+        return -1;
+    TF_ChooseCD dialog(parent ? parent : QApplication::activeWindow());
+    dialog.setLines(lines, marked);
+    dialog.exec();
+    return dialog.choiceIndex();
 }

@@ -42,12 +42,24 @@ int main(int argc, char **argv)
                                                   "misc 0a01c102 Caf\u00e9 Tacvba / Re\r\n.\r\n")
                                  : QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n");
     const QString read = QStringLiteral(
-        "210 rock 0901c102 CD database entry follows\r\nDTITLE=Some Artist / Some Title\r\n"
+        "210 rock 0901c102 CD database entry follows\r\nDTITLE=Some Artist / Some Title\r\nDYEAR=1999\r\n"
         "TTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\nTTITLE2=Outro\r\n.\r\n");
-    ScriptedServer server({head + query, head + read});
+    const QString other = QStringLiteral("210 jazz 0901c1ff CD database entry follows\r\nDTITLE=Other Artist / Other Title\r\n"
+                                         "DYEAR=2004\r\nTTITLE0=One\r\nTTITLE1=Two\r\nTTITLE2=Three\r\n.\r\n");
+    const QString third = QStringLiteral("210 misc 0a01c102 CD database entry follows\r\nDTITLE=Caf\u00e9 Tacvba / Re\r\n"
+                                         "DYEAR=1994\r\nTTITLE0=El Aparato\r\nTTITLE1=Las Flores\r\n.\r\n");
+    // The server speaks UTF-8; its steps go out one byte a character.
+    auto utf8 = [](const QString &text) { return QString::fromLatin1(text.toUtf8()); };
+    ScriptedServer server(choose ? QStringList{head + query, head + utf8(read), head + utf8(other), head + utf8(third)}
+                                 : QStringList{head + query, head + utf8(read)});
 
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs);
-    dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
+    DiscPreferences preferences;
+    preferences.gnudbUrl = QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port());
+    preferences.musicBrainzUrl = preferences.coverArtUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    for (DiscPreferences::Source &s : preferences.sources)
+        s.enabled = s.source == LookupSource::Gnudb;
+    dialog.setPreferences(preferences);
     dialog.prepareNew();
     dialog.FillDrives(disc);
     dialog.Edit_barcode->setText(QStringLiteral("4006381333931"));
