@@ -23,6 +23,7 @@ private slots:
     void choosing();
     void okWithoutSelectionKeepsDialogOpen();
     void noLinesShowsNothing();
+    void sameLinesTwiceAndMarks();
 };
 
 void tst_DiscChooseCD::showsEveryLineFirstSelected()
@@ -118,6 +119,29 @@ void tst_DiscChooseCD::noLinesShowsNothing()
     const QString choice = ChooseMatch({});
     QCOMPARE(choice, QString());
     QVERIFY(!dialog->came());
+}
+
+void tst_DiscChooseCD::sameLinesTwiceAndMarks()
+{
+    // Two releases may read alike: the choice is by place, and a differing track count is marked.
+    const QStringList lines{QStringLiteral("MusicBrainz | 2 tracks | A / B"), QStringLiteral("MusicBrainz | 2 tracks | A / B"),
+                            QStringLiteral("gnudb | 3 tracks, the disc has 2 | A / B")};
+    QList<bool> icons;
+    QStringList tips;
+    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
+        for (int k = 0; k < d->ListBox_choices->count(); ++k) {
+            icons << !d->ListBox_choices->item(k)->icon().isNull();
+            tips << d->ListBox_choices->item(k)->toolTip();
+        }
+        d->ListBox_choices->setCurrentRow(1);
+        QTest::mouseClick(d->Button1, Qt::LeftButton);
+    });
+    const int chosen = ChooseLine(lines, {false, false, true});
+    QVERIFY(dialog->came());
+    QCOMPARE(chosen, 1);
+    QCOMPARE(icons, (QList<bool>{false, false, true}));
+    QCOMPARE(tips, lines);
+    QCOMPARE(ChooseLine({}, {}), -1);
 }
 
 QTEST_MAIN(tst_DiscChooseCD)

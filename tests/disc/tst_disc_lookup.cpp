@@ -69,18 +69,23 @@ QJsonArray credit(const QList<QPair<QString, QString>> &parts)
     return out;
 }
 
-QString json(int status, const QJsonObject &body, const QString &extraHeaders = {})
+// A reply whose body is raw bytes; ScriptedServer writes its steps one byte a character. Each says
+// its length, as the web service does: Qt's client sends a request again when a connection closes
+// under a reply that has none, which would muddle the count of requests.
+QString raw(const QByteArray &statusLine, const QByteArray &headers, const QByteArray &body)
 {
-    const QString reason = status == 200 ? QStringLiteral("OK") : QStringLiteral("Status");
-    return QStringLiteral("HTTP/1.0 %1 %2\r\nContent-Type: application/json\r\n%3\r\n").arg(status).arg(reason, extraHeaders)
-           + QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact));
+    return QString::fromLatin1(statusLine + "\r\n" + headers + "Content-Length: " + QByteArray::number(body.size())
+                               + "\r\n\r\n" + body);
 }
 
-// A reply whose body is raw bytes; ScriptedServer writes its steps as ISO-8859-1.
-QString raw(const QByteArray &head, const QByteArray &body)
+// JSON goes out in UTF-8.
+QString json(int status, const QJsonObject &body)
 {
-    return QString::fromLatin1(head + body);
+    return raw("HTTP/1.0 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status"),
+               "Content-Type: application/json\r\n", QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
+
+const QString NotFound = raw("HTTP/1.0 404 Not Found", {}, {});
 
 QByteArray picture(const char *format, QColor color)
 {
@@ -187,7 +192,7 @@ void tst_DiscLookup::musicBrainz_data()
                                         {medium(1, {id}, Titles)})}}};
     const QStringList exactFill{QStringLiteral("Some Artist feat. Dj \u00c9t\u00e9"), QStringLiteral("Some Title"),
                                 QStringLiteral("1999"), QStringLiteral("GB"), QStringLiteral("5099749594321")};
-    QTest::newRow("exact identifier") << QStringList{json(200, exact), QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")}
+    QTest::newRow("exact identifier") << QStringList{json(200, exact), NotFound}
                                       << 2 << QStringList() << QList<bool>() << -1 << QString() << exactFill << Titles;
 
     // An unknown identifier: the service matches the table of contents and names no disc.
@@ -198,7 +203,7 @@ void tst_DiscLookup::musicBrainz_data()
                                         {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
                                          medium(2, {}, {QStringLiteral("D"), QStringLiteral("E")})})}}};
     QTest::newRow("fuzzy match by table of contents")
-        << QStringList{json(200, fuzzy), QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")} << 2 << QStringList()
+        << QStringList{json(200, fuzzy), NotFound} << 2 << QStringList()
         << QList<bool>() << -1 << QString()
         << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Near Title"), QStringLiteral("2003"), QString(), QString()}
         << QStringList{QStringLiteral("D"), QStringLiteral("E")};
@@ -233,7 +238,7 @@ void tst_DiscLookup::musicBrainz_data()
                                          medium(2, {id}, {QStringLiteral("Disc two, one"), QStringLiteral("Disc two, two")}),
                                          medium(3, {}, {QStringLiteral("Z")})})}}};
     QTest::newRow("multi-disc release, the medium that holds the disc")
-        << QStringList{json(200, multi), QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")} << 2 << QStringList()
+        << QStringList{json(200, multi), NotFound} << 2 << QStringList()
         << QList<bool>() << -1 << QString()
         << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Box"), QStringLiteral("2010"), QStringLiteral("US"),
                        QStringLiteral("075678")}
@@ -247,7 +252,7 @@ void tst_DiscLookup::musicBrainz_data()
                                        << QStringList();
     const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceMusicBrainz);
     QTest::newRow("malformed JSON")
-        << QStringList{QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n{\"releases\": [{\"id\": ")}
+        << QStringList{raw("HTTP/1.0 200 OK", "Content-Type: application/json\r\n", "{\"releases\": [{\"id\": ")}
         << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
     QTest::newRow("JSON of another shape") << QStringList{json(200, QJsonObject{{"releases", "none"}})} << 1 << QStringList()
                                            << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
@@ -267,7 +272,8 @@ void tst_DiscLookup::musicBrainz_data()
                                 << 2 << QStringList() << QList<bool>() << -1
                                 << CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("Still busy."))
                                 << QStringList() << QStringList();
-    QTest::newRow("server closes without a reply") << QStringList{ScriptedServer::CloseAtOnce} << 1 << QStringList()
+    QTest::newRow("server closes without a reply") << QStringList{ScriptedServer::CloseAtOnce, ScriptedServer::CloseAtOnce}
+                                                   << -1 << QStringList()
                                                    << QList<bool>() << -1 << QStringLiteral("<transport>") << QStringList()
                                                    << QStringList();
 }
@@ -302,7 +308,11 @@ void tst_DiscLookup::musicBrainz()
     const std::optional<DiscLookup::Result> result = lookup.run(m_disc);
     QVERIFY2(clock.elapsed() < BoundMs, qPrintable(QString::number(clock.elapsed())));
 
-    QCOMPARE(server.requests.size(), requests);
+    // Qt's client asks once more when a connection closes without a word.
+    if (requests < 0)
+        QVERIFY(server.requests.size() >= 1 && server.requests.size() <= 2);
+    else
+        QCOMPARE(server.requests.size(), requests);
     QCOMPARE(requestLines(server.requests.value(0)),
              (QStringList{QStringLiteral("GET %1 HTTP/1.1").arg(m_path),
                           QStringLiteral("User-Agent: Dadudu/2.0 ( dadudu-catalogue@proton.me )")}));
@@ -333,21 +343,20 @@ void tst_DiscLookup::cover_data()
 
     const QByteArray jpeg = picture("JPG", Qt::red);
     const QByteArray png = picture("PNG", Qt::blue);
-    const QString redirect = QStringLiteral("HTTP/1.0 307 Temporary Redirect\r\nLocation: http://127.0.0.1:{port}/img/"
-                                            "front-500.%1\r\n\r\n");
-    QTest::newRow("redirect to a JPEG") << QStringList{redirect.arg(QStringLiteral("jpg")),
-                                                       raw("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n", jpeg)}
+    const auto redirect = [](const QByteArray &ext) {
+        return raw("HTTP/1.0 307 Temporary Redirect", "Location: http://127.0.0.1:{port}/img/front-500." + ext + "\r\n", {});
+    };
+    QTest::newRow("redirect to a JPEG") << QStringList{redirect("jpg"), raw("HTTP/1.0 200 OK", "Content-Type: image/jpeg\r\n", jpeg)}
                                         << QStringLiteral("same")
                                         << QStringList{QStringLiteral("/caa/release/r-1/front-500"),
                                                        QStringLiteral("/img/front-500.jpg")};
-    QTest::newRow("a PNG, converted") << QStringList{redirect.arg(QStringLiteral("png")),
-                                                     raw("HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n", png)}
+    QTest::newRow("a PNG, converted") << QStringList{redirect("png"), raw("HTTP/1.0 200 OK", "Content-Type: image/png\r\n", png)}
                                       << QStringLiteral("converted")
                                       << QStringList{QStringLiteral("/caa/release/r-1/front-500"),
                                                      QStringLiteral("/img/front-500.png")};
-    QTest::newRow("no cover: 404") << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\nNo cover art found.")}
+    QTest::newRow("no cover: 404") << QStringList{raw("HTTP/1.0 404 Not Found", {}, "No cover art found.")}
                                    << QStringLiteral("none") << QStringList{QStringLiteral("/caa/release/r-1/front-500")};
-    QTest::newRow("not a picture") << QStringList{raw("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n", "<html>")}
+    QTest::newRow("not a picture") << QStringList{raw("HTTP/1.0 200 OK", "Content-Type: image/jpeg\r\n", "<html>")}
                                    << QStringLiteral("none") << QStringList{QStringLiteral("/caa/release/r-1/front-500")};
 }
 
@@ -400,7 +409,7 @@ void tst_DiscLookup::serviceBusyThenAnswers()
     // The first lookup is paced like any other: the second one must wait out the interval too.
     for (int round = 0; round < 2; ++round) {
         ScriptedServer server({json(503, QJsonObject{{"error", "busy"}}), json(200, found),
-                               QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")});
+                               NotFound});
         RecordingMessages messages;
         DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
         lookup.setPreferences(only({LookupSource::MusicBrainz}, server.port()));
@@ -454,7 +463,7 @@ void tst_DiscLookup::sourcesInOrder()
     const QString query = ok + QStringLiteral("200 rock 0901c102 Cddb Artist / Cddb Title\r\n");
     const QString read = ok + QStringLiteral("210 rock 0901c102 CD database entry follows\r\nDTITLE=Cddb Artist / Cddb Title\r\n"
                                              "DYEAR=2001\r\nTTITLE0=Eins\r\nTTITLE1=Zwei\r\n.\r\n");
-    const QString notFound = QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n");
+    const QString notFound = NotFound;
     QStringList script;
     for (const LookupSource s : order) {
         if (s == LookupSource::MusicBrainz)
