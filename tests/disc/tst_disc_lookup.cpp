@@ -15,6 +15,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QTcpServer>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -132,6 +138,44 @@ QStringList requestLines(const QByteArray &request)
     return out;
 }
 
+// An HTTPS server on 127.0.0.1 that answers every request with the same reply.
+class TlsServer : public QTcpServer
+{
+public:
+    TlsServer(const QSslConfiguration &tls, const QString &reply) : m_tls(tls), m_reply(reply)
+    {
+        listen(QHostAddress::LocalHost);
+    }
+    quint16 port() const { return serverPort(); }
+    QList<QByteArray> requests;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *s = new QSslSocket(this);
+        if (!s->setSocketDescriptor(descriptor)) {
+            delete s;
+            return;
+        }
+        s->setSslConfiguration(m_tls);
+        connect(s, &QSslSocket::readyRead, this, [this, s] {
+            m_buffer += s->readAll();
+            if (!m_buffer.contains("\r\n\r\n"))
+                return;
+            requests << m_buffer;
+            m_buffer.clear();
+            s->write(m_reply.toLatin1());
+            s->disconnectFromHost();
+        });
+        s->startServerEncryption();
+    }
+
+private:
+    QSslConfiguration m_tls;
+    QString m_reply;
+    QByteArray m_buffer;
+};
+
 } // namespace
 
 class tst_DiscLookup : public QObject
@@ -147,6 +191,8 @@ private slots:
     void serviceBusyThenAnswers();
     void sourcesInOrder_data();
     void sourcesInOrder();
+    void overTls_data();
+    void overTls();
 
 private:
     QTemporaryDir m_dir;
@@ -498,6 +544,70 @@ void tst_DiscLookup::sourcesInOrder()
     QCOMPARE(server.requests.size(), script.size() - 1 + (result->chosen.source == LookupSource::MusicBrainz ? 1 : 0));
     if (!order.isEmpty() && order.first() == LookupSource::Gnudb)
         QVERIFY(server.requests.value(0).contains("cmd=cddb+query"));
+}
+
+void tst_DiscLookup::overTls_data()
+{
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("certificate trusted") << true;
+    QTest::newRow("certificate unknown") << false;
+}
+
+void tst_DiscLookup::overTls()
+{
+    QFETCH(bool, trusted);
+    QVERIFY2(QSslSocket::supportsSsl(), "Qt has no TLS backend");
+
+    // A self-signed certificate for 127.0.0.1, made for this run.
+    QTemporaryDir dir;
+    const QString key = dir.filePath(QStringLiteral("key.pem")), cert = dir.filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert,
+                   QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
+    QVERIFY(openssl.waitForFinished(30000));
+    QCOMPARE(openssl.exitCode(), 0);
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(cert);
+    QCOMPARE(certificates.size(), 1);
+    QFile keyFile(key);
+    QVERIFY(keyFile.open(QIODevice::ReadOnly));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(certificates[0]);
+    tls.setPrivateKey(QSslKey(&keyFile, QSsl::Rsa));
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+
+    const QJsonObject found{
+        {"id", m_id},
+        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Over TLS"),
+                                        credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
+                                        QString(), {medium(1, {m_id}, Titles)})}}};
+    TlsServer server(tls, json(200, found));
+    QVERIFY(server.port() != 0);
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    DiscPreferences p = only({LookupSource::MusicBrainz}, server.port());
+    p.musicBrainzUrl = QStringLiteral("https://127.0.0.1:%1").arg(server.port());
+    p.coverArtUrl = p.musicBrainzUrl;
+    lookup.setPreferences(p);
+    lookup.setTimeout(BoundMs);
+    lookup.musicBrainz().setInterval(0);
+    if (trusted)
+        lookup.web().addCaCertificates(certificates);
+
+    const std::optional<DiscLookup::Result> result = lookup.run(m_disc);
+    QCOMPARE(result.has_value(), trusted);
+    if (trusted) {
+        QCOMPARE(result->chosen.title, QStringLiteral("Over TLS"));
+        QVERIFY(messages.boxes.isEmpty());
+        QCOMPARE(requestLines(server.requests.value(0)).value(0), QStringLiteral("GET %1 HTTP/1.1").arg(m_path));
+    } else {
+        // Nothing reaches a server the client cannot trust.
+        QVERIFY(server.requests.isEmpty());
+        QCOMPARE(messages.boxes.size(), 1);
+        QVERIFY(messages.boxes[0].text.startsWith(U_Constantes::CouldNotFind + U_Constantes::LineBreak));
+    }
 }
 
 QTEST_MAIN(tst_DiscLookup)

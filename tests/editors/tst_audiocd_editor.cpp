@@ -583,9 +583,13 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
         "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":\"Song\"}]}]}]}")
                                 .arg(mbId);
     const QByteArray jpeg = jpegBytes(QSize(50, 50), Qt::green);
-    ScriptedServer server({QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n") + release,
-                           QStringLiteral("HTTP/1.0 307 Temporary Redirect\r\nLocation: /img/front.jpg\r\n\r\n"),
-                           QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n") + QString::fromLatin1(jpeg)});
+    // Each reply says its length, as the web services do.
+    const auto reply = [](const QString &head, const QByteArray &body) {
+        return head + QStringLiteral("Content-Length: %1\r\n\r\n").arg(body.size()) + QString::fromLatin1(body);
+    };
+    ScriptedServer server({reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n"), release.toUtf8()),
+                           reply(QStringLiteral("HTTP/1.0 307 Temporary Redirect\r\nLocation: /img/front.jpg\r\n"), {}),
+                           reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"), jpeg)});
 
     EditorCatalogue cat(TwoArtists);
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
