@@ -238,7 +238,6 @@ inline const QString PrefUp = QStringLiteral("Up");
 inline const QString PrefDown = QStringLiteral("Down");
 inline const QString PrefDiscImage = QStringLiteral("Disc image (CUE) used as a drive");
 inline const QString PrefBrowse = QStringLiteral("Browse...");
-inline const QString PrefDefaults = QStringLiteral("Defaults");
 inline const QString FilterCue = QStringLiteral("CUE sheet (*.cue)|*.cue|All (*.*)|*.*");
 inline const QString PrefBadAddress = QStringLiteral("The address \"%1\" is not a web address (http:// or https://).");
 
