@@ -119,8 +119,9 @@ void TF_Main::buildToolBar()
     ToolButton3 = button(m_actions.saveHtml, "ToolButton3");
     ToolButton6 = button(m_actions.saveXls, "ToolButton6");
     separator();
-    ToolButton10 = button(m_actions.preferences, "ToolButton10");
     ToolButton5 = button(m_actions.about, "ToolButton5");
+    // Last, so that a narrow window hides it behind the toolbar's extension before the about box.
+    ToolButton10 = button(m_actions.preferences, "ToolButton10");
 }
 
 void TF_Main::buildActions()

@@ -1,6 +1,7 @@
 #include "disc/FM_ChooseCD.h"
 #include "support/ModalDriver.h"
 
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -130,7 +131,13 @@ void tst_DiscChooseCD::sameLinesTwiceAndMarks()
     QStringList tips;
     auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
         for (int k = 0; k < d->ListBox_choices->count(); ++k) {
-            icons << !d->ListBox_choices->item(k)->icon().isNull();
+            // A sign shows where some pixel of the line's picture does.
+            const QImage sign = d->ListBox_choices->item(k)->icon().pixmap(QSize(11, 11)).toImage();
+            bool shows = false;
+            for (int y = 0; y < sign.height() && !shows; ++y)
+                for (int x = 0; x < sign.width() && !shows; ++x)
+                    shows = qAlpha(sign.pixel(x, y)) > 0;
+            icons << shows;
             tips << d->ListBox_choices->item(k)->toolTip();
         }
         d->ListBox_choices->setCurrentRow(1);
