@@ -191,6 +191,7 @@ private slots:
     void serviceBusyThenAnswers();
     void sourcesInOrder_data();
     void sourcesInOrder();
+    void replyThatNeverEnds();
     void overTls_data();
     void overTls();
 
@@ -544,6 +545,26 @@ void tst_DiscLookup::sourcesInOrder()
     QCOMPARE(server.requests.size(), script.size() - 1 + (result->chosen.source == LookupSource::MusicBrainz ? 1 : 0));
     if (!order.isEmpty() && order.first() == LookupSource::Gnudb)
         QVERIFY(server.requests.value(0).contains("cmd=cddb+query"));
+}
+
+void tst_DiscLookup::replyThatNeverEnds()
+{
+    // Headers and the start of a body, then nothing: the lookup gives up at its bound, not later.
+    constexpr int StallBoundMs = 1500;
+    ScriptedServer server({ScriptedServer::Stall, ScriptedServer::Stall});
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    lookup.setPreferences(only({LookupSource::MusicBrainz}, server.port()));
+    lookup.setTimeout(StallBoundMs);
+    lookup.musicBrainz().setInterval(0);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!lookup.run(m_disc).has_value());
+    const qint64 took = clock.elapsed();
+    QVERIFY2(took >= StallBoundMs * 9 / 10 && took < StallBoundMs * 3, qPrintable(QString::number(took)));
+    QCOMPARE(messages.texts(), QStringList{U_Constantes::CouldNotFind + U_Constantes::LineBreak
+                                           + U_Constantes::ServerSaid.arg(U_Constantes::SourceMusicBrainz,
+                                                                          QStringLiteral("The server did not answer in time."))});
 }
 
 void tst_DiscLookup::overTls_data()
