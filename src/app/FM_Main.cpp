@@ -1,6 +1,7 @@
 #include "app/FM_Main.h"
 
 #include "app/FM_About.h"
+#include "app/FM_Preferences.h"
 #include "base/WindowFont.h"
 #include "app/FM_Splash.h"
 #include "base/DialogService.h"
@@ -119,6 +120,8 @@ void TF_Main::buildToolBar()
     ToolButton6 = button(m_actions.saveXls, "ToolButton6");
     separator();
     ToolButton5 = button(m_actions.about, "ToolButton5");
+    // Last, so that a narrow window hides it behind the toolbar's extension before the about box.
+    ToolButton10 = button(m_actions.preferences, "ToolButton10");
 }
 
 void TF_Main::buildActions()
@@ -154,6 +157,8 @@ void TF_Main::buildActions()
     m_actions.saveXls = command(list, "SavetoExcelXLS1", MenuSaveXLS, BtnSaveExcel, HintSaveExcel, [this] { RouteSaveXLS(); });
     m_actions.exit = command(PopupMenu_grid, "Exit1", MenuExit, {}, {}, [this] { close(); });
     m_actions.about = command(this, "About1", BtnAbout, BtnAbout, HintAbout, [this] { ShowAbout(this); });
+    m_actions.preferences = command(this, "Preferences1", BtnPreferences, BtnPreferences, HintPreferences,
+                                    [this] { ShowPreferences(m_messages, m_dialogs, this); });
 
     PopupMenu_grid->addAction(m_actions.add);
     PopupMenu_grid->addAction(m_actions.edit);

@@ -100,7 +100,8 @@ public:
 
     QToolBar *ToolBar1 = nullptr;
     QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton8 = nullptr, *ToolButton4 = nullptr,
-                *ToolButton9 = nullptr, *ToolButton3 = nullptr, *ToolButton6 = nullptr, *ToolButton5 = nullptr;
+                *ToolButton9 = nullptr, *ToolButton3 = nullptr, *ToolButton6 = nullptr, *ToolButton5 = nullptr,
+                *ToolButton10 = nullptr;
     QWidget *Panel_left = nullptr, *Panel_top = nullptr, *Panel_right = nullptr, *Panel_bottom = nullptr;
     QListWidget *ListView1 = nullptr;
     QLabel *StatusBar1 = nullptr;
@@ -156,7 +157,8 @@ private:
     std::unique_ptr<TF_Splash> m_splash;
     int m_splashWaitMs = 500;
     struct Actions {
-        QAction *add, *edit, *selectAll, *deleteSelected, *refresh, *print, *saveHtml, *saveXls, *exit, *about;
+        QAction *add, *edit, *selectAll, *deleteSelected, *refresh, *print, *saveHtml, *saveXls, *exit, *about,
+            *preferences;
     } m_actions{};
     bool m_shown = false;
     bool m_closed = false;

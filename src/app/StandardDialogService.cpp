@@ -39,6 +39,11 @@ QString StandardDialogService::openPictureName(const QString &filter)
     return dialog.selectedFiles().value(0);
 }
 
+QString StandardDialogService::openFileName(const QString &filter)
+{
+    return QFileDialog::getOpenFileName(owner(), {}, {}, qtFilter(filter));
+}
+
 void StandardDialogService::printPreview(const QWidget &list, const QString &title)
 {
     const auto *grid = qobject_cast<const DxGrid *>(&list);

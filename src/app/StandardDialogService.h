@@ -8,6 +8,7 @@ class StandardDialogService : public DialogService
 public:
     QString saveFileName(const QString &filter, const QString &proposedName) override;
     QString openPictureName(const QString &filter) override;
+    QString openFileName(const QString &filter) override;
     // `list` must be a DxGrid; anything else previews nothing.
     void printPreview(const QWidget &list, const QString &title) override;
 

@@ -206,6 +206,42 @@ inline const QString NoAudioCD = QStringLiteral("There does not seem to be any a
 inline const QString ChooseCDCaption = QStringLiteral("Many possible choices found - choose one");
 inline const QString ChooseCDOk = QStringLiteral("&Ok");
 
+// The lookup's sources, their addresses and the program's name as it introduces itself to them.
+inline const QString ClientName = QStringLiteral("Dadudu");
+inline const QString ClientVersion = QStringLiteral("2.0");
+inline const QString MusicBrainzDefaultUrl = QStringLiteral("https://musicbrainz.org");
+inline const QString CoverArtDefaultUrl = QStringLiteral("https://coverartarchive.org");
+inline const QString SourceMusicBrainz = QStringLiteral("MusicBrainz");
+inline const QString SourceGnudb = QStringLiteral("gnudb");
+inline const QString SourceCdText = QStringLiteral("CD-Text");
+inline const QString ReplyUnreadable = QStringLiteral("%1 sent a reply that could not be read.");
+inline const QString ServerSaid = QStringLiteral("%1 answered: %2");
+inline const QString NoCdText = QStringLiteral("The disc carries no titles of its own (CD-Text).");
+inline const QString NoSourceOn = QStringLiteral("Every source of CD information is switched off in the preferences.");
+inline const QString ChoiceTracks = QStringLiteral("%1 tracks");
+inline const QString ChoiceTracksDiffer = QStringLiteral("%1 tracks, the disc has %2");
+inline const QString ChoiceDisc = QStringLiteral("disc %1 of %2");
+inline const QString ChoiceBarcode = QStringLiteral("barcode %1");
+
+// Preferences.
+inline const QString PreferencesCaption = QStringLiteral("Preferences");
+inline const QString BtnPreferences = QStringLiteral("Preferences");
+inline const QString HintPreferences = QStringLiteral("Servers, sources of CD information and disc image");
+inline const QString PrefLookupGroup = QStringLiteral("CD information");
+inline const QString PrefEmail = QStringLiteral("Your e-mail (for gnudb)");
+inline const QString PrefEmailHint = QStringLiteral(
+    "gnudb asks each user for a real address; without one the lookup introduces itself anonymously.");
+inline const QString PrefGnudbServer = QStringLiteral("gnudb server");
+inline const QString PrefMusicBrainzServer = QStringLiteral("MusicBrainz server");
+inline const QString PrefCoverArtServer = QStringLiteral("Cover Art Archive");
+inline const QString PrefSources = QStringLiteral("Sources, in order");
+inline const QString PrefUp = QStringLiteral("Up");
+inline const QString PrefDown = QStringLiteral("Down");
+inline const QString PrefDiscImage = QStringLiteral("Disc image (CUE) used as a drive");
+inline const QString PrefBrowse = QStringLiteral("Browse...");
+inline const QString FilterCue = QStringLiteral("CUE sheet (*.cue)|*.cue|All (*.*)|*.*");
+inline const QString PrefBadAddress = QStringLiteral("The address \"%1\" is not a web address (http:// or https://).");
+
 // Grids, their exports and their print.
 inline const QString GroupPanelHint = QStringLiteral("Drag a column header here to group by that column");
 inline const QString GroupRow = QStringLiteral("%1 : %2 (%3)");

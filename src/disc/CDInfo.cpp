@@ -3,9 +3,12 @@
 #include "base/WaitCursor.h"
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
+#include <cdio/memory.h>
 #include <cdio/logging.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QCursor>
@@ -209,4 +212,104 @@ std::uint32_t TCDInfo::DiscId() const
 QString TCDInfo::DiscIdText() const
 {
     return QString::asprintf("%08X", unsigned(DiscId()));
+}
+
+bool DiscText::hasTitles() const
+{
+    if (!title.isEmpty() || !performer.isEmpty())
+        return true;
+    for (const QString &t : trackTitles)
+        if (!t.isEmpty())
+            return true;
+    return false;
+}
+
+QString musicBrainzDiscId(int firstTrack, int lastTrack, int leadOut, const QList<int> &offsets)
+{
+    QCryptographicHash sha1(QCryptographicHash::Sha1);
+    sha1.addData(QString::asprintf("%02X", unsigned(firstTrack)).toLatin1());
+    sha1.addData(QString::asprintf("%02X", unsigned(lastTrack)).toLatin1());
+    sha1.addData(QString::asprintf("%08X", unsigned(leadOut)).toLatin1());
+    for (int k = 0; k < 99; ++k)
+        sha1.addData(QString::asprintf("%08X", unsigned(offsets.value(k, 0))).toLatin1());
+    QByteArray id = sha1.result().toBase64();
+    id.replace('+', '.').replace('/', '_').replace('=', '-');
+    return QString::fromLatin1(id);
+}
+
+TCDInfo::AudioSession TCDInfo::audioSession() const
+{
+    const int n = TrackCount();
+    AudioSession s{m_firstTrack, m_firstTrack + n - 1, leadOutFrames(), {}};
+    for (int k = 1; k <= n; ++k)
+        s.offsets << startFrames(k);
+    // An Enhanced CD ends with a data session after the audio one; the audio session's lead-out
+    // lies 11400 frames (lead-out, lead-in and gap between the sessions) before the data track.
+    if (n > 1 && cdio_get_track_format(m_cdio, track_t(m_firstTrack + n - 1)) != TRACK_FORMAT_AUDIO) {
+        s.last -= 1;
+        s.leadOut = s.offsets.takeLast() - 11400;
+    }
+    return s;
+}
+
+QString TCDInfo::MusicBrainzId() const
+{
+    const AudioSession s = audioSession();
+    return musicBrainzDiscId(s.first, s.last, s.leadOut, s.offsets);
+}
+
+QString TCDInfo::MusicBrainzToc() const
+{
+    const AudioSession s = audioSession();
+    QStringList parts{QString::number(s.first), QString::number(s.last), QString::number(s.leadOut)};
+    for (const int o : s.offsets)
+        parts << QString::number(o);
+    return parts.join(QLatin1Char('+'));
+}
+
+DiscText TCDInfo::Text() const
+{
+    const int n = TrackCount();
+    DiscText text;
+    // libcdio hands CD-Text out as UTF-8 whatever the disc's own character set.
+    if (cdtext_t *cdtext = cdio_get_cdtext(m_cdio)) {
+        auto field = [cdtext](cdtext_field_t key, int track) {
+            return QString::fromUtf8(cdtext_get_const(cdtext, key, track_t(track))).trimmed();
+        };
+        text.title = field(CDTEXT_FIELD_TITLE, 0);
+        text.performer = field(CDTEXT_FIELD_PERFORMER, 0);
+        for (int k = 0; k < n; ++k)
+            text.trackTitles << field(CDTEXT_FIELD_TITLE, m_firstTrack + k);
+    } else {
+        for (int k = 0; k < n; ++k)
+            text.trackTitles << QString();
+    }
+    if (char *mcn = cdio_get_mcn(m_cdio)) {
+        const QString digits = QString::fromLatin1(mcn).trimmed();
+        cdio_free(mcn);
+        // A drive reports a disc without a catalogue number as zeros.
+        bool any = false;
+        for (const QChar c : digits)
+            any = any || (c != QLatin1Char('0'));
+        if (any)
+            text.mcn = digits;
+    }
+    return text;
+}
+
+DiscToc readDisc(const QString &device)
+{
+    TCDInfo reader;
+    reader.OpenDrive(device);
+    DiscToc toc;
+    toc.trackCount = reader.TrackCount();
+    for (int k = 1; k <= toc.trackCount; ++k)
+        toc.starts << TimeToFrames(reader.TrackPosition(k));
+    toc.leadOut = TimeToFrames(reader.TrackPosition(toc.trackCount)) + TimeToFrames(reader.TrackLength(toc.trackCount)) + 1;
+    toc.discLength = reader.DiscLength();
+    toc.cddbId = reader.DiscIdText();
+    toc.musicBrainzId = reader.MusicBrainzId();
+    toc.musicBrainzToc = reader.MusicBrainzToc();
+    toc.text = reader.Text();
+    return toc;
 }

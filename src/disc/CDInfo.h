@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <stdexcept>
@@ -26,6 +28,37 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The titles a disc carries itself (CD-Text) and its catalogue number (MCN, the barcode).
+struct DiscText {
+    QString title;
+    QString performer;
+    QStringList trackTitles; // one per track, empty where the disc names none
+    QString mcn;
+
+    bool hasTitles() const;
+};
+
+// The MusicBrainz identifier of a table of contents: SHA-1 over the first and last track numbers
+// and the lead-out followed by 99 track offsets (absolute frames, zero past the last), in
+// hexadecimal, as base64 with "._-" for "+/=".
+QString musicBrainzDiscId(int firstTrack, int lastTrack, int leadOut, const QList<int> &offsets);
+
+// Everything a lookup asks of one disc, read in one go so that it can be read away from the windows.
+struct DiscToc {
+    int trackCount = 0;
+    QList<int> starts; // absolute frames, one per track
+    int leadOut = 0;
+    int discLength = 0;
+    QString cddbId;
+    QString musicBrainzId;
+    QString musicBrainzToc; // "first+last+lead-out+offsets...", as the web service takes it
+    DiscText text;
+};
+
+// Reads the disc in a drive or an image; raises CDError when there is no audio disc. Touches no
+// window, so it may run on any thread.
+DiscToc readDisc(const QString &device);
+
 // Reads the table of contents of one audio disc, in a drive or in a CUE/BIN image, and derives the
 // CDDB disc identifier from it. Serves one lookup: open once, query, destroy.
 class TCDInfo
@@ -49,10 +82,19 @@ public:
     std::uint32_t DiscId() const;
     // Eight upper-case hexadecimal digits.
     QString DiscIdText() const;
+    // An Enhanced CD's closing data session is left out, as MusicBrainz counts discs.
+    QString MusicBrainzId() const;
+    QString MusicBrainzToc() const;
+    DiscText Text() const;
 
 private:
     int startFrames(int track) const;
     int leadOutFrames() const;
+    struct AudioSession {
+        int first, last, leadOut;
+        QList<int> offsets;
+    };
+    AudioSession audioSession() const;
 
     _CdIo *m_cdio = nullptr;
     int m_firstTrack = 0;

@@ -1,20 +1,21 @@
 #include "disc/CddbLookup.h"
 
 #include "disc/CDInfo.h"
-#include "base/MessageService.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
+#include <QUrl>
 
 namespace {
 
-// The server's reply did not say what the lookup needs; reported like an unreadable disc.
+// The server's reply is not what the protocol says; reported as a reply that could not be read.
 class CddbReplyError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Answered with an HTTP failure status: reported like a transport failure.
+// Answered with an HTTP failure status: reported like a transport failure, with the server's line.
 class CddbStatusError : public std::runtime_error
 {
 public:
@@ -36,6 +37,58 @@ QString trimmedControls(const QString &s)
     return s.mid(b, e - b);
 }
 
+// The HTTP status of a failed request, with the server's own first line where it sent one.
+[[noreturn]] void statusFailure(const HttpReply &reply)
+{
+    QString line = QString::fromUtf8(reply.body).section(QLatin1Char('\n'), 0, 0).trimmed();
+    bool text = !line.isEmpty() && !line.startsWith(QLatin1Char('<'));
+    for (const QChar c : line)
+        text = text && (c.isPrint() || c == QLatin1Char('\t'));
+    const QString shown = text ? line.left(300) : QStringLiteral("HTTP %1").arg(reply.status);
+    throw CddbStatusError(shown.toStdString());
+}
+
+// Protocol level 6 answers in UTF-8; an entry stored in another character set is read as Latin-1
+// rather than lost.
+QString decode(const QByteArray &body)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(body);
+    return utf8.hasError() ? QString::fromLatin1(body) : text;
+}
+
+QStringList get(HttpClient &http, const QString &url)
+{
+    const HttpReply reply = http.Get(url);
+    if (reply.status >= 299)
+        statusFailure(reply);
+    return CddbLookup::splitLines(decode(reply.body));
+}
+
+// The three-digit code at the head of a reply; raises when there is none.
+int statusCode(const QStringList &lines, bool required = true)
+{
+    const QString head = lines.value(0).left(3);
+    bool ok = head.size() == 3;
+    for (const QChar c : head)
+        ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!ok) {
+        if (required)
+            throw CddbReplyError("reply without a status");
+        return 0;
+    }
+    return head.toInt();
+}
+
+// No match is no match; an error code (4xx, 5xx) is the server refusing, which it words itself.
+QString refusal(const QString &line, int code)
+{
+    using namespace U_Constantes;
+    if (code >= 400 && code <= 599)
+        return NoAudioInformation + LineBreak + ServerSaid.arg(SourceGnudb, line.left(300));
+    return NoAudioInformation;
+}
+
 } // namespace
 
 bool sameArtistName(const QString &a, const QString &b)
@@ -48,34 +101,37 @@ bool sameArtistName(const QString &a, const QString &b)
     return true;
 }
 
-CddbLookup::CddbLookup(MessageService &messages, Chooser chooser)
-    : m_messages(messages), m_chooser(std::move(chooser))
-{
-}
-
-QString CddbLookup::greeting()
+QString CddbLookup::greeting(const QString &email)
 {
     using namespace U_Constantes;
+    const QString address = email.trimmed();
+    const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
+    if (at > 0 && at < address.size() - 1) {
+        // Each field stays one field of the command whatever the address holds.
+        auto field = [](const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
+        return field(address.left(at)) + QLatin1Char('+') + field(address.mid(at + 1)) + QLatin1Char('+') + ClientName
+               + QLatin1Char('+') + ClientVersion;
+    }
     return CddbUserName + QLatin1Char('+') + CddbHostName + QLatin1Char('+') + CddbClientName + QLatin1Char('+')
            + CddbClientVersion;
 }
 
-QString CddbLookup::BuildQueryURL(const QString &baseUrl, const TCDInfo &reader)
+QString CddbLookup::BuildQueryURL(const QString &baseUrl, const DiscToc &toc, const QString &greeting)
 {
-    QString url = baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+query+") + reader.DiscIdText() + QLatin1Char('+')
-                  + QString::number(reader.TrackCount());
-    for (int k = 1; k <= reader.TrackCount(); ++k)
-        url += QLatin1Char('+') + QString::number(TimeToFrames(reader.TrackPosition(k)));
-    url += QLatin1Char('+') + QString::number(reader.DiscLength());
-    url += QStringLiteral("&hello=") + greeting() + QStringLiteral("&proto=4");
+    QString url = baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+query+") + toc.cddbId + QLatin1Char('+')
+                  + QString::number(toc.trackCount);
+    for (const int start : toc.starts)
+        url += QLatin1Char('+') + QString::number(start);
+    url += QLatin1Char('+') + QString::number(toc.discLength);
+    url += QStringLiteral("&hello=") + greeting + QStringLiteral("&proto=6");
     return trimmedControls(url);
 }
 
-QString CddbLookup::BuildReadURL(const QString &baseUrl, const QString &matchLine)
+QString CddbLookup::BuildReadURL(const QString &baseUrl, const QString &matchLine, const QString &greeting)
 {
     const QStringList fields = matchLine.split(QLatin1Char(' '));
     return baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+read+") + fields.value(0) + QLatin1Char('+') + fields.value(1)
-           + QStringLiteral("&hello=") + greeting() + QStringLiteral("&proto=4");
+           + QStringLiteral("&hello=") + greeting + QStringLiteral("&proto=6");
 }
 
 QStringList CddbLookup::splitLines(const QString &body)
@@ -102,79 +158,69 @@ CddbDisc CddbLookup::parseRead(const QStringList &lines)
         } else if (line.startsWith(QLatin1String("TTITLE"))) {
             const qsizetype eq = line.indexOf(QLatin1Char('='));
             disc.tracks << (eq < 0 ? QString() : line.mid(eq + 1));
+        } else if (line.startsWith(QLatin1String("DYEAR="))) {
+            disc.year = line.mid(6).trimmed();
         }
     }
     return disc;
 }
 
-std::optional<CddbDisc> CddbLookup::run(const QString &device)
+SourceResult CddbLookup::find(const DiscToc &toc)
 {
+    using namespace U_Constantes;
+    SourceResult result;
+    const QString hello = greeting(m_email);
     try {
-        return lookup(device);
-    } catch (const HttpTransportError &) {
-        m_messages.warning(U_Constantes::CouldNotFind);
-    } catch (const CddbStatusError &) {
-        m_messages.warning(U_Constantes::CouldNotFind);
-    } catch (const std::exception &) {
-        m_messages.warning(U_Constantes::NoAudioCD);
-    }
-    return std::nullopt;
-}
-
-std::optional<CddbDisc> CddbLookup::lookup(const QString &device)
-{
-    TCDInfo reader;
-    reader.OpenDrive(device);
-
-    // Replies at protocol level 4 are ISO-8859-1.
-    auto get = [this](const QString &url) {
-        const HttpReply reply = m_http.Get(url);
-        if (reply.status >= 299)
-            throw CddbStatusError("HTTP status " + std::to_string(reply.status));
-        return splitLines(QString::fromLatin1(reply.body));
-    };
-
-    QStringList lines = get(BuildQueryURL(m_baseUrl, reader));
-    if (lines.isEmpty())
-        throw CddbReplyError("empty query reply");
-    const QString head = lines.first().left(3);
-    bool ok = head.size() == 3;
-    for (const QChar c : head)
-        ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    if (!ok)
-        throw CddbReplyError("query reply without a status");
-
-    QString match;
-    switch (head.toInt()) {
-    case 200:
-        match = lines.first().mid(4);
-        break;
-    case 210:
-    case 211: {
-        if (lines.size() < 2)
-            throw CddbReplyError("match list without its end");
-        lines.removeFirst();
-        lines.removeLast();
-        if (lines.isEmpty()) {
-            m_messages.warning(U_Constantes::NoAudioInformation);
-            return std::nullopt;
+        QStringList lines = get(m_http, BuildQueryURL(m_baseUrl, toc, hello));
+        const int code = statusCode(lines);
+        QStringList matches;
+        switch (code) {
+        case 200:
+            matches << lines.first().mid(4);
+            break;
+        case 210:
+        case 211:
+            if (lines.size() < 2)
+                throw CddbReplyError("match list without its end");
+            lines.removeFirst();
+            lines.removeLast();
+            matches = lines.mid(0, MaxMatches);
+            break;
+        default:
+            result.failure = refusal(lines.first(), code);
+            return result;
         }
-        match = m_chooser(lines);
-        if (match.isEmpty())
-            return std::nullopt; // the user closed the choice without picking
-        break;
+        if (matches.isEmpty()) {
+            result.failure = NoAudioInformation;
+            return result;
+        }
+        for (const QString &match : matches) {
+            const QStringList read = get(m_http, BuildReadURL(m_baseUrl, match, hello));
+            const CddbDisc disc = parseRead(read);
+            // An answer that names neither the disc nor a track (a refusal, say) is no candidate.
+            if (!disc.hasTitle && disc.tracks.isEmpty()) {
+                if (result.failure.isEmpty())
+                    result.failure = refusal(read.value(0), statusCode(read, false));
+                continue;
+            }
+            DiscCandidate c;
+            c.source = LookupSource::Gnudb;
+            c.hasTitle = disc.hasTitle;
+            c.artist = disc.artist;
+            c.title = disc.title;
+            c.tracks = disc.tracks;
+            c.year = disc.year;
+            c.discTracks = toc.trackCount;
+            result.found << c;
+        }
+        if (!result.found.isEmpty())
+            result.failure.clear();
+    } catch (const HttpTransportError &) {
+        result = {{}, CouldNotFind};
+    } catch (const CddbStatusError &e) {
+        result = {{}, CouldNotFind + LineBreak + ServerSaid.arg(SourceGnudb, QString::fromStdString(e.what()))};
+    } catch (const CddbReplyError &) {
+        result = {{}, NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceGnudb)};
     }
-    default:
-        m_messages.warning(U_Constantes::NoAudioInformation);
-        return std::nullopt;
-    }
-
-    CddbDisc disc = parseRead(get(BuildReadURL(m_baseUrl, match)));
-    // An answer that names neither the disc nor a track (a server error, say) must not wipe the
-    // editor's track list.
-    if (!disc.hasTitle && disc.tracks.isEmpty()) {
-        m_messages.warning(U_Constantes::NoAudioInformation);
-        return std::nullopt;
-    }
-    return disc;
+    return result;
 }

@@ -2,16 +2,13 @@
 
 #include "base/U_Constantes.h"
 
+#include "disc/DiscCandidate.h"
 #include "disc/HttpClient.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-#include <optional>
-
-class MessageService;
-class TCDInfo;
+struct DiscToc;
 
 // What a CDDB read found for a disc. The caller replaces its track list with tracks; it takes the
 // artist and the title only when hasTitle is set, since a reply need not carry them.
@@ -19,43 +16,40 @@ struct CddbDisc {
     bool hasTitle = false;
     QString artist;
     QString title;
+    QString year;
     QStringList tracks;
 };
 
 // Artist names compare with the letters a to z taken as capitals and every other character exact.
 bool sameArtistName(const QString &a, const QString &b);
 
-// One CDDB lookup of the disc in a drive: reads its table of contents, queries the server, lets
-// the user choose among several matches and reads the chosen one. Failures end in a warning through
-// the message service, never in an exception.
+// Looks a disc up on a CDDB server over HTTP (gnudb): the query by the disc's identifier, then a
+// read of every match it names, in UTF-8 (protocol level 6).
 class CddbLookup
 {
 public:
-    // Gets the match lines of a multiple-match reply; returns the chosen line, or empty text.
-    using Chooser = std::function<QString(const QStringList &matches)>;
-
-    CddbLookup(MessageService &messages, Chooser chooser);
+    // Reads of a long list of inexact matches stop here; the list is a guess past its first few.
+    static constexpr int MaxMatches = 10;
 
     void setBaseUrl(const QString &url) { m_baseUrl = url; }
     QString baseUrl() const { return m_baseUrl; }
+    // The user's address introduces the program to the server; without one it goes anonymously.
+    void setEmail(const QString &email) { m_email = email; }
     HttpClient &http() { return m_http; }
 
-    // device: a drive's device path or a CUE image. Nothing when the lookup failed (after its
-    // warning) or the user chose no match.
-    std::optional<CddbDisc> run(const QString &device);
+    SourceResult find(const DiscToc &toc);
 
-    static QString greeting();
-    static QString BuildQueryURL(const QString &baseUrl, const TCDInfo &reader);
-    static QString BuildReadURL(const QString &baseUrl, const QString &matchLine);
+    // "user+host+Dadudu+<version>" from a user's address user@host; the anonymous greeting when
+    // the address is empty or not of that form.
+    static QString greeting(const QString &email = {});
+    static QString BuildQueryURL(const QString &baseUrl, const DiscToc &toc, const QString &greeting);
+    static QString BuildReadURL(const QString &baseUrl, const QString &matchLine, const QString &greeting);
     // Splits at CR LF, CR or LF; a break at the very end gives no empty last line.
     static QStringList splitLines(const QString &body);
     static CddbDisc parseRead(const QStringList &lines);
 
 private:
-    std::optional<CddbDisc> lookup(const QString &device);
-
-    MessageService &m_messages;
-    Chooser m_chooser;
     QString m_baseUrl = U_Constantes::CddbDefaultBaseUrl;
+    QString m_email;
     HttpClient m_http;
 };

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 
 TF_ChooseCD::TF_ChooseCD(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -26,17 +28,32 @@ TF_ChooseCD::TF_ChooseCD(QWidget *parent)
     ListBox_choices->setObjectName(QStringLiteral("ListBox_choices"));
     ListBox_choices->setGeometry(8, 8, 401, 97);
     ListBox_choices->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox_choices->setUniformItemSizes(true);
+    ListBox_choices->setIconSize(QSize(11, 11));
+    ListBox_choices->setTextElideMode(Qt::ElideNone);
+    ListBox_choices->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTabOrder(Button1, ListBox_choices);
 
     connect(Button1, &QPushButton::clicked, this, &TF_ChooseCD::choose);
     connect(ListBox_choices, &QListWidget::itemDoubleClicked, this, &TF_ChooseCD::choose);
 }
 
-void TF_ChooseCD::setLines(const QStringList &lines)
+void TF_ChooseCD::setLines(const QStringList &lines, const QList<bool> &marked)
 {
     ListBox_choices->clear();
-    ListBox_choices->addItems(lines);
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    // Unmarked lines keep the sign's room, so that every line's text starts at the same place.
+    QPixmap blank(ListBox_choices->iconSize());
+    blank.fill(Qt::transparent);
+    const bool anyMarked = marked.contains(true);
+    for (int k = 0; k < lines.size(); ++k) {
+        auto *item = new QListWidgetItem(lines[k], ListBox_choices);
+        // Lines are longer than the box is wide: they scroll, and the hint shows them whole.
+        item->setToolTip(lines[k]);
+        if (marked.value(k))
+            item->setIcon(warning);
+        else if (anyMarked)
+            item->setIcon(QIcon(blank));
+    }
     if (ListBox_choices->count() > 0)
         ListBox_choices->setCurrentRow(0);
     Button1->setFocus();
@@ -48,6 +65,7 @@ void TF_ChooseCD::choose()
     if (selected.isEmpty())
         return;
     m_choice = selected.first()->text();
+    m_index = ListBox_choices->row(selected.first());
     accept();
 }
 
@@ -59,4 +77,14 @@ QString ChooseMatch(const QStringList &lines, QWidget *parent)
     dialog.setLines(lines);
     dialog.exec();
     return dialog.Choice();
+}
+
+int ChooseLine(const QStringList &lines, const QList<bool> &marked, QWidget *parent)
+{
+    if (lines.isEmpty())
+        return -1;
+    TF_ChooseCD dialog(parent ? parent : QApplication::activeWindow());
+    dialog.setLines(lines, marked);
+    dialog.exec();
+    return dialog.choiceIndex();
 }

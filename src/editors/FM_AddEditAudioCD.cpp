@@ -3,6 +3,7 @@
 #include "base/WindowFont.h"
 #include "base/DialogService.h"
 #include "disc/FM_ChooseCD.h"
+#include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DbEngine.h"
@@ -16,6 +17,7 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QImage>
 #include <QImageReader>
@@ -87,7 +89,9 @@ TF_AddEditAudioCD::TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageServ
     , m_cds(cds)
     , m_artists(artists)
     , m_dialogs(dialogs)
-    , m_lookup(messages, [this](const QStringList &lines) { return ChooseMatch(lines, this); })
+    , m_lookup(messages, [this](const QStringList &lines, const QList<bool> &marked) {
+        return ChooseLine(lines, marked, this);
+    })
     , m_coversFolder(QDir(QCoreApplication::applicationDirPath()).filePath(U_Constantes::CoversFolderName))
 {
     setObjectName(QStringLiteral("F_AddEditAudioCD"));
@@ -302,8 +306,10 @@ bool TF_AddEditAudioCD::prepareEdit(int cdId)
     ComboBox_artists->setCurrentIndex(artistIndex());
 
     QImage cover;
-    if (QFile::exists(coverPath(cdId)) && cover.load(coverPath(cdId)))
+    if (QFile::exists(coverPath(cdId)) && cover.load(coverPath(cdId))) {
         Image1->setPixmap(QPixmap::fromImage(cover));
+        m_storedCover = true;
+    }
     return true;
 }
 
@@ -328,7 +334,11 @@ QList<TArtist> TF_AddEditAudioCD::artists() const
 
 void TF_AddEditAudioCD::FillDrives()
 {
-    ComboBoxEx_drive->fill();
+    QString drives = ListCDDrives();
+    const QString image = m_lookup.preferences().discImage;
+    if (!image.isEmpty() && QFileInfo(image).isFile())
+        drives += (drives.isEmpty() ? QString() : U_Constantes::LineBreak) + image;
+    ComboBoxEx_drive->fill(drives);
 }
 
 void TF_AddEditAudioCD::FillDrives(const QString &driveLines)
@@ -350,39 +360,59 @@ void TF_AddEditAudioCD::StartCDDBLookup()
 {
     if (busy())
         return;
-    std::optional<CddbDisc> disc;
+    std::optional<DiscLookup::Result> found;
     {
-        // The exchange serves events while it waits: the dialog must neither start a second lookup
+        // The lookup serves events while it waits: the dialog must neither start a second lookup
         // nor close under it.
         BusyGuard guard(*this);
         const bool drives = SpeedButton1->isEnabled();
         SpeedButton1->setEnabled(false);
-        disc = m_lookup.run(ComboBoxEx_drive->currentDrive());
+        found = m_lookup.run(ComboBoxEx_drive->currentDrive());
         SpeedButton1->setEnabled(drives);
     }
-    if (disc)
-        applyDisc(*disc);
+    if (found)
+        applyDisc(*found);
 }
 
-void TF_AddEditAudioCD::applyDisc(const CddbDisc &disc)
+void TF_AddEditAudioCD::applyDisc(const DiscLookup::Result &found)
 {
-    ListView_tracks->clear();
-    for (const QString &track : disc.tracks)
-        addTrackItem(track);
+    const DiscCandidate &disc = found.chosen;
+    if (!disc.tracks.isEmpty()) {
+        ListView_tracks->clear();
+        for (const QString &track : disc.tracks)
+            addTrackItem(track);
+    }
+    // What the user typed is kept: the lookup fills only what is empty besides title, artist and tracks.
+    const QString barcode = disc.barcode.isEmpty() ? found.mcn : disc.barcode;
+    if (Edit_barcode->text().isEmpty() && !barcode.isEmpty())
+        Edit_barcode->setText(barcode);
+    if (Edit_year->text().isEmpty() && !disc.year.isEmpty())
+        Edit_year->setText(disc.year);
+    if (!found.cover.isEmpty() && !CoverChanged && !m_storedCover) {
+        QImage image;
+        if (image.loadFromData(found.cover)) {
+            m_coverData = found.cover;
+            Image1->setPixmap(QPixmap::fromImage(image));
+            CoverChanged = true;
+        }
+    }
     if (!disc.hasTitle)
         return;
-    int found = -1;
-    for (int k = 0; k < ComboBox_artists->count() && found < 0; ++k)
-        if (sameArtistName(ComboBox_artists->itemText(k), disc.artist))
-            found = k;
-    if (found >= 0) {
-        RadioButton2->setChecked(true);
-        ComboBox_artists->setCurrentIndex(found);
-    } else {
-        RadioButton1->setChecked(true);
-        Edit_newartist->setText(disc.artist);
+    if (!disc.artist.isEmpty()) {
+        int existing = -1;
+        for (int k = 0; k < ComboBox_artists->count() && existing < 0; ++k)
+            if (sameArtistName(ComboBox_artists->itemText(k), disc.artist))
+                existing = k;
+        if (existing >= 0) {
+            RadioButton2->setChecked(true);
+            ComboBox_artists->setCurrentIndex(existing);
+        } else {
+            RadioButton1->setChecked(true);
+            Edit_newartist->setText(disc.artist);
+        }
     }
-    Edit_title->setText(disc.title);
+    if (!disc.title.isEmpty())
+        Edit_title->setText(disc.title);
 }
 
 void TF_AddEditAudioCD::addTrackItem(const QString &title)

@@ -4,7 +4,7 @@
 #include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
 
-#include "disc/CddbLookup.h"
+#include "disc/DiscLookup.h"
 #include "store/Records.h"
 
 #include <QList>
@@ -30,8 +30,8 @@ class TD_Artist;
 class TD_CD;
 
 
-// Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist and
-// tracks from a CDDB server for the disc in a drive.
+// Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist,
+// tracks, and an empty barcode, year and cover from MusicBrainz, gnudb or the disc's own CD-Text.
 class TF_AddEditAudioCD : public DiscEditor
 {
     Q_OBJECT
@@ -40,9 +40,9 @@ public:
     TF_AddEditAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
                       QWidget *parent = nullptr);
 
-    // Defaults: the CDDB server of the program and "cdcovers" beside the executable.
-    void setCddbBaseUrl(const QString &url) { m_lookup.setBaseUrl(url); }
-    CddbLookup &lookup() { return m_lookup; }
+    // Defaults: the user's preferences and "cdcovers" beside the executable.
+    void setPreferences(const DiscPreferences &preferences) { m_lookup.setPreferences(preferences); }
+    DiscLookup &lookup() { return m_lookup; }
     void setCoversFolder(const QString &folder) { m_coversFolder = folder; }
     QString coverPath(int cdId) const;
 
@@ -51,6 +51,7 @@ public:
     bool prepareEdit(int cdId);
 
     void FillArtists();
+    // The machine's drives, and the disc image of the preferences when there is one.
     void FillDrives();
     void FillDrives(const QString &driveLines); // device paths, one per line
 
@@ -101,7 +102,7 @@ private:
     void buildControls();
     void UpdateArtistChoice();
     void showPlaceholder();
-    void applyDisc(const CddbDisc &disc);
+    void applyDisc(const DiscLookup::Result &found);
     void addTrackItem(const QString &title);
     int artistIdForSave();
     // The checks, the hourglass and the cover around one store call, which answers the CD to name the cover by.
@@ -111,9 +112,10 @@ private:
     TD_CD &m_cds;
     TD_Artist &m_artists;
     DialogService &m_dialogs;
-    CddbLookup m_lookup;
+    DiscLookup m_lookup;
     QString m_coversFolder;
     QByteArray m_coverData; // the JPEG bytes of a chosen cover
+    bool m_storedCover = false; // the edited CD's own cover shows
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.

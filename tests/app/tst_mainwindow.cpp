@@ -90,9 +90,11 @@ void tst_MainWindow::toolbar()
         hints << b->toolTip();
         QCOMPARE(b->size(), QSize(77, 21));
     }
-    QCOMPARE(captions, QStringList({"Add new", "Delete", "Edit", "Refresh", "Print", "Save to HTML", "Save to Excel", "About..."}));
+    QCOMPARE(captions, QStringList({"Add new", "Delete", "Edit", "Refresh", "Print", "Save to HTML", "Save to Excel",
+                                    "About...", "Preferences"}));
     QCOMPARE(hints, QStringList({"Add new", "Delete selected", "Edit selected", "Refresh list", "Print list",
-                                 "Export list to HTML", "Export to XLS (Excel)", "About this software..."}));
+                                 "Export list to HTML", "Export to XLS (Excel)", "About this software...",
+                                 "Servers, sources of CD information and disc image"}));
     QStringList items;
     for (int i = 0; i < w.ListView1->count(); ++i) {
         items << w.ListView1->item(i)->text();

@@ -9,7 +9,7 @@
 
 #include <sys/socket.h>
 
-// A CDDB-over-HTTP server on 127.0.0.1, and on ::1 at the same port where the machine has it, that
+// A web server (CDDB over HTTP, a web service) on 127.0.0.1, and on ::1 at the same port where the machine has it, that
 // plays a script of replies, one per connection, and keeps every raw request. It runs on the
 // test's thread, so it only answers while the client serves events during its wait.
 class ScriptedServer : public QObject
@@ -19,6 +19,7 @@ public:
     static inline const QString CloseAtOnce = QStringLiteral("<close>");  // hang up without a word
     static inline const QString Stall = QStringLiteral("<stall>");        // start a reply, never end it
     static inline const QString Flood = QStringLiteral("<flood>");        // a body just over 1 MiB
+    static inline const QString Huge = QStringLiteral("<huge>");          // a 10 MiB body of JSON
     // Prefixes of a reply text: "<after 500>" waits that many milliseconds before the reply;
     // "<reset>" sends the text, then resets the connection (RST) instead of closing it.
     static inline const QString Reset = QStringLiteral("<reset>");
@@ -83,6 +84,11 @@ private:
             const QByteArray line = QByteArray(1023, 'x') + '\n';
             for (int k = 0; k < 1025; ++k)
                 s->write(line);
+            s->disconnectFromHost();
+        } else if (step == Huge) {
+            s->write("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n{\"releases\":[");
+            s->write(QByteArray(10 << 20, ' '));
+            s->write("]}");
             s->disconnectFromHost();
         } else {
             QString reply = step;

@@ -1,4 +1,4 @@
-#include "disc/CddbLookup.h"
+#include "disc/DiscLookup.h"
 #include "CueImage.h"
 #include "ScriptedServer.h"
 #include "support/RecordingMessages.h"
@@ -9,7 +9,15 @@
 
 namespace {
 
+// Protocol level 6 answers in UTF-8. ScriptedServer writes its steps as ISO-8859-1, one byte a
+// character, so the UTF-8 bytes go in as such characters.
 QString ok(const QString &body)
+{
+    return QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n")
+           + QString::fromLatin1(body.toUtf8());
+}
+
+QString okLatin1(const QString &body)
 {
     return QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=ISO-8859-1\r\n\r\n") + body;
 }
@@ -33,8 +41,24 @@ QByteArray request(QString path, quint16 port)
 
 // The worked example's disc and the requests it leads to.
 const QString QueryPath = QStringLiteral(
-    "/~cddb/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=4");
-const QString ReadPath = QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&hello=rovir+rovir+rovir+1.0&proto=4");
+    "/~cddb/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6");
+const QString ReadPath = QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&hello=rovir+rovir+rovir+1.0&proto=6");
+
+QString readPath(const QString &category, const QString &id)
+{
+    return QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+%1+%2&hello=rovir+rovir+rovir+1.0&proto=6").arg(category, id);
+}
+
+DiscPreferences gnudbOnly(quint16 port, const QString &email = {})
+{
+    DiscPreferences p;
+    p.gnudbUrl = QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port);
+    p.musicBrainzUrl = p.coverArtUrl = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    p.email = email;
+    for (DiscPreferences::Source &s : p.sources)
+        s.enabled = s.source == LookupSource::Gnudb;
+    return p;
+}
 
 const QString Match200 = QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n");
 const QString Matches211 = QStringLiteral("211 Found inexact matches, list follows (until terminating `.')\r\n"
@@ -42,9 +66,10 @@ const QString Matches211 = QStringLiteral("211 Found inexact matches, list follo
                                           "jazz 0901c1ff Other Artist / Other Title\r\n"
                                           "misc 0a01c102 Third Artist / Third Title\r\n"
                                           ".\r\n");
-const QStringList MatchLines{QStringLiteral("rock 0901c102 Some Artist / Some Title"),
-                             QStringLiteral("jazz 0901c1ff Other Artist / Other Title"),
-                             QStringLiteral("misc 0a01c102 Third Artist / Third Title")};
+// What the choice shows of the three matches, once each is read.
+const QStringList MatchLines{QStringLiteral("gnudb | 1999 | 2 tracks | Some Artist / Some Title"),
+                             QStringLiteral("gnudb | 1999 | 2 tracks | Other Artist / Other Title"),
+                             QStringLiteral("gnudb | 1999 | 1 tracks, the disc has 2 | Third Artist / Third Title")};
 
 QString entry(const QString &lines)
 {
@@ -54,9 +79,13 @@ QString entry(const QString &lines)
            + lines + QStringLiteral("DYEAR=1999\r\nDGENRE=Rock\r\nEXTD=\r\nEXTT0=\r\nEXTT1=\r\nPLAYORDER=\r\n.\r\n");
 }
 
-// "Café" arrives as ISO-8859-1: one byte for the é.
-const QString Entry = entry(QStringLiteral("DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\n"));
-const QStringList EntryTracks{QStringLiteral("Intro"), QStringLiteral("Caf\u00e9 = Song")};
+// Titles beyond ISO-8859-1: Japanese, Greek, Polish.
+const QString Entry = entry(QStringLiteral("DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro \u6771\u4eac\r\n"
+                                           "TTITLE1=Caf\u00e9 = \u03a3\u03bf\u03c6\u03af\u03b1 \u0141\u00f3d\u017a\r\n"));
+const QStringList EntryTracks{QStringLiteral("Intro \u6771\u4eac"),
+                              QStringLiteral("Caf\u00e9 = \u03a3\u03bf\u03c6\u03af\u03b1 \u0141\u00f3d\u017a")};
+const QString Other = entry(QStringLiteral("DTITLE=Other Artist / Other Title\r\nTTITLE0=O1\r\nTTITLE1=O2\r\n"));
+const QString Third = entry(QStringLiteral("DTITLE=Third Artist / Third Title\r\nTTITLE0=T1\r\n"));
 
 // Each exchange of a row that the server answers ends as soon as the reply does, so its bound can
 // be generous: only a machine stalled for seconds reaches it. The reply that never ends waits for
@@ -79,6 +108,8 @@ private slots:
     void lookup();
     void failsWithoutServer_data();
     void failsWithoutServer();
+    void greeting_data();
+    void greeting();
     void artistNames_data();
     void artistNames();
 
@@ -100,7 +131,7 @@ void tst_DiscCddb::lookup_data()
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<QStringList>("offered"); // what the choice shows; empty when it must not show
     QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("found");
+    QTest::addColumn<bool>("filled");
     QTest::addColumn<QString>("artist");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("tracks");
@@ -113,33 +144,57 @@ void tst_DiscCddb::lookup_data()
 
     QTest::newRow("200 one match") << QStringList{ok(Match200), ok(Entry)} << -1 << both << QStringList() << none
                                    << true << artist << title << EntryTracks << AnsweredBoundMs;
+    // Every match is read before the choice, so each line can say what it holds.
+    const QStringList threeReads{QueryPath, readPath(QStringLiteral("rock"), QStringLiteral("0901c102")),
+                                 readPath(QStringLiteral("jazz"), QStringLiteral("0901c1ff")),
+                                 readPath(QStringLiteral("misc"), QStringLiteral("0a01c102"))};
     QTest::newRow("211 three matches, second picked")
-        << QStringList{ok(Matches211), ok(Entry)} << 1
-        << QStringList{QueryPath,
-                       QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+jazz+0901c1ff&hello=rovir+rovir+rovir+1.0&proto=4")}
-        << MatchLines << none << true << artist << title << EntryTracks << AnsweredBoundMs;
-    QTest::newRow("211, nothing picked") << QStringList{ok(Matches211)} << -1 << queryOnly << MatchLines << none
-                                         << false << none << none << QStringList() << AnsweredBoundMs;
+        << QStringList{ok(Matches211), ok(Entry), ok(Other), ok(Third)} << 1 << threeReads << MatchLines << none << true
+        << QStringLiteral("Other Artist") << QStringLiteral("Other Title")
+        << QStringList{QStringLiteral("O1"), QStringLiteral("O2")} << AnsweredBoundMs;
+    QTest::newRow("211, nothing picked") << QStringList{ok(Matches211), ok(Entry), ok(Other), ok(Third)} << -1
+                                         << threeReads << MatchLines << none << false << none << none << QStringList()
+                                         << AnsweredBoundMs;
+    QTest::newRow("211, one read refused, the others offered")
+        << QStringList{ok(Matches211), ok(Entry), ok(QStringLiteral("401 jazz 0901c1ff No such CD entry.\r\n")), ok(Third)}
+        << 0 << threeReads << QStringList{MatchLines[0], MatchLines[2]} << none << true << artist << title << EntryTracks
+        << AnsweredBoundMs;
     QTest::newRow("210 without matches") << QStringList{ok(QStringLiteral("210 Found exact matches\r\n.\r\n"))} << -1
                                          << queryOnly << QStringList() << NoAudioInformation << false << none << none
                                          << QStringList() << AnsweredBoundMs;
     QTest::newRow("202 no match") << QStringList{ok(QStringLiteral("202 No match for disc ID 0901c102.\r\n"))} << -1
                                   << queryOnly << QStringList() << NoAudioInformation << false << none << none
                                   << QStringList() << AnsweredBoundMs;
+    // A refusal shows the server's own line under the message.
+    const auto said = [](const QString &line) { return ServerSaid.arg(SourceGnudb, line); };
     QTest::newRow("404 on the query") << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\nNo such page\r\n")}
-                                      << -1 << queryOnly << QStringList() << CouldNotFind << false << none << none
-                                      << QStringList() << AnsweredBoundMs;
+                                      << -1 << queryOnly << QStringList()
+                                      << CouldNotFind + LineBreak + said(QStringLiteral("No such page")) << false << none
+                                      << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("500 on the read")
         << QStringList{ok(Match200), QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n")} << -1 << both
-        << QStringList() << CouldNotFind << false << none << none << QStringList() << AnsweredBoundMs;
+        << QStringList() << CouldNotFind + LineBreak + said(QStringLiteral("HTTP 500")) << false << none << none
+        << QStringList() << AnsweredBoundMs;
+    QTest::newRow("unknown client refused in the reply")
+        << QStringList{ok(QStringLiteral("500 Unknown developer email for rovir 1.0\r\n"))} << -1 << queryOnly
+        << QStringList() << NoAudioInformation + LineBreak + said(QStringLiteral("500 Unknown developer email for rovir 1.0"))
+        << false << none << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("unknown client refused with HTTP 500")
+        << QStringList{QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n500 Unknown developer email\r\n")}
+        << -1 << queryOnly << QStringList() << CouldNotFind + LineBreak + said(QStringLiteral("500 Unknown developer email"))
+        << false << none << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("entry stored in ISO-8859-1")
+        << QStringList{ok(Match200), okLatin1(entry(QStringLiteral("DTITLE=Caf\u00e9 Tacvba / R\u00e9\r\nTTITLE0=\u00c9t\u00e9\r\n")))}
+        << -1 << both << QStringList() << none << true << QStringLiteral("Caf\u00e9 Tacvba") << QStringLiteral("R\u00e9")
+        << QStringList{QStringLiteral("\u00c9t\u00e9")} << AnsweredBoundMs;
     QTest::newRow("redirected query")
         << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
-                                      "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=4\r\n\r\n"),
+                                      "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6\r\n\r\n"),
                        ok(Match200), ok(Entry)}
         << -1
         << QStringList{QueryPath,
                        QStringLiteral("/moved/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0"
-                                      "&proto=4"),
+                                      "&proto=6"),
                        ReadPath}
         << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
     const QString loop = QStringLiteral("HTTP/1.0 301 Moved\r\nLocation: /~cddb/again\r\n\r\n");
@@ -193,17 +248,19 @@ void tst_DiscCddb::lookup_data()
                                       << CouldNotFind << false << none << none << QStringList() << StallBoundMs;
     QTest::newRow("body over 1 MiB") << QStringList{ScriptedServer::Flood} << -1 << queryOnly << QStringList()
                                      << CouldNotFind << false << none << none << QStringList() << AnsweredBoundMs;
-    QTest::newRow("empty query reply") << QStringList{ok(QString())} << -1 << queryOnly << QStringList() << NoAudioCD
+    const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceGnudb);
+    QTest::newRow("empty query reply") << QStringList{ok(QString())} << -1 << queryOnly << QStringList() << unreadable
                                        << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("query reply without a code") << QStringList{ok(QStringLiteral("<html>gateway</html>\r\n"))} << -1
-                                                << queryOnly << QStringList() << NoAudioCD << false << none << none
+                                                << queryOnly << QStringList() << unreadable << false << none << none
                                                 << QStringList() << AnsweredBoundMs;
     QTest::newRow("211 of one line") << QStringList{ok(QStringLiteral("211 Found inexact matches\r\n"))} << -1
-                                     << queryOnly << QStringList() << NoAudioCD << false << none << none
+                                     << queryOnly << QStringList() << unreadable << false << none << none
                                      << QStringList() << AnsweredBoundMs;
     QTest::newRow("read names nothing") << QStringList{ok(Match200), ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))}
-                                        << -1 << both << QStringList() << NoAudioInformation << false << none << none
-                                        << QStringList() << AnsweredBoundMs;
+                                        << -1 << both << QStringList()
+                                        << NoAudioInformation + LineBreak + said(QStringLiteral("401 rock 0901c102 No such CD entry."))
+                                        << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("two DTITLE lines, the second decides")
         << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=First / One\r\nDTITLE=Second / Two / Part\r\n")))}
         << -1 << both << QStringList() << none << true << QStringLiteral("Second") << QStringLiteral("Two / Part")
@@ -227,7 +284,7 @@ void tst_DiscCddb::lookup()
     QFETCH(QStringList, paths);
     QFETCH(QStringList, offered);
     QFETCH(QString, message);
-    QFETCH(bool, found);
+    QFETCH(bool, filled);
     QFETCH(QString, artist);
     QFETCH(QString, title);
     QFETCH(QStringList, tracks);
@@ -241,16 +298,16 @@ void tst_DiscCddb::lookup()
     QTest::failOnWarning(QRegularExpression(QStringLiteral("exception thrown from an event handler")));
     RecordingMessages messages;
     QList<QStringList> shown;
-    CddbLookup lookup(messages, [&](const QStringList &lines) {
+    DiscLookup lookup(messages, [&](const QStringList &lines, const QList<bool> &) {
         shown << lines;
-        return pick < 0 ? QString() : lines.value(pick);
+        return pick;
     });
-    lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
-    lookup.http().setTimeout(bound);
+    lookup.setPreferences(gnudbOnly(server.port()));
+    lookup.setTimeout(bound);
 
     QElapsedTimer clock;
     clock.start();
-    const std::optional<CddbDisc> disc = lookup.run(m_disc);
+    const std::optional<DiscLookup::Result> found = lookup.run(m_disc);
     const qint64 took = clock.elapsed();
 
     QCOMPARE(server.requests.size(), paths.size());
@@ -260,8 +317,10 @@ void tst_DiscCddb::lookup()
     QCOMPARE(messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     for (const auto &box : messages.boxes)
         QCOMPARE(box.kind, MessageService::Kind::Warning);
-    QCOMPARE(disc.has_value(), found);
-    if (disc) {
+    QCOMPARE(found.has_value(), filled);
+    if (found) {
+        const DiscCandidate *disc = &found->chosen;
+        QCOMPARE(disc->source, LookupSource::Gnudb);
         QCOMPARE(disc->hasTitle, !title.isEmpty());
         QCOMPARE(disc->artist, artist);
         QCOMPARE(disc->title, title);
@@ -305,18 +364,55 @@ void tst_DiscCddb::failsWithoutServer()
 
     RecordingMessages messages;
     bool chooserCalled = false;
-    CddbLookup lookup(messages, [&](const QStringList &) {
+    DiscLookup lookup(messages, [&](const QStringList &, const QList<bool> &) {
         chooserCalled = true;
-        return QString();
+        return -1;
     });
-    lookup.setBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port));
-    lookup.http().setTimeout(AnsweredBoundMs);
+    lookup.setPreferences(gnudbOnly(port));
+    lookup.setTimeout(AnsweredBoundMs);
 
     QVERIFY(!lookup.run(device).has_value());
     QCOMPARE(messages.texts(), QStringList{message});
     QVERIFY(!chooserCalled);
     if (server)
         QVERIFY(server->requests.isEmpty());
+}
+
+void tst_DiscCddb::greeting_data()
+{
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("greeting");
+
+    const QString anonymous = QStringLiteral("rovir+rovir+rovir+1.0");
+    QTest::newRow("address split at @") << QStringLiteral("jane@example.org")
+                                        << QStringLiteral("jane+example.org+Dadudu+2.0");
+    QTest::newRow("blanks around") << QStringLiteral("  jane@example.org ") << QStringLiteral("jane+example.org+Dadudu+2.0");
+    QTest::newRow("plus and blank stay in their field") << QStringLiteral("jane+cd d@example.org")
+                                                        << QStringLiteral("jane%2Bcd%20d+example.org+Dadudu+2.0");
+    QTest::newRow("none") << QString() << anonymous;
+    QTest::newRow("no @") << QStringLiteral("jane.example.org") << anonymous;
+    QTest::newRow("nothing before @") << QStringLiteral("@example.org") << anonymous;
+    QTest::newRow("nothing after @") << QStringLiteral("jane@") << anonymous;
+}
+
+void tst_DiscCddb::greeting()
+{
+    QFETCH(QString, email);
+    QFETCH(QString, greeting);
+    QCOMPARE(CddbLookup::greeting(email), greeting);
+
+    // The greeting goes in both requests.
+    ScriptedServer server({ok(Match200), ok(Entry)});
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    lookup.setPreferences(gnudbOnly(server.port(), email));
+    lookup.setTimeout(AnsweredBoundMs);
+    QVERIFY(lookup.run(m_disc).has_value());
+    QCOMPARE(server.requests.size(), 2);
+    QCOMPARE(server.requests[0], request(QString(QueryPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting),
+                                         server.port()));
+    QCOMPARE(server.requests[1], request(QString(ReadPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting),
+                                         server.port()));
 }
 
 void tst_DiscCddb::artistNames_data()

@@ -35,6 +35,28 @@ QString freedbId(const QList<int> &starts, int leadOut)
     return id;
 }
 
+// The MusicBrainz identifier and table of contents of the disc's audio session, as libdiscid computes
+// them. An Enhanced CD's closing data track is not part of it: the audio session then ends 11400
+// frames before the data track starts.
+QPair<QString, QString> musicBrainzId(const QList<int> &starts, int leadOut, const QList<int> &dataTracks)
+{
+    int last = int(starts.size());
+    if (last > 1 && dataTracks.contains(last)) {
+        leadOut = starts[last - 1] - 11400;
+        --last;
+    }
+    int offsets[100] = {};
+    offsets[0] = leadOut;
+    for (int k = 0; k < last; ++k)
+        offsets[k + 1] = starts[k];
+    DiscId *d = discid_new();
+    QPair<QString, QString> out;
+    if (discid_put(d, 1, last, offsets))
+        out = {QString::fromLatin1(discid_get_id(d)), QString::fromLatin1(discid_get_toc_string(d)).replace(' ', '+')};
+    discid_free(d);
+    return out;
+}
+
 // Reading a table of contents takes milliseconds; only a machine stalled for seconds reaches this.
 constexpr int OpenBoundMs = 5000;
 
@@ -94,6 +116,8 @@ private slots:
     void noAudioDisc_data();
     void noAudioDisc();
     void discidTool();
+    void discText_data();
+    void discText();
 
 private:
     QTemporaryDir m_dir;
@@ -124,6 +148,8 @@ void tst_DiscCDInfo::discIdMatchesLibdiscid_data()
         << QStringLiteral("rips/Some Artist - Some Title (1999).bin");
     QTest::newRow("enhanced CD, data track last") << QList<int>{150, 9150, 29150} << 40000 << QList<int>{3}
                                                   << QString() << QString();
+    QTest::newRow("mixed mode, data track first") << QList<int>{150, 20150, 31000} << 45000 << QList<int>{1}
+                                                  << QString() << QString();
 }
 
 void tst_DiscCDInfo::discIdMatchesLibdiscid()
@@ -151,6 +177,16 @@ void tst_DiscCDInfo::discIdMatchesLibdiscid()
     QCOMPARE(reader.DiscId(), expected.toUInt(nullptr, 16));
     // The length in seconds is the middle of the identifier.
     QCOMPARE(reader.DiscLength(), int((expected.toUInt(nullptr, 16) >> 8) & 0xFFFF));
+
+    const auto [mbId, mbToc] = musicBrainzId(starts, leadOut, dataTracks);
+    QVERIFY(!mbId.isEmpty());
+    QCOMPARE(reader.MusicBrainzId(), mbId);
+    QCOMPARE(reader.MusicBrainzToc(), mbToc);
+    const DiscToc toc = readDisc(cue);
+    QCOMPARE(toc.musicBrainzId, mbId);
+    QCOMPARE(toc.cddbId, expected);
+    QCOMPARE(toc.starts, starts);
+    QCOMPARE(toc.leadOut, leadOut);
 }
 
 void tst_DiscCDInfo::trackLengths_data()
@@ -271,6 +307,59 @@ void tst_DiscCDInfo::discidTool()
     QCOMPARE(tool.exitCode(), 1);
     QVERIFY(tool.readAllStandardOutput().isEmpty());
     QVERIFY(!tool.readAllStandardError().isEmpty());
+
+    tool.start(QStringLiteral(DADUDU_DISCID_TOOL), {QStringLiteral("--musicbrainz"), cue});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(QString::fromLatin1(tool.readAllStandardOutput()),
+             musicBrainzId({150, 18780}, 33825, {}).first + QLatin1Char('\n'));
+}
+
+void tst_DiscCDInfo::discText_data()
+{
+    QTest::addColumn<QStringList>("head");
+    QTest::addColumn<QStringList>("trackLines");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("performer");
+    QTest::addColumn<QStringList>("trackTitles");
+    QTest::addColumn<QString>("mcn");
+
+    QTest::newRow("catalogue number and CD-Text, accented")
+        << QStringList{QStringLiteral("CATALOG 4006381333931"), QStringLiteral("PERFORMER \"Bj\u00f6rk & Caf\u00e9\""),
+                       QStringLiteral("TITLE \"D\u00e9but\"")}
+        << QStringList{QStringLiteral("TITLE \"Human Behaviour\"\r\n    ISRC GBAAA9300001"),
+                       QStringLiteral("TITLE \"Cr\u00e8me \u00e0 l'or\"")}
+        << QStringLiteral("D\u00e9but") << QStringLiteral("Bj\u00f6rk & Caf\u00e9")
+        << QStringList{QStringLiteral("Human Behaviour"), QStringLiteral("Cr\u00e8me \u00e0 l'or")}
+        << QStringLiteral("4006381333931");
+    QTest::newRow("catalogue number only") << QStringList{QStringLiteral("CATALOG 0724384960650")} << QStringList()
+                                           << QString() << QString() << QStringList{QString(), QString()}
+                                           << QStringLiteral("0724384960650");
+    QTest::newRow("titles of some tracks only")
+        << QStringList() << QStringList{QString(), QStringLiteral("TITLE \"Second\"")} << QString() << QString()
+        << QStringList{QString(), QStringLiteral("Second")} << QString();
+    QTest::newRow("nothing") << QStringList() << QStringList() << QString() << QString()
+                             << QStringList{QString(), QString()} << QString();
+}
+
+void tst_DiscCDInfo::discText()
+{
+    QFETCH(QStringList, head);
+    QFETCH(QStringList, trackLines);
+    QFETCH(QString, title);
+    QFETCH(QString, performer);
+    QFETCH(QStringList, trackTitles);
+    QFETCH(QString, mcn);
+
+    const QString cue = writeCueImage(m_dir.path(), QStringLiteral("text"), {150, 18780}, 33825, {}, {}, head,
+                                      trackLines);
+    QVERIFY(!cue.isEmpty());
+    const DiscText text = readDisc(cue).text;
+    QCOMPARE(text.title, title);
+    QCOMPARE(text.performer, performer);
+    QCOMPARE(text.trackTitles, trackTitles);
+    QCOMPARE(text.mcn, mcn);
+    QCOMPARE(text.hasTitles(), !title.isEmpty() || !performer.isEmpty() || !trackTitles.join(QString()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_DiscCDInfo)

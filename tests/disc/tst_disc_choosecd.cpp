@@ -1,6 +1,7 @@
 #include "disc/FM_ChooseCD.h"
 #include "support/ModalDriver.h"
 
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -23,6 +24,7 @@ private slots:
     void choosing();
     void okWithoutSelectionKeepsDialogOpen();
     void noLinesShowsNothing();
+    void sameLinesTwiceAndMarks();
 };
 
 void tst_DiscChooseCD::showsEveryLineFirstSelected()
@@ -118,6 +120,35 @@ void tst_DiscChooseCD::noLinesShowsNothing()
     const QString choice = ChooseMatch({});
     QCOMPARE(choice, QString());
     QVERIFY(!dialog->came());
+}
+
+void tst_DiscChooseCD::sameLinesTwiceAndMarks()
+{
+    // Two releases may read alike: the choice is by place, and a differing track count is marked.
+    const QStringList lines{QStringLiteral("MusicBrainz | 2 tracks | A / B"), QStringLiteral("MusicBrainz | 2 tracks | A / B"),
+                            QStringLiteral("gnudb | 3 tracks, the disc has 2 | A / B")};
+    QList<bool> icons;
+    QStringList tips;
+    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
+        for (int k = 0; k < d->ListBox_choices->count(); ++k) {
+            // A sign shows where some pixel of the line's picture does.
+            const QImage sign = d->ListBox_choices->item(k)->icon().pixmap(QSize(11, 11)).toImage();
+            bool shows = false;
+            for (int y = 0; y < sign.height() && !shows; ++y)
+                for (int x = 0; x < sign.width() && !shows; ++x)
+                    shows = qAlpha(sign.pixel(x, y)) > 0;
+            icons << shows;
+            tips << d->ListBox_choices->item(k)->toolTip();
+        }
+        d->ListBox_choices->setCurrentRow(1);
+        QTest::mouseClick(d->Button1, Qt::LeftButton);
+    });
+    const int chosen = ChooseLine(lines, {false, false, true});
+    QVERIFY(dialog->came());
+    QCOMPARE(chosen, 1);
+    QCOMPARE(icons, (QList<bool>{false, false, true}));
+    QCOMPARE(tips, lines);
+    QCOMPARE(ChooseLine({}, {}), -1);
 }
 
 QTEST_MAIN(tst_DiscChooseCD)

@@ -55,6 +55,17 @@ QString ok(const QString &body)
     return QStringLiteral("HTTP/1.0 200 OK\r\n\r\n") + body;
 }
 
+// Only gnudb, at the test's server: the default sources would reach the internet.
+DiscPreferences gnudbOnly(quint16 port)
+{
+    DiscPreferences p;
+    p.gnudbUrl = QStringLiteral("http://127.0.0.1:%1/~cddb").arg(port);
+    p.musicBrainzUrl = p.coverArtUrl = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    for (DiscPreferences::Source &s : p.sources)
+        s.enabled = s.source == LookupSource::Gnudb;
+    return p;
+}
+
 const QString ReadReply = QStringLiteral("210 rock 0901c102 CD database entry follows\r\n# xmcd\r\n"
                                          "DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro\r\nTTITLE1=Song\r\n.\r\n");
 
@@ -79,6 +90,9 @@ private slots:
     void lookupFillsEditor_data();
     void lookupFillsEditor();
     void lookupCannotBeInterrupted();
+    void lookupFillsWhatIsEmpty_data();
+    void lookupFillsWhatIsEmpty();
+    void discImageOfThePreferences();
 
 private:
     QTemporaryDir m_dir;
@@ -449,6 +463,10 @@ void tst_AudioCDEditor::lookupFillsEditor_data()
     QTest::newRow("new artist") << TwoArtists << found << true << QString();
     QTest::newRow("server says 404") << TwoArtists << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")}
                                      << false << QString();
+    QTest::newRow("server closes at once") << TwoArtists << QStringList{ScriptedServer::CloseAtOnce} << false << QString();
+    QTest::newRow("read reply cut off")
+        << TwoArtists << QStringList{found[0], ScriptedServer::Reset + ok(ReadReply.left(ReadReply.indexOf(QLatin1String("TTITLE1"))))}
+        << false << QString();
     QTest::newRow("read names nothing")
         << TwoArtists << QStringList{found[0], ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))} << false
         << QString();
@@ -464,8 +482,8 @@ void tst_AudioCDEditor::lookupFillsEditor()
     EditorCatalogue cat(seed);
     ScriptedServer server(script);
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
-    dialog.lookup().http().setTimeout(2000);
+    dialog.setPreferences(gnudbOnly(server.port()));
+    dialog.lookup().setTimeout(2000);
     dialog.prepareNew();
     dialog.FillDrives(m_disc);
     dialog.Edit_title->setText(QStringLiteral("typed"));
@@ -501,8 +519,8 @@ void tst_AudioCDEditor::lookupCannotBeInterrupted()
     EditorCatalogue cat(TwoArtists);
     ScriptedServer server({ScriptedServer::Stall});
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    dialog.setCddbBaseUrl(QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port()));
-    dialog.lookup().http().setTimeout(500);
+    dialog.setPreferences(gnudbOnly(server.port()));
+    dialog.lookup().setTimeout(500);
     dialog.prepareNew();
     dialog.FillDrives(m_disc);
     dialog.show();
@@ -525,6 +543,111 @@ void tst_AudioCDEditor::lookupCannotBeInterrupted()
     QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::CouldNotFind});
     dialog.close();
     QVERIFY(!dialog.isVisible());
+}
+
+void tst_AudioCDEditor::lookupFillsWhatIsEmpty_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("typedBarcode");
+    QTest::addColumn<QString>("barcode");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<bool>("cover");
+
+    QTest::newRow("MusicBrainz: barcode, year and cover") << QStringLiteral("mb") << QString()
+                                                           << QStringLiteral("5099749594321") << QStringLiteral("1999")
+                                                           << true;
+    QTest::newRow("MusicBrainz: a typed barcode stays") << QStringLiteral("mb") << QStringLiteral("123")
+                                                        << QStringLiteral("123") << QStringLiteral("1999") << true;
+    QTest::newRow("CD-Text: the disc's catalogue number") << QStringLiteral("cdtext") << QString()
+                                                          << QStringLiteral("4006381333931") << QString() << false;
+}
+
+void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, typedBarcode);
+    QFETCH(QString, barcode);
+    QFETCH(QString, year);
+    QFETCH(bool, cover);
+
+    QTemporaryDir dir;
+    const QString disc = writeCueImage(dir.path(), QStringLiteral("text"), {150, 18780}, 33825, {}, {},
+                                       {QStringLiteral("CATALOG 4006381333931"), QStringLiteral("PERFORMER \"Abba\""),
+                                        QStringLiteral("TITLE \"Disc Title\"")},
+                                       {QStringLiteral("TITLE \"One\""), QStringLiteral("TITLE \"Two\"")});
+    QVERIFY(!disc.isEmpty());
+    const QString mbId = readDisc(disc).musicBrainzId;
+    const QString release = QStringLiteral(
+        "{\"id\":\"%1\",\"releases\":[{\"id\":\"r-1\",\"title\":\"Some Title\",\"date\":\"1999-05-01\","
+        "\"barcode\":\"5099749594321\",\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\"\"}],"
+        "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":\"Song\"}]}]}]}")
+                                .arg(mbId);
+    const QByteArray jpeg = jpegBytes(QSize(50, 50), Qt::green);
+    // Each reply says its length, as the web services do.
+    const auto reply = [](const QString &head, const QByteArray &body) {
+        return head + QStringLiteral("Content-Length: %1\r\n\r\n").arg(body.size()) + QString::fromLatin1(body);
+    };
+    ScriptedServer server({reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n"), release.toUtf8()),
+                           reply(QStringLiteral("HTTP/1.0 307 Temporary Redirect\r\nLocation: /img/front.jpg\r\n"), {}),
+                           reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"), jpeg)});
+
+    EditorCatalogue cat(TwoArtists);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    const QString covers = dir.filePath(QStringLiteral("covers"));
+    dialog.setCoversFolder(covers);
+    DiscPreferences p = gnudbOnly(server.port());
+    for (DiscPreferences::Source &s : p.sources)
+        s.enabled = (source == QLatin1String("mb")) ? s.source == LookupSource::MusicBrainz : s.source == LookupSource::CdText;
+    dialog.setPreferences(p);
+    dialog.lookup().setTimeout(5000);
+    dialog.lookup().musicBrainz().setInterval(0);
+    dialog.prepareNew();
+    dialog.FillDrives(disc);
+    dialog.Edit_barcode->setText(typedBarcode);
+
+    dialog.SpeedButton1->click();
+
+    QVERIFY(cat.messages.boxes.isEmpty());
+    QCOMPARE(dialog.Edit_barcode->text(), barcode);
+    QCOMPARE(dialog.Edit_year->text(), year);
+    QCOMPARE(dialog.CoverChanged, cover);
+    if (source == QLatin1String("mb")) {
+        QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Some Title"));
+        QCOMPARE(dialog.Edit_newartist->text(), QStringLiteral("Some Artist"));
+        QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Song")}));
+    } else {
+        QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Disc Title"));
+        QVERIFY(dialog.RadioButton2->isChecked());
+        QCOMPARE(dialog.ComboBox_artists->currentText(), QStringLiteral("Abba"));
+        QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
+    }
+    // The cover found is the CD's own once it is saved, byte for byte as the archive served it.
+    dialog.Button2->click();
+    const int cdId = cat.file.scalar(QStringLiteral("select max(CD_ID) from CDAUDIO")).toInt();
+    QVERIFY(cdId > 0);
+    QCOMPARE(QFile::exists(dialog.coverPath(cdId)), cover);
+    if (cover)
+        QCOMPARE(fileBytes(dialog.coverPath(cdId)), jpeg);
+}
+
+void tst_AudioCDEditor::discImageOfThePreferences()
+{
+    EditorCatalogue cat;
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    DiscPreferences p = gnudbOnly(1);
+    p.discImage = m_disc;
+    dialog.setPreferences(p);
+    dialog.FillDrives();
+    QVERIFY(dialog.ComboBoxEx_drive->count() >= 1);
+    QCOMPARE(dialog.ComboBoxEx_drive->itemText(dialog.ComboBoxEx_drive->count() - 1), m_disc);
+    QVERIFY(dialog.SpeedButton1->isEnabled());
+
+    // An image that is gone is not offered.
+    p.discImage = m_disc + QStringLiteral(".gone");
+    dialog.setPreferences(p);
+    dialog.FillDrives();
+    for (int k = 0; k < dialog.ComboBoxEx_drive->count(); ++k)
+        QVERIFY(dialog.ComboBoxEx_drive->itemText(k) != p.discImage);
 }
 
 QTEST_MAIN(tst_AudioCDEditor)

@@ -24,6 +24,11 @@ public:
         opens.append({filter, {}});
         return openAnswer;
     }
+    QString openFileName(const QString &filter) override
+    {
+        opens.append({filter, {}});
+        return openAnswer;
+    }
     void printPreview(const QWidget &list, const QString &title) override
     {
         previews.append({&list, title});

@@ -1,0 +1,138 @@
+#include "disc/DiscLookup.h"
+
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
+
+#include <QEventLoop>
+#include <QThread>
+
+#include <exception>
+#include <memory>
+
+DiscLookup::DiscLookup(MessageService &messages, Chooser chooser)
+    : m_messages(messages)
+    , m_chooser(std::move(chooser))
+    , m_musicBrainz(m_web)
+{
+    setPreferences(DiscPreferences::current());
+}
+
+void DiscLookup::setPreferences(const DiscPreferences &preferences)
+{
+    m_preferences = preferences;
+    m_gnudb.setBaseUrl(preferences.gnudbUrl);
+    m_gnudb.setEmail(preferences.email);
+    m_musicBrainz.setServer(preferences.musicBrainzUrl);
+    m_musicBrainz.setCoverServer(preferences.coverArtUrl);
+}
+
+void DiscLookup::setTimeout(int ms)
+{
+    m_web.setTimeout(ms);
+    m_gnudb.http().setTimeout(ms);
+}
+
+DiscToc DiscLookup::readAside(const QString &device)
+{
+    DiscToc toc;
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            toc = readDisc(device);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    if (!thread->isFinished())
+        loop.exec();
+    thread->wait();
+    if (failure)
+        std::rethrow_exception(failure);
+    return toc;
+}
+
+SourceResult DiscLookup::fromCdText(const DiscToc &toc)
+{
+    SourceResult result;
+    const DiscText &text = toc.text;
+    if (!text.hasTitles()) {
+        result.failure = U_Constantes::NoCdText;
+        return result;
+    }
+    DiscCandidate c;
+    c.source = LookupSource::CdText;
+    c.hasTitle = !text.title.isEmpty() || !text.performer.isEmpty();
+    c.artist = text.performer;
+    c.title = text.title;
+    c.barcode = text.mcn;
+    c.discTracks = toc.trackCount;
+    bool anyTrack = false;
+    for (const QString &t : text.trackTitles)
+        anyTrack = anyTrack || !t.isEmpty();
+    if (anyTrack)
+        c.tracks = text.trackTitles;
+    result.found << c;
+    return result;
+}
+
+std::optional<DiscLookup::Result> DiscLookup::run(const QString &device)
+{
+    using namespace U_Constantes;
+    DiscToc toc;
+    try {
+        toc = readAside(device);
+    } catch (const std::exception &) {
+        m_messages.warning(NoAudioCD);
+        return std::nullopt;
+    }
+
+    const QList<LookupSource> sources = m_preferences.enabledSources();
+    if (sources.isEmpty()) {
+        m_messages.warning(NoSourceOn);
+        return std::nullopt;
+    }
+    QList<DiscCandidate> candidates;
+    QStringList failures;
+    for (const LookupSource source : sources) {
+        SourceResult r;
+        switch (source) {
+        case LookupSource::MusicBrainz:
+            r = m_musicBrainz.find(toc);
+            break;
+        case LookupSource::Gnudb:
+            r = m_gnudb.find(toc);
+            break;
+        case LookupSource::CdText:
+            r = fromCdText(toc);
+            break;
+        }
+        candidates += r.found;
+        if (r.found.isEmpty() && !r.failure.isEmpty())
+            failures << (sources.size() > 1 ? sourceName(source) + QStringLiteral(": ") + r.failure : r.failure);
+    }
+    if (candidates.isEmpty()) {
+        failures.removeDuplicates();
+        m_messages.warning(failures.join(LineBreak + LineBreak));
+        return std::nullopt;
+    }
+
+    int chosen = 0;
+    if (candidates.size() > 1) {
+        QStringList lines;
+        QList<bool> marked;
+        for (const DiscCandidate &c : candidates) {
+            lines << c.describe();
+            marked << c.tracksDiffer();
+        }
+        chosen = m_chooser(lines, marked);
+        if (chosen < 0 || chosen >= candidates.size())
+            return std::nullopt;
+    }
+    Result result{candidates[chosen], {}, toc.text.mcn};
+    if (result.chosen.source == LookupSource::MusicBrainz && !result.chosen.releaseId.isEmpty())
+        result.cover = m_musicBrainz.frontCover(result.chosen.releaseId);
+    return result;
+}

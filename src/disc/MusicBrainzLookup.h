@@ -1,0 +1,44 @@
+#pragma once
+
+#include "disc/DiscCandidate.h"
+#include "disc/WebClient.h"
+
+#include <QByteArray>
+#include <QString>
+
+struct DiscToc;
+
+// Looks a disc up in the MusicBrainz web service by its disc identifier, with the table of contents
+// for the service's fuzzy match when it does not know the identifier, and fetches a release's front
+// cover from the Cover Art Archive.
+class MusicBrainzLookup
+{
+public:
+    static constexpr int DefaultIntervalMs = 1000;
+    // A 503 is answered by waiting (Retry-After when the server gives one, within this) and asking once more.
+    static constexpr int MaxRetryWaitMs = 10000;
+
+    explicit MusicBrainzLookup(WebClient &web);
+
+    void setServer(const QString &url) { m_server = url; }
+    void setCoverServer(const QString &url) { m_coverServer = url; }
+    // The web service takes at most one request a second from a client.
+    void setInterval(int ms);
+
+    SourceResult find(const DiscToc &toc);
+    // The front cover as JPEG data, converted when the archive holds another format; empty when the
+    // release has none or it cannot be had.
+    QByteArray frontCover(const QString &releaseId);
+
+    // "/ws/2/discid/<id>?toc=...&inc=artist-credits+recordings+labels&cdstubs=no&fmt=json"
+    static QString requestPath(const DiscToc &toc);
+    // The releases of a reply, each reduced to the medium that holds the disc; ok is false when
+    // the reply is not what the service sends.
+    static QList<DiscCandidate> parse(const QByteArray &json, const DiscToc &toc, bool *ok);
+    static QByteArray userAgent();
+
+private:
+    WebClient &m_web;
+    QString m_server;
+    QString m_coverServer;
+};

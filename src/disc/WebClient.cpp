@@ -1,0 +1,123 @@
+#include "disc/WebClient.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QTimer>
+
+namespace {
+
+[[noreturn]] void fail(const QString &text)
+{
+    throw HttpTransportError(text.toStdString());
+}
+
+qint64 monotonicMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+} // namespace
+
+WebClient::WebClient()
+    : m_manager(std::make_unique<QNetworkAccessManager>())
+{
+    // Straight to the server, as the CDDB client goes: a proxy found in the environment would
+    // carry the loopback servers of the tests away too.
+    m_manager->setProxy(QNetworkProxy::NoProxy);
+}
+
+WebClient::~WebClient() = default;
+
+WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
+{
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        fail(QStringLiteral("Unsupported address: %1").arg(url.toString()));
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(MaxRedirects);
+    request.setTransferTimeout(0);
+    if (!m_userAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
+    if (!accept.isEmpty())
+        request.setRawHeader("Accept", accept);
+    if (!m_extraCas.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_extraCas);
+        request.setSslConfiguration(tls);
+    }
+
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QString failure;
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(m_manager->get(request),
+                                                                     [](QNetworkReply *r) { r->deleteLater(); });
+    // Nothing raises inside these handlers; a failure is kept and raised after the loop.
+    auto stop = [&](const QString &why) {
+        if (failure.isEmpty())
+            failure = why;
+        reply->abort();
+    };
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
+        if (received > m_maxBody || total > m_maxBody)
+            stop(QStringLiteral("The server's reply is too long."));
+    });
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("The server did not answer in time.")); });
+    timer.start(m_timeoutMs);
+    if (!reply->isFinished())
+        loop.exec();
+    timer.stop();
+
+    if (!failure.isEmpty())
+        fail(failure);
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply->error();
+    // An answer with an HTTP status is the caller's to judge; anything else failed on the way.
+    if (!status.isValid() || status.toInt() <= 0
+        || (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied))
+        fail(reply->errorString());
+    if (error == QNetworkReply::TooManyRedirectsError || error == QNetworkReply::InsecureRedirectError)
+        fail(reply->errorString());
+
+    WebReply out;
+    out.status = status.toInt();
+    out.body = reply->readAll();
+    if (out.body.size() > m_maxBody)
+        fail(QStringLiteral("The server's reply is too long."));
+    out.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    bool ok = false;
+    const int seconds = reply->rawHeader("Retry-After").trimmed().toInt(&ok);
+    out.retryAfterSeconds = ok && seconds >= 0 ? seconds : -1;
+    return out;
+}
+
+void RequestPacer::pace()
+{
+    if (m_lastMs >= 0) {
+        const qint64 wait = m_lastMs + m_intervalMs - monotonicMs();
+        if (wait > 0)
+            pause(int(wait));
+    }
+    m_lastMs = monotonicMs();
+}
+
+void RequestPacer::pause(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "disc/HttpClient.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSslCertificate>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+
+class QNetworkAccessManager;
+
+// The reply of one web request, after its redirects.
+struct WebReply {
+    int status = 0;
+    QByteArray body;
+    QByteArray contentType;
+    int retryAfterSeconds = -1; // from a Retry-After header in seconds, -1 without one
+};
+
+// GET over HTTP or HTTPS (TLS through Qt's OpenSSL backend), waiting while it keeps serving the
+// application's events, like HttpClient. Failures below HTTP (no host, no connection, TLS refused,
+// a reply too big, no answer in time) raise HttpTransportError; an HTTP status is the caller's.
+class WebClient
+{
+public:
+    static constexpr int DefaultTimeoutMs = 30000;
+    static constexpr qint64 DefaultMaxBody = 4 << 20;
+    static constexpr int MaxRedirects = 5;
+
+    WebClient();
+    ~WebClient();
+    WebClient(const WebClient &) = delete;
+    WebClient &operator=(const WebClient &) = delete;
+
+    void setTimeout(int ms) { m_timeoutMs = ms; }
+    void setMaxBody(qint64 bytes) { m_maxBody = bytes; }
+    void setUserAgent(const QByteArray &agent) { m_userAgent = agent; }
+    // Certificates trusted besides the system's, for a server of one's own.
+    void addCaCertificates(const QList<QSslCertificate> &certificates) { m_extraCas += certificates; }
+
+    WebReply get(const QUrl &url, const QByteArray &accept = {});
+
+private:
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    int m_timeoutMs = DefaultTimeoutMs;
+    qint64 m_maxBody = DefaultMaxBody;
+    QByteArray m_userAgent;
+    QList<QSslCertificate> m_extraCas;
+};
+
+// Keeps requests to one server at least an interval apart, the events served while it waits.
+class RequestPacer
+{
+public:
+    explicit RequestPacer(int intervalMs) : m_intervalMs(intervalMs) {}
+    void setInterval(int ms) { m_intervalMs = ms; }
+    int interval() const { return m_intervalMs; }
+    // Returns once the interval since the previous call has passed.
+    void pace();
+    // Waits ms milliseconds, serving events.
+    static void pause(int ms);
+
+private:
+    int m_intervalMs;
+    qint64 m_lastMs = -1;
+};

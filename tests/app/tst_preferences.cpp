@@ -1,0 +1,222 @@
+// The preferences: the dialog from the main window's toolbar, what it writes to the settings (read
+// back by Python's own INI reader), the sources' order and switches, and the addresses it refuses.
+
+#include "app/FM_Main.h"
+#include "app/FM_Preferences.h"
+#include "base/Settings.h"
+#include "base/U_Constantes.h"
+#include "support/ModalDriver.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingMessages.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+// Every key of the INI file as "section/key=value", as Python's configparser reads it, with the
+// quotes QSettings puts around a value holding commas taken off.
+QStringList pythonReads(const QString &ini)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import configparser,sys\n"
+                                 "c=configparser.ConfigParser(interpolation=None)\n"
+                                 "c.optionxform=str\n"
+                                 "c.read(sys.argv[1],encoding='utf-8')\n"
+                                 "for s in c.sections():\n"
+                                 "  for k,v in c.items(s):\n"
+                                 "    v=v[1:-1] if len(v)>1 and v[0]==v[-1]=='\"' else v\n"
+                                 "    print(s+'/'+k+'='+v)\n"),
+                  ini});
+    if (!python.waitForFinished(20000) || python.exitCode() != 0)
+        return {QStringLiteral("python3 failed: ") + QString::fromUtf8(python.readAllStandardError())};
+    QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
+}
+
+QStringList sourceRows(const QListWidget *list)
+{
+    QStringList out;
+    for (int k = 0; k < list->count(); ++k)
+        out << list->item(k)->text() + (list->item(k)->checkState() == Qt::Checked ? QStringLiteral(" on") : QStringLiteral(" off"));
+    return out;
+}
+
+} // namespace
+
+class tst_Preferences : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void fromTheToolbar();
+    void editedAndWritten();
+    void refusedAddresses_data();
+    void refusedAddresses();
+    void readingFallsBack_data();
+    void readingFallsBack();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ini;
+};
+
+void tst_Preferences::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ini = m_dir->filePath(QStringLiteral("dadudu.ini"));
+    setSettingsFile(m_ini);
+}
+
+void tst_Preferences::cleanup()
+{
+    setSettingsFile({});
+}
+
+void tst_Preferences::fromTheToolbar()
+{
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    QTemporaryDir empty;
+    TF_Main w(messages, dialogs, empty.path());
+    w.setSplashWaitMs(0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Usable without a list in front, like the about box.
+    QVERIFY(w.ToolButton10->isEnabled());
+    QCOMPARE(w.ToolButton10->text(), QStringLiteral("Preferences"));
+
+    QString caption;
+    QStringList sources;
+    auto dialog = driveModal<TF_Preferences>([&](TF_Preferences *d) {
+        caption = d->windowTitle();
+        sources = sourceRows(d->discLookup()->List_sources);
+        d->discLookup()->Edit_email->setText(QStringLiteral("jane@example.org"));
+        d->Button_ok->click();
+    });
+    w.ToolButton10->click();
+    QVERIFY(dialog->came());
+    QCOMPARE(caption, QStringLiteral("Preferences"));
+    QCOMPARE(sources, (QStringList{QStringLiteral("MusicBrainz on"), QStringLiteral("gnudb on"), QStringLiteral("CD-Text on")}));
+    QVERIFY(messages.boxes.isEmpty());
+    QVERIFY(pythonReads(m_ini).contains(QStringLiteral("lookup/email=jane@example.org")));
+    QCOMPARE(DiscPreferences::current().email, QStringLiteral("jane@example.org"));
+}
+
+void tst_Preferences::editedAndWritten()
+{
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    const QString cue = m_dir->filePath(QStringLiteral("My Disc (1999).cue"));
+    dialogs.openAnswer = cue;
+
+    TF_Preferences d(messages, dialogs);
+    d.load(*openSettings());
+    DiscLookupSection &s = *d.discLookup();
+    s.Edit_gnudb->setText(QStringLiteral("http://cddb.example.net:8880/~cddb"));
+    s.Edit_musicBrainz->setText(QStringLiteral("https://mb.example.org"));
+    // gnudb to the front, CD-Text switched off.
+    s.List_sources->setCurrentRow(1);
+    s.Button_up->click();
+    s.Button_up->click(); // already first: stays
+    s.List_sources->item(2)->setCheckState(Qt::Unchecked);
+    s.Button_browse->click();
+    QCOMPARE(dialogs.opens.size(), 1);
+    QCOMPARE(dialogs.opens[0].filter, U_Constantes::FilterCue);
+    QCOMPARE(s.Edit_discImage->text(), cue);
+    QCOMPARE(sourceRows(s.List_sources),
+             (QStringList{QStringLiteral("gnudb on"), QStringLiteral("MusicBrainz on"), QStringLiteral("CD-Text off")}));
+
+    d.show();
+    d.Button_ok->click();
+    QVERIFY(messages.boxes.isEmpty());
+    QVERIFY(!d.isVisible());
+    QCOMPARE(pythonReads(m_ini),
+             (QStringList{QStringLiteral("drives/discImage=") + cue,
+                          QStringLiteral("lookup/coverArtServer=https://coverartarchive.org"),
+                          QStringLiteral("lookup/email="),
+                          QStringLiteral("lookup/gnudbServer=http://cddb.example.net:8880/~cddb"),
+                          QStringLiteral("lookup/musicBrainzServer=https://mb.example.org"),
+                          QStringLiteral("lookup/sources=gnudb,musicbrainz,cdtext"),
+                          QStringLiteral("lookup/switchedOff=cdtext")}));
+
+    // Opened again, it shows what was written.
+    TF_Preferences again(messages, dialogs);
+    again.load(*openSettings());
+    QCOMPARE(sourceRows(again.discLookup()->List_sources), sourceRows(s.List_sources));
+    QCOMPARE(again.discLookup()->preferences(), s.preferences());
+    QCOMPARE(DiscPreferences::current().enabledSources(), (QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}));
+}
+
+void tst_Preferences::refusedAddresses_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("address");
+
+    QTest::newRow("not web") << QStringLiteral("Edit_gnudb") << QStringLiteral("ftp://gnudb.gnudb.org/~cddb");
+    QTest::newRow("no scheme") << QStringLiteral("Edit_musicBrainz") << QStringLiteral("musicbrainz.org");
+    QTest::newRow("empty") << QStringLiteral("Edit_coverArt") << QString();
+    QTest::newRow("with a query") << QStringLiteral("Edit_gnudb") << QStringLiteral("http://h/~cddb?x=1");
+}
+
+void tst_Preferences::refusedAddresses()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, address);
+
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    TF_Preferences d(messages, dialogs);
+    d.load(*openSettings());
+    d.findChild<QLineEdit *>(field)->setText(address);
+    d.show();
+    d.Button_ok->click();
+    QCOMPARE(messages.texts(), QStringList{U_Constantes::PrefBadAddress.arg(address)});
+    QVERIFY(d.isVisible());
+    QVERIFY(!QFile::exists(m_ini));
+}
+
+void tst_Preferences::readingFallsBack_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QList<LookupSource>>("enabled");
+    QTest::addColumn<QString>("gnudb");
+
+    const QList<LookupSource> all{LookupSource::MusicBrainz, LookupSource::Gnudb, LookupSource::CdText};
+    QTest::newRow("nothing written") << QByteArray() << all << U_Constantes::CddbDefaultBaseUrl;
+    QTest::newRow("unknown and repeated sources")
+        << QByteArray("[lookup]\nsources=\"cdtext,foo,cdtext\"\nswitchedOff=gnudb\ngnudbServer=\"  \"\n")
+        << QList<LookupSource>{LookupSource::CdText, LookupSource::MusicBrainz} << U_Constantes::CddbDefaultBaseUrl;
+    QTest::newRow("all off") << QByteArray("[lookup]\nswitchedOff=\"musicbrainz,gnudb,cdtext\"\ngnudbServer=http://x/~cddb\n")
+                             << QList<LookupSource>() << QStringLiteral("http://x/~cddb");
+}
+
+void tst_Preferences::readingFallsBack()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QList<LookupSource>, enabled);
+    QFETCH(QString, gnudb);
+
+    QFile f(m_ini);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ini);
+    f.close();
+    const DiscPreferences p = DiscPreferences::current();
+    QCOMPARE(p.enabledSources(), enabled);
+    QCOMPARE(p.sources.size(), 3);
+    QCOMPARE(p.gnudbUrl, gnudb);
+}
+
+QTEST_MAIN(tst_Preferences)
+#include "tst_preferences.moc"
