@@ -11,11 +11,21 @@
 DaduduApplication::DaduduApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
-    setApplicationName(U_Constantes::ApplicationTitle);
+    setIdentity();
     // The print and the dock captions name these faces; use the metric-compatible ones where they are missing.
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
     QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});
+}
+
+void DaduduApplication::setIdentity()
+{
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(QStringLiteral("dadudu"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
+    QGuiApplication::setApplicationDisplayName(U_Constantes::ApplicationTitle);
+    // Ties the windows to dadudu.desktop: its icon and name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("dadudu"));
 }
 
 void DaduduApplication::reportUnhandled(MessageService &messages)
