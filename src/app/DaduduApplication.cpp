@@ -23,7 +23,6 @@ void DaduduApplication::setIdentity()
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(QStringLiteral("dadudu"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
-    QGuiApplication::setApplicationDisplayName(U_Constantes::ApplicationTitle);
     // Ties the windows to dadudu.desktop: its icon and name in the task bar.
     QGuiApplication::setDesktopFileName(QStringLiteral("dadudu"));
 }

@@ -192,9 +192,8 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
 
     QCOMPARE(messages.questions,
              QStringList{U_Constantes::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))});
-    QCOMPARE(messages.boxes.first().text, messages.questions.first());
     if (yes && !blocked) {
-        QCOMPARE(messages.boxes.size(), 1);
+        QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
         QVERIFY(app.D_Main->ADOConnection.Connected());
         QCOMPARE(app.F_Main->StatusBar1->text(), QStringLiteral("0 audio CDs"));
         QVERIFY(app.F_Main->ToolBar1->isEnabled());
@@ -209,10 +208,10 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
     if (blocked)
         expected << U_Constantes::CatalogueNotCreated;
     expected << U_Constantes::ProblemConnecting << U_Constantes::CantOpenDataFile;
-    QCOMPARE(messages.boxes.size(), 1 + expected.size());
+    QCOMPARE(messages.boxes.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
-        QCOMPARE(messages.boxes[1 + i].kind, MessageService::Kind::Error);
-        QVERIFY2(messages.boxes[1 + i].text.startsWith(expected[i]), qPrintable(messages.boxes[1 + i].text));
+        QCOMPARE(messages.boxes[i].kind, MessageService::Kind::Error);
+        QVERIFY2(messages.boxes[i].text.startsWith(expected[i]), qPrintable(messages.boxes[i].text));
     }
     QVERIFY(!app.D_Main->ADOConnection.Connected());
     QVERIFY(!app.F_Main->ToolBar1->isEnabled());
