@@ -18,6 +18,7 @@ set(expected
   usr/share/doc/dadudu/changelog.gz
   usr/share/doc/dadudu/copyright
   usr/share/icons/hicolor/scalable/apps/dadudu.svg
+  usr/share/lintian/overrides/dadudu
   usr/share/man/man1/dadudu.1.gz
   usr/share/man/man1/dadudu-discid.1.gz)
 set(sizes 16 22 24 32 48 64 128 256)
