@@ -29,8 +29,8 @@ void DaduduApplication::setIdentity()
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(QStringLiteral("dadudu"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
-    // Ties the windows to dadudu.desktop: its icon and name in the task bar.
-    QGuiApplication::setDesktopFileName(QStringLiteral("dadudu"));
+    // Ties the windows to the installed desktop entry (data/*.desktop): its icon and name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DADUDU_APP_ID));
 }
 
 void DaduduApplication::reportUnhandled(MessageService &messages)

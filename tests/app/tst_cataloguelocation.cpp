@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,7 +76,7 @@ class tst_CatalogueLocation : public QObject
 private slots:
     void initTestCase();
     void init();
-    void dataFolderIsNotDoubled();
+    void identity();
     void findsCatalogue_data();
     void findsCatalogue();
     void noCatalogueAnywhere_data();
@@ -106,8 +107,14 @@ void tst_CatalogueLocation::init()
     qputenv("HOME", QFile::encodeName(m_home->path()));
 }
 
-void tst_CatalogueLocation::dataFolderIsNotDoubled()
+void tst_CatalogueLocation::identity()
 {
+    // The desktop finds the windows' entry by this name, and the window manager by the class.
+    QCOMPARE(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"),
+             QFileInfo(QStringLiteral(DADUDU_DESKTOP_ENTRY)).fileName());
+    QSettings entry(QStringLiteral(DADUDU_DESKTOP_ENTRY), QSettings::IniFormat);
+    QCOMPARE(entry.value(QStringLiteral("Desktop Entry/StartupWMClass")).toString(), QCoreApplication::applicationName());
+    // The data folder is the program's name once, under the home.
     const QString folder = catalogueDataFolder();
     QVERIFY2(folder.startsWith(m_home->path() + u'/'), qPrintable(folder));
     QCOMPARE(QFileInfo(folder).fileName(), QStringLiteral("dadudu"));
