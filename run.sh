@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, puts an empty catalogue beside the program if none is there, starts it.
+# Installs what is missing, builds, starts Dadudu; its options pass on (./run.sh --catalogue PATH).
+# A catalogue beside the program (build/bin/dadudu.mdb) is used as before; without one, Dadudu uses
+# ~/.local/share/dadudu/dadudu.mdb and offers to create it when it is not there yet.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 "$top/deps/install.sh"
 "$top/deps/build.sh"
-bin="$top/build/bin"
-# Never touch a catalogue that is already there: it holds the user's collection.
-[ -e "$bin/dadudu.mdb" ] || cp "$top/build/catalogue/dadudu.mdb" "$bin/dadudu.mdb"
-exec "$bin/dadudu"
+exec "$top/build/bin/dadudu" "$@"

@@ -614,7 +614,7 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
     meter.begin();
 
     // As main() does it.
-    AppModules modules(messages, dialogs, folder);
+    AppModules modules(messages, dialogs, QDir(folder).filePath(QStringLiteral("dadudu.mdb")));
     TF_Main &m = *modules.F_Main;
     dialogs.owner = &m;
     watch.main = &m;

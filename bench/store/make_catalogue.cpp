@@ -1,11 +1,12 @@
 // Makes a big catalogue for the store benchmark: 20,000 audio CDs with 300,000 tracks, 2,000 artists,
 // 5,000 movies, 2,000 data CDs with 1,000,000 items. Always the same file for the same program.
 //
-//   dadudu-bench-catalogue /tmp/dadudu-bench/dadudu.mdb
+//   dadudu-bench-catalogue [--force] /tmp/dadudu-bench/dadudu.mdb
 
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -307,25 +308,49 @@ void fill(const QString &path)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s PATH   (PATH must not exist)\n", argv[0]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Makes the big catalogue of the benchmarks (always the same for the same program).\n"
+        "An existing file is left as it is unless --force is given."));
+    parser.addHelpOption();
+    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Replace an existing file at PATH."));
+    parser.addOption(force);
+    parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("The catalogue file to make."), QStringLiteral("PATH"));
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], qPrintable(parser.errorText()));
         return 2;
     }
-    const QString path = QString::fromLocal8Bit(argv[1]);
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "usage: %s [--force] PATH   (--help tells more)\n", argv[0]);
+        return 2;
+    }
+    const QString path = parser.positionalArguments().constFirst();
+    if (QFileInfo(path).exists() && !parser.isSet(force)) {
+        std::fprintf(stderr, "%s exists already; it is left as it is (--force replaces it)\n", qPrintable(path));
+        return 1;
+    }
+    // Filled under another name and put in place once whole, so an interrupted run leaves no
+    // half-made catalogue under the name the benchmarks look for.
+    const QString building = path + QStringLiteral(".building");
     try {
         QDir().mkpath(QFileInfo(path).absolutePath());
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QFile::remove(building + QLatin1String(suffix));
         QElapsedTimer timer;
         timer.start();
-        createEmptyCatalogue(path);
-        fill(path);
+        createEmptyCatalogue(building);
+        fill(building);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        if (std::rename(QFile::encodeName(building).constData(), QFile::encodeName(path).constData()) != 0)
+            throw std::runtime_error("cannot put the catalogue in place of " + path.toStdString());
         std::printf("%s: %d artists, %d audio CDs, %d tracks, %d movies, %d data CDs, %d data items in %.1f s\n",
-                    argv[1], Artists, AudioCDs, Tracks, Movies, DataCDs, DataItems, timer.elapsed() / 1000.0);
-    } catch (const DbError &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+                    qPrintable(path), Artists, AudioCDs, Tracks, Movies, DataCDs, DataItems, timer.elapsed() / 1000.0);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
-        QFile::remove(path);
+        QFile::remove(building);
         return 1;
     }
     return 0;

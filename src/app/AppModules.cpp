@@ -1,5 +1,6 @@
 #include "app/AppModules.h"
 
+#include "app/CatalogueLocation.h"
 #include "app/FM_Main.h"
 #include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditAudioCD.h"
@@ -20,11 +21,12 @@
 #include "store/DM_Track.h"
 #include "base/U_Constantes.h"
 
-AppModules::AppModules(MessageService &messages, DialogService &dialogs, const QString &databaseFolder)
+AppModules::AppModules(MessageService &messages, DialogService &dialogs, const QString &catalogue)
     : m_messages(messages)
     , m_dialogs(dialogs)
+    , m_coversFolder(coversFolderOf(catalogue))
 {
-    F_Main = std::make_unique<TF_Main>(messages, dialogs, databaseFolder);
+    F_Main = std::make_unique<TF_Main>(messages, dialogs, catalogue);
     D_Main = std::make_unique<TD_Main>(messages);
     D_CD = std::make_unique<TD_CD>(*D_Main, messages);
     D_Movie = std::make_unique<TD_Movie>(*D_Main, messages);
@@ -33,13 +35,13 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
     D_Data = std::make_unique<TD_Data>(*D_Main, messages);
     D_DataItems = std::make_unique<TD_DataItems>(*D_Main, messages);
 
-    F_CD = new TF_CD(*D_CD, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); }, messages);
+    F_CD = new TF_CD(*D_CD, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, m_coversFolder, F_Main.get()); }, messages);
     F_Main->addListWindow(TF_Main::AudioCDs, F_CD);
     F_Artist = new TF_Artist(
         *D_Artist, [this](int id, const QString &name) { ShowEditArtist(id, name, *D_Artist, m_messages, F_Main.get()); },
         messages);
     F_Main->addListWindow(TF_Main::Artists, F_Artist);
-    F_Track = new TF_Track(*D_Track, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); },
+    F_Track = new TF_Track(*D_Track, [this](int id) { ShowEditAudioCD(id, *D_CD, *D_Artist, m_messages, m_dialogs, m_coversFolder, F_Main.get()); },
                            messages);
     F_Main->addListWindow(TF_Main::Tracks, F_Track);
     F_Movies = new TF_Movies(
@@ -109,7 +111,7 @@ void AppModules::registerCommands()
         std::function<void()> add;
         QString report, html, xls;
     };
-    const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, m_dialogs, F_Main.get()); };
+    const auto newAudioCD = [this] { ShowNewAudioCD(*D_CD, *D_Artist, m_messages, m_dialogs, m_coversFolder, F_Main.get()); };
     const auto newArtist = [this] { ShowNewArtist(*D_Artist, m_messages, F_Main.get()); };
     const auto newMovie = [this] { ShowNewMovie(*D_Movie, m_messages, F_Main.get()); };
     const auto newDataCD = [this] { ShowNewDataCD(*D_Data, m_messages, F_Main.get()); };

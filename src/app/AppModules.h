@@ -27,7 +27,8 @@ class TF_Track;
 class AppModules
 {
 public:
-    AppModules(MessageService &messages, DialogService &dialogs, const QString &databaseFolder);
+    // `catalogue` as the opening code takes it: a file's path, or an address.
+    AppModules(MessageService &messages, DialogService &dialogs, const QString &catalogue);
     ~AppModules();
 
     std::unique_ptr<TD_Main> D_Main;
@@ -51,4 +52,5 @@ private:
 
     MessageService &m_messages;
     DialogService &m_dialogs;
+    QString m_coversFolder;
 };

@@ -12,6 +12,11 @@ class DaduduApplication : public QApplication
 public:
     DaduduApplication(int &argc, char **argv);
 
+    // The names the desktop and the user's folders know the program by; the constructor sets them,
+    // and a command line answered before any window (--help, --version) calls this alone.
+    // No organisation: the data folder is then ~/.local/share/dadudu rather than a name twice.
+    static void setIdentity();
+
     void setMessageService(MessageService *messages) { m_messages = messages; }
     bool notify(QObject *receiver, QEvent *event) override;
 

@@ -60,11 +60,11 @@ const QString navigatorCaptions[TF_Main::ListCount] = {
 
 } // namespace
 
-TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString &databaseFolder, QWidget *parent)
+TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString &catalogue, QWidget *parent)
     : QMainWindow(parent)
     , m_messages(messages)
     , m_dialogs(dialogs)
-    , m_databaseFolder(databaseFolder)
+    , m_catalogue(catalogue)
 {
     setWindowTitle(U_Constantes::MainCaption);
     setFont(windowFont());
@@ -562,7 +562,7 @@ void TF_Main::addListWindow(ListIndex index, TListWindow *window)
 
 QString TF_Main::databasePath() const
 {
-    return m_databaseFolder + QDir::separator() + U_Constantes::DatabaseFileName;
+    return m_catalogue;
 }
 
 void TF_Main::showEvent(QShowEvent *event)

@@ -46,7 +46,7 @@ class TF_Main : public QMainWindow
 public:
     enum ListIndex { AudioCDs, Artists, Tracks, Movies, DataCDs, DataItems, ListCount };
 
-    TF_Main(MessageService &messages, DialogService &dialogs, const QString &databaseFolder, QWidget *parent = nullptr);
+    TF_Main(MessageService &messages, DialogService &dialogs, const QString &catalogue, QWidget *parent = nullptr);
     ~TF_Main() override;
 
     // The catalogue: the connection, then the list opens of start-up and the closes of shutdown, in order.
@@ -149,7 +149,7 @@ private:
     QPoint m_listPress{-1, -1};
     QRubberBand *m_dropOutline = nullptr;
     DialogService &m_dialogs;
-    QString m_databaseFolder;
+    QString m_catalogue;
     TD_Main *m_main = nullptr;
     QList<std::function<void()>> m_openLists;
     QList<std::function<void()>> m_closeLists;

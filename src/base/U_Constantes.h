@@ -27,6 +27,9 @@ inline const QString ButtonNo = QStringLiteral("&Non");
 inline const QString ProblemConnecting = QStringLiteral("Problem connecting to the database file :");
 inline const QString CantOpenDataFile = QStringLiteral(
     "Can't open data file.\r\nPLease make sure that the file \"dadudu.mdb\" is in the current directory.");
+inline const QString CreateCatalogueQuestion = QStringLiteral(
+    "There is no catalogue \"%1\".\r\nDo you want to create an empty catalogue there ?");
+inline const QString CatalogueNotCreated = QStringLiteral("The catalogue could not be created for the following reason :");
 
 // Store failures; the engine's text follows on the next line.
 inline const QString CDNotAdded = QStringLiteral("The CD could not be added for the following reason :");

@@ -579,17 +579,20 @@ bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)
     return DiscEditor::eventFilter(watched, event);
 }
 
-void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs, QWidget *parent)
+void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
+                    const QString &coversFolder, QWidget *parent)
 {
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
+    dialog.setCoversFolder(coversFolder);
     dialog.prepareNew();
     dialog.exec();
 }
 
 void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
-                     QWidget *parent)
+                     const QString &coversFolder, QWidget *parent)
 {
     TF_AddEditAudioCD dialog(cds, artists, messages, dialogs, parent);
+    dialog.setCoversFolder(coversFolder);
     if (dialog.prepareEdit(cdId))
         dialog.exec();
 }

@@ -120,6 +120,6 @@ private:
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.
 void ShowNewAudioCD(TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
-                    QWidget *parent = nullptr);
+                    const QString &coversFolder, QWidget *parent = nullptr);
 void ShowEditAudioCD(int cdId, TD_CD &cds, TD_Artist &artists, MessageService &messages, DialogService &dialogs,
-                     QWidget *parent = nullptr);
+                     const QString &coversFolder, QWidget *parent = nullptr);

@@ -3,9 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-// Makes a new, empty catalogue file from the schema. The program itself never does this: the build
-// makes the empty catalogue that run.sh installs, and tests and benchmarks make their own.
-// Raises DbError when the file exists already or cannot be written.
+// Makes a new, empty catalogue file from the schema: the program when the user asks for one, the
+// tools, and the tests and benchmarks for their own. Raises DbError when the file exists already or
+// cannot be written.
 void createEmptyCatalogue(const QString &path);
 
 // The schema's SQL text.

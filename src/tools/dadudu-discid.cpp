@@ -4,6 +4,8 @@
 
 #include "disc/CDInfo.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QString>
 
 #include <cstdio>
@@ -11,16 +13,36 @@
 
 int main(int argc, char **argv)
 {
-    const bool musicBrainz = argc == 3 && std::strcmp(argv[1], "--musicbrainz") == 0;
-    if (argc != 2 && !musicBrainz) {
-        std::fprintf(stderr, "usage: dadudu-discid [--musicbrainz] DEVICE-OR-CUE-FILE\n");
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the CDDB query of an audio CD in a drive, or of a CUE sheet with its BIN image, on one line:\n"
+        "the disc identifier, the track count, the start frame of each track and the disc's length in seconds."));
+    const QCommandLineOption musicBrainz(QStringLiteral("musicbrainz"),
+                                         QStringLiteral("Prints the disc's MusicBrainz identifier instead."));
+    parser.addOption(musicBrainz);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("disc"), QStringLiteral("A CD drive's device or a CUE sheet."),
+                                 QStringLiteral("DEVICE-OR-CUE-FILE"));
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "dadudu-discid: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "usage: dadudu-discid [--musicbrainz] DEVICE-OR-CUE-FILE   (--help tells more)\n");
         return 2;
     }
     try {
         TCDInfo reader;
-        reader.OpenDrive(QString::fromLocal8Bit(argv[argc - 1]));
+        reader.OpenDrive(parser.positionalArguments().constFirst());
         QString line;
-        if (musicBrainz) {
+        if (parser.isSet(musicBrainz)) {
             line = reader.MusicBrainzId();
         } else {
             line = reader.DiscIdText() + QLatin1Char(' ') + QString::number(reader.TrackCount());

@@ -42,7 +42,7 @@ struct Fixture {
             "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD');"
             "insert into DATACD (CD_TITLE) values ('Backup'), ('Photos');"
             "insert into DATA (DATA_LABEL, CD_ID) values ('a', 1), ('b', 1), ('c', 2), ('d', 2), ('e', 5);"));
-        app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
+        app = std::make_unique<AppModules>(messages, dialogs, cat.path());
         windows[TF_Main::AudioCDs] = app->F_CD;
         windows[TF_Main::Artists] = app->F_Artist;
         windows[TF_Main::Tracks] = app->F_Track;

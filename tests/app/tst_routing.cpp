@@ -39,7 +39,7 @@ struct Fixture {
             "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
             " (1, 'Gold', 1, '', '1992', 0, ''), (2, 'Help', 2, '', '1965', 1, ''), (3, 'Arrival', 1, '', '1976', 0, '');"
             "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
-        app = std::make_unique<AppModules>(messages, dialogs, cat.folder());
+        app = std::make_unique<AppModules>(messages, dialogs, cat.path());
         app->F_Main->setSplashWaitMs(0);
         app->F_Main->show();
         app->F_Main->bringToFront(TF_Main::AudioCDs);

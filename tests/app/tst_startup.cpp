@@ -62,7 +62,7 @@ void tst_Startup::opensCatalogue()
         cat.exec(seed);
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, cat.folder());
+    AppModules app(messages, dialogs, cat.path());
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
 
@@ -117,7 +117,7 @@ void tst_Startup::failedOpen()
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, dir.path());
+    AppModules app(messages, dialogs, dir.filePath(U_Constantes::DatabaseFileName));
     app.F_Main->setSplashWaitMs(0);
     bool splashUpDuringBoxes = true;
     messages.onShow = [&](const RecordingMessages::Box &) {
@@ -148,7 +148,7 @@ void tst_Startup::shutdownClosesEverything()
     TempCatalogue cat;
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, cat.folder());
+    AppModules app(messages, dialogs, cat.path());
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
     QVERIFY(app.D_Main->ADOConnection.Connected());
@@ -170,7 +170,7 @@ void tst_Startup::shutdownAfterFailedOpenSaysNothing()
     QTemporaryDir dir;
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, dir.path());
+    AppModules app(messages, dialogs, dir.filePath(U_Constantes::DatabaseFileName));
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
     messages.clear();

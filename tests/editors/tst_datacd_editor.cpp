@@ -611,7 +611,7 @@ void tst_DataCDEditor::addNewFromTheDataWindows()
                             "insert into DATA (CD_ID, DATA_LABEL) values (7, 'docs'), (7, 'mail.pst');"));
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, cat.folder());
+    AppModules app(messages, dialogs, cat.path());
     app.F_Main->setSplashWaitMs(0);
     app.F_Main->show();
     app.F_Main->bringToFront(TF_Main::ListIndex(list));

@@ -1,0 +1,153 @@
+// The command-line tools: each answers --help with its usage and makes nothing, refuses a wrong
+// command line, and never replaces an existing catalogue unless told to.
+
+#include "store/CatalogueFile.h"
+#include "support/TempCatalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run run(const QString &tool, const QStringList &arguments, const QString &folder)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(tool, arguments);
+    Run r;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+} // namespace
+
+class tst_Tools : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void existingCatalogue_data();
+    void existingCatalogue();
+    void forceReplacesCatalogue();
+};
+
+void tst_Tools::commandLine_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString discid = QStringLiteral(DISCID_TOOL), mk = QStringLiteral(MKCATALOGUE_TOOL),
+                  bench = QStringLiteral(BENCH_CATALOGUE_TOOL);
+    for (const auto &[name, tool] : {std::pair{"dadudu-discid", discid}, std::pair{"dadudu-mkcatalogue", mk},
+                                     std::pair{"dadudu-bench-catalogue", bench}}) {
+        QTest::addRow("%s --help", name) << tool << QStringList{"--help"} << 0 << "Usage:" << "";
+        QTest::addRow("%s -h", name) << tool << QStringList{"-h"} << 0 << "Usage:" << "";
+        QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << "" << "usage:";
+        QTest::addRow("%s, an unknown option", name) << tool << QStringList{"--helpp", "x"} << 2 << "" << "helpp";
+        QTest::addRow("%s, two arguments", name) << tool << QStringList{"a.mdb", "b.mdb"} << 2 << "" << "usage:";
+    }
+    QTest::newRow("dadudu-discid --version") << discid << QStringList{"--version"} << 0 << DADUDU_VERSION << "";
+    QTest::newRow("dadudu-mkcatalogue --version") << mk << QStringList{"--version"} << 0 << DADUDU_VERSION << "";
+    QTest::newRow("dadudu-mkcatalogue --help names --force") << mk << QStringList{"--help"} << 0 << "--force" << "";
+}
+
+void tst_Tools::commandLine()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QTemporaryDir folder;
+    const Run r = run(tool, arguments, folder.path());
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.out.contains(out), qPrintable(r.out));
+    QVERIFY2(r.err.contains(err, Qt::CaseInsensitive), qPrintable(r.err));
+    // Nothing made, under any name.
+    QCOMPARE(entriesOf(folder.path()), QStringList());
+}
+
+void tst_Tools::existingCatalogue_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::newRow("dadudu-mkcatalogue") << QStringLiteral(MKCATALOGUE_TOOL);
+    QTest::newRow("dadudu-bench-catalogue") << QStringLiteral(BENCH_CATALOGUE_TOOL);
+}
+
+void tst_Tools::existingCatalogue()
+{
+    QFETCH(QString, tool);
+    TempCatalogue cat;
+    cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD')"));
+    cat.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    const QByteArray before = bytesOf(cat.path());
+    const QStringList entries = entriesOf(cat.folder());
+    const Run r = run(tool, {cat.path()}, cat.folder());
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("exists")), qPrintable(r.err));
+    QCOMPARE(bytesOf(cat.path()), before);
+    QCOMPARE(entriesOf(cat.folder()), entries);
+    QCOMPARE(cat.count(QStringLiteral("MOVIE")), 1);
+}
+
+void tst_Tools::forceReplacesCatalogue()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("dadudu.mdb"));
+    createEmptyCatalogue(path);
+    auto movies = [&path] {
+        sqlite3 *db = nullptr;
+        int n = -1;
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK
+            && sqlite3_prepare_v2(db, "select count(*) from MOVIE", -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return n;
+    };
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD')", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    QCOMPARE(movies(), 1);
+
+    const Run r = run(QStringLiteral(MKCATALOGUE_TOOL), {QStringLiteral("--force"), path}, folder.path());
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(movies(), 0);
+    QCOMPARE(entriesOf(folder.path()), QStringList{QStringLiteral("dadudu.mdb")});
+}
+
+QTEST_MAIN(tst_Tools)
+#include "tst_tools.moc"
