@@ -16,7 +16,7 @@ std::unique_ptr<QSettings> openSettings()
 {
     if (!settingsFile().isEmpty())
         return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Dadudu"),
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("dadudu"),
                                        QStringLiteral("dadudu"));
 }
 
