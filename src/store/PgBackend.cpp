@@ -299,6 +299,10 @@ public:
                 throw DbError(trimmedText(PQerrorMessage(m_conn)));
             requireCatalogueTables();
             setBusyTimeoutMs(busyTimeoutMs);
+            // The last identifier is 0 until this session inserts, as on a file, where the server
+            // would fail the question instead: a sequence of the session's own has given one 0.
+            exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
+                                "SELECT nextval('dadudu_no_identity_yet')"));
         } catch (const DbError &) {
             PQfinish(m_conn);
             m_conn = nullptr;
