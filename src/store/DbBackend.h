@@ -34,6 +34,7 @@ struct Rows {
 // A parameter as a query holds it: a text already in UTF-8, so binding copies nothing.
 struct Param {
     QString name;
+    bool isNull = false;
     bool isText = false;
     qint64 number = 0;
     QByteArray text;
@@ -55,8 +56,9 @@ public:
     virtual ~Backend() = default;
     virtual Engine engine() const = 0;
 
-    // Opens the catalogue at `location` and makes sure it is one; raises DbError.
-    virtual void open(const QString &location, bool foreignKeys, int busyTimeoutMs) = 0;
+    // Opens the catalogue at `location` and makes sure it is one; raises DbError. A read-only
+    // session changes nothing, not even the file's header.
+    virtual void open(const QString &location, bool foreignKeys, int busyTimeoutMs, bool readOnly) = 0;
     // Rolls back whatever is open and ends the session.
     virtual void close() = 0;
     virtual void setBusyTimeoutMs(int ms) = 0;

@@ -139,7 +139,7 @@ void DbConnection::Open()
         return;
     const QString source = dataSourceOf(m_connectionString);
     auto backend = db::isServerLocation(source) ? db::makePostgresBackend() : db::makeSqliteBackend();
-    backend->open(source, m_foreignKeys, m_busyTimeoutMs);
+    backend->open(source, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
     m_backend = std::move(backend);
 }
 
@@ -247,9 +247,28 @@ db::Param &DbQuery::param(const QString &name)
     return m_params.back();
 }
 
+void DbQuery::setParam(const QString &name, const QVariant &value)
+{
+    if (!value.isNull() && (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)) {
+        db::Param &p = param(name);
+        p.isNull = false;
+        p.isText = false;
+        p.number = value.toLongLong();
+        p.text.clear();
+    } else if (!value.isNull()) {
+        setParam(name, value.toString());
+    } else {
+        db::Param &p = param(name);
+        p.isNull = true;
+        p.isText = false;
+        p.text.clear();
+    }
+}
+
 void DbQuery::setParam(const QString &name, int value)
 {
     db::Param &p = param(name);
+    p.isNull = false;
     p.isText = false;
     p.number = value;
     p.text.clear();
@@ -258,6 +277,7 @@ void DbQuery::setParam(const QString &name, int value)
 void DbQuery::setParam(const QString &name, const QString &value)
 {
     db::Param &p = param(name);
+    p.isNull = false;
     p.isText = true;
     p.number = 0;
     // An empty text is stored as an empty string, never NULL: constData() is never null.

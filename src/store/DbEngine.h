@@ -55,6 +55,8 @@ public:
     // holds them per connection and only when asked; the program's catalogue connection asks, while
     // a bare connection (a tool's, or a fixture seeding rows of its own) writes as another program.
     void setForeignKeys(bool on) { m_foreignKeys = on; }
+    // From the next open on, reads only: a tool copying a catalogue leaves its source as it was.
+    void setReadOnly(bool on) { m_readOnly = on; }
 
     // Opens an existing catalogue; never creates one, and never writes to a file or database that
     // is not a catalogue. Raises DbError with the engine's text.
@@ -98,6 +100,7 @@ private:
     int m_busyTimeoutMs = DefaultBusyTimeoutMs;
     bool m_inTransaction = false;
     bool m_foreignKeys = false;
+    bool m_readOnly = false;
 };
 
 // A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.
@@ -120,6 +123,8 @@ public:
     void setParam(const QString &name, int value);
     void setParam(const QString &name, const QString &value);
     void setParam(const QString &name, const char *value) { setParam(name, QString::fromUtf8(value)); }
+    // A whole number, a text, or NULL for a null QVariant, as the variant holds.
+    void setParam(const QString &name, const QVariant &value);
 
     void ExecSQL();
     int RowsAffected() const { return m_rowsAffected; }

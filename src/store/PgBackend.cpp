@@ -171,6 +171,8 @@ public:
                 continue;
             const Param &p = params[size_t(m_bound[size_t(i)])];
             refuseNul(p);
+            if (p.isNull)
+                continue;
             if (p.isText) {
                 values[size_t(i)] = p.text.constData();
                 lengths[size_t(i)] = int(p.text.size());
@@ -283,7 +285,7 @@ public:
     ~PostgresBackend() override { close(); }
     Engine engine() const override { return Engine::PostgreSQL; }
 
-    void open(const QString &location, bool, int busyTimeoutMs) override
+    void open(const QString &location, bool, int busyTimeoutMs, bool readOnly) override
     {
         // The server holds the keys for every connection: there is no catalogue without them.
         PGconn *conn = PQconnectdb(location.toUtf8().constData());
@@ -303,6 +305,8 @@ public:
             // would fail the question instead: a sequence of the session's own has given one 0.
             exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
                                 "SELECT nextval('dadudu_no_identity_yet')"));
+            if (readOnly)
+                exec(QStringLiteral("SET default_transaction_read_only = on"));
         } catch (const DbError &) {
             PQfinish(m_conn);
             m_conn = nullptr;

@@ -75,7 +75,8 @@ private:
             const Param &p = params[size_t(m_bound[i])];
             refuseNul(p);
             // The text stays put until the statement has run: setParam only comes after.
-            const int rc = p.isText ? sqlite3_bind_text(m_stmt, int(i) + 1, p.text.constData(), int(p.text.size()),
+            const int rc = p.isNull ? sqlite3_bind_null(m_stmt, int(i) + 1)
+                : p.isText ? sqlite3_bind_text(m_stmt, int(i) + 1, p.text.constData(), int(p.text.size()),
                                                         SQLITE_STATIC)
                                     : sqlite3_bind_int64(m_stmt, int(i) + 1, p.number);
             if (rc != SQLITE_OK)
@@ -138,14 +139,14 @@ public:
     ~SqliteBackend() override { close(); }
     Engine engine() const override { return Engine::SQLite; }
 
-    void open(const QString &path, bool foreignKeys, int busyTimeoutMs) override
+    void open(const QString &path, bool foreignKeys, int busyTimeoutMs, bool readOnly) override
     {
         if (path.isEmpty())
             throw DbError(QStringLiteral("No database file is named in the connection string."));
         // No SQLITE_OPEN_CREATE: opening must never create a catalogue that is not there. The
         // connection lives on one thread, so the engine's own locking of it would only cost time.
         sqlite3 *handle = nullptr;
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
             // A failed open still hands back a handle, holding the engine's text; it must be closed too.
             const QString text = engineText(handle);
@@ -159,6 +160,8 @@ public:
             // file's header, which would turn an empty file into a database and change a stranger's
             // database. A file that is no database at all fails on this first read.
             requireCatalogueTables();
+            if (readOnly)
+                return;
             // A catalogue made before the schema had keys has none to hold, and opens as it always did.
             exec(foreignKeys ? QStringLiteral("PRAGMA foreign_keys=ON") : QStringLiteral("PRAGMA foreign_keys=OFF"));
             // WAL lets other programs read while we write; FULL makes each commit survive a power cut.
