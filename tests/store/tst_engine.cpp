@@ -155,6 +155,8 @@ private slots:
     void otherProgramsShareTheFile();
     void literalsAreNotMistakenForParameters();
     void statementRunAgainTakesTheNewValues();
+    void textComparesWithoutCase();
+    void dialectWordsInsideLiteralsStayAsTheyAre();
 };
 
 void tst_Engine::initTestCase()
@@ -771,6 +773,42 @@ void tst_Engine::statementRunAgainTakesTheNewValues()
     QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE, %1 from MOVIE order by MOV_ID").arg(cat.typeOf(QStringLiteral("MOV_TYPE")))),
              (QStringList{QStringLiteral("Alien|DVD|text"), QStringLiteral("Brazil|DVD|text"),
                           QStringLiteral("1984||text"), QStringLiteral("Cube|VHS|text"), QStringLiteral("Dune|VHS|text")}));
+}
+
+// Lookups and lists compare, sort and match texts without regard to case on both engines.
+void tst_Engine::textComparesWithoutCase()
+{
+    TempCatalogue cat;
+    cat.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('beatles'), ('ABBA'), ('Cure'), ('abba'), ('Blur')"));
+    Open db(cat.path());
+    DbQuery equal(db.connection, {QStringLiteral("select count(*) from ARTISTE where ART_NAME = :NAME")});
+    equal.setParam(QStringLiteral("NAME"), QStringLiteral("Abba"));
+    equal.Open();
+    QCOMPARE(equal.FirstField().toInt(), 2);
+    DbQuery like(db.connection, {QStringLiteral("select count(*) from ARTISTE where ART_NAME like 'b%'")});
+    like.Open();
+    QCOMPARE(like.FirstField().toInt(), 2);
+    DbQuery sorted(db.connection, {QStringLiteral("select ART_NAME from ARTISTE order by ART_NAME, ART_ID")});
+    sorted.Open();
+    QStringList names;
+    for (sorted.First(); !sorted.Eof(); sorted.Next())
+        names << sorted.FieldAsString(QStringLiteral("ART_NAME"));
+    QCOMPARE(names, QStringList({"ABBA", "abba", "beatles", "Blur", "Cure"}));
+}
+
+// The words the engines spell differently are translated only where they are SQL.
+void tst_Engine::dialectWordsInsideLiteralsStayAsTheyAre()
+{
+    TempCatalogue cat;
+    Open db(cat.path());
+    DbQuery insert(db.connection, {QStringLiteral("insert into CDAUDIO ([CD_LABEL], [COMMENTS], [LIMITED]) "
+                                                  "values ('true or false', '[COMMENTS] -- :CD_ID @@Identity', true)")});
+    insert.ExecSQL();
+    QCOMPARE(cat.rows(QStringLiteral("select CD_LABEL, COMMENTS, LIMITED from CDAUDIO")),
+             QStringList{QStringLiteral("true or false|[COMMENTS] -- :CD_ID @@Identity|1")});
+    DbQuery flags(db.connection, {QStringLiteral("select count(*) from CDAUDIO where LIMITED = true and CD_LABEL <> 'false'")});
+    flags.Open();
+    QCOMPARE(flags.FirstField().toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Engine)
