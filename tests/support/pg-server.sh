@@ -6,6 +6,7 @@
 # citext. Writes the server's address to STATE/url; where no server can be had, writes why to
 # STATE/skip instead and still succeeds, so the PostgreSQL cases skip with that reason.
 # stop: stops the server and removes its folder.
+# The tests' commits need not reach the disk: fsync is off unless DADUDU_PG_FSYNC=on (benchmarks).
 set -uo pipefail
 action=${1:?start or stop}
 state=${2:?state folder}
@@ -42,7 +43,7 @@ start)
   for attempt in 1 2 3 4 5 6 7 8; do
     port=$(( 20000 + (RANDOM * 32768 + RANDOM) % 40000 ))
     if as_owner "$bin/pg_ctl" -D "$data/db" -l "$data/server.log" -w -t 30 \
-         -o "-c listen_addresses=127.0.0.1 -p $port -k $data -c fsync=off -c max_connections=200" start >/dev/null 2>&1; then
+         -o "-c listen_addresses=127.0.0.1 -p $port -k $data -c fsync=${DADUDU_PG_FSYNC:-off} -c max_connections=200" start >/dev/null 2>&1; then
       started=1
       break
     fi
