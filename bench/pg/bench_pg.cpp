@@ -5,7 +5,7 @@
 //    and, beside it, on a copy of a catalogue file.
 // The server's catalogue is left as it was: the stored CD is deleted again.
 //
-//   dadudu-bench-pg postgresql://user@127.0.0.1:port/dbname [catalogue-file]
+//   dadudu-bench-pg postgresql://user@127.0.0.1:port/dbname [catalogue-file] [--writes-only]
 
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
@@ -126,28 +126,18 @@ double storeDataCD(const QString &location, const char *engine)
     return took;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+bool timeLists(const QString &server)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 2 || !db::isServerLocation(args[1])) {
-        std::fprintf(stderr, "usage: dadudu-bench-pg postgresql://user@host:port/dbname [catalogue-file]\n");
-        return 2;
-    }
-    const QString server = args[1];
-
     Stores s(server);
     if (!s.main.ADOConnection.Connected())
-        return 1;
+        return false;
     QStringList statements;
     for (DbQuery *q : s.lists())
         statements << q->dialectToEngine();
     PGconn *conn = PQconnectdb(server.toUtf8().constData());
     if (PQstatus(conn) != CONNECTION_OK) {
         std::fprintf(stderr, "%s\n", PQerrorMessage(conn));
-        return 1;
+        return false;
     }
 
     // Alternate the two so neither profits from a warmer cache alone.
@@ -167,6 +157,24 @@ int main(int argc, char **argv)
     for (DbQuery *q : s.lists())
         q->Close();
 
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    const bool writesOnly = args.removeAll(QStringLiteral("--writes-only")) > 0;
+    if (args.size() < 2 || !db::isServerLocation(args[1])) {
+        std::fprintf(stderr, "usage: dadudu-bench-pg postgresql://user@host:port/dbname [catalogue-file]\n");
+        return 2;
+    }
+    const QString server = args[1];
+
+    if (!writesOnly && !timeLists(server))
+        return 1;
     storeDataCD(server, "server");
     if (args.size() > 2) {
         QTemporaryDir dir;
