@@ -126,7 +126,8 @@ inline const QString MenuExit = QStringLiteral("E&xit");
 
 // Exports and printing.
 inline const QString FilterHTML = QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*");
-inline const QString FilterXLS = QStringLiteral("Excel (*.xls)|*.xls|All (*.*)|*.*");
+inline const QString FilterXLS = QStringLiteral(
+    "Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx|CSV, comma-separated (*.csv)|*.csv|All (*.*)|*.*");
 inline const QString ReportMovies = QStringLiteral("Movies");
 inline const QString ReportCDs = QStringLiteral("Audio CDs");
 inline const QString ReportArtists = QStringLiteral("Artists");
@@ -212,6 +213,13 @@ inline const QString CheckedText = QStringLiteral("True");
 inline const QString UncheckedText = QStringLiteral("False");
 inline const QString CannotCreateFile = QStringLiteral("Cannot create the file \"%1\": %2");
 inline const QString CannotWriteFile = QStringLiteral("Cannot write the file \"%1\": %2");
+// Told after a spreadsheet export that could not write the list as it stands.
+inline const QString ExportMoreSheets =
+    QStringLiteral("The list has more rows than a sheet holds (%1 under the caption row); they go on in the sheets %2.");
+inline const QString ExportCellsCut =
+    QStringLiteral("A cell of this file holds at most %1 characters; these texts were cut in the file:");
+inline const QString ExportCutCell = QStringLiteral("Sheet \"%1\", row %2 (%3): %4");
+inline const QString ExportMoreCuts = QStringLiteral("and %1 more.");
 inline const QString PrintPreviewCaption = QStringLiteral("Dadudu Print Preview");
 inline const QString PrintPageOf = QStringLiteral("Page %1 of %2");
 

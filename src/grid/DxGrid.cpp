@@ -412,6 +412,11 @@ void DxGrid::saveToXls(const QString &path, const QString &title) const
     GridExport::toXls(*m_model, path, title);
 }
 
+void DxGrid::saveTo(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const
+{
+    GridExport::save(*m_model, path, format, title, notes);
+}
+
 void DxGrid::updateSections()
 {
     const std::vector<GridColumn> &cols = columns();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/GridColumn.h"
+#include "grid/GridExport.h"
 
 #include <QItemSelection>
 #include <QSet>
@@ -66,6 +67,7 @@ public:
     // Every row, also inside collapsed groups; raise ExportError when the file cannot be made.
     void saveToHtml(const QString &path, const QString &title = {}) const;
     void saveToXls(const QString &path, const QString &title = {}) const;
+    void saveTo(const QString &path, GridExport::Format format, const QString &title = {}, ExportNotes *notes = nullptr) const;
 
     GridModel *model() const { return m_model; }
     GridView *view() const { return m_view; }

@@ -1,11 +1,18 @@
 #include "grid/GridExport.h"
 
 #include "grid/ExportError.h"
+#include "grid/ExportNotes.h"
 #include "grid/GridModel.h"
+#include "grid/GridPrinter.h"
 #include "grid/XlsWriter.h"
+#include "grid/XlsxWriter.h"
 #include "base/U_Constantes.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -29,6 +36,35 @@ QString htmlCell(const QString &text)
     s.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
     s.replace(u'\n', QStringLiteral("<br>"));
     return s;
+}
+
+// A field as RFC 4180 has it: quoted when it holds a comma, a quote or a line break, quotes doubled.
+QString csvField(const QString &text)
+{
+    bool quote = false;
+    for (QChar c : text)
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
+            quote = true;
+            break;
+        }
+    if (!quote)
+        return text;
+    QString s = text;
+    s.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + s + u'"';
+}
+
+// A cell as the spreadsheets take it: numbers as numbers, flags as flags, the rest as shown.
+QVariant sheetCell(const GridModel &model, int position, int c, bool flagsAsText)
+{
+    const int row = model.sourceRow(position);
+    const QVariant v = model.value(row, c);
+    const GridColumn::Kind kind = model.columns()[size_t(c)].kind;
+    if (kind == GridColumn::CheckBox && !flagsAsText)
+        return v.isNull() ? QVariant() : QVariant(v.toBool());
+    if (kind != GridColumn::CheckBox && GridModel::isNumber(v) && v.typeId() != QMetaType::Bool)
+        return v;
+    return model.text(row, c);
 }
 
 } // namespace
@@ -78,7 +114,7 @@ void GridExport::toHtml(const GridModel &model, const QString &path, const QStri
     commitOrThrow(file);
 }
 
-void GridExport::toXls(const GridModel &model, const QString &path, const QString &title)
+void GridExport::toXls(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -88,14 +124,105 @@ void GridExport::toXls(const GridModel &model, const QString &path, const QStrin
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo});
     }
-    const XlsWriter writer(title, std::move(xlsColumns), model.rowTotal(), [&](int position, int column) -> QVariant {
-        const int c = columns[size_t(column)];
-        const int row = model.sourceRow(position);
-        const QVariant v = model.value(row, c);
-        if (model.columns()[size_t(c)].kind != GridColumn::CheckBox && GridModel::isNumber(v) && v.typeId() != QMetaType::Bool)
-            return v;
-        return model.text(row, c);
+    const XlsWriter writer(title, std::move(xlsColumns), model.rowTotal(), [&](int position, int column) {
+        return sheetCell(model, position, columns[size_t(column)], true);
     });
-    writer.write(file);
+    writer.write(file, notes);
     commitOrThrow(file);
+}
+
+void GridExport::toXlsx(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes)
+{
+    QSaveFile file(path);
+    openOrThrow(file);
+    const std::vector<int> columns = exportedColumns(model);
+    std::vector<XlsxWriter::Column> xlsxColumns;
+    for (int c : columns) {
+        const GridColumn &gc = model.columns()[size_t(c)];
+        xlsxColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo, gc.kind == GridColumn::CheckBox});
+    }
+    const XlsxWriter writer(title, std::move(xlsxColumns), model.rowTotal(), [&](int position, int column) {
+        return sheetCell(model, position, columns[size_t(column)], false);
+    });
+    writer.write(file, notes);
+    commitOrThrow(file);
+}
+
+void GridExport::toCsv(const GridModel &model, const QString &path)
+{
+    QSaveFile file(path);
+    openOrThrow(file);
+    const std::vector<int> columns = exportedColumns(model);
+    QString chunk;
+    const auto record = [&](const auto &field) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (i > 0)
+                chunk += u',';
+            chunk += csvField(field(columns[i]));
+        }
+        chunk += QStringLiteral("\r\n");
+    };
+    record([&](int c) { return model.columns()[size_t(c)].caption; });
+    for (int p = 0; p < model.rowTotal(); ++p) {
+        const int row = model.sourceRow(p);
+        record([&](int c) { return model.text(row, c); });
+        if (chunk.size() > 1 << 16) {
+            file.write(chunk.toUtf8());
+            chunk.clear();
+        }
+    }
+    file.write(chunk.toUtf8());
+    commitOrThrow(file);
+}
+
+void GridExport::toPdf(const GridModel &model, const QString &path, const QString &title)
+{
+    QSaveFile file(path);
+    openOrThrow(file);
+    // The printer writes to a name, not a device: the pages go to a temporary file first.
+    QTemporaryFile pages(QDir::temp().filePath(QStringLiteral("dadudu-XXXXXX.pdf")));
+    if (!pages.open())
+        throw ExportError(U_Constantes::CannotCreateFile.arg(pages.fileTemplate(), pages.errorString()));
+    pages.close();
+    QPrinter printer(QPrinter::HighResolution);
+    GridPrinter::setupPage(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pages.fileName());
+    printer.setDocName(title);
+    GridPrinter layout(model, title, printer.pageLayout());
+    if (!layout.print(&printer) || !pages.open())
+        throw ExportError(U_Constantes::CannotWriteFile.arg(path, pages.errorString()));
+    while (!pages.atEnd()) {
+        const QByteArray chunk = pages.read(1 << 20);
+        if (chunk.isEmpty() || file.write(chunk) != chunk.size())
+            break;
+    }
+    commitOrThrow(file);
+}
+
+void GridExport::save(const GridModel &model, const QString &path, Format format, const QString &title, ExportNotes *notes)
+{
+    switch (format) {
+    case Html: toHtml(model, path, title); break;
+    case Xls: toXls(model, path, title, notes); break;
+    case Xlsx: toXlsx(model, path, title, notes); break;
+    case Csv: toCsv(model, path); break;
+    case Pdf: toPdf(model, path, title); break;
+    }
+}
+
+GridExport::Format GridExport::formatOfFile(const QString &path, Format otherwise)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"xlsx")
+        return Xlsx;
+    if (suffix == u"xls")
+        return Xls;
+    if (suffix == u"csv")
+        return Csv;
+    if (suffix == u"html" || suffix == u"htm")
+        return Html;
+    if (suffix == u"pdf")
+        return Pdf;
+    return otherwise;
 }

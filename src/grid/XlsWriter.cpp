@@ -1,6 +1,7 @@
 #include "grid/XlsWriter.h"
 
 #include "grid/CompoundFile.h"
+#include "grid/ExportNotes.h"
 
 #include <QHash>
 #include <QtEndian>
@@ -24,6 +25,7 @@ enum : quint16 {
     COLINFO = 0x007D,
     DIMENSIONS = 0x0200,
     LABELSST = 0x00FD,
+    ROW = 0x0208,
     NUMBER = 0x0203,
     WINDOW2 = 0x023E,
 };
@@ -44,6 +46,17 @@ struct Out {
         bytes.append(data);
     }
 };
+
+// Rows of wrapped text: Arial 10 is 12.75 points a line; Excel takes no row over 409 points.
+constexpr int LineTwips = 255;
+constexpr int MaxRowTwips = 409 * 20;
+
+bool isNumber(const QVariant &v)
+{
+    const int t = v.typeId();
+    return t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt || t == QMetaType::ULongLong
+           || t == QMetaType::Double || t == QMetaType::Float;
+}
 
 bool needsHighByte(const QString &s)
 {
@@ -108,7 +121,9 @@ QByteArray xf(bool style, quint16 fontIndex, quint8 alignment, quint8 usedAttrib
 
 // Shared strings: an SST record and as many CONTINUE records as the text needs. A string's length
 // and flags always stand in one record; its characters may go on in the next, which then opens with
-// a flags byte of its own. Every eighth (or more) string is indexed by EXTSST, as Excel writes it.
+// a flags byte of its own. A character outside the Basic Multilingual Plane is two UTF-16 units
+// that stay in one record: readers decode each record's part alone, and half a character is an
+// error to them. Every eighth (or more) string is indexed by EXTSST, as Excel writes it.
 void writeSst(Out &globals, const std::vector<QString> &strings, quint32 total)
 {
     const int unique = int(strings.size());
@@ -129,7 +144,7 @@ void writeSst(Out &globals, const std::vector<QString> &strings, quint32 total)
         const QString &s = strings[size_t(i)];
         const bool high = needsHighByte(s);
         const int charSize = high ? 2 : 1;
-        if (record.bytes.size() + 3 + (s.isEmpty() ? 0 : charSize) > XlsWriter::MaxRecordData)
+        if (record.bytes.size() + 3 + (s.isEmpty() ? 0 : 2 * charSize) > XlsWriter::MaxRecordData)
             flush();
         if (i % bucket == 0) {
             ext.u32(quint32(globals.bytes.size() + 4 + record.bytes.size()));
@@ -141,12 +156,12 @@ void writeSst(Out &globals, const std::vector<QString> &strings, quint32 total)
         qsizetype done = 0;
         while (done < s.size()) {
             const qsizetype room = (XlsWriter::MaxRecordData - record.bytes.size()) / charSize;
-            if (room == 0) {
+            const qsizetype n = SheetText::safeCut(QStringView(s).mid(done), room);
+            if (n == 0) {
                 flush();
                 record.u8(high ? 1 : 0);
                 continue;
             }
-            const qsizetype n = qMin(room, s.size() - done);
             appendChars(record, QStringView(s).mid(done, n), high);
             done += n;
         }
@@ -176,7 +191,7 @@ QString XlsWriter::sheetName(const QString &title, int sheet)
     return base.left(31 - suffix.size()) + suffix;
 }
 
-QByteArray XlsWriter::workbookStream() const
+QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
 {
     const int columns = int(m_columns.size());
     const int perSheet = SheetRows - 1;
@@ -197,7 +212,16 @@ QByteArray XlsWriter::workbookStream() const
     };
     std::vector<quint32> captionIds;
     for (const Column &c : m_columns)
-        captionIds.push_back(intern(c.caption.left(MaxCellText)));
+        captionIds.push_back(intern(SheetText::cellText(c.caption, MaxCellText)));
+    if (notes) {
+        notes->cellLimit = MaxCellText;
+        notes->sheetRows = perSheet;
+        if (sheets > 1)
+            for (int sheet = 0; sheet < sheets; ++sheet)
+                notes->sheets << sheetName(m_title, sheet);
+    }
+    const auto widthPx = [&](int c) { return qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000); };
+    std::vector<QVariant> values(static_cast<size_t>(columns));
 
     // Sheets first, to learn their sizes; the globals in front of them give their offsets.
     std::vector<QByteArray> sheetStreams;
@@ -217,7 +241,7 @@ QByteArray XlsWriter::workbookStream() const
             Out ci;
             ci.u16(quint16(c));
             ci.u16(quint16(c));
-            ci.u16(quint16(qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000) * 256 / 7));
+            ci.u16(quint16(widthPx(c) * 256 / 7));
             ci.u16(XfCell);
             ci.u16(0);
             ci.u16(0);
@@ -243,13 +267,45 @@ QByteArray XlsWriter::workbookStream() const
         for (int c = 0; c < columns; ++c)
             label(0, c, XfCaption, captionIds[size_t(c)]);
         for (int r = 0; r < rows; ++r) {
+            // Texts first: a row whose wrapped texts need more than one line gets a height of its own,
+            // which stands before its cells.
+            int lines = 1;
+            int firstCut = -1;
             for (int c = 0; c < columns; ++c) {
-                const QVariant v = m_cell(first + r, c);
+                QVariant &v = values[size_t(c)];
+                v = m_cell(first + r, c);
+                if (v.isNull() || isNumber(v))
+                    continue;
+                bool cut = false;
+                v = SheetText::cellText(v.toString(), MaxCellText, &cut);
+                if (cut && notes) {
+                    if (firstCut < 0)
+                        firstCut = int(notes->cutCells.size());
+                    notes->cutCells.push_back({sheetName(m_title, sheet), r + 2, {}, m_columns[size_t(c)].caption});
+                }
+                if (m_columns[size_t(c)].wrap)
+                    lines = qMax(lines, SheetText::wrappedLines(v.toString(), widthPx(c)));
+            }
+            if (firstCut >= 0)
+                for (size_t i = size_t(firstCut); i < notes->cutCells.size(); ++i)
+                    notes->cutCells[i].label = values[0].toString();
+            if (lines > 1) {
+                Out row;
+                row.u16(quint16(r + 1));
+                row.u16(0);
+                row.u16(quint16(columns));
+                row.u16(quint16(qMin(lines * LineTwips, MaxRowTwips)));
+                row.u16(0);
+                row.u16(0);
+                row.u16(0x0140);         // the height was set, not measured from the cells
+                row.u16(XfCell);
+                o.record(ROW, row.bytes);
+            }
+            for (int c = 0; c < columns; ++c) {
+                const QVariant &v = values[size_t(c)];
                 if (v.isNull())
                     continue;
-                const int t = v.typeId();
-                if (t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt
-                    || t == QMetaType::ULongLong || t == QMetaType::Double || t == QMetaType::Float) {
+                if (isNumber(v)) {
                     o.u16(NUMBER);
                     o.u16(14);
                     o.u16(quint16(r + 1));
@@ -261,11 +317,13 @@ QByteArray XlsWriter::workbookStream() const
                 const QString s = v.toString();
                 if (s.isEmpty())
                     continue;
-                label(r + 1, c, m_columns[size_t(c)].wrap ? XfWrap : XfCell, intern(s.left(MaxCellText)));
+                label(r + 1, c, m_columns[size_t(c)].wrap ? XfWrap : XfCell, intern(s));
             }
         }
         Out w;
-        w.u16(sheet == 0 ? 0x06B6 : 0x04B6);   // gridlines, headings, zeros; the first sheet selected
+        // Gridlines, headings, zeros; the first sheet alone selected and shown: a reader that finds
+        // several sheets marked shown may open any of them, or refuse.
+        w.u16(sheet == 0 ? 0x06B6 : 0x00B6);
         w.u16(0);
         w.u16(0);
         w.u32(64);
@@ -349,7 +407,7 @@ QByteArray XlsWriter::workbookStream() const
     return stream;
 }
 
-void XlsWriter::write(QIODevice &out) const
+void XlsWriter::write(QIODevice &out, ExportNotes *notes) const
 {
-    CompoundFile::write(out, QStringLiteral("Workbook"), workbookStream());
+    CompoundFile::write(out, QStringLiteral("Workbook"), workbookStream(notes));
 }

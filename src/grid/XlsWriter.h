@@ -9,10 +9,13 @@
 #include <vector>
 
 class QIODevice;
+struct ExportNotes;
 
 // An Excel 97-2003 workbook (BIFF8 in a compound file) of one table: a bold caption row, then the
 // rows, numbers as numbers and everything else as text in the shared string table. A table longer
-// than a sheet goes on in further sheets named "<title> (2)", "<title> (3)", ...
+// than a sheet goes on in further sheets named "<title> (2)", "<title> (3)", ... Rows whose wrapped
+// texts need more lines are made taller. `notes`, when given, receives the texts cut to a cell's
+// limit and the sheets, for the user.
 class XlsWriter
 {
 public:
@@ -26,13 +29,13 @@ public:
 
     static constexpr int SheetRows = 65536;        // caption row included
     static constexpr int MaxRecordData = 8224;
-    static constexpr int MaxCellText = 32767;       // longer texts are cut: Excel holds no more in a cell
+    static constexpr int MaxCellText = 32767;       // UTF-16 units; longer texts are cut: Excel holds no more in a cell
 
     XlsWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell);
 
     // The Workbook stream alone, and the whole file.
-    QByteArray workbookStream() const;
-    void write(QIODevice &out) const;
+    QByteArray workbookStream(ExportNotes *notes = nullptr) const;
+    void write(QIODevice &out, ExportNotes *notes = nullptr) const;
 
     static QString sheetName(const QString &title, int sheet);
 

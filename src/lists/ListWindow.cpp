@@ -1,6 +1,7 @@
 #include "lists/ListWindow.h"
 
 #include "grid/DxGrid.h"
+#include "grid/ExportNotes.h"
 #include "base/U_Constantes.h"
 #include "base/MessageService.h"
 
@@ -96,12 +97,23 @@ void TListWindow::EditCurrent()
 
 void TListWindow::SaveToHTMLFile(const QString &fileName)
 {
-    m_main->saveToHtml(fileName, m_frame.caption);
+    SaveToFile(fileName, GridExport::Html);
 }
 
 void TListWindow::SaveToXLSFile(const QString &fileName)
 {
-    m_main->saveToXls(fileName, m_frame.caption);
+    const GridExport::Format asked = GridExport::formatOfFile(fileName, GridExport::Xls);
+    SaveToFile(fileName, asked == GridExport::Xlsx || asked == GridExport::Csv ? asked : GridExport::Xls);
+}
+
+void TListWindow::SaveToFile(const QString &fileName, GridExport::Format format)
+{
+    ExportNotes notes;
+    m_main->saveTo(fileName, format, m_frame.caption, &notes);
+    if (notes.hasCuts())
+        m_messages.warning(notes.text());
+    else if (!notes.isEmpty())
+        m_messages.information(notes.text());
 }
 
 void TListWindow::closeEvent(QCloseEvent *event)

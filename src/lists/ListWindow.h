@@ -1,5 +1,7 @@
 #pragma once
 
+#include "grid/GridExport.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -34,7 +36,10 @@ public:
     // Opens the editor for the first selected row, then reloads; nothing without a selection.
     void EditCurrent();
     void SaveToHTMLFile(const QString &fileName);
+    // Excel 97-2003, or XLSX or CSV when the name ends so: the save dialog offers the three.
     void SaveToXLSFile(const QString &fileName);
+    // Writes the main grid in that format, then tells the user what the file could not hold.
+    void SaveToFile(const QString &fileName, GridExport::Format format);
 
     // The identifier in the hidden first column of the n-th selected row.
     int selectedId(int selected) const;

@@ -131,7 +131,8 @@ void tst_Routing::exportsProposeTheListsFileName()
     QCOMPARE(f.dialogs.saves.size(), 2);
     QCOMPARE(f.dialogs.saves[0].filter, QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*"));
     QCOMPARE(f.dialogs.saves[0].proposed, html);
-    QCOMPARE(f.dialogs.saves[1].filter, QStringLiteral("Excel (*.xls)|*.xls|All (*.*)|*.*"));
+    QCOMPARE(f.dialogs.saves[1].filter, QStringLiteral("Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx|"
+                                                       "CSV, comma-separated (*.csv)|*.csv|All (*.*)|*.*"));
     QCOMPARE(f.dialogs.saves[1].proposed, xls);
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+struct ExportNotes;
+
+// An Office Open XML workbook (.xlsx) of one table, through libxlsxwriter: a bold caption row that
+// stays in view while the rows scroll, numbers as numbers, flags as booleans, wrapped texts in rows
+// tall enough to show them, and the columns as wide as the grid's. A table longer than a sheet goes
+// on in further sheets named as the XLS export names them. `notes`, when given, receives the texts
+// cut to a cell's limit and the sheets, for the user.
+class XlsxWriter
+{
+public:
+    using Cell = std::function<QVariant(int row, int column)>;
+
+    struct Column {
+        QString caption;
+        int widthPx = 0;
+        bool wrap = false;     // multi-line text
+        bool flag = false;     // a boolean cell, whatever the value's type
+    };
+
+    static constexpr int SheetRows = 1048576;      // caption row included
+    // UTF-16 units. Excel holds no more in a cell, and libxlsxwriter refuses a longer text.
+    static constexpr int MaxCellText = 32767;
+
+    // `sheetRows` is for tests, which cannot afford a million rows to see the second sheet.
+    XlsxWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell, int sheetRows = SheetRows);
+
+    // libxlsxwriter writes only to a file of its own: the workbook is made in a temporary file and
+    // copied to `out`. Raises ExportError when the library fails.
+    void write(QIODevice &out, ExportNotes *notes = nullptr) const;
+
+private:
+    void writeFile(const QString &path, ExportNotes *notes) const;
+
+    QString m_title;
+    std::vector<Column> m_columns;
+    int m_rowCount;
+    Cell m_cell;
+    int m_sheetRows;
+};

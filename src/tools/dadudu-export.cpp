@@ -1,0 +1,221 @@
+// Exports one list of a catalogue without the program's window:
+//   dadudu-export --catalogue PATH --list audiocds --format xlsx --output FILE
+// The list is the list window itself, built on the catalogue and never shown, so the file holds the
+// columns, captions, order and formatting that the window's own export writes.
+#include "grid/DxGrid.h"
+#include "grid/ExportError.h"
+#include "grid/GridExport.h"
+#include "lists/FM_Artist.h"
+#include "lists/FM_CD.h"
+#include "lists/FM_Data.h"
+#include "lists/FM_DataItems.h"
+#include "lists/FM_Movies.h"
+#include "lists/FM_Track.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_DataItems.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/DM_Track.h"
+#include "base/MessageService.h"
+#include "base/U_Constantes.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+enum Exit { Done = 0, Failed = 1, Usage = 2 };
+
+void say(const QString &text)
+{
+    // One line: what a script's log or a terminal shows whole.
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(u'\n', u' ');
+    QTextStream(stderr) << QCoreApplication::applicationName() << ": " << line.simplified() << '\n';
+}
+
+// The message boxes of the stores and the list window, as lines on standard error.
+class ErrorLines : public MessageService
+{
+public:
+    void show(Kind kind, const QString &text) override
+    {
+        if (kind == Kind::Error || kind == Kind::Unhandled)
+            ++errors;
+        say(text);
+    }
+    bool confirm(const QString &) override { return false; }
+    int errors = 0;
+};
+
+struct Opened {
+    std::unique_ptr<Store> store;
+    std::unique_ptr<TListWindow> window;
+};
+
+struct List {
+    QString name;
+    QString report;   // the title printing gives the list
+    std::function<Opened(TD_Main &, MessageService &)> open;
+};
+
+template <typename S, typename W, typename Edit>
+Opened openList(TD_Main &main, MessageService &messages, Edit edit)
+{
+    Opened o;
+    auto store = std::make_unique<S>(main, messages);
+    o.window = std::make_unique<W>(*store, edit, messages);
+    store->OpenList();
+    o.store = std::move(store);
+    return o;
+}
+
+const std::vector<List> &lists()
+{
+    static const std::vector<List> all = {
+        {QStringLiteral("audiocds"), U_Constantes::ReportCDs,
+         [](TD_Main &m, MessageService &s) { return openList<TD_CD, TF_CD>(m, s, [](int) {}); }},
+        {QStringLiteral("artists"), U_Constantes::ReportArtists,
+         [](TD_Main &m, MessageService &s) { return openList<TD_Artist, TF_Artist>(m, s, [](int, const QString &) {}); }},
+        {QStringLiteral("tracks"), U_Constantes::ReportTracks,
+         [](TD_Main &m, MessageService &s) { return openList<TD_Track, TF_Track>(m, s, [](int) {}); }},
+        {QStringLiteral("movies"), U_Constantes::ReportMovies,
+         [](TD_Main &m, MessageService &s) {
+             return openList<TD_Movie, TF_Movies>(m, s, [](int, const QString &, const QString &) {});
+         }},
+        {QStringLiteral("datacds"), U_Constantes::ReportDataCDs,
+         [](TD_Main &m, MessageService &s) { return openList<TD_Data, TF_Data>(m, s, [](int) {}); }},
+        {QStringLiteral("dataitems"), U_Constantes::ReportDataItems,
+         [](TD_Main &m, MessageService &s) { return openList<TD_DataItems, TF_DataItems>(m, s, [](int) {}); }},
+    };
+    return all;
+}
+
+const std::vector<std::pair<QString, GridExport::Format>> &formats()
+{
+    static const std::vector<std::pair<QString, GridExport::Format>> all = {
+        {QStringLiteral("html"), GridExport::Html}, {QStringLiteral("xls"), GridExport::Xls},
+        {QStringLiteral("xlsx"), GridExport::Xlsx}, {QStringLiteral("csv"), GridExport::Csv},
+        {QStringLiteral("pdf"), GridExport::Pdf},
+    };
+    return all;
+}
+
+bool isDatabase(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+// Only the tool's own lines reach standard error, so a script reads one line for one failure; the
+// toolkit's remarks about the session it runs in are dropped.
+void quietToolkit(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        say(text);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qInstallMessageHandler(quietToolkit);
+    // Nothing is shown: the windows and the printer only need fonts, which need no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("dadudu-export"));
+    QApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
+
+    QStringList listNames, formatNames;
+    for (const List &l : lists())
+        listNames << l.name;
+    for (const auto &f : formats())
+        formatNames << f.first;
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Writes one list of a Dadudu catalogue to a file, as the list window's export or print "
+                       "writes it: the same columns, captions and order.\n\nExit status: 0 when the file is "
+                       "written, 1 when it is not (no catalogue, unreadable catalogue, unwritable output), 2 "
+                       "for a wrong command line. An existing output file is replaced only once the new one "
+                       "is whole; a catalogue is never replaced."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption catalogueOption(QStringLiteral("catalogue"), QStringLiteral("The catalogue file (dadudu.mdb)."),
+                                             QStringLiteral("PATH"));
+    const QCommandLineOption listOption(QStringLiteral("list"), QStringLiteral("The list: %1.").arg(listNames.join(u'|')),
+                                        QStringLiteral("LIST"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("The file's format: %1.").arg(formatNames.join(u'|')),
+                                          QStringLiteral("FORMAT"));
+    const QCommandLineOption outputOption(QStringLiteral("output"), QStringLiteral("The file to write."),
+                                          QStringLiteral("FILE"));
+    parser.addOptions({catalogueOption, listOption, formatOption, outputOption});
+    parser.process(app);
+
+    if (!parser.positionalArguments().isEmpty()) {
+        say(QStringLiteral("unexpected argument \"%1\"; see --help").arg(parser.positionalArguments().first()));
+        return Usage;
+    }
+    for (const QCommandLineOption *o : {&catalogueOption, &listOption, &formatOption, &outputOption})
+        if (!parser.isSet(*o)) {
+            say(QStringLiteral("--%1 is missing; see --help").arg(o->names().first()));
+            return Usage;
+        }
+    const QString listName = parser.value(listOption);
+    const auto list = std::find_if(lists().begin(), lists().end(), [&](const List &l) { return l.name == listName; });
+    if (list == lists().end()) {
+        say(QStringLiteral("unknown list \"%1\"; one of %2").arg(listName, listNames.join(QStringLiteral(", "))));
+        return Usage;
+    }
+    const QString formatName = parser.value(formatOption);
+    const auto format = std::find_if(formats().begin(), formats().end(), [&](const auto &f) { return f.first == formatName; });
+    if (format == formats().end()) {
+        say(QStringLiteral("unknown format \"%1\"; one of %2").arg(formatName, formatNames.join(QStringLiteral(", "))));
+        return Usage;
+    }
+
+    const QString cataloguePath = parser.value(catalogueOption);
+    const QString output = parser.value(outputOption);
+    if (!QFileInfo(cataloguePath).isFile()) {
+        say(QStringLiteral("no catalogue at \"%1\"").arg(cataloguePath));
+        return Failed;
+    }
+    const QFileInfo target(output);
+    if (target.exists() && (target.canonicalFilePath() == QFileInfo(cataloguePath).canonicalFilePath() || isDatabase(output))) {
+        say(QStringLiteral("\"%1\" is a database; an export never replaces one").arg(output));
+        return Failed;
+    }
+
+    ErrorLines messages;
+    TD_Main main(messages);
+    main.OpenDatabase(cataloguePath);
+    if (!main.ADOConnection.Connected())
+        return Failed; // the store has said why
+    try {
+        const Opened opened = list->open(main, messages);
+        if (messages.errors > 0)
+            return Failed;
+        if (format->second == GridExport::Pdf)
+            GridExport::toPdf(*opened.window->mainGrid()->model(), output, list->report);
+        else
+            opened.window->SaveToFile(output, format->second);
+    } catch (const DbError &e) {
+        say(e.text());
+        return Failed;
+    } catch (const ExportError &e) {
+        say(e.text());
+        return Failed;
+    }
+    return Done;
+}

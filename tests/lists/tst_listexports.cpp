@@ -1,0 +1,418 @@
+// The list windows' exports in every format, and the dadudu-export tool, which must write the same
+// files from the command line: run as a program on a real catalogue, its files read back by readers
+// that share no code with it (xlrd, openpyxl, Python's csv module, poppler's pdftotext).
+#include "grid/DxGrid.h"
+#include "grid/GridExport.h"
+#include "grid/GridModel.h"
+#include "lists/FM_Artist.h"
+#include "lists/FM_CD.h"
+#include "lists/FM_Data.h"
+#include "lists/FM_DataItems.h"
+#include "lists/FM_Movies.h"
+#include "lists/FM_Track.h"
+#include "store/DM_Artist.h"
+#include "store/DM_CD.h"
+#include "store/DM_Data.h"
+#include "store/DM_DataItems.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
+#include "store/DM_Track.h"
+#include "support/RecordingMessages.h"
+#include "support/SheetReader.h"
+#include "support/TempCatalogue.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString Emoji = QStringLiteral("\U0001F3B5");
+const int Overlong = 40000;
+
+// Names whose order by bytes differs from their order in the user's collation.
+void seed(TempCatalogue &cat)
+{
+    cat.exec(QString::fromUtf8(
+        "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Zed'), (2, 'abba'), (3, 'Élan'), (4, 'Ödön');"
+        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+        " (1, 'Help', 1, '', '1965', 1, 'line 1' || char(13, 10) || 'line 2'), (2, 'Gold', 2, '111', '1992', 0, 'best, of \"all\"'),"
+        " (3, 'Arrival', 2, '', '1976', 0, ''), (4, 'Été', 3, '', '2001', 1, 'a ") + Emoji + QString::fromUtf8("');"
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Yesterday', 1), (2, 'SOS', 2), (3, 'Érable', 4), (4, 'abc', 3);"
+        "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Zulu', 'DVD'), (2, 'Æon', 'VHS'), (3, 'alien', '');"
+        "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'été photos'), (3, 'Zip');"
+        "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'z.txt', 1), (2, 'É.doc', 2), (3, 'a,b', 3);"));
+}
+
+struct ListCase {
+    QString name;
+    QString report;
+};
+
+const QList<ListCase> &listCases()
+{
+    static const QList<ListCase> all = {
+        {QStringLiteral("audiocds"), QStringLiteral("Audio CDs")}, {QStringLiteral("artists"), QStringLiteral("Artists")},
+        {QStringLiteral("tracks"), QStringLiteral("Tracks / Songs")}, {QStringLiteral("movies"), QStringLiteral("Movies")},
+        {QStringLiteral("datacds"), QStringLiteral("Data CDs")}, {QStringLiteral("dataitems"), QStringLiteral("Data Items")},
+    };
+    return all;
+}
+
+// The six list windows on one catalogue, as the program builds them.
+struct Windows {
+    explicit Windows(const QString &path)
+    {
+        main.ADOConnection.setBusyTimeoutMs(0);
+        main.OpenDatabase(path);
+        cds.OpenList();
+        artists.OpenList();
+        tracks.OpenList();
+        movies.OpenList();
+        data.OpenList();
+        items.OpenList();
+    }
+    TListWindow &window(const QString &list)
+    {
+        const QMap<QString, TListWindow *> all = {{QStringLiteral("audiocds"), &cdWindow}, {QStringLiteral("artists"), &artistWindow},
+                                                  {QStringLiteral("tracks"), &trackWindow}, {QStringLiteral("movies"), &movieWindow},
+                                                  {QStringLiteral("datacds"), &dataWindow}, {QStringLiteral("dataitems"), &itemWindow}};
+        return *all.value(list);
+    }
+
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_CD cds{main, messages};
+    TD_Artist artists{main, messages};
+    TD_Track tracks{main, messages};
+    TD_Movie movies{main, messages};
+    TD_Data data{main, messages};
+    TD_DataItems items{main, messages};
+    TF_CD cdWindow{cds, [](int) {}, messages};
+    TF_Artist artistWindow{artists, [](int, const QString &) {}, messages};
+    TF_Track trackWindow{tracks, [](int) {}, messages};
+    TF_Movies movieWindow{movies, [](int, const QString &, const QString &) {}, messages};
+    TF_Data dataWindow{data, [](int) {}, messages};
+    TF_DataItems itemWindow{items, [](int) {}, messages};
+};
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+Run runTool(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(DADUDU_EXPORT_TOOL), arguments);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("did not finish");
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QStringList firstColumn(const SheetFile &file)
+{
+    QStringList out;
+    if (!file.sheets.isEmpty())
+        for (const QVariantList &row : file.sheets[0].cells.mid(1))
+            out << row.value(0).toString();
+    return out;
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+} // namespace
+
+class tst_ListExports : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The tool builds the list window and calls its export: byte for byte the same file, where the
+    // format holds no date.
+    void toolWritesWhatTheWindowWrites_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("format");
+        for (const ListCase &l : listCases())
+            for (const char *format : {"html", "xls", "csv", "xlsx"})
+                QTest::addRow("%s %s", qPrintable(l.name), format) << l.name << QString::fromLatin1(format);
+    }
+
+    void toolWritesWhatTheWindowWrites()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, format);
+        TempCatalogue cat;
+        seed(cat);
+        const QString fromTool = QDir(cat.folder()).filePath(QStringLiteral("tool.") + format);
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list, QStringLiteral("--format"),
+                               format, QStringLiteral("--output"), fromTool});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.err, QString());
+
+        Windows w(cat.path());
+        const QString fromWindow = QDir(cat.folder()).filePath(QStringLiteral("window.") + format);
+        w.window(list).SaveToFile(fromWindow, GridExport::formatOfFile(fromWindow, GridExport::Html));
+        QVERIFY(w.messages.boxes.isEmpty());
+        if (format == QStringLiteral("xlsx")) {
+            const SheetFile tool = readSheetFile(format, fromTool);
+            const SheetFile window = readSheetFile(format, fromWindow);
+            QVERIFY2(tool.ok, qPrintable(tool.error));
+            QVERIFY2(window.ok, qPrintable(window.error));
+            QCOMPARE(tool.sheets.size(), 1);
+            QCOMPARE(tool.sheets[0].name, window.sheets[0].name);
+            QCOMPARE(tool.sheets[0].cells, window.sheets[0].cells);
+            QCOMPARE(tool.sheets[0].widths, window.sheets[0].widths);
+            QCOMPARE(tool.sheets[0].heights, window.sheets[0].heights);
+        } else {
+            QVERIFY(!contents(fromWindow).isEmpty());
+            QCOMPARE(contents(fromTool), contents(fromWindow));
+        }
+        if (format != QStringLiteral("html")) {
+            const SheetFile read = readSheetFile(format, fromTool);
+            QVERIFY2(read.ok, qPrintable(read.error));
+            QCOMPARE(read.sheets[0].cells.size(), w.window(list).mainGrid()->model()->rowTotal() + 1);
+        }
+    }
+
+    // The lists as the windows first show them: in the user's collation, not the bytes' order.
+    void toolSortsAsTheWindowDoes_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("first");
+        QTest::newRow("artists") << QStringLiteral("artists") << QStringList{"abba", "Élan", "Ödön", "Zed"};
+        // By artist, and by title within an artist.
+        QTest::newRow("audio CDs") << QStringLiteral("audiocds") << QStringList{"Arrival", "Gold", "Été", "Help"};
+        QTest::newRow("tracks") << QStringLiteral("tracks") << QStringList{"abc", "Érable", "SOS", "Yesterday"};
+        QTest::newRow("movies") << QStringLiteral("movies") << QStringList{"Æon", "alien", "Zulu"};
+    }
+
+    void toolSortsAsTheWindowDoes()
+    {
+        QFETCH(QString, list);
+        QFETCH(QStringList, first);
+        TempCatalogue cat;
+        seed(cat);
+        const QString out = QDir(cat.folder()).filePath(QStringLiteral("out.csv"));
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list, QStringLiteral("--format"),
+                               QStringLiteral("csv"), QStringLiteral("--output"), out});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const SheetFile file = readSheetFile(QStringLiteral("csv"), out);
+        QVERIFY2(file.ok, qPrintable(file.error));
+        QCOMPARE(firstColumn(file), first);
+    }
+
+    // What printing the list puts on paper: its report title and every row, on A4.
+    void toolPrintsToPdf()
+    {
+        TempCatalogue cat;
+        seed(cat);
+        Windows w(cat.path());
+        for (const ListCase &l : listCases()) {
+            const QString out = QDir(cat.folder()).filePath(l.name + QStringLiteral(".pdf"));
+            const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), l.name,
+                                   QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), out});
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+            QVERIFY(contents(out).startsWith("%PDF-"));
+            const QString text = pdfText(out);
+            QVERIFY2(text.contains(l.report), qPrintable(l.name));
+            const GridModel &model = *w.window(l.name).mainGrid()->model();
+            for (int p = 0; p < model.rowTotal(); ++p) {
+                const QString first = model.text(model.sourceRow(p), 1);
+                QVERIFY2(text.contains(first), qPrintable(l.name + u' ' + first));
+            }
+        }
+    }
+
+    void toolAnswersHelpAndVersion()
+    {
+        const Run help = runTool({QStringLiteral("--help")});
+        QCOMPARE(help.code, 0);
+        for (const char *word : {"--catalogue", "--list", "--format", "--output", "audiocds|artists|tracks|movies|datacds|dataitems",
+                                 "html|xls|xlsx|csv|pdf"})
+            QVERIFY2(help.out.contains(QLatin1String(word)), word);
+        const Run version = runTool({QStringLiteral("--version")});
+        QCOMPARE(version.code, 0);
+        QVERIFY2(version.out.startsWith(QStringLiteral("dadudu-export ")), qPrintable(version.out));
+    }
+
+    // Every failure: a status other than 0, one line saying why, and nothing written or replaced.
+    void toolFailsInOneLineAndWritesNothing_data()
+    {
+        QTest::addColumn<QString>("catalogue"); // relative to the folder; "*" is the real catalogue
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("no catalogue") << "missing.mdb" << "artists" << "csv" << "old.csv" << "missing.mdb";
+        QTest::newRow("not a catalogue") << "notes.txt" << "artists" << "csv" << "old.csv" << "not a database";
+        QTest::newRow("unknown list") << "*" << "singers" << "csv" << "old.csv" << "singers";
+        QTest::newRow("unknown format") << "*" << "artists" << "ods" << "old.csv" << "ods";
+        QTest::newRow("output in a missing folder") << "*" << "artists" << "csv" << "none/out.csv" << "none/out.csv";
+        QTest::newRow("output is a folder") << "*" << "artists" << "xlsx" << "sub" << "sub";
+        QTest::newRow("pdf output is a folder") << "*" << "artists" << "pdf" << "sub" << "sub";
+        QTest::newRow("output is the catalogue") << "*" << "artists" << "html" << "dadudu.mdb" << "dadudu.mdb";
+        QTest::newRow("option missing") << "*" << "artists" << "csv" << "" << "--output";
+    }
+
+    void toolFailsInOneLineAndWritesNothing()
+    {
+        QFETCH(QString, catalogue);
+        QFETCH(QString, list);
+        QFETCH(QString, format);
+        QFETCH(QString, output);
+        QFETCH(QString, says);
+        TempCatalogue cat;
+        seed(cat);
+        const QDir dir(cat.folder());
+        QVERIFY(dir.mkdir(QStringLiteral("sub")));
+        for (const auto &[name, text] : {std::pair{"old.csv", "an older export"}, std::pair{"notes.txt", "no database"}}) {
+            QFile f(dir.filePath(QLatin1String(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        }
+        const auto fingerprint = [&] {
+            QStringList out;
+            // The catalogue and the engine's files beside it change as any reader opens it: the
+            // engine folds its log into the file. Its rows are counted instead.
+            for (const QString &e : entries(dir.path()))
+                if (!e.startsWith(QStringLiteral("dadudu.mdb")))
+                    out << e + u' ' + QString::fromLatin1(QCryptographicHash::hash(contents(dir.filePath(e)), QCryptographicHash::Sha1).toHex());
+            return out << entries(dir.filePath(QStringLiteral("sub")));
+        };
+        const QStringList before = fingerprint();
+
+        QStringList arguments{QStringLiteral("--catalogue"), catalogue == u"*" ? cat.path() : dir.filePath(catalogue),
+                              QStringLiteral("--list"), list, QStringLiteral("--format"), format};
+        if (!output.isEmpty())
+            arguments << QStringLiteral("--output") << dir.filePath(output);
+        const Run r = runTool(arguments);
+        QVERIFY2(r.code > 0, qPrintable(QStringLiteral("status %1: %2").arg(r.code).arg(r.err)));
+        QVERIFY2(r.err.endsWith(u'\n') && r.err.count(u'\n') == 1, qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(QStringLiteral("dadudu-export: ")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QCOMPARE(fingerprint(), before);
+        QCOMPARE(cat.count(QStringLiteral("CDAUDIO")), 4);
+        QCOMPARE(cat.count(QStringLiteral("DATA")), 3);
+    }
+
+    // Texts over a cell's limit: the window tells the user which rows were cut, the tool says it on
+    // standard error and still succeeds; HTML and CSV keep the text whole.
+    void overlongTextsAreToldAfterTheExport_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("xls") << "audiocds.xls" << true;
+        QTest::newRow("xlsx") << "audiocds.xlsx" << true;
+        QTest::newRow("csv") << "audiocds.csv" << false;
+        QTest::newRow("html") << "audiocds.html" << false;
+    }
+
+    void overlongTextsAreToldAfterTheExport()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, cut);
+        TempCatalogue cat;
+        seed(cat);
+        const QString memo = QString(Overlong - 1, u'm') + QStringLiteral("!");
+        cat.exec(QStringLiteral("update CDAUDIO set COMMENTS = '%1' where CD_ID = 2").arg(memo));
+        const QString path = QDir(cat.folder()).filePath(name);
+        {
+            Windows w(cat.path());
+            if (name.endsWith(QStringLiteral(".html")))
+                w.cdWindow.SaveToHTMLFile(path);
+            else
+                w.cdWindow.SaveToXLSFile(path);
+            if (cut) {
+                QCOMPARE(w.messages.boxes.size(), 1);
+                QCOMPARE(w.messages.boxes[0].kind, MessageService::Kind::Warning);
+                // Gold is the second row under the captions.
+                QVERIFY2(w.messages.boxes[0].text.contains(QStringLiteral("row 3 (Gold): Comments")),
+                         qPrintable(w.messages.boxes[0].text));
+            } else {
+                QVERIFY(w.messages.boxes.isEmpty());
+                QVERIFY(QString::fromUtf8(contents(path)).contains(memo));
+            }
+        }
+        const QString format = QFileInfo(name).suffix();
+        if (format != u"html") {
+            const SheetFile file = readSheetFile(format, path);
+            QVERIFY2(file.ok, qPrintable(file.error));
+            QCOMPARE(file.sheets[0].cells[2][0].toString(), QStringLiteral("Gold"));
+            QCOMPARE(file.sheets[0].cells[2].last().toString(), cut ? memo.left(32767) : memo);
+        }
+
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("audiocds"),
+                               QStringLiteral("--format"), format, QStringLiteral("--output"), path});
+        QCOMPARE(r.code, 0);
+        if (cut) {
+            QCOMPARE(r.err.count(u'\n'), 1);
+            QVERIFY2(r.err.contains(QStringLiteral("row 3 (Gold): Comments")), qPrintable(r.err));
+        } else {
+            QCOMPARE(r.err, QString());
+        }
+    }
+
+    // The Excel command's dialog offers three formats; the name the user gives picks one.
+    void excelCommandWritesTheFormatTheNameAsks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("magic");
+        QTest::addColumn<QString>("reader");
+        QTest::newRow("xls") << "list.xls" << QByteArray("\xD0\xCF\x11\xE0", 4) << "xls";
+        QTest::newRow("xlsx") << "list.XLSX" << QByteArray("PK\x03\x04", 4) << "xlsx";
+        QTest::newRow("csv") << "list.csv" << QByteArray("Title,") << "csv";
+        QTest::newRow("no suffix") << "list" << QByteArray("\xD0\xCF\x11\xE0", 4) << "xls";
+    }
+
+    void excelCommandWritesTheFormatTheNameAsks()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, magic);
+        QFETCH(QString, reader);
+        TempCatalogue cat;
+        seed(cat);
+        Windows w(cat.path());
+        const QString path = QDir(cat.folder()).filePath(name);
+        w.cdWindow.SaveToXLSFile(path);
+        QVERIFY(contents(path).startsWith(magic));
+        const SheetFile file = readSheetFile(reader, path);
+        QVERIFY2(file.ok, qPrintable(file.error));
+        QCOMPARE(firstColumn(file), (QStringList{"Arrival", "Gold", "Été", "Help"}));
+    }
+};
+
+QTEST_MAIN(tst_ListExports)
+#include "tst_listexports.moc"
