@@ -8,9 +8,10 @@
 
 #include <sqlite3.h>
 
-QString catalogueSchema()
+QString catalogueSchema(db::Engine engine)
 {
-    QFile f(QStringLiteral(":/schema/dadudu.sql"));
+    QFile f(engine == db::Engine::PostgreSQL ? QStringLiteral(":/schema/dadudu-pg.sql")
+                                             : QStringLiteral(":/schema/dadudu.sql"));
     if (!f.open(QIODevice::ReadOnly))
         throw DbError(QStringLiteral("The catalogue schema is missing from the program."));
     return QString::fromUtf8(f.readAll());
@@ -29,8 +30,15 @@ QStringList catalogueTables()
     return tables;
 }
 
+
 void createEmptyCatalogue(const QString &path)
 {
+    if (db::isServerLocation(path)) {
+        // One transaction: a table there already fails it with the server's words and leaves all as it was.
+        db::runServerScript(path, QStringLiteral("BEGIN;\n") + catalogueSchema(db::Engine::PostgreSQL)
+                                      + QStringLiteral("\nCOMMIT;"));
+        return;
+    }
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("%1 exists already; a catalogue is never overwritten.").arg(path));
     sqlite3 *db = nullptr;

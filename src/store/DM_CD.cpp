@@ -139,6 +139,7 @@ void TD_CD::UpdateAudioCD(int cdId, int artistId, const QString &title, const QS
     ADOQuery_UpdateAudioCD.setSQL(updateStatement(cdId, artistId, title, barcode, year, limited, comments));
     write(U_Constantes::CDNotUpdated, [&] {
         ADOQuery_UpdateAudioCD.ExecSQL();
+        requireRowChanged(ADOQuery_UpdateAudioCD, QStringLiteral("CD"));
         ADOQuery_DeleteCDTracks.setParam(QStringLiteral("CD_ID"), cdId);
         ADOQuery_DeleteCDTracks.ExecSQL();
         for (const QString &track : tracks) {

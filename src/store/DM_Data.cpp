@@ -68,6 +68,7 @@ void TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &it
     ADOQuery_DeleteDataItems.setParam(QStringLiteral("CD_ID"), cdId);
     write(U_Constantes::CDNotUpdated, [&] {
         ADOQuery_UpdateDataCD.ExecSQL();
+        requireRowChanged(ADOQuery_UpdateDataCD, QStringLiteral("CD"));
         ADOQuery_DeleteDataItems.ExecSQL();
         for (const QString &item : items) {
             insertItem(cdId, item);

@@ -1,20 +1,10 @@
 #include "store/DbEngine.h"
 
-#include "store/CatalogueFile.h"
-
-#include <QFile>
 #include <QRegularExpression>
-
-#include <sqlite3.h>
 
 #include <cstring>
 
 namespace {
-
-QString engineText(sqlite3 *db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
 
 bool isIdentChar(QChar c)
 {
@@ -30,6 +20,68 @@ QString sqlWithoutTrailingSemicolon(QString s)
 }
 
 } // namespace
+
+namespace db {
+
+bool isServerLocation(const QString &location)
+{
+    return location.startsWith(QStringLiteral("postgresql://"), Qt::CaseInsensitive)
+        || location.startsWith(QStringLiteral("postgres://"), Qt::CaseInsensitive);
+}
+
+void refuseNul(const Param &p)
+{
+    if (p.isText && p.text.contains('\0'))
+        throw DbError(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
+                          .arg(p.name));
+}
+
+QString commonDialect(const QString &sql, const QString &identity)
+{
+    const QString bare = sqlWithoutTrailingSemicolon(sql);
+    if (bare.compare(QStringLiteral("select @@Identity"), Qt::CaseInsensitive) == 0)
+        return identity;
+
+    // "update T set T.COL = ..." names the table in the set list, which the engines refuse: drop
+    // "T." wherever it stands outside a literal. It always means the one table being updated.
+    static const QRegularExpression update(QStringLiteral("^\\s*update\\s+([A-Za-z_][A-Za-z0-9_]*)\\s+set\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const auto m = update.match(sql);
+    if (!m.hasMatch())
+        return sql;
+    const QString prefix = m.captured(1) + u'.';
+    QString out;
+    out.reserve(sql.size());
+    QChar quote;
+    for (int i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            out += c;
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == u'\'' || c == u'"') {
+            quote = c;
+            out += c;
+            continue;
+        }
+        if (c == u'[') {
+            quote = u']';
+            out += c;
+            continue;
+        }
+        if ((i == 0 || !isIdentChar(sql.at(i - 1)))
+            && QStringView(sql).mid(i, prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0) {
+            i += int(prefix.size()) - 1;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace db
 
 DbError::DbError(const QString &text)
     : std::runtime_error(text.toStdString())
@@ -71,68 +123,31 @@ QString DbConnection::dataSourceOf(const QString &connectionString)
 
 bool DbConnection::Connected() const
 {
-    return m_db != nullptr;
+    return m_backend != nullptr;
+}
+
+db::Engine DbConnection::engine() const
+{
+    if (m_backend)
+        return m_backend->engine();
+    return db::isServerLocation(dataSourceOf(m_connectionString)) ? db::Engine::PostgreSQL : db::Engine::SQLite;
 }
 
 void DbConnection::Open()
 {
     if (Connected())
         return;
-    const QString path = dataSourceOf(m_connectionString);
-    if (path.isEmpty())
-        throw DbError(QStringLiteral("No database file is named in the connection string."));
-
-    // No SQLITE_OPEN_CREATE: opening must never create a catalogue that is not there. The connection
-    // lives on one thread, so the engine's own locking of it would only cost time.
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        // A failed open still hands back a handle, holding the engine's text; it must be closed too.
-        const QString text = engineText(db);
-        sqlite3_close(db);
-        throw DbError(text);
-    }
-    sqlite3_busy_timeout(db, m_busyTimeoutMs);
-    m_db = db;
-    try {
-        // Only reads until the file is known to be a catalogue: the journal mode below writes the
-        // file's header, which would turn an empty file into a database and change a stranger's
-        // database. A file that is no database at all fails on this first read.
-        requireCatalogueTables();
-        // A catalogue made before the schema had keys has none to hold, and opens as it always did.
-        run(m_foreignKeys ? "PRAGMA foreign_keys=ON" : "PRAGMA foreign_keys=OFF");
-        // WAL lets other programs read while we write; FULL makes each commit survive a power cut.
-        for (const char *statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"})
-            run(statement);
-    } catch (const DbError &) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw;
-    }
-}
-
-void DbConnection::requireCatalogueTables()
-{
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(m_db, "select name from sqlite_master where type = 'table'", -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(engineText(m_db));
-    QStringList present;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        present << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))).toUpper();
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throw DbError(engineText(m_db));
-    for (const QString &table : catalogueTables())
-        if (!present.contains(table.toUpper()))
-            throw DbError(QStringLiteral("The file is not a catalogue database: it has no table %1.").arg(table));
+    const QString source = dataSourceOf(m_connectionString);
+    auto backend = db::isServerLocation(source) ? db::makePostgresBackend() : db::makeSqliteBackend();
+    backend->open(source, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
+    m_backend = std::move(backend);
 }
 
 void DbConnection::setBusyTimeoutMs(int ms)
 {
     m_busyTimeoutMs = ms;
-    if (m_db)
-        sqlite3_busy_timeout(m_db, ms);
+    if (m_backend)
+        m_backend->setBusyTimeoutMs(ms);
 }
 
 void DbConnection::Close()
@@ -140,21 +155,10 @@ void DbConnection::Close()
     if (!Connected())
         return;
     emit closing();
-    if (m_inTransaction) {
-        m_inTransaction = false;
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    // Every statement is finalised where it ran, so nothing keeps the file open after this.
-    sqlite3_close_v2(m_db);
-    m_db = nullptr;
-}
-
-void DbConnection::run(const char *statement)
-{
-    if (!m_db)
-        throw DbError(QStringLiteral("The database engine is not available."));
-    if (sqlite3_exec(m_db, statement, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw DbError(engineText(m_db));
+    m_inTransaction = false;
+    // The queries dropped their statements on `closing`, so nothing keeps the catalogue open after this.
+    m_backend->close();
+    m_backend.reset();
 }
 
 DbConnection::DeferredSync::DeferredSync(DbConnection &connection)
@@ -162,7 +166,7 @@ DbConnection::DeferredSync::DeferredSync(DbConnection &connection)
 {
     if (!connection.Connected() || connection.InTransaction())
         return;
-    connection.run("PRAGMA synchronous=NORMAL");
+    connection.m_backend->deferSync();
     m_deferred = true;
 }
 
@@ -171,9 +175,7 @@ DbConnection::DeferredSync::~DeferredSync()
     if (!m_deferred || !m_connection.Connected())
         return;
     try {
-        m_connection.run("PRAGMA synchronous=FULL");
-        // The checkpoint syncs the log before it copies it into the file.
-        m_connection.run("PRAGMA wal_checkpoint(PASSIVE)");
+        m_connection.m_backend->endDeferredSync();
     } catch (const DbError &) {
         // The commits themselves succeeded; a later commit syncs the log all the same.
     }
@@ -182,13 +184,15 @@ DbConnection::DeferredSync::~DeferredSync()
 void DbConnection::BeginTrans()
 {
     Open();
-    run("BEGIN");
+    m_backend->exec(QStringLiteral("BEGIN"));
     m_inTransaction = true;
 }
 
 void DbConnection::CommitTrans()
 {
-    run("COMMIT");
+    if (!m_backend)
+        throw DbError(QStringLiteral("The database engine is not available."));
+    m_backend->exec(QStringLiteral("COMMIT"));
     m_inTransaction = false;
 }
 
@@ -197,7 +201,8 @@ void DbConnection::RollbackTrans()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    run("ROLLBACK");
+    if (m_backend)
+        m_backend->exec(QStringLiteral("ROLLBACK"));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -209,7 +214,7 @@ DbQuery::DbQuery(DbConnection &connection, const QStringList &sqlLines, QObject 
 {
     setSQL(sqlLines);
     connect(&connection, &DbConnection::closing, this, [this] {
-        // A statement outliving its connection would keep the file open.
+        // A statement outliving its connection would keep the catalogue open.
         forgetPrepared();
         Close();
     });
@@ -232,19 +237,38 @@ void DbQuery::setSQL(const QString &text)
     m_sql = text;
 }
 
-DbQuery::Param &DbQuery::param(const QString &name)
+db::Param &DbQuery::param(const QString &name)
 {
     for (auto &p : m_params)
         if (p.name.compare(name, Qt::CaseInsensitive) == 0)
             return p;
-    m_boundStale = true;
-    m_params.push_back(Param{name});
+    m_paramsAdded = true;
+    m_params.push_back(db::Param{name});
     return m_params.back();
+}
+
+void DbQuery::setParam(const QString &name, const QVariant &value)
+{
+    if (!value.isNull() && (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)) {
+        db::Param &p = param(name);
+        p.isNull = false;
+        p.isText = false;
+        p.number = value.toLongLong();
+        p.text.clear();
+    } else if (!value.isNull()) {
+        setParam(name, value.toString());
+    } else {
+        db::Param &p = param(name);
+        p.isNull = true;
+        p.isText = false;
+        p.text.clear();
+    }
 }
 
 void DbQuery::setParam(const QString &name, int value)
 {
-    Param &p = param(name);
+    db::Param &p = param(name);
+    p.isNull = false;
     p.isText = false;
     p.number = value;
     p.text.clear();
@@ -252,7 +276,8 @@ void DbQuery::setParam(const QString &name, int value)
 
 void DbQuery::setParam(const QString &name, const QString &value)
 {
-    Param &p = param(name);
+    db::Param &p = param(name);
+    p.isNull = false;
     p.isText = true;
     p.number = 0;
     // An empty text is stored as an empty string, never NULL: constData() is never null.
@@ -261,179 +286,41 @@ void DbQuery::setParam(const QString &name, const QString &value)
 
 QString DbQuery::dialectToEngine() const
 {
-    const QString bare = sqlWithoutTrailingSemicolon(m_sql);
-    if (bare.compare(QStringLiteral("select @@Identity"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("select last_insert_rowid()");
-
-    // "update T set T.COL = ..." names the table in the set list, which SQLite refuses: drop "T."
-    // wherever it stands outside a literal. It always means the one table being updated.
-    static const QRegularExpression update(QStringLiteral("^\\s*update\\s+([A-Za-z_][A-Za-z0-9_]*)\\s+set\\b"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    const auto m = update.match(m_sql);
-    if (!m.hasMatch())
-        return m_sql;
-    const QString prefix = m.captured(1) + u'.';
-    QString out;
-    out.reserve(m_sql.size());
-    QChar quote;
-    for (int i = 0; i < m_sql.size(); ++i) {
-        const QChar c = m_sql.at(i);
-        if (!quote.isNull()) {
-            out += c;
-            if (c == quote)
-                quote = QChar();
-            continue;
-        }
-        if (c == u'\'' || c == u'"') {
-            quote = c;
-            out += c;
-            continue;
-        }
-        if (c == u'[') {
-            quote = u']';
-            out += c;
-            continue;
-        }
-        if ((i == 0 || !isIdentChar(m_sql.at(i - 1)))
-            && QStringView(m_sql).mid(i, prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0) {
-            i += int(prefix.size()) - 1;
-            continue;
-        }
-        out += c;
-    }
-    return out;
+    m_connection.Open();
+    return m_connection.m_backend->toEngine(m_sql);
 }
 
-namespace {
-
-// One prepared statement on the connection's handle, finalised when it goes.
-class Statement
+std::unique_ptr<db::Statement> DbQuery::prepare(bool reused)
 {
-public:
-    Statement(sqlite3 *db, const QString &sql)
-        : m_db(db)
-    {
-        // The engine reads a statement only up to a NUL, so a literal holding one would be cut short.
-        if (sql.contains(QChar(0)))
-            throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."));
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
-            fail();
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    // True while rows come; raises on a failure.
-    bool step()
-    {
-        if (!m_stmt)
-            return false;
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            fail();
-        return false;
-    }
-    sqlite3_stmt *get() const { return m_stmt; }
-    int changes() const { return sqlite3_changes(m_db); }
-
-private:
-    [[noreturn]] void fail() { refuse(QString::fromUtf8(sqlite3_errmsg(m_db))); }
-    // A throw from the constructor skips the destructor, and a statement left unfinalised keeps
-    // the file open after the connection closes.
-    [[noreturn]] void refuse(const QString &text)
-    {
-        sqlite3_finalize(m_stmt);
-        m_stmt = nullptr;
-        throw DbError(text);
-    }
-
-    sqlite3 *m_db = nullptr;
-    sqlite3_stmt *m_stmt = nullptr;
-};
-
-} // namespace
-
-void DbQuery::bind(sqlite3_stmt *statement, bool sameAsLast)
-{
-    if (!statement)
-        return;
-    if (!sameAsLast || m_boundStale) {
-        m_bound.clear();
-        const int count = sqlite3_bind_parameter_count(statement);
-        for (int i = 1; i <= count; ++i) {
-            const char *name = sqlite3_bind_parameter_name(statement, i);
-            const QString bare = name ? QString::fromUtf8(name + 1) : QString();
-            int found = -1;
-            for (size_t k = 0; name && k < m_params.size(); ++k)
-                if (m_params[k].name.compare(bare, Qt::CaseInsensitive) == 0) {
-                    found = int(k);
-                    break;
-                }
-            m_bound.push_back(found);
-        }
-        m_boundStale = false;
-    }
-    for (size_t i = 0; i < m_bound.size(); ++i) {
-        if (m_bound[i] < 0)
-            continue;
-        const Param &p = m_params[size_t(m_bound[i])];
-        // The engine measures a text only up to a NUL, so its length checks would let an over-long
-        // text through; a catalogue made before the schema refused NUL has no check of its own either.
-        if (p.isText && p.text.contains('\0'))
-            throw DbError(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
-                              .arg(p.name));
-        // The text stays put until the statement has run: setParam only comes after.
-        const int rc = p.isText ? sqlite3_bind_text(statement, int(i) + 1, p.text.constData(), int(p.text.size()),
-                                                    SQLITE_STATIC)
-                                : sqlite3_bind_int64(statement, int(i) + 1, p.number);
-        if (rc != SQLITE_OK)
-            throw DbError(engineText(m_connection.m_db));
-    }
+    const QString sql = dialectToEngine();
+    // The engines read a statement only up to a NUL, so a literal holding one would be cut short.
+    if (sql.contains(QChar(0)))
+        throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."));
+    return m_connection.m_backend->prepare(sql, reused);
 }
 
 void DbQuery::forgetPrepared()
 {
-    sqlite3_finalize(m_prepared);
-    m_prepared = nullptr;
-    m_boundStale = true;
+    m_prepared.reset();
+    m_emptyStatement = false;
+    m_paramsAdded = true;
 }
 
 void DbQuery::ExecSQL()
 {
     m_connection.Open();
-    sqlite3 *db = m_connection.m_db;
-    const bool again = m_prepared != nullptr;
+    const bool again = m_prepared || m_emptyStatement;
     if (!again) {
-        const QByteArray text = dialectToEngine().toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_prepared, nullptr) != SQLITE_OK) {
-            m_prepared = nullptr;
-            throw DbError(engineText(db));
-        }
-        if (!m_prepared) { // only white space or a comment
-            m_rowsAffected = 0;
-            return;
-        }
+        m_prepared = prepare(true);
+        m_emptyStatement = !m_prepared;
     }
-    int rc = SQLITE_OK;
-    try {
-        bind(m_prepared, again);
-        while ((rc = sqlite3_step(m_prepared)) == SQLITE_ROW) {
-        }
-    } catch (...) {
-        sqlite3_reset(m_prepared);
-        sqlite3_clear_bindings(m_prepared);
-        throw;
+    if (!m_prepared) { // only white space or a comment
+        m_rowsAffected = 0;
+        return;
     }
-    // The engine's text before the reset, which may put another in its place.
-    const QString failure = rc == SQLITE_DONE ? QString() : engineText(db);
-    sqlite3_reset(m_prepared);
-    sqlite3_clear_bindings(m_prepared);
-    if (rc != SQLITE_DONE)
-        throw DbError(failure);
-    m_rowsAffected = sqlite3_changes(db);
+    const bool sameParams = again && !m_paramsAdded;
+    m_paramsAdded = false;
+    m_rowsAffected = m_prepared->run(m_params, sameParams, nullptr);
 }
 
 void DbQuery::Open()
@@ -441,72 +328,35 @@ void DbQuery::Open()
     if (m_active)
         return;
     m_connection.Open();
-    Statement statement(m_connection.m_db, dialectToEngine());
-    bind(statement.get(), false);
-    m_boundStale = true; // the map fits this statement, not ExecSQL's
-    sqlite3_stmt *st = statement.get();
-    const int columns = st ? sqlite3_column_count(st) : 0;
-    QStringList names;
-    for (int c = 0; c < columns; ++c)
-        names << QString::fromUtf8(sqlite3_column_name(st, c));
+    db::Rows rows;
+    if (const auto statement = prepare(false))
+        statement->run(m_params, false, &rows);
 
-    std::vector<Cell> cells;
-    QByteArray text;
-    int rows = 0;
-    while (statement.step()) {
-        for (int c = 0; c < columns; ++c) {
-            Cell cell{0, 0, quint8(sqlite3_column_type(st, c))};
-            switch (cell.type) {
-            case SQLITE_INTEGER:
-                cell.number = sqlite3_column_int64(st, c);
-                break;
-            case SQLITE_FLOAT: {
-                const double d = sqlite3_column_double(st, c);
-                std::memcpy(&cell.number, &d, sizeof d);
-                break;
-            }
-            case SQLITE_TEXT:
-            case SQLITE_BLOB: {
-                const void *bytes = cell.type == SQLITE_TEXT ? static_cast<const void *>(sqlite3_column_text(st, c))
-                                                            : sqlite3_column_blob(st, c);
-                cell.length = quint32(sqlite3_column_bytes(st, c));
-                cell.number = text.size();
-                text.append(static_cast<const char *>(bytes), cell.length);
-                break;
-            }
-            default:
-                break;
-            }
-            cells.push_back(cell);
-        }
-        ++rows;
-    }
-
-    m_fieldNames = names;
-    m_cells = std::move(cells);
+    m_fieldNames = rows.names;
+    m_cells = std::move(rows.cells);
     m_cells.shrink_to_fit();
-    m_text = std::move(text);
+    m_text = std::move(rows.text);
     m_text.squeeze();
-    m_rowCount = rows;
-    m_current = rows > 0 ? 0 : -1;
+    m_rowCount = rows.count;
+    m_current = m_rowCount > 0 ? 0 : -1;
     m_active = true;
     notifyReset();
 }
 
 QVariant DbQuery::Value(int row, int column) const
 {
-    const Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];
+    const db::Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];
     switch (cell.type) {
-    case SQLITE_INTEGER:
+    case db::Integer:
         return QVariant(qlonglong(cell.number));
-    case SQLITE_FLOAT: {
+    case db::Float: {
         double d;
         std::memcpy(&d, &cell.number, sizeof d);
         return QVariant(d);
     }
-    case SQLITE_TEXT:
+    case db::Text:
         return QVariant(QString::fromUtf8(m_text.constData() + cell.number, qsizetype(cell.length)));
-    case SQLITE_BLOB:
+    case db::Blob:
         return QVariant(m_text.mid(cell.number, cell.length));
     default:
         return QVariant();

@@ -1,12 +1,14 @@
 #pragma once
 
-// The catalogue's database engine: one connection and named queries on it, on the sqlite3 C API alone.
-// The snapshots are read through that API into compact cells (a million rows through Qt's SQL
-// classes, a QVariant a value, took twice the time and the memory), so it owns the connection too.
-// The stores speak the engine's old SQL dialect (bracketed names, "select @@Identity", qualified
-// columns in an update's set list); this layer takes that dialect as it is written.
+// The catalogue's database engine: one connection and named queries on it, over an SQLite file
+// (the sqlite3 C API) or a PostgreSQL server (libpq). The snapshots are read through those APIs into
+// compact cells (a million rows through Qt's SQL classes, a QVariant a value, took twice the time
+// and the memory), so it owns the connection too. The stores speak the engine's old SQL dialect
+// (bracketed names, "select @@Identity", qualified columns in an update's set list, true and
+// false); each engine's back end takes that dialect as it is written.
 
 #include "base/RowSource.h"
+#include "store/DbBackend.h"
 
 #include <QObject>
 #include <QString>
@@ -14,11 +16,9 @@
 #include <QByteArray>
 #include <QVariant>
 
+#include <memory>
 #include <stdexcept>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 // Every engine failure. what() and text() carry the engine's own message.
 class DbError : public std::runtime_error
@@ -38,7 +38,8 @@ public:
     explicit DbConnection(QObject *parent = nullptr);
     ~DbConnection() override;
 
-    // "Provider=...;Data Source=<path>;Persist Security Info=False"; only Data Source is used.
+    // "Provider=...;Data Source=<path>;Persist Security Info=False"; only Data Source is used. The
+    // source is a catalogue file's path, or postgresql://user@host:port/dbname for a server.
     void setConnectionString(const QString &connectionString);
     QString connectionString() const { return m_connectionString; }
     static QString dataSourceOf(const QString &connectionString);
@@ -54,13 +55,17 @@ public:
     // holds them per connection and only when asked; the program's catalogue connection asks, while
     // a bare connection (a tool's, or a fixture seeding rows of its own) writes as another program.
     void setForeignKeys(bool on) { m_foreignKeys = on; }
+    // From the next open on, reads only: a tool copying a catalogue leaves its source as it was.
+    void setReadOnly(bool on) { m_readOnly = on; }
 
-    // Opens an existing catalogue file; never creates one, and never writes to a file that is not a
-    // catalogue. Raises DbError with the engine's text.
+    // Opens an existing catalogue; never creates one, and never writes to a file or database that
+    // is not a catalogue. Raises DbError with the engine's text.
     void Open();
     // Rolls back an open transaction and closes every query on the connection.
     void Close();
     bool Connected() const;
+    // The engine the connection string names, open or not.
+    db::Engine engine() const;
 
     // A long run of small commits, each still a transaction of its own: until the run ends a commit
     // does not wait for the disk; at its end the log is written through once, so by then every commit
@@ -87,18 +92,15 @@ signals:
     void closing();
 
 private:
-    // Queries prepare their statements on the handle; nothing outside the engine reaches it.
+    // Queries prepare their statements on the back end; nothing outside the engine reaches it.
     friend class DbQuery;
 
-    // Runs one statement, rows and all; raises DbError with the engine's text.
-    void run(const char *statement);
-    void requireCatalogueTables();
-
     QString m_connectionString;
-    sqlite3 *m_db = nullptr;
+    std::unique_ptr<db::Backend> m_backend;
     int m_busyTimeoutMs = DefaultBusyTimeoutMs;
     bool m_inTransaction = false;
     bool m_foreignKeys = false;
+    bool m_readOnly = false;
 };
 
 // A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.
@@ -121,6 +123,8 @@ public:
     void setParam(const QString &name, int value);
     void setParam(const QString &name, const QString &value);
     void setParam(const QString &name, const char *value) { setParam(name, QString::fromUtf8(value)); }
+    // A whole number, a text, or NULL for a null QVariant, as the variant holds.
+    void setParam(const QString &name, const QVariant &value);
 
     void ExecSQL();
     int RowsAffected() const { return m_rowsAffected; }
@@ -164,40 +168,29 @@ public:
     QVariant value(int row, int column) const override { return Value(row, column); }
     int currentRow() const override { return Eof() ? -1 : m_current; }
 
-private:
+    // The statement as the connection's engine reads it.
     QString dialectToEngine() const;
+
+private:
     void requireRow(const char *what) const;
 
     DbConnection &m_connection;
     QString m_sql;
-    // A parameter as the engine takes it: a text already in UTF-8, so binding it copies nothing.
-    struct Param {
-        QString name;
-        bool isText = false;
-        qint64 number = 0;
-        QByteArray text;
-    };
-    Param &param(const QString &name);
-    // Binds every parameter the statement names; those never set stay NULL.
-    void bind(sqlite3_stmt *statement, bool sameAsLast);
+    db::Param &param(const QString &name);
     void forgetPrepared();
+    // The statement as the connection's engine reads it; refuses a NUL, which would cut it short.
+    std::unique_ptr<db::Statement> prepare(bool reused);
 
-    std::vector<Param> m_params;
+    std::vector<db::Param> m_params;
     // ExecSQL's statement, prepared once and run again for each row of a long list of inserts; made
-    // again when the SQL or the connection changes. The parameters it names, by their place in
-    // m_params; remade when a parameter is added.
-    sqlite3_stmt *m_prepared = nullptr;
-    std::vector<int> m_bound;
-    bool m_boundStale = true;
+    // again when the SQL or the connection changes. m_paramsAdded: a parameter came since its last run.
+    std::unique_ptr<db::Statement> m_prepared;
+    bool m_paramsAdded = true;
+    bool m_emptyStatement = false;
     QStringList m_fieldNames;
     // The snapshot, compact: one cell per value, texts as UTF-8 in one buffer, made into QVariants
     // only when asked for. A million rows of QVariants cost twice the reading and the memory.
-    struct Cell {
-        qint64 number;   // an integer, a double's bits, or a text's offset in m_text
-        quint32 length;  // a text's or blob's byte count
-        quint8 type;     // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL
-    };
-    std::vector<Cell> m_cells;
+    std::vector<db::Cell> m_cells;
     QByteArray m_text;
     int m_rowCount = 0;
     int m_current = -1;

@@ -116,6 +116,12 @@ QStringList Store::column(const DbQuery &query, const QString &field)
     return out;
 }
 
+void Store::requireRowChanged(const DbQuery &update, const QString &what)
+{
+    if (update.RowsAffected() == 0)
+        throw DbError(QStringLiteral("The %1 is no longer in the catalogue: another user has deleted it.").arg(what));
+}
+
 int Store::currentKey(const DbQuery &query, const QString &field)
 {
     return query.Active() && !query.Eof() ? query.FieldAsInteger(field) : 0;

@@ -49,6 +49,10 @@ protected:
 
     DbConnection &connection() const;
 
+    // An update that found no row to change: another program deleted the record while its editor
+    // was open. Without this the save would end in silence with nothing stored.
+    static void requireRowChanged(const DbQuery &update, const QString &what);
+
     TD_Main &m_main;
     MessageService &m_messages;
 

@@ -18,6 +18,7 @@
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
+#include "store/DbBackend.h"
 #include "base/MessageService.h"
 #include "base/U_Constantes.h"
 
@@ -187,7 +188,8 @@ int main(int argc, char **argv)
 
     const QString cataloguePath = parser.value(catalogueOption);
     const QString output = parser.value(outputOption);
-    if (!QFileInfo(cataloguePath).isFile()) {
+    // A server's catalogue is reached by its postgresql:// address; a file must be there.
+    if (!db::isServerLocation(cataloguePath) && !QFileInfo(cataloguePath).isFile()) {
         say(QStringLiteral("no catalogue at \"%1\"").arg(cataloguePath));
         return Failed;
     }

@@ -12,6 +12,7 @@
 #include "support/TempCatalogue.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -20,6 +21,8 @@
 #include <functional>
 #include <future>
 #include <thread>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -100,11 +103,32 @@ QString longText(int n) { return QString(n, u'x'); }
 class OtherProgramWrite
 {
 public:
-    OtherProgramWrite(const QString &path, int holdMs)
+    OtherProgramWrite(const TempCatalogue &cat, int holdMs)
     {
         std::promise<bool> taken;
         std::future<bool> answer = taken.get_future();
-        m_thread = std::thread([file = QFile::encodeName(path), holdMs, taken = std::move(taken)]() mutable {
+        if (cat.isServer()) {
+            // The server has no lock on the whole catalogue: every table locked against writers is the same.
+            m_thread = std::thread([address = cat.path().toUtf8(), holdMs, taken = std::move(taken)]() mutable {
+                PGconn *conn = PQconnectdb(address.constData());
+                const auto run = [conn](const char *sql) {
+                    PGresult *r = PQexec(conn, sql);
+                    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+                    PQclear(r);
+                    return ok;
+                };
+                const bool ok = PQstatus(conn) == CONNECTION_OK
+                    && run("begin; lock table ARTISTE, CDAUDIO, TRACK, MOVIE, DATACD, DATA in exclusive mode;"
+                           "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Other', 'DVD')");
+                taken.set_value(ok);
+                std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+                run(ok ? "commit" : "rollback");
+                PQfinish(conn);
+            });
+            m_taken = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready && answer.get();
+            return;
+        }
+        m_thread = std::thread([file = QFile::encodeName(cat.path()), holdMs, taken = std::move(taken)]() mutable {
             sqlite3 *db = nullptr;
             sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
             sqlite3_busy_timeout(db, 5000);
@@ -135,6 +159,7 @@ class tst_Stores : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void failures_data();
     void failures();
     void builtStatementsMatchWorkedExamples();
@@ -157,7 +182,17 @@ private slots:
     void waitsOutAnotherProgramsWrite_data();
     void waitsOutAnotherProgramsWrite();
     void earlierCatalogueKeepsWorking();
+    void racesWithAnotherProgram_data();
+    void racesWithAnotherProgram();
+    void refreshShowsAnotherProgramsChanges();
 };
+
+void tst_Stores::initTestCase()
+{
+    const QString why = TempCatalogue::unavailable();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+}
 
 // Each failure: what makes the engine refuse, the operation, its message, and what is stored after.
 // Without an `expect` step the whole catalogue must be exactly as it was before the operation.
@@ -344,8 +379,10 @@ void tst_Stores::builtStatementsStoreValuesVerbatim()
     QFETCH(bool, limited);
 
     auto stored = [](Fixture &f, int id) {
-        return f.cat.rows(QStringLiteral("select CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS, typeof(BARCODE), "
-                                         "typeof(YEAR), typeof(COMMENTS) from CDAUDIO where CD_ID = %1").arg(id));
+        return f.cat.rows(QStringLiteral("select CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS, %2, %3, %4 "
+                                         "from CDAUDIO where CD_ID = %1")
+                              .arg(id)
+                              .arg(f.cat.typeOf("BARCODE"), f.cat.typeOf("YEAR"), f.cat.typeOf("COMMENTS")));
     };
     const QString row = QStringList{title, "2", barcode, year, limited ? "1" : "0", comments, "text", "text", "text"}.join(u'|');
 
@@ -450,8 +487,7 @@ void tst_Stores::deleteDataCDTakesItsItems()
 void tst_Stores::severalDeletesOneFailing()
 {
     Fixture f;
-    f.cat.exec("create trigger keep_help before delete on CDAUDIO when old.CD_ID = 2 "
-               "begin select raise(abort, 'Help is kept'); end");
+    f.cat.failDeleteWhen("CDAUDIO", "old.CD_ID = 2", "Help is kept");
     for (int id : {1, 2, 3})
         f.cd.DeleteAudioCD(id);
     QCOMPARE(f.messages.boxes.size(), 1);
@@ -589,17 +625,23 @@ void tst_Stores::longListsLetEventsThrough()
     QCOMPARE(f.tracksOf(cd), QStringList({"x", "y"}));
 
     // A scanned disc: the commits between two events do not wait for the disk, the end does.
-    DbQuery synchronous(f.main.ADOConnection, {QStringLiteral("pragma synchronous")});
+    const bool server = f.cat.isServer();
+    DbQuery synchronous(f.main.ADOConnection, {server ? QStringLiteral("show synchronous_commit") : QStringLiteral("pragma synchronous")});
     auto level = [&] {
         synchronous.Close();
         synchronous.Open();
-        return synchronous.FirstField().toInt();
+        return synchronous.FirstField().toString();
     };
+    const QString deferred = server ? QStringLiteral("off") : QStringLiteral("1");   // NORMAL
+    const QString durable = server ? QStringLiteral("on") : QStringLiteral("2");     // FULL
     QStringList levels;
     // Between two items the lock is free: another program that does not wait at all still writes.
-    sqlite3_busy_timeout(f.cat.side(), 0);
+    if (server)
+        f.cat.exec(QStringLiteral("set lock_timeout = 1"));
+    else
+        sqlite3_busy_timeout(f.cat.side(), 0);
     f.data.setEventHook([&] {
-        levels << QString::number(level());
+        levels << level();
         if (levels.size() % 500 == 0)
             f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Between', 'DVD')"));
     });
@@ -609,9 +651,10 @@ void tst_Stores::longListsLetEventsThrough()
         scan << QStringLiteral("folder %1/a file with a long name %1.txt").arg(i);
     f.data.AddDataCD("Scan", scan);
     QCOMPARE(levels.size(), 2000);
-    QCOMPARE(levels.count("1"), 2000); // NORMAL
-    QCOMPARE(level(), 2);              // FULL again
-    QVERIFY(QFileInfo(f.cat.path()).size() > fileBefore); // the log was written through into the file
+    QCOMPARE(levels.count(deferred), 2000);
+    QCOMPARE(level(), durable);
+    if (!server)
+        QVERIFY(QFileInfo(f.cat.path()).size() > fileBefore); // the log was written through into the file
     QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), scan);
     QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Between'"), 4);
 }
@@ -655,13 +698,13 @@ void tst_Stores::waitsOutAnotherProgramsWrite()
         int item = 0;
         f.data.setEventHook([&] {
             if (++item == 2)
-                other = std::make_unique<OtherProgramWrite>(f.cat.path(), holdMs);
+                other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
         });
         f.data.AddDataCD("Scan", {"a", "b", "c", "d"});
         QVERIFY(other && other->taken());
         QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), QStringList({"a", "b", "c", "d"}));
     } else {
-        other = std::make_unique<OtherProgramWrite>(f.cat.path(), holdMs);
+        other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
         QVERIFY(other->taken());
         f.movie.AddMovie("Casablanca", "DVD");
         QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Casablanca'"), 1);
@@ -675,6 +718,8 @@ void tst_Stores::waitsOutAnotherProgramsWrite()
 // did; the stores' deletes run in the keys' order all the same, and the engine refuses NUL itself.
 void tst_Stores::earlierCatalogueKeepsWorking()
 {
+    if (TempCatalogue::engineUnderTest() != db::Engine::SQLite)
+        QSKIP("catalogues made by earlier builds are files: a server catalogue has had its keys from the start");
     Fixture f(true);
     QVERIFY(f.main.ADOConnection.Connected());
     f.cd.OpenList();
@@ -695,6 +740,141 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     QCOMPARE(f.messages.boxes.size(), 1);
     QVERIFY(f.messages.boxes[0].text.startsWith("The artist could not be added for the following reason :\r\n"));
     QCOMPARE(f.cat.count("ARTISTE", "ART_NAME like 'Ab%'"), 0);
+}
+
+// Another program on the same catalogue, with a connection and stores of its own.
+struct OtherProgram {
+    explicit OtherProgram(const QString &location) { main.OpenDatabase(location); }
+    RecordingMessages messages;
+    TD_Main main{messages};
+    TD_CD cd{main, messages};
+    TD_Artist artist{main, messages};
+    TD_Movie movie{main, messages};
+    TD_Data data{main, messages};
+};
+using Race = std::function<void(Fixture &, OtherProgram &)>;
+Q_DECLARE_METATYPE(Race)
+
+// Rows no list can show: tracks without their CD, CDs without their artist, items without their CD.
+QString orphans(TempCatalogue &cat)
+{
+    return cat.rows("select count(*) from TRACK where CD_ID not in (select CD_ID from CDAUDIO)"
+                    " union all select count(*) from CDAUDIO where ART_ID not in (select ART_ID from ARTISTE)"
+                    " union all select count(*) from DATA where CD_ID not in (select CD_ID from DATACD)")
+        .join(u',');
+}
+
+// Each race: what both programs do, our program's last step losing to the other's; the warning it
+// shows; then nothing of the losing save may be left in the catalogue.
+void tst_Stores::racesWithAnotherProgram_data()
+{
+    QTest::addColumn<Race>("race");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("left"); // SQL counting what the losing save left behind
+
+    QTest::newRow("CD stored against an artist the other just deleted")
+        << Race([](Fixture &f, OtherProgram &o) {
+               f.artist.OpenList(); // the editor's artist list still shows the artist
+               o.artist.DeleteArtist(3);
+               QCOMPARE(f.cd.AddAudioCD(3, "Disintegration", {}, {}, false, {}, {"Plainsong"}), -1);
+           })
+        << "The CD could not be added for the following reason :"
+        << "select count(*) from CDAUDIO where CD_LABEL = 'Disintegration'";
+    QTest::newRow("update of a CD the other just deleted")
+        << Race([](Fixture &f, OtherProgram &o) {
+               f.cd.OpenList();
+               QVERIFY(f.cd.locate(1));
+               o.cd.DeleteAudioCD(1);
+               f.cd.UpdateAudioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"});
+           })
+        << "The CD could not be updated for the following reason :"
+        << "select count(*) from TRACK where TR_LABEL in ('Waterloo', 'SOS')";
+    QTest::newRow("update of a CD without tracks the other just deleted")
+        << Race([](Fixture &f, OtherProgram &o) {
+               o.cd.DeleteAudioCD(3);
+               f.cd.UpdateAudioCD(3, 1, "Arrival", {}, {}, true, {}, {});
+           })
+        << "The CD could not be updated for the following reason :"
+        << "select count(*) from CDAUDIO where CD_ID = 3";
+    QTest::newRow("a new CD deleted by the other while its tracks are stored")
+        << Race([](Fixture &f, OtherProgram &o) {
+               int tracks = 0;
+               f.cd.setEventHook([&] {
+                   if (++tracks == 1)
+                       o.cd.DeleteAudioCD(f.cat.scalar("select max(CD_ID) from CDAUDIO").toInt());
+               });
+               QVERIFY(f.cd.AddAudioCD(1, "Super Trouper", {}, {}, false, {}, {"one", "two", "three"}) > 0);
+           })
+        << "The CD could not be added for the following reason :"
+        << "select count(*) from TRACK where TR_LABEL in ('one', 'two', 'three')";
+    QTest::newRow("a new data CD deleted by the other while its items are stored")
+        << Race([](Fixture &f, OtherProgram &o) {
+               int items = 0;
+               f.data.setEventHook([&] {
+                   if (++items == 2)
+                       o.data.DeleteDataCD(f.cat.scalar("select max(CD_ID) from DATACD").toInt());
+               });
+               f.data.AddDataCD("Scan", {"a", "b", "c", "d"});
+           })
+        << "The CD could not be added for the following reason :"
+        << "select count(*) from DATA where DATA_LABEL in ('a', 'b', 'c', 'd')";
+    QTest::newRow("update of a data CD the other just deleted")
+        << Race([](Fixture &f, OtherProgram &o) {
+               o.data.DeleteDataCD(2);
+               f.data.UpdateDataCD(2, "Photos 2019", {});
+           })
+        << "The CD could not be updated for the following reason :"
+        << "select count(*) from DATACD where CD_ID = 2";
+}
+
+void tst_Stores::racesWithAnotherProgram()
+{
+    QFETCH(Race, race);
+    QFETCH(QString, message);
+    QFETCH(QString, left);
+
+    Fixture f;
+    f.messages.onShow = nullptr;
+    OtherProgram other(f.cat.path());
+    const QString orphansBefore = orphans(f.cat);
+    race(f, other);
+
+    QVERIFY2(other.messages.boxes.isEmpty(), qPrintable(other.messages.texts().join(u'\n')));
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
+    const QString text = f.messages.boxes[0].text;
+    QVERIFY2(text.startsWith(message + CR_LF) && text.size() > message.size() + 2, qPrintable(text));
+    QVERIFY(!f.main.ADOConnection.InTransaction());
+    QCOMPARE(f.cat.scalar(left).toInt(), 0);
+    QCOMPARE(orphans(f.cat), orphansBefore);
+}
+
+// Several programs browse one catalogue: Refresh reads what the others stored since.
+void tst_Stores::refreshShowsAnotherProgramsChanges()
+{
+    Fixture f;
+    OtherProgram other(f.cat.path());
+    f.movie.OpenList();
+    f.cd.OpenList();
+    f.artist.OpenList();
+    QVERIFY(f.cd.locate(2));
+
+    other.movie.AddMovie("Casablanca", "DVD");
+    other.cd.UpdateAudioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"});
+    other.artist.DeleteArtist(3);
+    QVERIFY(other.messages.boxes.isEmpty());
+
+    QCOMPARE(f.movie.count(), 2); // a snapshot until refreshed
+    f.movie.RefreshList();
+    f.cd.RefreshList();
+    f.artist.RefreshList();
+    QCOMPARE(f.movie.count(), 3);
+    QCOMPARE(f.cd.current().title, QStringLiteral("Help! (remastered)"));
+    QCOMPARE(f.cd.current().tracks, QStringList({"Help!", "Ticket to Ride"}));
+    QStringList names;
+    for (const TArtist &a : f.artist.artists())
+        names << a.name;
+    QCOMPARE(names, QStringList({"Abba", "Beatles"}));
 }
 
 QTEST_GUILESS_MAIN(tst_Stores)

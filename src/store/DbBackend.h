@@ -1,0 +1,97 @@
+#pragma once
+
+// What one database engine gives the catalogue's connection and queries: a session, its statements
+// and their rows. The connection and the queries above stay the same whatever the engine; a
+// catalogue path opens an SQLite file, a postgresql:// address a PostgreSQL server.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace db {
+
+enum class Engine { SQLite, PostgreSQL };
+
+// A value in a snapshot, compact: texts and blobs live in the snapshot's one buffer.
+enum CellType : quint8 { Null, Integer, Float, Text, Blob };
+struct Cell {
+    qint64 number;  // an integer, a double's bits, or a text's offset in the buffer
+    quint32 length; // a text's or blob's byte count
+    quint8 type;    // CellType
+};
+
+// The rows a statement answered: names, one cell per value row by row, the texts' bytes.
+struct Rows {
+    QStringList names;
+    std::vector<Cell> cells;
+    QByteArray text;
+    int count = 0;
+};
+
+// A parameter as a query holds it: a text already in UTF-8, so binding copies nothing.
+struct Param {
+    QString name;
+    bool isNull = false;
+    bool isText = false;
+    qint64 number = 0;
+    QByteArray text;
+};
+
+class Statement
+{
+public:
+    virtual ~Statement() = default;
+    // Runs with the parameters the statement names (those never set are NULL); `rows`, when given,
+    // receives every row. `sameParams` says the list of names is the one of the last run.
+    // Answers the rows changed; raises DbError with the engine's text.
+    virtual int run(const std::vector<Param> &params, bool sameParams, Rows *rows) = 0;
+};
+
+class Backend
+{
+public:
+    virtual ~Backend() = default;
+    virtual Engine engine() const = 0;
+
+    // Opens the catalogue at `location` and makes sure it is one; raises DbError. A read-only
+    // session changes nothing, not even the file's header.
+    virtual void open(const QString &location, bool foreignKeys, int busyTimeoutMs, bool readOnly) = 0;
+    // Rolls back whatever is open and ends the session.
+    virtual void close() = 0;
+    virtual void setBusyTimeoutMs(int ms) = 0;
+
+    // One statement of the engine's own SQL, no parameters, rows dropped.
+    virtual void exec(const QString &sql) = 0;
+    // The stores' SQL as this engine reads it.
+    virtual QString toEngine(const QString &sql) const = 0;
+    // Null for a statement of only white space or a comment.
+    virtual std::unique_ptr<Statement> prepare(const QString &engineSql, bool reused) = 0;
+
+    // A run of commits that need not each wait for the disk; ending it puts them all there.
+    virtual void deferSync() = 0;
+    virtual void endDeferredSync() = 0;
+};
+
+std::unique_ptr<Backend> makeSqliteBackend();
+std::unique_ptr<Backend> makePostgresBackend();
+
+// The engine measures a text only up to a NUL, so its length checks would let an over-long text
+// through; a catalogue made before the schema refused NUL has no check of its own either, and a
+// server takes no NUL at all. Raises DbError naming the parameter.
+void refuseNul(const Param &param);
+
+// Runs a script of the server's own SQL in a session of its own, without asking for a catalogue
+// there; raises DbError with the server's text.
+void runServerScript(const QString &address, const QString &script);
+
+// postgresql:// and postgres:// address a server; anything else names a file.
+bool isServerLocation(const QString &location);
+
+// The translation every engine shares: "select @@Identity" as `identity`, and "update T set T.COL"
+// without the "T." the engines refuse.
+QString commonDialect(const QString &sql, const QString &identity);
+
+} // namespace db

@@ -1,0 +1,411 @@
+#include "store/DbBackend.h"
+
+#include "store/CatalogueFile.h"
+#include "store/DbEngine.h"
+
+#include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace db {
+namespace {
+
+// Type numbers of the server's built-in types (pg_type.oid), fixed since long ago.
+constexpr Oid BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, OidOid = 26,
+              Float4Oid = 700, Float8Oid = 701, NumericOid = 1700;
+
+QString trimmedText(const char *text)
+{
+    return QString::fromUtf8(text).trimmed();
+}
+
+// The server's own words: its message, and the detail that names the row when there is one.
+QString resultText(PGconn *conn, const PGresult *res)
+{
+    const char *primary = res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    if (!primary)
+        return trimmedText(PQerrorMessage(conn));
+    QString text = QString::fromUtf8(primary);
+    if (const char *detail = PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL))
+        text += QStringLiteral("\r\n") + QString::fromUtf8(detail);
+    return text;
+}
+
+struct ResultDeleter {
+    void operator()(PGresult *r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+// Raises on anything but success; answers the rows a command changed.
+int check(PGconn *conn, const Result &res)
+{
+    const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
+        throw DbError(resultText(conn, res.get()));
+    return std::atoi(PQcmdTuples(res.get()));
+}
+
+bool identStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+bool identChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+// The stores' dialect in the server's words: [NAME] as a plain or quoted name, true and false as the
+// 1 and 0 the flag columns hold, and, when `names` is given, each :NAME as $n (one number a name).
+// Literals, quoted names and comments pass untouched, and so does a "::" cast.
+QString translate(const QString &sql, QStringList *names)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    const int n = int(sql.size());
+    for (int i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            const int end = int(sql.indexOf(c, i + 1));
+            const int stop = end < 0 ? n : end + 1;
+            out += QStringView(sql).mid(i, stop - i);
+            i = stop - 1;
+            continue;
+        }
+        if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
+            const int end = int(sql.indexOf(u'\n', i));
+            const int stop = end < 0 ? n : end;
+            out += QStringView(sql).mid(i, stop - i);
+            i = stop - 1;
+            continue;
+        }
+        if (c == u'[') {
+            const int end = int(sql.indexOf(u']', i + 1));
+            if (end > i) {
+                const QString name = sql.mid(i + 1, end - i - 1);
+                bool plain = !name.isEmpty() && identStart(name.at(0));
+                for (QChar k : name)
+                    plain = plain && identChar(k);
+                out += plain ? name : u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+                i = end;
+                continue;
+            }
+        }
+        if (identStart(c) && (i == 0 || !identChar(sql.at(i - 1)))) {
+            int end = i;
+            while (end < n && identChar(sql.at(end)))
+                ++end;
+            const QStringView word = QStringView(sql).mid(i, end - i);
+            const bool previousIsColon = i > 0 && sql.at(i - 1) == u':';
+            if (!previousIsColon && word.compare(u"true", Qt::CaseInsensitive) == 0)
+                out += u'1';
+            else if (!previousIsColon && word.compare(u"false", Qt::CaseInsensitive) == 0)
+                out += u'0';
+            else
+                out += word;
+            i = end - 1;
+            continue;
+        }
+        if (names && c == u':' && i + 1 < n && identStart(sql.at(i + 1)) && (i == 0 || sql.at(i - 1) != u':')) {
+            int end = i + 1;
+            while (end < n && identChar(sql.at(end)))
+                ++end;
+            const QString name = sql.mid(i + 1, end - i - 1);
+            int index = -1;
+            for (int k = 0; k < names->size(); ++k)
+                if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
+                    index = k;
+            if (index < 0) {
+                names->append(name);
+                index = int(names->size()) - 1;
+            }
+            out += u'$' + QString::number(index + 1);
+            i = end - 1;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+class PgStatement : public Statement
+{
+public:
+    PgStatement(PGconn *conn, QByteArray sql, QStringList names, QByteArray preparedName)
+        : m_conn(conn)
+        , m_sql(std::move(sql))
+        , m_names(std::move(names))
+        , m_preparedName(std::move(preparedName))
+    {
+    }
+    ~PgStatement() override
+    {
+        // A statement prepared on the server lives as long as the session unless let go.
+        if (m_prepared && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_INERROR)
+            Result(PQexec(m_conn, ("DEALLOCATE " + m_preparedName).constData()));
+    }
+
+    int run(const std::vector<Param> &params, bool sameParams, Rows *rows) override
+    {
+        if (!sameParams || m_bound.size() != size_t(m_names.size())) {
+            m_bound.clear();
+            for (const QString &name : m_names) {
+                int found = -1;
+                for (size_t k = 0; k < params.size(); ++k)
+                    if (params[k].name.compare(name, Qt::CaseInsensitive) == 0) {
+                        found = int(k);
+                        break;
+                    }
+                m_bound.push_back(found);
+            }
+        }
+        const int count = int(m_bound.size());
+        std::vector<QByteArray> numbers(static_cast<size_t>(count));
+        std::vector<const char *> values(size_t(count), nullptr);
+        std::vector<int> lengths(size_t(count), 0);
+        for (int i = 0; i < count; ++i) {
+            if (m_bound[size_t(i)] < 0)
+                continue;
+            const Param &p = params[size_t(m_bound[size_t(i)])];
+            refuseNul(p);
+            if (p.isNull)
+                continue;
+            if (p.isText) {
+                values[size_t(i)] = p.text.constData();
+                lengths[size_t(i)] = int(p.text.size());
+            } else {
+                numbers[size_t(i)] = QByteArray::number(p.number);
+                values[size_t(i)] = numbers[size_t(i)].constData();
+                lengths[size_t(i)] = int(numbers[size_t(i)].size());
+            }
+        }
+        Result res;
+        if (!m_preparedName.isEmpty()) {
+            if (!m_prepared) {
+                Result made(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
+                check(m_conn, made);
+                m_prepared = true;
+            }
+            res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(), nullptr, 0));
+        } else {
+            res.reset(PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
+        }
+        const int changed = check(m_conn, res);
+        if (rows && PQresultStatus(res.get()) == PGRES_TUPLES_OK)
+            read(res.get(), *rows);
+        return changed;
+    }
+
+private:
+    static void read(const PGresult *res, Rows &out)
+    {
+        const int columns = PQnfields(res);
+        const int count = PQntuples(res);
+        std::vector<quint8> types(static_cast<size_t>(columns));
+        out.names.clear();
+        for (int c = 0; c < columns; ++c) {
+            // The server folds unquoted names to lower case; the catalogue's are upper case.
+            const QString name = QString::fromUtf8(PQfname(res, c));
+            out.names << (name == name.toLower() ? name.toUpper() : name);
+            switch (PQftype(res, c)) {
+            case BoolOid:
+            case Int2Oid:
+            case Int4Oid:
+            case Int8Oid:
+            case OidOid:
+                types[size_t(c)] = Integer;
+                break;
+            case Float4Oid:
+            case Float8Oid:
+            case NumericOid:
+                types[size_t(c)] = Float;
+                break;
+            case ByteaOid:
+                types[size_t(c)] = Blob;
+                break;
+            default:
+                types[size_t(c)] = Text;
+            }
+        }
+        out.cells.reserve(size_t(count) * size_t(columns));
+        for (int r = 0; r < count; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                Cell cell{0, 0, Null};
+                if (!PQgetisnull(res, r, c)) {
+                    const char *value = PQgetvalue(res, r, c);
+                    cell.type = types[size_t(c)];
+                    switch (cell.type) {
+                    case Integer:
+                        cell.number = value[0] == 't' ? 1 : value[0] == 'f' ? 0 : std::strtoll(value, nullptr, 10);
+                        break;
+                    case Float: {
+                        const double d = std::strtod(value, nullptr);
+                        std::memcpy(&cell.number, &d, sizeof d);
+                        break;
+                    }
+                    case Blob: {
+                        size_t length = 0;
+                        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
+                        cell.number = out.text.size();
+                        cell.length = quint32(length);
+                        out.text.append(reinterpret_cast<const char *>(bytes), qsizetype(length));
+                        PQfreemem(bytes);
+                        break;
+                    }
+                    default:
+                        cell.number = out.text.size();
+                        cell.length = quint32(PQgetlength(res, r, c));
+                        out.text.append(value, cell.length);
+                    }
+                }
+                out.cells.push_back(cell);
+            }
+        }
+        out.count = count;
+    }
+
+    PGconn *m_conn;
+    QByteArray m_sql;
+    QStringList m_names;
+    QByteArray m_preparedName;
+    bool m_prepared = false;
+    std::vector<int> m_bound;
+};
+
+void ignoreNotice(void *, const char *)
+{
+}
+
+class PostgresBackend : public Backend
+{
+public:
+    ~PostgresBackend() override { close(); }
+    Engine engine() const override { return Engine::PostgreSQL; }
+
+    void open(const QString &location, bool, int busyTimeoutMs, bool readOnly) override
+    {
+        // The server holds the keys for every connection: there is no catalogue without them.
+        PGconn *conn = PQconnectdb(location.toUtf8().constData());
+        if (PQstatus(conn) != CONNECTION_OK) {
+            const QString text = trimmedText(PQerrorMessage(conn));
+            PQfinish(conn);
+            throw DbError(text.isEmpty() ? QStringLiteral("The database server could not be reached.") : text);
+        }
+        m_conn = conn;
+        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+        try {
+            if (PQsetClientEncoding(m_conn, "UTF8") != 0)
+                throw DbError(trimmedText(PQerrorMessage(m_conn)));
+            requireCatalogueTables();
+            setBusyTimeoutMs(busyTimeoutMs);
+            // The last identifier is 0 until this session inserts, as on a file, where the server
+            // would fail the question instead: a sequence of the session's own has given one 0.
+            exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
+                                "SELECT nextval('dadudu_no_identity_yet')"));
+            if (readOnly)
+                exec(QStringLiteral("SET default_transaction_read_only = on"));
+        } catch (const DbError &) {
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            throw;
+        }
+    }
+
+    void close() override
+    {
+        if (!m_conn)
+            return;
+        // Ending the session rolls back whatever it left open.
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+
+    void setBusyTimeoutMs(int ms) override
+    {
+        if (!m_conn)
+            return;
+        // No wait at all is 0 to SQLite but forever to the server: the shortest wait it knows instead.
+        exec(QStringLiteral("SET lock_timeout = %1").arg(qMax(ms, 1)));
+    }
+
+    void exec(const QString &sql) override
+    {
+        if (!m_conn)
+            throw DbError(QStringLiteral("The database engine is not available."));
+        check(m_conn, Result(PQexec(m_conn, sql.toUtf8().constData())));
+    }
+
+    QString toEngine(const QString &sql) const override
+    {
+        return translate(commonDialect(sql, QStringLiteral("select lastval()")), nullptr);
+    }
+
+    std::unique_ptr<Statement> prepare(const QString &engineSql, bool reused) override
+    {
+        if (!m_conn)
+            throw DbError(QStringLiteral("The database engine is not available."));
+        QStringList names;
+        const QString sql = translate(engineSql, &names);
+        QString bare = sql;
+        bare.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
+        if (bare.trimmed().isEmpty())
+            return nullptr;
+        const QByteArray preparedName = reused ? "dadudu_" + QByteArray::number(++m_statements) : QByteArray();
+        return std::make_unique<PgStatement>(m_conn, sql.toUtf8(), names, preparedName);
+    }
+
+    void deferSync() override { exec(QStringLiteral("SET synchronous_commit = off")); }
+
+    void endDeferredSync() override
+    {
+        exec(QStringLiteral("SET synchronous_commit = on"));
+        // A commit that waits for the disk writes the log up to itself, and so every commit before it.
+        exec(QStringLiteral("BEGIN; SELECT txid_current(); COMMIT"));
+    }
+
+private:
+    void requireCatalogueTables()
+    {
+        Rows rows;
+        PgStatement st(m_conn,
+                       "select upper(table_name::text) from information_schema.tables"
+                       " where table_schema = any(current_schemas(false))",
+                       {}, {});
+        st.run({}, false, &rows);
+        QStringList present;
+        for (int r = 0; r < rows.count; ++r) {
+            const Cell &c = rows.cells[size_t(r)];
+            present << QString::fromUtf8(rows.text.constData() + c.number, c.length);
+        }
+        for (const QString &table : catalogueTables())
+            if (!present.contains(table.toUpper()))
+                throw DbError(
+                    QStringLiteral("The database is not a catalogue database: it has no table %1.").arg(table));
+    }
+
+    PGconn *m_conn = nullptr;
+    int m_statements = 0;
+};
+
+} // namespace
+
+void runServerScript(const QString &address, const QString &script)
+{
+    PGconn *conn = PQconnectdb(address.toUtf8().constData());
+    const auto finish = qScopeGuard([conn] { PQfinish(conn); });
+    if (PQstatus(conn) != CONNECTION_OK)
+        throw DbError(trimmedText(PQerrorMessage(conn)));
+    PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
+    PQsetClientEncoding(conn, "UTF8");
+    check(conn, Result(PQexec(conn, script.toUtf8().constData())));
+}
+
+std::unique_ptr<Backend> makePostgresBackend()
+{
+    return std::make_unique<PostgresBackend>();
+}
+
+} // namespace db

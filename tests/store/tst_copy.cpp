@@ -1,0 +1,179 @@
+// dadudu-copy between a catalogue file and the test server, both ways, run as a user runs it; the
+// copies are read back by the other engine's own side connection and by the program's stores.
+
+#include "store/DM_CD.h"
+#include "store/DM_Main.h"
+#include "support/RecordingMessages.h"
+#include "support/TempCatalogue.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+Run copy(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(DADUDU_COPY), args);
+    Run r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Every row of every table, in the order of their numbers, the same text from either engine.
+QStringList dump(TempCatalogue &cat)
+{
+    QStringList out;
+    out << cat.rows(QStringLiteral("select ART_ID, ART_NAME from ARTISTE order by 1"))
+        << cat.rows(QStringLiteral("select CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS from CDAUDIO order by 1"))
+        << cat.rows(QStringLiteral("select TR_ID, TR_LABEL, CD_ID from TRACK order by 1"))
+        << cat.rows(QStringLiteral("select MOV_ID, MOV_TITLE, MOV_TYPE from MOVIE order by 1"))
+        << cat.rows(QStringLiteral("select CD_ID, CD_TITLE from DATACD order by 1"))
+        << cat.rows(QStringLiteral("select DATA_ID, DATA_LABEL, CD_ID from DATA order by 1"));
+    return out;
+}
+
+// Numbers with gaps, a CD whose number was given and deleted since, NULLs, quotes, accents, line
+// breaks, and one track that belongs to no CD.
+void seed(TempCatalogue &cat)
+{
+    cat.exec(QStringLiteral(
+        "insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Abba'), (7, 'Sigur Rós');"
+        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+        " (2, 'Don''t Stop', 3, '123', '1979', 1, 'line one\nline two'), (5, 'Ágætis byrjun', 7, '', '1999', 0, NULL),"
+        " (9, 'Gone', 3, '', '', 0, '');"
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (4, 'Chiquitita', 2), (8, 'Svefn-g-englar', 5), (11, 'Stray', 50);"
+        "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD');"
+        "insert into DATACD (CD_ID, CD_TITLE) values (6, 'Backup');"
+        "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (12, 'docs', 6), (13, 'src', 6);"));
+    cat.exec(QStringLiteral("delete from CDAUDIO where CD_ID = 9"));
+}
+
+} // namespace
+
+class tst_Copy : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void copiesBothWays_data();
+    void copiesBothWays();
+    void failureLeavesTheTargetAsItWas_data();
+    void failureLeavesTheTargetAsItWas();
+};
+
+void tst_Copy::initTestCase()
+{
+    if (TempCatalogue::engineUnderTest() != db::Engine::PostgreSQL)
+        QSKIP("copying needs both engines: run with DADUDU_TEST_ENGINE=postgresql");
+    const QString why = TempCatalogue::unavailable();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+}
+
+void tst_Copy::copiesBothWays_data()
+{
+    QTest::addColumn<bool>("fromFile");
+    QTest::newRow("file to server") << true;
+    QTest::newRow("server to file") << false;
+}
+
+void tst_Copy::copiesBothWays()
+{
+    QFETCH(bool, fromFile);
+    TempCatalogue source(fromFile ? db::Engine::SQLite : db::Engine::PostgreSQL);
+    seed(source);
+    std::unique_ptr<TempCatalogue> server;
+    QTemporaryDir dir;
+    QString to = dir.filePath(QStringLiteral("copy.mdb")); // a file the copy makes
+    if (fromFile) {
+        server = std::make_unique<TempCatalogue>(db::Engine::PostgreSQL);
+        to = server->path();
+    }
+
+    Run r = copy({source.path(), to});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("TRACK: 2 copied, 1 left out")), qPrintable(r.out));
+
+    // The copy read back by the target engine's own connection: every row but the stray track.
+    TempCatalogue *target = server.get();
+    std::unique_ptr<TempCatalogue> fileView;
+    if (!target) {
+        // Look at the made file through a side connection of its own.
+        fileView = std::make_unique<TempCatalogue>(db::Engine::SQLite);
+        QFile::remove(fileView->path());
+        QVERIFY(QFile::copy(to, fileView->path()));
+        target = fileView.get();
+    }
+    QStringList expected = dump(source);
+    expected.removeAll(QStringLiteral("11|Stray|50"));
+    QCOMPARE(dump(*target), expected);
+
+    // A copy with records is refused, and left as it was; --force replaces it.
+    source.exec(QStringLiteral("insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (2, 'Brazil', 'DivX')"));
+    r = copy({source.path(), to});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
+    if (!fileView)
+        QCOMPARE(dump(*target), expected);
+    r = copy({QStringLiteral("--force"), source.path(), to});
+    QCOMPARE(r.code, 0);
+
+    // The program on the copy: the next CD takes a number never given in the source, so the
+    // deleted CD's cover name is not reused.
+    RecordingMessages messages;
+    TD_Main main(messages);
+    main.OpenDatabase(to);
+    TD_CD cds(main, messages);
+    QCOMPARE(cds.AddAudioCD(3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")}), 10);
+    cds.OpenList();
+    QCOMPARE(cds.count(), 3);
+    QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
+    QVERIFY(main.ADOConnection.engine() == (fromFile ? db::Engine::PostgreSQL : db::Engine::SQLite));
+}
+
+void tst_Copy::failureLeavesTheTargetAsItWas_data()
+{
+    QTest::addColumn<bool>("toServer");
+    QTest::newRow("into a server database") << true;
+    QTest::newRow("into a new file") << false;
+}
+
+// One transaction: an insert the target refuses half-way stores nothing at all.
+void tst_Copy::failureLeavesTheTargetAsItWas()
+{
+    QFETCH(bool, toServer);
+    TempCatalogue source(toServer ? db::Engine::SQLite : db::Engine::PostgreSQL);
+    seed(source);
+    QTemporaryDir dir;
+    if (toServer) {
+        TempCatalogue target(db::Engine::PostgreSQL);
+        target.failInsertWhen(QStringLiteral("DATA"), QStringLiteral("DATA_LABEL"), QStringLiteral("src"));
+        const Run r = copy({source.path(), target.path()});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("refused by the test trigger")), qPrintable(r.err));
+        QCOMPARE(dump(target), QStringList());
+    } else {
+        // A text over the file's limit: the server's catalogue was made without the checks.
+        source.exec(QStringLiteral("alter table MOVIE drop constraint \"MOVIE.MOV_TYPE is longer than 255 characters\";"
+                                   "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (3, 'Long', repeat('x', 300))"));
+        const QString to = dir.filePath(QStringLiteral("copy.mdb"));
+        const Run r = copy({source.path(), to});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("MOV_TYPE is longer than 255")), qPrintable(r.err));
+        QVERIFY2(!QFile::exists(to), "the file made for the copy is gone");
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Copy)
+#include "tst_copy.moc"
