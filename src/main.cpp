@@ -4,8 +4,11 @@
 #include "app/StandardDialogService.h"
 #include "app/DaduduApplication.h"
 #include "app/FM_Main.h"
+#include "app/FM_Preferences.h"
+#include "base/Settings.h"
 
 #include <QCommandLineParser>
+#include <QSettings>
 #include <QCoreApplication>
 
 #include <cstring>
@@ -21,7 +24,8 @@ void describe(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral(
         "Dadudu, a catalogue of audio CDs, movies and data CDs.\n\n"
         "The catalogue is dadudu.mdb beside the program when there is one, otherwise dadudu.mdb\n"
-        "in the user's data folder; --catalogue names another."));
+        "in the user's data folder, unless the preferences name another; --catalogue names another,\n"
+        "a file or a PostgreSQL server's address (postgresql://user@host:port/dbname)."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(catalogueOption);
@@ -59,7 +63,8 @@ int main(int argc, char **argv)
     StandardDialogService dialogs;
     // A catalogue beside the executable wins, whatever the working directory, so a copy carried
     // elsewhere keeps its own.
-    const QString catalogue = findCatalogue(parser.value(catalogueOption), QCoreApplication::applicationDirPath());
+    const QString catalogue = findCatalogue(parser.value(catalogueOption), QCoreApplication::applicationDirPath(),
+                                            preferredCatalogue(*openSettings()));
     offerNewCatalogue(catalogue, messages);
     AppModules modules(messages, dialogs, catalogue);
     modules.F_Main->show();

@@ -19,13 +19,15 @@ bool isCatalogueAddress(const QString &catalogue)
     return catalogue.contains(QLatin1String("://"));
 }
 
-QString findCatalogue(const QString &named, const QString &executableFolder)
+QString findCatalogue(const QString &named, const QString &executableFolder, const QString &preferred)
 {
     if (!named.isEmpty())
         return named;
     const QString beside = QDir(executableFolder).filePath(U_Constantes::DatabaseFileName);
     if (QFileInfo::exists(beside))
         return beside;
+    if (!preferred.isEmpty())
+        return preferred;
     return QDir(catalogueDataFolder()).filePath(U_Constantes::DatabaseFileName);
 }
 

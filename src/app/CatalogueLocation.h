@@ -8,9 +8,10 @@ class MessageService;
 //  - the one named on the command line (`--catalogue`), passed on exactly as written, so that a
 //    name that is not a file path reaches the opening code untouched;
 //  - "dadudu.mdb" beside the executable, so that a copy carried on a stick keeps its own;
+//  - the one chosen in the preferences (`preferred`), a file or a server's address;
 //  - "dadudu.mdb" in the user's data folder (~/.local/share/dadudu), where an installed program keeps it.
 // When none of them exists, the answer is the one in the data folder.
-QString findCatalogue(const QString &named, const QString &executableFolder);
+QString findCatalogue(const QString &named, const QString &executableFolder, const QString &preferred = {});
 
 // The user's data folder, where an installed program keeps its catalogue.
 QString catalogueDataFolder();

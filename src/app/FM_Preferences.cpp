@@ -30,7 +30,71 @@ bool webAddress(const QString &text)
            && !url.hasQuery() && !url.hasFragment();
 }
 
+const QString CatalogueKey = QStringLiteral("catalogue/location");
+
 } // namespace
+
+QString preferredCatalogue(QSettings &settings)
+{
+    return settings.value(CatalogueKey).toString().trimmed();
+}
+
+CatalogueSection::CatalogueSection(DialogService &dialogs, QWidget *parent)
+    : m_dialogs(dialogs)
+{
+    using namespace U_Constantes;
+    auto *group = new QGroupBox(PrefCatalogueGroup, parent);
+    group->setObjectName(QStringLiteral("Group_catalogue"));
+    m_group = group;
+    auto *form = new QFormLayout(group);
+    auto *row = new QWidget(group);
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    Edit_catalogue = new QLineEdit(row);
+    Edit_catalogue->setObjectName(QStringLiteral("Edit_catalogue"));
+    Edit_catalogue->setMinimumWidth(320);
+    Edit_catalogue->setToolTip(PrefCatalogueHint);
+    Edit_catalogue->setPlaceholderText(QStringLiteral("postgresql://user@host:5432/discs"));
+    Button_browse = new QPushButton(PrefBrowse, row);
+    Button_browse->setObjectName(QStringLiteral("Button_browseCatalogue"));
+    line->addWidget(Edit_catalogue, 1);
+    line->addWidget(Button_browse);
+    form->addRow(PrefCatalogue, row);
+    QObject::connect(Button_browse, &QPushButton::clicked, group, [this] {
+        const QString file = m_dialogs.openFileName(U_Constantes::FilterCatalogue);
+        if (!file.isEmpty())
+            Edit_catalogue->setText(file);
+    });
+}
+
+void CatalogueSection::load(QSettings &settings)
+{
+    Edit_catalogue->setText(preferredCatalogue(settings));
+}
+
+bool CatalogueSection::check(MessageService &messages)
+{
+    const QString text = Edit_catalogue->text().trimmed();
+    if (!text.contains(QLatin1String("://")))
+        return true; // a file: whether it is a catalogue is for the opening to judge
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && (scheme == QLatin1String("postgresql") || scheme == QLatin1String("postgres"))
+        && !url.path().mid(1).isEmpty())
+        return true;
+    messages.warning(U_Constantes::PrefBadCatalogue.arg(text));
+    Edit_catalogue->setFocus();
+    return false;
+}
+
+void CatalogueSection::save(QSettings &settings)
+{
+    const QString text = Edit_catalogue->text().trimmed();
+    if (text.isEmpty())
+        settings.remove(CatalogueKey);
+    else
+        settings.setValue(CatalogueKey, text);
+}
 
 DiscLookupSection::DiscLookupSection(DialogService &dialogs, QWidget *parent)
     : m_dialogs(dialogs)
@@ -187,6 +251,9 @@ TF_Preferences::TF_Preferences(MessageService &messages, DialogService &dialogs,
     auto disc = std::make_unique<DiscLookupSection>(dialogs, this);
     m_discLookup = disc.get();
     addSection(std::move(disc));
+    auto catalogue = std::make_unique<CatalogueSection>(dialogs, this);
+    m_catalogue = catalogue.get();
+    addSection(std::move(catalogue));
 }
 
 TF_Preferences::~TF_Preferences() = default;

@@ -58,6 +58,25 @@ private:
     DialogService &m_dialogs;
 };
 
+// Which catalogue the program opens when neither --catalogue nor a file beside the program names one.
+class CatalogueSection : public PreferencesSection
+{
+public:
+    CatalogueSection(DialogService &dialogs, QWidget *parent);
+
+    QWidget *widget() override { return m_group; }
+    void load(QSettings &settings) override;
+    bool check(MessageService &messages) override;
+    void save(QSettings &settings) override;
+
+    QLineEdit *Edit_catalogue = nullptr;
+    QPushButton *Button_browse = nullptr;
+
+private:
+    QWidget *m_group = nullptr;
+    DialogService &m_dialogs;
+};
+
 // The program's preferences, one section after the other; OK checks and writes every section.
 class TF_Preferences : public QDialog
 {
@@ -73,6 +92,7 @@ public:
     bool save(QSettings &settings);
 
     DiscLookupSection *discLookup() const { return m_discLookup; }
+    CatalogueSection *catalogue() const { return m_catalogue; }
     QPushButton *Button_ok = nullptr;
     QPushButton *Button_cancel = nullptr;
 
@@ -81,7 +101,11 @@ private:
     QVBoxLayout *m_sections = nullptr;
     QList<std::shared_ptr<PreferencesSection>> m_parts;
     DiscLookupSection *m_discLookup = nullptr;
+    CatalogueSection *m_catalogue = nullptr;
 };
+
+// The catalogue the user chose in the preferences; empty when none.
+QString preferredCatalogue(QSettings &settings);
 
 // Shows the preferences over parent, filled from the program's settings; OK writes them back.
 void ShowPreferences(MessageService &messages, DialogService &dialogs, QWidget *parent = nullptr);

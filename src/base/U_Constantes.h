@@ -244,6 +244,15 @@ inline const QString PrefDiscImage = QStringLiteral("Disc image (CUE) used as a 
 inline const QString PrefBrowse = QStringLiteral("Browse...");
 inline const QString FilterCue = QStringLiteral("CUE sheet (*.cue)|*.cue|All (*.*)|*.*");
 inline const QString PrefBadAddress = QStringLiteral("The address \"%1\" is not a web address (http:// or https://).");
+inline const QString PrefCatalogueGroup = QStringLiteral("Catalogue");
+inline const QString PrefCatalogue = QStringLiteral("Catalogue file or server");
+inline const QString PrefCatalogueHint = QStringLiteral(
+    "A dadudu.mdb file, or postgresql://user@host:port/dbname for a catalogue shared on a PostgreSQL server. "
+    "Empty: dadudu.mdb in your data folder. A dadudu.mdb beside the program and --catalogue come first. "
+    "Used from the next start.");
+inline const QString PrefBadCatalogue = QStringLiteral(
+    "\"%1\" is neither a catalogue file nor a PostgreSQL address (postgresql://user@host:port/dbname).");
+inline const QString FilterCatalogue = QStringLiteral("Catalogue (*.mdb)|*.mdb|All (*.*)|*.*");
 
 // Grids, their exports and their print.
 inline const QString GroupPanelHint = QStringLiteral("Drag a column header here to group by that column");

@@ -126,14 +126,19 @@ void tst_CatalogueLocation::findsCatalogue_data()
     QTest::addColumn<bool>("beside");    // a catalogue beside the executable
     QTest::addColumn<bool>("inData");    // one in the data folder
     QTest::addColumn<QString>("named");  // --catalogue: "", "other" (exists), "missing", or an address
+    QTest::addColumn<QString>("preferred"); // the preferences' choice
     QTest::addColumn<QString>("expected");
-    QTest::newRow("none anywhere: the data folder's") << false << false << "" << "data";
-    QTest::newRow("only in the data folder") << false << true << "" << "data";
-    QTest::newRow("beside the executable wins over the data folder") << true << true << "" << "beside";
-    QTest::newRow("beside the executable only") << true << false << "" << "beside";
-    QTest::newRow("named wins over both") << true << true << "other" << "named";
-    QTest::newRow("named and missing: still the named one") << true << true << "missing" << "named";
-    QTest::newRow("an address, as written") << true << true << "postgresql://shelf@127.0.0.1/discs" << "named";
+    QTest::newRow("none anywhere: the data folder's") << false << false << "" << "" << "data";
+    QTest::newRow("only in the data folder") << false << true << "" << "" << "data";
+    QTest::newRow("beside the executable wins over the data folder") << true << true << "" << "" << "beside";
+    QTest::newRow("beside the executable only") << true << false << "" << "" << "beside";
+    QTest::newRow("named wins over both") << true << true << "other" << "" << "named";
+    QTest::newRow("named and missing: still the named one") << true << true << "missing" << "" << "named";
+    const QString club = QStringLiteral("postgresql://club@127.0.0.1:5432/discs");
+    QTest::newRow("the preferences' server over the data folder") << false << true << "" << club << "preferred";
+    QTest::newRow("beside the executable wins over the preferences") << true << true << "" << club << "beside";
+    QTest::newRow("named wins over the preferences") << false << true << "other" << club << "named";
+    QTest::newRow("an address, as written") << true << true << "postgresql://shelf@127.0.0.1/discs" << "" << "named";
 }
 
 void tst_CatalogueLocation::findsCatalogue()
@@ -141,6 +146,7 @@ void tst_CatalogueLocation::findsCatalogue()
     QFETCH(bool, beside);
     QFETCH(bool, inData);
     QFETCH(QString, named);
+    QFETCH(QString, preferred);
     QFETCH(QString, expected);
     QTemporaryDir exeFolder, elsewhere;
     const QString besidePath = exeFolder.filePath(U_Constantes::DatabaseFileName);
@@ -156,8 +162,11 @@ void tst_CatalogueLocation::findsCatalogue()
     } else if (named == u"missing") {
         option = elsewhere.filePath(QStringLiteral("new.mdb"));
     }
-    const QString want = expected == u"data" ? dataPath : expected == u"beside" ? besidePath : option;
-    QCOMPARE(findCatalogue(option, exeFolder.path()), want);
+    const QString want = expected == u"data"        ? dataPath
+                         : expected == u"beside"    ? besidePath
+                         : expected == u"preferred" ? preferred
+                                                    : option;
+    QCOMPARE(findCatalogue(option, exeFolder.path(), preferred), want);
     // Looking makes nothing.
     QCOMPARE(QFileInfo::exists(dataPath), inData);
     QCOMPARE(entriesOf(elsewhere.path()).size(), named == u"other" ? 1 : 0);

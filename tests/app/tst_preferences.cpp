@@ -64,6 +64,8 @@ private slots:
     void editedAndWritten();
     void refusedAddresses_data();
     void refusedAddresses();
+    void catalogueChosen_data();
+    void catalogueChosen();
     void readingFallsBack_data();
     void readingFallsBack();
 
@@ -185,6 +187,45 @@ void tst_Preferences::refusedAddresses()
     QCOMPARE(messages.texts(), QStringList{U_Constantes::PrefBadAddress.arg(address)});
     QVERIFY(d.isVisible());
     QVERIFY(!QFile::exists(m_ini));
+}
+
+void tst_Preferences::catalogueChosen_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("a server") << QStringLiteral("postgresql://club@db.example.net:5432/discs") << true;
+    QTest::newRow("a server, short scheme") << QStringLiteral("postgres://club@127.0.0.1/discs") << true;
+    QTest::newRow("a file") << QStringLiteral("/srv/discs/dadudu.mdb") << true;
+    QTest::newRow("another engine") << QStringLiteral("mysql://club@db.example.net/discs") << false;
+    QTest::newRow("a server without a database") << QStringLiteral("postgresql://club@db.example.net:5432/") << false;
+    QTest::newRow("empty: the usual place") << QString() << true;
+}
+
+void tst_Preferences::catalogueChosen()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, kept);
+
+    RecordingMessages messages;
+    RecordingDialogs dialogs;
+    TF_Preferences d(messages, dialogs);
+    d.load(*openSettings());
+    QVERIFY(d.catalogue());
+    d.catalogue()->Edit_catalogue->setText(typed);
+    d.show();
+    d.Button_ok->click();
+    if (!kept) {
+        QCOMPARE(messages.texts(), QStringList{U_Constantes::PrefBadCatalogue.arg(typed)});
+        QVERIFY(d.isVisible());
+        QVERIFY(!QFile::exists(m_ini));
+        return;
+    }
+    QVERIFY(messages.boxes.isEmpty());
+    QVERIFY(!d.isVisible());
+    const QStringList lines = pythonReads(m_ini);
+    QCOMPARE(lines.filter(QStringLiteral("catalogue/")),
+             typed.isEmpty() ? QStringList() : QStringList{QStringLiteral("catalogue/location=") + typed});
+    QCOMPARE(preferredCatalogue(*openSettings()), typed);
 }
 
 void tst_Preferences::readingFallsBack_data()
