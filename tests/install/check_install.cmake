@@ -12,15 +12,22 @@ endif()
 set(expected
   usr/bin/dadudu
   usr/bin/dadudu-discid
+  usr/bin/dadudu-export
+  usr/bin/dadudu-copy
+  usr/bin/dadudu-mkcatalogue
   usr/share/applications/${APP_ID}.desktop
   usr/share/metainfo/${APP_ID}.metainfo.xml
   usr/share/dadudu/dadudu.sql
+  usr/share/dadudu/dadudu-pg.sql
   usr/share/doc/dadudu/changelog.gz
   usr/share/doc/dadudu/copyright
   usr/share/icons/hicolor/scalable/apps/dadudu.svg
   usr/share/lintian/overrides/dadudu
   usr/share/man/man1/dadudu.1.gz
-  usr/share/man/man1/dadudu-discid.1.gz)
+  usr/share/man/man1/dadudu-discid.1.gz
+  usr/share/man/man1/dadudu-export.1.gz
+  usr/share/man/man1/dadudu-copy.1.gz
+  usr/share/man/man1/dadudu-mkcatalogue.1.gz)
 set(sizes 16 22 24 32 48 64 128 256)
 foreach(size IN LISTS sizes)
   list(APPEND expected usr/share/icons/hicolor/${size}x${size}/apps/dadudu.png)
