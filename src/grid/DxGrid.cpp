@@ -10,7 +10,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -402,14 +405,75 @@ void DxGrid::copySelection() const
     QApplication::clipboard()->setText(selectionText());
 }
 
-void DxGrid::saveToHtml(const QString &path, const QString &title) const
+namespace {
+
+int progressDelayMs = 500;
+const QString WritingRows = QStringLiteral("Writing row %1 of %2…");
+
+} // namespace
+
+void DxGrid::setExportProgressDelayMs(int ms)
 {
-    GridExport::toHtml(*m_model, path, title);
+    progressDelayMs = qMax(0, ms);
 }
 
-void DxGrid::saveToXls(const QString &path, const QString &title) const
+int DxGrid::exportProgressDelayMs()
 {
-    GridExport::toXls(*m_model, path, title);
+    return progressDelayMs;
+}
+
+bool DxGrid::saveToHtml(const QString &path, const QString &title) const
+{
+    return exportWithProgress(path, &GridExport::toHtml, title);
+}
+
+bool DxGrid::saveToXls(const QString &path, const QString &title) const
+{
+    return exportWithProgress(path, &GridExport::toXls, title);
+}
+
+// The writer runs here, in slices: between two it lets the event loop run, so the window repaints
+// and the dialog counts and hears its Cancel. The dialog is window-modal, so nothing the user does
+// changes the rows meanwhile; rows read again all the same stop the export rather than write a mix.
+bool DxGrid::exportWithProgress(const QString &path,
+                                bool (*write)(const GridModel &, const QString &, const QString &,
+                                              const std::function<bool(int, int)> &),
+                                const QString &title) const
+{
+    QProgressDialog progress(const_cast<DxGrid *>(this)->window());
+    progress.setWindowTitle(title.isEmpty() ? QFileInfo(path).fileName() : title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(progressDelayMs);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMaximum(qMax(1, m_model->rowTotal()));
+    progress.setValue(0);
+    bool stale = false;
+    const QMetaObject::Connection reset
+        = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, &progress, [&stale] { stale = true; });
+    // A fifth of the wait before the dialog, and never more than a tenth of a second, between two looks.
+    const int sliceMs = qMin(100, progressDelayMs / 5);
+    QElapsedTimer since;
+    since.start();
+    bool written = false;
+    try {
+        written = write(*m_model, path, title, [&](int done, int total) {
+            if (since.elapsed() < sliceMs)
+                return true;
+            progress.setMaximum(qMax(1, total));
+            progress.setLabelText(WritingRows.arg(done).arg(total));
+            progress.setValue(done); // serves the events once the dialog is up: it is modal
+            if (!progress.isVisible())
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            since.restart();
+            return !progress.wasCanceled() && !stale;
+        });
+    } catch (...) {
+        disconnect(reset);
+        throw;
+    }
+    disconnect(reset);
+    return written;
 }
 
 void DxGrid::updateSections()

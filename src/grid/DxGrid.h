@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class GridDelegate;
@@ -63,9 +64,14 @@ public:
     QString selectionText() const;
     void copySelection() const;
 
-    // Every row, also inside collapsed groups; raise ExportError when the file cannot be made.
-    void saveToHtml(const QString &path, const QString &title = {}) const;
-    void saveToXls(const QString &path, const QString &title = {}) const;
+    // Every row, also inside collapsed groups; raise ExportError when the file cannot be made. A long
+    // export shows a progress dialog whose Cancel leaves the file as it was; false when cancelled.
+    bool saveToHtml(const QString &path, const QString &title = {}) const;
+    bool saveToXls(const QString &path, const QString &title = {}) const;
+    // How long an export runs before its progress dialog shows, and so how long the window may go
+    // without serving its events between two looks at the dialog; tests set 0.
+    static void setExportProgressDelayMs(int ms);
+    static int exportProgressDelayMs();
 
     GridModel *model() const { return m_model; }
     GridView *view() const { return m_view; }
@@ -91,6 +97,9 @@ private:
     void updateSections();
     void fitColumns();
     void applySelection(const std::vector<bool> &bySourceRow);
+    bool exportWithProgress(const QString &path, bool (*write)(const GridModel &, const QString &, const QString &,
+                                                               const std::function<bool(int, int)> &),
+                            const QString &title) const;
     void replaceSelection(const QItemSelection &selection);
 
     GridModel *m_model;

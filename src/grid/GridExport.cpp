@@ -21,6 +21,10 @@ void commitOrThrow(QSaveFile &file)
         throw ExportError(U_Constantes::CannotWriteFile.arg(file.fileName(), file.errorString()));
 }
 
+// Thrown through a writer from its row reader when the user stops the export.
+struct Stopped {
+};
+
 QString htmlCell(const QString &text)
 {
     if (text.isEmpty())
@@ -42,7 +46,7 @@ std::vector<int> GridExport::exportedColumns(const GridModel &model)
     return out;
 }
 
-void GridExport::toHtml(const GridModel &model, const QString &path, const QString &title)
+bool GridExport::toHtml(const GridModel &model, const QString &path, const QString &title, const Progress &progress)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -61,7 +65,10 @@ void GridExport::toHtml(const GridModel &model, const QString &path, const QStri
     for (int c : columns)
         chunk += QStringLiteral("<th>%1</th>").arg(htmlCell(model.columns()[size_t(c)].caption));
     chunk += QStringLiteral("</tr>\n");
-    for (int p = 0; p < model.rowTotal(); ++p) {
+    const int total = model.rowTotal();
+    for (int p = 0; p < total; ++p) {
+        if (progress && p % ProgressEveryRows == 0 && !progress(p, total))
+            return false; // the unfinished file is dropped with `file`
         const int row = model.sourceRow(p);
         chunk += QStringLiteral("<tr>");
         for (int c : columns) {
@@ -75,10 +82,13 @@ void GridExport::toHtml(const GridModel &model, const QString &path, const QStri
     }
     chunk += QStringLiteral("</table>\n</body>\n</html>\n");
     flush();
+    if (progress && !progress(total, total))
+        return false;
     commitOrThrow(file);
+    return true;
 }
 
-void GridExport::toXls(const GridModel &model, const QString &path, const QString &title)
+bool GridExport::toXls(const GridModel &model, const QString &path, const QString &title, const Progress &progress)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -88,7 +98,10 @@ void GridExport::toXls(const GridModel &model, const QString &path, const QStrin
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo});
     }
-    const XlsWriter writer(title, std::move(xlsColumns), model.rowTotal(), [&](int position, int column) -> QVariant {
+    const int total = model.rowTotal();
+    const XlsWriter writer(title, std::move(xlsColumns), total, [&](int position, int column) -> QVariant {
+        if (progress && column == 0 && position % ProgressEveryRows == 0 && !progress(position, total))
+            throw Stopped{};
         const int c = columns[size_t(column)];
         const int row = model.sourceRow(position);
         const QVariant v = model.value(row, c);
@@ -96,6 +109,13 @@ void GridExport::toXls(const GridModel &model, const QString &path, const QStrin
             return v;
         return model.text(row, c);
     });
-    writer.write(file);
+    try {
+        writer.write(file);
+    } catch (const Stopped &) {
+        return false; // the unfinished file is dropped with `file`
+    }
+    if (progress && !progress(total, total))
+        return false;
     commitOrThrow(file);
+    return true;
 }

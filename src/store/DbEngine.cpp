@@ -74,6 +74,23 @@ bool DbConnection::Connected() const
     return m_db != nullptr;
 }
 
+DbConnection::ChangeStamp DbConnection::changeStamp() const
+{
+    ChangeStamp stamp;
+    if (!m_db)
+        return stamp;
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &st, nullptr) != SQLITE_OK || sqlite3_step(st) != SQLITE_ROW) {
+        sqlite3_finalize(st);
+        return stamp; // unknown: never equal to a stamp taken when it was known
+    }
+    stamp.others = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    stamp.own = sqlite3_total_changes64(m_db);
+    stamp.opening = m_openings;
+    return stamp;
+}
+
 void DbConnection::Open()
 {
     if (Connected())
@@ -94,6 +111,7 @@ void DbConnection::Open()
     }
     sqlite3_busy_timeout(db, m_busyTimeoutMs);
     m_db = db;
+    ++m_openings;
     try {
         // Only reads until the file is known to be a catalogue: the journal mode below writes the
         // file's header, which would turn an empty file into a database and change a stranger's
@@ -227,8 +245,10 @@ void DbQuery::setSQL(const QStringList &lines)
 
 void DbQuery::setSQL(const QString &text)
 {
-    if (text != m_sql)
+    if (text != m_sql) {
         forgetPrepared();
+        m_readAt = {};
+    }
     m_sql = text;
 }
 
@@ -238,6 +258,7 @@ DbQuery::Param &DbQuery::param(const QString &name)
         if (p.name.compare(name, Qt::CaseInsensitive) == 0)
             return p;
     m_boundStale = true;
+    m_readAt = {};
     m_params.push_back(Param{name});
     return m_params.back();
 }
@@ -245,6 +266,8 @@ DbQuery::Param &DbQuery::param(const QString &name)
 void DbQuery::setParam(const QString &name, int value)
 {
     Param &p = param(name);
+    if (p.isText || p.number != value)
+        m_readAt = {};
     p.isText = false;
     p.number = value;
     p.text.clear();
@@ -253,10 +276,13 @@ void DbQuery::setParam(const QString &name, int value)
 void DbQuery::setParam(const QString &name, const QString &value)
 {
     Param &p = param(name);
+    // An empty text is stored as an empty string, never NULL: constData() is never null.
+    QByteArray text = value.toUtf8();
+    if (!p.isText || p.text != text)
+        m_readAt = {};
     p.isText = true;
     p.number = 0;
-    // An empty text is stored as an empty string, never NULL: constData() is never null.
-    p.text = value.toUtf8();
+    p.text = std::move(text);
 }
 
 QString DbQuery::dialectToEngine() const
@@ -490,7 +516,13 @@ void DbQuery::Open()
     m_rowCount = rows;
     m_current = rows > 0 ? 0 : -1;
     m_active = true;
+    m_readAt = m_connection.changeStamp();
     notifyReset();
+}
+
+bool DbQuery::UpToDate() const
+{
+    return m_active && m_readAt.others >= 0 && m_readAt == m_connection.changeStamp();
 }
 
 QVariant DbQuery::Value(int row, int column) const

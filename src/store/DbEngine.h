@@ -78,6 +78,16 @@ public:
         bool m_deferred = false;
     };
 
+    // What tells one state of the catalogue from a later one as this connection sees it: another
+    // connection's commit, a row this connection wrote, a new connection. Equal stamps: the same rows.
+    struct ChangeStamp {
+        qint64 opening = -1;
+        qint64 others = -1;
+        qint64 own = -1;
+        bool operator==(const ChangeStamp &) const = default;
+    };
+    ChangeStamp changeStamp() const;
+
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
@@ -99,6 +109,7 @@ private:
     int m_busyTimeoutMs = DefaultBusyTimeoutMs;
     bool m_inTransaction = false;
     bool m_foreignKeys = false;
+    qint64 m_openings = 0;
 };
 
 // A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.
@@ -128,6 +139,9 @@ public:
     void Open();
     void Close();
     bool Active() const { return m_active; }
+    // Open, and reading it again would give the same rows: same SQL and parameters, and nothing
+    // written to the catalogue since it was read.
+    bool UpToDate() const;
     int RecordCount() const { return m_rowCount; }
 
     // Current row; -1 on a closed or empty query.
@@ -203,4 +217,5 @@ private:
     int m_current = -1;
     int m_rowsAffected = 0;
     bool m_active = false;
+    DbConnection::ChangeStamp m_readAt; // the catalogue as it was read; reset when the SQL or a parameter changes
 };

@@ -64,7 +64,9 @@ void Store::processEvents()
 
 void Store::reopenKeepingRow(DbQuery &list, const QString &keyField)
 {
-    if (!list.Active())
+    // Reading a million rows again to find the same rows would hold the window for seconds, and
+    // would drop the user's selection for nothing.
+    if (!list.Active() || list.UpToDate())
         return;
     const int key = list.Eof() ? 0 : list.FieldAsInteger(keyField);
     const bool hadRow = !list.Eof();

@@ -34,7 +34,8 @@ protected:
     void warn(const QString &failureMessage, const DbError &error);
     void processEvents();
 
-    // Reopens a list and stands again on the row with the same key, else on the first.
+    // Reopens a list and stands again on the row with the same key, else on the first; a list read
+    // since the catalogue last changed is left as it is.
     static void reopenKeepingRow(DbQuery &list, const QString &keyField);
     // Reopens a detail for the list's current row; no current row gives key 0, which matches nothing.
     static void reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField);

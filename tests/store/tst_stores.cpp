@@ -12,6 +12,7 @@
 #include "support/TempCatalogue.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -149,6 +150,8 @@ private slots:
     void severalDeletesOneFailing();
     void refreshStaysOnCurrentRow_data();
     void refreshStaysOnCurrentRow();
+    void refreshReadsAgainOnlyAfterAChange_data() { refreshStaysOnCurrentRow_data(); }
+    void refreshReadsAgainOnlyAfterAChange();
     void refreshFallsBackToFirstRow();
     void refreshLeavesClosedListClosed();
     void listsHideRowsWithoutTheirJoinedRow();
@@ -517,6 +520,36 @@ void tst_Stores::refreshStaysOnCurrentRow()
     list.refresh(f);
     QCOMPARE(q.RecNo(), 0);
     QVERIFY(q.FieldAsInteger(list.key) != list.current);
+}
+
+// A list read since the catalogue last changed is not read again: a million rows take seconds and
+// the reset drops the user's selection. Any commit, this program's or another's, reads it again.
+void tst_Stores::refreshReadsAgainOnlyAfterAChange()
+{
+    QFETCH(ListCase, list);
+    Fixture f;
+    list.open(f);
+    DbQuery &q = list.query(f);
+    QVERIFY(q.Locate(list.key, list.current));
+    const int rowsBefore = q.RecordCount();
+    QSignalSpy resets(&q, &RowSource::rowsReset);
+    list.refresh(f);
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(q.FieldAsInteger(list.key), list.current);
+
+    f.cat.exec(list.insertBefore); // another program
+    list.refresh(f);
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(q.RecordCount(), rowsBefore + 1);
+    list.refresh(f);
+    QCOMPARE(resets.count(), 1);
+
+    DbQuery write(f.main.ADOConnection, {list.insertBefore}); // this program
+    write.ExecSQL();
+    list.refresh(f);
+    QCOMPARE(resets.count(), 2);
+    QCOMPARE(q.RecordCount(), rowsBefore + 2);
+    QCOMPARE(q.FieldAsInteger(list.key), list.current);
 }
 
 void tst_Stores::refreshFallsBackToFirstRow()
