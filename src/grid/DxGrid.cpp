@@ -18,6 +18,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -432,8 +437,11 @@ bool DxGrid::saveToXls(const QString &path, const QString &title) const
     return exportWithProgress(path, &GridExport::toXls, title);
 }
 
-// The writer runs here, in slices: between two it lets the event loop run, so the window repaints
-// and the dialog counts and hears its Cancel. The dialog is window-modal, so nothing the user does
+// The writer runs on a thread of its own, so the window repaints and the dialog counts and hears its
+// Cancel while it works. The rows are read only on that thread and only while this one waits: every
+// few hundred rows the writer stops at a checkpoint when this thread wants a turn, and this thread
+// serves its events only then. Once the writer has read its last row (it says so with a count equal
+// to the total) the two run side by side. The dialog is window-modal, so nothing the user does
 // changes the rows meanwhile; rows read again all the same stop the export rather than write a mix.
 bool DxGrid::exportWithProgress(const QString &path,
                                 bool (*write)(const GridModel &, const QString &, const QString &,
@@ -451,28 +459,92 @@ bool DxGrid::exportWithProgress(const QString &path,
     bool stale = false;
     const QMetaObject::Connection reset
         = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, &progress, [&stale] { stale = true; });
-    // A fifth of the wait before the dialog, and never more than a tenth of a second, between two looks.
-    const int sliceMs = qMin(100, progressDelayMs / 5);
-    QElapsedTimer since;
-    since.start();
+
+    struct Shared {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool turnWanted = false; // this thread waits for a checkpoint
+        bool parked = false;     // the writer waits at one
+        bool resume = false;
+        bool readingDone = false;
+        bool finished = false;
+        bool stop = false;
+        bool everyCheckpoint = false; // a turn at each: no dialog delay, as tests ask
+        int done = 0;
+        int total = 0;
+    } shared;
+    shared.everyCheckpoint = progressDelayMs == 0;
     bool written = false;
-    try {
-        written = write(*m_model, path, title, [&](int done, int total) {
-            if (since.elapsed() < sliceMs)
-                return true;
-            progress.setMaximum(qMax(1, total));
-            progress.setLabelText(WritingRows.arg(done).arg(total));
-            progress.setValue(done); // serves the events once the dialog is up: it is modal
-            if (!progress.isVisible())
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            since.restart();
-            return !progress.wasCanceled() && !stale;
-        });
-    } catch (...) {
-        disconnect(reset);
-        throw;
+    std::exception_ptr failure;
+    std::thread writer([&] {
+        try {
+            written = write(*m_model, path, title, [&shared](int done, int total) {
+                std::unique_lock<std::mutex> held(shared.lock);
+                shared.total = total;
+                shared.done = done;
+                if (done >= total) {
+                    shared.readingDone = true;
+                    shared.changed.notify_all();
+                    return !shared.stop;
+                }
+                if (!shared.turnWanted && !shared.everyCheckpoint)
+                    return !shared.stop;
+                shared.parked = true;
+                shared.resume = false;
+                shared.changed.notify_all();
+                shared.changed.wait(held, [&shared] { return shared.resume; });
+                shared.parked = false;
+                return !shared.stop;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> held(shared.lock);
+        shared.finished = true;
+        shared.changed.notify_all();
+    });
+
+    // A fifth of the wait before the dialog, and never more than a twentieth of a second, between two turns.
+    const auto slice = std::chrono::milliseconds(qMin(50, progressDelayMs / 5));
+    const auto serve = [&](int done, int total) {
+        progress.setMaximum(qMax(1, total));
+        progress.setLabelText(WritingRows.arg(done).arg(total));
+        progress.setValue(done); // serves the events once the dialog is up: it is modal
+        if (!progress.isVisible())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    std::unique_lock<std::mutex> held(shared.lock);
+    while (!shared.finished) {
+        const bool reading = !shared.readingDone;
+        shared.changed.wait_for(held, slice, [&] { return shared.finished || (reading && shared.readingDone); });
+        if (shared.finished)
+            break;
+        if (!shared.readingDone) {
+            shared.turnWanted = true;
+            shared.changed.wait(held, [&shared] {
+                return (shared.parked && !shared.resume) || shared.finished || shared.readingDone;
+            });
+            shared.turnWanted = false;
+            if (shared.finished)
+                break;
+        }
+        const bool parked = shared.parked && !shared.resume;
+        const int done = shared.done, total = shared.total;
+        held.unlock();
+        serve(done, total);
+        const bool stop = progress.wasCanceled() || (stale && parked);
+        held.lock();
+        shared.stop = shared.stop || stop;
+        if (parked) {
+            shared.resume = true;
+            shared.changed.notify_all();
+        }
     }
+    held.unlock();
+    writer.join();
     disconnect(reset);
+    if (failure)
+        std::rethrow_exception(failure);
     return written;
 }
 

@@ -105,9 +105,14 @@ bool GridExport::toXls(const GridModel &model, const QString &path, const QStrin
         const int c = columns[size_t(column)];
         const int row = model.sourceRow(position);
         const QVariant v = model.value(row, c);
-        if (model.columns()[size_t(c)].kind != GridColumn::CheckBox && GridModel::isNumber(v) && v.typeId() != QMetaType::Bool)
-            return v;
-        return model.text(row, c);
+        const QVariant cell = model.columns()[size_t(c)].kind != GridColumn::CheckBox && GridModel::isNumber(v)
+                                      && v.typeId() != QMetaType::Bool
+                                  ? v
+                                  : QVariant(model.text(row, c));
+        // The last cell read: what is left to do reads no row.
+        if (progress && position == total - 1 && column == int(columns.size()) - 1 && !progress(total, total))
+            throw Stopped{};
+        return cell;
     });
     try {
         writer.write(file);
