@@ -509,9 +509,10 @@ bool DxGrid::exportWithProgress(const QString &path,
     const auto serve = [&](int done, int total) {
         progress.setMaximum(qMax(1, total));
         progress.setLabelText(WritingRows.arg(done).arg(total));
-        progress.setValue(done); // serves the events once the dialog is up: it is modal
-        if (!progress.isVisible())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        progress.setValue(done); // shows the dialog once the export proves long
+        // setValue serves the events only when the count moved, and the count stands still while
+        // the writer finishes its file. Until the dialog is up, the window takes no input.
+        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     };
     std::unique_lock<std::mutex> held(shared.lock);
     while (!shared.finished) {

@@ -525,6 +525,17 @@ bool DbQuery::UpToDate() const
     return m_active && m_readAt.others >= 0 && m_readAt == m_connection.changeStamp();
 }
 
+bool DbQuery::utf8(int row, int column, QByteArrayView *text) const
+{
+    if (!m_active || row < 0 || row >= m_rowCount || column < 0 || column >= m_fieldNames.size())
+        return false;
+    const Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];
+    if (cell.type != SQLITE_TEXT)
+        return false;
+    *text = QByteArrayView(m_text.constData() + cell.number, qsizetype(cell.length));
+    return true;
+}
+
 QVariant DbQuery::Value(int row, int column) const
 {
     const Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];

@@ -176,6 +176,7 @@ public:
     QString fieldName(int column) const override { return FieldName(column); }
     int fieldIndex(const QString &name) const override { return FieldIndex(name); }
     QVariant value(int row, int column) const override { return Value(row, column); }
+    bool utf8(int row, int column, QByteArrayView *text) const override;
     int currentRow() const override { return Eof() ? -1 : m_current; }
 
 private:
