@@ -478,6 +478,12 @@ void DbQuery::Open()
 
     std::vector<Cell> cells;
     QByteArray text;
+    // Read again, a list is about as long as it was: room for that much spares the copies of a
+    // growing million-row buffer and of its trimming afterwards.
+    if (m_lastRead.cells > 0) {
+        cells.reserve(m_lastRead.cells + m_lastRead.cells / 64);
+        text.reserve(m_lastRead.textBytes + m_lastRead.textBytes / 64);
+    }
     int rows = 0;
     while (statement.step()) {
         for (int c = 0; c < columns; ++c) {
@@ -510,9 +516,12 @@ void DbQuery::Open()
 
     m_fieldNames = names;
     m_cells = std::move(cells);
-    m_cells.shrink_to_fit();
+    if (m_cells.capacity() - m_cells.size() > m_cells.size() / 32 + 16)
+        m_cells.shrink_to_fit();
     m_text = std::move(text);
-    m_text.squeeze();
+    if (m_text.capacity() - m_text.size() > m_text.size() / 32 + 1024)
+        m_text.squeeze();
+    m_lastRead = {m_cells.size(), m_text.size()};
     m_rowCount = rows;
     m_current = rows > 0 ? 0 : -1;
     m_active = true;

@@ -218,5 +218,9 @@ private:
     int m_current = -1;
     int m_rowsAffected = 0;
     bool m_active = false;
+    struct {
+        size_t cells = 0;
+        qsizetype textBytes = 0;
+    } m_lastRead; // the size of the last snapshot, kept after Close
     DbConnection::ChangeStamp m_readAt; // the catalogue as it was read; reset when the SQL or a parameter changes
 };
