@@ -737,8 +737,10 @@ void TF_Main::RefreshActiveList()
     if (!active)
         return;
     CatalogueList &entry = *active;
-    // A failing refresh passes on; the status bar then keeps its old text.
-    if (entry.refresh)
+    // A failing refresh passes on; the status bar then keeps its old text. Reading a million rows
+    // again to find the same rows would hold the window for seconds and drop the user's selection
+    // for nothing: a list read since the catalogue last changed is left as it is.
+    if (entry.refresh && !(entry.upToDate && entry.upToDate()))
         entry.refresh();
     if (entry.count)
         StatusBar1->setText(QString::number(entry.count()) + entry.noun);

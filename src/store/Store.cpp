@@ -28,6 +28,12 @@ Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
 {
 }
 
+bool Store::listUpToDate()
+{
+    const auto *query = qobject_cast<const DbQuery *>(&listRows());
+    return query && query->UpToDate();
+}
+
 DbConnection &Store::connection() const
 {
     return m_main.ADOConnection;
@@ -64,9 +70,7 @@ void Store::processEvents()
 
 void Store::reopenKeepingRow(DbQuery &list, const QString &keyField)
 {
-    // Reading a million rows again to find the same rows would hold the window for seconds, and
-    // would drop the user's selection for nothing.
-    if (!list.Active() || list.UpToDate())
+    if (!list.Active())
         return;
     const int key = list.Eof() ? 0 : list.FieldAsInteger(keyField);
     const bool hadRow = !list.Eof();

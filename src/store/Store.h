@@ -27,6 +27,9 @@ public:
     // The rows of the store's list, for the list window's grid.
     virtual RowSource &listRows() = 0;
     int count() { return listRows().rowCount(); }
+    // The list is open and nothing was written to the catalogue since it was read: reading it again
+    // would give the same rows.
+    bool listUpToDate();
 
 protected:
     // One transaction around `statements`; on an engine failure: roll back, warn, answer false.
@@ -34,8 +37,7 @@ protected:
     void warn(const QString &failureMessage, const DbError &error);
     void processEvents();
 
-    // Reopens a list and stands again on the row with the same key, else on the first; a list read
-    // since the catalogue last changed is left as it is.
+    // Reopens a list and stands again on the row with the same key, else on the first.
     static void reopenKeepingRow(DbQuery &list, const QString &keyField);
     // Reopens a detail for the list's current row; no current row gives key 0, which matches nothing.
     static void reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField);

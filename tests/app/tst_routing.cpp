@@ -89,6 +89,7 @@ private slots:
     void printShowsThePreviewOfTheListInFront();
     void selectAllThenDeleteRemovesEveryCD();
     void answeringNoStillRefreshesTheMainWindow();
+    void unchangedCatalogueIsNotReadAgain();
     void threeCDsSecondFailing();
     void addNewOpensTheEditorAndRefreshes();
     void nothingInFrontDoesNothing();
@@ -207,6 +208,32 @@ void tst_Routing::answeringNoStillRefreshesTheMainWindow()
     QCOMPARE(f.cat.count("CDAUDIO"), 4);
     QCOMPARE(resets.count(), 1); // the main window's refresh only
     QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
+}
+
+// The main window's refresh reads a list again only when the catalogue changed since it was read:
+// a million rows take seconds, and the reset would drop the user's selection for nothing.
+void tst_Routing::unchangedCatalogueIsNotReadAgain()
+{
+    Fixture f;
+    QSignalSpy resets(&f.app->D_CD->listRows(), &RowSource::rowsReset);
+    f.selectCDs({1, 3});
+    f.messages.answer = false;
+    f.main().ToolButton2->click();
+    f.main().ListView1->setCurrentRow(TF_Main::Movies);
+    f.main().ListView1->setCurrentRow(TF_Main::AudioCDs);
+    QCOMPARE(f.messages.questions.size(), 1);
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(f.cds().selectedCount(), 2);
+
+    f.cat.exec("update CDAUDIO set YEAR = '1977' where CD_ID = 3"); // another program
+    f.main().ListView1->setCurrentRow(TF_Main::Movies);
+    f.main().ListView1->setCurrentRow(TF_Main::AudioCDs);
+    QCOMPARE(resets.count(), 1);
+    bool shown = false;
+    for (int r = 0; r < f.app->D_CD->count(); ++r)
+        if (f.cds().cellText(r, 0) == QStringLiteral("3"))
+            shown = f.cds().cellText(r, 4) == QStringLiteral("1977");
+    QVERIFY(shown);
 }
 
 void tst_Routing::threeCDsSecondFailing()
