@@ -195,6 +195,12 @@ void TF_Main::buildPanels()
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setBackground(palette().dark());
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TF_Main::updateActions);
+    // A list is ordered and shown once it comes to the front, however it gets there.
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+        for (CatalogueList &entry : m_lists)
+            if (sub && entry.window && entry.window == sub->widget())
+                entry.window->mainGrid()->setDeferred(false);
+    });
     updateActions();
 
     m_middle = new QSplitter(Qt::Horizontal);
@@ -581,6 +587,10 @@ void TF_Main::OpenCatalogue()
     try {
         if (m_main)
             m_main->OpenDatabase(databasePath());
+        // The lists behind the one in front wait, read but not ordered, until they come to the front.
+        for (int i = 0; i < ListCount; ++i)
+            if (m_lists[i].window && i != AudioCDs)
+                m_lists[i].window->mainGrid()->setDeferred(true);
         for (const auto &open : m_openLists)
             open();
         if (m_lists[AudioCDs].window)

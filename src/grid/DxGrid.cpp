@@ -147,6 +147,11 @@ void DxGrid::setDefaultOrder(const QStringList &fields)
     m_model->setDefaultOrder(fields);
 }
 
+void DxGrid::setDeferred(bool deferred)
+{
+    m_model->setDeferred(deferred);
+}
+
 void DxGrid::sortBy(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= int(columns().size()))

@@ -39,6 +39,8 @@ public:
 
     // The fields the source's rows come ordered by, shown in the user's collation; see GridModel.
     void setDefaultOrder(const QStringList &fields);
+    // See GridModel::setDeferred.
+    void setDeferred(bool deferred);
 
     void sortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
     int sortColumn() const;

@@ -214,8 +214,27 @@ void GridModel::setGroupColumns(std::vector<int> columns)
     rebuild();
 }
 
+void GridModel::setDeferred(bool deferred)
+{
+    m_deferred = deferred;
+    if (!deferred && m_reloadPending)
+        reload();
+}
+
 void GridModel::reload()
 {
+    if (m_deferred) {
+        m_reloadPending = true;
+        beginResetModel();
+        m_ranks.clear();
+        m_order.clear();
+        m_position.clear();
+        m_groups.clear();
+        m_levelStart.clear();
+        endResetModel();
+        return;
+    }
+    m_reloadPending = false;
     m_ranks.clear();
     m_fields.clear();
     for (const GridColumn &c : m_columns)
@@ -229,6 +248,8 @@ void GridModel::reload()
 
 void GridModel::rebuild()
 {
+    if (m_reloadPending)
+        return; // built when resumed
     beginResetModel();
     buildOrder();
     buildGroups();

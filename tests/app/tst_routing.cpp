@@ -8,7 +8,9 @@
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "lists/FM_CD.h"
+#include "lists/FM_Track.h"
 #include "store/DM_CD.h"
+#include "store/DM_Track.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -90,6 +92,7 @@ private slots:
     void selectAllThenDeleteRemovesEveryCD();
     void answeringNoStillRefreshesTheMainWindow();
     void unchangedCatalogueIsNotReadAgain();
+    void listsBehindAreOrderedWhenTheyComeToFront();
     void threeCDsSecondFailing();
     void addNewOpensTheEditorAndRefreshes();
     void nothingInFrontDoesNothing();
@@ -234,6 +237,22 @@ void tst_Routing::unchangedCatalogueIsNotReadAgain()
         if (f.cds().cellText(r, 0) == QStringLiteral("3"))
             shown = f.cds().cellText(r, 4) == QStringLiteral("1977");
     QVERIFY(shown);
+}
+
+// Start-up orders only the list in front; the others wait, read, until the user brings them forward.
+void tst_Routing::listsBehindAreOrderedWhenTheyComeToFront()
+{
+    Fixture f;
+    DxGrid &tracks = *f.app->F_Track->mainGrid();
+    QCOMPARE(tracks.model()->rowTotal(), 0);
+    QCOMPARE(f.app->D_Track->count(), 3);
+    QCOMPARE(f.cds().model()->rowTotal(), 3);
+    f.main().ListView1->setCurrentRow(TF_Main::Tracks);
+    QStringList shown;
+    for (int p = 0; p < tracks.model()->rowTotal(); ++p)
+        shown << tracks.cellText(tracks.model()->sourceRow(p), 1);
+    QCOMPARE(shown, QStringList({"Help!", "Money", "SOS"}));
+    QCOMPARE(tracks.focusedRow(), f.app->D_Track->listRows().currentRow());
 }
 
 void tst_Routing::threeCDsSecondFailing()
