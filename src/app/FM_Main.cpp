@@ -18,6 +18,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QRubberBand>
+#include <QScopeGuard>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QDir>
@@ -196,7 +197,10 @@ void TF_Main::buildPanels()
     ClientArea->setBackground(palette().dark());
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TF_Main::updateActions);
     // A list is ordered and shown once it comes to the front, however it gets there.
+    // The navigator orders it after its refresh, so a list read again is not ordered twice.
     connect(ClientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+        if (m_refreshFollows)
+            return;
         for (CatalogueList &entry : m_lists)
             if (sub && entry.window && entry.window == sub->widget())
                 entry.window->mainGrid()->setDeferred(false);
@@ -737,7 +741,9 @@ void TF_Main::ListView1SelectItem(int item, bool selected)
 {
     if (!selected || item < 0 || item >= ListCount)
         return;
+    m_refreshFollows = true;
     bringToFront(ListIndex(item));
+    m_refreshFollows = false;
     RefreshActiveList();
 }
 
@@ -747,6 +753,7 @@ void TF_Main::RefreshActiveList()
     if (!active)
         return;
     CatalogueList &entry = *active;
+    const auto shown = qScopeGuard([&entry] { entry.window->mainGrid()->setDeferred(false); });
     // A failing refresh passes on; the status bar then keeps its old text. Reading a million rows
     // again to find the same rows would hold the window for seconds and drop the user's selection
     // for nothing: a list read since the catalogue last changed is left as it is.

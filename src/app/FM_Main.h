@@ -161,4 +161,5 @@ private:
     } m_actions{};
     bool m_shown = false;
     bool m_closed = false;
+    bool m_refreshFollows = false; // the list coming to the front is refreshed next
 };
