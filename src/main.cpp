@@ -5,10 +5,8 @@
 #include "app/DaduduApplication.h"
 #include "app/FM_Main.h"
 #include "app/FM_Preferences.h"
-#include "base/Settings.h"
 
 #include <QCommandLineParser>
-#include <QSettings>
 #include <QCoreApplication>
 
 #include <cstring>
@@ -64,7 +62,7 @@ int main(int argc, char **argv)
     // A catalogue beside the executable wins, whatever the working directory, so a copy carried
     // elsewhere keeps its own.
     const QString catalogue = findCatalogue(parser.value(catalogueOption), QCoreApplication::applicationDirPath(),
-                                            preferredCatalogue(*openSettings()));
+                                            preferredCatalogue());
     offerNewCatalogue(catalogue, messages);
     AppModules modules(messages, dialogs, catalogue);
     modules.F_Main->show();

@@ -19,6 +19,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QRubberBand>
+#include <QScopeGuard>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QDir>
@@ -200,6 +201,15 @@ void TF_Main::buildPanels()
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setBackground(palette().dark());
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TF_Main::updateActions);
+    // A list is ordered and shown once it comes to the front, however it gets there.
+    // The navigator orders it after its refresh, so a list read again is not ordered twice.
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+        if (m_refreshFollows)
+            return;
+        for (CatalogueList &entry : m_lists)
+            if (sub && entry.window && entry.window == sub->widget())
+                entry.window->mainGrid()->setDeferred(false);
+    });
     updateActions();
 
     m_middle = new QSplitter(Qt::Horizontal);
@@ -586,6 +596,10 @@ void TF_Main::OpenCatalogue()
     try {
         if (m_main)
             m_main->OpenDatabase(databasePath());
+        // The lists behind the one in front wait, read but not ordered, until they come to the front.
+        for (int i = 0; i < ListCount; ++i)
+            if (m_lists[i].window && i != AudioCDs)
+                m_lists[i].window->mainGrid()->setDeferred(true);
         for (const auto &open : m_openLists)
             open();
         if (m_lists[AudioCDs].window)
@@ -732,7 +746,9 @@ void TF_Main::ListView1SelectItem(int item, bool selected)
 {
     if (!selected || item < 0 || item >= ListCount)
         return;
+    m_refreshFollows = true;
     bringToFront(ListIndex(item));
+    m_refreshFollows = false;
     RefreshActiveList();
 }
 
@@ -742,8 +758,11 @@ void TF_Main::RefreshActiveList()
     if (!active)
         return;
     CatalogueList &entry = *active;
-    // A failing refresh passes on; the status bar then keeps its old text.
-    if (entry.refresh)
+    const auto shown = qScopeGuard([&entry] { entry.window->mainGrid()->setDeferred(false); });
+    // A failing refresh passes on; the status bar then keeps its old text. Reading a million rows
+    // again to find the same rows would hold the window for seconds and drop the user's selection
+    // for nothing: a list read since the catalogue last changed is left as it is.
+    if (entry.refresh && !(entry.upToDate && entry.upToDate()))
         entry.refresh();
     if (entry.count)
         StatusBar1->setText(QString::number(entry.count()) + entry.noun);

@@ -32,6 +32,7 @@ class TF_Splash;
 struct CatalogueList {
     TListWindow *window = nullptr;        // the list window in the client area
     std::function<void()> refresh;        // its store's RefreshList
+    std::function<bool()> upToDate;       // whether a refresh would read the same rows
     std::function<int()> count;           // rows of its store's list query
     QString noun;                         // after the count in the status bar
     std::function<void()> add;            // the editor of a new record of this list
@@ -162,4 +163,5 @@ private:
     } m_actions{};
     bool m_shown = false;
     bool m_closed = false;
+    bool m_refreshFollows = false; // the list coming to the front is refreshed next
 };

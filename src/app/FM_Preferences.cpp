@@ -34,9 +34,9 @@ const QString CatalogueKey = QStringLiteral("catalogue/location");
 
 } // namespace
 
-QString preferredCatalogue(QSettings &settings)
+QString preferredCatalogue()
 {
-    return settings.value(CatalogueKey).toString().trimmed();
+    return openSettings()->value(CatalogueKey).toString().trimmed();
 }
 
 CatalogueSection::CatalogueSection(DialogService &dialogs, QWidget *parent)
@@ -69,7 +69,7 @@ CatalogueSection::CatalogueSection(DialogService &dialogs, QWidget *parent)
 
 void CatalogueSection::load(QSettings &settings)
 {
-    Edit_catalogue->setText(preferredCatalogue(settings));
+    Edit_catalogue->setText(settings.value(CatalogueKey).toString().trimmed());
 }
 
 bool CatalogueSection::check(MessageService &messages)

@@ -105,7 +105,7 @@ private:
 };
 
 // The catalogue the user chose in the preferences; empty when none.
-QString preferredCatalogue(QSettings &settings);
+QString preferredCatalogue();
 
 // Shows the preferences over parent, filled from the program's settings; OK writes them back.
 void ShowPreferences(MessageService &messages, DialogService &dialogs, QWidget *parent = nullptr);

@@ -8,6 +8,11 @@ int RowSource::fieldIndex(const QString &name) const
     return -1;
 }
 
+bool RowSource::utf8(int, int, QByteArrayView *) const
+{
+    return false;
+}
+
 void RowSource::releaseNotifications()
 {
     if (m_holds == 0 || --m_holds > 0)

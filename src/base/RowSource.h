@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -21,6 +22,10 @@ public:
     // Case-insensitive, as the catalogue's field names are; -1 when there is no such field.
     virtual int fieldIndex(const QString &name) const;
     virtual QVariant value(int row, int column) const = 0;
+    // A text value's UTF-8 bytes, where the source keeps its texts so: a million rows told apart by
+    // their bytes cost no QString each. False for any other value, which value() then gives; the
+    // bytes stay valid until the rows change.
+    virtual bool utf8(int row, int column, QByteArrayView *text) const;
 
     // -1 when there is no row.
     virtual int currentRow() const = 0;

@@ -10,11 +10,19 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -137,6 +145,11 @@ void DxGrid::setFlat(bool flat)
 void DxGrid::setDefaultOrder(const QStringList &fields)
 {
     m_model->setDefaultOrder(fields);
+}
+
+void DxGrid::setDeferred(bool deferred)
+{
+    m_model->setDeferred(deferred);
 }
 
 void DxGrid::sortBy(int column, Qt::SortOrder order)
@@ -402,19 +415,150 @@ void DxGrid::copySelection() const
     QApplication::clipboard()->setText(selectionText());
 }
 
-void DxGrid::saveToHtml(const QString &path, const QString &title) const
+namespace {
+
+int progressDelayMs = 500;
+const QString WritingRows = QStringLiteral("Writing row %1 of %2…");
+
+} // namespace
+
+void DxGrid::setExportProgressDelayMs(int ms)
 {
-    GridExport::toHtml(*m_model, path, title);
+    progressDelayMs = qMax(0, ms);
 }
 
-void DxGrid::saveToXls(const QString &path, const QString &title) const
+int DxGrid::exportProgressDelayMs()
 {
-    GridExport::toXls(*m_model, path, title);
+    return progressDelayMs;
 }
 
-void DxGrid::saveTo(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const
+bool DxGrid::saveToHtml(const QString &path, const QString &title) const
 {
-    GridExport::save(*m_model, path, format, title, notes);
+    return exportWithProgress(path, GridExport::Html, title, nullptr);
+}
+
+bool DxGrid::saveToXls(const QString &path, const QString &title) const
+{
+    return exportWithProgress(path, GridExport::Xls, title, nullptr);
+}
+
+bool DxGrid::saveTo(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const
+{
+    // Printing stays on the window's thread.
+    if (format == GridExport::Pdf) {
+        GridExport::toPdf(*m_model, path, title);
+        return true;
+    }
+    return exportWithProgress(path, format, title, notes);
+}
+
+// The writer runs on a thread of its own, so the window repaints and the dialog counts and hears its
+// Cancel while it works. The rows are read only on that thread and only while this one waits: every
+// few hundred rows the writer stops at a checkpoint when this thread wants a turn, and this thread
+// serves its events only then. Once the writer has read its last row (it says so with a count equal
+// to the total) the two run side by side. The dialog is window-modal, so nothing the user does
+// changes the rows meanwhile; rows read again all the same stop the export rather than write a mix.
+bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const
+{
+    QProgressDialog progress(const_cast<DxGrid *>(this)->window());
+    progress.setWindowTitle(title.isEmpty() ? QFileInfo(path).fileName() : title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(progressDelayMs);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMaximum(qMax(1, m_model->rowTotal()));
+    progress.setValue(0);
+    bool stale = false;
+    const QMetaObject::Connection reset
+        = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, &progress, [&stale] { stale = true; });
+
+    struct Shared {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool turnWanted = false; // this thread waits for a checkpoint
+        bool parked = false;     // the writer waits at one
+        bool resume = false;
+        bool readingDone = false;
+        bool finished = false;
+        bool stop = false;
+        bool everyCheckpoint = false; // a turn at each: no dialog delay, as tests ask
+        int done = 0;
+        int total = 0;
+    } shared;
+    shared.everyCheckpoint = progressDelayMs == 0;
+    bool written = false;
+    std::exception_ptr failure;
+    std::thread writer([&] {
+        try {
+            written = GridExport::save(*m_model, path, format, title, notes, [&shared](int done, int total) {
+                std::unique_lock<std::mutex> held(shared.lock);
+                shared.total = total;
+                shared.done = done;
+                if (done >= total) {
+                    shared.readingDone = true;
+                    shared.changed.notify_all();
+                    return !shared.stop;
+                }
+                if (!shared.turnWanted && !shared.everyCheckpoint)
+                    return !shared.stop;
+                shared.parked = true;
+                shared.resume = false;
+                shared.changed.notify_all();
+                shared.changed.wait(held, [&shared] { return shared.resume; });
+                shared.parked = false;
+                return !shared.stop;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> held(shared.lock);
+        shared.finished = true;
+        shared.changed.notify_all();
+    });
+
+    // A fifth of the wait before the dialog, and never more than a twentieth of a second, between two turns.
+    const auto slice = std::chrono::milliseconds(qMin(50, progressDelayMs / 5));
+    const auto serve = [&](int done, int total) {
+        progress.setMaximum(qMax(1, total));
+        progress.setLabelText(WritingRows.arg(done).arg(total));
+        progress.setValue(done); // shows the dialog once the export proves long
+        // setValue serves the events only when the count moved, and the count stands still while
+        // the writer finishes its file. Until the dialog is up, the window takes no input.
+        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    };
+    std::unique_lock<std::mutex> held(shared.lock);
+    while (!shared.finished) {
+        const bool reading = !shared.readingDone;
+        shared.changed.wait_for(held, slice, [&] { return shared.finished || (reading && shared.readingDone); });
+        if (shared.finished)
+            break;
+        if (!shared.readingDone) {
+            shared.turnWanted = true;
+            shared.changed.wait(held, [&shared] {
+                return (shared.parked && !shared.resume) || shared.finished || shared.readingDone;
+            });
+            shared.turnWanted = false;
+            if (shared.finished)
+                break;
+        }
+        const bool parked = shared.parked && !shared.resume;
+        const int done = shared.done, total = shared.total;
+        held.unlock();
+        serve(done, total);
+        const bool stop = progress.wasCanceled() || (stale && parked);
+        held.lock();
+        shared.stop = shared.stop || stop;
+        if (parked) {
+            shared.resume = true;
+            shared.changed.notify_all();
+        }
+    }
+    held.unlock();
+    writer.join();
+    disconnect(reset);
+    if (failure)
+        std::rethrow_exception(failure);
+    return written;
 }
 
 void DxGrid::updateSections()

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class GridDelegate;
@@ -39,6 +40,8 @@ public:
 
     // The fields the source's rows come ordered by, shown in the user's collation; see GridModel.
     void setDefaultOrder(const QStringList &fields);
+    // See GridModel::setDeferred.
+    void setDeferred(bool deferred);
 
     void sortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
     int sortColumn() const;
@@ -64,10 +67,15 @@ public:
     QString selectionText() const;
     void copySelection() const;
 
-    // Every row, also inside collapsed groups; raise ExportError when the file cannot be made.
-    void saveToHtml(const QString &path, const QString &title = {}) const;
-    void saveToXls(const QString &path, const QString &title = {}) const;
-    void saveTo(const QString &path, GridExport::Format format, const QString &title = {}, ExportNotes *notes = nullptr) const;
+    // Every row, also inside collapsed groups; raise ExportError when the file cannot be made. A long
+    // export shows a progress dialog whose Cancel leaves the file as it was; false when cancelled.
+    bool saveToHtml(const QString &path, const QString &title = {}) const;
+    bool saveToXls(const QString &path, const QString &title = {}) const;
+    bool saveTo(const QString &path, GridExport::Format format, const QString &title = {}, ExportNotes *notes = nullptr) const;
+    // How long an export runs before its progress dialog shows, and so how long the window may go
+    // without serving its events between two looks at the dialog; tests set 0.
+    static void setExportProgressDelayMs(int ms);
+    static int exportProgressDelayMs();
 
     GridModel *model() const { return m_model; }
     GridView *view() const { return m_view; }
@@ -93,6 +101,7 @@ private:
     void updateSections();
     void fitColumns();
     void applySelection(const std::vector<bool> &bySourceRow);
+    bool exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const;
     void replaceSelection(const QItemSelection &selection);
 
     GridModel *m_model;

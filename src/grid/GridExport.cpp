@@ -28,6 +28,10 @@ void commitOrThrow(QSaveFile &file)
         throw ExportError(U_Constantes::CannotWriteFile.arg(file.fileName(), file.errorString()));
 }
 
+// Thrown through a writer from its row reader when the user stops the export.
+struct Stopped {
+};
+
 QString htmlCell(const QString &text)
 {
     if (text.isEmpty())
@@ -78,7 +82,7 @@ std::vector<int> GridExport::exportedColumns(const GridModel &model)
     return out;
 }
 
-void GridExport::toHtml(const GridModel &model, const QString &path, const QString &title)
+bool GridExport::toHtml(const GridModel &model, const QString &path, const QString &title, const Progress &progress)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -97,7 +101,10 @@ void GridExport::toHtml(const GridModel &model, const QString &path, const QStri
     for (int c : columns)
         chunk += QStringLiteral("<th>%1</th>").arg(htmlCell(model.columns()[size_t(c)].caption));
     chunk += QStringLiteral("</tr>\n");
-    for (int p = 0; p < model.rowTotal(); ++p) {
+    const int total = model.rowTotal();
+    for (int p = 0; p < total; ++p) {
+        if (progress && p % ProgressEveryRows == 0 && !progress(p, total))
+            return false; // the unfinished file is dropped with `file`
         const int row = model.sourceRow(p);
         chunk += QStringLiteral("<tr>");
         for (int c : columns) {
@@ -111,10 +118,14 @@ void GridExport::toHtml(const GridModel &model, const QString &path, const QStri
     }
     chunk += QStringLiteral("</table>\n</body>\n</html>\n");
     flush();
+    if (progress && !progress(total, total))
+        return false;
     commitOrThrow(file);
+    return true;
 }
 
-void GridExport::toXls(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes)
+bool GridExport::toXls(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes,
+                       const Progress &progress)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -124,14 +135,30 @@ void GridExport::toXls(const GridModel &model, const QString &path, const QStrin
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo});
     }
-    const XlsWriter writer(title, std::move(xlsColumns), model.rowTotal(), [&](int position, int column) {
-        return sheetCell(model, position, columns[size_t(column)], true);
+    const int total = model.rowTotal();
+    const int last = int(columns.size()) - 1;
+    const XlsWriter writer(title, std::move(xlsColumns), total, [&](int position, int column) {
+        if (progress && column == 0 && position % ProgressEveryRows == 0 && !progress(position, total))
+            throw Stopped{};
+        QVariant cell = sheetCell(model, position, columns[size_t(column)], true);
+        // The last cell read: what is left to do reads no row.
+        if (progress && position == total - 1 && column == last && !progress(total, total))
+            throw Stopped{};
+        return cell;
     });
-    writer.write(file, notes);
+    try {
+        writer.write(file, notes);
+    } catch (const Stopped &) {
+        return false; // the unfinished file is dropped with `file`
+    }
+    if (progress && !progress(total, total))
+        return false;
     commitOrThrow(file);
+    return true;
 }
 
-void GridExport::toXlsx(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes)
+bool GridExport::toXlsx(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes,
+                        const Progress &progress)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -141,14 +168,28 @@ void GridExport::toXlsx(const GridModel &model, const QString &path, const QStri
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsxColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo, gc.kind == GridColumn::CheckBox});
     }
-    const XlsxWriter writer(title, std::move(xlsxColumns), model.rowTotal(), [&](int position, int column) {
-        return sheetCell(model, position, columns[size_t(column)], false);
+    const int total = model.rowTotal();
+    const int last = int(columns.size()) - 1;
+    const XlsxWriter writer(title, std::move(xlsxColumns), total, [&](int position, int column) {
+        if (progress && column == 0 && position % ProgressEveryRows == 0 && !progress(position, total))
+            throw Stopped{};
+        QVariant cell = sheetCell(model, position, columns[size_t(column)], false);
+        if (progress && position == total - 1 && column == last && !progress(total, total))
+            throw Stopped{};
+        return cell;
     });
-    writer.write(file, notes);
+    try {
+        writer.write(file, notes);
+    } catch (const Stopped &) {
+        return false;
+    }
+    if (progress && !progress(total, total))
+        return false;
     commitOrThrow(file);
+    return true;
 }
 
-void GridExport::toCsv(const GridModel &model, const QString &path)
+bool GridExport::toCsv(const GridModel &model, const QString &path, const Progress &progress)
 {
     QSaveFile file(path);
     openOrThrow(file);
@@ -163,7 +204,10 @@ void GridExport::toCsv(const GridModel &model, const QString &path)
         chunk += QStringLiteral("\r\n");
     };
     record([&](int c) { return model.columns()[size_t(c)].caption; });
-    for (int p = 0; p < model.rowTotal(); ++p) {
+    const int total = model.rowTotal();
+    for (int p = 0; p < total; ++p) {
+        if (progress && p % ProgressEveryRows == 0 && !progress(p, total))
+            return false; // the unfinished file is dropped with `file`
         const int row = model.sourceRow(p);
         record([&](int c) { return model.text(row, c); });
         if (chunk.size() > 1 << 16) {
@@ -171,8 +215,11 @@ void GridExport::toCsv(const GridModel &model, const QString &path)
             chunk.clear();
         }
     }
+    if (progress && !progress(total, total))
+        return false;
     file.write(chunk.toUtf8());
     commitOrThrow(file);
+    return true;
 }
 
 void GridExport::toPdf(const GridModel &model, const QString &path, const QString &title)
@@ -200,15 +247,17 @@ void GridExport::toPdf(const GridModel &model, const QString &path, const QStrin
     commitOrThrow(file);
 }
 
-void GridExport::save(const GridModel &model, const QString &path, Format format, const QString &title, ExportNotes *notes)
+bool GridExport::save(const GridModel &model, const QString &path, Format format, const QString &title, ExportNotes *notes,
+                      const Progress &progress)
 {
     switch (format) {
-    case Html: toHtml(model, path, title); break;
-    case Xls: toXls(model, path, title, notes); break;
-    case Xlsx: toXlsx(model, path, title, notes); break;
-    case Csv: toCsv(model, path); break;
-    case Pdf: toPdf(model, path, title); break;
+    case Html: return toHtml(model, path, title, progress);
+    case Xls: return toXls(model, path, title, notes, progress);
+    case Xlsx: return toXlsx(model, path, title, notes, progress);
+    case Csv: return toCsv(model, path, progress);
+    case Pdf: toPdf(model, path, title); return true;
     }
+    return false;
 }
 
 GridExport::Format GridExport::formatOfFile(const QString &path, Format otherwise)

@@ -52,6 +52,12 @@ public:
     void setDefaultOrder(QStringList fields);
     const QStringList &defaultOrder() const { return m_defaultOrder; }
 
+    // While deferred, rows read again are neither ordered nor shown: the model stands empty, keeping
+    // its sort and grouping, until it is resumed. For the grids of lists nobody has looked at yet,
+    // so that opening the catalogue does not order a million rows no one sees.
+    void setDeferred(bool deferred);
+    bool isDeferred() const { return m_deferred; }
+
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
@@ -136,4 +142,6 @@ private:
     std::vector<Group> m_groups;       // level by level
     std::vector<int> m_levelStart;     // first group of each level, and the end
     std::unordered_map<int, Ranks> m_ranks; // by source field
+    bool m_deferred = false;
+    bool m_reloadPending = false;      // rows read again while deferred
 };

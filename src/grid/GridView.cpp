@@ -21,7 +21,9 @@ void GridView::selectionChanged(const QItemSelection &selected, const QItemSelec
 {
     // QTreeView finds each range's rectangle by a search through its laid-out rows: over the ranges
     // of a grouped list that is quadratic, while repainting the visible rows costs the same for any.
-    if (selected.size() + deselected.size() > 64) {
+    // Where rows differ in height, that search measures every row between the top of the view and
+    // the range: a row selected again after a sort, far down a list of memos, cost a second.
+    if (!uniformRowHeights() || selected.size() + deselected.size() > 64) {
         viewport()->update();
         return;
     }

@@ -109,7 +109,8 @@ void TListWindow::SaveToXLSFile(const QString &fileName)
 void TListWindow::SaveToFile(const QString &fileName, GridExport::Format format)
 {
     ExportNotes notes;
-    m_main->saveTo(fileName, format, m_frame.caption, &notes);
+    if (!m_main->saveTo(fileName, format, m_frame.caption, &notes))
+        return; // stopped by the user: the old file stands, and nothing was cut
     if (notes.hasCuts())
         m_messages.warning(notes.text());
     else if (!notes.isEmpty())

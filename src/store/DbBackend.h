@@ -70,6 +70,16 @@ public:
     // Null for a statement of only white space or a comment.
     virtual std::unique_ptr<Statement> prepare(const QString &engineSql, bool reused) = 0;
 
+    // Counters that tell a later state of the catalogue from an earlier one: commits of other
+    // sessions, and rows this session changed. False when the engine cannot tell, and lists are then
+    // read again each time.
+    virtual bool changeCounters(qint64 *others, qint64 *own) const
+    {
+        Q_UNUSED(others);
+        Q_UNUSED(own);
+        return false;
+    }
+
     // A run of commits that need not each wait for the disk; ending it puts them all there.
     virtual void deferSync() = 0;
     virtual void endDeferredSync() = 0;

@@ -133,6 +133,16 @@ db::Engine DbConnection::engine() const
     return db::isServerLocation(dataSourceOf(m_connectionString)) ? db::Engine::PostgreSQL : db::Engine::SQLite;
 }
 
+DbConnection::ChangeStamp DbConnection::changeStamp() const
+{
+    ChangeStamp stamp;
+    // Unknown (an engine that cannot tell, or a failed look) is never equal to a stamp taken when it was known.
+    if (!m_backend || !m_backend->changeCounters(&stamp.others, &stamp.own))
+        return {};
+    stamp.opening = m_openings;
+    return stamp;
+}
+
 void DbConnection::Open()
 {
     if (Connected())
@@ -141,6 +151,7 @@ void DbConnection::Open()
     auto backend = db::isServerLocation(source) ? db::makePostgresBackend() : db::makeSqliteBackend();
     backend->open(source, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
     m_backend = std::move(backend);
+    ++m_openings;
 }
 
 void DbConnection::setBusyTimeoutMs(int ms)
@@ -232,8 +243,10 @@ void DbQuery::setSQL(const QStringList &lines)
 
 void DbQuery::setSQL(const QString &text)
 {
-    if (text != m_sql)
+    if (text != m_sql) {
         forgetPrepared();
+        m_readAt = {};
+    }
     m_sql = text;
 }
 
@@ -243,6 +256,7 @@ db::Param &DbQuery::param(const QString &name)
         if (p.name.compare(name, Qt::CaseInsensitive) == 0)
             return p;
     m_paramsAdded = true;
+    m_readAt = {};
     m_params.push_back(db::Param{name});
     return m_params.back();
 }
@@ -268,6 +282,8 @@ void DbQuery::setParam(const QString &name, const QVariant &value)
 void DbQuery::setParam(const QString &name, int value)
 {
     db::Param &p = param(name);
+    if (p.isNull || p.isText || p.number != value)
+        m_readAt = {};
     p.isNull = false;
     p.isText = false;
     p.number = value;
@@ -277,11 +293,14 @@ void DbQuery::setParam(const QString &name, int value)
 void DbQuery::setParam(const QString &name, const QString &value)
 {
     db::Param &p = param(name);
+    // An empty text is stored as an empty string, never NULL: constData() is never null.
+    QByteArray text = value.toUtf8();
+    if (p.isNull || !p.isText || p.text != text)
+        m_readAt = {};
     p.isNull = false;
     p.isText = true;
     p.number = 0;
-    // An empty text is stored as an empty string, never NULL: constData() is never null.
-    p.text = value.toUtf8();
+    p.text = std::move(text);
 }
 
 QString DbQuery::dialectToEngine() const
@@ -329,18 +348,44 @@ void DbQuery::Open()
         return;
     m_connection.Open();
     db::Rows rows;
+    // Read again, a list is about as long as it was: room for that much spares the copies of a
+    // growing million-row buffer and of its trimming afterwards.
+    if (m_lastRead.cells > 0) {
+        rows.cells.reserve(m_lastRead.cells + m_lastRead.cells / 64);
+        rows.text.reserve(m_lastRead.textBytes + m_lastRead.textBytes / 64);
+    }
     if (const auto statement = prepare(false))
         statement->run(m_params, false, &rows);
 
     m_fieldNames = rows.names;
     m_cells = std::move(rows.cells);
-    m_cells.shrink_to_fit();
+    if (m_cells.capacity() - m_cells.size() > m_cells.size() / 32 + 16)
+        m_cells.shrink_to_fit();
     m_text = std::move(rows.text);
-    m_text.squeeze();
+    if (m_text.capacity() - m_text.size() > m_text.size() / 32 + 1024)
+        m_text.squeeze();
+    m_lastRead = {m_cells.size(), m_text.size()};
     m_rowCount = rows.count;
     m_current = m_rowCount > 0 ? 0 : -1;
     m_active = true;
+    m_readAt = m_connection.changeStamp();
     notifyReset();
+}
+
+bool DbQuery::UpToDate() const
+{
+    return m_active && m_readAt.others >= 0 && m_readAt == m_connection.changeStamp();
+}
+
+bool DbQuery::utf8(int row, int column, QByteArrayView *text) const
+{
+    if (!m_active || row < 0 || row >= m_rowCount || column < 0 || column >= m_fieldNames.size())
+        return false;
+    const db::Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];
+    if (cell.type != db::Text)
+        return false;
+    *text = QByteArrayView(m_text.constData() + cell.number, qsizetype(cell.length));
+    return true;
 }
 
 QVariant DbQuery::Value(int row, int column) const

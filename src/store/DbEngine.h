@@ -83,6 +83,16 @@ public:
         bool m_deferred = false;
     };
 
+    // What tells one state of the catalogue from a later one as this connection sees it: another
+    // connection's commit, a row this connection wrote, a new connection. Equal stamps: the same rows.
+    struct ChangeStamp {
+        qint64 opening = -1;
+        qint64 others = -1;
+        qint64 own = -1;
+        bool operator==(const ChangeStamp &) const = default;
+    };
+    ChangeStamp changeStamp() const;
+
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
@@ -101,6 +111,7 @@ private:
     bool m_inTransaction = false;
     bool m_foreignKeys = false;
     bool m_readOnly = false;
+    qint64 m_openings = 0;
 };
 
 // A named query. Its SQL is fixed or replaced before running; ":NAME" parameters are set by name.
@@ -132,6 +143,9 @@ public:
     void Open();
     void Close();
     bool Active() const { return m_active; }
+    // Open, and reading it again would give the same rows: same SQL and parameters, and nothing
+    // written to the catalogue since it was read.
+    bool UpToDate() const;
     int RecordCount() const { return m_rowCount; }
 
     // Current row; -1 on a closed or empty query.
@@ -166,6 +180,7 @@ public:
     QString fieldName(int column) const override { return FieldName(column); }
     int fieldIndex(const QString &name) const override { return FieldIndex(name); }
     QVariant value(int row, int column) const override { return Value(row, column); }
+    bool utf8(int row, int column, QByteArrayView *text) const override;
     int currentRow() const override { return Eof() ? -1 : m_current; }
 
     // The statement as the connection's engine reads it.
@@ -196,4 +211,9 @@ private:
     int m_current = -1;
     int m_rowsAffected = 0;
     bool m_active = false;
+    struct {
+        size_t cells = 0;
+        qsizetype textBytes = 0;
+    } m_lastRead; // the size of the last snapshot, kept after Close
+    DbConnection::ChangeStamp m_readAt; // the catalogue as it was read; reset when the SQL or a parameter changes
 };

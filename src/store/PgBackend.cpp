@@ -3,6 +3,7 @@
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QScopeGuard>
 
@@ -355,6 +356,21 @@ public:
             return nullptr;
         const QByteArray preparedName = reused ? "dadudu_" + QByteArray::number(++m_statements) : QByteArray();
         return std::make_unique<PgStatement>(m_conn, sql.toUtf8(), names, preparedName);
+    }
+
+    // A write takes a transaction number, and a commit or rollback leaves the list of those in
+    // progress: while the server's snapshot (next number, those in progress) stays the same, no
+    // write of anyone has ended, so the rows read then are the rows now.
+    bool changeCounters(qint64 *others, qint64 *own) const override
+    {
+        if (!m_conn)
+            return false;
+        const Result res(PQexec(m_conn, "select pg_snapshot_xmax(s)::text::bigint, s::text from pg_current_snapshot() s"));
+        if (!res || PQresultStatus(res.get()) != PGRES_TUPLES_OK || PQntuples(res.get()) != 1)
+            return false;
+        *own = QByteArray(PQgetvalue(res.get(), 0, 0)).toLongLong();
+        *others = qint64(qHash(QByteArray(PQgetvalue(res.get(), 0, 1)), 0) & 0x7fffffffffffffff);
+        return true;
     }
 
     void deferSync() override { exec(QStringLiteral("SET synchronous_commit = off")); }

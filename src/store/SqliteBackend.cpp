@@ -215,6 +215,22 @@ public:
         return std::make_unique<SqliteStatement>(m_db, st);
     }
 
+    bool changeCounters(qint64 *others, qint64 *own) const override
+    {
+        if (!m_db)
+            return false;
+        sqlite3_stmt *st = nullptr;
+        const bool read = sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK
+                          && sqlite3_step(st) == SQLITE_ROW;
+        if (read)
+            *others = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        if (!read)
+            return false;
+        *own = sqlite3_total_changes64(m_db);
+        return true;
+    }
+
     void deferSync() override { exec(QStringLiteral("PRAGMA synchronous=NORMAL")); }
 
     void endDeferredSync() override

@@ -28,6 +28,12 @@ Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
 {
 }
 
+bool Store::listUpToDate()
+{
+    const auto *query = qobject_cast<const DbQuery *>(&listRows());
+    return query && query->UpToDate();
+}
+
 DbConnection &Store::connection() const
 {
     return m_main.ADOConnection;

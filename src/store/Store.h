@@ -27,6 +27,9 @@ public:
     // The rows of the store's list, for the list window's grid.
     virtual RowSource &listRows() = 0;
     int count() { return listRows().rowCount(); }
+    // The list is open and nothing was written to the catalogue since it was read: reading it again
+    // would give the same rows.
+    bool listUpToDate();
 
 protected:
     // One transaction around `statements`; on an engine failure: roll back, warn, answer false.

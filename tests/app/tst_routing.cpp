@@ -8,7 +8,9 @@
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "lists/FM_CD.h"
+#include "lists/FM_Track.h"
 #include "store/DM_CD.h"
+#include "store/DM_Track.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -89,6 +91,8 @@ private slots:
     void printShowsThePreviewOfTheListInFront();
     void selectAllThenDeleteRemovesEveryCD();
     void answeringNoStillRefreshesTheMainWindow();
+    void unchangedCatalogueIsNotReadAgain();
+    void listsBehindAreOrderedWhenTheyComeToFront();
     void threeCDsSecondFailing();
     void addNewOpensTheEditorAndRefreshes();
     void nothingInFrontDoesNothing();
@@ -208,6 +212,48 @@ void tst_Routing::answeringNoStillRefreshesTheMainWindow()
     QCOMPARE(f.cat.count("CDAUDIO"), 4);
     QCOMPARE(resets.count(), 1); // the main window's refresh only
     QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
+}
+
+// The main window's refresh reads a list again only when the catalogue changed since it was read:
+// a million rows take seconds, and the reset would drop the user's selection for nothing.
+void tst_Routing::unchangedCatalogueIsNotReadAgain()
+{
+    Fixture f;
+    QSignalSpy resets(&f.app->D_CD->listRows(), &RowSource::rowsReset);
+    f.selectCDs({1, 3});
+    f.messages.answer = false;
+    f.main().ToolButton2->click();
+    f.main().ListView1->setCurrentRow(TF_Main::Movies);
+    f.main().ListView1->setCurrentRow(TF_Main::AudioCDs);
+    QCOMPARE(f.messages.questions.size(), 1);
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(f.cds().selectedCount(), 2);
+
+    f.cat.exec("update CDAUDIO set YEAR = '1977' where CD_ID = 3"); // another program
+    f.main().ListView1->setCurrentRow(TF_Main::Movies);
+    f.main().ListView1->setCurrentRow(TF_Main::AudioCDs);
+    QCOMPARE(resets.count(), 1);
+    bool shown = false;
+    for (int r = 0; r < f.app->D_CD->count(); ++r)
+        if (f.cds().cellText(r, 0) == QStringLiteral("3"))
+            shown = f.cds().cellText(r, 4) == QStringLiteral("1977");
+    QVERIFY(shown);
+}
+
+// Start-up orders only the list in front; the others wait, read, until the user brings them forward.
+void tst_Routing::listsBehindAreOrderedWhenTheyComeToFront()
+{
+    Fixture f;
+    DxGrid &tracks = *f.app->F_Track->mainGrid();
+    QCOMPARE(tracks.model()->rowTotal(), 0);
+    QCOMPARE(f.app->D_Track->count(), 3);
+    QCOMPARE(f.cds().model()->rowTotal(), 3);
+    f.main().ListView1->setCurrentRow(TF_Main::Tracks);
+    QStringList shown;
+    for (int p = 0; p < tracks.model()->rowTotal(); ++p)
+        shown << tracks.cellText(tracks.model()->sourceRow(p), 1);
+    QCOMPARE(shown, QStringList({"Help!", "Money", "SOS"}));
+    QCOMPARE(tracks.focusedRow(), f.app->D_Track->listRows().currentRow());
 }
 
 void tst_Routing::threeCDsSecondFailing()

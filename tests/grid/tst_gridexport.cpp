@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QApplication>
 #include <QStandardPaths>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -308,6 +311,90 @@ private slots:
         const QByteArray raw = file.readAll();
         QVERIFY(!raw.contains("<script>"));
         QVERIFY(!raw.contains("OLD-CONTENT-MARKER"));
+    }
+
+    // A long export counts in its dialog; stopped, by Cancel or by the rows being read again under
+    // it, it leaves the file that was there before and no unfinished one beside it.
+    void stoppedExportLeavesTheOldFile_data()
+    {
+        QTest::addColumn<bool>("xls");
+        QTest::addColumn<QString>("stop");
+        for (const bool xls : {false, true}) {
+            const char *kind = xls ? "xls" : "html";
+            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(kind)))) << xls << QStringLiteral("cancel");
+            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(kind)))) << xls << QStringLiteral("reread");
+            QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(kind)))) << xls << QString();
+        }
+    }
+
+    void stoppedExportLeavesTheOldFile()
+    {
+        QFETCH(bool, xls);
+        QFETCH(QString, stop);
+        Catalogue c;
+        for (int i = 0; i < 3000; ++i)
+            c.addCd(QStringLiteral("Extra %1").arg(i), 1 + i % 2);
+        MemoryRows &rows = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(columns());
+        grid.setRows(&rows);
+        const QDir dir(c.dir.path());
+        const QString path = dir.filePath(xls ? QStringLiteral("cds.xls") : QStringLiteral("cds.html"));
+        const QByteArray old = "OLD-CONTENT-MARKER";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+        const int delay = DxGrid::exportProgressDelayMs();
+        DxGrid::setExportProgressDelayMs(0);
+        QList<int> seen;
+        bool stopped = false;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible() || stopped)
+                return;
+            if (seen.isEmpty() || seen.last() != dialog->value())
+                seen << dialog->value();
+            if (seen.size() < 3 || stop.isEmpty())
+                return;
+            stopped = true;
+            if (stop == QLatin1String("cancel"))
+                dialog->cancel();
+            else
+                rows.reset();
+        });
+        watch.start();
+        const bool written = xls ? grid.saveToXls(path, QStringLiteral("Audio CDs")) : grid.saveToHtml(path);
+        watch.stop();
+        DxGrid::setExportProgressDelayMs(delay);
+
+        QVERIFY2(seen.size() >= 3, "the progress dialog did not come, or did not count");
+        QVERIFY2(std::is_sorted(seen.begin(), seen.end()) && seen.first() < seen.last(), qPrintable(QString::number(seen.size())));
+        QVERIFY(seen.last() <= grid.model()->rowTotal());
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray now = f.readAll();
+        if (!stop.isEmpty()) {
+            QVERIFY(stopped);
+            QVERIFY(!written);
+            QCOMPARE(now, old);
+            return;
+        }
+        QVERIFY(written);
+        if (xls) {
+            const std::vector<Sheet> sheets = readXls(path);
+            QCOMPARE(sheets.size(), size_t(1));
+            QCOMPARE(sheets[0].rows.size(), grid.model()->rowTotal() + 1);
+        } else {
+            QString title;
+            QCOMPARE(readHtmlTable(path, &title).size(), grid.model()->rowTotal() + 1);
+        }
     }
 
     void unwritableTargetRaisesAndLeavesNothing_data()

@@ -1,6 +1,6 @@
 // The grid's model over rows in memory: structure under QAbstractItemModelTester, sort order against
 // full-strength collation keys and numeric order, grouping levels, the mapping between rows and
-// indexes, and rows in the middle of a change. One case binds a catalogue query instead.
+// indexes, and rows in the middle of a change. Two cases bind a catalogue query as well.
 #include "GridFixture.h"
 
 #include "grid/GridModel.h"
@@ -144,6 +144,21 @@ private slots:
         model.setRows(&rows);
         model.sort(0, order);
 
+        // The same texts read by the catalogue engine, which hands the model their UTF-8 bytes.
+        GridFixture f;
+        CatalogueList c(f);
+        QStringList selects;
+        for (int i = 0; i < values.size(); ++i) {
+            QString literal = values[i].toString();
+            literal.replace(u'\'', QStringLiteral("''"));
+            selects << QStringLiteral("select %1 as N, %2 as T").arg(i).arg(values[i].isNull() ? QStringLiteral("null") : u'\'' + literal + u'\'');
+        }
+        c.query.setSQL(QStringLiteral("select T from (%1) order by N").arg(selects.join(QStringLiteral(" union all "))));
+        GridModel fromQuery;
+        fromQuery.setColumns({{.field = QStringLiteral("T"), .caption = QStringLiteral("T")}});
+        fromQuery.setRows(&c.open());
+        fromQuery.sort(0, order);
+
         const QCollator collator = GridModel::collator();
         std::vector<QCollatorSortKey> keys;
         for (const QVariant &v : values)
@@ -161,6 +176,7 @@ private slots:
         else
             std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return less(b, a); });
         QCOMPARE(gridOrder(model), expected);
+        QCOMPARE(gridOrder(fromQuery), expected);
     }
 
     // Many rows, as a list of the catalogue has: the cold sort against the slow way over every row,

@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -174,6 +175,8 @@ private slots:
     void severalDeletesOneFailing();
     void refreshStaysOnCurrentRow_data();
     void refreshStaysOnCurrentRow();
+    void listUpToDateUntilAnyCommit_data() { refreshStaysOnCurrentRow_data(); }
+    void listUpToDateUntilAnyCommit();
     void refreshFallsBackToFirstRow();
     void refreshLeavesClosedListClosed();
     void listsHideRowsWithoutTheirJoinedRow();
@@ -553,6 +556,36 @@ void tst_Stores::refreshStaysOnCurrentRow()
     list.refresh(f);
     QCOMPARE(q.RecNo(), 0);
     QVERIFY(q.FieldAsInteger(list.key) != list.current);
+}
+
+// Whether a list read again would give the same rows: after any commit, this program's or
+// another's, it would not.
+void tst_Stores::listUpToDateUntilAnyCommit()
+{
+    QFETCH(ListCase, list);
+    Fixture f;
+    Store *stores[] = {&f.cd, &f.track, &f.artist, &f.movie, &f.data, &f.items};
+    list.open(f);
+    DbQuery &q = list.query(f);
+    Store *store = *std::find_if(std::begin(stores), std::end(stores), [&](Store *s) { return &s->listRows() == &q; });
+    const int rowsBefore = q.RecordCount();
+    QVERIFY(store->listUpToDate());
+
+    f.cat.exec(list.insertBefore); // another program
+    QVERIFY(!store->listUpToDate());
+    list.refresh(f);
+    QVERIFY(store->listUpToDate());
+    QCOMPARE(q.RecordCount(), rowsBefore + 1);
+
+    DbQuery write(f.main.ADOConnection, {list.insertBefore}); // this program
+    write.ExecSQL();
+    QVERIFY(!store->listUpToDate());
+    list.refresh(f);
+    QVERIFY(store->listUpToDate());
+    QCOMPARE(q.RecordCount(), rowsBefore + 2);
+
+    q.Close();
+    QVERIFY(!store->listUpToDate());
 }
 
 void tst_Stores::refreshFallsBackToFirstRow()
