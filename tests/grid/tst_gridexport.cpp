@@ -6,6 +6,7 @@
 #include "grid/ExportError.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
+#include "support/SheetReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -317,20 +318,20 @@ private slots:
     // it, it leaves the file that was there before and no unfinished one beside it.
     void stoppedExportLeavesTheOldFile_data()
     {
-        QTest::addColumn<bool>("xls");
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("stop");
-        for (const bool xls : {false, true}) {
-            const char *kind = xls ? "xls" : "html";
-            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(kind)))) << xls << QStringLiteral("cancel");
-            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(kind)))) << xls << QStringLiteral("reread");
-            QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(kind)))) << xls << QString();
+        for (const char *kind : {"html", "xls", "xlsx", "csv"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(kind)))) << QString::fromLatin1(kind) << QStringLiteral("cancel");
+            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(kind)))) << QString::fromLatin1(kind) << QStringLiteral("reread");
+            QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(kind)))) << QString::fromLatin1(kind) << QString();
         }
     }
 
     void stoppedExportLeavesTheOldFile()
     {
-        QFETCH(bool, xls);
+        QFETCH(QString, kind);
         QFETCH(QString, stop);
+        const bool xls = kind == u"xls";
         Catalogue c;
         for (int i = 0; i < 3000; ++i)
             c.addCd(QStringLiteral("Extra %1").arg(i), 1 + i % 2);
@@ -339,7 +340,7 @@ private slots:
         grid.setColumns(columns());
         grid.setRows(&rows);
         const QDir dir(c.dir.path());
-        const QString path = dir.filePath(xls ? QStringLiteral("cds.xls") : QStringLiteral("cds.html"));
+        const QString path = dir.filePath(QStringLiteral("cds.") + kind);
         const QByteArray old = "OLD-CONTENT-MARKER";
         {
             QFile f(path);
@@ -369,7 +370,10 @@ private slots:
                 rows.reset();
         });
         watch.start();
-        const bool written = xls ? grid.saveToXls(path, QStringLiteral("Audio CDs")) : grid.saveToHtml(path);
+        const bool written = kind == u"html" ? grid.saveToHtml(path)
+                             : xls           ? grid.saveToXls(path, QStringLiteral("Audio CDs"))
+                                             : grid.saveTo(path, GridExport::formatOfFile(path, GridExport::Html),
+                                                           QStringLiteral("Audio CDs"));
         watch.stop();
         DxGrid::setExportProgressDelayMs(delay);
 
@@ -391,6 +395,11 @@ private slots:
             const std::vector<Sheet> sheets = readXls(path);
             QCOMPARE(sheets.size(), size_t(1));
             QCOMPARE(sheets[0].rows.size(), grid.model()->rowTotal() + 1);
+        } else if (kind != u"html") {
+            const SheetFile file = readSheetFile(QStringLiteral("count-") + kind, path);
+            QVERIFY2(file.ok, qPrintable(file.error));
+            QCOMPARE(file.sheets.size(), 1);
+            QCOMPARE(file.sheets[0].rowCount, grid.model()->rowTotal() + 1);
         } else {
             QString title;
             QCOMPARE(readHtmlTable(path, &title).size(), grid.model()->rowTotal() + 1);
