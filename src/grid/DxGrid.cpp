@@ -21,6 +21,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -82,6 +83,7 @@ DxGrid::DxGrid(QWidget *parent)
     connect(m_view, &GridView::copyRequested, this, &DxGrid::copySelection);
     connect(m_view, &GridView::selectAllRequested, this, &DxGrid::selectAll);
     connect(m_view, &GridView::rowDoubleClicked, this, &DxGrid::doubleClicked);
+    m_model->setRunner([this](const std::function<bool(const GridModel::Progress &)> &ranking) { return rankWithProgress(ranking); });
     m_view->viewport()->installEventFilter(this);
     setFocusProxy(m_view);
     setFlat(true);
@@ -161,7 +163,8 @@ void DxGrid::sortBy(int column, Qt::SortOrder order)
         m_model->sort(column, order);
         m_keepSelection = false;
     }
-    m_header->setSortIndicator(column, order);
+    // A sort cancelled on its progress dialog leaves the old one.
+    m_header->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
 }
 
 int DxGrid::sortColumn() const
@@ -419,6 +422,8 @@ namespace {
 
 int progressDelayMs = 500;
 const QString WritingRows = QStringLiteral("Writing row %1 of %2…");
+const QString ReadingRows = QStringLiteral("Reading row %1 of %2…");
+const QString OrderingValues = QStringLiteral("Ordering value %1 of %2…");
 
 } // namespace
 
@@ -559,6 +564,110 @@ bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, 
     if (failure)
         std::rethrow_exception(failure);
     return written;
+}
+
+// The ranking runs on a thread of its own while this one serves the window, as an export's writer
+// does. It reads the rows holding `rows`, and lets go of it at a checkpoint when this thread wants a
+// turn; this thread serves its events only holding it. Once the rows are read, the collation runs
+// side by side with the window. Rows read again meanwhile stop the ranking at its next checkpoint.
+bool DxGrid::rankWithProgress(const std::function<bool(const GridModel::Progress &)> &ranking)
+{
+    struct Shared {
+        std::mutex lock;
+        std::condition_variable changed;
+        std::mutex rows;          // held by whoever reads the rows or serves the window's events
+        bool turnWanted = false;
+        bool finished = false;
+        bool stop = false;
+        bool everyCheckpoint = false; // a turn at each: no dialog delay, as tests ask
+        int served = 0;
+        int done = 0;
+        int total = 0;
+        bool reading = true;
+    } shared;
+    shared.everyCheckpoint = progressDelayMs == 0;
+    bool ranked = false;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        std::unique_lock<std::mutex> rows(shared.rows);
+        try {
+            ranked = ranking([&shared, &rows](int done, int total, bool reading) {
+                std::unique_lock<std::mutex> held(shared.lock);
+                shared.done = done;
+                shared.total = total;
+                shared.reading = reading;
+                if (!reading) {
+                    if (rows.owns_lock())
+                        rows.unlock();
+                    return !shared.stop;
+                }
+                if (shared.turnWanted || shared.everyCheckpoint) {
+                    const int served = shared.served;
+                    if (rows.owns_lock())
+                        rows.unlock();
+                    shared.changed.wait(held, [&] { return shared.served != served || shared.stop; });
+                }
+                if (shared.stop)
+                    return false;
+                if (!rows.owns_lock()) {
+                    held.unlock();
+                    rows.lock();
+                    held.lock();
+                }
+                return !shared.stop;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (rows.owns_lock())
+            rows.unlock();
+        std::lock_guard<std::mutex> held(shared.lock);
+        shared.finished = true;
+        shared.changed.notify_all();
+    });
+
+    std::unique_ptr<QProgressDialog> progress;
+    bool stale = false;
+    const QMetaObject::Connection reset = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [&stale] { stale = true; });
+    const auto slice = std::chrono::milliseconds(qMin(50, progressDelayMs / 5));
+    std::unique_lock<std::mutex> held(shared.lock);
+    while (!shared.finished) {
+        shared.changed.wait_for(held, slice, [&] { return shared.finished; });
+        if (shared.finished)
+            break;
+        shared.turnWanted = true;
+        held.unlock();
+        {
+            std::lock_guard<std::mutex> rows(shared.rows);
+            held.lock();
+            const int done = shared.done, total = shared.total;
+            const bool reading = shared.reading;
+            held.unlock();
+            if (!progress) {
+                progress = std::make_unique<QProgressDialog>(window());
+                progress->setWindowModality(Qt::WindowModal);
+                progress->setMinimumDuration(progressDelayMs);
+                progress->setAutoReset(false);
+                progress->setAutoClose(false);
+                progress->setValue(0);
+            }
+            progress->setMaximum(qMax(1, total));
+            progress->setLabelText((reading ? ReadingRows : OrderingValues).arg(done).arg(total));
+            progress->setValue(done); // shows the dialog once the ranking proves long
+            QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+            held.lock();
+            shared.stop = shared.stop || progress->wasCanceled() || stale;
+            shared.turnWanted = false;
+            ++shared.served;
+            shared.changed.notify_all();
+        }
+    }
+    held.unlock();
+    worker.join();
+    disconnect(reset);
+    if (failure)
+        std::rethrow_exception(failure);
+    return ranked && !stale && !(progress && progress->wasCanceled());
 }
 
 void DxGrid::updateSections()

@@ -2,6 +2,7 @@
 
 #include "grid/GridColumn.h"
 #include "grid/GridExport.h"
+#include "grid/GridModel.h"
 
 #include <QItemSelection>
 #include <QSet>
@@ -72,8 +73,9 @@ public:
     bool saveToHtml(const QString &path, const QString &title = {}) const;
     bool saveToXls(const QString &path, const QString &title = {}) const;
     bool saveTo(const QString &path, GridExport::Format format, const QString &title = {}, ExportNotes *notes = nullptr) const;
-    // How long an export runs before its progress dialog shows, and so how long the window may go
-    // without serving its events between two looks at the dialog; tests set 0.
+    // How long an export, or the ranking of a cold sort or grouping, runs before its progress dialog
+    // shows, and so how long the window may go without serving its events between two looks at the
+    // dialog; tests set 0.
     static void setExportProgressDelayMs(int ms);
     static int exportProgressDelayMs();
 
@@ -102,6 +104,7 @@ private:
     void fitColumns();
     void applySelection(const std::vector<bool> &bySourceRow);
     bool exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const;
+    bool rankWithProgress(const std::function<bool(const GridModel::Progress &)> &ranking);
     void replaceSelection(const QItemSelection &selection);
 
     GridModel *m_model;

@@ -66,7 +66,7 @@ const UChar *utf16(const QString &s)
 
 // The rank of each text, from 0, in collation order; texts that collate equal share their rank.
 // `count` receives the number of ranks.
-std::vector<int32_t> collate(const std::vector<QString> &texts, int32_t &count)
+std::vector<int32_t> collate(const std::vector<QString> &texts, int32_t &count, const GridModel::Progress *progress)
 {
     const size_t n = texts.size();
     std::vector<int32_t> rank(n, 0);
@@ -82,6 +82,8 @@ std::vector<int32_t> collate(const std::vector<QString> &texts, int32_t &count)
     keys.resize(n * 16);
     size_t used = 0;
     for (size_t i = 0; i < n; ++i) {
+        if (progress && i % 1024 == 0 && !(*progress)(int(i), int(n), false))
+            return {};
         const QString &s = texts[i];
         for (;;) {
             const int32_t room = int32_t(std::min<size_t>(keys.size() - used, INT32_MAX));
@@ -202,6 +204,8 @@ void GridModel::sort(int column, Qt::SortOrder order)
 {
     if (column >= int(m_columns.size()))
         return;
+    if (!prepareRanks(column, m_groupBy))
+        return;
     m_sortColumn = column;
     m_sortOrder = order;
     rebuild();
@@ -210,6 +214,8 @@ void GridModel::sort(int column, Qt::SortOrder order)
 void GridModel::setGroupColumns(std::vector<int> columns)
 {
     std::erase_if(columns, [this](int c) { return c < 0 || c >= int(m_columns.size()); });
+    if (!prepareRanks(m_sortColumn, columns))
+        return;
     m_groupBy = std::move(columns);
     rebuild();
 }
@@ -326,9 +332,53 @@ void GridModel::buildGroups()
 const GridModel::Ranks &GridModel::fieldRanks(int field)
 {
     auto it = m_ranks.find(field);
-    if (it == m_ranks.end())
-        it = m_ranks.emplace(field, computeRanks(field)).first;
+    if (it == m_ranks.end()) {
+        Ranks r;
+        computeRanks(m_rows, int(m_order.size()), field, nullptr, r);
+        it = m_ranks.emplace(field, std::move(r)).first;
+    }
     return it->second;
+}
+
+// The ranks an order by these columns lacks are made through the runner, apart from the model: the
+// model stays as it was until they are all made, so a ranking stopped half way changes nothing.
+bool GridModel::prepareRanks(int sortColumn, const std::vector<int> &groupBy)
+{
+    if (!m_runner || m_reloadPending || !m_rows || m_order.empty())
+        return true;
+    std::vector<int> fields;
+    const auto need = [&](int field) {
+        if (field >= 0 && !m_ranks.count(field) && std::find(fields.begin(), fields.end(), field) == fields.end())
+            fields.push_back(field);
+    };
+    const bool sortRedoesDefault = sortColumn >= 0 && m_defaultFields.size() == 1 && m_defaultFields[0] == m_fields[size_t(sortColumn)];
+    if (!sortRedoesDefault)
+        for (int f : m_defaultFields)
+            need(f);
+    if (sortColumn >= 0)
+        need(m_fields[size_t(sortColumn)]);
+    for (int c : groupBy)
+        need(m_fields[size_t(c)]);
+    if (fields.empty())
+        return true;
+    const RowSource *source = m_rows;
+    const int rows = int(m_order.size());
+    std::vector<Ranks> made;
+    const bool finished = m_runner([&](const Progress &progress) {
+        for (int field : fields) {
+            Ranks r;
+            if (!computeRanks(source, rows, field, &progress, r))
+                return false;
+            made.push_back(std::move(r));
+        }
+        return true;
+    });
+    // The runner says when the rows were read again; a source gone or of another size is checked all the same.
+    if (!finished || made.size() != fields.size() || m_rows != source || m_rows->rowCount() != rows || int(m_order.size()) != rows)
+        return false;
+    for (size_t i = 0; i < fields.size(); ++i)
+        m_ranks.emplace(fields[i], std::move(made[i]));
+    return true;
 }
 
 bool GridModel::isNumber(const QVariant &value)
@@ -361,13 +411,14 @@ QCollator GridModel::collator()
 // Each row gets a small integer that orders like its value: nulls, then numbers by value, then texts
 // by collation. The texts are told apart once each and only the distinct ones are collated, so a sort
 // is one counting pass over the rows.
-GridModel::Ranks GridModel::computeRanks(int field) const
+// With a progress, it is asked every thousand rows and every thousand texts whether to go on; false
+// when it said no.
+bool GridModel::computeRanks(const RowSource *source, int rows, int field, const Progress *progress, Ranks &out)
 {
-    Ranks out;
-    const int rows = int(m_order.size());
     out.rank.assign(size_t(rows), 0);
-    if (field < 0)
-        return out;
+    out.max = 0;
+    if (field < 0 || !source)
+        return true;
     std::vector<std::pair<double, int32_t>> numbers;
     std::vector<QString> texts;
     {
@@ -383,7 +434,9 @@ GridModel::Ranks GridModel::computeRanks(int field) const
         std::vector<QByteArrayView> bytesOf; // per text, where it was found as bytes
         QByteArrayView bytes;
         for (int r = 0; r < rows; ++r) {
-            if (m_rows->utf8(r, field, &bytes)) {
+            if (progress && r % 1024 == 0 && !(*progress)(r, rows, true))
+                return false;
+            if (source->utf8(r, field, &bytes)) {
                 if (byteTable.empty())
                     byteTable.assign(tableSize, 0);
                 size_t at = qHash(bytes) & mask;
@@ -406,7 +459,7 @@ GridModel::Ranks GridModel::computeRanks(int field) const
             }
             if (table.empty())
                 table.assign(tableSize, 0);
-            const QVariant v = m_rows->value(r, field);
+            const QVariant v = source->value(r, field);
             if (v.isNull())
                 continue;
             if (isNumber(v)) {
@@ -430,6 +483,8 @@ GridModel::Ranks GridModel::computeRanks(int field) const
             }
             // resolved once the texts are collated
         }
+        if (progress && !(*progress)(rows, rows, true))
+            return false;
     }
     int32_t next = 1;
     std::sort(numbers.begin(), numbers.end());
@@ -441,12 +496,16 @@ GridModel::Ranks GridModel::computeRanks(int field) const
     if (!numbers.empty())
         ++next;
     int32_t textRanks = 0;
-    const std::vector<int32_t> textRank = collate(texts, textRanks);
+    const std::vector<int32_t> textRank = collate(texts, textRanks, progress);
+    if (textRank.size() != texts.size())
+        return false;
+    if (progress && !(*progress)(int(texts.size()), int(texts.size()), false))
+        return false;
     for (int32_t &r : out.rank)
         if (r < 0)
             r = next + textRank[size_t(-1 - r)];
     out.max = next + textRanks;
-    return out;
+    return true;
 }
 
 int GridModel::positionOfSourceRow(int sourceRow) const

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -58,6 +59,16 @@ public:
     void setDeferred(bool deferred);
     bool isDeferred() const { return m_deferred; }
 
+    // What ranking tells while it works: `done` of `total` rows read (readingRows), then of the distinct
+    // values collated; false stops it. Called on the ranking's thread.
+    using Progress = std::function<bool(int done, int total, bool readingRows)>;
+    // Runs a sort's or grouping's ranking, which may take seconds on a million rows, and says whether
+    // it ran to its end over rows that did not change meanwhile; the ranking reads the rows only between
+    // two calls of its Progress. Without a runner, ranking runs here and now, as tools and tests want.
+    using Runner = std::function<bool(const std::function<bool(const Progress &)> &ranking)>;
+    void setRunner(Runner runner) { m_runner = std::move(runner); }
+
+    // A sort or grouping whose ranking the runner stopped leaves the order as it was.
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
@@ -123,7 +134,8 @@ private:
     void buildGroups();
     const Ranks &ranks(int column) { return fieldRanks(m_fields[size_t(column)]); }
     const Ranks &fieldRanks(int field);
-    Ranks computeRanks(int field) const;
+    bool prepareRanks(int sortColumn, const std::vector<int> &groupBy);
+    static bool computeRanks(const RowSource *source, int rows, int field, const Progress *progress, Ranks &out);
     bool hasChildGroups(int node) const;
     int childCountOf(int node) const;
     int groupOf(const QModelIndex &index) const;
@@ -144,4 +156,5 @@ private:
     std::unordered_map<int, Ranks> m_ranks; // by source field
     bool m_deferred = false;
     bool m_reloadPending = false;      // rows read again while deferred
+    Runner m_runner;
 };

@@ -14,7 +14,9 @@
 #include <QCollator>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QSignalSpy>
+#include <QTimer>
 
 class tst_DxGrid : public QObject
 {
@@ -181,6 +183,103 @@ private slots:
         click(GridFixture::Title);
         QCOMPARE(grid.sortOrder(), Qt::DescendingOrder);
         QCOMPARE(grid.cellText(grid.model()->sourceRow(0), GridFixture::Title), expected.last());
+    }
+
+    // A cold sort or grouping of many rows ranks them on a thread of its own behind a progress dialog;
+    // stopped, by Cancel or by the rows read again, it leaves the order and the header as they were.
+    void coldSortOnTheProgressDialog_data()
+    {
+        QTest::addColumn<bool>("group");
+        QTest::addColumn<QString>("stop");
+        for (const bool group : {false, true}) {
+            const char *what = group ? "grouping" : "sort";
+            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(what)))) << group << QStringLiteral("cancel");
+            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(what)))) << group << QStringLiteral("reread");
+            QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(what)))) << group << QString();
+        }
+    }
+
+    void coldSortOnTheProgressDialog()
+    {
+        QFETCH(bool, group);
+        QFETCH(QString, stop);
+        // Titles many of them alike, with accents and cases the collation orders apart from code points.
+        const QStringList words = {QStringLiteral("île"), QStringLiteral("Ile"), QStringLiteral("zèbre"), QStringLiteral("Zebra"),
+                                   QStringLiteral("ça"), QStringLiteral("cz"), QStringLiteral("Äpfel"), QStringLiteral("apple")};
+        QList<QVariantList> list;
+        for (int i = 0; i < 20000; ++i) {
+            const QString title = words[(i * 7) % words.size()] + u' ' + QString::number((i * 7919) % 5003);
+            list.append(QVariantList{qlonglong(i + 1), title, words[i % 3], QVariant(), QString::number(1950 + i % 60), qlonglong(i % 2), QString()});
+        }
+        MemoryRows rows(GridFixture::cdFields());
+        rows.setRows(list);
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
+        grid.setRows(&rows);
+        QVERIFY(!grid.model()->ranksReady(GridFixture::Title));
+        const auto order = [](const GridModel &model) {
+            std::vector<int> out;
+            for (int p = 0; p < model.rowTotal(); ++p)
+                out.push_back(model.sourceRow(p));
+            return out;
+        };
+        const std::vector<int> before = order(*grid.model());
+        // The same rows ordered without a runner, here and now.
+        GridModel reference;
+        reference.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
+        reference.setRows(&rows);
+        if (group)
+            reference.setGroupColumns({GridFixture::Title});
+        else
+            reference.sort(GridFixture::Title, Qt::DescendingOrder);
+
+        const int delay = DxGrid::exportProgressDelayMs();
+        DxGrid::setExportProgressDelayMs(0);
+        QList<int> seen;
+        bool stopped = false;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible() || stopped)
+                return;
+            if (seen.isEmpty() || seen.last() != dialog->value())
+                seen << dialog->value();
+            if (seen.size() < 3 || stop.isEmpty())
+                return;
+            stopped = true;
+            if (stop == QLatin1String("cancel"))
+                dialog->cancel();
+            else
+                rows.reset();
+        });
+        watch.start();
+        if (group)
+            grid.setGroupColumns({GridFixture::Title});
+        else
+            grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
+        watch.stop();
+        DxGrid::setExportProgressDelayMs(delay);
+
+        QVERIFY2(seen.size() >= 3, "the progress dialog did not come, or did not count");
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        if (!stop.isEmpty()) {
+            QVERIFY(stopped);
+            QCOMPARE(grid.sortColumn(), int(GridFixture::Artist));
+            QCOMPARE(grid.sortOrder(), Qt::AscendingOrder);
+            QCOMPARE(grid.header()->sortIndicatorSection(), int(GridFixture::Artist));
+            QCOMPARE(grid.header()->sortIndicatorOrder(), Qt::AscendingOrder);
+            QVERIFY(grid.groupColumns().empty());
+            QCOMPARE(grid.model()->groupCount(), 0);
+            QCOMPARE(order(*grid.model()), before);
+            return;
+        }
+        QCOMPARE(order(*grid.model()), order(reference));
+        QCOMPARE(grid.model()->groupCount(), reference.groupCount());
+        QCOMPARE(grid.sortColumn(), reference.sortColumn());
+        QCOMPARE(grid.header()->sortIndicatorSection(), reference.sortColumn());
+        QCOMPARE(grid.header()->sortIndicatorOrder(), reference.sortOrder());
+        QVERIFY(grid.model()->ranksReady(GridFixture::Title));
     }
 
     void selectionIsKeptInGridOrderAndCopied()
