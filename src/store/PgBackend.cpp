@@ -360,7 +360,9 @@ public:
 
     // A write takes a transaction number, and a commit or rollback leaves the list of those in
     // progress: while the server's snapshot (next number, those in progress) stays the same, no
-    // write of anyone has ended, so the rows read then are the rows now.
+    // write of anyone has ended, so the rows read then are the rows now. The numbers are the whole
+    // server's: a write to another database there also reads the lists again, which costs a read,
+    // never a stale list.
     bool changeCounters(qint64 *others, qint64 *own) const override
     {
         if (!m_conn)
