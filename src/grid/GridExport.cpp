@@ -71,6 +71,39 @@ QVariant sheetCell(const GridModel &model, int position, int c, bool flagsAsText
     return model.text(row, c);
 }
 
+// A spreadsheet's cells as the writers ask for them, with the export's checkpoints: every few hundred
+// rows, and once the last cell is read, after which the writer reads no row.
+std::function<QVariant(int, int)> sheetCells(const GridModel &model, const std::vector<int> &columns, bool flagsAsText,
+                                             const GridExport::Progress &progress)
+{
+    const int total = model.rowTotal();
+    const int last = int(columns.size()) - 1;
+    return [&model, &columns, flagsAsText, &progress, total, last](int position, int column) {
+        if (progress && column == 0 && position % GridExport::ProgressEveryRows == 0 && !progress(position, total))
+            throw Stopped{};
+        QVariant cell = sheetCell(model, position, columns[size_t(column)], flagsAsText);
+        if (progress && position == total - 1 && column == last && !progress(total, total))
+            throw Stopped{};
+        return cell;
+    };
+}
+
+// Writes the sheets and keeps the file, unless the user stopped the export; the unfinished file is
+// then dropped with `file`.
+template <class Writer>
+bool writeSheets(const Writer &writer, QSaveFile &file, ExportNotes *notes, int total, const GridExport::Progress &progress)
+{
+    try {
+        writer.write(file, notes);
+    } catch (const Stopped &) {
+        return false;
+    }
+    if (progress && !progress(total, total))
+        return false;
+    commitOrThrow(file);
+    return true;
+}
+
 } // namespace
 
 std::vector<int> GridExport::exportedColumns(const GridModel &model)
@@ -135,26 +168,8 @@ bool GridExport::toXls(const GridModel &model, const QString &path, const QStrin
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo});
     }
-    const int total = model.rowTotal();
-    const int last = int(columns.size()) - 1;
-    const XlsWriter writer(title, std::move(xlsColumns), total, [&](int position, int column) {
-        if (progress && column == 0 && position % ProgressEveryRows == 0 && !progress(position, total))
-            throw Stopped{};
-        QVariant cell = sheetCell(model, position, columns[size_t(column)], true);
-        // The last cell read: what is left to do reads no row.
-        if (progress && position == total - 1 && column == last && !progress(total, total))
-            throw Stopped{};
-        return cell;
-    });
-    try {
-        writer.write(file, notes);
-    } catch (const Stopped &) {
-        return false; // the unfinished file is dropped with `file`
-    }
-    if (progress && !progress(total, total))
-        return false;
-    commitOrThrow(file);
-    return true;
+    const XlsWriter writer(title, std::move(xlsColumns), model.rowTotal(), sheetCells(model, columns, true, progress));
+    return writeSheets(writer, file, notes, model.rowTotal(), progress);
 }
 
 bool GridExport::toXlsx(const GridModel &model, const QString &path, const QString &title, ExportNotes *notes,
@@ -168,25 +183,8 @@ bool GridExport::toXlsx(const GridModel &model, const QString &path, const QStri
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsxColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo, gc.kind == GridColumn::CheckBox});
     }
-    const int total = model.rowTotal();
-    const int last = int(columns.size()) - 1;
-    const XlsxWriter writer(title, std::move(xlsxColumns), total, [&](int position, int column) {
-        if (progress && column == 0 && position % ProgressEveryRows == 0 && !progress(position, total))
-            throw Stopped{};
-        QVariant cell = sheetCell(model, position, columns[size_t(column)], false);
-        if (progress && position == total - 1 && column == last && !progress(total, total))
-            throw Stopped{};
-        return cell;
-    });
-    try {
-        writer.write(file, notes);
-    } catch (const Stopped &) {
-        return false;
-    }
-    if (progress && !progress(total, total))
-        return false;
-    commitOrThrow(file);
-    return true;
+    const XlsxWriter writer(title, std::move(xlsxColumns), model.rowTotal(), sheetCells(model, columns, false, progress));
+    return writeSheets(writer, file, notes, model.rowTotal(), progress);
 }
 
 bool GridExport::toCsv(const GridModel &model, const QString &path, const Progress &progress)
