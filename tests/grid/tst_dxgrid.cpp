@@ -7,6 +7,7 @@
 #include "grid/GridHeader.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
+#include "support/ProgressWatcher.h"
 #include "grid/GroupPanel.h"
 
 #include <QApplication>
@@ -235,36 +236,22 @@ private slots:
 
         const int delay = DxGrid::exportProgressDelayMs();
         DxGrid::setExportProgressDelayMs(0);
-        QList<int> seen;
-        bool stopped = false;
-        QTimer watch;
-        watch.setInterval(0);
-        connect(&watch, &QTimer::timeout, this, [&] {
-            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible() || stopped)
-                return;
-            if (seen.isEmpty() || seen.last() != dialog->value())
-                seen << dialog->value();
-            if (seen.size() < 3 || stop.isEmpty())
-                return;
-            stopped = true;
+        ProgressWatcher watch(stop.isEmpty() ? std::function<void(QProgressDialog &)>() : [&](QProgressDialog &dialog) {
             if (stop == QLatin1String("cancel"))
-                dialog->cancel();
+                dialog.cancel();
             else
                 rows.reset();
         });
-        watch.start();
         if (group)
             grid.setGroupColumns({GridFixture::Title});
         else
             grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
-        watch.stop();
         DxGrid::setExportProgressDelayMs(delay);
 
-        QVERIFY2(seen.size() >= 3, "the progress dialog did not come, or did not count");
+        QVERIFY2(watch.seen.size() >= 3, "the progress dialog did not come, or did not count");
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         if (!stop.isEmpty()) {
-            QVERIFY(stopped);
+            QVERIFY(watch.acted);
             QCOMPARE(grid.sortColumn(), int(GridFixture::Artist));
             QCOMPARE(grid.sortOrder(), Qt::AscendingOrder);
             QCOMPARE(grid.header()->sortIndicatorSection(), int(GridFixture::Artist));

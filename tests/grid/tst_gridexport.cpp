@@ -6,6 +6,7 @@
 #include "grid/ExportError.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
+#include "support/ProgressWatcher.h"
 #include "support/SheetReader.h"
 
 #include <QDir>
@@ -351,41 +352,27 @@ private slots:
 
         const int delay = DxGrid::exportProgressDelayMs();
         DxGrid::setExportProgressDelayMs(0);
-        QList<int> seen;
-        bool stopped = false;
-        QTimer watch;
-        watch.setInterval(0);
-        connect(&watch, &QTimer::timeout, this, [&] {
-            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible() || stopped)
-                return;
-            if (seen.isEmpty() || seen.last() != dialog->value())
-                seen << dialog->value();
-            if (seen.size() < 3 || stop.isEmpty())
-                return;
-            stopped = true;
+        ProgressWatcher watch(stop.isEmpty() ? std::function<void(QProgressDialog &)>() : [&](QProgressDialog &dialog) {
             if (stop == QLatin1String("cancel"))
-                dialog->cancel();
+                dialog.cancel();
             else
                 rows.reset();
         });
-        watch.start();
         const bool written = kind == u"html" ? grid.saveToHtml(path)
                              : xls           ? grid.saveToXls(path, QStringLiteral("Audio CDs"))
                                              : grid.saveTo(path, GridExport::formatOfFile(path, GridExport::Html),
                                                            QStringLiteral("Audio CDs"));
-        watch.stop();
         DxGrid::setExportProgressDelayMs(delay);
 
-        QVERIFY2(seen.size() >= 3, "the progress dialog did not come, or did not count");
-        QVERIFY2(std::is_sorted(seen.begin(), seen.end()) && seen.first() < seen.last(), qPrintable(QString::number(seen.size())));
-        QVERIFY(seen.last() <= grid.model()->rowTotal());
+        QVERIFY2(watch.seen.size() >= 3, "the progress dialog did not come, or did not count");
+        QVERIFY2(std::is_sorted(watch.seen.begin(), watch.seen.end()) && watch.seen.first() < watch.seen.last(), qPrintable(QString::number(watch.seen.size())));
+        QVERIFY(watch.seen.last() <= grid.model()->rowTotal());
         QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray now = f.readAll();
         if (!stop.isEmpty()) {
-            QVERIFY(stopped);
+            QVERIFY(watch.acted);
             QVERIFY(!written);
             QCOMPARE(now, old);
             return;
