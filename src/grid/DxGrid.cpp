@@ -27,6 +27,11 @@
 
 namespace {
 
+int progressDelayMs = 500;
+const QString WritingRows = QStringLiteral("Writing row %1 of %2…");
+const QString ReadingRows = QStringLiteral("Reading row %1 of %2…");
+const QString OrderingValues = QStringLiteral("Ordering value %1 of %2…");
+
 QString tsvField(const QString &text)
 {
     if (!text.contains(u'\t') && !text.contains(u'\n') && !text.contains(u'\r') && !text.contains(u'"'))
@@ -83,7 +88,12 @@ DxGrid::DxGrid(QWidget *parent)
     connect(m_view, &GridView::copyRequested, this, &DxGrid::copySelection);
     connect(m_view, &GridView::selectAllRequested, this, &DxGrid::selectAll);
     connect(m_view, &GridView::rowDoubleClicked, this, &DxGrid::doubleClicked);
-    m_model->setRunner([this](const std::function<bool(const GridModel::Progress &)> &ranking) { return rankWithProgress(ranking); });
+    m_model->setRunner([this](const std::function<bool(const GridModel::Progress &)> &ranking) {
+        const auto label = [](int done, int total, bool reading) {
+            return (reading ? ReadingRows : OrderingValues).arg(done).arg(total);
+        };
+        return runWithProgress({}, ranking, label, StaleRows::StopAlways);
+    });
     m_view->viewport()->installEventFilter(this);
     setFocusProxy(m_view);
     setFlat(true);
@@ -418,15 +428,6 @@ void DxGrid::copySelection() const
     QApplication::clipboard()->setText(selectionText());
 }
 
-namespace {
-
-int progressDelayMs = 500;
-const QString WritingRows = QStringLiteral("Writing row %1 of %2…");
-const QString ReadingRows = QStringLiteral("Reading row %1 of %2…");
-const QString OrderingValues = QStringLiteral("Ordering value %1 of %2…");
-
-} // namespace
-
 void DxGrid::setExportProgressDelayMs(int ms)
 {
     progressDelayMs = qMax(0, ms);
@@ -457,120 +458,24 @@ bool DxGrid::saveTo(const QString &path, GridExport::Format format, const QStrin
     return exportWithProgress(path, format, title, notes);
 }
 
-// The writer runs on a thread of its own, so the window repaints and the dialog counts and hears its
-// Cancel while it works. The rows are read only on that thread and only while this one waits: every
-// few hundred rows the writer stops at a checkpoint when this thread wants a turn, and this thread
-// serves its events only then. Once the writer has read its last row (it says so with a count equal
-// to the total) the two run side by side. The dialog is window-modal, so nothing the user does
-// changes the rows meanwhile; rows read again all the same stop the export rather than write a mix.
 bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const
 {
-    QProgressDialog progress(const_cast<DxGrid *>(this)->window());
-    progress.setWindowTitle(title.isEmpty() ? QFileInfo(path).fileName() : title);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(progressDelayMs);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    progress.setMaximum(qMax(1, m_model->rowTotal()));
-    progress.setValue(0);
-    bool stale = false;
-    const QMetaObject::Connection reset
-        = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, &progress, [&stale] { stale = true; });
-
-    struct Shared {
-        std::mutex lock;
-        std::condition_variable changed;
-        bool turnWanted = false; // this thread waits for a checkpoint
-        bool parked = false;     // the writer waits at one
-        bool resume = false;
-        bool readingDone = false;
-        bool finished = false;
-        bool stop = false;
-        bool everyCheckpoint = false; // a turn at each: no dialog delay, as tests ask
-        int done = 0;
-        int total = 0;
-    } shared;
-    shared.everyCheckpoint = progressDelayMs == 0;
-    bool written = false;
-    std::exception_ptr failure;
-    std::thread writer([&] {
-        try {
-            written = GridExport::save(*m_model, path, format, title, notes, [&shared](int done, int total) {
-                std::unique_lock<std::mutex> held(shared.lock);
-                shared.total = total;
-                shared.done = done;
-                if (done >= total) {
-                    shared.readingDone = true;
-                    shared.changed.notify_all();
-                    return !shared.stop;
-                }
-                if (!shared.turnWanted && !shared.everyCheckpoint)
-                    return !shared.stop;
-                shared.parked = true;
-                shared.resume = false;
-                shared.changed.notify_all();
-                shared.changed.wait(held, [&shared] { return shared.resume; });
-                shared.parked = false;
-                return !shared.stop;
-            });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard<std::mutex> held(shared.lock);
-        shared.finished = true;
-        shared.changed.notify_all();
-    });
-
-    // A fifth of the wait before the dialog, and never more than a twentieth of a second, between two turns.
-    const auto slice = std::chrono::milliseconds(qMin(50, progressDelayMs / 5));
-    const auto serve = [&](int done, int total) {
-        progress.setMaximum(qMax(1, total));
-        progress.setLabelText(WritingRows.arg(done).arg(total));
-        progress.setValue(done); // shows the dialog once the export proves long
-        // setValue serves the events only when the count moved, and the count stands still while
-        // the writer finishes its file. Until the dialog is up, the window takes no input.
-        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    const auto write = [&](const GridModel::Progress &checkpoint) {
+        // The writers say they have read their last row with a count equal to the total.
+        return GridExport::save(*m_model, path, format, title, notes,
+                                [&checkpoint](int done, int total) { return checkpoint(done, total, done < total); });
     };
-    std::unique_lock<std::mutex> held(shared.lock);
-    while (!shared.finished) {
-        const bool reading = !shared.readingDone;
-        shared.changed.wait_for(held, slice, [&] { return shared.finished || (reading && shared.readingDone); });
-        if (shared.finished)
-            break;
-        if (!shared.readingDone) {
-            shared.turnWanted = true;
-            shared.changed.wait(held, [&shared] {
-                return (shared.parked && !shared.resume) || shared.finished || shared.readingDone;
-            });
-            shared.turnWanted = false;
-            if (shared.finished)
-                break;
-        }
-        const bool parked = shared.parked && !shared.resume;
-        const int done = shared.done, total = shared.total;
-        held.unlock();
-        serve(done, total);
-        const bool stop = progress.wasCanceled() || (stale && parked);
-        held.lock();
-        shared.stop = shared.stop || stop;
-        if (parked) {
-            shared.resume = true;
-            shared.changed.notify_all();
-        }
-    }
-    held.unlock();
-    writer.join();
-    disconnect(reset);
-    if (failure)
-        std::rethrow_exception(failure);
-    return written;
+    const auto label = [](int done, int total, bool) { return WritingRows.arg(done).arg(total); };
+    return runWithProgress(title.isEmpty() ? QFileInfo(path).fileName() : title, write, label, StaleRows::StopWhileReading);
 }
 
-// The ranking runs on a thread of its own while this one serves the window, as an export's writer
-// does. It reads the rows holding `rows`, and lets go of it at a checkpoint when this thread wants a
-// turn; this thread serves its events only holding it. Once the rows are read, the collation runs
-// side by side with the window. Rows read again meanwhile stop the ranking at its next checkpoint.
-bool DxGrid::rankWithProgress(const std::function<bool(const GridModel::Progress &)> &ranking)
+// The work runs on a thread of its own, so the window repaints and the dialog counts and hears its
+// Cancel while it works. The work reads the rows holding `rows`, and lets go of it at a checkpoint
+// when this thread wants a turn; this thread serves its events only holding it. Once the rows are
+// read, the two run side by side. Until the dialog is up the window takes no input, and then the
+// dialog is window-modal, so nothing the user does changes the rows meanwhile.
+bool DxGrid::runWithProgress(const QString &title, const std::function<bool(const GridModel::Progress &)> &work,
+                             const std::function<QString(int, int, bool)> &label, StaleRows staleRule) const
 {
     struct Shared {
         std::mutex lock;
@@ -586,12 +491,12 @@ bool DxGrid::rankWithProgress(const std::function<bool(const GridModel::Progress
         bool reading = true;
     } shared;
     shared.everyCheckpoint = progressDelayMs == 0;
-    bool ranked = false;
+    bool result = false;
     std::exception_ptr failure;
     std::thread worker([&] {
         std::unique_lock<std::mutex> rows(shared.rows);
         try {
-            ranked = ranking([&shared, &rows](int done, int total, bool reading) {
+            result = work([&shared, &rows](int done, int total, bool reading) {
                 std::unique_lock<std::mutex> held(shared.lock);
                 shared.done = done;
                 shared.total = total;
@@ -628,7 +533,9 @@ bool DxGrid::rankWithProgress(const std::function<bool(const GridModel::Progress
 
     std::unique_ptr<QProgressDialog> progress;
     bool stale = false;
-    const QMetaObject::Connection reset = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [&stale] { stale = true; });
+    const QMetaObject::Connection reset
+        = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [&stale] { stale = true; });
+    // A fifth of the wait before the dialog, and never more than a twentieth of a second, between two turns.
     const auto slice = std::chrono::milliseconds(qMin(50, progressDelayMs / 5));
     std::unique_lock<std::mutex> held(shared.lock);
     while (!shared.finished) {
@@ -644,7 +551,8 @@ bool DxGrid::rankWithProgress(const std::function<bool(const GridModel::Progress
             const bool reading = shared.reading;
             held.unlock();
             if (!progress) {
-                progress = std::make_unique<QProgressDialog>(window());
+                progress = std::make_unique<QProgressDialog>(const_cast<DxGrid *>(this)->window());
+                progress->setWindowTitle(title);
                 progress->setWindowModality(Qt::WindowModal);
                 progress->setMinimumDuration(progressDelayMs);
                 progress->setAutoReset(false);
@@ -652,22 +560,27 @@ bool DxGrid::rankWithProgress(const std::function<bool(const GridModel::Progress
                 progress->setValue(0);
             }
             progress->setMaximum(qMax(1, total));
-            progress->setLabelText((reading ? ReadingRows : OrderingValues).arg(done).arg(total));
-            progress->setValue(done); // shows the dialog once the ranking proves long
+            progress->setLabelText(label(done, total, reading));
+            progress->setValue(done); // shows the dialog once the work proves long
+            // setValue serves the events only when the count moved, and the count may stand still
+            // while the work goes on.
             QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
             held.lock();
-            shared.stop = shared.stop || progress->wasCanceled() || stale;
+            shared.stop = shared.stop || progress->wasCanceled()
+                          || (stale && (reading || staleRule == StaleRows::StopAlways));
             shared.turnWanted = false;
             ++shared.served;
             shared.changed.notify_all();
         }
     }
+    const bool stopped = shared.stop;
     held.unlock();
     worker.join();
     disconnect(reset);
     if (failure)
         std::rethrow_exception(failure);
-    return ranked && !stale && !(progress && progress->wasCanceled());
+    // A ranking finished all the same is of rows that are no longer there, or no longer wanted.
+    return result && !(staleRule == StaleRows::StopAlways && (stopped || stale));
 }
 
 void DxGrid::updateSections()

@@ -104,7 +104,13 @@ private:
     void fitColumns();
     void applySelection(const std::vector<bool> &bySourceRow);
     bool exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const;
-    bool rankWithProgress(const std::function<bool(const GridModel::Progress &)> &ranking);
+    // Whether rows read again stop a step only while it still reads them (an export keeps a file
+    // whose rows it has all read), or at any time (a ranking is of the rows as they were).
+    enum class StaleRows { StopWhileReading, StopAlways };
+    // Runs `work` on a thread of its own behind a progress dialog titled `title`; its checkpoints say
+    // how far it is and whether it still reads rows. False when the work answered false or was stopped.
+    bool runWithProgress(const QString &title, const std::function<bool(const GridModel::Progress &)> &work,
+                         const std::function<QString(int done, int total, bool reading)> &label, StaleRows stale) const;
     void replaceSelection(const QItemSelection &selection);
 
     GridModel *m_model;
