@@ -92,7 +92,7 @@ void AppModules::registerLists()
 
     auto set = [this](TF_Main::ListIndex index, auto *store, const QString &noun) {
         CatalogueList &entry = F_Main->list(index);
-        entry.refresh = [store] { store->RefreshList(); };
+        entry.refresh = [store](const StepRunner &reader) { store->RefreshList(reader); };
         entry.upToDate = [store] { return store->listUpToDate(); };
         entry.count = [store] { return store->count(); };
         entry.noun = noun;

@@ -763,7 +763,7 @@ void TF_Main::RefreshActiveList()
     // again to find the same rows would hold the window for seconds and drop the user's selection
     // for nothing: a list read since the catalogue last changed is left as it is.
     if (entry.refresh && !(entry.upToDate && entry.upToDate()))
-        entry.refresh();
+        entry.refresh(entry.window->mainGrid()->rowReader());
     if (entry.count)
         StatusBar1->setText(QString::number(entry.count()) + entry.noun);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/StepProgress.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
@@ -31,7 +33,7 @@ class TF_Splash;
 // navigator, the refresh and the commands all read this table.
 struct CatalogueList {
     TListWindow *window = nullptr;        // the list window in the client area
-    std::function<void()> refresh;        // its store's RefreshList
+    std::function<void(const StepRunner &)> refresh; // its store's RefreshList, reading through the runner
     std::function<bool()> upToDate;       // whether a refresh would read the same rows
     std::function<int()> count;           // rows of its store's list query
     QString noun;                         // after the count in the status bar

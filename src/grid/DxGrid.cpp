@@ -438,6 +438,14 @@ int DxGrid::exportProgressDelayMs()
     return progressDelayMs;
 }
 
+StepRunner DxGrid::rowReader() const
+{
+    return [this](const std::function<bool(const StepProgress &)> &read) {
+        const auto label = [](int done, int total, bool) { return ReadingRows.arg(done).arg(total); };
+        return runWithProgress({}, read, label, StaleRows::StopWhileReading);
+    };
+}
+
 bool DxGrid::saveToHtml(const QString &path, const QString &title) const
 {
     return exportWithProgress(path, GridExport::Html, title, nullptr);

@@ -35,6 +35,10 @@ public:
     void setRows(RowSource *rows);
     RowSource *rows() const;
 
+    // Runs a read of this grid's rows again (a store's refresh) on a thread of its own behind the
+    // grid's progress dialog: the rows stay shown, and the window answers, while they are read.
+    StepRunner rowReader() const;
+
     void setGroupPanelVisible(bool visible);
     void setHeaderVisible(bool visible);
     void setFlat(bool flat);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/StepProgress.h"
 #include "grid/GridColumn.h"
 
 #include <QAbstractItemModel>
@@ -61,11 +62,11 @@ public:
 
     // What ranking tells while it works: `done` of `total` rows read (readingRows), then of the distinct
     // values collated; false stops it. Called on the ranking's thread.
-    using Progress = std::function<bool(int done, int total, bool readingRows)>;
+    using Progress = StepProgress;
     // Runs a sort's or grouping's ranking, which may take seconds on a million rows, and says whether
     // it ran to its end over rows that did not change meanwhile; the ranking reads the rows only between
     // two calls of its Progress. Without a runner, ranking runs here and now, as tools and tests want.
-    using Runner = std::function<bool(const std::function<bool(const Progress &)> &ranking)>;
+    using Runner = StepRunner;
     void setRunner(Runner runner) { m_runner = std::move(runner); }
 
     // A sort or grouping whose ranking the runner stopped leaves the order as it was.

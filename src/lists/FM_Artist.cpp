@@ -41,7 +41,7 @@ void TF_Artist::deleteRecord(int id)
 
 void TF_Artist::reload()
 {
-    m_store.RefreshList();
+    m_store.RefreshList(mainGrid()->rowReader());
 }
 
 void TF_Artist::editFirstSelected()

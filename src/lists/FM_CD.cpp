@@ -44,7 +44,7 @@ void TF_CD::deleteRecord(int id)
 
 void TF_CD::reload()
 {
-    m_store.RefreshList();
+    m_store.RefreshList(mainGrid()->rowReader());
 }
 
 void TF_CD::editFirstSelected()

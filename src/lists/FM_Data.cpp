@@ -36,7 +36,7 @@ void TF_Data::deleteRecord(int id)
 
 void TF_Data::reload()
 {
-    m_store.RefreshList();
+    m_store.RefreshList(mainGrid()->rowReader());
 }
 
 void TF_Data::editFirstSelected()

@@ -29,7 +29,7 @@ void TF_DataItems::deleteRecord(int id)
 
 void TF_DataItems::reload()
 {
-    m_store.RefreshList();
+    m_store.RefreshList(mainGrid()->rowReader());
 }
 
 void TF_DataItems::editFirstSelected()

@@ -30,7 +30,7 @@ void TF_Movies::deleteRecord(int id)
 
 void TF_Movies::reload()
 {
-    m_store.RefreshList();
+    m_store.RefreshList(mainGrid()->rowReader());
 }
 
 void TF_Movies::editFirstSelected()

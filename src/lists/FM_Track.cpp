@@ -31,7 +31,7 @@ void TF_Track::deleteRecord(int id)
 
 void TF_Track::reload()
 {
-    m_store.RefreshList();
+    m_store.RefreshList(mainGrid()->rowReader());
 }
 
 void TF_Track::editFirstSelected()

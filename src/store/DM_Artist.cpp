@@ -34,9 +34,9 @@ void TD_Artist::OpenDetail()
     reopenDetail(ADOQuery_ArtistCDs, ADOQuery_Artists, QStringLiteral("ART_ID"));
 }
 
-void TD_Artist::RefreshList()
+void TD_Artist::RefreshList(const StepRunner &runner)
 {
-    reopenKeepingRow(ADOQuery_Artists, QStringLiteral("ART_ID"));
+    reopenKeepingRow(ADOQuery_Artists, QStringLiteral("ART_ID"), runner);
     OpenDetail();
 }
 

@@ -12,7 +12,8 @@ public:
     void OpenList();
     void CloseList();
     void OpenDetail();
-    void RefreshList();
+    // The rows are read through `runner` (see runStep); a stopped read leaves the list as it was.
+    void RefreshList(const StepRunner &runner = {});
 
     RowSource &listRows() override { return ADOQuery_Artists; }
     RowSource &cdRows() { return ADOQuery_ArtistCDs; }

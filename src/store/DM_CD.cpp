@@ -67,9 +67,9 @@ AudioCD TD_CD::current() const
     return out;
 }
 
-void TD_CD::RefreshList()
+void TD_CD::RefreshList(const StepRunner &runner)
 {
-    reopenKeepingRow(ADOQuery_CD, QStringLiteral("CD_ID"));
+    reopenKeepingRow(ADOQuery_CD, QStringLiteral("CD_ID"), runner);
     OpenDetail();
 }
 

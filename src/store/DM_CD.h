@@ -15,7 +15,8 @@ public:
     void CloseList();
     void OpenDetail();
     void CloseDetail();
-    void RefreshList();
+    // The rows are read through `runner` (see runStep); a stopped read leaves the list as it was.
+    void RefreshList(const StepRunner &runner = {});
 
     RowSource &listRows() override { return ADOQuery_CD; }
     RowSource &trackRows() { return ADOQuery_tracks; }

@@ -32,9 +32,9 @@ void TD_Data::OpenDetail()
     reopenDetail(ADOQuery_DataCDItems, ADOQuery_DataCDs, QStringLiteral("CD_ID"));
 }
 
-void TD_Data::RefreshList()
+void TD_Data::RefreshList(const StepRunner &runner)
 {
-    reopenKeepingRow(ADOQuery_DataCDs, QStringLiteral("CD_ID"));
+    reopenKeepingRow(ADOQuery_DataCDs, QStringLiteral("CD_ID"), runner);
     OpenDetail();
 }
 

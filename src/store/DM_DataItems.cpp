@@ -21,9 +21,9 @@ void TD_DataItems::CloseList()
     ADOQuery_DataItems.Close();
 }
 
-void TD_DataItems::RefreshList()
+void TD_DataItems::RefreshList(const StepRunner &runner)
 {
-    reopenKeepingRow(ADOQuery_DataItems, QStringLiteral("DATA_ID"));
+    reopenKeepingRow(ADOQuery_DataItems, QStringLiteral("DATA_ID"), runner);
 }
 
 void TD_DataItems::DeleteDataItem(int itemId)

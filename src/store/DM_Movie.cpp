@@ -25,9 +25,9 @@ void TD_Movie::CloseList()
     ADOQuery_Movie.Close();
 }
 
-void TD_Movie::RefreshList()
+void TD_Movie::RefreshList(const StepRunner &runner)
 {
-    reopenKeepingRow(ADOQuery_Movie, QStringLiteral("MOV_ID"));
+    reopenKeepingRow(ADOQuery_Movie, QStringLiteral("MOV_ID"), runner);
 }
 
 void TD_Movie::AddMovie(const QString &title, const QString &type)

@@ -24,9 +24,9 @@ void TD_Track::CloseList()
     ADOQuery_Tracks.Close();
 }
 
-void TD_Track::RefreshList()
+void TD_Track::RefreshList(const StepRunner &runner)
 {
-    reopenKeepingRow(ADOQuery_Tracks, QStringLiteral("TR_ID"));
+    reopenKeepingRow(ADOQuery_Tracks, QStringLiteral("TR_ID"), runner);
 }
 
 void TD_Track::DeleteTrack(int trackId)

@@ -11,7 +11,8 @@ public:
 
     void OpenList();
     void CloseList();
-    void RefreshList();
+    // The rows are read through `runner` (see runStep); a stopped read leaves the list as it was.
+    void RefreshList(const StepRunner &runner = {});
 
     RowSource &listRows() override { return ADOQuery_Tracks; }
     // The CD of the row the list stands on; 0, which names no CD, when there is none.

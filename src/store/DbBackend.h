@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,11 @@ struct Rows {
     std::vector<Cell> cells;
     QByteArray text;
     int count = 0;
+    // Called with the count every few thousand rows; false stops the read, which then ends early
+    // with `stopped` set and no failure.
+    std::function<bool(int count)> checkpoint;
+    bool stopped = false;
+    static constexpr int CheckpointRows = 4096;
 };
 
 // A parameter as a query holds it: a text already in UTF-8, so binding copies nothing.

@@ -347,28 +347,57 @@ void DbQuery::Open()
     if (m_active)
         return;
     m_connection.Open();
+    const DbConnection::ChangeStamp before = m_connection.changeStamp();
     db::Rows rows;
+    read(rows, {});
+    adopt(std::move(rows), before);
+}
+
+bool DbQuery::Reopen(const StepRunner &runner)
+{
+    m_connection.Open();
+    // Taken first, so a write that lands while the rows are read makes the list read again later.
+    const DbConnection::ChangeStamp before = m_connection.changeStamp();
+    db::Rows rows;
+    if (!runStep(runner, [&](const StepProgress &progress) { return read(rows, progress); }))
+        return false;
+    adopt(std::move(rows), before);
+    return true;
+}
+
+bool DbQuery::read(db::Rows &rows, const StepProgress &progress)
+{
     // Read again, a list is about as long as it was: room for that much spares the copies of a
     // growing million-row buffer and of its trimming afterwards.
     if (m_lastRead.cells > 0) {
         rows.cells.reserve(m_lastRead.cells + m_lastRead.cells / 64);
         rows.text.reserve(m_lastRead.textBytes + m_lastRead.textBytes / 64);
     }
+    const int expected = m_lastRead.rows;
+    if (progress) {
+        if (!progress(0, expected, true))
+            return false;
+        rows.checkpoint = [&progress, expected](int count) { return progress(count, qMax(count, expected), true); };
+    }
     if (const auto statement = prepare(false))
         statement->run(m_params, false, &rows);
+    return !rows.stopped;
+}
 
-    m_fieldNames = rows.names;
+void DbQuery::adopt(db::Rows &&rows, const DbConnection::ChangeStamp &readAt)
+{
+    m_fieldNames = std::move(rows.names);
     m_cells = std::move(rows.cells);
     if (m_cells.capacity() - m_cells.size() > m_cells.size() / 32 + 16)
         m_cells.shrink_to_fit();
     m_text = std::move(rows.text);
     if (m_text.capacity() - m_text.size() > m_text.size() / 32 + 1024)
         m_text.squeeze();
-    m_lastRead = {m_cells.size(), m_text.size()};
+    m_lastRead = {m_cells.size(), m_text.size(), rows.count};
     m_rowCount = rows.count;
     m_current = m_rowCount > 0 ? 0 : -1;
     m_active = true;
-    m_readAt = m_connection.changeStamp();
+    m_readAt = readAt;
     notifyReset();
 }
 

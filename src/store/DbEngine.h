@@ -8,6 +8,7 @@
 // false); each engine's back end takes that dialect as it is written.
 
 #include "base/RowSource.h"
+#include "base/StepProgress.h"
 #include "store/DbBackend.h"
 
 #include <QObject>
@@ -141,6 +142,12 @@ public:
     int RowsAffected() const { return m_rowsAffected; }
 
     void Open();
+    // Reads the rows again while the snapshot stays as it is, through `runner` (see runStep): the
+    // read may run on another thread, which uses the connection only between the progress's calls,
+    // where this thread waits. The new rows take the old ones' place, and views hear it, here and only
+    // when the read ran to its end; stopped, it leaves the snapshot as it was and answers false. A
+    // closed query is opened so.
+    bool Reopen(const StepRunner &runner);
     void Close();
     bool Active() const { return m_active; }
     // Open, and reading it again would give the same rows: same SQL and parameters, and nothing
@@ -188,6 +195,9 @@ public:
 
 private:
     void requireRow(const char *what) const;
+    // Reads the rows into `rows`; false when `progress` stopped it.
+    bool read(db::Rows &rows, const StepProgress &progress);
+    void adopt(db::Rows &&rows, const DbConnection::ChangeStamp &readAt);
 
     DbConnection &m_connection;
     QString m_sql;
@@ -214,6 +224,7 @@ private:
     struct {
         size_t cells = 0;
         qsizetype textBytes = 0;
+        int rows = 0;
     } m_lastRead; // the size of the last snapshot, kept after Close
     DbConnection::ChangeStamp m_readAt; // the catalogue as it was read; reset when the SQL or a parameter changes
 };

@@ -264,6 +264,11 @@ private:
                 }
                 out.cells.push_back(cell);
             }
+            if (out.checkpoint && (r + 1) % Rows::CheckpointRows == 0 && !out.checkpoint(r + 1)) {
+                out.count = r + 1;
+                out.stopped = true;
+                return;
+            }
         }
         out.count = count;
     }

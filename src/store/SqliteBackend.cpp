@@ -122,6 +122,10 @@ private:
                 out.cells.push_back(cell);
             }
             ++out.count;
+            if (out.checkpoint && out.count % Rows::CheckpointRows == 0 && !out.checkpoint(out.count)) {
+                out.stopped = true;
+                return;
+            }
         }
         if (rc != SQLITE_DONE)
             throw DbError(engineText(m_db));

@@ -68,16 +68,18 @@ void Store::processEvents()
         m_eventHook();
 }
 
-void Store::reopenKeepingRow(DbQuery &list, const QString &keyField)
+bool Store::reopenKeepingRow(DbQuery &list, const QString &keyField, const StepRunner &runner)
 {
     if (!list.Active())
-        return;
+        return true;
     const int key = list.Eof() ? 0 : list.FieldAsInteger(keyField);
     const bool hadRow = !list.Eof();
     list.DisableControls();
     try {
-        list.Close();
-        list.Open();
+        if (!list.Reopen(runner)) {
+            list.EnableControls();
+            return false;
+        }
         if (!hadRow || !list.Locate(keyField, key))
             list.First();
     } catch (...) {
@@ -85,6 +87,7 @@ void Store::reopenKeepingRow(DbQuery &list, const QString &keyField)
         throw;
     }
     list.EnableControls();
+    return true;
 }
 
 void Store::reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField)

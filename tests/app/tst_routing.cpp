@@ -8,10 +8,13 @@
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "lists/FM_CD.h"
+#include "lists/FM_Movies.h"
 #include "lists/FM_Track.h"
 #include "store/DM_CD.h"
+#include "store/DM_Movie.h"
 #include "store/DM_Track.h"
 #include "support/ModalDriver.h"
+#include "support/ProgressWatcher.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/ScopedCurrentFolder.h"
@@ -25,8 +28,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -93,6 +98,8 @@ private slots:
     void answeringNoStillRefreshesTheMainWindow();
     void unchangedCatalogueIsNotReadAgain();
     void listsBehindAreOrderedWhenTheyComeToFront();
+    void refreshReadsBehindAProgressDialog_data();
+    void refreshReadsBehindAProgressDialog();
     void threeCDsSecondFailing();
     void addNewOpensTheEditorAndRefreshes();
     void nothingInFrontDoesNothing();
@@ -254,6 +261,43 @@ void tst_Routing::listsBehindAreOrderedWhenTheyComeToFront()
         shown << tracks.cellText(tracks.model()->sourceRow(p), 1);
     QCOMPARE(shown, QStringList({"Help!", "Money", "SOS"}));
     QCOMPARE(tracks.focusedRow(), f.app->D_Track->listRows().currentRow());
+}
+
+void tst_Routing::refreshReadsBehindAProgressDialog_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("read to its end") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+// Reading a long list again leaves the window answering behind a dialog that counts the rows read;
+// its Cancel leaves the rows shown as they were.
+void tst_Routing::refreshReadsBehindAProgressDialog()
+{
+    QFETCH(bool, cancel);
+    Fixture f;
+    const int delay = DxGrid::exportProgressDelayMs();
+    const auto restore = qScopeGuard([delay] { DxGrid::setExportProgressDelayMs(delay); });
+    DxGrid::setExportProgressDelayMs(0);
+    f.cat.exec("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD'), ('Brazil', 'VHS')");
+    f.main().ListView1->setCurrentRow(TF_Main::Movies);
+    QCOMPARE(f.app->D_Movie->count(), 2);
+
+    const int added = 20000; // several of the read's checkpoints
+    f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) with recursive n(i) as "
+                              "(select 1 union all select i + 1 from n where i < %1) select 'Zz ' || i, 'DVD' from n")
+                   .arg(added)); // another program
+    ProgressWatcher watcher(cancel ? std::function<void(QProgressDialog &)>([](QProgressDialog &d) { d.cancel(); })
+                                   : std::function<void(QProgressDialog &)>());
+    f.main().ToolButton4->click();
+    QVERIFY2(watcher.seen.size() >= 3, "no progress dialog counted the rows read");
+    const int shown = cancel ? 2 : 2 + added;
+    QCOMPARE(f.app->D_Movie->count(), shown);
+    DxGrid &grid = *f.app->F_Movies->mainGrid();
+    QCOMPARE(grid.model()->rowTotal(), shown);
+    QVERIFY2(f.main().StatusBar1->text().startsWith(QString::number(shown) + u' '), qPrintable(f.main().StatusBar1->text()));
+    QCOMPARE(grid.cellText(grid.model()->sourceRow(0), 1), QStringLiteral("Alien"));
+    QCOMPARE(f.app->D_Movie->listUpToDate(), !cancel);
 }
 
 void tst_Routing::threeCDsSecondFailing()

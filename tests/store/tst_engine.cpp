@@ -21,7 +21,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -152,6 +154,8 @@ private slots:
     void snapshotNavigation();
     void locateLeavesRowAloneOnMiss();
     void boundViewsFollowUnlessControlsDisabled();
+    void listReadAgainOnAnotherThread_data();
+    void listReadAgainOnAnotherThread();
     void otherProgramsShareTheFile();
     void literalsAreNotMistakenForParameters();
     void statementRunAgainTakesTheNewValues();
@@ -690,6 +694,72 @@ void tst_Engine::boundViewsFollowUnlessControlsDisabled()
     tracks.Open();
     tracks.setCurrentRow(1);
     QCOMPARE(tracks.FieldAsString(QStringLiteral("TR_LABEL")), QStringLiteral("SOS"));
+}
+
+void tst_Engine::listReadAgainOnAnotherThread_data()
+{
+    QTest::addColumn<int>("stopAt"); // the progress call that answers false; 0 for none
+    QTest::newRow("read to its end") << 0;
+    QTest::newRow("stopped before the first row") << 1;
+    QTest::newRow("stopped half-way") << 3;
+}
+
+// A window reads a long list again on a thread of its own while the old rows stay shown; a read the
+// user stopped leaves them exactly as they were.
+void tst_Engine::listReadAgainOnAnotherThread()
+{
+    QFETCH(int, stopAt);
+    Stores s;
+    DbQuery &movies = s.movie.ADOQuery_Movie;
+    movies.Open();
+    const int before = movies.RecordCount();
+    const QString firstTitle = movies.FieldAsString(QStringLiteral("MOV_TITLE"));
+    const int added = 3 * db::Rows::CheckpointRows;
+    s.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) with recursive n(i) as "
+                              "(select 1 union all select i + 1 from n where i < %1) select 'Zz ' || i, 'DVD' from n")
+                   .arg(added));
+    QVERIFY(!movies.UpToDate());
+    QSignalSpy resets(&movies, &DbQuery::rowsReset);
+
+    QList<int> counts, totals;
+    std::thread::id readOn;
+    const StepRunner onAnotherThread = [&](const std::function<bool(const StepProgress &)> &step) {
+        bool answer = false;
+        std::thread worker([&] {
+            readOn = std::this_thread::get_id();
+            answer = step([&](int done, int total, bool reading) {
+                counts << done;
+                totals << total;
+                return reading && (stopAt == 0 || counts.size() < stopAt);
+            });
+        });
+        worker.join();
+        return answer;
+    };
+    const bool read = movies.Reopen(onAnotherThread);
+    QVERIFY(readOn != std::thread::id() && readOn != std::this_thread::get_id());
+    QCOMPARE(counts.value(0, -1), 0);
+    QCOMPARE(totals.value(0, -1), before); // about as many as last time, until more come
+    QVERIFY(std::is_sorted(counts.begin(), counts.end()));
+    if (stopAt == 0) {
+        QVERIFY(read);
+        QVERIFY2(counts.size() >= 3, "the read let the window in only at its start");
+        QVERIFY(counts.last() <= before + added);
+        QCOMPARE(movies.RecordCount(), before + added);
+        QCOMPARE(resets.count(), 1);
+        QVERIFY(movies.UpToDate());
+        return;
+    }
+    QVERIFY(!read);
+    QCOMPARE(counts.size(), stopAt);
+    QCOMPARE(movies.RecordCount(), before);
+    QCOMPARE(movies.FieldAsString(QStringLiteral("MOV_TITLE")), firstTitle);
+    QCOMPARE(resets.count(), 0);
+    QVERIFY(!movies.UpToDate());
+    // The statement was left in order: the next read gives every row.
+    QVERIFY(movies.Reopen({}));
+    QCOMPARE(movies.RecordCount(), before + added);
+    QCOMPARE(resets.count(), 1);
 }
 
 void tst_Engine::otherProgramsShareTheFile()
