@@ -261,6 +261,8 @@ void DxGrid::beforeReset()
 void DxGrid::afterReset()
 {
     m_selectedValid = false;
+    // A list read again whose ordering was stopped shows the catalogue's order, unsorted.
+    m_header->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
     m_view->setRootIsDecorated(!m_model->groupColumns().empty());
     // Expanding now, while the view's layout is still pending, only records the wish.
     for (int g = 0; g < m_model->groupCount(); ++g)

@@ -249,6 +249,21 @@ void GridModel::reload()
     for (const QString &name : std::as_const(m_defaultOrder))
         if (const int field = m_rows ? m_rows->fieldIndex(name) : -1; field >= 0)
             m_defaultFields.push_back(field);
+    // Ordering a list read again takes a ranking of its own, through the runner while the window
+    // serves its events: the model stands empty meanwhile, so no view pairs the old order with the
+    // new rows. Stopped, the rows stay in the order the catalogue gave them.
+    if (m_runner && m_rows && m_rows->rowCount() > 0) {
+        beginResetModel();
+        m_order.clear();
+        m_position.clear();
+        m_groups.clear();
+        m_levelStart.clear();
+        endResetModel();
+        if (!prepareRanks(m_sortColumn, m_groupBy)) {
+            m_sortColumn = -1;
+            m_defaultFields.clear();
+        }
+    }
     rebuild();
 }
 
@@ -344,7 +359,7 @@ const GridModel::Ranks &GridModel::fieldRanks(int field)
 // model stays as it was until they are all made, so a ranking stopped half way changes nothing.
 bool GridModel::prepareRanks(int sortColumn, const std::vector<int> &groupBy)
 {
-    if (!m_runner || m_reloadPending || !m_rows || m_order.empty())
+    if (!m_runner || m_reloadPending || !m_rows || m_rows->rowCount() == 0)
         return true;
     std::vector<int> fields;
     const auto need = [&](int field) {
@@ -362,7 +377,8 @@ bool GridModel::prepareRanks(int sortColumn, const std::vector<int> &groupBy)
     if (fields.empty())
         return true;
     const RowSource *source = m_rows;
-    const int rows = int(m_order.size());
+    const int rows = m_rows->rowCount();
+    const size_t ordered = m_order.size();
     std::vector<Ranks> made;
     const bool finished = m_runner([&](const Progress &progress) {
         for (int field : fields) {
@@ -374,7 +390,7 @@ bool GridModel::prepareRanks(int sortColumn, const std::vector<int> &groupBy)
         return true;
     });
     // The runner says when the rows were read again; a source gone or of another size is checked all the same.
-    if (!finished || made.size() != fields.size() || m_rows != source || m_rows->rowCount() != rows || int(m_order.size()) != rows)
+    if (!finished || made.size() != fields.size() || m_rows != source || m_rows->rowCount() != rows || m_order.size() != ordered)
         return false;
     for (size_t i = 0; i < fields.size(); ++i)
         m_ranks.emplace(fields[i], std::move(made[i]));

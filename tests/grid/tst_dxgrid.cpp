@@ -269,6 +269,62 @@ private slots:
         QVERIFY(grid.model()->ranksReady(GridFixture::Title));
     }
 
+    void rowsReadAgainAreOrderedOnTheProgressDialog_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("to the end") << false;
+        QTest::newRow("cancelled") << true;
+    }
+
+    // Rows read again are ordered as the grid was sorted, behind the dialog, the grid standing empty
+    // meanwhile rather than pairing the old order with the new rows; Cancel shows them unsorted, in
+    // the order they came.
+    void rowsReadAgainAreOrderedOnTheProgressDialog()
+    {
+        QFETCH(bool, cancel);
+        const auto titles = [](int count, int salt) {
+            QList<QVariantList> list;
+            for (int i = 0; i < count; ++i)
+                list.append(QVariantList{qlonglong(i + 1), QStringLiteral("Title %1").arg((i * 7919 + salt) % 5003), QStringLiteral("Abba"),
+                                         QVariant(), QStringLiteral("1980"), qlonglong(0), QString()});
+            return list;
+        };
+        MemoryRows rows(GridFixture::cdFields());
+        rows.setRows(titles(20000, 0));
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setRows(&rows);
+        grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
+
+        const int delay = DxGrid::exportProgressDelayMs();
+        DxGrid::setExportProgressDelayMs(0);
+        int shownMeanwhile = -1;
+        ProgressWatcher watch([&](QProgressDialog &dialog) {
+            shownMeanwhile = grid.model()->rowTotal();
+            if (cancel)
+                dialog.cancel();
+        });
+        rows.setRows(titles(15000, 11)); // fewer rows: an old order would point past their end
+        DxGrid::setExportProgressDelayMs(delay);
+
+        QVERIFY2(watch.acted, "the progress dialog did not come, or did not count");
+        QCOMPARE(shownMeanwhile, 0);
+        std::vector<int> shown;
+        for (int p = 0; p < grid.model()->rowTotal(); ++p)
+            shown.push_back(grid.model()->sourceRow(p));
+        GridModel reference;
+        reference.setColumns(GridFixture::cdColumns());
+        reference.setRows(&rows);
+        if (!cancel)
+            reference.sort(GridFixture::Title, Qt::DescendingOrder);
+        std::vector<int> expected;
+        for (int p = 0; p < reference.rowTotal(); ++p)
+            expected.push_back(reference.sourceRow(p));
+        QCOMPARE(shown, expected);
+        QCOMPARE(grid.sortColumn(), cancel ? -1 : int(GridFixture::Title));
+        QCOMPARE(grid.header()->sortIndicatorSection(), cancel ? -1 : int(GridFixture::Title));
+    }
+
     void selectionIsKeptInGridOrderAndCopied()
     {
         Catalogue c;
