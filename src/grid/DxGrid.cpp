@@ -514,6 +514,10 @@ bool DxGrid::runWithProgress(const QString &title, const std::function<bool(cons
                 if (!reading) {
                     if (rows.owns_lock())
                         rows.unlock();
+                    if (shared.everyCheckpoint) {
+                        const int served = shared.served;
+                        shared.changed.wait(held, [&] { return shared.served != served || shared.stop; });
+                    }
                     return !shared.stop;
                 }
                 if (shared.turnWanted || shared.everyCheckpoint) {

@@ -374,10 +374,12 @@ bool DbQuery::read(db::Rows &rows, const StepProgress &progress)
         rows.text.reserve(m_lastRead.textBytes + m_lastRead.textBytes / 64);
     }
     const int expected = m_lastRead.rows;
+    // The rows are read into a snapshot of their own, never the one shown: the window may go on
+    // painting that one meanwhile, and needs no turn from the read.
     if (progress) {
-        if (!progress(0, expected, true))
+        if (!progress(0, expected, false))
             return false;
-        rows.checkpoint = [&progress, expected](int count) { return progress(count, qMax(count, expected), true); };
+        rows.checkpoint = [&progress, expected](int count) { return progress(count, qMax(count, expected), false); };
     }
     if (const auto statement = prepare(false))
         statement->run(m_params, false, &rows);

@@ -142,11 +142,11 @@ public:
     int RowsAffected() const { return m_rowsAffected; }
 
     void Open();
-    // Reads the rows again while the snapshot stays as it is, through `runner` (see runStep): the
-    // read may run on another thread, which uses the connection only between the progress's calls,
-    // where this thread waits. The new rows take the old ones' place, and views hear it, here and only
-    // when the read ran to its end; stopped, it leaves the snapshot as it was and answers false. A
-    // closed query is opened so.
+    // Reads the rows again while the snapshot stays as it is, through `runner` (see runStep). The
+    // read may run on another thread, and then has the connection to itself until it ends: nothing
+    // else may use it meanwhile. The new rows take the old ones' place, and views hear it, here and
+    // only when the read ran to its end; stopped, it leaves the snapshot as it was and answers false.
+    // A closed query is opened so.
     bool Reopen(const StepRunner &runner);
     void Close();
     bool Active() const { return m_active; }
