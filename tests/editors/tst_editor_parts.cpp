@@ -61,7 +61,7 @@ QStringList entries(const QComboBox &box)
 
 using Anchor = AnchoredLayout::Anchor;
 
-class TestEditorParts : public QObject
+class tst_EditorParts : public QObject
 {
     Q_OBJECT
 
@@ -80,7 +80,7 @@ private slots:
     void pictureAreaFromTheKeyboard();
 };
 
-void TestEditorParts::driveSelector_data()
+void tst_EditorParts::driveSelector_data()
 {
     QTest::addColumn<QString>("lines");
     QTest::addColumn<QStringList>("drives");
@@ -93,7 +93,7 @@ void TestEditorParts::driveSelector_data()
         << QStringList{QStringLiteral("/dev/sr0"), longPath};
 }
 
-void TestEditorParts::driveSelector()
+void tst_EditorParts::driveSelector()
 {
     QFETCH(QString, lines);
     QFETCH(QStringList, drives);
@@ -122,7 +122,7 @@ void TestEditorParts::driveSelector()
     QVERIFY(selector->view()->minimumWidth() > widest);
 }
 
-void TestEditorParts::driveSelectorShowsTheEnds_data()
+void tst_EditorParts::driveSelectorShowsTheEnds_data()
 {
     QTest::addColumn<QString>("drive");
 
@@ -132,7 +132,7 @@ void TestEditorParts::driveSelectorShowsTheEnds_data()
         << QStringLiteral("/dev/disk/by-path/pci-0000:00:1f.2-ata-2");
 }
 
-void TestEditorParts::driveSelectorShowsTheEnds()
+void tst_EditorParts::driveSelectorShowsTheEnds()
 {
     QFETCH(QString, drive);
 
@@ -168,7 +168,7 @@ void TestEditorParts::driveSelectorShowsTheEnds()
     }
 }
 
-void TestEditorParts::bothEditorsListTheMachinesDrives()
+void tst_EditorParts::bothEditorsListTheMachinesDrives()
 {
     Catalogue cat;
     TF_AddEditAudioCD audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
@@ -184,14 +184,14 @@ void TestEditorParts::bothEditorsListTheMachinesDrives()
     QVERIFY(cat.messages.boxes.isEmpty());
 }
 
-void TestEditorParts::errorDuringSave_data()
+void tst_EditorParts::errorDuringSave_data()
 {
     QTest::addColumn<bool>("audio");
     QTest::newRow("audio CD") << true;
     QTest::newRow("data CD") << false;
 }
 
-void TestEditorParts::errorDuringSave()
+void tst_EditorParts::errorDuringSave()
 {
     QFETCH(bool, audio);
 
@@ -240,7 +240,7 @@ void TestEditorParts::errorDuringSave()
     QVERIFY(!editor->isVisible());
 }
 
-void TestEditorParts::anchors_data()
+void tst_EditorParts::anchors_data()
 {
     QTest::addColumn<int>("anchors"); // -1: none given
     QTest::addColumn<QRect>("expected");
@@ -256,7 +256,7 @@ void TestEditorParts::anchors_data()
     QTest::newRow("all sides grows both ways") << int(Anchor::AllSides) << QRect(10, 20, 90, 90);
 }
 
-void TestEditorParts::anchors()
+void tst_EditorParts::anchors()
 {
     QFETCH(int, anchors);
     QFETCH(QRect, expected);
@@ -300,7 +300,7 @@ QStringList without(QStringList names, const QString &name)
 
 } // namespace
 
-void TestEditorParts::tabOrder_data()
+void tst_EditorParts::tabOrder_data()
 {
     QTest::addColumn<QString>("editor");
     QTest::addColumn<QStringList>("order");
@@ -318,7 +318,7 @@ void TestEditorParts::tabOrder_data()
                            << QStringList{"Edt_title", "ComboBox_type", "Button1", "Button2"};
 }
 
-void TestEditorParts::tabOrder()
+void tst_EditorParts::tabOrder()
 {
     QFETCH(QString, editor);
     QFETCH(QStringList, order);
@@ -367,7 +367,7 @@ void TestEditorParts::tabOrder()
         QCOMPARE(comments->toPlainText(), QStringLiteral("signed"));
 }
 
-void TestEditorParts::pictureAreaFromTheKeyboard()
+void tst_EditorParts::pictureAreaFromTheKeyboard()
 {
     EditorCatalogue cat;
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
@@ -384,5 +384,5 @@ void TestEditorParts::pictureAreaFromTheKeyboard()
     QVERIFY(!dialog.CoverChanged);
 }
 
-QTEST_MAIN(TestEditorParts)
+QTEST_MAIN(tst_EditorParts)
 #include "tst_editor_parts.moc"
