@@ -251,7 +251,8 @@ void GridModel::reload()
             m_defaultFields.push_back(field);
     // Ordering a list read again takes a ranking of its own, through the runner while the window
     // serves its events: the model stands empty meanwhile, so no view pairs the old order with the
-    // new rows. Stopped, the rows stay in the order the catalogue gave them.
+    // new rows. Stopped, the rows stay unsorted, in the order the catalogue gave them; a grouped list
+    // keeps its groups, which it cannot show without their ranks, so those are made here after all.
     if (m_runner && m_rows && m_rows->rowCount() > 0) {
         beginResetModel();
         m_order.clear();
