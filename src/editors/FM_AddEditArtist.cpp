@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditArtist.h"
 
+#include "base/WaitCursor.h"
 #include "base/WindowFont.h"
 #include "store/DM_Artist.h"
 #include "base/MessageService.h"
@@ -76,7 +77,11 @@ void TF_AddEditArtist::SaveNewArtist()
 {
     if (!checkName())
         return;
-    m_artists.AddArtist(Edit_name->text());
+    {
+        // A save may wait seconds for another program's write to end.
+        WaitCursor wait;
+        m_artists.AddArtist(Edit_name->text());
+    }
     // Closes also after a failed store call: the store has shown its own warning.
     accept();
 }
@@ -85,7 +90,11 @@ void TF_AddEditArtist::SaveEditedArtist()
 {
     if (!checkName())
         return;
-    m_artists.UpdateArtist(EditedArtistID, Edit_name->text());
+    {
+        // A save may wait seconds for another program's write to end.
+        WaitCursor wait;
+        m_artists.UpdateArtist(EditedArtistID, Edit_name->text());
+    }
     accept();
 }
 

@@ -1,5 +1,6 @@
 #include "editors/FM_AddEditMovie.h"
 
+#include "base/WaitCursor.h"
 #include "base/WindowFont.h"
 #include "store/DM_Movie.h"
 #include "base/MessageService.h"
@@ -106,7 +107,11 @@ void TF_AddEditMovie::SaveNewMovie()
 {
     if (!checkTitle())
         return;
-    m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText());
+    {
+        // A save may wait seconds for another program's write to end.
+        WaitCursor wait;
+        m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText());
+    }
     // Closes also after a failed store call: the store has shown its own warning.
     accept();
 }
@@ -115,7 +120,11 @@ void TF_AddEditMovie::SaveEditedMovie()
 {
     if (!checkTitle())
         return;
-    m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText());
+    {
+        // A save may wait seconds for another program's write to end.
+        WaitCursor wait;
+        m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText());
+    }
     accept();
 }
 

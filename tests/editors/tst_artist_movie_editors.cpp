@@ -144,24 +144,40 @@ void tst_ArtistMovieEditors::storeFailureStillCloses_data()
 {
     QTest::addColumn<QString>("dialogKind");
     QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("locked"); // another program holds the write lock; else a trigger refuses
     QTest::addColumn<QString>("warning");
-    QTest::newRow("new artist") << "artist" << -1 << "The artist could not be added for the following reason :";
-    QTest::newRow("edited artist") << "artist" << 1 << "The artist could not be updated for the following reason :";
-    QTest::newRow("new movie") << "movie" << -1 << "The movie could not be added for the following reason :";
-    QTest::newRow("edited movie") << "movie" << 1 << "The movie could not be updated for the following reason :";
+    for (const bool locked : {false, true}) {
+        const char *cause = locked ? ", another program writing" : "";
+        QTest::addRow("new artist%s", cause) << "artist" << -1 << locked << "The artist could not be added for the following reason :";
+        QTest::addRow("edited artist%s", cause) << "artist" << 1 << locked << "The artist could not be updated for the following reason :";
+        QTest::addRow("new movie%s", cause) << "movie" << -1 << locked << "The movie could not be added for the following reason :";
+        QTest::addRow("edited movie%s", cause) << "movie" << 1 << locked << "The movie could not be updated for the following reason :";
+    }
 }
 
+// A save the catalogue refuses still closes the dialog, after the store's warning; the save, its
+// wait for another program's write included, runs under the hourglass.
 void tst_ArtistMovieEditors::storeFailureStillCloses()
 {
     QFETCH(QString, dialogKind);
     QFETCH(int, id);
+    QFETCH(bool, locked);
     QFETCH(QString, warning);
     EditorCatalogue f(Seed);
     const QString table = dialogKind == "artist" ? "ARTISTE" : "MOVIE";
-    for (const char *when : {"insert", "update"})
-        f.file.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
-                       .arg(QLatin1String(when), table));
     const QStringList before = dialogKind == "artist" ? f.artistRows() : f.movieRows();
+    if (locked) {
+        f.main.ADOConnection.setBusyTimeoutMs(200);
+        f.file.holdWriteLock();
+    } else {
+        for (const char *when : {"insert", "update"})
+            f.file.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
+                           .arg(QLatin1String(when), table));
+    }
+    bool hourglass = false;
+    f.messages.onShow = [&hourglass](const RecordingMessages::Box &) {
+        hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
     std::unique_ptr<QDialog> dialog;
     if (dialogKind == "artist") {
         auto *d = new TF_AddEditArtist(f.artists, f.messages);
@@ -178,7 +194,16 @@ void tst_ArtistMovieEditors::storeFailureStillCloses()
         d->show();
         QTest::mouseClick(d->Button1, Qt::LeftButton);
     }
-    QCOMPARE(f.messages.texts(), QStringList{warning + "\r\nrefused"});
+    if (locked) {
+        f.file.releaseWriteLock();
+        QCOMPARE(f.messages.boxes.size(), 1);
+        QVERIFY2(f.messages.boxes[0].text.startsWith(warning + "\r\n") && f.messages.boxes[0].text.contains("locked"),
+                 qPrintable(f.messages.boxes[0].text));
+    } else {
+        QCOMPARE(f.messages.texts(), QStringList{warning + "\r\nrefused"});
+    }
+    QVERIFY2(hourglass, "the save ran without the hourglass");
+    QVERIFY(!QApplication::overrideCursor());
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialogKind == "artist" ? f.artistRows() : f.movieRows(), before);
 }
