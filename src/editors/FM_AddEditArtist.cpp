@@ -1,6 +1,5 @@
 #include "editors/FM_AddEditArtist.h"
 
-#include "base/WaitCursor.h"
 #include "base/WindowFont.h"
 #include "store/DM_Artist.h"
 #include "base/MessageService.h"
@@ -77,25 +76,14 @@ void TF_AddEditArtist::SaveNewArtist()
 {
     if (!checkName())
         return;
-    {
-        // A save may wait seconds for another program's write to end.
-        WaitCursor wait;
-        m_artists.AddArtist(Edit_name->text());
-    }
-    // Closes also after a failed store call: the store has shown its own warning.
-    accept();
+    storeAndClose([this] { m_artists.AddArtist(Edit_name->text()); });
 }
 
 void TF_AddEditArtist::SaveEditedArtist()
 {
     if (!checkName())
         return;
-    {
-        // A save may wait seconds for another program's write to end.
-        WaitCursor wait;
-        m_artists.UpdateArtist(EditedArtistID, Edit_name->text());
-    }
-    accept();
+    storeAndClose([this] { m_artists.UpdateArtist(EditedArtistID, Edit_name->text()); });
 }
 
 void ShowNewArtist(TD_Artist &artists, MessageService &messages, QWidget *parent)

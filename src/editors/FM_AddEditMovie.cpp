@@ -1,6 +1,5 @@
 #include "editors/FM_AddEditMovie.h"
 
-#include "base/WaitCursor.h"
 #include "base/WindowFont.h"
 #include "store/DM_Movie.h"
 #include "base/MessageService.h"
@@ -107,25 +106,14 @@ void TF_AddEditMovie::SaveNewMovie()
 {
     if (!checkTitle())
         return;
-    {
-        // A save may wait seconds for another program's write to end.
-        WaitCursor wait;
-        m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText());
-    }
-    // Closes also after a failed store call: the store has shown its own warning.
-    accept();
+    storeAndClose([this] { m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText()); });
 }
 
 void TF_AddEditMovie::SaveEditedMovie()
 {
     if (!checkTitle())
         return;
-    {
-        // A save may wait seconds for another program's write to end.
-        WaitCursor wait;
-        m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText());
-    }
-    accept();
+    storeAndClose([this] { m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText()); });
 }
 
 void ShowNewMovie(TD_Movie &movies, MessageService &messages, QWidget *parent)

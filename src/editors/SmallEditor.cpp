@@ -1,5 +1,7 @@
 #include "editors/SmallEditor.h"
 
+#include "base/WaitCursor.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -7,6 +9,15 @@ SmallEditor::SmallEditor(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint)
 {
+}
+
+void SmallEditor::storeAndClose(const std::function<void()> &store)
+{
+    {
+        WaitCursor wait;
+        store();
+    }
+    accept();
 }
 
 void SmallEditor::saveOnEnterIn(QLineEdit *box)

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLineEdit;
 
 // The small record editors: a fixed frame with only a close box, no default or cancel button, and
@@ -15,6 +17,9 @@ public:
 protected:
     void saveOnEnterIn(QLineEdit *box);
     virtual void save() = 0;
+    // Runs the store's save under the hourglass, since it may wait seconds for another program's
+    // write, then closes: also after a failed save, whose warning the store has shown.
+    void storeAndClose(const std::function<void()> &store);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -231,13 +231,8 @@ void GridModel::reload()
 {
     if (m_deferred) {
         m_reloadPending = true;
-        beginResetModel();
         m_ranks.clear();
-        m_order.clear();
-        m_position.clear();
-        m_groups.clear();
-        m_levelStart.clear();
-        endResetModel();
+        standEmpty();
         return;
     }
     m_reloadPending = false;
@@ -254,18 +249,23 @@ void GridModel::reload()
     // new rows. Stopped, the rows stay unsorted, in the order the catalogue gave them; a grouped list
     // keeps its groups, which it cannot show without their ranks, so those are made here after all.
     if (m_runner && m_rows && m_rows->rowCount() > 0) {
-        beginResetModel();
-        m_order.clear();
-        m_position.clear();
-        m_groups.clear();
-        m_levelStart.clear();
-        endResetModel();
+        standEmpty();
         if (!prepareRanks(m_sortColumn, m_groupBy)) {
             m_sortColumn = -1;
             m_defaultFields.clear();
         }
     }
     rebuild();
+}
+
+void GridModel::standEmpty()
+{
+    beginResetModel();
+    m_order.clear();
+    m_position.clear();
+    m_groups.clear();
+    m_levelStart.clear();
+    endResetModel();
 }
 
 void GridModel::rebuild()

@@ -131,6 +131,8 @@ private:
     };
     void reload();
     void rebuild();
+    // No rows shown, until the next rebuild.
+    void standEmpty();
     void buildOrder();
     void buildGroups();
     const Ranks &ranks(int column) { return fieldRanks(m_fields[size_t(column)]); }

@@ -344,13 +344,8 @@ void DbQuery::ExecSQL()
 
 void DbQuery::Open()
 {
-    if (m_active)
-        return;
-    m_connection.Open();
-    const DbConnection::ChangeStamp before = m_connection.changeStamp();
-    db::Rows rows;
-    read(rows, {});
-    adopt(std::move(rows), before);
+    if (!m_active)
+        Reopen({});
 }
 
 bool DbQuery::Reopen(const StepRunner &runner)

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 namespace {
 
@@ -68,26 +69,18 @@ void Store::processEvents()
         m_eventHook();
 }
 
-bool Store::reopenKeepingRow(DbQuery &list, const QString &keyField, const StepRunner &runner)
+void Store::reopenKeepingRow(DbQuery &list, const QString &keyField, const StepRunner &runner)
 {
     if (!list.Active())
-        return true;
+        return;
     const int key = list.Eof() ? 0 : list.FieldAsInteger(keyField);
     const bool hadRow = !list.Eof();
     list.DisableControls();
-    try {
-        if (!list.Reopen(runner)) {
-            list.EnableControls();
-            return false;
-        }
-        if (!hadRow || !list.Locate(keyField, key))
-            list.First();
-    } catch (...) {
-        list.EnableControls();
-        throw;
-    }
-    list.EnableControls();
-    return true;
+    const auto enable = qScopeGuard([&list] { list.EnableControls(); });
+    if (!list.Reopen(runner))
+        return;
+    if (!hadRow || !list.Locate(keyField, key))
+        list.First();
 }
 
 void Store::reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField)

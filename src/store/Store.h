@@ -38,8 +38,8 @@ protected:
     void processEvents();
 
     // Reads a list again and stands again on the row with the same key, else on the first; the read
-    // runs through `runner`, and a stopped read leaves the list as it was and answers false.
-    static bool reopenKeepingRow(DbQuery &list, const QString &keyField, const StepRunner &runner = {});
+    // runs through `runner`, and a stopped read leaves the list as it was.
+    static void reopenKeepingRow(DbQuery &list, const QString &keyField, const StepRunner &runner = {});
     // Reopens a detail for the list's current row; no current row gives key 0, which matches nothing.
     static void reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField);
     // Stands the list on the row whose key is `key`. The list is a snapshot: a row added since it

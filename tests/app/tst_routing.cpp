@@ -276,9 +276,6 @@ void tst_Routing::refreshReadsBehindAProgressDialog()
 {
     QFETCH(bool, cancel);
     Fixture f;
-    const int delay = DxGrid::exportProgressDelayMs();
-    const auto restore = qScopeGuard([delay] { DxGrid::setExportProgressDelayMs(delay); });
-    DxGrid::setExportProgressDelayMs(0);
     f.cat.exec("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD'), ('Brazil', 'VHS')");
     f.main().ListView1->setCurrentRow(TF_Main::Movies);
     QCOMPARE(f.app->D_Movie->count(), 2);

@@ -234,8 +234,6 @@ private slots:
         else
             reference.sort(GridFixture::Title, Qt::DescendingOrder);
 
-        const int delay = DxGrid::exportProgressDelayMs();
-        DxGrid::setExportProgressDelayMs(0);
         ProgressWatcher watch(stop.isEmpty() ? std::function<void(QProgressDialog &)>() : [&](QProgressDialog &dialog) {
             if (stop == QLatin1String("cancel"))
                 dialog.cancel();
@@ -246,7 +244,6 @@ private slots:
             grid.setGroupColumns({GridFixture::Title});
         else
             grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
-        DxGrid::setExportProgressDelayMs(delay);
 
         QVERIFY2(watch.seen.size() >= 3, "the progress dialog did not come, or did not count");
         QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -296,8 +293,6 @@ private slots:
         grid.setRows(&rows);
         grid.sortBy(GridFixture::Title, Qt::DescendingOrder);
 
-        const int delay = DxGrid::exportProgressDelayMs();
-        DxGrid::setExportProgressDelayMs(0);
         int shownMeanwhile = -1;
         ProgressWatcher watch([&](QProgressDialog &dialog) {
             shownMeanwhile = grid.model()->rowTotal();
@@ -305,7 +300,6 @@ private slots:
                 dialog.cancel();
         });
         rows.setRows(titles(15000, 11)); // fewer rows: an old order would point past their end
-        DxGrid::setExportProgressDelayMs(delay);
 
         QVERIFY2(watch.acted, "the progress dialog did not come, or did not count");
         QCOMPARE(shownMeanwhile, 0);

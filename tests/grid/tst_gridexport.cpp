@@ -350,8 +350,6 @@ private slots:
         }
         const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
-        const int delay = DxGrid::exportProgressDelayMs();
-        DxGrid::setExportProgressDelayMs(0);
         ProgressWatcher watch(stop.isEmpty() ? std::function<void(QProgressDialog &)>() : [&](QProgressDialog &dialog) {
             if (stop == QLatin1String("cancel"))
                 dialog.cancel();
@@ -362,7 +360,6 @@ private slots:
                              : xls           ? grid.saveToXls(path, QStringLiteral("Audio CDs"))
                                              : grid.saveTo(path, GridExport::formatOfFile(path, GridExport::Html),
                                                            QStringLiteral("Audio CDs"));
-        DxGrid::setExportProgressDelayMs(delay);
 
         QVERIFY2(watch.seen.size() >= 3, "the progress dialog did not come, or did not count");
         QVERIFY2(std::is_sorted(watch.seen.begin(), watch.seen.end()) && watch.seen.first() < watch.seen.last(), qPrintable(QString::number(watch.seen.size())));
