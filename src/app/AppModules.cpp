@@ -6,6 +6,7 @@
 #include "editors/FM_AddEditAudioCD.h"
 #include "editors/FM_AddEditDataCD.h"
 #include "editors/FM_AddEditMovie.h"
+#include "editors/LockWaitDialog.h"
 #include "lists/FM_Artist.h"
 #include "lists/FM_CD.h"
 #include "lists/FM_Data.h"
@@ -28,6 +29,8 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
 {
     F_Main = std::make_unique<TF_Main>(messages, dialogs, catalogue);
     D_Main = std::make_unique<TD_Main>(messages);
+    // A save that finds another program writing waits with the windows still answering.
+    D_Main->setLockWaiter(windowLockWaiter());
     D_CD = std::make_unique<TD_CD>(*D_Main, messages);
     D_Movie = std::make_unique<TD_Movie>(*D_Main, messages);
     D_Artist = std::make_unique<TD_Artist>(*D_Main, messages);

@@ -179,6 +179,11 @@ inline const QString CoverNotSavedText = QStringLiteral("The cover picture could
 inline const QString CoverFolderNotCreated = QStringLiteral("The folder \"%1\" could not be created.");
 inline const QString PictureNotLoadedText = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
 
+// A save waiting for another program that holds the catalogue.
+inline const QString CatalogueBusyCaption = QStringLiteral("Catalogue in use");
+inline const QString CatalogueBusyText =
+    QStringLiteral("Another program is writing to the catalogue.\nThe save waits until it has finished; Cancel stores nothing.");
+
 // Artist and movie editors.
 inline const QString NewArtistCaption = QStringLiteral("New artist");
 inline const QString EditArtistCaption = QStringLiteral("Edit artist");

@@ -55,6 +55,13 @@ TF_AddEditArtist::TF_AddEditArtist(TD_Artist &artists, MessageService &messages,
         move(screen->availableGeometry().center() - rect().center());
 }
 
+void TF_AddEditArtist::prepareEdit(int artistId, const QString &name)
+{
+    setWindowTitle(EditArtistCaption);
+    EditedArtistID = artistId;
+    m_name.show(Edit_name, name);
+}
+
 void TF_AddEditArtist::save()
 {
     if (EditedArtistID == -1)
@@ -76,14 +83,14 @@ void TF_AddEditArtist::SaveNewArtist()
 {
     if (!checkName())
         return;
-    storeAndClose([this] { m_artists.AddArtist(Edit_name->text()); });
+    storeAndClose([this] { return m_artists.AddArtist(Edit_name->text()); });
 }
 
 void TF_AddEditArtist::SaveEditedArtist()
 {
     if (!checkName())
         return;
-    storeAndClose([this] { m_artists.UpdateArtist(EditedArtistID, Edit_name->text()); });
+    storeAndClose([this] { return m_artists.UpdateArtist(EditedArtistID, m_name.value(Edit_name->text())); });
 }
 
 void ShowNewArtist(TD_Artist &artists, MessageService &messages, QWidget *parent)
@@ -96,8 +103,6 @@ void ShowNewArtist(TD_Artist &artists, MessageService &messages, QWidget *parent
 void ShowEditArtist(int artistId, const QString &name, TD_Artist &artists, MessageService &messages, QWidget *parent)
 {
     TF_AddEditArtist dialog(artists, messages, parent);
-    dialog.setWindowTitle(EditArtistCaption);
-    dialog.EditedArtistID = artistId;
-    dialog.Edit_name->setText(name);
+    dialog.prepareEdit(artistId, name);
     dialog.exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editors/ShownText.h"
 #include "editors/SmallEditor.h"
 
 class MessageService;
@@ -16,6 +17,8 @@ class TF_AddEditArtist : public SmallEditor
 public:
     TF_AddEditArtist(TD_Artist &artists, MessageService &messages, QWidget *parent = nullptr);
 
+    // Fills the dialog from a list row, the name in full.
+    void prepareEdit(int artistId, const QString &name);
     void SaveNewArtist();
     void SaveEditedArtist();
 
@@ -33,6 +36,7 @@ private:
 
     TD_Artist &m_artists;
     MessageService &m_messages;
+    ShownText m_name;
 };
 
 // Each shows its dialog modally and returns once it has closed.

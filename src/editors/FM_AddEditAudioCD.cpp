@@ -272,17 +272,9 @@ bool TF_AddEditAudioCD::prepareEdit(int cdId)
         return false;
     }
     const AudioCD cd = m_cds.current();
-    const QString &artistName = cd.artistName;
-    auto artistIndex = [&] {
-        // The exact name first, so artists whose names differ only in case stay apart.
-        for (int k = 0; k < ComboBox_artists->count(); ++k)
-            if (ComboBox_artists->itemText(k) == artistName)
-                return k;
-        for (int k = 0; k < ComboBox_artists->count(); ++k)
-            if (sameArtistName(ComboBox_artists->itemText(k), artistName))
-                return k;
-        return -1;
-    };
+    m_stored = cd;
+    // By number: two artists may share a name, and the CD stays with its own.
+    const auto artistIndex = [&] { return ComboBox_artists->findData(cd.artistId); };
     FillArtists();
     // The artist list is a snapshot too: an artist added since it was read is only found after a refresh.
     if (artistIndex() < 0) {
@@ -292,11 +284,11 @@ bool TF_AddEditAudioCD::prepareEdit(int cdId)
     FillDrives();
     setWindowTitle(U_Constantes::EditAudioCDCaption);
 
-    Edit_title->setText(cd.title);
-    Edit_barcode->setText(cd.barcode);
-    Edit_year->setText(cd.year);
+    m_title.show(Edit_title, cd.title);
+    m_barcode.show(Edit_barcode, cd.barcode);
+    m_year.show(Edit_year, cd.year);
     CheckBox_limited->setChecked(cd.limited);
-    Memo_comments->setPlainText(cd.comments);
+    m_comments.show(Memo_comments, cd.comments);
 
     ListView_tracks->clear();
     for (const QString &track : cd.tracks)
@@ -497,39 +489,49 @@ void TF_AddEditAudioCD::writeCover(int cdId)
                            + U_Constantes::LineBreak + reason);
 }
 
-int TF_AddEditAudioCD::artistIdForSave()
+AudioCD TF_AddEditAudioCD::editedCD() const
 {
-    try {
-        if (RadioButton1->isChecked()) {
-            const int id = m_artists.AddArtistGetID(Edit_newartist->text());
-            m_artists.RefreshList();
-            return id;
-        }
-        if (ComboBox_artists->count() == 0 || ComboBox_artists->currentIndex() < 0)
-            return -1;
-        return ComboBox_artists->currentData().toInt();
-    } catch (const DbError &) {
-        // Without a sure artist number the CD is not stored; the dialog stays open for another try.
-        return -1;
-    }
+    AudioCD cd = m_stored;
+    cd.id = EditedCDID;
+    cd.artistId = ComboBox_artists->currentIndex() < 0 ? -1 : ComboBox_artists->currentData().toInt();
+    cd.title = m_title.value(Edit_title->text());
+    cd.barcode = m_barcode.value(Edit_barcode->text());
+    cd.year = m_year.value(Edit_year->text());
+    cd.limited = CheckBox_limited->isChecked();
+    cd.comments = m_comments.value(Memo_comments->toPlainText());
+    cd.tracks = tracks();
+    return cd;
 }
 
-void TF_AddEditAudioCD::save(const std::function<int(int artistId)> &store)
+void TF_AddEditAudioCD::save()
 {
     if (busy() || !checkTitle(Edit_title))
         return;
-    if (RadioButton1->isChecked() && Edit_newartist->text().isEmpty()) {
+    const bool newArtist = RadioButton1->isChecked();
+    if (newArtist && Edit_newartist->text().isEmpty()) {
         messages().warning(U_Constantes::NoArtistNameText);
         Edit_newartist->setFocus();
         return;
     }
+    const AudioCD cd = editedCD();
+    // The catalogue has no artist to choose.
+    if (!newArtist && cd.artistId == -1)
+        return;
     storeAndClose([&] {
-        const int artistId = artistIdForSave();
-        // The artist store has shown why, or the catalogue has no artist to choose.
-        if (artistId == -1)
+        // The artist, the CD and its tracks in one transaction; the store has shown why it failed.
+        const QString artist = newArtist ? Edit_newartist->text() : QString();
+        const int cdId = EditedCDID == -1 ? m_cds.AddAudioCD(cd, artist) : m_cds.UpdateAudioCD(cd, artist) ? cd.id : -1;
+        if (cdId == -1)
             return false;
-        const int cdId = store(artistId);
-        if (cdId != -1 && CoverChanged)
+        if (newArtist) {
+            try {
+                m_artists.RefreshList();
+            } catch (const DbError &) {
+                // The artist is stored; the list shows it at its next reading.
+            }
+        }
+        // The one place a cover is written: after the commit, so a failed save leaves every file as it was.
+        if (CoverChanged)
             writeCover(cdId);
         return true;
     });
@@ -537,19 +539,12 @@ void TF_AddEditAudioCD::save(const std::function<int(int artistId)> &store)
 
 void TF_AddEditAudioCD::SaveNewCD()
 {
-    save([this](int artistId) {
-        return m_cds.AddAudioCD(artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                                CheckBox_limited->isChecked(), Memo_comments->toPlainText(), tracks());
-    });
+    save();
 }
 
 void TF_AddEditAudioCD::SaveEditedCD()
 {
-    save([this](int artistId) {
-        m_cds.UpdateAudioCD(EditedCDID, artistId, Edit_title->text(), Edit_barcode->text(), Edit_year->text(),
-                            CheckBox_limited->isChecked(), Memo_comments->toPlainText(), tracks());
-        return EditedCDID;
-    });
+    save();
 }
 
 bool TF_AddEditAudioCD::eventFilter(QObject *watched, QEvent *event)

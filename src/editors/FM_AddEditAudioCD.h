@@ -3,6 +3,7 @@
 #include "editors/DiscEditor.h"
 #include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
+#include "editors/ShownText.h"
 
 #include "disc/DiscLookup.h"
 #include "store/Records.h"
@@ -104,9 +105,10 @@ private:
     void showPlaceholder();
     void applyDisc(const DiscLookup::Result &found);
     void addTrackItem(const QString &title);
-    int artistIdForSave();
-    // The checks, the hourglass and the cover around one store call, which answers the CD to name the cover by.
-    void save(const std::function<int(int artistId)> &store);
+    // The CD as the dialog holds it, for the store.
+    AudioCD editedCD() const;
+    // The checks, the hourglass, the one transaction and then the cover.
+    void save();
     void writeCover(int cdId);
 
     TD_CD &m_cds;
@@ -116,6 +118,8 @@ private:
     QString m_coversFolder;
     QByteArray m_coverData; // the JPEG bytes of a chosen cover
     bool m_storedCover = false; // the edited CD's own cover shows
+    AudioCD m_stored;           // the edited CD as it was read
+    ShownText m_title, m_barcode, m_year, m_comments;
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.

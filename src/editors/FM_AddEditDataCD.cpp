@@ -175,7 +175,7 @@ bool TF_AddEditDataCD::prepareEdit(int cdId)
     const DataCD cd = m_data.current();
     FillDrives();
     setWindowTitle(U_Constantes::EditDataCDCaption);
-    Edit_title->setText(cd.title);
+    m_title.show(Edit_title, cd.title);
 
     ListView_items->clear();
     for (const QString &item : cd.items)
@@ -290,12 +290,10 @@ void TF_AddEditDataCD::save(bool edited)
 {
     if (busy() || m_scanning || !checkTitle(Edit_title))
         return;
+    const QString title = m_title.value(Edit_title->text());
+    // A failed save keeps the dialog open with what was typed; the store has shown why.
     storeAndClose([&] {
-        if (edited)
-            m_data.UpdateDataCD(EditedDataCDID, Edit_title->text(), items());
-        else
-            m_data.AddDataCD(Edit_title->text(), items());
-        return true;
+        return edited ? m_data.UpdateDataCD(EditedDataCDID, title, items()) : m_data.AddDataCD(title, items());
     });
 }
 

@@ -3,6 +3,7 @@
 #include "editors/DiscEditor.h"
 #include "editors/DriveSelector.h"
 #include "editors/EditableList.h"
+#include "editors/ShownText.h"
 
 #include <QList>
 #include <QRect>
@@ -80,6 +81,7 @@ private:
     QString m_mountsFile;
     bool m_scanning = false;
     bool m_scanStopped = false;
+    ShownText m_title;
 };
 
 // The entries of the program: each shows its dialog modally and returns once it has closed.

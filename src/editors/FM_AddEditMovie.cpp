@@ -78,10 +78,8 @@ void TF_AddEditMovie::prepareEdit(int movieId, const QString &title, const QStri
 {
     setWindowTitle(EditMovieCaption);
     // The box would cut a longer text, and saving would then lose its end.
-    Edt_title->setMaxLength(qMax(MaxTextLength, int(title.size())));
-    Edt_title->setText(title);
-    ComboBox_type->lineEdit()->setMaxLength(qMax(MaxTextLength, int(type.size())));
-    ComboBox_type->setEditText(type);
+    m_title.show(Edt_title, title);
+    m_type.show(ComboBox_type->lineEdit(), type);
     EditedMovieID = movieId;
 }
 
@@ -106,14 +104,17 @@ void TF_AddEditMovie::SaveNewMovie()
 {
     if (!checkTitle())
         return;
-    storeAndClose([this] { m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText()); });
+    storeAndClose([this] { return m_movies.AddMovie(Edt_title->text(), ComboBox_type->currentText()); });
 }
 
 void TF_AddEditMovie::SaveEditedMovie()
 {
     if (!checkTitle())
         return;
-    storeAndClose([this] { m_movies.UpdateMovie(EditedMovieID, Edt_title->text(), ComboBox_type->currentText()); });
+    storeAndClose([this] {
+        return m_movies.UpdateMovie(EditedMovieID, m_title.value(Edt_title->text()),
+                                    m_type.value(ComboBox_type->currentText()));
+    });
 }
 
 void ShowNewMovie(TD_Movie &movies, MessageService &messages, QWidget *parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editors/ShownText.h"
 #include "editors/SmallEditor.h"
 
 class MessageService;
@@ -38,6 +39,7 @@ private:
 
     TD_Movie &m_movies;
     MessageService &m_messages;
+    ShownText m_title, m_type;
 };
 
 // Each shows its dialog modally and returns once it has closed.

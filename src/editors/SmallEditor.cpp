@@ -11,13 +11,15 @@ SmallEditor::SmallEditor(QWidget *parent)
 {
 }
 
-void SmallEditor::storeAndClose(const std::function<void()> &store)
+void SmallEditor::storeAndClose(const std::function<bool()> &store)
 {
+    bool stored = false;
     {
         WaitCursor wait;
-        store();
+        stored = store();
     }
-    accept();
+    if (stored)
+        accept();
 }
 
 void SmallEditor::saveOnEnterIn(QLineEdit *box)

@@ -17,9 +17,9 @@ public:
 protected:
     void saveOnEnterIn(QLineEdit *box);
     virtual void save() = 0;
-    // Runs the store's save under the hourglass, since it may wait seconds for another program's
-    // write, then closes: also after a failed save, whose warning the store has shown.
-    void storeAndClose(const std::function<void()> &store);
+    // Runs the store's save under the hourglass, then closes when it stored; after a failed or
+    // given-up save, whose reason the store has shown, the editor stays open with what was typed.
+    void storeAndClose(const std::function<bool()> &store);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -46,9 +46,9 @@ bool TD_Artist::insertArtist(const QString &name)
     return write(U_Constantes::ArtistNotAdded, [&] { ADOQuery_AddArtist.ExecSQL(); });
 }
 
-void TD_Artist::AddArtist(const QString &name)
+bool TD_Artist::AddArtist(const QString &name)
 {
-    insertArtist(name);
+    return insertArtist(name);
 }
 
 int TD_Artist::AddArtistGetID(const QString &name)
@@ -58,11 +58,11 @@ int TD_Artist::AddArtistGetID(const QString &name)
     return m_main.LastID();
 }
 
-void TD_Artist::UpdateArtist(int artistId, const QString &name)
+bool TD_Artist::UpdateArtist(int artistId, const QString &name)
 {
     ADOQuery_UpdateArtist.setParam(QStringLiteral("ART_ID"), artistId);
     ADOQuery_UpdateArtist.setParam(QStringLiteral("ART_NAME"), name);
-    write(U_Constantes::ArtistNotUpdated, [&] { ADOQuery_UpdateArtist.ExecSQL(); });
+    return write(U_Constantes::ArtistNotUpdated, [&] { ADOQuery_UpdateArtist.ExecSQL(); });
 }
 
 void TD_Artist::DeleteArtist(int artistId)

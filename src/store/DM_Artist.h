@@ -20,10 +20,11 @@ public:
     // Every artist of the list, in its order; the list's current row stays where it is.
     QList<TArtist> artists() const;
 
-    void AddArtist(const QString &name);
+    // False when nothing was stored.
+    bool AddArtist(const QString &name);
     // The new ART_ID, or -1 when the insert failed (the warning has been shown).
     int AddArtistGetID(const QString &name);
-    void UpdateArtist(int artistId, const QString &name);
+    bool UpdateArtist(int artistId, const QString &name);
     void DeleteArtist(int artistId);
 
     DbQuery ADOQuery_Artists;

@@ -5,7 +5,7 @@
 
 TD_CD::TD_CD(TD_Main &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
-    , ADOQuery_CD(main.ADOConnection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME,"),
+    , ADOQuery_CD(main.ADOConnection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, CDAUDIO.ART_ID,"),
                                        QStringLiteral("BARCODE, YEAR, LIMITED, COMMENTS"),
                                        QStringLiteral("from CDAUDIO, ARTISTE"),
                                        QStringLiteral("where CDAUDIO.ART_ID = ARTISTE.ART_ID"),
@@ -15,10 +15,19 @@ TD_CD::TD_CD(TD_Main &main, MessageService &messages, QObject *parent)
                                            QStringLiteral("order by TR_ID")})
     , ADOQuery_DeleteCD(main.ADOConnection, {QStringLiteral("delete from CDAUDIO where CD_ID = :CD_ID")})
     , ADOQuery_DeleteCDTracks(main.ADOConnection, {QStringLiteral("delete from TRACK where CD_ID = :CD_ID")})
-    , ADOQuery_InsertAudioCD(main.ADOConnection)
+    // Every value is bound: no text of the user's ever becomes part of a statement.
+    , ADOQuery_InsertAudioCD(main.ADOConnection,
+                             {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"),
+                              QStringLiteral("values (:CD_LABEL, :ART_ID, :BARCODE, :YEAR, :LIMITED, :COMMENTS)")})
     , ADOQuery_InsertAudioCDTracks(main.ADOConnection,
                                    {QStringLiteral("insert into TRACK (TR_LABEL, CD_ID) values (:TR_LABEL, :CD_ID)")})
-    , ADOQuery_UpdateAudioCD(main.ADOConnection)
+    , ADOQuery_UpdateAudioCD(main.ADOConnection,
+                             {QStringLiteral("update CDAUDIO set CD_LABEL = :CD_LABEL, ART_ID = :ART_ID,"),
+                              QStringLiteral("BARCODE = :BARCODE, YEAR = :YEAR, LIMITED = :LIMITED, COMMENTS = :COMMENTS"),
+                              QStringLiteral("where CD_ID = :CD_ID")})
+    , ADOQuery_InsertArtist(main.ADOConnection, {QStringLiteral("insert into ARTISTE (ART_NAME) values (:ART_NAME)")})
+    , ADOQuery_StoredTracks(main.ADOConnection,
+                            {QStringLiteral("select TR_LABEL from TRACK where CD_ID = :CD_ID order by TR_ID")})
 {
 }
 
@@ -57,12 +66,13 @@ AudioCD TD_CD::current() const
     if (!cd.Active() || cd.Eof())
         return out;
     out.id = cd.FieldAsInteger(QStringLiteral("CD_ID"));
+    out.artistId = cd.FieldAsInteger(QStringLiteral("ART_ID"));
     out.artistName = cd.FieldAsString(QStringLiteral("ART_NAME"));
-    out.title = cd.FieldAsString(QStringLiteral("CD_LABEL"));
-    out.barcode = cd.FieldAsString(QStringLiteral("BARCODE"));
-    out.year = cd.FieldAsString(QStringLiteral("YEAR"));
+    out.title = textOrNull(cd, QStringLiteral("CD_LABEL"));
+    out.barcode = textOrNull(cd, QStringLiteral("BARCODE"));
+    out.year = textOrNull(cd, QStringLiteral("YEAR"));
     out.limited = !cd.Field(QStringLiteral("LIMITED")).isNull() && cd.FieldAsBoolean(QStringLiteral("LIMITED"));
-    out.comments = cd.FieldAsString(QStringLiteral("COMMENTS"));
+    out.comments = textOrNull(cd, QStringLiteral("COMMENTS"));
     out.tracks = column(ADOQuery_tracks, QStringLiteral("TR_LABEL"));
     return out;
 }
@@ -73,39 +83,26 @@ void TD_CD::RefreshList(const StepRunner &runner)
     OpenDetail();
 }
 
-QString TD_CD::sqlLiteral(const QString &value)
+namespace {
+
+// A null text binds NULL, any other its characters, an empty one included.
+void bindText(DbQuery &query, const QString &name, const QString &value)
 {
-    QString doubled = value;
-    doubled.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + doubled + u'\'';
+    if (value.isNull())
+        query.setParam(name, QVariant());
+    else
+        query.setParam(name, value);
 }
 
-namespace {
-QString flagWord(bool b)
-{
-    return b ? QStringLiteral("true") : QStringLiteral("false");
-}
 } // namespace
 
-QString TD_CD::insertStatement(int artistId, const QString &title, const QString &barcode, const QString &year,
-                               bool limited, const QString &comments)
+QString TD_CD::textOrNull(const DbQuery &query, const QString &field)
 {
-    return QStringLiteral("INSERT INTO CDAUDIO ([CD_LABEL], [ART_ID], [BARCODE], [YEAR], [LIMITED], [COMMENTS]) VALUES (")
-        + sqlLiteral(title) + QStringLiteral(", ") + QString::number(artistId) + QStringLiteral(", ")
-        + sqlLiteral(barcode) + QStringLiteral(", ") + sqlLiteral(year) + QStringLiteral(", ") + flagWord(limited)
-        + QStringLiteral(", ") + sqlLiteral(comments) + QStringLiteral(");");
-}
-
-QString TD_CD::updateStatement(int cdId, int artistId, const QString &title, const QString &barcode,
-                               const QString &year, bool limited, const QString &comments)
-{
-    return QStringLiteral("update CDAUDIO set CDAUDIO.CD_LABEL = ") + sqlLiteral(title)
-        + QStringLiteral(", CDAUDIO.ART_ID = ") + QString::number(artistId)
-        + QStringLiteral(", CDAUDIO.BARCODE = ") + sqlLiteral(barcode)
-        + QStringLiteral(", CDAUDIO.YEAR = ") + sqlLiteral(year)
-        + QStringLiteral(", CDAUDIO.LIMITED = ") + flagWord(limited)
-        + QStringLiteral(", CDAUDIO.COMMENTS = ") + sqlLiteral(comments)
-        + QStringLiteral(" where CD_ID=") + QString::number(cdId) + u';';
+    const QVariant value = query.Field(field);
+    if (value.isNull())
+        return {};
+    const QString text = value.toString();
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 void TD_CD::insertTrack(int cdId, const QString &track)
@@ -115,45 +112,78 @@ void TD_CD::insertTrack(int cdId, const QString &track)
     ADOQuery_InsertAudioCDTracks.ExecSQL();
 }
 
-int TD_CD::AddAudioCD(int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,
-                      const QString &comments, const QStringList &tracks)
+void TD_CD::bindRow(DbQuery &query, const AudioCD &cd, int artistId)
 {
-    ADOQuery_InsertAudioCD.setSQL(insertStatement(artistId, title, barcode, year, limited, comments));
-    if (!write(U_Constantes::CDNotAdded, [&] { ADOQuery_InsertAudioCD.ExecSQL(); }))
-        return -1;
-    const int cdId = m_main.LastID();
-    DbConnection::DeferredSync once(connection());
-    for (const QString &track : tracks) {
-        if (!write(U_Constantes::CDNotAdded, [&] { insertTrack(cdId, track); }))
-            break;
-        processEvents();
-    }
-    return cdId;
+    bindText(query, QStringLiteral("CD_LABEL"), cd.title);
+    query.setParam(QStringLiteral("ART_ID"), artistId);
+    bindText(query, QStringLiteral("BARCODE"), cd.barcode);
+    bindText(query, QStringLiteral("YEAR"), cd.year);
+    query.setParam(QStringLiteral("LIMITED"), cd.limited ? 1 : 0);
+    bindText(query, QStringLiteral("COMMENTS"), cd.comments);
 }
 
-void TD_CD::UpdateAudioCD(int cdId, int artistId, const QString &title, const QString &barcode, const QString &year,
-                          bool limited, const QString &comments, const QStringList &tracks)
+int TD_CD::artistFor(const AudioCD &cd, const QString &newArtist, QString *failureMessage)
+{
+    if (newArtist.isEmpty())
+        return cd.artistId;
+    // The warning names what failed: the artist, or else the CD.
+    const QString cdMessage = *failureMessage;
+    *failureMessage = U_Constantes::ArtistNotAdded;
+    ADOQuery_InsertArtist.setParam(QStringLiteral("ART_NAME"), newArtist);
+    ADOQuery_InsertArtist.ExecSQL();
+    const int id = m_main.LastID();
+    *failureMessage = cdMessage;
+    return id;
+}
+
+int TD_CD::AddAudioCD(const AudioCD &cd, const QString &newArtist)
+{
+    int cdId = -1;
+    QString failure = U_Constantes::CDNotAdded;
+    const bool stored = write(failure, [&] {
+        bindRow(ADOQuery_InsertAudioCD, cd, artistFor(cd, newArtist, &failure));
+        ADOQuery_InsertAudioCD.ExecSQL();
+        cdId = m_main.LastID();
+        for (const QString &track : cd.tracks) {
+            insertTrack(cdId, track);
+            processEvents();
+        }
+    });
+    return stored ? cdId : -1;
+}
+
+bool TD_CD::UpdateAudioCD(const AudioCD &cd, const QString &newArtist)
 {
     // One transaction for the row, the old tracks and the new ones: a failure half-way must not
     // leave the CD with its old tracks gone and only some new ones stored.
-    ADOQuery_UpdateAudioCD.setSQL(updateStatement(cdId, artistId, title, barcode, year, limited, comments));
-    write(U_Constantes::CDNotUpdated, [&] {
+    QString failure = U_Constantes::CDNotUpdated;
+    return write(failure, [&] {
+        bindRow(ADOQuery_UpdateAudioCD, cd, artistFor(cd, newArtist, &failure));
+        ADOQuery_UpdateAudioCD.setParam(QStringLiteral("CD_ID"), cd.id);
         ADOQuery_UpdateAudioCD.ExecSQL();
         requireRowChanged(ADOQuery_UpdateAudioCD, QStringLiteral("CD"));
-        ADOQuery_DeleteCDTracks.setParam(QStringLiteral("CD_ID"), cdId);
+        // Tracks saved as they are stored keep their rows and numbers.
+        ADOQuery_StoredTracks.Close();
+        ADOQuery_StoredTracks.setParam(QStringLiteral("CD_ID"), cd.id);
+        ADOQuery_StoredTracks.Open();
+        const QStringList stored = column(ADOQuery_StoredTracks, QStringLiteral("TR_LABEL"));
+        ADOQuery_StoredTracks.Close();
+        if (stored == cd.tracks)
+            return;
+        ADOQuery_DeleteCDTracks.setParam(QStringLiteral("CD_ID"), cd.id);
         ADOQuery_DeleteCDTracks.ExecSQL();
-        for (const QString &track : tracks) {
-            insertTrack(cdId, track);
+        for (const QString &track : cd.tracks) {
+            insertTrack(cd.id, track);
             processEvents();
         }
     });
 }
 
-void TD_CD::DeleteAudioCD(int cdId)
+bool TD_CD::DeleteAudioCD(int cdId)
 {
     ADOQuery_DeleteCDTracks.setParam(QStringLiteral("CD_ID"), cdId);
     ADOQuery_DeleteCD.setParam(QStringLiteral("CD_ID"), cdId);
-    write(U_Constantes::CDsNotDeleted, [&] {
+    return write(U_Constantes::CDsNotDeleted, [&] {
         ADOQuery_DeleteCDTracks.ExecSQL();
         ADOQuery_DeleteCD.ExecSQL();
     });

@@ -26,20 +26,14 @@ public:
     // The CD the list stands on, with its tracks; an id of -1 when there is none.
     AudioCD current() const;
 
-    // The new CD_ID, or -1 when the CD row could not be stored.
-    int AddAudioCD(int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,
-                   const QString &comments, const QStringList &tracks);
-    // All or nothing: on any failure the CD keeps its row and tracks as they were.
-    void UpdateAudioCD(int cdId, int artistId, const QString &title, const QString &barcode, const QString &year,
-                       bool limited, const QString &comments, const QStringList &tracks);
-    void DeleteAudioCD(int cdId);
-
-    // A text value as an SQL literal: quotes doubled, nothing else touched, empty stays ''.
-    static QString sqlLiteral(const QString &value);
-    static QString insertStatement(int artistId, const QString &title, const QString &barcode, const QString &year,
-                                   bool limited, const QString &comments);
-    static QString updateStatement(int cdId, int artistId, const QString &title, const QString &barcode,
-                                   const QString &year, bool limited, const QString &comments);
+    // Each one transaction with the CD's tracks and, when `newArtist` is not empty, the new artist
+    // the CD is stored under (cd.artistId is then not used); on any failure nothing of it is stored.
+    // The new CD_ID, or -1 when nothing was stored.
+    int AddAudioCD(const AudioCD &cd, const QString &newArtist = {});
+    // The CD's row and tracks as `cd` holds them; tracks that are already stored as they are keep
+    // their rows. False when nothing was stored.
+    bool UpdateAudioCD(const AudioCD &cd, const QString &newArtist = {});
+    bool DeleteAudioCD(int cdId);
 
     DbQuery ADOQuery_CD;
     DbQuery ADOQuery_tracks;
@@ -48,7 +42,14 @@ public:
     DbQuery ADOQuery_InsertAudioCD;
     DbQuery ADOQuery_InsertAudioCDTracks;
     DbQuery ADOQuery_UpdateAudioCD;
+    DbQuery ADOQuery_InsertArtist;
+    DbQuery ADOQuery_StoredTracks;
 
 private:
+    // A text field of the current row; NULL gives a null QString, an empty text an empty one.
+    static QString textOrNull(const DbQuery &query, const QString &field);
     void insertTrack(int cdId, const QString &track);
+    void bindRow(DbQuery &query, const AudioCD &cd, int artistId);
+    // The CD's artist, stored first when new; `failureMessage` names the artist while that runs.
+    int artistFor(const AudioCD &cd, const QString &newArtist, QString *failureMessage);
 };

@@ -14,6 +14,8 @@ TD_Data::TD_Data(TD_Main &main, MessageService &messages, QObject *parent)
                             {QStringLiteral("update DATACD set CD_TITLE = :CD_TITLE where CD_ID = :CD_ID")})
     , ADOQuery_DeleteDataItems(main.ADOConnection, {QStringLiteral("delete from DATA where CD_ID = :CD_ID")})
     , ADOQuery_DeleteDataCD(main.ADOConnection, {QStringLiteral("delete from DATACD where CD_ID = :CD_ID")})
+    , ADOQuery_StoredItems(main.ADOConnection,
+                           {QStringLiteral("select DATA_LABEL from DATA where CD_ID = :CD_ID order by DATA_ID")})
 {
 }
 
@@ -45,30 +47,38 @@ void TD_Data::insertItem(int cdId, const QString &item)
     ADOQuery_InsertDataItems.ExecSQL();
 }
 
-void TD_Data::AddDataCD(const QString &title, const QStringList &items)
+bool TD_Data::AddDataCD(const QString &title, const QStringList &items)
 {
-    ADOQuery_InsertDataCD.setParam(QStringLiteral("CD_TITLE"), title);
-    if (!write(U_Constantes::CDNotAdded, [&] { ADOQuery_InsertDataCD.ExecSQL(); }))
-        return;
-    const int cdId = m_main.LastID();
-    DbConnection::DeferredSync once(connection());
-    for (const QString &item : items) {
-        if (!write(U_Constantes::CDNotAdded, [&] { insertItem(cdId, item); }))
-            break;
-        processEvents();
-    }
+    // One transaction with its items: a failure half-way leaves no data CD holding only some of them.
+    return write(U_Constantes::CDNotAdded, [&] {
+        ADOQuery_InsertDataCD.setParam(QStringLiteral("CD_TITLE"), title);
+        ADOQuery_InsertDataCD.ExecSQL();
+        const int cdId = m_main.LastID();
+        for (const QString &item : items) {
+            insertItem(cdId, item);
+            processEvents();
+        }
+    });
 }
 
-void TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &items)
+bool TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &items)
 {
     // One transaction for the title, the old items and the new ones: a failure half-way must not
     // leave the CD with its old items gone and only some new ones stored.
     ADOQuery_UpdateDataCD.setParam(QStringLiteral("CD_ID"), cdId);
     ADOQuery_UpdateDataCD.setParam(QStringLiteral("CD_TITLE"), title);
     ADOQuery_DeleteDataItems.setParam(QStringLiteral("CD_ID"), cdId);
-    write(U_Constantes::CDNotUpdated, [&] {
+    return write(U_Constantes::CDNotUpdated, [&] {
         ADOQuery_UpdateDataCD.ExecSQL();
         requireRowChanged(ADOQuery_UpdateDataCD, QStringLiteral("CD"));
+        // Items saved as they are stored keep their rows and numbers.
+        ADOQuery_StoredItems.Close();
+        ADOQuery_StoredItems.setParam(QStringLiteral("CD_ID"), cdId);
+        ADOQuery_StoredItems.Open();
+        const QStringList stored = column(ADOQuery_StoredItems, QStringLiteral("DATA_LABEL"));
+        ADOQuery_StoredItems.Close();
+        if (stored == items)
+            return;
         ADOQuery_DeleteDataItems.ExecSQL();
         for (const QString &item : items) {
             insertItem(cdId, item);
@@ -77,13 +87,14 @@ void TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &it
     });
 }
 
-void TD_Data::DeleteDataCD(int cdId)
+bool TD_Data::DeleteDataCD(int cdId)
 {
     ADOQuery_DeleteDataItems.setParam(QStringLiteral("CD_ID"), cdId);
-    if (!write(U_Constantes::CDsNotDeleted, [&] { ADOQuery_DeleteDataItems.ExecSQL(); }))
-        return;
     ADOQuery_DeleteDataCD.setParam(QStringLiteral("CD_ID"), cdId);
-    write(U_Constantes::CDsNotDeleted, [&] { ADOQuery_DeleteDataCD.ExecSQL(); });
+    return write(U_Constantes::CDsNotDeleted, [&] {
+        ADOQuery_DeleteDataItems.ExecSQL();
+        ADOQuery_DeleteDataCD.ExecSQL();
+    });
 }
 
 bool TD_Data::locate(int cdId)

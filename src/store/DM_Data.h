@@ -25,10 +25,11 @@ public:
     // The data CD the list stands on, with its items; an id of -1 when there is none.
     DataCD current() const;
 
-    void AddDataCD(const QString &title, const QStringList &items);
-    // All or nothing: on any failure the data CD keeps its title and items as they were.
-    void UpdateDataCD(int cdId, const QString &title, const QStringList &items);
-    void DeleteDataCD(int cdId);
+    // Each all or nothing, one transaction; false when nothing was stored.
+    bool AddDataCD(const QString &title, const QStringList &items);
+    // Items that are already stored as they are keep their rows.
+    bool UpdateDataCD(int cdId, const QString &title, const QStringList &items);
+    bool DeleteDataCD(int cdId);
 
     DbQuery ADOQuery_DataCDs;
     DbQuery ADOQuery_DataCDItems;
@@ -37,6 +38,7 @@ public:
     DbQuery ADOQuery_UpdateDataCD;
     DbQuery ADOQuery_DeleteDataItems;
     DbQuery ADOQuery_DeleteDataCD;
+    DbQuery ADOQuery_StoredItems;
 
 private:
     void insertItem(int cdId, const QString &item);

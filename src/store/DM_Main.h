@@ -4,7 +4,14 @@
 
 #include <QObject>
 
+#include <functional>
+
 class MessageService;
+
+// Waits for another program to let go of the catalogue without holding up the windows: calls
+// `attempt` again and again, serving events in between, until it answers true; answers false when
+// the user stopped waiting.
+using LockWaiter = std::function<bool(const std::function<bool()> &attempt)>;
 
 // The one connection to the catalogue, which every store's queries use.
 class TD_Main : public QObject
@@ -20,9 +27,15 @@ public:
     // The identifier the last insert on this connection generated.
     int LastID();
 
+    // Without one, a write waits for another program's lock inside the engine, up to the
+    // connection's busy timeout, and the windows stand still meanwhile.
+    void setLockWaiter(LockWaiter waiter) { m_lockWaiter = std::move(waiter); }
+    const LockWaiter &lockWaiter() const { return m_lockWaiter; }
+
     DbConnection ADOConnection;
     DbQuery ADOQuery_LastID;
 
 private:
     MessageService &m_messages;
+    LockWaiter m_lockWaiter;
 };

@@ -30,23 +30,23 @@ void TD_Movie::RefreshList(const StepRunner &runner)
     reopenKeepingRow(ADOQuery_Movie, QStringLiteral("MOV_ID"), runner);
 }
 
-void TD_Movie::AddMovie(const QString &title, const QString &type)
+bool TD_Movie::AddMovie(const QString &title, const QString &type)
 {
     ADOQuery_AddMovie.setParam(QStringLiteral("MOV_TITLE"), title);
     ADOQuery_AddMovie.setParam(QStringLiteral("MOV_TYPE"), type);
-    write(U_Constantes::MovieNotAdded, [&] { ADOQuery_AddMovie.ExecSQL(); });
+    return write(U_Constantes::MovieNotAdded, [&] { ADOQuery_AddMovie.ExecSQL(); });
 }
 
-void TD_Movie::UpdateMovie(int movieId, const QString &title, const QString &type)
+bool TD_Movie::UpdateMovie(int movieId, const QString &title, const QString &type)
 {
     ADOQuery_UpdateMovie.setParam(QStringLiteral("MOV_ID"), movieId);
     ADOQuery_UpdateMovie.setParam(QStringLiteral("MOV_TITLE"), title);
     ADOQuery_UpdateMovie.setParam(QStringLiteral("MOV_TYPE"), type);
-    write(U_Constantes::MovieNotUpdated, [&] { ADOQuery_UpdateMovie.ExecSQL(); });
+    return write(U_Constantes::MovieNotUpdated, [&] { ADOQuery_UpdateMovie.ExecSQL(); });
 }
 
-void TD_Movie::DeleteMovie(int movieId)
+bool TD_Movie::DeleteMovie(int movieId)
 {
     ADOQuery_DeleteMovie.setParam(QStringLiteral("MOV_ID"), movieId);
-    write(U_Constantes::MoviesNotDeleted, [&] { ADOQuery_DeleteMovie.ExecSQL(); });
+    return write(U_Constantes::MoviesNotDeleted, [&] { ADOQuery_DeleteMovie.ExecSQL(); });
 }

@@ -16,9 +16,10 @@ public:
 
     RowSource &listRows() override { return ADOQuery_Movie; }
 
-    void AddMovie(const QString &title, const QString &type);
-    void UpdateMovie(int movieId, const QString &title, const QString &type);
-    void DeleteMovie(int movieId);
+    // False when nothing was stored.
+    bool AddMovie(const QString &title, const QString &type);
+    bool UpdateMovie(int movieId, const QString &title, const QString &type);
+    bool DeleteMovie(int movieId);
 
     DbQuery ADOQuery_Movie;
     DbQuery ADOQuery_AddMovie;

@@ -83,9 +83,10 @@ QString commonDialect(const QString &sql, const QString &identity)
 
 } // namespace db
 
-DbError::DbError(const QString &text)
+DbError::DbError(const QString &text, bool lockBusy)
     : std::runtime_error(text.toStdString())
     , m_text(text)
+    , m_lockBusy(lockBusy)
 {
 }
 
@@ -195,7 +196,9 @@ DbConnection::DeferredSync::~DeferredSync()
 void DbConnection::BeginTrans()
 {
     Open();
-    m_backend->exec(QStringLiteral("BEGIN"));
+    // A file's write lock is taken at once: waiting for it then finds no rows read before the wait
+    // gone stale, and a wait given up has done nothing.
+    m_backend->exec(m_backend->engine() == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     m_inTransaction = true;
 }
 

@@ -25,11 +25,15 @@
 class DbError : public std::runtime_error
 {
 public:
-    explicit DbError(const QString &text);
+    // `lockBusy`: another program held the lock longer than the connection waits; the same
+    // transaction may succeed once it lets go.
+    explicit DbError(const QString &text, bool lockBusy = false);
     QString text() const { return m_text; }
+    bool lockBusy() const { return m_lockBusy; }
 
 private:
     QString m_text;
+    bool m_lockBusy = false;
 };
 
 class DbConnection : public QObject

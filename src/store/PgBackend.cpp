@@ -45,8 +45,11 @@ using Result = std::unique_ptr<PGresult, ResultDeleter>;
 int check(PGconn *conn, const Result &res)
 {
     const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
-        throw DbError(resultText(conn, res.get()));
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY) {
+        // lock_not_available: the lock timeout ran out while another session held the lock.
+        const char *state = res ? PQresultErrorField(res.get(), PG_DIAG_SQLSTATE) : nullptr;
+        throw DbError(resultText(conn, res.get()), state && std::strcmp(state, "55P03") == 0);
+    }
     return std::atoi(PQcmdTuples(res.get()));
 }
 

@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // What the stores hand out: plain values read from the catalogue, which callers keep and change
-// without touching the stores' queries.
+// without touching the stores' queries. A text the catalogue holds as NULL comes as a null QString
+// and goes back as NULL, an empty one as empty: a record saved as it was read stays as it was.
 
 struct TArtist {
     int id = -1;
@@ -14,6 +15,8 @@ struct TArtist {
 
 struct AudioCD {
     int id = -1;
+    // Two artists may share a name: the number, never the name, says whose CD it is.
+    int artistId = -1;
     QString artistName;
     QString title;
     QString barcode;

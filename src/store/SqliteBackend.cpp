@@ -17,6 +17,12 @@ QString engineText(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The engine's failure, telling another connection's lock (which a later try may get past) from the rest.
+DbError engineError(sqlite3 *db, int rc)
+{
+    return DbError(engineText(db), (rc & 0xff) == SQLITE_BUSY);
+}
+
 class SqliteStatement : public Statement
 {
 public:
@@ -43,11 +49,11 @@ public:
             throw;
         }
         // The engine's text before the reset, which may put another in its place.
-        const QString failure = rows || rc == SQLITE_DONE ? QString() : engineText(m_db);
+        const DbError failure = rows || rc == SQLITE_DONE ? DbError(QString()) : engineError(m_db, rc);
         sqlite3_reset(m_stmt);
         sqlite3_clear_bindings(m_stmt);
         if (!rows && rc != SQLITE_DONE)
-            throw DbError(failure);
+            throw failure;
         return rows ? 0 : sqlite3_changes(m_db);
     }
 
@@ -128,7 +134,7 @@ private:
             }
         }
         if (rc != SQLITE_DONE)
-            throw DbError(engineText(m_db));
+            throw engineError(m_db, rc);
     }
 
     sqlite3 *m_db;
@@ -199,8 +205,9 @@ public:
     {
         if (!m_db)
             throw DbError(QStringLiteral("The database engine is not available."));
-        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw DbError(engineText(m_db));
+        const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            throw engineError(m_db, rc);
     }
 
     QString toEngine(const QString &sql) const override

@@ -8,9 +8,14 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 
+#include <optional>
+
 namespace {
 
 constexpr int ServeEveryMs = 30;
+// How long one try of a write waits inside the engine for another program's lock, the windows
+// standing still meanwhile.
+constexpr int LockTryMs = 100;
 
 } // namespace
 
@@ -47,20 +52,50 @@ void Store::warn(const QString &failureMessage, const DbError &error)
 
 bool Store::write(const QString &failureMessage, const std::function<void()> &statements)
 {
-    try {
-        connection().BeginTrans();
-        statements();
-        connection().CommitTrans();
-        return true;
-    } catch (const DbError &e) {
+    std::optional<DbError> failure;
+    // One try of the whole transaction; false when another program's lock stopped it, which rolled
+    // it all back, so the next try stores every row once.
+    const auto attempt = [&] {
+        failure.reset();
         try {
-            connection().RollbackTrans();
-        } catch (const DbError &) {
-            // The first failure is the one worth telling; the connection drops the transaction anyway.
+            connection().BeginTrans();
+            statements();
+            connection().CommitTrans();
+        } catch (const DbError &e) {
+            try {
+                connection().RollbackTrans();
+            } catch (const DbError &) {
+                // The first failure is the one worth telling; the connection drops the transaction anyway.
+            }
+            failure = e;
         }
-        warn(failureMessage, e);
+        return !failure || !failure->lockBusy();
+    };
+    const LockWaiter &waiter = m_main.lockWaiter();
+    if (!waiter) {
+        attempt();
+    } else {
+        // Each try waits only a moment inside the engine; the waiter serves the windows between tries.
+        DbConnection &c = connection();
+        const int patience = c.busyTimeoutMs();
+        const auto setWait = [&c](int ms) {
+            try {
+                c.setBusyTimeoutMs(ms);
+            } catch (const DbError &) {
+                // A connection that cannot take the setting fails the write itself, and says why there.
+            }
+        };
+        setWait(qMin(patience, LockTryMs));
+        const auto restore = qScopeGuard([&] { setWait(patience); });
+        // Stopped waiting: nothing was stored, and the user knows why.
+        if (!attempt() && !waiter(attempt))
+            return false;
+    }
+    if (failure) {
+        warn(failureMessage, *failure);
         return false;
     }
+    return true;
 }
 
 void Store::processEvents()

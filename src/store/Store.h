@@ -33,6 +33,9 @@ public:
 
 protected:
     // One transaction around `statements`; on an engine failure: roll back, warn, answer false.
+    // While another program holds the catalogue, the main's lock waiter (if any) tries again until
+    // it gets through or the user stops waiting, which answers false without a warning.
+    // `failureMessage` is read only once the statements have failed, so they may change it.
     bool write(const QString &failureMessage, const std::function<void()> &statements);
     void warn(const QString &failureMessage, const DbError &error);
     void processEvents();

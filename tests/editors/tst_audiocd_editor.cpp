@@ -4,6 +4,7 @@
 #include "CueImage.h"
 #include "ScriptedServer.h"
 #include "editors/FM_AddEditAudioCD.h"
+#include "editors/LockWaitDialog.h"
 #include "base/U_Constantes.h"
 #include "support/EditorCatalogue.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -82,6 +84,8 @@ private slots:
     void editOpensOnTheCD_data();
     void editOpensOnTheCD();
     void saveEdited();
+    void saveWaitsForAnotherProgram_data();
+    void saveWaitsForAnotherProgram();
     void coverFiles();
     void coverThatCannotBeLoaded();
     void coverFolderCannotBeMade();
@@ -135,9 +139,16 @@ void tst_AudioCDEditor::saveNew_data()
     QTest::newRow("artist store fails") << TwoArtists << QStringLiteral("ARTISTE|ART_NAME|Doomed")
                                         << QStringLiteral("Gold") << QString() << QStringLiteral("Doomed")
                                         << U_Constantes::ArtistNotAdded << false << none;
-    QTest::newRow("CD store fails, the dialog still closes")
+    QTest::newRow("CD store fails, the dialog stays open")
         << TwoArtists << QStringLiteral("CDAUDIO|CD_LABEL|Doomed") << QStringLiteral("Doomed") << QStringLiteral("Abba")
-        << QString() << U_Constantes::CDNotAdded << true << none;
+        << QString() << U_Constantes::CDNotAdded << false << none;
+    // The new artist, the CD and its tracks are one transaction.
+    QTest::newRow("second track refused: neither the CD nor its new artist is stored")
+        << TwoArtists << QStringLiteral("TRACK|TR_LABEL|SOS") << QStringLiteral("Gold") << QString()
+        << QStringLiteral("Dido") << U_Constantes::CDNotAdded << false << none;
+    QTest::newRow("existing artist, another program holds the catalogue")
+        << TwoArtists << QStringLiteral("lock") << QStringLiteral("Gold") << QStringLiteral("Abba") << QString()
+        << U_Constantes::CDNotAdded << false << none;
 }
 
 void tst_AudioCDEditor::saveNew()
@@ -152,7 +163,10 @@ void tst_AudioCDEditor::saveNew()
     QFETCH(QStringList, stored);
 
     EditorCatalogue cat(seed);
-    if (!failure.isEmpty()) {
+    if (failure == QLatin1String("lock")) {
+        cat.main.ADOConnection.setBusyTimeoutMs(200);
+        cat.file.holdWriteLock();
+    } else if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
@@ -181,8 +195,12 @@ void tst_AudioCDEditor::saveNew()
     dialog.Button2->click();
 
     QCOMPARE(accepted.size(), closes ? 1 : 0);
-    if (!closes)
+    if (!closes) {
         QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+        // Nothing typed is lost.
+        QCOMPARE(dialog.Edit_title->text(), title);
+        QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
+    }
     QCOMPARE(cat.messages.boxes.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QVERIFY2(cat.messages.boxes[0].text.startsWith(message), qPrintable(cat.messages.boxes[0].text));
@@ -194,8 +212,8 @@ void tst_AudioCDEditor::saveNew()
                  "select CD_LABEL, ART_NAME, (select group_concat(TR_LABEL) from (select TR_LABEL from TRACK t"
                  " where t.CD_ID = c.CD_ID order by TR_ID)) from CDAUDIO c join ARTISTE a on a.ART_ID = c.ART_ID")),
              stored);
-    // A new artist is stored only with its CD; the store failure on the CD row is the exception.
-    const bool newArtistStored = existingArtist.isEmpty() && !newArtist.isEmpty() && !failure.startsWith("ARTISTE");
+    // A new artist is stored only with its CD.
+    const bool newArtistStored = closes && existingArtist.isEmpty() && !newArtist.isEmpty();
     QCOMPARE(cat.file.count(QStringLiteral("ARTISTE")), artistsBefore + (newArtistStored ? 1 : 0));
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("covers-new"))));
 }
@@ -205,16 +223,20 @@ void tst_AudioCDEditor::editOpensOnTheCD_data()
     QTest::addColumn<QString>("seed");
     QTest::addColumn<bool>("addedAfterSnapshot");
     QTest::addColumn<QString>("artist");
+    QTest::addColumn<int>("artistId");
 
     const QString cd = QStringLiteral(
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (7, 'Gold', %1, '123', '1992', 1, 'two\r\nlines');"
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Other', 8);");
-    QTest::newRow("its artist") << TwoArtists + cd.arg(1) << false << QStringLiteral("Abba");
+    QTest::newRow("its artist") << TwoArtists + cd.arg(1) << false << QStringLiteral("Abba") << 1;
     QTest::newRow("names differing in case only")
         << QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'ABBA'), (2, 'abba');") + cd.arg(2)
-        << false << QStringLiteral("abba");
-    QTest::newRow("added after the lists were read") << TwoArtists << true << QStringLiteral("Beatles");
+        << false << QStringLiteral("abba") << 2;
+    QTest::newRow("two artists of one name, the second's CD")
+        << QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Abba');") + cd.arg(2)
+        << false << QStringLiteral("Abba") << 2;
+    QTest::newRow("added after the lists were read") << TwoArtists << true << QStringLiteral("Beatles") << 3;
 }
 
 void tst_AudioCDEditor::editOpensOnTheCD()
@@ -222,6 +244,7 @@ void tst_AudioCDEditor::editOpensOnTheCD()
     QFETCH(QString, seed);
     QFETCH(bool, addedAfterSnapshot);
     QFETCH(QString, artist);
+    QFETCH(int, artistId);
 
     EditorCatalogue cat(seed);
     if (addedAfterSnapshot)
@@ -242,7 +265,13 @@ void tst_AudioCDEditor::editOpensOnTheCD()
     QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
     QVERIFY(dialog.RadioButton2->isChecked());
     QCOMPARE(dialog.ComboBox_artists->currentText(), artist);
+    QCOMPARE(dialog.ComboBox_artists->currentData().toInt(), artistId);
     QVERIFY(cat.messages.boxes.isEmpty());
+    // Saved untouched, the CD stays with its own artist.
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.Button2->click();
+    QCOMPARE(accepted.size(), 1);
+    QCOMPARE(cat.file.scalar(QStringLiteral("select ART_ID from CDAUDIO where CD_ID = 7")).toInt(), artistId);
 
     TF_AddEditAudioCD missing(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(!missing.prepareEdit(99));
@@ -272,6 +301,89 @@ void tst_AudioCDEditor::saveEdited()
              (QStringList{QStringLiteral("7|Gold (remaster)|2"), QStringLiteral("8|Help|2")}));
     QCOMPARE(cat.file.rows(QStringLiteral("select TR_LABEL, CD_ID from TRACK order by TR_ID")),
              (QStringList{QStringLiteral("Help!|8"), QStringLiteral("SOS|7"), QStringLiteral("Mamma Mia|7")}));
+}
+
+void tst_AudioCDEditor::saveWaitsForAnotherProgram_data()
+{
+    QTest::addColumn<bool>("stopWaiting"); // else the other program lets go
+    QTest::newRow("the other program lets go: stored once") << false;
+    QTest::newRow("the user stops waiting: nothing stored, the dialog stays") << true;
+}
+
+// Another program holds the catalogue's write lock on a connection of its own while the CD is
+// saved: the window keeps answering, a dialog says the save waits and lets the user stop waiting.
+void tst_AudioCDEditor::saveWaitsForAnotherProgram()
+{
+    QFETCH(bool, stopWaiting);
+    EditorCatalogue cat(TwoArtists);
+    cat.main.setLockWaiter(windowLockWaiter());
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-wait")));
+    dialog.prepareNew();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.Edit_title->setText(QStringLiteral("Gold"));
+    dialog.Edit_newartist->setText(QStringLiteral("ABBA"));
+    for (const char *track : {"Waterloo", "SOS"}) {
+        dialog.Edit_addtrack->setText(QString::fromLatin1(track));
+        dialog.AddTrack();
+    }
+    cat.file.holdWriteLock();
+
+    // Runs only while the event loop does.
+    int ticks = 0;
+    int ticksWhileShown = 0;
+    QProgressDialog *shown = nullptr;
+    bool editorBusy = false;
+    QTimer watch;
+    watch.setInterval(20);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        ++ticks;
+        auto *wait = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (!wait || !wait->isVisible())
+            return;
+        if (!shown) {
+            shown = wait;
+            editorBusy = !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+        }
+        // A few turns of the loop with the dialog up, then the wait ends one way or the other.
+        if (++ticksWhileShown != 5)
+            return;
+        if (stopWaiting) {
+            auto *cancel = wait->findChild<QPushButton *>();
+            QVERIFY(cancel);
+            cancel->click();
+        } else {
+            cat.file.releaseWriteLock();
+        }
+    });
+    watch.start();
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.Button2->click();
+    watch.stop();
+    if (stopWaiting)
+        cat.file.releaseWriteLock();
+
+    QVERIFY2(shown, "no dialog said that the save waits");
+    QVERIFY(ticksWhileShown >= 5);
+    QVERIFY(ticks > ticksWhileShown);
+    QVERIFY(editorBusy);
+    QVERIFY2(cat.messages.boxes.isEmpty(), qPrintable(cat.messages.texts().join(u'\n')));
+    QCOMPARE(accepted.size(), stopWaiting ? 0 : 1);
+    const QString stored = QStringLiteral("Gold|ABBA|Waterloo,SOS");
+    QCOMPARE(cat.file.rows(QStringLiteral(
+                 "select CD_LABEL, ART_NAME, (select group_concat(TR_LABEL) from (select TR_LABEL from TRACK t"
+                 " where t.CD_ID = c.CD_ID order by TR_ID)) from CDAUDIO c join ARTISTE a on a.ART_ID = c.ART_ID")),
+             stopWaiting ? QStringList() : QStringList{stored});
+    QCOMPARE(cat.file.count(QStringLiteral("ARTISTE")), stopWaiting ? 2 : 3);
+    QCOMPARE(cat.file.count(QStringLiteral("TRACK")), stopWaiting ? 0 : 2);
+    if (stopWaiting) {
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+        QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Gold"));
+        QCOMPARE(dialog.Edit_newartist->text(), QStringLiteral("ABBA"));
+        QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
+    }
 }
 
 void tst_AudioCDEditor::coverFiles()

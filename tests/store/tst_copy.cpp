@@ -12,6 +12,23 @@
 
 namespace {
 
+AudioCD audioCD(int id, int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,
+                const QString &comments, const QStringList &tracks)
+{
+    const auto text = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
+    AudioCD cd;
+    cd.id = id;
+    cd.artistId = artistId;
+    cd.title = text(title);
+    cd.barcode = text(barcode);
+    cd.year = text(year);
+    cd.limited = limited;
+    cd.comments = text(comments);
+    cd.tracks = tracks;
+    return cd;
+}
+
+
 struct Run {
     int code = -1;
     QString out, err;
@@ -135,7 +152,7 @@ void tst_Copy::copiesBothWays()
     TD_Main main(messages);
     main.OpenDatabase(to);
     TD_CD cds(main, messages);
-    QCOMPARE(cds.AddAudioCD(3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")}), 10);
+    QCOMPARE(cds.AddAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})), 10);
     cds.OpenList();
     QCOMPARE(cds.count(), 3);
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));

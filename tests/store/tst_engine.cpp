@@ -236,21 +236,11 @@ void tst_Engine::storeStatementsRun()
         const QString value = p.section(u'=', 1);
         values[p.section(u'=', 0, 0)] = value.startsWith(u'\'') ? QVariant(value.mid(1, value.size() - 2)) : QVariant(value.toInt());
     }
-    const auto text = [&](const char *name) { return values.value(QLatin1String(name)).toString(); };
-    const auto number = [&](const char *name) { return values.value(QLatin1String(name)).toInt(); };
-    if (q == &s.cd.ADOQuery_InsertAudioCD) {
-        q->setSQL(TD_CD::insertStatement(number("ART_ID"), text("CD_LABEL"), text("BARCODE"), text("YEAR"),
-                                         number("LIMITED") != 0, text("COMMENTS")));
-    } else if (q == &s.cd.ADOQuery_UpdateAudioCD) {
-        q->setSQL(TD_CD::updateStatement(number("CD_ID"), number("ART_ID"), text("CD_LABEL"), text("BARCODE"), text("YEAR"),
-                                         number("LIMITED") != 0, text("COMMENTS")));
-    } else {
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            if (it.value().typeId() == QMetaType::Int)
-                q->setParam(it.key(), it.value().toInt());
-            else
-                q->setParam(it.key(), it.value().toString());
-        }
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (it.value().typeId() == QMetaType::Int)
+            q->setParam(it.key(), it.value().toInt());
+        else
+            q->setParam(it.key(), it.value().toString());
     }
     if (q->SQL().trimmed().startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) {
         q->Open();
@@ -310,7 +300,9 @@ void tst_Engine::deletedIdentifierIsNeverGivenAgain()
     Stores s;
     DbQuery &insert = s.cd.ADOQuery_InsertAudioCD;
     DbQuery &lastId = s.main.ADOQuery_LastID;
-    insert.setSQL(TD_CD::insertStatement(1, QStringLiteral("A"), {}, {}, false, {}));
+    insert.setParam(QStringLiteral("CD_LABEL"), QStringLiteral("A"));
+    insert.setParam(QStringLiteral("ART_ID"), 1);
+    insert.setParam(QStringLiteral("LIMITED"), 0);
     insert.ExecSQL();
     lastId.Open();
     const int first = lastId.FirstField().toInt();

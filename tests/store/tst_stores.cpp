@@ -99,6 +99,23 @@ using Act = std::function<int(Fixture &)>; // answers the operation's result, 0 
 
 QString longText(int n) { return QString(n, u'x'); }
 
+// A CD as the editor hands it to the store; texts left out are stored empty.
+AudioCD audioCD(int id, int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,
+                const QString &comments, const QStringList &tracks)
+{
+    const auto text = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
+    AudioCD cd;
+    cd.id = id;
+    cd.artistId = artistId;
+    cd.title = text(title);
+    cd.barcode = text(barcode);
+    cd.year = text(year);
+    cd.limited = limited;
+    cd.comments = text(comments);
+    cd.tracks = tracks;
+    return cd;
+}
+
 // Another program's write, on a connection and a thread of its own: it takes the write lock, adds
 // the movie "Other", keeps the lock for `holdMs` and commits.
 class OtherProgramWrite
@@ -163,7 +180,6 @@ private slots:
     void initTestCase();
     void failures_data();
     void failures();
-    void builtStatementsMatchWorkedExamples();
     void builtStatementsStoreValuesVerbatim_data();
     void builtStatementsStoreValuesVerbatim();
     void orderOfTracksAndItemsKept_data();
@@ -211,24 +227,26 @@ void tst_Stores::failures_data()
     const Step unchanged;
 
     QTest::newRow("add CD: row too long") << none
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(1, longText(256), {}, {}, false, {}, {"a", "b"}); })
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
+    // The CD, its tracks and its new artist are one transaction: a refused track leaves none of them.
     QTest::newRow("add CD: second of three tracks refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "two"); })
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(1, "New", {}, {}, false, {}, {"one", "two", "three"}); })
-        << "The CD could not be added for the following reason :"
-        << Step([](Fixture &f) {
-               QCOMPARE(f.cat.scalar("select CD_LABEL from CDAUDIO where CD_ID = " + QString::number(f.result)).toString(), QStringLiteral("New"));
-               QCOMPARE(f.tracksOf(f.result), QStringList{"one"});
-           })
-        << NewId;
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"})); })
+        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("add CD with a new artist: second track holds a NUL") << none
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, -1, "New", {}, {}, false, {}, {"one", QStringLiteral("t") + QChar(0) + "wo"}), "Dido"); })
+        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("update CD with a new artist: row refused") << none
+        << Act([](Fixture &f) { return f.cd.UpdateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0; })
+        << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: row refused") << none
-        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"}); return 0; })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})); return 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: old tracks cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
-        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"}); return 0; })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})); return 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: second new track refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "y"); })
-        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"}); return 0; })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})); return 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete CD: row refused, tracks stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
         << Act([](Fixture &f) { f.cd.DeleteAudioCD(1); return 0; })
@@ -264,14 +282,8 @@ void tst_Stores::failures_data()
         << Act([](Fixture &f) { f.data.AddDataCD(longText(256), {"a"}); return 0; })
         << "The CD could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("add data CD: second item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "b"); })
-        << Act([](Fixture &f) { f.data.AddDataCD("Music", {"a", "b", "c"}); return 0; })
-        << "The CD could not be added for the following reason :"
-        << Step([](Fixture &f) {
-               const int id = f.cat.scalar("select CD_ID from DATACD where CD_TITLE = 'Music'").toInt();
-               QVERIFY(id > 2);
-               QCOMPARE(f.itemsOf(id), QStringList{"a"});
-           })
-        << 0;
+        << Act([](Fixture &f) { return f.data.AddDataCD("Music", {"a", "b", "c"}) ? 1 : 0; })
+        << "The CD could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: title too long") << none
         << Act([](Fixture &f) { f.data.UpdateDataCD(1, longText(256), {"new"}); return 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
@@ -284,20 +296,14 @@ void tst_Stores::failures_data()
     QTest::newRow("delete data CD: items refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
         << Act([](Fixture &f) { f.data.DeleteDataCD(1); return 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("delete data CD: row refused after its items went") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATACD"); })
-        << Act([](Fixture &f) { f.data.DeleteDataCD(1); return 0; })
-        << "The CD(s) could not be deleted for the following reason :"
-        << Step([](Fixture &f) {
-               QCOMPARE(f.cat.count("DATACD", "CD_ID = 1"), 1);
-               QCOMPARE(f.itemsOf(1), QStringList());
-               QCOMPARE(f.itemsOf(2), QStringList{"2019"});
-           })
-        << 0;
+    QTest::newRow("delete data CD: row refused, its items stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATACD"); })
+        << Act([](Fixture &f) { return f.data.DeleteDataCD(1) ? 1 : 0; })
+        << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add artist: name holds a NUL") << none
         << Act([](Fixture &f) { f.artist.AddArtist(QStringLiteral("Ab") + QChar(0) + longText(300)); return 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("add CD: title holds a NUL") << none
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"}); })
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update movie: type holds a NUL") << none
         << Act([](Fixture &f) { f.movie.UpdateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)); return 0; })
@@ -307,10 +313,10 @@ void tst_Stores::failures_data()
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     // Another program deleted the row the save refers to while the editor was open.
     QTest::newRow("add CD: its artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(3, "Disintegration", {}, {}, false, {}, {"Plainsong"}); })
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update CD: its new artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { f.cd.UpdateAudioCD(1, 3, "Gold", {}, {}, false, {}, {"x"}); return 0; })
+        << Act([](Fixture &f) { f.cd.UpdateAudioCD(audioCD(1, 3, "Gold", {}, {}, false, {}, {"x"})); return 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from DATA where CD_ID = 2; delete from DATACD where CD_ID = 2"); })
         << Act([](Fixture &f) { f.data.UpdateDataCD(2, "Photos", {"img1.jpg"}); return 0; })
@@ -350,14 +356,6 @@ void tst_Stores::failures()
         QCOMPARE(f.dump(), before);
 }
 
-void tst_Stores::builtStatementsMatchWorkedExamples()
-{
-    QCOMPARE(TD_CD::insertStatement(12, "Don't Look Back", "", "1987", false, ""),
-             QStringLiteral("INSERT INTO CDAUDIO ([CD_LABEL], [ART_ID], [BARCODE], [YEAR], [LIMITED], [COMMENTS]) VALUES ('Don''t Look Back', 12, '', '1987', false, '');"));
-    QCOMPARE(TD_CD::updateStatement(31, 4, "Blue", "123", "", true, ""),
-             QStringLiteral("update CDAUDIO set CDAUDIO.CD_LABEL = 'Blue', CDAUDIO.ART_ID = 4, CDAUDIO.BARCODE = '123', CDAUDIO.YEAR = '', CDAUDIO.LIMITED = true, CDAUDIO.COMMENTS = '' where CD_ID=31;"));
-}
-
 void tst_Stores::builtStatementsStoreValuesVerbatim_data()
 {
     QTest::addColumn<QString>("title");
@@ -371,6 +369,10 @@ void tst_Stores::builtStatementsStoreValuesVerbatim_data()
     QTest::newRow("line breaks in comments") << "Live" << "1" << "1999" << "line one\r\nline two\nthree\r\n" << false;
     QTest::newRow("statement in a title") << "x'); delete from ARTISTE; --" << "" << "" << "'; drop table TRACK; --" << false;
     QTest::newRow("accents and a colon") << QString::fromUtf8("Café: ça déménage") << "" << "2001" << ":CD_ID ?" << true;
+    // Where a backslash escapes a quote (a server with standard_conforming_strings off), a doubled
+    // quote after it ended the text and the rest ran as SQL, over every CD.
+    QTest::newRow("backslash before a quote") << "x\\', COMMENTS = current_user --" << "\\" << "\\'" << "C:\\music\\n" << false;
+    QTest::newRow("backslashes and $$") << "\\\\" << "$$" << "$1" << "E'\\x41' \\\\' --" << true;
 }
 
 void tst_Stores::builtStatementsStoreValuesVerbatim()
@@ -390,15 +392,23 @@ void tst_Stores::builtStatementsStoreValuesVerbatim()
     const QString row = QStringList{title, "2", barcode, year, limited ? "1" : "0", comments, "text", "text", "text"}.join(u'|');
 
     Fixture f;
-    auto others = [&f] { return f.cat.rows("select * from ARTISTE") + f.cat.rows("select * from TRACK where CD_ID between 2 and 4"); };
+    if (f.cat.isServer()) {
+        // As on a server whose database still has the old escaping: what a value holds must not matter.
+        DbQuery escaping(f.main.ADOConnection, {QStringLiteral("set standard_conforming_strings = off")});
+        escaping.ExecSQL();
+    }
+    auto others = [&f] {
+        return f.cat.rows("select * from ARTISTE") + f.cat.rows("select * from CDAUDIO where CD_ID between 2 and 4")
+            + f.cat.rows("select * from TRACK where CD_ID between 2 and 4");
+    };
     const QStringList untouched = others();
-    const int id = f.cd.AddAudioCD(2, title, barcode, year, limited, comments, {title});
+    const int id = f.cd.AddAudioCD(audioCD(-1, 2, title, barcode, year, limited, comments, {title}));
     QVERIFY(id > 0);
     QCOMPARE(stored(f, id), QStringList{row});
     QCOMPARE(f.tracksOf(id), QStringList{title});
 
     // The same values written over another CD by the built update.
-    f.cd.UpdateAudioCD(1, 2, title, barcode, year, limited, comments, {});
+    f.cd.UpdateAudioCD(audioCD(1, 2, title, barcode, year, limited, comments, {}));
     QCOMPARE(stored(f, 1), QStringList{row});
     QVERIFY(f.messages.boxes.isEmpty());
     QCOMPARE(others(), untouched);
@@ -416,11 +426,11 @@ void tst_Stores::orderOfTracksAndItemsKept()
 {
     QFETCH(QStringList, list);
     Fixture f;
-    const int cd = f.cd.AddAudioCD(1, "Order", {}, {}, false, {}, list);
+    const int cd = f.cd.AddAudioCD(audioCD(-1, 1, "Order", {}, {}, false, {}, list));
     QCOMPARE(f.tracksOf(cd), list);
     const QStringList oldIds = f.cat.rows("select TR_ID from TRACK where CD_ID = 1");
     QStringList reversed(list.rbegin(), list.rend());
-    f.cd.UpdateAudioCD(1, 1, "Gold", {}, {}, false, {}, reversed);
+    f.cd.UpdateAudioCD(audioCD(1, 1, "Gold", {}, {}, false, {}, reversed));
     QCOMPARE(f.tracksOf(1), reversed);
     for (const QString &id : f.cat.rows("select TR_ID from TRACK where CD_ID = 1"))
         QVERIFY2(!oldIds.contains(id), "an updated CD's tracks get new identifiers");
@@ -646,18 +656,20 @@ void tst_Stores::longListsLetEventsThrough()
     Fixture f;
     QStringList committedSeen;
     f.cd.setEventHook([&] { committedSeen << QString::number(f.cat.count("TRACK", "CD_ID > 4 and CD_ID <> 50")); });
-    const int cd = f.cd.AddAudioCD(1, "Many", {}, {}, false, {}, {"a", "b", "c"});
-    // Each new track is committed before the window gets its turn.
-    QCOMPARE(committedSeen, QStringList({"1", "2", "3"}));
+    const int cd = f.cd.AddAudioCD(audioCD(-1, 1, "Many", {}, {}, false, {}, {"a", "b", "c"}));
+    // The window gets its turn between tracks, while others see nothing of the CD until it is whole.
+    QCOMPARE(committedSeen, QStringList({"0", "0", "0"}));
+    QCOMPARE(f.tracksOf(cd), QStringList({"a", "b", "c"}));
 
     committedSeen.clear();
     f.cd.setEventHook([&] { committedSeen << f.tracksOf(cd).join(u','); });
-    f.cd.UpdateAudioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"});
+    f.cd.UpdateAudioCD(audioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"}));
     // An update is one transaction: others see the old tracks until it is done.
     QCOMPARE(committedSeen, QStringList({"a,b,c", "a,b,c"}));
     QCOMPARE(f.tracksOf(cd), QStringList({"x", "y"}));
 
-    // A scanned disc: the commits between two events do not wait for the disk, the end does.
+    // A scanned disc is one transaction too, durable when it ends: the window gets its turn between
+    // items, and nothing of the disc shows elsewhere until all of it is stored.
     const bool server = f.cat.isServer();
     DbQuery synchronous(f.main.ADOConnection, {server ? QStringLiteral("show synchronous_commit") : QStringLiteral("pragma synchronous")});
     auto level = [&] {
@@ -665,31 +677,22 @@ void tst_Stores::longListsLetEventsThrough()
         synchronous.Open();
         return synchronous.FirstField().toString();
     };
-    const QString deferred = server ? QStringLiteral("off") : QStringLiteral("1");   // NORMAL
     const QString durable = server ? QStringLiteral("on") : QStringLiteral("2");     // FULL
     QStringList levels;
-    // Between two items the lock is free: another program that does not wait at all still writes.
-    if (server)
-        f.cat.exec(QStringLiteral("set lock_timeout = 1"));
-    else
-        sqlite3_busy_timeout(f.cat.side(), 0);
+    QList<qint64> seenElsewhere;
     f.data.setEventHook([&] {
         levels << level();
         if (levels.size() % 500 == 0)
-            f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Between', 'DVD')"));
+            seenElsewhere << f.cat.count("DATA", "DATA_LABEL like 'folder %'");
     });
-    const qint64 fileBefore = QFileInfo(f.cat.path()).size();
     QStringList scan;
     for (int i = 0; i < 2000; ++i)
         scan << QStringLiteral("folder %1/a file with a long name %1.txt").arg(i);
-    f.data.AddDataCD("Scan", scan);
+    QVERIFY(f.data.AddDataCD("Scan", scan));
     QCOMPARE(levels.size(), 2000);
-    QCOMPARE(levels.count(deferred), 2000);
-    QCOMPARE(level(), durable);
-    if (!server)
-        QVERIFY(QFileInfo(f.cat.path()).size() > fileBefore); // the log was written through into the file
+    QCOMPARE(levels.count(durable), 2000);
+    QCOMPARE(seenElsewhere, QList<qint64>({0, 0, 0, 0}));
     QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), scan);
-    QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Between'"), 4);
 }
 
 void tst_Stores::failsOnlyAfterTheWait()
@@ -715,26 +718,22 @@ void tst_Stores::failsOnlyAfterTheWait()
 // connection's own wait, instead of failing and losing what the user typed.
 void tst_Stores::waitsOutAnotherProgramsWrite_data()
 {
-    QTest::addColumn<bool>("midway"); // the lock taken between two items of a long save
+    QTest::addColumn<bool>("dataCD"); // else a movie
     QTest::newRow("add movie, the lock taken before") << false;
-    QTest::newRow("add data CD, the lock taken between two items") << true;
+    QTest::newRow("add data CD, the lock taken before") << true;
 }
 
 void tst_Stores::waitsOutAnotherProgramsWrite()
 {
-    QFETCH(bool, midway);
+    QFETCH(bool, dataCD);
     Fixture f;
     f.main.ADOConnection.setBusyTimeoutMs(DbConnection().busyTimeoutMs());
     const int holdMs = 1500;
     std::unique_ptr<OtherProgramWrite> other;
-    if (midway) {
-        int item = 0;
-        f.data.setEventHook([&] {
-            if (++item == 2)
-                other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
-        });
-        f.data.AddDataCD("Scan", {"a", "b", "c", "d"});
-        QVERIFY(other && other->taken());
+    if (dataCD) {
+        other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
+        QVERIFY(other->taken());
+        QVERIFY(f.data.AddDataCD("Scan", {"a", "b", "c", "d"}));
         QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), QStringList({"a", "b", "c", "d"}));
     } else {
         other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
@@ -757,9 +756,9 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     QVERIFY(f.main.ADOConnection.Connected());
     f.cd.OpenList();
     QCOMPARE(f.cd.ADOQuery_CD.RecordCount(), 3);
-    const int cd = f.cd.AddAudioCD(2, "Abbey Road", {}, "1969", false, {}, {"Come Together"});
+    const int cd = f.cd.AddAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
     QVERIFY(cd > 4);
-    f.cd.UpdateAudioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"});
+    f.cd.UpdateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));
     QCOMPARE(f.tracksOf(cd), QStringList{"Something"});
     f.artist.DeleteArtist(1);
     f.data.DeleteDataCD(1);
@@ -809,7 +808,7 @@ void tst_Stores::racesWithAnotherProgram_data()
         << Race([](Fixture &f, OtherProgram &o) {
                f.artist.OpenList(); // the editor's artist list still shows the artist
                o.artist.DeleteArtist(3);
-               QCOMPARE(f.cd.AddAudioCD(3, "Disintegration", {}, {}, false, {}, {"Plainsong"}), -1);
+               QCOMPARE(f.cd.AddAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})), -1);
            })
         << "The CD could not be added for the following reason :"
         << "select count(*) from CDAUDIO where CD_LABEL = 'Disintegration'";
@@ -818,39 +817,17 @@ void tst_Stores::racesWithAnotherProgram_data()
                f.cd.OpenList();
                QVERIFY(f.cd.locate(1));
                o.cd.DeleteAudioCD(1);
-               f.cd.UpdateAudioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"});
+               f.cd.UpdateAudioCD(audioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"}));
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from TRACK where TR_LABEL in ('Waterloo', 'SOS')";
     QTest::newRow("update of a CD without tracks the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
                o.cd.DeleteAudioCD(3);
-               f.cd.UpdateAudioCD(3, 1, "Arrival", {}, {}, true, {}, {});
+               f.cd.UpdateAudioCD(audioCD(3, 1, "Arrival", {}, {}, true, {}, {}));
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from CDAUDIO where CD_ID = 3";
-    QTest::newRow("a new CD deleted by the other while its tracks are stored")
-        << Race([](Fixture &f, OtherProgram &o) {
-               int tracks = 0;
-               f.cd.setEventHook([&] {
-                   if (++tracks == 1)
-                       o.cd.DeleteAudioCD(f.cat.scalar("select max(CD_ID) from CDAUDIO").toInt());
-               });
-               QVERIFY(f.cd.AddAudioCD(1, "Super Trouper", {}, {}, false, {}, {"one", "two", "three"}) > 0);
-           })
-        << "The CD could not be added for the following reason :"
-        << "select count(*) from TRACK where TR_LABEL in ('one', 'two', 'three')";
-    QTest::newRow("a new data CD deleted by the other while its items are stored")
-        << Race([](Fixture &f, OtherProgram &o) {
-               int items = 0;
-               f.data.setEventHook([&] {
-                   if (++items == 2)
-                       o.data.DeleteDataCD(f.cat.scalar("select max(CD_ID) from DATACD").toInt());
-               });
-               f.data.AddDataCD("Scan", {"a", "b", "c", "d"});
-           })
-        << "The CD could not be added for the following reason :"
-        << "select count(*) from DATA where DATA_LABEL in ('a', 'b', 'c', 'd')";
     QTest::newRow("update of a data CD the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
                o.data.DeleteDataCD(2);
@@ -893,7 +870,7 @@ void tst_Stores::refreshShowsAnotherProgramsChanges()
     QVERIFY(f.cd.locate(2));
 
     other.movie.AddMovie("Casablanca", "DVD");
-    other.cd.UpdateAudioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"});
+    other.cd.UpdateAudioCD(audioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"}));
     other.artist.DeleteArtist(3);
     QVERIFY(other.messages.boxes.isEmpty());
 

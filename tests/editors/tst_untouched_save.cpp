@@ -1,0 +1,182 @@
+// Every editor, opened on records that reach every limit of the schema and hold every kind of
+// character other programs may store, and saved without a change, leaves the catalogue byte for
+// byte as it was: the whole file as the sqlite3 program dumps it, numbers and counters included.
+
+#include "editors/FM_AddEditArtist.h"
+#include "editors/FM_AddEditAudioCD.h"
+#include "editors/FM_AddEditDataCD.h"
+#include "editors/FM_AddEditMovie.h"
+#include "support/EditorCatalogue.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+// A text of exactly `count` characters, as the schema counts them, made of `pattern` repeated.
+QString filled(const QString &pattern, int count)
+{
+    QString out;
+    const QList<uint> chars = pattern.toUcs4();
+    for (int i = 0; i < count; ++i) {
+        const char32_t c = chars[i % chars.size()];
+        out += QString::fromUcs4(&c, 1);
+    }
+    return out;
+}
+
+// Every kind of character a box may cut, drop or convert: line breaks of every system, tabs and
+// other controls, no-break and zero-width spaces, a byte order mark inside, noncharacters, a
+// letter with a combining accent, right-to-left text, characters beyond 16 bits, quotes and
+// backslashes, blanks at both ends.
+QString everyKind()
+{
+    return QStringLiteral(" a\r\nb\rc\nd\te\x01\x1f\x7f") + QChar(0x85) + QChar(0xA0) + QChar(0x2028) + QChar(0x2029)
+        + QChar(0x200B) + QStringLiteral("x") + QChar(0xFEFF) + QChar(0xFFFE) + QChar(0xFFFF) + QStringLiteral("e")
+        + QChar(0x301) + QString::fromUtf8("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d \xf0\x9f\x8e\xb5 '\"\\ ");
+}
+
+// An SQL literal of `text`, written as its UTF-8 bytes so nothing in the way changes them.
+QString literal(const QString &text)
+{
+    return QStringLiteral("cast(x'%1' as text)").arg(QString::fromLatin1(text.toUtf8().toHex()));
+}
+
+QString seed()
+{
+    const QString kinds = everyKind();
+    const QString wide = QString::fromUtf8("\xf0\x9f\x8e\xb5\xc3\xa9");
+    QStringList sql;
+    // Two artists share a name: a CD of the second stays his.
+    sql << QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Abba'), (3, %1), (4, %2), (5, %3)")
+               .arg(literal(filled(QStringLiteral("n"), 255)), literal(filled(wide, 255)), literal(kinds));
+    const auto cd = [](int id, int artist, const QString &title, const QString &barcode, const QString &year, int limited,
+                       const QString &comments) {
+        return QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values "
+                              "(%1, %2, %3, %4, %5, %6, %7)")
+            .arg(id)
+            .arg(title)
+            .arg(artist)
+            .arg(barcode, year)
+            .arg(limited)
+            .arg(comments);
+    };
+    sql << cd(1, 2, literal(QStringLiteral("Gold")), literal(QStringLiteral("12345678901234")), literal(QStringLiteral("1999?")), 1,
+              literal(QStringLiteral("line one\r\nline two\r\n")))
+        << cd(2, 3, literal(filled(QStringLiteral("t"), 255)), literal(filled(wide, 14)), literal(filled(wide, 5)), 0,
+              literal(filled(kinds, 5000)))
+        << cd(3, 4, literal(filled(wide, 255)), QStringLiteral("NULL"), QStringLiteral("NULL"), 0, QStringLiteral("NULL"))
+        << cd(4, 5, literal(kinds), literal(QString()), literal(QString()), 1, literal(QString()))
+        << cd(5, 1, literal(QStringLiteral("  blanks  ")), literal(QStringLiteral(" 4006 ")), literal(QStringLiteral("'99")), 0,
+              literal(QStringLiteral("\r")));
+    sql << QStringLiteral("insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, %1, 2), (2, %2, 2), (3, %3, 2), (4, '', 4),"
+                          " (5, 'Waterloo', 1), (6, 'Waterloo', 1)")
+               .arg(literal(filled(QStringLiteral("r"), 255)), literal(filled(wide, 255)), literal(kinds));
+    sql << QStringLiteral("insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, %1, %2), (2, %3, %4), (3, %5, 'DVD')")
+               .arg(literal(filled(QStringLiteral("m"), 255)), literal(filled(wide, 255)), literal(kinds),
+                    literal(filled(kinds, 255)), literal(filled(wide, 255)));
+    sql << QStringLiteral("insert into DATACD (CD_ID, CD_TITLE) values (1, %1), (2, %2), (3, %3)")
+               .arg(literal(filled(QStringLiteral("d"), 255)), literal(filled(wide, 255)), literal(kinds));
+    sql << QStringLiteral("insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, %1, 1), (2, %2, 1), (3, %3, 2), (4, '', 2)")
+               .arg(literal(filled(QStringLiteral("i"), 255)), literal(filled(wide, 255)), literal(kinds));
+    // Numbers given before, deleted since: the counters are ahead of the rows.
+    sql << QStringLiteral("insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (90, 'gone', 1); delete from TRACK where TR_ID = 90");
+    return sql.join(QStringLiteral(";\n")) + u';';
+}
+
+// The whole catalogue as another program reads it.
+QByteArray dump(const QString &path)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), path, QStringLiteral(".dump")});
+    if (!sqlite.waitForFinished(30000) || sqlite.exitCode() != 0)
+        return "sqlite3 failed: " + sqlite.readAllStandardError();
+    return sqlite.readAllStandardOutput();
+}
+
+} // namespace
+
+class tst_UntouchedSave : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void leavesEveryRowAsItWas_data();
+    void leavesEveryRowAsItWas();
+};
+
+void tst_UntouchedSave::initTestCase()
+{
+    if (TempCatalogue::engineUnderTest() != db::Engine::SQLite)
+        QSKIP("the dump is the sqlite3 program's");
+}
+
+void tst_UntouchedSave::leavesEveryRowAsItWas_data()
+{
+    QTest::addColumn<QString>("editor");
+    for (const char *editor : {"audio CD", "data CD", "artist", "movie"})
+        QTest::newRow(editor) << QString::fromLatin1(editor);
+}
+
+void tst_UntouchedSave::leavesEveryRowAsItWas()
+{
+    QFETCH(QString, editor);
+    EditorCatalogue cat(seed());
+    const QByteArray before = dump(cat.file.path());
+    QVERIFY2(before.contains("INSERT INTO CDAUDIO"), before.constData());
+
+    int saved = 0;
+    const auto save = [&](QDialog &dialog, QPushButton *button) {
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        button->click();
+        QCOMPARE(accepted.size(), 1);
+        ++saved;
+    };
+    if (editor == QLatin1String("audio CD")) {
+        for (int id = 1; id <= 5; ++id) {
+            TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+            dialog.setCoversFolder(cat.file.folder());
+            QVERIFY(dialog.prepareEdit(id));
+            save(dialog, dialog.Button2);
+        }
+    } else if (editor == QLatin1String("data CD")) {
+        for (int id = 1; id <= 3; ++id) {
+            TF_AddEditDataCD dialog(cat.data, cat.messages);
+            QVERIFY(dialog.prepareEdit(id));
+            save(dialog, dialog.Button2);
+        }
+    } else if (editor == QLatin1String("artist")) {
+        // As the list hands its row to the editor.
+        for (const TArtist &artist : cat.artists.artists()) {
+            TF_AddEditArtist dialog(cat.artists, cat.messages);
+            dialog.prepareEdit(artist.id, artist.name);
+            save(dialog, dialog.Button2);
+        }
+    } else {
+        DbQuery &movies = cat.movies.ADOQuery_Movie;
+        for (int row = 0; row < movies.RecordCount(); ++row) {
+            TF_AddEditMovie dialog(cat.movies, cat.messages);
+            dialog.prepareEdit(movies.Value(row, movies.FieldIndex(QStringLiteral("MOV_ID"))).toInt(),
+                               movies.Value(row, movies.FieldIndex(QStringLiteral("MOV_TITLE"))).toString(),
+                               movies.Value(row, movies.FieldIndex(QStringLiteral("MOV_TYPE"))).toString());
+            save(dialog, dialog.Button1);
+        }
+    }
+    QVERIFY(saved >= 3);
+    QVERIFY2(cat.messages.boxes.isEmpty(), qPrintable(cat.messages.texts().join(u'\n')));
+    const QByteArray after = dump(cat.file.path());
+    if (after != before) {
+        const QList<QByteArray> a = before.split('\n'), b = after.split('\n');
+        for (int i = 0; i < qMax(a.size(), b.size()); ++i)
+            if (a.value(i) != b.value(i))
+                QFAIL(qPrintable(QStringLiteral("first change, line %1:\n%2\n%3")
+                                     .arg(i + 1)
+                                     .arg(QString::fromUtf8(a.value(i).left(300)), QString::fromUtf8(b.value(i).left(300)))));
+    }
+}
+
+QTEST_MAIN(tst_UntouchedSave)
+#include "tst_untouched_save.moc"
