@@ -220,6 +220,34 @@ private slots:
         QCOMPARE(rows, expected);
     }
 
+    // A one-line column shows that its text goes on past a line break: each break prints as a mark.
+    void oneLineCellsMarkTheirLineBreaks_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("line feed") << QStringLiteral("Multi\nline") << QStringLiteral("Multi \u21B5 line");
+        QTest::newRow("CR LF and a lone CR") << QStringLiteral("Un\r\ndeux\rtrois") << QStringLiteral("Un \u21B5 deux \u21B5 trois");
+        QTest::newRow("a break at the end") << QStringLiteral("Fin\n") << QStringLiteral("Fin \u21B5");
+    }
+
+    void oneLineCellsMarkTheirLineBreaks()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QFETCH(QString, title);
+        QFETCH(QString, printed);
+        GridFixture f;
+        f.addCd(title, f.addArtist(QStringLiteral("Printer")));
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setRows(&f.openCdList());
+        const QList<Page> pages = ::printed(grid, f, QStringLiteral("breaks"));
+        QCOMPARE(pages.size(), 1);
+        const QStringList body = lines(pages[0], 12.7 * PointsPerMm + 6.35 * PointsPerMm);
+        QVERIFY2(std::any_of(body.begin(), body.end(), [&](const QString &line) { return line.startsWith(printed + u' '); }),
+                 qPrintable(body.join(u'|')));
+    }
+
     // A comment taller than a page goes on over the next pages, every word of it in order.
     void splitsARowTallerThanAPage()
     {
