@@ -570,7 +570,7 @@ private slots:
         QTest::addColumn<QString>("reader");
         QTest::newRow("xls") << "list.xls" << QByteArray("\xD0\xCF\x11\xE0", 4) << "xls";
         QTest::newRow("xlsx") << "list.XLSX" << QByteArray("PK\x03\x04", 4) << "xlsx";
-        QTest::newRow("csv") << "list.csv" << QByteArray("Title,") << "csv";
+        QTest::newRow("csv") << "list.csv" << QByteArray("\xEF\xBB\xBFTitle,") << "csv";
         QTest::newRow("no suffix") << "list" << QByteArray("\xD0\xCF\x11\xE0", 4) << "xls";
     }
 
