@@ -9,6 +9,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -39,10 +41,47 @@ bool answersWithoutWindow(int argc, char **argv)
     return false;
 }
 
+// The toolkit's own options, which the window's application takes off the command line itself.
+bool isToolkitOption(const QString &name)
+{
+    static const QStringList names{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("reverse"), QStringLiteral("session"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("display"), QStringLiteral("geometry"),
+        QStringLiteral("title"), QStringLiteral("name"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+        QStringLiteral("sync"), QStringLiteral("fn"), QStringLiteral("font"), QStringLiteral("bg"),
+        QStringLiteral("background"), QStringLiteral("fg"), QStringLiteral("foreground"), QStringLiteral("btn"),
+        QStringLiteral("button"), QStringLiteral("visual"), QStringLiteral("ncols"), QStringLiteral("cmap"),
+        QStringLiteral("im"), QStringLiteral("qmljsdebugger"), QStringLiteral("testability")};
+    return names.contains(name.section(u'=', 0, 0));
+}
+
+// A wrong command line is told before anything needs a display, so it is told on a text console too,
+// with the status of a usage error. The toolkit's own options are left to the toolkit.
+bool commandLineIsWrong(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    describe(parser);
+    if (parser.parse(arguments))
+        return false;
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty() && std::all_of(unknown.begin(), unknown.end(), isToolkitOption))
+        return false;
+    std::fprintf(stderr, "dadudu: %s (see --help)\n", qPrintable(parser.errorText()));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (commandLineIsWrong(argc, argv))
+        return 2;
     if (answersWithoutWindow(argc, argv)) {
         QCoreApplication console(argc, argv);
         DaduduApplication::setIdentity();

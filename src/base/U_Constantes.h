@@ -30,6 +30,8 @@ inline const QString CantOpenDataFile = QStringLiteral(
 inline const QString CreateCatalogueQuestion = QStringLiteral(
     "There is no catalogue \"%1\".\r\nDo you want to create an empty catalogue there ?");
 inline const QString CatalogueNotCreated = QStringLiteral("The catalogue could not be created for the following reason :");
+inline const QString ServerCatalogueExists =
+    QStringLiteral("The database at %1 holds a catalogue already; a catalogue is never overwritten.");
 
 // Store failures; the engine's text follows on the next line.
 inline const QString CDNotAdded = QStringLiteral("The CD could not be added for the following reason :");

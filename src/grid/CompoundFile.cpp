@@ -1,5 +1,7 @@
 #include "grid/CompoundFile.h"
 
+#include "grid/ExportError.h"
+
 #include <QIODevice>
 #include <QtEndian>
 
@@ -74,7 +76,7 @@ void CompoundFile::write(QIODevice &out, const QString &streamName, QByteArray s
     put32(h + 72, quint32(difat));
     for (int i = 0; i < HeaderDifat; ++i)
         put32(h + 76 + 4 * i, i < fat ? quint32(i) : FreeSect);
-    out.write(header);
+    writeOrThrow(out, header);
 
     std::vector<quint32> table(size_t(fat) * PerSector, FreeSect);
     for (int i = 0; i < fat; ++i)
@@ -87,7 +89,7 @@ void CompoundFile::write(QIODevice &out, const QString &streamName, QByteArray s
     QByteArray fatBytes(int(table.size() * 4), '\0');
     for (size_t i = 0; i < table.size(); ++i)
         put32(fatBytes.data() + 4 * i, table[i]);
-    out.write(fatBytes);
+    writeOrThrow(out, fatBytes);
 
     for (int d = 0; d < difat; ++d) {
         QByteArray sector(SectorSize, '\0');
@@ -96,7 +98,7 @@ void CompoundFile::write(QIODevice &out, const QString &streamName, QByteArray s
             put32(sector.data() + 4 * i, f < fat ? quint32(f) : FreeSect);
         }
         put32(sector.data() + 4 * (PerSector - 1), d + 1 < difat ? firstDifat + quint32(d) + 1 : EndOfChain);
-        out.write(sector);
+        writeOrThrow(out, sector);
     }
 
     QByteArray dir;
@@ -104,9 +106,9 @@ void CompoundFile::write(QIODevice &out, const QString &streamName, QByteArray s
     dir += dirEntry(streamName, 2, NoStream, firstData, size);
     dir += dirEntry({}, 0, NoStream, 0, 0);
     dir += dirEntry({}, 0, NoStream, 0, 0);
-    out.write(dir);
+    writeOrThrow(out, dir);
 
-    out.write(stream);
+    writeOrThrow(out, stream);
     if (size % SectorSize)
-        out.write(QByteArray(int(SectorSize - size % SectorSize), '\0'));
+        writeOrThrow(out, QByteArray(int(SectorSize - size % SectorSize), '\0'));
 }

@@ -11,7 +11,7 @@ class CompoundFile
 {
 public:
     // Streams under 4096 bytes are padded with zeros to that size: smaller ones would belong in a
-    // mini stream, which this writer never makes.
+    // mini stream, which this writer never makes. Raises ExportError when a write fails.
     static void write(QIODevice &out, const QString &streamName, QByteArray stream);
 
     static constexpr int SectorSize = 512;

@@ -8,17 +8,18 @@
 #include "grid/XlsxWriter.h"
 #include "base/U_Constantes.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTemporaryFile>
+
+#include <optional>
 
 namespace {
 
+// Unbuffered: each write reaches the file at once, so a failed one tells the system's reason.
 void openOrThrow(QSaveFile &file)
 {
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw ExportError(U_Constantes::CannotCreateFile.arg(file.fileName(), file.errorString()));
 }
 
@@ -27,6 +28,37 @@ void commitOrThrow(QSaveFile &file)
     if (!file.commit())
         throw ExportError(U_Constantes::CannotWriteFile.arg(file.fileName(), file.errorString()));
 }
+
+// Passes everything written to it on to `target`, whole, for a writer that never looks at what its
+// writes answer; the first failure is kept for the caller, and nothing more is written after it.
+class CheckedSink : public QIODevice
+{
+public:
+    explicit CheckedSink(QIODevice &target)
+        : m_target(target)
+    {
+    }
+    bool isSequential() const override { return true; }
+    std::optional<ExportError> failure;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        if (failure)
+            return -1;
+        try {
+            writeOrThrow(m_target, QByteArrayView(data, length));
+        } catch (const ExportError &e) {
+            failure = e;
+            return -1;
+        }
+        return length;
+    }
+
+private:
+    QIODevice &m_target;
+};
 
 // Thrown through a writer from its row reader when the user stops the export.
 struct Stopped {
@@ -43,8 +75,16 @@ QString htmlCell(const QString &text)
 }
 
 // A field as RFC 4180 has it: quoted when it holds a comma, a quote or a line break, quotes doubled.
-QString csvField(const QString &text)
+// For a spreadsheet, a text that starts the way a formula does (=HYPERLINK(...) would become a live
+// link) is written after an apostrophe, so the spreadsheet keeps it a text.
+QString csvField(const QString &stored, bool forSpreadsheet)
 {
+    QString text = stored;
+    if (forSpreadsheet && !text.isEmpty()) {
+        const QChar first = text.front();
+        if (first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r')
+            text.prepend(u'\'');
+    }
     bool quote = false;
     for (QChar c : text)
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
@@ -53,9 +93,8 @@ QString csvField(const QString &text)
         }
     if (!quote)
         return text;
-    QString s = text;
-    s.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + s + u'"';
+    text.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + text + u'"';
 }
 
 // A cell as the spreadsheets take it: numbers as numbers, flags as flags, the rest as shown.
@@ -123,7 +162,7 @@ bool GridExport::toHtml(const GridModel &model, const QString &path, const QStri
 
     QString chunk;
     const auto flush = [&] {
-        file.write(chunk.toUtf8());
+        writeOrThrow(file, chunk.toUtf8());
         chunk.clear();
     };
     chunk += QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>%1</title>\n"
@@ -187,17 +226,19 @@ bool GridExport::toXlsx(const GridModel &model, const QString &path, const QStri
     return writeSheets(writer, file, notes, model.rowTotal(), progress);
 }
 
-bool GridExport::toCsv(const GridModel &model, const QString &path, const Progress &progress)
+bool GridExport::toCsv(const GridModel &model, const QString &path, const Progress &progress, bool raw)
 {
     QSaveFile file(path);
     openOrThrow(file);
     const std::vector<int> columns = exportedColumns(model);
-    QString chunk;
+    // The byte-order mark tells a spreadsheet the file is UTF-8; without it some read accents as
+    // their local code page.
+    QString chunk = raw ? QString() : QString(QChar(0xFEFF));
     const auto record = [&](const auto &field) {
         for (size_t i = 0; i < columns.size(); ++i) {
             if (i > 0)
                 chunk += u',';
-            chunk += csvField(field(columns[i]));
+            chunk += csvField(field(columns[i]), !raw);
         }
         chunk += QStringLiteral("\r\n");
     };
@@ -209,13 +250,13 @@ bool GridExport::toCsv(const GridModel &model, const QString &path, const Progre
         const int row = model.sourceRow(p);
         record([&](int c) { return model.text(row, c); });
         if (chunk.size() > 1 << 16) {
-            file.write(chunk.toUtf8());
+            writeOrThrow(file, chunk.toUtf8());
             chunk.clear();
         }
     }
     if (progress && !progress(total, total))
         return false;
-    file.write(chunk.toUtf8());
+    writeOrThrow(file, chunk.toUtf8());
     commitOrThrow(file);
     return true;
 }
@@ -224,24 +265,21 @@ void GridExport::toPdf(const GridModel &model, const QString &path, const QStrin
 {
     QSaveFile file(path);
     openOrThrow(file);
-    // The printer writes to a name, not a device: the pages go to a temporary file first.
-    QTemporaryFile pages(QDir::temp().filePath(QStringLiteral("dadudu-XXXXXX.pdf")));
-    if (!pages.open())
-        throw ExportError(U_Constantes::CannotCreateFile.arg(pages.fileTemplate(), pages.errorString()));
-    pages.close();
-    QPrinter printer(QPrinter::HighResolution);
-    GridPrinter::setupPage(printer);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pages.fileName());
-    printer.setDocName(title);
-    GridPrinter layout(model, title, printer.pageLayout());
-    if (!layout.print(&printer) || !pages.open())
-        throw ExportError(U_Constantes::CannotWriteFile.arg(path, pages.errorString()));
-    while (!pages.atEnd()) {
-        const QByteArray chunk = pages.read(1 << 20);
-        if (chunk.isEmpty() || file.write(chunk) != chunk.size())
-            break;
-    }
+    // The PDF engine writes straight into the file beside the output, which is put in place only
+    // once whole; it never looks at what its writes answer, so the sink does.
+    CheckedSink sink(file);
+    sink.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&sink);
+    pdf.setResolution(int(GridPrinter::LayoutDpi));
+    pdf.setPageLayout(GridPrinter::houseLayout());
+    pdf.setTitle(title);
+    GridPrinter layout(model, title, pdf.pageLayout());
+    const bool printed = layout.print(&pdf);
+    sink.close();
+    if (sink.failure)
+        throw *sink.failure;
+    if (!printed)
+        throw ExportError(U_Constantes::CannotWriteFile.arg(path, file.errorString()));
     commitOrThrow(file);
 }
 
@@ -253,6 +291,7 @@ bool GridExport::save(const GridModel &model, const QString &path, Format format
     case Xls: return toXls(model, path, title, notes, progress);
     case Xlsx: return toXlsx(model, path, title, notes, progress);
     case Csv: return toCsv(model, path, progress);
+    case CsvRaw: return toCsv(model, path, progress, true);
     case Pdf: toPdf(model, path, title); return true;
     }
     return false;

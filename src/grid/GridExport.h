@@ -19,7 +19,8 @@ struct ExportNotes;
 class GridExport
 {
 public:
-    enum Format { Html, Xls, Xlsx, Csv, Pdf };
+    // CsvRaw: CSV for other programs, each text as stored; Csv is for spreadsheets.
+    enum Format { Html, Xls, Xlsx, Csv, Pdf, CsvRaw };
     using Progress = std::function<bool(int rowsDone, int rowTotal)>;
     static constexpr int ProgressEveryRows = 256;
 
@@ -28,8 +29,10 @@ public:
                       const Progress &progress = {});
     static bool toXlsx(const GridModel &model, const QString &path, const QString &title = {}, ExportNotes *notes = nullptr,
                        const Progress &progress = {});
-    // RFC 4180 in UTF-8: the caption row, then what each cell shows, CR LF between records.
-    static bool toCsv(const GridModel &model, const QString &path, const Progress &progress = {});
+    // RFC 4180 in UTF-8: the caption row, then what each cell shows, CR LF between records. For a
+    // spreadsheet, after a byte-order mark and with each text that would start a formula kept a text
+    // by an apostrophe before it; `raw`, without either.
+    static bool toCsv(const GridModel &model, const QString &path, const Progress &progress = {}, bool raw = false);
     // What printing the grid puts on paper, as a PDF file, on the printer's page; on the window's
     // thread, as printing is.
     static void toPdf(const GridModel &model, const QString &path, const QString &title = {});

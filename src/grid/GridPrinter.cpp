@@ -36,6 +36,15 @@ QString normalisedLines(const QString &text)
     return s;
 }
 
+// A one-line cell holds every line of its text, each break shown by a mark: printing only the first
+// line would leave the rest out unseen.
+QString oneLine(const QString &text)
+{
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    return normalisedLines(text).replace(u'\n', QStringLiteral(" \u21B5 "));
+}
+
 } // namespace
 
 GridPrinter::GridPrinter(const GridModel &model, QString title, const QPageLayout &page)
@@ -348,7 +357,7 @@ void GridPrinter::paintPage(QPainter &p, int page) const
             p.setFont(heading);
             const double left = m_pad + item.level * m_indent;
             p.drawText(QPointF(r.left() + left, y + m_pad + m_headingMetrics.ascent()),
-                       m_headingMetrics.elidedText(item.caption, Qt::ElideRight, r.width() - left - m_pad));
+                       m_headingMetrics.elidedText(oneLine(item.caption), Qt::ElideRight, r.width() - left - m_pad));
             y += m_captionHeight;
             ++c.item;
             continue;
@@ -391,7 +400,7 @@ void GridPrinter::paintPage(QPainter &p, int page) const
                 }
                 continue;
             }
-            const QString text = m_model.text(row, m_columns[i]).section(u'\n', 0, 0);
+            const QString text = oneLine(m_model.text(row, m_columns[i]));
             p.drawText(QPointF(r.left() + m_pad, y + m_pad + ascent),
                        m_bodyMetrics.elidedText(text, Qt::ElideRight, r.width() - 2 * m_pad));
         }
@@ -403,7 +412,7 @@ void GridPrinter::paintPage(QPainter &p, int page) const
     p.restore();
 }
 
-bool GridPrinter::print(QPrinter *printer, const std::function<bool(int, int)> &progress)
+bool GridPrinter::print(QPagedPaintDevice *printer, const std::function<bool(int, int)> &progress)
 {
     const QPageLayout wanted = printer->pageLayout();
     if (!wanted.fullRectPoints().size().isValid()
@@ -424,11 +433,12 @@ bool GridPrinter::print(QPrinter *printer, const std::function<bool(int, int)> &
     for (int page = 0; page < pages; ++page) {
         if (progress && !progress(page, pages)) {
             // A file that stops halfway would pass for the whole list.
-            const bool aborted = printer->abort();
+            auto *job = dynamic_cast<QPrinter *>(printer);
+            const bool aborted = job && job->abort();
             if (p.isActive())
                 p.end();
-            if (!aborted && !printer->outputFileName().isEmpty())
-                QFile::remove(printer->outputFileName());
+            if (job && !aborted && !job->outputFileName().isEmpty())
+                QFile::remove(job->outputFileName());
             return false;
         }
         if (page > 0)

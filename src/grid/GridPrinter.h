@@ -14,6 +14,7 @@
 
 class GridModel;
 class QPainter;
+class QPagedPaintDevice;
 class QPrinter;
 
 // Prints a grid's rows as a table: every row in grid order under the captions of its groups, the
@@ -57,8 +58,8 @@ public:
 
     // Counts what is left, then prints every page; progress(done, total) between pages may stop
     // the job by answering false. A printer whose page differs from this one's gets pages laid out
-    // for it. False when stopped or when the printer cannot start.
-    bool print(QPrinter *printer, const std::function<bool(int, int)> &progress = {});
+    // for it. False when stopped or when the printer cannot start. A printer, or a PDF writer.
+    bool print(QPagedPaintDevice *printer, const std::function<bool(int, int)> &progress = {});
 
     static constexpr double LayoutDpi = 1200;
     static constexpr double MarginMm = 12.7;

@@ -33,12 +33,12 @@ public:
     // `sheetRows` is for tests, which cannot afford a million rows to see the second sheet.
     XlsxWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell, int sheetRows = SheetRows);
 
-    // libxlsxwriter writes only to a file of its own: the workbook is made in a temporary file and
-    // copied to `out`. Raises ExportError when the library fails.
+    // libxlsxwriter writes only to a file of its own: the workbook is made in a temporary file beside
+    // `out`'s and copied to `out`. Raises ExportError, with the system's reason, when a write fails.
     void write(QIODevice &out, ExportNotes *notes = nullptr) const;
 
 private:
-    void writeFile(const QString &path, ExportNotes *notes) const;
+    void writeFile(const QString &path, const QString &tmpdir, ExportNotes *notes) const;
 
     QString m_title;
     std::vector<Column> m_columns;

@@ -1,6 +1,7 @@
 #include "store/CatalogueFile.h"
 
 #include "store/DbEngine.h"
+#include "base/U_Constantes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,9 +35,24 @@ QStringList catalogueTables()
 void createEmptyCatalogue(const QString &path)
 {
     if (db::isServerLocation(path)) {
-        // One transaction: a table there already fails it with the server's words and leaves all as it was.
-        db::runServerScript(path, QStringLiteral("BEGIN;\n") + catalogueSchema(db::Engine::PostgreSQL)
-                                      + QStringLiteral("\nCOMMIT;"));
+        // One transaction, which a catalogue table there already stops before anything is made: the
+        // database is refused as an existing file is, and left as it was.
+        static const QString refused = QStringLiteral("a catalogue table exists already");
+        QStringList tables;
+        for (const QString &t : catalogueTables())
+            tables << u'\'' + t.toLower() + u'\'';
+        const QString check = QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT 1 FROM information_schema.tables"
+                                             " WHERE table_schema = current_schema()"
+                                             " AND lower(table_name::text) IN (%1)) THEN RAISE EXCEPTION '%2'; END IF; END $$;\n")
+                                  .arg(tables.join(QStringLiteral(", ")), refused);
+        try {
+            db::runServerScript(path, QStringLiteral("BEGIN;\n") + check + catalogueSchema(db::Engine::PostgreSQL)
+                                          + QStringLiteral("\nCOMMIT;"));
+        } catch (const DbError &e) {
+            if (e.text() == refused)
+                throw DbError(U_Constantes::ServerCatalogueExists.arg(path));
+            throw;
+        }
         return;
     }
     if (QFileInfo::exists(path))

@@ -1,10 +1,22 @@
 #include "store/DbEngine.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cstring>
 
 namespace {
+
+// A stored text as it was written. QString::fromUtf8 drops a byte-order mark at the start, which a
+// text may hold as its first character; a save or a copy would then lose it.
+QString storedText(const char *bytes, qsizetype length)
+{
+    if (length >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(bytes, length));
+    }
+    return QString::fromUtf8(bytes, length);
+}
 
 bool isIdentChar(QChar c)
 {
@@ -429,7 +441,7 @@ QVariant DbQuery::Value(int row, int column) const
         return QVariant(d);
     }
     case db::Text:
-        return QVariant(QString::fromUtf8(m_text.constData() + cell.number, qsizetype(cell.length)));
+        return QVariant(storedText(m_text.constData() + cell.number, qsizetype(cell.length)));
     case db::Blob:
         return QVariant(m_text.mid(cell.number, cell.length));
     default:

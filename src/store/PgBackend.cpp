@@ -24,16 +24,20 @@ QString trimmedText(const char *text)
     return QString::fromUtf8(text).trimmed();
 }
 
-// The server's own words: its message, and the detail that names the row when there is one.
+// The server's own words on one line, as the file's engine gives them: its message, and the detail
+// that names the key when there is one. A failed NOT NULL or CHECK constraint details the whole
+// failing row, which may be pages of what the user typed: that detail is left out.
 QString resultText(PGconn *conn, const PGresult *res)
 {
     const char *primary = res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     if (!primary)
         return trimmedText(PQerrorMessage(conn));
-    QString text = QString::fromUtf8(primary);
-    if (const char *detail = PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL))
-        text += QStringLiteral("\r\n") + QString::fromUtf8(detail);
-    return text;
+    QString text = QString::fromUtf8(primary).trimmed();
+    const char *state = PQresultErrorField(res, PG_DIAG_SQLSTATE);
+    const bool failingRow = state && (std::strcmp(state, "23502") == 0 || std::strcmp(state, "23514") == 0);
+    if (const char *detail = PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL); detail && !failingRow)
+        text += u' ' + QString::fromUtf8(detail).trimmed();
+    return text.simplified();
 }
 
 struct ResultDeleter {

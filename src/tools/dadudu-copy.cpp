@@ -92,6 +92,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dadudu-copy"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Copies a Dadudu catalogue from FROM to TO. Each is a catalogue file's path or the address of a\n"
@@ -101,15 +102,23 @@ int main(int argc, char **argv)
         "tables, gets them first. FROM is only read. Rows that belong to nothing (a track whose CD is\n"
         "gone), which no list shows, are left out and counted."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FROM"), QStringLiteral("the catalogue to copy"));
     parser.addPositionalArgument(QStringLiteral("TO"), QStringLiteral("where to copy it"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Replace what TO holds; without it a catalogue with records is refused."));
     parser.addOption(force);
-    parser.process(app);
+    if (!parser.parse(app.arguments())) {
+        err() << "dadudu-copy: " << parser.errorText() << " (see --help)\n";
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
-        err() << "usage: dadudu-copy [--force] FROM TO (see --help)\n";
+        err() << "dadudu-copy: usage: dadudu-copy [--force] FROM TO (see --help)\n";
         return 2;
     }
     const QString from = args[0];
@@ -120,8 +129,10 @@ int main(int argc, char **argv)
     DbConnection target;
     target.setForeignKeys(true);
     bool targetExists = true;
+    QString where = from; // the catalogue a failure is about
     try {
         open(source, from);
+        where = to;
         targetExists = db::isServerLocation(to) || QFileInfo::exists(to);
         try {
             if (!targetExists)
@@ -139,7 +150,7 @@ int main(int argc, char **argv)
         for (const Table &t : Tables)
             held += scalar(target, QStringLiteral("select count(*) from %1").arg(QLatin1String(t.name)));
         if (held > 0 && !parser.isSet(force)) {
-            err() << to << " holds " << held << " records already; nothing was copied. Add --force to replace them.\n";
+            err() << "dadudu-copy: " << to << " holds " << held << " records already; nothing was copied. Add --force to replace them.\n";
             return 1;
         }
 
@@ -182,7 +193,7 @@ int main(int argc, char **argv)
             target.RollbackTrans();
         } catch (const DbError &) {
         }
-        err() << "dadudu-copy: " << e.text() << '\n';
+        err() << "dadudu-copy: " << (e.text().contains(where) ? QString() : where + QStringLiteral(": ")) << e.text() << '\n';
         // A file made for the copy goes with it: nothing is left that looks like a copy.
         target.Close();
         if (!targetExists)

@@ -35,7 +35,7 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (parser.positionalArguments().size() != 1) {
-        std::fprintf(stderr, "usage: dadudu-discid [--musicbrainz] DEVICE-OR-CUE-FILE   (--help tells more)\n");
+        std::fprintf(stderr, "dadudu-discid: usage: dadudu-discid [--musicbrainz] DEVICE-OR-CUE-FILE   (--help tells more)\n");
         return 2;
     }
     try {
@@ -53,7 +53,11 @@ int main(int argc, char **argv)
         std::printf("%s\n", line.toLocal8Bit().constData());
         return 0;
     } catch (const CDError &e) {
-        std::fprintf(stderr, "dadudu-discid: %s\n", e.what());
+        // One line that names the disc, whatever the library's words.
+        const QString disc = parser.positionalArguments().constFirst();
+        const QString text = QString::fromLocal8Bit(e.what()).simplified();
+        std::fprintf(stderr, "dadudu-discid: %s%s\n", text.contains(disc) ? "" : qPrintable(disc + QStringLiteral(": ")),
+                     qPrintable(text));
         return 1;
     }
 }

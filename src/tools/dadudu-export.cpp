@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -129,6 +130,9 @@ void quietToolkit(QtMsgType type, const QMessageLogContext &, const QString &tex
 
 int main(int argc, char **argv)
 {
+    // A file grown past the user's limit (ulimit -f) is a failed write to report, not a reason to die
+    // without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     qInstallMessageHandler(quietToolkit);
     // Nothing is shown: the windows and the printer only need fonts, which need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -161,8 +165,22 @@ int main(int argc, char **argv)
                                           QStringLiteral("FORMAT"));
     const QCommandLineOption outputOption(QStringLiteral("output"), QStringLiteral("The file to write."),
                                           QStringLiteral("FILE"));
-    parser.addOptions({catalogueOption, listOption, formatOption, outputOption});
-    parser.process(app);
+    const QCommandLineOption csvRawOption(QStringLiteral("csv-raw"),
+                                          QStringLiteral("With --format csv: each text as stored, for other programs; without "
+                                                         "it the file is for spreadsheets (a byte-order mark, and texts that "
+                                                         "would start a formula kept texts)."));
+    parser.addOptions({catalogueOption, listOption, formatOption, outputOption, csvRawOption});
+    if (!parser.parse(app.arguments())) {
+        QString why = parser.errorText();
+        if (why.endsWith(u'.'))
+            why.chop(1);
+        say(why + QStringLiteral("; see --help"));
+        return Usage;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(Done);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     if (!parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("unexpected argument \"%1\"; see --help").arg(parser.positionalArguments().first()));
@@ -186,6 +204,12 @@ int main(int argc, char **argv)
         return Usage;
     }
 
+    if (parser.isSet(csvRawOption) && format->second != GridExport::Csv) {
+        say(QStringLiteral("--csv-raw goes with --format csv only; see --help"));
+        return Usage;
+    }
+    const GridExport::Format written = parser.isSet(csvRawOption) ? GridExport::CsvRaw : format->second;
+
     const QString cataloguePath = parser.value(catalogueOption);
     const QString output = parser.value(outputOption);
     // A server's catalogue is reached by its postgresql:// address; a file must be there.
@@ -208,10 +232,10 @@ int main(int argc, char **argv)
         const Opened opened = list->open(main, messages);
         if (messages.errors > 0)
             return Failed;
-        if (format->second == GridExport::Pdf)
+        if (written == GridExport::Pdf)
             GridExport::toPdf(*opened.window->mainGrid()->model(), output, list->report);
         else
-            opened.window->SaveToFile(output, format->second);
+            opened.window->SaveToFile(output, written);
     } catch (const DbError &e) {
         say(e.text());
         return Failed;

@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (parser.positionalArguments().size() != 1) {
-        err << "usage: dadudu-mkcatalogue [--force] PATH   (--help tells more)\n";
+        err << "dadudu-mkcatalogue: usage: dadudu-mkcatalogue [--force] PATH   (--help tells more)\n";
         return 2;
     }
     const QString path = parser.positionalArguments().constFirst();
@@ -62,7 +62,9 @@ int main(int argc, char **argv)
             throw DbError(QStringLiteral("Cannot replace %1.").arg(path));
         }
     } catch (const DbError &e) {
-        err << "dadudu-mkcatalogue: " << e.text() << '\n';
+        // One line that names the catalogue, whatever the engine's words.
+        const QString text = e.text().simplified();
+        err << "dadudu-mkcatalogue: " << (text.contains(path) ? QString() : path + QStringLiteral(": ")) << text << '\n';
         return 1;
     }
     return 0;

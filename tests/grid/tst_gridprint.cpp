@@ -220,6 +220,44 @@ private slots:
         QCOMPARE(rows, expected);
     }
 
+    // A one-line column shows that its text goes on past a line break: each break prints as a mark.
+    void oneLineCellsMarkTheirLineBreaks_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("line feed") << QStringLiteral("Multi\nline") << QStringLiteral("Multi \u21B5 line");
+        QTest::newRow("CR LF and a lone CR") << QStringLiteral("Un\r\ndeux\rtrois") << QStringLiteral("Un \u21B5 deux \u21B5 trois");
+        QTest::newRow("a break at the end") << QStringLiteral("Fin\n") << QStringLiteral("Fin \u21B5");
+    }
+
+    void oneLineCellsMarkTheirLineBreaks()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QFETCH(QString, title);
+        QFETCH(QString, printed);
+        GridFixture f;
+        f.addCd(title, f.addArtist(QStringLiteral("Printer")));
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setRows(&f.openCdList());
+        const QList<Page> pages = ::printed(grid, f, QStringLiteral("breaks"));
+        QCOMPARE(pages.size(), 1);
+        // The row's words left to right: the mark may come from another face, whose box sits higher.
+        const auto artist = std::find_if(pages[0].words.begin(), pages[0].words.end(),
+                                         [](const Word &w) { return w.text == QStringLiteral("Printer"); });
+        QVERIFY(artist != pages[0].words.end());
+        QList<Word> row;
+        for (const Word &w : pages[0].words)
+            if (w.box.center().y() > artist->box.top() && w.box.center().y() < artist->box.bottom())
+                row << w;
+        std::sort(row.begin(), row.end(), [](const Word &a, const Word &b) { return a.box.left() < b.box.left(); });
+        QStringList words;
+        for (const Word &w : row)
+            words << w.text;
+        QCOMPARE(words.join(u' '), printed + QStringLiteral(" Printer"));
+    }
+
     // A comment taller than a page goes on over the next pages, every word of it in order.
     void splitsARowTallerThanAPage()
     {

@@ -12,6 +12,7 @@
 #include "support/SheetReader.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSaveFile>
 
 namespace {
@@ -177,6 +178,49 @@ private slots:
         QCOMPARE(XlsxWriter::SheetRows, 1048576);
     }
 
+    // Characters XML 1.0 does not allow go into the file as _xHHHH_, as control characters do: the
+    // file stays well-formed XML, which openpyxl and a plain XML parser both read, and the text comes
+    // back as it was.
+    void xlsxEscapesWhatXmlCannotHold_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("U+FFFE") << QStringLiteral("a\uFFFEb");
+        QTest::newRow("U+FFFF") << QStringLiteral("\uFFFF");
+        QTest::newRow("control character") << QStringLiteral("bell\a");
+        QTest::newRow("lone high surrogate") << (QStringLiteral("x") + QChar(0xD83D) + QStringLiteral("y"));
+        QTest::newRow("lone low surrogate at the end") << (QStringLiteral("x") + QChar(0xDE00));
+        QTest::newRow("a pair kept whole") << Emoji;
+        QTest::newRow("escape written by the user") << QStringLiteral("_xFFFF_ and _x0041_");
+        QTest::newRow("byte-order mark first") << QStringLiteral("\uFEFFmark");
+    }
+
+    void xlsxEscapesWhatXmlCannotHold()
+    {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("odd.xlsx"));
+        QSaveFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        const XlsxWriter writer(QStringLiteral("Odd"), {{QStringLiteral("Text"), 120}}, 1,
+                                [&text](int, int) { return QVariant(text); });
+        writer.write(out);
+        QVERIFY(out.commit());
+
+        QProcess xml;
+        xml.start(QStringLiteral("python3"),
+                  {QStringLiteral("-c"), QStringLiteral("import sys, zipfile, xml.dom.minidom as m\n"
+                                                        "z = zipfile.ZipFile(sys.argv[1])\n"
+                                                        "[m.parseString(z.read(n)) for n in z.namelist() if n.endswith('.xml')]"),
+                   path});
+        QVERIFY(xml.waitForFinished(60000));
+        QVERIFY2(xml.exitCode() == 0, xml.readAllStandardError().constData());
+
+        const SheetFile file = readSheetFile(QStringLiteral("xlsx"), path);
+        QVERIFY2(file.ok, qPrintable(file.error));
+        QCOMPARE(file.sheets[0].cells.size(), 2);
+        QCOMPARE(file.sheets[0].cells[1][0].toString(), text);
+    }
+
     // Excel holds 32,767 UTF-16 units in a cell, and both spreadsheet formats cut there; a character
     // outside the Basic Multilingual Plane at the cut goes whole or not at all.
     void spreadsheetsCutOverlongTextsWholeAndSayWhere_data()
@@ -308,7 +352,7 @@ private slots:
         QFile raw(e.path);
         QVERIFY(raw.open(QIODevice::ReadOnly));
         const QByteArray bytes = raw.readAll();
-        QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.endsWith("\r\n"));
         QVERIFY(bytes.contains("\"\"Weird\"\", Al & <Co>\""));
         QVERIFY(bytes.contains(Emoji.toUtf8()));

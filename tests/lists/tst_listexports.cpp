@@ -22,6 +22,8 @@
 #include "support/TempCatalogue.h"
 
 #include <QCryptographicHash>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -29,6 +31,11 @@
 #include <QTest>
 
 #include <memory>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace {
 
@@ -106,9 +113,19 @@ struct Run {
     QString out, err;
 };
 
-Run runTool(const QStringList &arguments)
+// `fileSizeLimit` (bytes), when given, is the child's RLIMIT_FSIZE, with SIGXFSZ ignored as a shell's
+// `ulimit -f` and `trap '' XFSZ` would leave it: a write past it fails with EFBIG, as on a full disk.
+Run runTool(const QStringList &arguments, rlim_t fileSizeLimit = 0, const QProcessEnvironment &environment = {})
 {
     QProcess p;
+    if (fileSizeLimit > 0)
+        p.setChildProcessModifier([fileSizeLimit] {
+            const struct rlimit limit = {fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+    if (!environment.isEmpty())
+        p.setProcessEnvironment(environment);
     p.start(QStringLiteral(DADUDU_EXPORT_TOOL), arguments);
     Run r;
     if (!p.waitForFinished(60000)) {
@@ -328,6 +345,166 @@ private slots:
         QCOMPARE(cat.count(QStringLiteral("DATA")), 3);
     }
 
+    // A text may start with U+FEFF, which a UTF-8 decoder drops by default: the list and every file
+    // keep it, a CSV file's own byte-order mark notwithstanding.
+    void textsKeepALeadingByteOrderMark_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("options");
+        for (const char *format : {"csv", "xls", "xlsx", "html"})
+            QTest::newRow(format) << QString::fromLatin1(format) << QStringList{};
+        QTest::newRow("csv, raw") << QStringLiteral("csv") << QStringList{QStringLiteral("--csv-raw")};
+    }
+
+    void textsKeepALeadingByteOrderMark()
+    {
+        QFETCH(QString, format);
+        QFETCH(QStringList, options);
+        const QString marked = QChar(0xFEFF) + QStringLiteral("Zéro");
+        TempCatalogue cat;
+        seed(cat);
+        cat.exec(QStringLiteral("insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (9, '%1', 'DVD')").arg(marked));
+        {
+            Windows w(cat.path());
+            const GridModel &model = *w.movieWindow.mainGrid()->model();
+            QStringList titles;
+            for (int p = 0; p < model.rowTotal(); ++p)
+                titles << model.text(model.sourceRow(p), 1);
+            QVERIFY2(titles.contains(marked), qPrintable(titles.join(u'|')));
+        }
+        const QString out = QDir(cat.folder()).filePath(QStringLiteral("movies.") + format);
+        const Run r = runTool(QStringList{QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("movies"),
+                                          QStringLiteral("--format"), format, QStringLiteral("--output"), out}
+                              + options);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        if (format == u"html") {
+            QVERIFY(contents(out).contains(QByteArray(">") + marked.toUtf8() + "<"));
+            return;
+        }
+        const SheetFile file = readSheetFile(format, out);
+        QVERIFY2(file.ok, qPrintable(file.error));
+        QVERIFY2(firstColumn(file).contains(marked), qPrintable(firstColumn(file).join(u'|')));
+    }
+
+    // For a spreadsheet, a CSV file starts with a byte-order mark, and a text that a spreadsheet
+    // would take for a formula is kept a text by an apostrophe; --csv-raw writes the texts as stored.
+    void csvKeepsFormulasTexts_data()
+    {
+        QTest::addColumn<bool>("raw");
+        QTest::newRow("for spreadsheets") << false;
+        QTest::newRow("raw") << true;
+    }
+
+    void csvKeepsFormulasTexts()
+    {
+        QFETCH(bool, raw);
+        const QStringList formulas{QStringLiteral("=HYPERLINK(\"http://example.org\",\"x\")"), QStringLiteral("+1"), QStringLiteral("-2"),
+                                   QStringLiteral("@SUM(A1)"), QStringLiteral("\tTab"), QStringLiteral("\rReturn")};
+        const QStringList texts{QStringLiteral("Plain"), QStringLiteral(" =not first"), QStringLiteral("a=b")};
+        TempCatalogue cat;
+        int id = 10;
+        for (const QString &t : formulas + texts)
+            cat.exec(QStringLiteral("insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (%1, '%2', 'DVD')")
+                         .arg(id++)
+                         .arg(QString(t).replace(u'\'', QStringLiteral("''"))));
+        const QString out = QDir(cat.folder()).filePath(QStringLiteral("movies.csv"));
+        QStringList arguments{QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("movies"),
+                              QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--output"), out};
+        if (raw)
+            arguments << QStringLiteral("--csv-raw");
+        const Run r = runTool(arguments);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(contents(out).startsWith("\xEF\xBB\xBF"), !raw);
+        QVERIFY(contents(out).startsWith(raw ? "Title," : "\xEF\xBB\xBFTitle,"));
+
+        const SheetFile file = readSheetFile(QStringLiteral("csv"), out);
+        QVERIFY2(file.ok, qPrintable(file.error));
+        QStringList expected;
+        for (const QString &t : formulas)
+            expected << (raw ? t : u'\'' + t);
+        expected += texts;
+        QStringList read = firstColumn(file);
+        read.sort();
+        expected.sort();
+        QCOMPARE(read, expected);
+    }
+
+    // A write that fails (a full disk; here a file size limit, which fails the same way for root)
+    // fails the export with the system's reason, in one line, and leaves the old file as it was and
+    // nothing beside it.
+    void toolFailsWhenTheDiskIsFull_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char *format : {"html", "xls", "xlsx", "csv", "pdf"})
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+
+    void toolFailsWhenTheDiskIsFull()
+    {
+        QFETCH(QString, format);
+        TempCatalogue cat;
+        // Texts that do not compress, so every format's file outgrows the limit.
+        cat.exec(QStringLiteral("insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup');"
+                                "with recursive n(i) as (select 1 union all select i + 1 from n where i < 6000)"
+                                " insert into DATA (DATA_ID, DATA_LABEL, CD_ID) select i, hex(randomblob(32)), 1 from n;"));
+        const QDir dir(cat.folder());
+        const QString old = dir.filePath(QStringLiteral("items.") + format);
+        {
+            QFile f(old);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("an older export");
+        }
+        // The catalogue's own journal files come and go with its readers.
+        const auto others = [&] {
+            return entries(dir.path()).filter(QRegularExpression(QStringLiteral("^(?!dadudu\\.mdb)")));
+        };
+        const QStringList before = others();
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("dataitems"),
+                               QStringLiteral("--format"), format, QStringLiteral("--output"), old},
+                              128 * 1024);
+        QVERIFY2(r.code == 1, qPrintable(QStringLiteral("status %1: %2").arg(r.code).arg(r.err)));
+        QVERIFY2(r.err.startsWith(QStringLiteral("dadudu-export: ")) && r.err.count(u'\n') == 1, qPrintable(r.err));
+        QVERIFY2(r.err.contains(old) && r.err.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(r.err));
+        QCOMPARE(contents(old), QByteArray("an older export"));
+        QCOMPARE(others(), before);
+
+        // Without the limit the same export is whole.
+        const Run whole = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("dataitems"),
+                                   QStringLiteral("--format"), format, QStringLiteral("--output"), old});
+        QVERIFY2(whole.code == 0, qPrintable(whole.err));
+        QVERIFY(contents(old).size() > 128 * 1024);
+    }
+
+    // The temporary files go beside the output, so a missing or full temporary folder fails nothing.
+    void toolNeedsNoTemporaryFolder_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char *format : {"xlsx", "pdf"})
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+
+    void toolNeedsNoTemporaryFolder()
+    {
+        QFETCH(QString, format);
+        TempCatalogue cat;
+        seed(cat);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), QDir(cat.folder()).filePath(QStringLiteral("no such folder")));
+        const QString out = QDir(cat.folder()).filePath(QStringLiteral("cds.") + format);
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("audiocds"),
+                               QStringLiteral("--format"), format, QStringLiteral("--output"), out},
+                              0, environment);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.err, QString());
+        if (format == u"pdf") {
+            QVERIFY(pdfText(out).contains(QStringLiteral("Arrival")));
+        } else {
+            const SheetFile file = readSheetFile(format, out);
+            QVERIFY2(file.ok, qPrintable(file.error));
+            QCOMPARE(firstColumn(file), (QStringList{"Arrival", "Gold", "Été", "Help"}));
+        }
+    }
+
     // Texts over a cell's limit: the window tells the user which rows were cut, the tool says it on
     // standard error and still succeeds; HTML and CSV keep the text whole.
     void overlongTextsAreToldAfterTheExport_data()
@@ -393,7 +570,7 @@ private slots:
         QTest::addColumn<QString>("reader");
         QTest::newRow("xls") << "list.xls" << QByteArray("\xD0\xCF\x11\xE0", 4) << "xls";
         QTest::newRow("xlsx") << "list.XLSX" << QByteArray("PK\x03\x04", 4) << "xlsx";
-        QTest::newRow("csv") << "list.csv" << QByteArray("Title,") << "csv";
+        QTest::newRow("csv") << "list.csv" << QByteArray("\xEF\xBB\xBFTitle,") << "csv";
         QTest::newRow("no suffix") << "list" << QByteArray("\xD0\xCF\x11\xE0", 4) << "xls";
     }
 

@@ -93,7 +93,8 @@ def read_xlsx(path, cells=True):
 
 def read_csv(path, cells=True):
     # Strict: a quote inside an unquoted field or an unfinished quoted field is an error.
-    with open(path, newline="", encoding="utf-8", errors="strict") as f:
+    # A byte-order mark before the first caption marks the file as UTF-8 for spreadsheets.
+    with open(path, newline="", encoding="utf-8-sig", errors="strict") as f:
         rows = list(csv.reader(f, strict=True))
     out = {"name": "", "rows": len(rows)}
     if cells:

@@ -1,11 +1,13 @@
 // The command-line tools: each answers --help with its usage and makes nothing, refuses a wrong
-// command line, and never replaces an existing catalogue unless told to.
+// command line in one line on standard error with the status 2, and never replaces an existing
+// catalogue unless told to. They run as on a text console: no display.
 
 #include "store/CatalogueFile.h"
 #include "support/TempCatalogue.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +23,10 @@ Run run(const QString &tool, const QStringList &arguments, const QString &folder
 {
     QProcess p;
     p.setWorkingDirectory(folder);
+    QProcessEnvironment console = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        console.remove(QLatin1String(display));
+    p.setProcessEnvironment(console);
     p.start(tool, arguments);
     Run r;
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
@@ -56,6 +62,7 @@ private slots:
     void existingCatalogue_data();
     void existingCatalogue();
     void forceReplacesCatalogue();
+    void existingServerCatalogue();
 };
 
 void tst_Tools::commandLine_data()
@@ -75,9 +82,23 @@ void tst_Tools::commandLine_data()
         QTest::addRow("%s, an unknown option", name) << tool << QStringList{"--helpp", "x"} << 2 << "" << "helpp";
         QTest::addRow("%s, two arguments", name) << tool << QStringList{"a.mdb", "b.mdb"} << 2 << "" << "usage:";
     }
-    QTest::newRow("dadudu-discid --version") << discid << QStringList{"--version"} << 0 << DADUDU_VERSION << "";
-    QTest::newRow("dadudu-mkcatalogue --version") << mk << QStringList{"--version"} << 0 << DADUDU_VERSION << "";
     QTest::newRow("dadudu-mkcatalogue --help names --force") << mk << QStringList{"--help"} << 0 << "--force" << "";
+    // What every program installed answers alike.
+    const QString exe = QStringLiteral(DADUDU_EXE), copy = QStringLiteral(COPY_TOOL), exporter = QStringLiteral(EXPORT_TOOL);
+    for (const auto &[name, tool] : {std::pair{"dadudu", exe}, std::pair{"dadudu-discid", discid}, std::pair{"dadudu-mkcatalogue", mk},
+                                     std::pair{"dadudu-copy", copy}, std::pair{"dadudu-export", exporter}}) {
+        QTest::addRow("%s --version", name) << tool << QStringList{"--version"} << 0 << DADUDU_VERSION << "";
+        QTest::addRow("%s --help", name) << tool << QStringList{"--help"} << 0 << "Usage:" << "";
+        QTest::addRow("%s --bogus", name) << tool << QStringList{"--bogus"} << 2 << "" << "bogus";
+        QTest::addRow("%s, an option without its value", name) << tool << QStringList{"--catalogue"} << 2 << "" << "catalogue";
+    }
+    for (const auto &[name, tool] : {std::pair{"dadudu-copy", copy}, std::pair{"dadudu-export", exporter}}) {
+        QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << "" << "";
+        QTest::addRow("%s, an unexpected argument", name) << tool << QStringList{"a", "b", "c"} << 2 << "" << "";
+    }
+    QTest::newRow("dadudu-export --csv-raw with another format")
+        << exporter << QStringList{"--catalogue", "c.mdb", "--list", "artists", "--format", "xls", "--output", "o.xls", "--csv-raw"} << 2
+        << "" << "--csv-raw";
 }
 
 void tst_Tools::commandLine()
@@ -92,6 +113,12 @@ void tst_Tools::commandLine()
     QCOMPARE(r.status, status);
     QVERIFY2(r.out.contains(out), qPrintable(r.out));
     QVERIFY2(r.err.contains(err, Qt::CaseInsensitive), qPrintable(r.err));
+    // A refusal is one line, which says whose it is; the benchmark's own tool is not installed.
+    const QString name = QFileInfo(tool).fileName();
+    if (status != 0 && name != QStringLiteral("dadudu-bench-catalogue")) {
+        QVERIFY2(r.err.startsWith(name + QStringLiteral(": ")), qPrintable(r.err));
+        QVERIFY2(r.err.count(u'\n') == 1 && r.err.endsWith(u'\n'), qPrintable(r.err));
+    }
     // Nothing made, under any name.
     QCOMPARE(entriesOf(folder.path()), QStringList());
 }
@@ -147,6 +174,25 @@ void tst_Tools::forceReplacesCatalogue()
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     QCOMPARE(movies(), 0);
     QCOMPARE(entriesOf(folder.path()), QStringList{QStringLiteral("dadudu.mdb")});
+}
+
+// A server database that holds a catalogue is refused as an existing file is, in one line, and left
+// as it was; --force replaces files only.
+void tst_Tools::existingServerCatalogue()
+{
+    if (TempCatalogue::serverAddress().isEmpty())
+        QSKIP("needs the PostgreSQL test server (run through ctest)");
+    TempCatalogue cat(db::Engine::PostgreSQL);
+    cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD')"));
+    QTemporaryDir folder;
+    for (const QStringList &arguments : {QStringList{cat.path()}, QStringList{QStringLiteral("--force"), cat.path()}}) {
+        const Run r = run(QStringLiteral(MKCATALOGUE_TOOL), arguments, folder.path());
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("dadudu-mkcatalogue: The database at ")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("holds a catalogue already")), qPrintable(r.err));
+        QVERIFY2(r.err.count(u'\n') == 1, qPrintable(r.err));
+        QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")), QStringList{QStringLiteral("Alien|DVD")});
+    }
 }
 
 QTEST_MAIN(tst_Tools)
