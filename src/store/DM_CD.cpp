@@ -122,7 +122,6 @@ int TD_CD::AddAudioCD(int artistId, const QString &title, const QString &barcode
     if (!write(U_Constantes::CDNotAdded, [&] { ADOQuery_InsertAudioCD.ExecSQL(); }))
         return -1;
     const int cdId = m_main.LastID();
-    DbConnection::DeferredSync once(connection());
     for (const QString &track : tracks) {
         if (!write(U_Constantes::CDNotAdded, [&] { insertTrack(cdId, track); }))
             break;

@@ -51,7 +51,6 @@ void TD_Data::AddDataCD(const QString &title, const QStringList &items)
     if (!write(U_Constantes::CDNotAdded, [&] { ADOQuery_InsertDataCD.ExecSQL(); }))
         return;
     const int cdId = m_main.LastID();
-    DbConnection::DeferredSync once(connection());
     for (const QString &item : items) {
         if (!write(U_Constantes::CDNotAdded, [&] { insertItem(cdId, item); }))
             break;

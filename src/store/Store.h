@@ -31,6 +31,9 @@ public:
     // would give the same rows.
     bool listUpToDate();
 
+    // The catalogue's connection, for what lives beside the rows (the covers).
+    DbConnection &connection() const;
+
 protected:
     // One transaction around `statements`; on an engine failure: roll back, warn, answer false.
     bool write(const QString &failureMessage, const std::function<void()> &statements);
@@ -50,8 +53,6 @@ protected:
     static QStringList column(const DbQuery &query, const QString &field);
     // One field of the current row as an integer; 0 when there is no current row.
     static int currentKey(const DbQuery &query, const QString &field);
-
-    DbConnection &connection() const;
 
     // An update that found no row to change: another program deleted the record while its editor
     // was open. Without this the save would end in silence with nothing stored.
