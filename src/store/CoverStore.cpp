@@ -35,8 +35,7 @@ QString CoverStore::whereIs(int cdId) const
 // A catalogue opened for reading only is not upgraded: one of version 1 has no covers yet.
 bool CoverStore::serverHasCovers() const
 {
-    DbQuery q(m_connection, {QStringLiteral("select count(*) from information_schema.tables where table_schema = "
-                                            "any(current_schemas(false)) and upper(table_name::text) = 'COVER'")});
+    DbQuery q(m_connection, {QStringLiteral("select case when to_regclass('cover') is null then 0 else 1 end")});
     q.Open();
     return q.FirstField().toInt() > 0;
 }
