@@ -1,7 +1,11 @@
--- The catalogue on a PostgreSQL server: the same six tables, names and checks as a catalogue file.
+-- The catalogue on a PostgreSQL server: the same six tables, names and checks as a catalogue file,
+-- and the covers, which a file keeps in a folder beside it.
 -- Identifiers come from sequences, which never give a number twice (an audio CD's number names its
 -- cover file). Texts are citext, so they compare, sort and match LIKE without regard to case, as
 -- the file's NOCASE texts do. The server stores no NUL character in a text at all.
+--
+-- Each version's part begins with a line "-- Version N:"; a catalogue of an earlier version gets the
+-- parts after its own, in one transaction, when the program opens it.
 --
 -- Several programs share the catalogue: the keys make a CD stored for an artist another program has
 -- just deleted fail, where it would otherwise be kept with no artist, in no list, beyond deleting.
@@ -54,3 +58,14 @@ CREATE TABLE DATA (
   CONSTRAINT "DATA.DATA_LABEL is longer than 255 characters" CHECK (length(DATA_LABEL) <= 255)
 );
 CREATE INDEX DATA_CD_ID ON DATA (CD_ID);
+
+-- Version 2: the covers live with the catalogue, so every computer sharing it sees them. A cover
+-- belongs to its CD and goes with it. A server catalogue without this part is of version 1.
+CREATE TABLE COVER (
+  CD_ID INTEGER PRIMARY KEY REFERENCES CDAUDIO (CD_ID) ON DELETE CASCADE,
+  JPEG  BYTEA NOT NULL
+);
+CREATE TABLE DADUDU_VERSION (
+  VERSION INTEGER NOT NULL
+);
+INSERT INTO DADUDU_VERSION (VERSION) VALUES (2);

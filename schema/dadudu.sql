@@ -73,3 +73,7 @@ CREATE TABLE DATA (
 ;
 CREATE INDEX DATA_CD_ID ON DATA (CD_ID)
 ;
+-- The file's version, in its header: 1 was the same tables without keys and NUL checks, and the
+-- program upgrades such a file when it opens it, after a copy of it beside it.
+PRAGMA user_version = 2
+;

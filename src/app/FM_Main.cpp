@@ -182,6 +182,8 @@ void TF_Main::updateActions()
     for (QAction *a : {m_actions.add, m_actions.edit, m_actions.selectAll, m_actions.deleteSelected,
                        m_actions.refresh, m_actions.print, m_actions.saveHtml, m_actions.saveXls})
         a->setEnabled(listInFront);
+    for (QAction *a : {m_actions.add, m_actions.edit, m_actions.deleteSelected})
+        a->setEnabled(listInFront && !m_readOnly);
 }
 
 void TF_Main::buildPanels()
@@ -596,6 +598,11 @@ void TF_Main::OpenCatalogue()
     try {
         if (m_main)
             m_main->OpenDatabase(databasePath());
+        m_readOnly = m_main && m_main->ADOConnection.readOnly();
+        for (CatalogueList &entry : m_lists)
+            if (entry.window)
+                entry.window->setReadOnly(m_readOnly);
+        updateActions();
         // The lists behind the one in front wait, read but not ordered, until they come to the front.
         for (int i = 0; i < ListCount; ++i)
             if (m_lists[i].window && i != AudioCDs)
@@ -608,7 +615,7 @@ void TF_Main::OpenCatalogue()
             StatusBar1->setText(QString::number(m_lists[AudioCDs].count()) + m_lists[AudioCDs].noun);
         ok = true;
     } catch (const std::exception &) {
-        m_messages.error(U_Constantes::CantOpenDataFile);
+        m_messages.error(U_Constantes::CantOpenDataFile.arg(QDir::toNativeSeparators(databasePath())));
         ToolBar1->setEnabled(false);
         ListView1->setEnabled(false);
     }

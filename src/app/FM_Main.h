@@ -165,5 +165,6 @@ private:
     } m_actions{};
     bool m_shown = false;
     bool m_closed = false;
+    bool m_readOnly = false; // the catalogue can only be read: no command that writes
     bool m_refreshFollows = false; // the list coming to the front is refreshed next
 };

@@ -25,13 +25,23 @@ inline const QString ButtonNo = QStringLiteral("&Non");
 
 // Opening the catalogue.
 inline const QString ProblemConnecting = QStringLiteral("Problem connecting to the database file :");
+// %1: the catalogue the program tried, a file's path or a server's address.
 inline const QString CantOpenDataFile = QStringLiteral(
-    "Can't open data file.\r\nPLease make sure that the file \"dadudu.mdb\" is in the current directory.");
+    "Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there and can be read.");
 inline const QString CreateCatalogueQuestion = QStringLiteral(
     "There is no catalogue \"%1\".\r\nDo you want to create an empty catalogue there ?");
 inline const QString CatalogueNotCreated = QStringLiteral("The catalogue could not be created for the following reason :");
 inline const QString ServerCatalogueExists =
     QStringLiteral("The database at %1 holds a catalogue already; a catalogue is never overwritten.");
+// %1: the catalogue. Its file or its server lets this user read it only.
+inline const QString CatalogueReadOnly = QStringLiteral(
+    "The catalogue \"%1\" can only be read: it is on a medium that cannot be written, or you may not write to "
+    "it.\r\nThe lists show it; adding, editing and deleting are off.");
+// The parent made for rows that name a missing one, when a copy or an upgrade keeps an older
+// catalogue's rows; %1: the number the rows name.
+inline const QString MissingArtistName = QStringLiteral("(missing artist %1)");
+inline const QString MissingCDName = QStringLiteral("(missing CD %1)");
+inline const QString MissingDataCDName = QStringLiteral("(missing data CD %1)");
 
 // Store failures; the engine's text follows on the next line.
 inline const QString CDNotAdded = QStringLiteral("The CD could not be added for the following reason :");

@@ -5,6 +5,7 @@
 #include "disc/FM_ChooseCD.h"
 #include "disc/U_Tools.h"
 #include "store/DM_Artist.h"
+#include "store/CoverStore.h"
 #include "store/DM_CD.h"
 #include "store/DbEngine.h"
 #include "base/MessageService.h"
@@ -298,7 +299,13 @@ bool TF_AddEditAudioCD::prepareEdit(int cdId)
     ComboBox_artists->setCurrentIndex(artistIndex());
 
     QImage cover;
-    if (QFile::exists(coverPath(cdId)) && cover.load(coverPath(cdId))) {
+    QByteArray stored;
+    try {
+        stored = CoverStore(m_cds.connection(), m_coversFolder).load(cdId);
+    } catch (const DbError &) {
+        // The record opens all the same; the placeholder stands where the cover could not be read.
+    }
+    if (!stored.isEmpty() && cover.loadFromData(stored)) {
         Image1->setPixmap(QPixmap::fromImage(cover));
         m_storedCover = true;
     }
@@ -474,19 +481,14 @@ bool TF_AddEditAudioCD::loadCover(const QString &path)
 
 void TF_AddEditAudioCD::writeCover(int cdId)
 {
-    const QString path = coverPath(cdId);
-    QString reason;
-    if (!QDir(m_coversFolder).exists() && !QDir().mkdir(m_coversFolder)) {
-        reason = U_Constantes::CoverFolderNotCreated.arg(QDir::toNativeSeparators(m_coversFolder));
-    } else {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(m_coverData) != m_coverData.size() || !file.commit())
-            reason = file.errorString();
+    CoverStore covers(m_cds.connection(), m_coversFolder);
+    try {
+        covers.save(cdId, m_coverData);
+    } catch (const DbError &e) {
+        // The CD is stored by now; only the picture is missing, and the user must hear of it.
+        messages().warning(U_Constantes::CoverNotSavedText + U_Constantes::LineBreak + covers.whereIs(cdId)
+                           + U_Constantes::LineBreak + e.text());
     }
-    // The CD is stored by now; only the picture is missing, and the user must hear of it.
-    if (!reason.isEmpty())
-        messages().warning(U_Constantes::CoverNotSavedText + U_Constantes::LineBreak + QDir::toNativeSeparators(path)
-                           + U_Constantes::LineBreak + reason);
 }
 
 AudioCD TF_AddEditAudioCD::editedCD() const

@@ -74,7 +74,7 @@ int TListWindow::selectedId(int selected) const
 
 void TListWindow::DeleteSelected()
 {
-    if (!m_messages.confirm(confirmDeleteText()))
+    if (m_readOnly || !m_messages.confirm(confirmDeleteText()))
         return;
     // The ids are read before the first delete: each delete may be followed by events that touch the grid.
     const int count = m_main->selectedCount();
@@ -89,7 +89,7 @@ void TListWindow::DeleteSelected()
 
 void TListWindow::EditCurrent()
 {
-    if (m_main->selectedCount() == 0)
+    if (m_readOnly || m_main->selectedCount() == 0)
         return;
     editFirstSelected();
     reload();

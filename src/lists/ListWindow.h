@@ -41,6 +41,10 @@ public:
     // Writes the main grid in that format, then tells the user what the file could not hold.
     void SaveToFile(const QString &fileName, GridExport::Format format);
 
+    // On a catalogue that can only be read, Delete and a double click do nothing.
+    void setReadOnly(bool on) { m_readOnly = on; }
+    bool readOnly() const { return m_readOnly; }
+
     // The identifier in the hidden first column of the n-th selected row.
     int selectedId(int selected) const;
 
@@ -62,4 +66,5 @@ private:
     DxGrid *m_main;
     DxGrid *m_detail = nullptr;
     QSplitter *m_splitter;
+    bool m_readOnly = false;
 };

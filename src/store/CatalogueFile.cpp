@@ -73,3 +73,54 @@ void createEmptyCatalogue(const QString &path)
         throw DbError(text);
     }
 }
+
+int currentCatalogueVersion(db::Engine)
+{
+    return 2;
+}
+
+QString serverCatalogueUpgrade(int from)
+{
+    const QString schema = catalogueSchema(db::Engine::PostgreSQL);
+    const QString marker = QStringLiteral("\n-- Version %1:").arg(from + 1);
+    const qsizetype at = schema.indexOf(marker);
+    if (at < 0)
+        throw DbError(QStringLiteral("The program holds no upgrade of a server catalogue of version %1.").arg(from));
+    return schema.mid(at);
+}
+
+void refuseNewerCatalogue(db::Engine engine, int version)
+{
+    if (version > currentCatalogueVersion(engine))
+        throw DbError(QStringLiteral("The catalogue is of version %1, made by a newer program; this one knows up to "
+                                     "version %2 and leaves it as it is.")
+                          .arg(version)
+                          .arg(currentCatalogueVersion(engine)));
+}
+
+const QList<ParentLink> &parentLinks()
+{
+    static const QList<ParentLink> links = {
+        {QStringLiteral("CDAUDIO"), QStringLiteral("ART_ID"), QStringLiteral("ARTISTE"), QStringLiteral("ART_NAME")},
+        {QStringLiteral("TRACK"), QStringLiteral("CD_ID"), QStringLiteral("CDAUDIO"), QStringLiteral("CD_LABEL")},
+        {QStringLiteral("DATA"), QStringLiteral("CD_ID"), QStringLiteral("DATACD"), QStringLiteral("CD_TITLE")},
+    };
+    return links;
+}
+
+QString missingParentName(const ParentLink &link, qint64 id)
+{
+    const QString &name = link.parent == QLatin1String("ARTISTE") ? U_Constantes::MissingArtistName
+        : link.parent == QLatin1String("CDAUDIO")                  ? U_Constantes::MissingCDName
+                                                                   : U_Constantes::MissingDataCDName;
+    return name.arg(id);
+}
+
+QString upgradeBackupPath(const QString &path, int fromVersion)
+{
+    const QString base = QStringLiteral("%1.version-%2").arg(path).arg(fromVersion);
+    QString candidate = base;
+    for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
+        candidate = base + u'-' + QString::number(n);
+    return candidate;
+}

@@ -19,6 +19,8 @@ void TD_Main::OpenDatabase(const QString &path)
     ADOConnection.setConnectionString(U_Constantes::ConnectionStringHead + path + U_Constantes::ConnectionStringTail);
     try {
         ADOConnection.Open();
+        if (ADOConnection.readOnly() && !m_readOnlyWanted)
+            m_messages.information(U_Constantes::CatalogueReadOnly.arg(path));
     } catch (const DbError &e) {
         m_messages.error(U_Constantes::ProblemConnecting + U_Constantes::LineBreak + e.text());
     }

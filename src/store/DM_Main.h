@@ -23,6 +23,12 @@ public:
     // Reports a failure in an error box and returns with the connection closed; never raises.
     void OpenDatabase(const QString &path);
     void CloseDatabase();
+    // From the next open on, reads only and says nothing of it: a tool that only reads.
+    void setReadOnly(bool on)
+    {
+        m_readOnlyWanted = on;
+        ADOConnection.setReadOnly(on);
+    }
 
     // The identifier the last insert on this connection generated.
     int LastID();
@@ -38,4 +44,5 @@ public:
 private:
     MessageService &m_messages;
     LockWaiter m_lockWaiter;
+    bool m_readOnlyWanted = false;
 };

@@ -63,8 +63,11 @@ public:
     virtual Engine engine() const = 0;
 
     // Opens the catalogue at `location` and makes sure it is one; raises DbError. A read-only
-    // session changes nothing, not even the file's header.
+    // session changes nothing, not even the file's header. A writing session first upgrades a
+    // catalogue of an earlier version; either refuses one of a later version.
     virtual void open(const QString &location, bool foreignKeys, int busyTimeoutMs, bool readOnly) = 0;
+    // Only reads: asked for, or the catalogue cannot be written by this user or on its medium.
+    virtual bool readOnly() const = 0;
     // Rolls back whatever is open and ends the session.
     virtual void close() = 0;
     virtual void setBusyTimeoutMs(int ms) = 0;
@@ -85,10 +88,6 @@ public:
         Q_UNUSED(own);
         return false;
     }
-
-    // A run of commits that need not each wait for the disk; ending it puts them all there.
-    virtual void deferSync() = 0;
-    virtual void endDeferredSync() = 0;
 };
 
 std::unique_ptr<Backend> makeSqliteBackend();

@@ -139,6 +139,11 @@ bool DbConnection::Connected() const
     return m_backend != nullptr;
 }
 
+bool DbConnection::readOnly() const
+{
+    return m_backend && m_backend->readOnly();
+}
+
 db::Engine DbConnection::engine() const
 {
     if (m_backend)
@@ -183,26 +188,6 @@ void DbConnection::Close()
     // The queries dropped their statements on `closing`, so nothing keeps the catalogue open after this.
     m_backend->close();
     m_backend.reset();
-}
-
-DbConnection::DeferredSync::DeferredSync(DbConnection &connection)
-    : m_connection(connection)
-{
-    if (!connection.Connected() || connection.InTransaction())
-        return;
-    connection.m_backend->deferSync();
-    m_deferred = true;
-}
-
-DbConnection::DeferredSync::~DeferredSync()
-{
-    if (!m_deferred || !m_connection.Connected())
-        return;
-    try {
-        m_connection.m_backend->endDeferredSync();
-    } catch (const DbError &) {
-        // The commits themselves succeeded; a later commit syncs the log all the same.
-    }
 }
 
 void DbConnection::BeginTrans()

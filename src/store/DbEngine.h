@@ -69,24 +69,11 @@ public:
     // Rolls back an open transaction and closes every query on the connection.
     void Close();
     bool Connected() const;
+    // Open for reading only: asked for, or the catalogue cannot be written by this user or on its
+    // medium (the program then turns its writing commands off).
+    bool readOnly() const;
     // The engine the connection string names, open or not.
     db::Engine engine() const;
-
-    // A long run of small commits, each still a transaction of its own: until the run ends a commit
-    // does not wait for the disk; at its end the log is written through once, so by then every commit
-    // of the run is on the disk. Ten thousand waits for the disk took half a minute.
-    class DeferredSync
-    {
-    public:
-        explicit DeferredSync(DbConnection &connection);
-        ~DeferredSync();
-        DeferredSync(const DeferredSync &) = delete;
-        DeferredSync &operator=(const DeferredSync &) = delete;
-
-    private:
-        DbConnection &m_connection;
-        bool m_deferred = false;
-    };
 
     // What tells one state of the catalogue from a later one as this connection sees it: another
     // connection's commit, a row this connection wrote, a new connection. Equal stamps: the same rows.

@@ -318,14 +318,28 @@ public:
             // would fail the question instead: a sequence of the session's own has given one 0.
             exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
                                 "SELECT nextval('dadudu_no_identity_yet')"));
-            if (readOnly)
+            const int version = serverVersion();
+            refuseNewerCatalogue(Engine::PostgreSQL, version);
+            // A user who may only read, or a server that only reads (a standby), opens for reading.
+            m_readOnly = readOnly
+                || scalarText("select (pg_is_in_recovery() or not has_table_privilege('cdaudio', 'INSERT'))::text")
+                       == QLatin1String("true");
+            if (m_readOnly) {
                 exec(QStringLiteral("SET default_transaction_read_only = on"));
+            } else {
+                if (version < currentCatalogueVersion(Engine::PostgreSQL))
+                    upgrade(version);
+                // A row reported stored is on the server's disk, whatever the server's default is.
+                exec(QStringLiteral("SET synchronous_commit = on"));
+            }
         } catch (const DbError &) {
             PQfinish(m_conn);
             m_conn = nullptr;
             throw;
         }
     }
+
+    bool readOnly() const override { return m_readOnly; }
 
     void close() override
     {
@@ -387,16 +401,44 @@ public:
         return true;
     }
 
-    void deferSync() override { exec(QStringLiteral("SET synchronous_commit = off")); }
-
-    void endDeferredSync() override
+private:
+    QString scalarText(const char *sql)
     {
-        exec(QStringLiteral("SET synchronous_commit = on"));
-        // A commit that waits for the disk writes the log up to itself, and so every commit before it.
-        exec(QStringLiteral("BEGIN; SELECT txid_current(); COMMIT"));
+        const Result res(PQexec(m_conn, sql));
+        check(m_conn, res);
+        return PQntuples(res.get()) > 0 && !PQgetisnull(res.get(), 0, 0) ? QString::fromUtf8(PQgetvalue(res.get(), 0, 0))
+                                                                         : QString();
     }
 
-private:
+    // A catalogue made before its version was kept has no DADUDU_VERSION: version 1.
+    int serverVersion()
+    {
+        if (scalarText("select to_regclass('dadudu_version')::text").isEmpty())
+            return 1;
+        const QString version = scalarText("select max(version)::text from dadudu_version");
+        return version.isEmpty() ? 1 : version.toInt();
+    }
+
+    // One transaction; another program upgrading at the same time makes ours fail, and then the
+    // catalogue is of the current version all the same.
+    void upgrade(int from)
+    {
+        try {
+            exec(QStringLiteral("BEGIN; LOCK TABLE cdaudio IN SHARE ROW EXCLUSIVE MODE"));
+            if (serverVersion() == from)
+                exec(serverCatalogueUpgrade(from));
+            exec(QStringLiteral("COMMIT"));
+        } catch (const DbError &e) {
+            Result(PQexec(m_conn, "ROLLBACK"));
+            if (serverVersion() != currentCatalogueVersion(Engine::PostgreSQL))
+                throw DbError(QStringLiteral("The catalogue of version %1 could not be upgraded to version %2, and is "
+                                             "left as it was: %3")
+                                  .arg(from)
+                                  .arg(currentCatalogueVersion(Engine::PostgreSQL))
+                                  .arg(e.text()));
+        }
+    }
+
     void requireCatalogueTables()
     {
         Rows rows;
@@ -418,6 +460,7 @@ private:
 
     PGconn *m_conn = nullptr;
     int m_statements = 0;
+    bool m_readOnly = false;
 };
 
 } // namespace

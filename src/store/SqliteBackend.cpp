@@ -4,9 +4,11 @@
 #include "store/DbEngine.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <climits>
 #include <cstring>
 
 namespace db {
@@ -153,15 +155,20 @@ public:
     {
         if (path.isEmpty())
             throw DbError(QStringLiteral("No database file is named in the connection string."));
+        if (readOnly) {
+            openReader(path, busyTimeoutMs);
+            return;
+        }
         // No SQLITE_OPEN_CREATE: opening must never create a catalogue that is not there. The
         // connection lives on one thread, so the engine's own locking of it would only cost time.
-        sqlite3 *handle = nullptr;
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
-            // A failed open still hands back a handle, holding the engine's text; it must be closed too.
-            const QString text = engineText(handle);
+        sqlite3 *handle = openHandle(QFile::encodeName(path), SQLITE_OPEN_READWRITE);
+        // A file the system will not let us write (a read-only medium, a file the user may only
+        // read) opens for reading, as a reader opens it: the engine would fail on its first write,
+        // and would leave its log files beside it.
+        if (sqlite3_db_readonly(handle, "main") == 1) {
             sqlite3_close(handle);
-            throw DbError(text);
+            openReader(path, busyTimeoutMs);
+            return;
         }
         sqlite3_busy_timeout(handle, busyTimeoutMs);
         m_db = handle;
@@ -170,9 +177,10 @@ public:
             // file's header, which would turn an empty file into a database and change a stranger's
             // database. A file that is no database at all fails on this first read.
             requireCatalogueTables();
-            if (readOnly)
-                return;
-            // A catalogue made before the schema had keys has none to hold, and opens as it always did.
+            const int version = fileVersion();
+            refuseNewerCatalogue(Engine::SQLite, version);
+            if (version < currentCatalogueVersion(Engine::SQLite))
+                upgrade(path, version);
             exec(foreignKeys ? QStringLiteral("PRAGMA foreign_keys=ON") : QStringLiteral("PRAGMA foreign_keys=OFF"));
             // WAL lets other programs read while we write; FULL makes each commit survive a power cut.
             exec(QStringLiteral("PRAGMA journal_mode=WAL"));
@@ -183,6 +191,8 @@ public:
             throw;
         }
     }
+
+    bool readOnly() const override { return m_readOnly; }
 
     void close() override
     {
@@ -242,16 +252,190 @@ public:
         return true;
     }
 
-    void deferSync() override { exec(QStringLiteral("PRAGMA synchronous=NORMAL")); }
-
-    void endDeferredSync() override
+private:
+    static sqlite3 *openHandle(const QByteArray &name, int flags)
     {
-        exec(QStringLiteral("PRAGMA synchronous=FULL"));
-        // The checkpoint syncs the log before it copies it into the file.
-        exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+        sqlite3 *handle = nullptr;
+        if (sqlite3_open_v2(name.constData(), &handle, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+            // A failed open still hands back a handle, holding the engine's text; it must be closed too.
+            const QString text = engineText(handle);
+            sqlite3_close(handle);
+            throw DbError(text);
+        }
+        return handle;
     }
 
-private:
+    // Reads and writes nothing: no journal mode, no log files left beside the catalogue, which may
+    // be on a medium that cannot be written. A file in WAL mode with no log beside it holds every
+    // committed row and no program has it open, so it is read as it lies, without the shared
+    // memory file the engine would otherwise make (and could not make on a read-only medium); with a
+    // log there, a program is writing it or stopped while it did, and the log is read with it.
+    void openReader(const QString &path, int busyTimeoutMs)
+    {
+        QFile file(path);
+        QByteArray header;
+        if (file.open(QIODevice::ReadOnly))
+            header = file.read(100);
+        file.close();
+        const bool walFile = header.size() == 100 && header.startsWith("SQLite format 3") && header.at(18) == 2
+                             && header.at(19) == 2;
+        const bool logBeside = QFileInfo::exists(path + QStringLiteral("-wal"))
+                               || QFileInfo::exists(path + QStringLiteral("-journal"));
+        const QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/")
+                               + (walFile && !logBeside ? "?immutable=1" : "?mode=ro");
+        sqlite3 *handle = openHandle(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        sqlite3_busy_timeout(handle, busyTimeoutMs);
+        m_db = handle;
+        m_readOnly = true;
+        try {
+            requireCatalogueTables();
+            refuseNewerCatalogue(Engine::SQLite, fileVersion());
+        } catch (const DbError &) {
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            throw;
+        }
+    }
+
+    qint64 scalar(const QString &sql, const std::vector<Param> &params = {})
+    {
+        Rows rows;
+        const auto st = prepare(sql, false);
+        st->run(params, false, &rows);
+        return rows.count > 0 && rows.cells[0].type == Integer ? rows.cells[0].number : 0;
+    }
+
+    QStringList texts(const QString &sql)
+    {
+        Rows rows;
+        const auto st = prepare(sql, false);
+        st->run({}, false, &rows);
+        QStringList out;
+        for (int r = 0; r < rows.count; ++r) {
+            const Cell &c = rows.cells[size_t(r) * size_t(rows.names.size())];
+            out << QString::fromUtf8(rows.text.constData() + c.number, c.length);
+        }
+        return out;
+    }
+
+    // A file made before its header held the version has 0 there: the keys tell the two versions apart.
+    int fileVersion()
+    {
+        const qint64 stored = scalar(QStringLiteral("PRAGMA user_version"));
+        if (stored != 0)
+            return int(qBound(qint64(INT_MIN), stored, qint64(INT_MAX)));
+        return scalar(QStringLiteral("select count(*) from pragma_foreign_key_list('CDAUDIO')")) > 0 ? 2 : 1;
+    }
+
+    // Version 1 to 2: the keys (and the NUL checks) of the current schema. The engine adds no key to
+    // a table, so each is made again from the schema and given its rows, numbers and high-water mark;
+    // first every missing parent is made, so that every row holds under the keys. One transaction,
+    // under the write lock, after a copy of the file beside it: a failure leaves the file as it was.
+    void upgrade(const QString &path, int from)
+    {
+        exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+        exec(QStringLiteral("BEGIN IMMEDIATE"));
+        QString backup;
+        try {
+            // Another program may have upgraded it while we waited for the lock.
+            from = fileVersion();
+            if (from >= currentCatalogueVersion(Engine::SQLite)) {
+                exec(QStringLiteral("COMMIT"));
+                return;
+            }
+            backup = upgradeBackupPath(path, from);
+            copyTo(path, backup);
+            for (const ParentLink &link : parentLinks()) {
+                const QString missing = QStringLiteral("select distinct %1 from %2 where %1 is not null and %1 not in "
+                                                       "(select %1 from %3) order by 1")
+                                            .arg(link.column, link.child, link.parent);
+                Rows ids;
+                prepare(missing, false)->run({}, false, &ids);
+                const auto insert = prepare(QStringLiteral("insert into %1 (%2, %3) values (:ID, :NAME)")
+                                                .arg(link.parent, link.column, link.nameColumn),
+                                            false);
+                for (int r = 0; r < ids.count; ++r) {
+                    const qint64 id = ids.cells[size_t(r)].number;
+                    Param key{QStringLiteral("ID")};
+                    key.number = id;
+                    Param name{QStringLiteral("NAME")};
+                    name.isText = true;
+                    name.text = missingParentName(link, id).toUtf8();
+                    insert->run({key, name}, false, nullptr);
+                }
+            }
+            const QStringList tables = catalogueTables();
+            const QString old = QStringLiteral("%1_version%2");
+            QStringList quoted;
+            for (const QString &t : tables)
+                quoted << u'\'' + t + u'\'';
+            for (const QString &index : texts(QStringLiteral("select name from sqlite_master where type = 'index' and sql "
+                                                             "is not null and upper(tbl_name) in (%1)")
+                                                  .arg(quoted.join(u','))))
+                exec(QStringLiteral("DROP INDEX \"%1\"").arg(index));
+            for (const QString &t : tables)
+                exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(t, old.arg(t).arg(from)));
+            exec(catalogueSchema());
+            for (const QString &t : tables) {
+                const QString columns = texts(QStringLiteral("select name from pragma_table_info('%1')").arg(t)).join(u',');
+                const QString was = old.arg(t).arg(from);
+                exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(t, columns, was));
+                // The high-water mark of the numbers given, whichever name the engine filed it under.
+                const qint64 high = scalar(QStringLiteral("select coalesce(max(seq), 0) from sqlite_sequence where "
+                                                          "name in ('%1', '%2')")
+                                               .arg(t, was));
+                exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name IN ('%1', '%2')").arg(t, was));
+                if (high > 0)
+                    exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('%1', %2)").arg(t).arg(high));
+            }
+            for (auto it = tables.rbegin(); it != tables.rend(); ++it)
+                exec(QStringLiteral("DROP TABLE %1").arg(old.arg(*it).arg(from)));
+            if (scalar(QStringLiteral("select count(*) from pragma_foreign_key_check")) > 0)
+                throw DbError(QStringLiteral("rows still name a missing parent"));
+            exec(QStringLiteral("COMMIT"));
+        } catch (const DbError &e) {
+            if (!sqlite3_get_autocommit(m_db))
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            // The file is as it was: the copy would only be in the way.
+            if (!backup.isEmpty())
+                QFile::remove(backup);
+            throw DbError(QStringLiteral("The catalogue of version %1 could not be upgraded to version %2, and is left "
+                                         "as it was: %3")
+                              .arg(from)
+                              .arg(currentCatalogueVersion(Engine::SQLite))
+                              .arg(e.text()));
+        }
+    }
+
+    // The catalogue as it stands under this connection's write lock, page by page, into a new file:
+    // read through a connection of its own, as the engine copies only from one that is not writing.
+    static void copyTo(const QString &path, const QString &target)
+    {
+        sqlite3 *source = openHandle(QFile::encodeName(path), SQLITE_OPEN_READONLY);
+        sqlite3 *copy = nullptr;
+        try {
+            copy = openHandle(QFile::encodeName(target), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        } catch (const DbError &e) {
+            sqlite3_close(source);
+            throw DbError(QStringLiteral("no copy of it could be made at %1: %2").arg(target, e.text()));
+        }
+        sqlite3_backup *run = sqlite3_backup_init(copy, "main", source, "main");
+        int rc = sqlite3_errcode(copy);
+        if (run) {
+            const int stepped = sqlite3_backup_step(run, -1);
+            const int finished = sqlite3_backup_finish(run);
+            rc = stepped == SQLITE_DONE ? finished : stepped;
+        }
+        const QString text = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errstr(rc));
+        if (sqlite3_close(copy) != SQLITE_OK && rc == SQLITE_OK)
+            rc = SQLITE_IOERR;
+        sqlite3_close(source);
+        if (rc != SQLITE_OK) {
+            QFile::remove(target);
+            throw DbError(QStringLiteral("no copy of it could be made at %1: %2").arg(target, text));
+        }
+    }
+
     void requireCatalogueTables()
     {
         Rows rows;
@@ -268,6 +452,7 @@ private:
     }
 
     sqlite3 *m_db = nullptr;
+    bool m_readOnly = false;
 };
 
 } // namespace

@@ -31,6 +31,9 @@ public:
     // would give the same rows.
     bool listUpToDate();
 
+    // The catalogue's connection, for what lives beside the rows (the covers).
+    DbConnection &connection() const;
+
 protected:
     // One transaction around `statements`; on an engine failure: roll back, warn, answer false.
     // While another program holds the catalogue, the main's lock waiter (if any) tries again until
@@ -53,8 +56,6 @@ protected:
     static QStringList column(const DbQuery &query, const QString &field);
     // One field of the current row as an integer; 0 when there is no current row.
     static int currentKey(const DbQuery &query, const QString &field);
-
-    DbConnection &connection() const;
 
     // An update that found no row to change: another program deleted the record while its editor
     // was open. Without this the save would end in silence with nothing stored.

@@ -1,9 +1,12 @@
 // Copies a catalogue between a file and a PostgreSQL server, either way: dadudu-copy FROM TO
 #include "store/CatalogueFile.h"
+#include "store/CoverStore.h"
 #include "store/DbEngine.h"
+#include "base/U_Constantes.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -14,17 +17,39 @@ namespace {
 struct Table {
     const char *name;
     const char *key;
-    const char *parentCheck; // the rows a list can show; the others belong to nothing
 };
 const Table Tables[] = {
-    {"ARTISTE", "ART_ID", nullptr},
-    {"CDAUDIO", "CD_ID", "ART_ID is null or ART_ID in (select ART_ID from ARTISTE)"},
-    {"TRACK", "TR_ID", "CD_ID is null or CD_ID in (select CD_ID from CDAUDIO"
-                       " where ART_ID is null or ART_ID in (select ART_ID from ARTISTE))"},
-    {"MOVIE", "MOV_ID", nullptr},
-    {"DATACD", "CD_ID", nullptr},
-    {"DATA", "DATA_ID", "CD_ID is null or CD_ID in (select CD_ID from DATACD)"},
+    {"ARTISTE", "ART_ID"}, {"CDAUDIO", "CD_ID"}, {"TRACK", "TR_ID"},
+    {"MOVIE", "MOV_ID"},   {"DATACD", "CD_ID"},  {"DATA", "DATA_ID"},
 };
+
+// Makes in `target` each parent of `link` that rows of `source` name but that `source` lacks: the
+// number the rows name, and a name that says it was missing. Answers the highest number made.
+qint64 makeMissingParents(DbConnection &source, DbConnection &target, const ParentLink &link, int *made)
+{
+    DbQuery missing(source, {QStringLiteral("select distinct %1 from %2 where %1 is not null and %1 not in "
+                                            "(select %1 from %3) order by 1")
+                                 .arg(link.column, link.child, link.parent)});
+    missing.Open();
+    DbQuery insert(target, {QStringLiteral("insert into %1 (%2, %3) values (:ID, :NAME)")
+                                .arg(link.parent, link.column, link.nameColumn)});
+    qint64 high = 0;
+    for (missing.First(); !missing.Eof(); missing.Next()) {
+        const qint64 id = missing.FirstField().toLongLong();
+        insert.setParam(QStringLiteral("ID"), QVariant(id));
+        insert.setParam(QStringLiteral("NAME"), missingParentName(link, id));
+        insert.ExecSQL();
+        high = qMax(high, id);
+        ++*made;
+    }
+    return high;
+}
+
+// The covers beside a catalogue file, in the folder the program keeps them in.
+QString coversFolderBeside(const QString &file)
+{
+    return QDir(QFileInfo(file).absolutePath()).filePath(U_Constantes::CoversFolderName);
+}
 
 QTextStream &err()
 {
@@ -97,10 +122,12 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral(
         "Copies a Dadudu catalogue from FROM to TO. Each is a catalogue file's path or the address of a\n"
         "PostgreSQL database, postgresql://user@host:port/dbname. Every record keeps its number, so\n"
-        "the cover pictures in the folder cdcovers keep matching their CDs. The copy is one transaction\n"
-        "on TO: it is stored whole or not at all. A missing file, or a database without the catalogue's\n"
-        "tables, gets them first. FROM is only read. Rows that belong to nothing (a track whose CD is\n"
-        "gone), which no list shows, are left out and counted."));
+        "the covers keep matching their CDs; they go with the catalogue, from the folder cdcovers beside\n"
+        "a file to a server's catalogue, and from a server into the folder cdcovers beside the file TO.\n"
+        "The copy is one transaction on TO: it is stored whole or not at all. A missing file, or a\n"
+        "database without the catalogue's tables, gets them first. FROM is only read. Every row is\n"
+        "copied: a row whose parent is missing (a track whose CD is gone) gets that parent made, with\n"
+        "the number the row names and a name that says it was missing, and these are counted."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FROM"), QStringLiteral("the catalogue to copy"));
@@ -130,6 +157,7 @@ int main(int argc, char **argv)
     target.setForeignKeys(true);
     bool targetExists = true;
     QString where = from; // the catalogue a failure is about
+    bool coverFailed = false;
     try {
         open(source, from);
         where = to;
@@ -160,15 +188,10 @@ int main(int argc, char **argv)
             DbQuery del(target, {QStringLiteral("delete from %1").arg(QLatin1String(it->name))});
             del.ExecSQL();
         }
-        DbConnection::DeferredSync once(target);
         for (const Table &t : Tables) {
             const QString table = QString::fromLatin1(t.name);
-            DbQuery rows(source, {QStringLiteral("select * from %1%2 order by %3")
-                                      .arg(table,
-                                           t.parentCheck ? QStringLiteral(" where ") + QLatin1String(t.parentCheck) : QString(),
-                                           QLatin1String(t.key))});
+            DbQuery rows(source, {QStringLiteral("select * from %1 order by %2").arg(table, QLatin1String(t.key))});
             rows.Open();
-            const qint64 all = scalar(source, QStringLiteral("select count(*) from %1").arg(table));
             QStringList columns, params;
             for (int c = 0; c < rows.FieldCount(); ++c) {
                 columns << rows.FieldName(c);
@@ -181,13 +204,56 @@ int main(int argc, char **argv)
                     insert.setParam(columns[c], rows.Value(r, c));
                 insert.ExecSQL();
             }
-            setHighWater(target, t, highWater(source, t));
+            // After the table's own rows, so a made parent never takes a number a row holds.
+            int made = 0;
+            qint64 high = highWater(source, t);
+            for (const ParentLink &link : parentLinks())
+                if (link.parent == table)
+                    high = qMax(high, makeMissingParents(source, target, link, &made));
+            setHighWater(target, t, high);
             QTextStream(stdout) << table << ": " << rows.RecordCount() << " copied";
-            if (all > rows.RecordCount())
-                QTextStream(stdout) << ", " << all - rows.RecordCount() << " left out, belonging to nothing";
+            if (made > 0)
+                QTextStream(stdout) << ", " << made << " made for rows that name a missing one";
             QTextStream(stdout) << '\n';
         }
+
+        // A server's covers are rows, copied in the same transaction; a file's are files, written
+        // once the rows are stored.
+        CoverStore sourceCovers(source, db::isServerLocation(from) ? QString() : coversFolderBeside(from));
+        CoverStore targetCovers(target, db::isServerLocation(to) ? QString() : coversFolderBeside(to));
+        const QList<int> covered = sourceCovers.cdIds();
+        QList<int> toFiles;
+        int coversLeft = 0;
+        for (int cdId : covered) {
+            if (scalar(target, QStringLiteral("select count(*) from CDAUDIO where CD_ID = %1").arg(cdId)) == 0) {
+                ++coversLeft; // a picture of no CD in the catalogue
+                continue;
+            }
+            if (targetCovers.onServer())
+                targetCovers.save(cdId, sourceCovers.load(cdId));
+            else
+                toFiles << cdId;
+        }
+        QList<QByteArray> pictures;
+        for (int cdId : toFiles)
+            pictures << sourceCovers.load(cdId);
         target.CommitTrans();
+        // The catalogue is stored by now: a cover that cannot be written is said, and the copy stays.
+        for (qsizetype i = 0; i < toFiles.size(); ++i) {
+            try {
+                targetCovers.save(toFiles[i], pictures[i]);
+            } catch (const DbError &e) {
+                err() << "dadudu-copy: " << targetCovers.whereIs(toFiles[i]) << ": " << e.text() << '\n';
+                ++coversLeft;
+                coverFailed = true;
+            }
+        }
+        if (!covered.isEmpty()) {
+            QTextStream(stdout) << "COVER: " << covered.size() - coversLeft << " copied";
+            if (coversLeft > 0)
+                QTextStream(stdout) << ", " << coversLeft << " left out";
+            QTextStream(stdout) << '\n';
+        }
     } catch (const DbError &e) {
         try {
             target.RollbackTrans();
@@ -200,5 +266,5 @@ int main(int argc, char **argv)
             QFile::remove(to);
         return 1;
     }
-    return 0;
+    return coverFailed ? 1 : 0;
 }

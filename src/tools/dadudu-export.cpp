@@ -225,6 +225,9 @@ int main(int argc, char **argv)
 
     ErrorLines messages;
     TD_Main main(messages);
+    // Reading is all an export does: a catalogue the user may only read, or on a read-only medium,
+    // exports, and is left as it was, without log files beside it or a changed journal mode.
+    main.setReadOnly(true);
     main.OpenDatabase(cataloguePath);
     if (!main.ADOConnection.Connected())
         return Failed; // the store has said why

@@ -223,7 +223,8 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
     QStringList expected;
     if (blocked)
         expected << U_Constantes::CatalogueNotCreated;
-    expected << U_Constantes::ProblemConnecting << U_Constantes::CantOpenDataFile;
+    expected << U_Constantes::ProblemConnecting
+             << U_Constantes::CantOpenDataFile.arg(QDir::toNativeSeparators(catalogue));
     QCOMPARE(messages.boxes.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(messages.boxes[i].kind, MessageService::Kind::Error);

@@ -5,6 +5,7 @@
 #include "app/FM_Main.h"
 #include "app/FM_Splash.h"
 #include "store/DM_CD.h"
+#include "store/CatalogueFile.h"
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
 #include "base/U_Constantes.h"
@@ -17,6 +18,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QTest>
 #include <QToolBar>
 
@@ -28,6 +32,7 @@ private slots:
     void opensCatalogue();
     void failedOpen_data();
     void failedOpen();
+    void readOnlyCatalogue();
     void shutdownClosesEverything();
     void shutdownAfterFailedOpenSaysNothing();
     void findsCatalogueBesideExecutable();
@@ -50,7 +55,7 @@ void tst_Startup::opensCatalogue_data()
                  "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Lost', 7);"
                  "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Nowhere', 9);"
                  "insert into DATA (DATA_LABEL, CD_ID) values ('stray', 3);"
-        << "1 audio CDs";
+        << "2 audio CDs"; // upgraded on opening: the CD of the missing artist shows under one made for it
 }
 
 void tst_Startup::opensCatalogue()
@@ -74,6 +79,53 @@ void tst_Startup::opensCatalogue()
     QVERIFY(app.D_CD->listRows().fieldCount() > 0);
     QVERIFY(app.D_Movie->listRows().fieldCount() > 0);
     QVERIFY(!app.F_Main->splash());
+}
+
+// A catalogue the system will not let this user write opens for reading: the program says so once,
+// shows the lists, and offers no command that writes. Root may write any file its permissions
+// forbid, so the file is made immutable, which stops root as well.
+void tst_Startup::readOnlyCatalogue()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(U_Constantes::DatabaseFileName);
+    createEmptyCatalogue(path);
+    sqlite3 *seed = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &seed), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(seed, "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                                "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1);",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(seed);
+    const QByteArray before = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QProcess chattr;
+    chattr.start(QStringLiteral("chattr"), {QStringLiteral("+i"), path});
+    if (!chattr.waitForFinished() || chattr.exitStatus() != QProcess::NormalExit || chattr.exitCode() != 0)
+        QSKIP(qPrintable(QStringLiteral("no immutable file here (chattr +i: %1)")
+                             .arg(QString::fromLocal8Bit(chattr.readAllStandardError()).trimmed())));
+    const auto mutableAgain = qScopeGuard([&] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path}); });
+
+    {
+        RecordingMessages messages;
+        RecordingDialogs dialogs;
+        AppModules app(messages, dialogs, path);
+        app.F_Main->setSplashWaitMs(0);
+        app.F_Main->show();
+        QCOMPARE(messages.boxes.size(), 1);
+        QCOMPARE(messages.boxes[0].kind, MessageService::Kind::Information);
+        QCOMPARE(messages.boxes[0].text, U_Constantes::CatalogueReadOnly.arg(path));
+        QCOMPARE(app.F_Main->StatusBar1->text(), QStringLiteral("2 audio CDs"));
+        QVERIFY(app.D_Main->ADOConnection.readOnly());
+        for (QToolButton *b : {app.F_Main->ToolButton1, app.F_Main->ToolButton2, app.F_Main->ToolButton8})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        QVERIFY(app.F_Main->ToolButton4->isEnabled()); // reading again stays
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{U_Constantes::DatabaseFileName});
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
 }
 
 void tst_Startup::failedOpen_data()

@@ -1,6 +1,8 @@
 -- The tables of a catalogue made before the schema had its keys and refused NUL characters:
--- user files of that age must keep opening and working.
+-- user files of that age must keep opening and working. Their header held no version.
 
+PRAGMA user_version = 0
+;
 CREATE TABLE ARTISTE (
   ART_ID   INTEGER PRIMARY KEY AUTOINCREMENT,
   ART_NAME TEXT COLLATE NOCASE,

@@ -6,6 +6,9 @@
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,19 +65,54 @@ QStringList dump(TempCatalogue &cat)
 }
 
 // Numbers with gaps, a CD whose number was given and deleted since, NULLs, quotes, accents, line
-// breaks, a title that starts with a byte-order mark, and one track that belongs to no CD.
+// breaks, a title that starts with a byte-order mark, and rows whose parent is missing: a track of no CD,
+// a CD of no artist, an item of no data CD.
 void seed(TempCatalogue &cat)
 {
     cat.exec(QStringLiteral(
         "insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Abba'), (7, 'Sigur Rós');"
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (2, 'Don''t Stop', 3, '123', '1979', 1, 'line one\nline two'), (5, 'Ágætis byrjun', 7, '', '1999', 0, NULL),"
-        " (9, 'Gone', 3, '', '', 0, '');"
+        " (9, 'Gone', 3, '', '', 0, ''), (14, 'Orphan', 21, NULL, NULL, 0, NULL);"
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (4, 'Chiquitita', 2), (8, 'Svefn-g-englar', 5), (11, 'Stray', 50);"
         "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD'), (5, '\uFEFFMarked', 'DVD');"
         "insert into DATACD (CD_ID, CD_TITLE) values (6, 'Backup');"
-        "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (12, 'docs', 6), (13, 'src', 6);"));
+        "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (12, 'docs', 6), (13, 'src', 6), (15, 'lost', 30);"));
     cat.exec(QStringLiteral("delete from CDAUDIO where CD_ID = 9"));
+}
+
+// The parents the copy makes for the seeded rows whose parent is missing.
+const QStringList MadeParents = {QStringLiteral("21|(missing artist 21)"),
+                                 QStringLiteral("50|(missing CD 50)|<null>|<null>|<null>|0|<null>"),
+                                 QStringLiteral("30|(missing data CD 30)")};
+
+QStringList sorted(QStringList rows)
+{
+    rows.sort();
+    return rows;
+}
+
+QByteArray jpeg(int seed)
+{
+    // Any bytes serve: a cover is carried as it is, never decoded.
+    QByteArray bytes("\xff\xd8\xff\xe0");
+    for (int i = 0; i < 3000; ++i)
+        bytes.append(char((i * seed) % 251));
+    bytes.append(QByteArray(1, '\0')).append("\xff\xd9");
+    return bytes;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -86,6 +124,7 @@ private slots:
     void initTestCase();
     void copiesBothWays_data();
     void copiesBothWays();
+    void roundTripKeepsEveryRowAndCover();
     void failureLeavesTheTargetAsItWas_data();
     void failureLeavesTheTargetAsItWas();
 };
@@ -121,9 +160,12 @@ void tst_Copy::copiesBothWays()
 
     Run r = copy({source.path(), to});
     QCOMPARE(r.code, 0);
-    QVERIFY2(r.out.contains(QStringLiteral("TRACK: 2 copied, 1 left out")), qPrintable(r.out));
+    for (const char *line : {"ARTISTE: 2 copied, 1 made for rows that name a missing one",
+                             "CDAUDIO: 3 copied, 1 made for rows that name a missing one", "TRACK: 3 copied\n",
+                             "DATACD: 1 copied, 1 made for rows that name a missing one", "DATA: 3 copied\n"})
+        QVERIFY2(r.out.contains(QLatin1String(line)), qPrintable(r.out));
 
-    // The copy read back by the target engine's own connection: every row but the stray track.
+    // The copy read back by the target engine's own connection: every row, and the parents made.
     TempCatalogue *target = server.get();
     std::unique_ptr<TempCatalogue> fileView;
     if (!target) {
@@ -133,9 +175,8 @@ void tst_Copy::copiesBothWays()
         QVERIFY(QFile::copy(to, fileView->path()));
         target = fileView.get();
     }
-    QStringList expected = dump(source);
-    expected.removeAll(QStringLiteral("11|Stray|50"));
-    QCOMPARE(dump(*target), expected);
+    const QStringList expected = sorted(dump(source) + MadeParents);
+    QCOMPARE(sorted(dump(*target)), expected);
 
     // A copy with records is refused, and left as it was; --force replaces it.
     source.exec(QStringLiteral("insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (2, 'Brazil', 'DivX')"));
@@ -143,21 +184,59 @@ void tst_Copy::copiesBothWays()
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(QStringLiteral("--force")), qPrintable(r.err));
     if (!fileView)
-        QCOMPARE(dump(*target), expected);
+        QCOMPARE(sorted(dump(*target)), expected);
     r = copy({QStringLiteral("--force"), source.path(), to});
     QCOMPARE(r.code, 0);
 
-    // The program on the copy: the next CD takes a number never given in the source, so the
-    // deleted CD's cover name is not reused.
+    // The program on the copy: the next CD takes a number never given in the source or made, so
+    // the deleted CD's cover name is not reused.
     RecordingMessages messages;
     TD_Main main(messages);
     main.OpenDatabase(to);
     TD_CD cds(main, messages);
-    QCOMPARE(cds.AddAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})), 10);
+    QCOMPARE(cds.AddAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})), 51);
     cds.OpenList();
-    QCOMPARE(cds.count(), 3);
+    QCOMPARE(cds.count(), 4);
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
     QVERIFY(main.ADOConnection.engine() == (fromFile ? db::Engine::PostgreSQL : db::Engine::SQLite));
+}
+
+// File -> server -> file: every row of the first file comes back byte for byte in the last, with the
+// parents made once, on the way to the server; the covers go from the folder beside the file into
+// the server's catalogue and back into the folder beside the last file. A cover of no CD stays out.
+void tst_Copy::roundTripKeepsEveryRowAndCover()
+{
+    TempCatalogue file(db::Engine::SQLite);
+    seed(file);
+    const QString folder = QFileInfo(file.path()).dir().filePath(QStringLiteral("cdcovers"));
+    QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("2.jpg")), jpeg(3)));
+    QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("14.jpg")), jpeg(7)));
+    QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("9.jpg")), jpeg(11))); // the deleted CD's
+    TempCatalogue server(db::Engine::PostgreSQL);
+    Run r = copy({file.path(), server.path()});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("COVER: 2 copied, 1 left out")), qPrintable(r.out));
+    QCOMPARE(server.rows(QStringLiteral("select CD_ID, md5(JPEG) from COVER order by 1")),
+             QStringList({QStringLiteral("2|%1").arg(QString::fromLatin1(QCryptographicHash::hash(jpeg(3), QCryptographicHash::Md5).toHex())),
+                          QStringLiteral("14|%1").arg(QString::fromLatin1(QCryptographicHash::hash(jpeg(7), QCryptographicHash::Md5).toHex()))}));
+
+    QTemporaryDir dir;
+    const QString back = dir.filePath(QStringLiteral("back.mdb"));
+    r = copy({server.path(), back});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("COVER: 2 copied")), qPrintable(r.out));
+    QVERIFY2(!r.out.contains(QStringLiteral("made")), qPrintable(r.out)); // nothing is missing any more
+    TempCatalogue view(db::Engine::SQLite);
+    QFile::remove(view.path());
+    QVERIFY(QFile::copy(back, view.path()));
+    QCOMPARE(sorted(dump(view)), sorted(dump(file) + MadeParents));
+    QCOMPARE(view.rows(QStringLiteral("select typeof(YEAR), typeof(COMMENTS), typeof(LIMITED) from CDAUDIO order by CD_ID")),
+             file.rows(QStringLiteral("select typeof(YEAR), typeof(COMMENTS), typeof(LIMITED) from CDAUDIO order by CD_ID"))
+                 << QStringLiteral("null|null|integer"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("cdcovers"))).entryList(QDir::Files),
+             QStringList({QStringLiteral("14.jpg"), QStringLiteral("2.jpg")}));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("cdcovers/2.jpg"))), jpeg(3));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("cdcovers/14.jpg"))), jpeg(7));
 }
 
 void tst_Copy::failureLeavesTheTargetAsItWas_data()

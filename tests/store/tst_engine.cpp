@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -149,6 +150,8 @@ private slots:
     void nulCharacterRefused();
     void openFails_data();
     void openFails();
+    void upgradesEarlierCatalogue_data();
+    void upgradesEarlierCatalogue();
     void queryOpensClosedConnection();
     void dataSourceMayHoldSemicolons();
     void snapshotNavigation();
@@ -510,6 +513,175 @@ void tst_Engine::nulCharacterRefused()
     QCOMPARE(stored.FirstField().toInt(), 0);
 }
 
+void tst_Engine::upgradesEarlierCatalogue_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("earlier, with rows whose parent is gone") << "earlier";
+    QTest::newRow("of a newer program") << "newer";
+    if (TempCatalogue::engineUnderTest() == db::Engine::SQLite)
+        QTest::newRow("earlier, with a row the schema's checks refuse") << "refused";
+}
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList sqliteRows(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    QStringList out;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                QStringList row;
+                for (int c = 0; c < sqlite3_column_count(st); ++c)
+                    row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
+                out << row.join(u'|');
+            }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+// Every row of a catalogue, each table's in the order of its numbers.
+QStringList everyRow(const QString &path)
+{
+    QStringList out;
+    for (const char *sql : {"select * from ARTISTE order by 1", "select * from CDAUDIO order by 1",
+                            "select * from TRACK order by 1", "select * from MOVIE order by 1",
+                            "select * from DATACD order by 1", "select * from DATA order by 1",
+                            "select name, seq from sqlite_sequence order by 1"})
+        out << QString::fromLatin1(sql) << sqliteRows(path, sql);
+    return out;
+}
+
+} // namespace
+
+// A catalogue of an earlier version is upgraded when the program opens it for writing: a copy of
+// the file beside it first, then in one transaction every missing parent made and the keys given,
+// so that the race of a CD stored under a deleted artist fails there too. One of a newer version is
+// refused and left as it is; an upgrade that fails leaves the file as it was, with no copy about.
+void tst_Engine::upgradesEarlierCatalogue()
+{
+    QFETCH(QString, kind);
+    if (TempCatalogue::engineUnderTest() == db::Engine::PostgreSQL) {
+        TempCatalogue cat;
+        seed(cat);
+        if (kind == QLatin1String("earlier"))
+            cat.exec(QStringLiteral("drop table COVER; drop table DADUDU_VERSION"));
+        else
+            cat.exec(QStringLiteral("update DADUDU_VERSION set VERSION = 3"));
+        const QStringList tables = cat.rows(QStringLiteral("select table_name from information_schema.tables "
+                                                           "where table_schema = current_schema() order by 1"));
+        Open db(cat.path());
+        if (kind == QLatin1String("newer")) {
+            QVERIFY_THROWS_EXCEPTION(DbError, db.connection.Open());
+            QCOMPARE(cat.rows(QStringLiteral("select table_name from information_schema.tables "
+                                             "where table_schema = current_schema() order by 1")),
+                     tables);
+            QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 3);
+            return;
+        }
+        db.connection.Open();
+        QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 2);
+        QCOMPARE(cat.count(QStringLiteral("COVER")), 0);
+        // Reopened, it is left as it is.
+        db.connection.Close();
+        db.connection.Open();
+        QCOMPARE(cat.count(QStringLiteral("DADUDU_VERSION")), 1);
+        return;
+    }
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dadudu.mdb"));
+    makeEarlierCatalogue(path);
+    sqlite3 *side = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &side), SQLITE_OK);
+    QString extra = QStringLiteral(
+        "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
+        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+        " (1, 'Gold', 1, '', '1992', 0, ''), (3, 'Orphan', 99, '', '', 0, NULL), (4, 'Also', 99, '', '', 0, '');"
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 1), (4, 'Lost', 3), (5, 'Nowhere', 77);"
+        "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup');"
+        "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'docs', 1), (2, 'stray', 9);"
+        "delete from CDAUDIO where CD_ID = 1; delete from TRACK where TR_ID = 1; insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (1, 'Gold', 1);");
+    if (kind == QLatin1String("newer"))
+        extra += QStringLiteral("PRAGMA user_version = 3;");
+    QCOMPARE(sqlite3_exec(side, extra.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    if (kind == QLatin1String("refused")) {
+        sqlite3_stmt *st = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(side, "insert into MOVIE (MOV_TITLE) values (?)", -1, &st, nullptr), SQLITE_OK);
+        sqlite3_bind_text(st, 1, "A\0B", 3, SQLITE_STATIC);
+        QCOMPARE(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(side);
+    const QByteArray before = fileBytes(path);
+    const QStringList rowsBefore = everyRow(path);
+
+    Open db(path);
+    db.connection.setForeignKeys(true);
+    if (kind != QLatin1String("earlier")) {
+        try {
+            db.connection.Open();
+            QFAIL("opening succeeded");
+        } catch (const DbError &e) {
+            QVERIFY2(e.text().contains(kind == QLatin1String("newer") ? QStringLiteral("version 3") : QStringLiteral("NUL")),
+                     qPrintable(e.text()));
+        }
+        QVERIFY(!db.connection.Connected());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("dadudu.mdb")});
+        QCOMPARE(fileBytes(path), before);
+        return;
+    }
+    db.connection.Open();
+    db.connection.Close();
+
+    // The copy beside it holds the file as it was.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("dadudu.mdb"), QStringLiteral("dadudu.mdb.version-1")}));
+    QCOMPARE(everyRow(dir.filePath(QStringLiteral("dadudu.mdb.version-1"))), rowsBefore);
+    QCOMPARE(sqliteRows(dir.filePath(QStringLiteral("dadudu.mdb.version-1")), "pragma user_version"), QStringList{"0"});
+
+    // Every row as it was, byte for byte, and the parents made with the numbers the rows name.
+    QStringList expected = rowsBefore;
+    expected.insert(expected.indexOf(QStringLiteral("select * from CDAUDIO order by 1")),
+                    QStringLiteral("99|(missing artist 99)"));
+    expected.insert(expected.indexOf(QStringLiteral("select * from TRACK order by 1")),
+                    QStringLiteral("77|(missing CD 77)||||0|"));
+    expected.insert(expected.indexOf(QStringLiteral("select * from DATA order by 1")), QStringLiteral("9|(missing data CD 9)"));
+    // The made numbers count as given, as a row stored with its number does.
+    for (QString &line : expected)
+        if (line.startsWith(QLatin1String("ARTISTE|")))
+            line = QStringLiteral("ARTISTE|99");
+        else if (line.startsWith(QLatin1String("CDAUDIO|")))
+            line = QStringLiteral("CDAUDIO|77");
+        else if (line.startsWith(QLatin1String("DATACD|")))
+            line = QStringLiteral("DATACD|9");
+    QCOMPARE(everyRow(path), expected);
+    QCOMPARE(sqliteRows(path, "pragma user_version"), QStringList{"2"});
+    QCOMPARE(sqliteRows(path, "select count(*) from pragma_foreign_key_list('DATA')"), QStringList{"1"});
+    QCOMPARE(sqliteRows(path, "pragma integrity_check"), QStringList{"ok"});
+
+    // The keys hold now: a CD stored under an artist another program deleted fails.
+    DbQuery insert(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Late', :ART_ID)")});
+    insert.setParam(QStringLiteral("ART_ID"), 2);
+    insert.ExecSQL();
+    DbQuery other(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Later', 555)")});
+    QVERIFY_THROWS_EXCEPTION(DbError, other.ExecSQL());
+    // Opened again, it is not upgraded again.
+    db.connection.Close();
+    db.connection.Open();
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dadudu.mdb.version-1-2"))));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dadudu.mdb.version-2"))));
+}
+
 void tst_Engine::openFails_data()
 {
     QTest::addColumn<QString>("kind");
@@ -538,7 +710,8 @@ void tst_Engine::openFails()
             // A port nothing listens on: the test server's own, once we know it is not that one.
             address = QStringLiteral("postgresql://dadudu@127.0.0.1:1/dadudu_test?connect_timeout=5");
         } else if (kind == QLatin1String("empty database")) {
-            cat.exec(QStringLiteral("drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO; "
+            cat.exec(QStringLiteral("drop table COVER; drop table DADUDU_VERSION; "
+                                    "drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO; "
                                     "drop table MOVIE; drop table ARTISTE; create table NOTES (TXT text)"));
         } else if (kind == QLatin1String("partial database")) {
             cat.exec(QStringLiteral("drop table MOVIE"));

@@ -1,6 +1,7 @@
 // The six stores on a real catalogue file. Failures come from the engine itself: values too long
 // for their column, triggers that refuse one chosen row, another connection holding the write lock.
 
+#include "store/CoverStore.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
 #include "store/DM_Data.h"
@@ -11,7 +12,9 @@
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QFile>
@@ -177,6 +180,7 @@ class tst_Stores : public QObject
 {
     Q_OBJECT
 private slots:
+    void coversLiveWithTheCatalogue();
     void initTestCase();
     void failures_data();
     void failures();
@@ -692,6 +696,7 @@ void tst_Stores::longListsLetEventsThrough()
     QCOMPARE(levels.size(), 2000);
     QCOMPARE(levels.count(durable), 2000);
     QCOMPARE(seenElsewhere, QList<qint64>({0, 0, 0, 0}));
+    QCOMPARE(level(), durable);
     QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), scan);
 }
 
@@ -748,6 +753,42 @@ void tst_Stores::waitsOutAnotherProgramsWrite()
 
 // A catalogue made before the keys and the NUL checks opens, with its orphan rows, and works as it
 // did; the stores' deletes run in the keys' order all the same, and the engine refuses NUL itself.
+// A file catalogue keeps its covers as files in the folder beside it; a server catalogue keeps them
+// in its own rows, which every computer sharing it sees, and writes nothing into the folder, which
+// a file catalogue may use for its own covers of the same numbers.
+void tst_Stores::coversLiveWithTheCatalogue()
+{
+    Fixture f;
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("cdcovers"));
+    const QByteArray first("\xff\xd8\xff\xe0 first\0 bytes", 20), second("\xff\xd8\xff\xe0 second");
+    CoverStore covers(f.main.ADOConnection, folder);
+    QVERIFY(covers.load(1).isEmpty());
+    covers.save(1, first);
+    covers.save(2, first);
+    covers.save(1, second); // replaces
+    QCOMPARE(covers.load(1), second);
+    QCOMPARE(covers.load(2), first);
+    QCOMPARE(covers.cdIds(), (QList<int>{1, 2}));
+    covers.remove(3); // a CD without a cover: nothing to do
+    if (f.cat.isServer()) {
+        QVERIFY(!QFileInfo::exists(folder));
+        QCOMPARE(f.cat.rows(QStringLiteral("select CD_ID, length(JPEG) from COVER order by 1")),
+                 QStringList({QStringLiteral("1|%1").arg(second.size()), QStringLiteral("2|%1").arg(first.size())}));
+        // The cover goes with its CD.
+        f.cd.DeleteAudioCD(2);
+        QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+        QCOMPARE(covers.cdIds(), QList<int>{1});
+    } else {
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({QStringLiteral("1.jpg"), QStringLiteral("2.jpg")}));
+        QFile file(QDir(folder).filePath(QStringLiteral("2.jpg")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), first);
+        covers.remove(2);
+        QCOMPARE(covers.cdIds(), QList<int>{1});
+    }
+}
+
 void tst_Stores::earlierCatalogueKeepsWorking()
 {
     if (TempCatalogue::engineUnderTest() != db::Engine::SQLite)
@@ -755,7 +796,8 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     Fixture f(true);
     QVERIFY(f.main.ADOConnection.Connected());
     f.cd.OpenList();
-    QCOMPARE(f.cd.ADOQuery_CD.RecordCount(), 3);
+    // Upgraded on opening: the CD of the missing artist shows, under the artist made for it.
+    QCOMPARE(f.cd.ADOQuery_CD.RecordCount(), 4);
     const int cd = f.cd.AddAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
     QVERIFY(cd > 4);
     f.cd.UpdateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));
@@ -764,7 +806,7 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     f.data.DeleteDataCD(1);
     f.items.DeleteDataItem(4);
     QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
-    QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO order by CD_ID"), QStringList({"Help", "Lost"}));
+    QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO order by CD_ID"), QStringList({"Help", "Lost", "(missing CD 50)"}));
     QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList{"2019"});
 
     f.messages.onShow = nullptr;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -51,6 +52,33 @@ QStringList entriesOf(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
+// Runs `command` as root would on a catalogue it cannot write: made immutable, or in a mount
+// namespace of its own where the folder is bound read-only. An empty `why` when that can be had.
+QStringList readOnlyCommand(const QString &how, const QString &file, const QStringList &command, QString *why)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    if (how == QLatin1String("immutable")) {
+        QProcess chattr;
+        chattr.start(QStringLiteral("chattr"), {QStringLiteral("+i"), file});
+        if (!chattr.waitForFinished() || chattr.exitStatus() != QProcess::NormalExit || chattr.exitCode() != 0)
+            *why = QStringLiteral("no immutable file here (chattr +i: %1)")
+                       .arg(QString::fromLocal8Bit(chattr.readAllStandardError()).trimmed());
+        return command;
+    }
+    if (how != QLatin1String("read-only mount"))
+        return command;
+    const QString bind = QStringLiteral("mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\"");
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                            bind + QStringLiteral(" && ! touch \"$0/probe\" 2>/dev/null"), folder});
+    if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        *why = QStringLiteral("no read-only bind mount here (unshare -m, mount -o remount,bind,ro: %1)")
+                   .arg(QString::fromLocal8Bit(probe.readAllStandardError()).trimmed());
+    return QStringList{QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       bind + QStringLiteral(" && shift && exec \"$@\""), folder, QStringLiteral("--")}
+        + command;
+}
+
 } // namespace
 
 class tst_Tools : public QObject
@@ -63,6 +91,8 @@ private slots:
     void existingCatalogue();
     void forceReplacesCatalogue();
     void existingServerCatalogue();
+    void readersLeaveTheCatalogueAsItIs_data();
+    void readersLeaveTheCatalogueAsItIs();
 };
 
 void tst_Tools::commandLine_data()
@@ -193,6 +223,71 @@ void tst_Tools::existingServerCatalogue()
         QVERIFY2(r.err.count(u'\n') == 1, qPrintable(r.err));
         QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")), QStringList{QStringLiteral("Alien|DVD")});
     }
+}
+
+// The tools only read a catalogue they export or copy from: one the user may not write, or on a
+// medium that cannot be written, is read all the same, and every catalogue is left as it was: the
+// same bytes, the same journal mode, no log files beside it.
+void tst_Tools::readersLeaveTheCatalogueAsItIs_data()
+{
+    QTest::addColumn<QString>("journal"); // the catalogue's journal mode
+    QTest::addColumn<QString>("how");     // what keeps it from being written
+    QTest::newRow("WAL") << "wal" << "";
+    QTest::newRow("rollback journal") << "delete" << "";
+    QTest::newRow("WAL, immutable file") << "wal" << "immutable";
+    QTest::newRow("rollback journal, immutable file") << "delete" << "immutable";
+    QTest::newRow("WAL, read-only mount") << "wal" << "read-only mount";
+}
+
+void tst_Tools::readersLeaveTheCatalogueAsItIs()
+{
+    QFETCH(QString, journal);
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("catalogue")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    const QString path = dir.filePath(QStringLiteral("catalogue/dadudu.mdb"));
+    createEmptyCatalogue(path);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    const QByteArray seed = "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD'), ('Brazil', 'DivX');"
+                            "PRAGMA journal_mode=" + journal.toLatin1() + ";";
+    QCOMPARE(sqlite3_exec(db, seed.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const QByteArray before = bytesOf(path);
+    QCOMPARE(before.at(18), journal == QLatin1String("wal") ? 2 : 1);
+
+    const QString exported = dir.filePath(QStringLiteral("out/movies.html"));
+    const QString copied = dir.filePath(QStringLiteral("out/copy.mdb"));
+    QString why;
+    const QStringList exportCommand = readOnlyCommand(how, path,
+        {QStringLiteral(EXPORT_TOOL), QStringLiteral("--catalogue"), path, QStringLiteral("--list"), QStringLiteral("movies"),
+         QStringLiteral("--format"), QStringLiteral("html"), QStringLiteral("--output"), exported}, &why);
+    const auto mutableAgain = qScopeGuard([&] {
+        if (how == QLatin1String("immutable"))
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+    });
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    const QStringList copyCommand = readOnlyCommand(QString(how).replace(QStringLiteral("immutable"), QString()), path,
+                                                    {QStringLiteral(COPY_TOOL), path, copied}, &why);
+
+    for (const QStringList &command : {exportCommand, copyCommand}) {
+        const Run r = run(command.first(), command.mid(1), dir.path());
+        QVERIFY2(r.status == 0, qPrintable(command.join(u' ') + u'\n' + r.out + r.err));
+        QCOMPARE(entriesOf(dir.filePath(QStringLiteral("catalogue"))), QStringList{QStringLiteral("dadudu.mdb")});
+        QVERIFY(bytesOf(path) == before);
+    }
+    QVERIFY2(bytesOf(exported).contains("Brazil"), bytesOf(exported).constData());
+    sqlite3 *copy = nullptr;
+    QCOMPARE(sqlite3_open_v2(QFile::encodeName(copied).constData(), &copy, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt *st = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(copy, "select group_concat(MOV_TITLE) from MOVIE", -1, &st, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_step(st), SQLITE_ROW);
+    const QString titles = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(copy);
+    QCOMPARE(titles, QStringLiteral("Alien,Brazil"));
 }
 
 QTEST_MAIN(tst_Tools)
