@@ -1,6 +1,7 @@
 // Copies a catalogue between a file and a PostgreSQL server, either way: dadudu-copy FROM TO
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
+#include "store/ServerPassword.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -90,6 +91,9 @@ void setHighWater(DbConnection &connection, const Table &t, qint64 high)
 
 int main(int argc, char **argv)
 {
+    // A server's password belongs in PGPASSWORD or ~/.pgpass; one given in an address is used, and
+    // taken out of the process list before anything else.
+    db::takePasswordsFromArguments(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dadudu-copy"));
     QCommandLineParser parser;
