@@ -5,6 +5,8 @@
 #include "app/DaduduApplication.h"
 #include "app/FM_Main.h"
 #include "app/FM_Preferences.h"
+#include "app/Keyring.h"
+#include "store/ServerPassword.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,7 +27,8 @@ void describe(QCommandLineParser &parser)
         "Dadudu, a catalogue of audio CDs, movies and data CDs.\n\n"
         "The catalogue is dadudu.mdb beside the program when there is one, otherwise dadudu.mdb\n"
         "in the user's data folder, unless the preferences name another; --catalogue names another,\n"
-        "a file or a PostgreSQL server's address (postgresql://user@host:port/dbname)."));
+        "a file or a PostgreSQL server's address (postgresql://user@host:port/dbname). A server's\n"
+        "password comes from the desktop's keyring (the preferences put it there), PGPASSWORD or ~/.pgpass."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(catalogueOption);
@@ -80,6 +83,8 @@ bool commandLineIsWrong(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // A password in --catalogue's address serves this run only, and leaves the process list at once.
+    db::takePasswordsFromArguments(argc, argv);
     if (commandLineIsWrong(argc, argv))
         return 2;
     if (answersWithoutWindow(argc, argv)) {
@@ -95,6 +100,8 @@ int main(int argc, char **argv)
     describe(parser);
     parser.process(app);
 
+    // A server that wants a password libpq's own sources (PGPASSWORD, ~/.pgpass) did not give.
+    db::setPasswordSource([](const QString &address) { return programSecrets().read(address); });
     BoxMessageService messages;
     app.setMessageService(&messages);
     StandardDialogService dialogs;

@@ -46,6 +46,14 @@ void DaduduApplication::reportUnhandled(MessageService &messages)
     }
 }
 
+void DaduduApplication::showUnhandled()
+{
+    auto *app = qobject_cast<DaduduApplication *>(QCoreApplication::instance());
+    if (!app || !app->m_messages)
+        throw;
+    reportUnhandled(*app->m_messages);
+}
+
 bool DaduduApplication::notify(QObject *receiver, QEvent *event)
 {
     try {

@@ -23,6 +23,30 @@ public:
     // Shows the error in flight (call from a catch block).
     static void reportUnhandled(MessageService &messages);
 
+    // Runs a slot of the program's own so that an error it lets through is shown at once and goes
+    // no further. Qt's widget and GUI libraries are built without exception support: an error
+    // passed up through their frames to notify() skips the clean-up of what those frames held (an
+    // event, a guard, a lock), which is lost for good. notify() remains the last resort.
+    template <typename Body>
+    static void runGuarded(const Body &body)
+    {
+        try {
+            body();
+        } catch (...) {
+            showUnhandled();
+        }
+    }
+    // A slot that runs `slot` so, for connect().
+    template <typename Slot>
+    static auto guarded(Slot slot)
+    {
+        return [slot = std::move(slot)] { runGuarded(slot); };
+    }
+
 private:
+    // Shows the error in flight through the running application's messages; without them, passes
+    // it on (call from a catch block).
+    static void showUnhandled();
+
     MessageService *m_messages = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/FM_Main.h"
 
+#include "app/DaduduApplication.h"
 #include "app/FM_About.h"
 #include "app/FM_Preferences.h"
 #include "base/WindowFont.h"
@@ -12,6 +13,7 @@
 #include "lists/ListWindow.h"
 #include "store/DM_Main.h"
 #include "base/MessageService.h"
+#include "base/Settings.h"
 #include "base/U_Constantes.h"
 
 #include <QApplication>
@@ -31,6 +33,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -54,6 +57,11 @@ public:
     }
 };
 
+const QString GeometryKey = QStringLiteral("window/geometry");
+const QString StateKey = QStringLiteral("window/state");
+const QString NavigatorPanelKey = QStringLiteral("window/navigatorPanel");
+const QString NavigatorSizeKey = QStringLiteral("window/navigatorSize");
+
 const QString navigatorCaptions[TF_Main::ListCount] = {
     U_Constantes::NavAudioCDs, U_Constantes::NavArtists, U_Constantes::NavTracks,
     U_Constantes::NavMovies,   U_Constantes::NavDataCDs, U_Constantes::NavDataItems,
@@ -69,9 +77,6 @@ TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString
 {
     setWindowTitle(U_Constantes::MainCaption);
     setFont(windowFont());
-    resize(660, 535);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(330, 267));
 
     buildActions();
     buildToolBar();
@@ -84,9 +89,70 @@ TF_Main::TF_Main(MessageService &messages, DialogService &dialogs, const QString
     setStatusBar(status);
 
     FormCreate();
+    restoreLayout();
 }
 
-TF_Main::~TF_Main() = default;
+TF_Main::~TF_Main()
+{
+    // The window's children outlive this class by a moment: QWidget deletes them after this body,
+    // and on the way the client area, the navigator and the panels still signal (the list window
+    // in front goes, the selection empties). Nothing of this class may hear them then.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+}
+
+void TF_Main::placeOnScreen()
+{
+    const QSize designed(660, 535);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(designed);
+        return;
+    }
+    // Three quarters of the screen each way shows a list's columns without hiding the desktop; never
+    // smaller than the window was drawn for, never larger than the screen.
+    const QRect free = screen->availableGeometry();
+    const QSize size = QSize(free.width() * 3 / 4, free.height() * 3 / 4).expandedTo(designed).boundedTo(free.size());
+    resize(size);
+    move(free.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void TF_Main::restoreLayout()
+{
+    const auto settings = openSettings();
+    if (!restoreGeometry(settings->value(GeometryKey).toByteArray()))
+        placeOnScreen();
+    restoreState(settings->value(StateKey).toByteArray());
+    QWidget *const panels[] = {Panel_left, Panel_top, Panel_right, Panel_bottom};
+    const int at = settings->value(NavigatorPanelKey, 0).toInt();
+    if (at < 0 || at >= 4)
+        return;
+    QWidget *panel = panels[at];
+    dockNavigator(panel);
+    // Widened by the user, the panel opens at that width again, and may still be narrowed back.
+    const int size = settings->value(NavigatorSizeKey, 0).toInt();
+    if (size > openSize(panel)) {
+        openPanel(panel, size);
+        if (panel == Panel_left || panel == Panel_right)
+            panel->setMinimumWidth(openSize(panel));
+        else
+            panel->setMinimumHeight(openSize(panel));
+    }
+}
+
+void TF_Main::saveLayout()
+{
+    const auto settings = openSettings();
+    settings->setValue(GeometryKey, saveGeometry());
+    settings->setValue(StateKey, saveState());
+    QWidget *const panels[] = {Panel_left, Panel_top, Panel_right, Panel_bottom};
+    for (int i = 0; i < 4; ++i)
+        if (panels[i] == dockedPanel()) {
+            settings->setValue(NavigatorPanelKey, i);
+            settings->setValue(NavigatorSizeKey, panelSize(panels[i]));
+        }
+    settings->sync();
+}
 
 void TF_Main::buildToolBar()
 {
@@ -144,7 +210,7 @@ void TF_Main::buildActions()
             a->setIconText(buttonText);
         if (!hint.isEmpty())
             a->setToolTip(hint);
-        connect(a, &QAction::triggered, this, run);
+        connect(a, &QAction::triggered, this, DaduduApplication::guarded(run));
         return a;
     };
     using namespace U_Constantes;
@@ -518,10 +584,12 @@ void TF_Main::buildNavigator()
 
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &selected, const QItemSelection &deselected) {
-                for (const QModelIndex &i : deselected.indexes())
-                    ListView1SelectItem(i.row(), false);
-                for (const QModelIndex &i : selected.indexes())
-                    ListView1SelectItem(i.row(), true);
+                DaduduApplication::runGuarded([&] {
+                    for (const QModelIndex &i : deselected.indexes())
+                        ListView1SelectItem(i.row(), false);
+                    for (const QModelIndex &i : selected.indexes())
+                        ListView1SelectItem(i.row(), true);
+                });
             });
 }
 
@@ -648,6 +716,7 @@ void TF_Main::closeEvent(QCloseEvent *event)
 
 void TF_Main::FormClose()
 {
+    saveLayout();
     showSplash();
     try {
         CloseCatalogue();

@@ -128,6 +128,11 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    // A first start opens at a size that suits the screen; later ones where and as the user left
+    // the window, the navigator in its panel at its size.
+    void placeOnScreen();
+    void restoreLayout();
+    void saveLayout();
     void showSplash();
     void removeSplash();
     void buildToolBar();

@@ -1,5 +1,7 @@
 #include "app/FM_Preferences.h"
 
+#include "app/Keyring.h"
+#include "store/ServerPassword.h"
 #include "base/DialogService.h"
 #include "base/MessageService.h"
 #include "base/Settings.h"
@@ -79,17 +81,29 @@ bool CatalogueSection::check(MessageService &messages)
         return true; // a file: whether it is a catalogue is for the opening to judge
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (url.isValid() && (scheme == QLatin1String("postgresql") || scheme == QLatin1String("postgres"))
-        && !url.path().mid(1).isEmpty())
-        return true;
-    messages.warning(U_Constantes::PrefBadCatalogue.arg(text));
-    Edit_catalogue->setFocus();
-    return false;
+    if (!url.isValid() || (scheme != QLatin1String("postgresql") && scheme != QLatin1String("postgres"))
+        || url.path().mid(1).isEmpty()) {
+        // Shown without its password, which the box would otherwise put on the screen.
+        messages.warning(U_Constantes::PrefBadCatalogue.arg(db::addressWithoutPassword(text)));
+        Edit_catalogue->setFocus();
+        return false;
+    }
+    // A password typed into the address goes to the keyring, and the address is kept without it.
+    QString password;
+    const QString bare = db::addressWithoutPassword(text, &password);
+    if (!password.isEmpty()) {
+        QString why;
+        if (!programSecrets().write(bare, password, &why))
+            messages.warning(U_Constantes::PrefPasswordNotKept.arg(why));
+        Edit_catalogue->setText(bare);
+    }
+    return true;
 }
 
 void CatalogueSection::save(QSettings &settings)
 {
-    const QString text = Edit_catalogue->text().trimmed();
+    // Never a password in the settings, whatever the field holds.
+    const QString text = db::addressWithoutPassword(Edit_catalogue->text().trimmed());
     if (text.isEmpty())
         settings.remove(CatalogueKey);
     else

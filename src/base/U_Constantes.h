@@ -306,6 +306,18 @@ inline const QString NoItemText = QStringLiteral("Please specify the item you wa
 inline const QString DataCDNotFoundText = QStringLiteral("This data CD is no longer in the catalogue.");
 inline const QString NoDiscInDriveText = QStringLiteral(
     "There is no readable disc in the drive \"%1\".\r\nInsert a disc, wait until it is mounted and scan again; the item list is left as it was.");
+inline const QString PrefPasswordNotKept = QStringLiteral(
+    "The password could not be kept in the desktop's keyring (%1).\r\nThe address is kept without it: put the password in the file ~/.pgpass, or type it into the address again once the keyring is there.");
+
+// A server catalogue whose connection was lost (the server restarted) and made again.
+inline const QString ServerReconnected = QStringLiteral(
+    "The connection to the database server was lost and has been made again.");
+inline const QString ServerLostNotStored = QStringLiteral(
+    "The connection to the database server was lost during the change, which was not stored. The connection has been made again: you may save again.");
+inline const QString ServerLostOutcomeUnknown = QStringLiteral(
+    "The connection to the database server was lost while the change was being stored: whether it was stored is not known. The connection has been made again: look at the list before saving again.");
+inline const QString ServerLostNoAnswer = QStringLiteral(
+    "The connection to the database server was lost and the server does not answer.");
 
 // Dock sites.
 inline const QString DockSiteTaken = QStringLiteral("%1 already has a TDockManagerPro associated with it.");

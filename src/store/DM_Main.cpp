@@ -12,6 +12,9 @@ TD_Main::TD_Main(MessageService &messages, QObject *parent)
     // Another program may delete an artist or a CD while an editor is open on it: the save must
     // then fail and say so, not store rows that belong to nothing and that no list shows.
     ADOConnection.setForeignKeys(true);
+    // Said once the action under way is over, never in its middle (a list may be read on another thread).
+    connect(&ADOConnection, &DbConnection::reconnected, this,
+            [this] { m_messages.information(U_Constantes::ServerReconnected); }, Qt::QueuedConnection);
 }
 
 void TD_Main::OpenDatabase(const QString &path)

@@ -71,6 +71,9 @@ public:
     // Rolls back whatever is open and ends the session.
     virtual void close() = 0;
     virtual void setBusyTimeoutMs(int ms) = 0;
+    // Called when a session the server ended between two transactions was made again; an engine
+    // whose sessions never end on their own never calls it.
+    virtual void setReconnected(std::function<void()> told) { Q_UNUSED(told); }
 
     // One statement of the engine's own SQL, no parameters, rows dropped.
     virtual void exec(const QString &sql) = 0;

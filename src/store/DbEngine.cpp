@@ -168,6 +168,7 @@ void DbConnection::Open()
     const QString source = dataSourceOf(m_connectionString);
     auto backend = db::isServerLocation(source) ? db::makePostgresBackend() : db::makeSqliteBackend();
     backend->open(source, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
+    backend->setReconnected([this] { emit reconnected(); });
     m_backend = std::move(backend);
     ++m_openings;
 }

@@ -92,6 +92,9 @@ public:
 
 signals:
     void closing();
+    // The server ended the session between two transactions (it restarted) and a new one was made:
+    // nothing was lost, but the user should know. Sent from the thread that found it.
+    void reconnected();
 
 private:
     // Queries prepare their statements on the back end; nothing outside the engine reaches it.

@@ -2,12 +2,16 @@
 
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
+#include "store/ServerPassword.h"
+#include "base/U_Constantes.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <libpq-fe.h>
+
+#include <poll.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +59,12 @@ int check(PGconn *conn, const Result &res)
         throw DbError(resultText(conn, res.get()), state && std::strcmp(state, "55P03") == 0);
     }
     return std::atoi(PQcmdTuples(res.get()));
+}
+
+bool failed(const Result &res)
+{
+    const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+    return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY;
 }
 
 bool identStart(QChar c)
@@ -139,11 +149,35 @@ QString translate(const QString &sql, QStringList *names)
     return out;
 }
 
+bool isReading(const QByteArray &sql)
+{
+    return sql.trimmed().left(6).compare("select", Qt::CaseInsensitive) == 0;
+}
+
+// What a statement needs of its session. A server that restarts or shuts down ends every session:
+// one found ended before a statement is sent is made again, as nothing was lost; one that ends
+// under a statement is made again too, and the statement raises what became of the change.
+class Session
+{
+public:
+    virtual ~Session() = default;
+    virtual PGconn *conn() const = 0;
+    // Counts the sessions made: the statements prepared in an earlier one are gone.
+    virtual int generation() const = 0;
+    // Raises when the server cannot be reached again, or the transaction under way was lost.
+    virtual void beforeStatement() = 0;
+    // After a failed statement, sent in the transaction state `before`: when the session is gone,
+    // makes it again and raises what became of the change, or answers true for a read to be sent again.
+    virtual bool lostUnder(PGTransactionStatusType before, bool commit, bool reading) = 0;
+};
+
 class PgStatement : public Statement
 {
 public:
-    PgStatement(PGconn *conn, QByteArray sql, QStringList names, QByteArray preparedName)
-        : m_conn(conn)
+    PgStatement(Session &session, QByteArray sql, QStringList names, QByteArray preparedName)
+        : m_session(session)
+        , m_conn(session.conn())
+        , m_generation(session.generation())
         , m_sql(std::move(sql))
         , m_names(std::move(names))
         , m_preparedName(std::move(preparedName))
@@ -152,7 +186,8 @@ public:
     ~PgStatement() override
     {
         // A statement prepared on the server lives as long as the session unless let go.
-        if (m_prepared && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_INERROR)
+        if (m_prepared && m_generation == m_session.generation() && PQstatus(m_conn) == CONNECTION_OK
+            && PQtransactionStatus(m_conn) != PQTRANS_INERROR)
             Result(PQexec(m_conn, ("DEALLOCATE " + m_preparedName).constData()));
     }
 
@@ -191,15 +226,28 @@ public:
             }
         }
         Result res;
-        if (!m_preparedName.isEmpty()) {
-            if (!m_prepared) {
-                Result made(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
-                check(m_conn, made);
-                m_prepared = true;
+        // A read is sent again once in a session made again; a write never (see Session).
+        int sends = 0;
+        for (bool again = true; again && sends < 2; ++sends) {
+            m_session.beforeStatement();
+            if (m_generation != m_session.generation()) {
+                m_generation = m_session.generation();
+                m_prepared = false;
             }
-            res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(), nullptr, 0));
-        } else {
-            res.reset(PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
+            const PGTransactionStatusType before = PQtransactionStatus(m_conn);
+            if (!m_preparedName.isEmpty()) {
+                if (!m_prepared) {
+                    res.reset(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
+                    if (failed(res) && m_session.lostUnder(before, false, true))
+                        continue;
+                    check(m_conn, res);
+                    m_prepared = true;
+                }
+                res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(), nullptr, 0));
+            } else {
+                res.reset(PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
+            }
+            again = failed(res) && m_session.lostUnder(before, false, rows && isReading(m_sql));
         }
         const int changed = check(m_conn, res);
         if (rows && PQresultStatus(res.get()) == PGRES_TUPLES_OK)
@@ -280,7 +328,9 @@ private:
         out.count = count;
     }
 
-    PGconn *m_conn;
+    Session &m_session;
+    PGconn *m_conn; // the same object when the session is made again
+    int m_generation;
     QByteArray m_sql;
     QStringList m_names;
     QByteArray m_preparedName;
@@ -292,7 +342,7 @@ void ignoreNotice(void *, const char *)
 {
 }
 
-class PostgresBackend : public Backend
+class PostgresBackend : public Backend, private Session
 {
 public:
     ~PostgresBackend() override { close(); }
@@ -302,36 +352,39 @@ public:
     {
         // The server holds the keys for every connection: there is no catalogue without them.
         PGconn *conn = PQconnectdb(location.toUtf8().constData());
+        if (PQstatus(conn) != CONNECTION_OK && PQconnectionNeedsPassword(conn)) {
+            // libpq's own sources gave none: the one taken from the command line, or the keyring's.
+            const QByteArray password = passwordFor(location).toUtf8();
+            if (!password.isEmpty()) {
+                PQfinish(conn);
+                const QByteArray address = location.toUtf8();
+                const char *const keywords[] = {"dbname", "password", nullptr};
+                const char *const values[] = {address.constData(), password.constData(), nullptr};
+                conn = PQconnectdbParams(keywords, values, 1);
+            }
+        }
         if (PQstatus(conn) != CONNECTION_OK) {
             const QString text = trimmedText(PQerrorMessage(conn));
             PQfinish(conn);
             throw DbError(text.isEmpty() ? QStringLiteral("The database server could not be reached.") : text);
         }
         m_conn = conn;
+        m_busyTimeoutMs = busyTimeoutMs;
+        m_readOnly = readOnly;
         PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
         try {
             if (PQsetClientEncoding(m_conn, "UTF8") != 0)
                 throw DbError(trimmedText(PQerrorMessage(m_conn)));
             requireCatalogueTables();
-            setBusyTimeoutMs(busyTimeoutMs);
-            // The last identifier is 0 until this session inserts, as on a file, where the server
-            // would fail the question instead: a sequence of the session's own has given one 0.
-            exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
-                                "SELECT nextval('dadudu_no_identity_yet')"));
             const int version = serverVersion();
             refuseNewerCatalogue(Engine::PostgreSQL, version);
             // A user who may only read, or a server that only reads (a standby), opens for reading.
             m_readOnly = readOnly
                 || scalarText("select (pg_is_in_recovery() or not has_table_privilege('cdaudio', 'INSERT'))::text")
                        == QLatin1String("true");
-            if (m_readOnly) {
-                exec(QStringLiteral("SET default_transaction_read_only = on"));
-            } else {
-                if (version < currentCatalogueVersion(Engine::PostgreSQL))
-                    upgrade(version);
-                // A row reported stored is on the server's disk, whatever the server's default is.
-                exec(QStringLiteral("SET synchronous_commit = on"));
-            }
+            startSession();
+            if (!m_readOnly && version < currentCatalogueVersion(Engine::PostgreSQL))
+                upgrade(version);
         } catch (const DbError &) {
             PQfinish(m_conn);
             m_conn = nullptr;
@@ -348,21 +401,39 @@ public:
         // Ending the session rolls back whatever it left open.
         PQfinish(m_conn);
         m_conn = nullptr;
+        m_transactionLost = false;
     }
 
     void setBusyTimeoutMs(int ms) override
     {
+        m_busyTimeoutMs = ms;
         if (!m_conn)
             return;
         // No wait at all is 0 to SQLite but forever to the server: the shortest wait it knows instead.
         exec(QStringLiteral("SET lock_timeout = %1").arg(qMax(ms, 1)));
     }
 
+    void setReconnected(std::function<void()> told) override { m_reconnected = std::move(told); }
+
     void exec(const QString &sql) override
     {
-        if (!m_conn)
-            throw DbError(QStringLiteral("The database engine is not available."));
-        check(m_conn, Result(PQexec(m_conn, sql.toUtf8().constData())));
+        const QByteArray text = sql.toUtf8();
+        const QByteArray word = text.trimmed().toUpper();
+        if (m_transactionLost && word == "BEGIN")
+            m_transactionLost = false; // the caller has moved on to another change
+        if (m_transactionLost && (word == "ROLLBACK" || word == "COMMIT")) {
+            // The server rolled the transaction back when its session ended.
+            m_transactionLost = false;
+            if (word == "COMMIT")
+                throw DbError(U_Constantes::ServerLostNotStored);
+            return;
+        }
+        beforeStatement();
+        const PGTransactionStatusType before = PQtransactionStatus(m_conn);
+        Result res(PQexec(m_conn, text.constData()));
+        if (failed(res))
+            lostUnder(before, word == "COMMIT", false);
+        check(m_conn, res);
     }
 
     QString toEngine(const QString &sql) const override
@@ -381,7 +452,7 @@ public:
         if (bare.trimmed().isEmpty())
             return nullptr;
         const QByteArray preparedName = reused ? "dadudu_" + QByteArray::number(++m_statements) : QByteArray();
-        return std::make_unique<PgStatement>(m_conn, sql.toUtf8(), names, preparedName);
+        return std::make_unique<PgStatement>(static_cast<Session &>(*this), sql.toUtf8(), names, preparedName);
     }
 
     // A write takes a transaction number, and a commit or rollback leaves the list of those in
@@ -439,10 +510,85 @@ private:
         }
     }
 
+    PGconn *conn() const override { return m_conn; }
+    int generation() const override { return m_generation; }
+
+    // What a session holds beyond the connection's parameters, set again in a session made again.
+    void startSession()
+    {
+        if (PQsetClientEncoding(m_conn, "UTF8") != 0)
+            throw DbError(trimmedText(PQerrorMessage(m_conn)));
+        setBusyTimeoutMs(m_busyTimeoutMs);
+        // The last identifier is 0 until this session inserts, as on a file, where the server
+        // would fail the question instead: a sequence of the session's own has given one 0.
+        exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
+                            "SELECT nextval('dadudu_no_identity_yet')"));
+        if (m_readOnly)
+            exec(QStringLiteral("SET default_transaction_read_only = on"));
+        else // A row reported stored is on the server's disk, whatever the server's default is.
+            exec(QStringLiteral("SET synchronous_commit = on"));
+    }
+
+    void reconnect()
+    {
+        PQreset(m_conn);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw DbError(U_Constantes::ServerLostNoAnswer + QStringLiteral("\r\n") + trimmedText(PQerrorMessage(m_conn)));
+        ++m_generation;
+        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+        startSession();
+    }
+
+    void beforeStatement() override
+    {
+        if (!m_conn)
+            throw DbError(QStringLiteral("The database engine is not available."));
+        if (m_transactionLost)
+            throw DbError(U_Constantes::ServerLostNotStored);
+        // Only between transactions: within one, a lost session is for the statement to report.
+        // A server that shut down said so and closed the socket; reading what waits there needs no
+        // round trip, and its end marks the session ended.
+        if (PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+            return;
+        for (int reads = 0; reads < 16 && PQstatus(m_conn) == CONNECTION_OK; ++reads) {
+            pollfd waiting{PQsocket(m_conn), POLLIN, 0};
+            if (::poll(&waiting, 1, 0) <= 0 || PQconsumeInput(m_conn) == 0)
+                break;
+        }
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            return;
+        reconnect();
+        if (m_reconnected)
+            m_reconnected();
+    }
+
+    bool lostUnder(PGTransactionStatusType before, bool commit, bool reading) override
+    {
+        if (PQstatus(m_conn) != CONNECTION_BAD)
+            return false;
+        const QString details = QStringLiteral("\r\n") + trimmedText(PQerrorMessage(m_conn));
+        const bool inTransaction = before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
+        // Until the caller ends it, the transaction stays lost: what it sends next belongs to it.
+        const bool lost = inTransaction && !commit;
+        try {
+            reconnect();
+        } catch (const DbError &) {
+            m_transactionLost = lost;
+            throw;
+        }
+        m_transactionLost = lost;
+        if (m_transactionLost)
+            throw DbError(U_Constantes::ServerLostNotStored + details);
+        if (reading && !inTransaction)
+            return true;
+        // The server may have stored it before it went: sending it again could store it twice.
+        throw DbError(U_Constantes::ServerLostOutcomeUnknown + details);
+    }
+
     void requireCatalogueTables()
     {
         Rows rows;
-        PgStatement st(m_conn,
+        PgStatement st(*this,
                        "select upper(table_name::text) from information_schema.tables"
                        " where table_schema = any(current_schemas(false))",
                        {}, {});
@@ -460,7 +606,11 @@ private:
 
     PGconn *m_conn = nullptr;
     int m_statements = 0;
+    int m_generation = 0;
+    int m_busyTimeoutMs = 0;
     bool m_readOnly = false;
+    bool m_transactionLost = false;
+    std::function<void()> m_reconnected;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "store/CoverStore.h"
 #include "store/DbEngine.h"
 #include "base/U_Constantes.h"
+#include "store/ServerPassword.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -115,6 +116,9 @@ void setHighWater(DbConnection &connection, const Table &t, qint64 high)
 
 int main(int argc, char **argv)
 {
+    // A server's password belongs in PGPASSWORD or ~/.pgpass; one given in an address is used, and
+    // taken out of the process list before anything else.
+    db::takePasswordsFromArguments(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dadudu-copy"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));

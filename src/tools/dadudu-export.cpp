@@ -19,6 +19,7 @@
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
 #include "store/DbBackend.h"
+#include "store/ServerPassword.h"
 #include "base/MessageService.h"
 #include "base/U_Constantes.h"
 
@@ -133,6 +134,9 @@ int main(int argc, char **argv)
     // A file grown past the user's limit (ulimit -f) is a failed write to report, not a reason to die
     // without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A server's password belongs in PGPASSWORD or ~/.pgpass; one given in an address is used, and
+    // taken out of the process list before anything else.
+    db::takePasswordsFromArguments(argc, argv);
     qInstallMessageHandler(quietToolkit);
     // Nothing is shown: the windows and the printer only need fonts, which need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -2,14 +2,20 @@
 // only the navigator accepted, and never floating.
 
 #include "app/FM_Main.h"
+#include "base/Settings.h"
 #include "docking/DockManagerPro.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QListWidget>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QToolBar>
 
 namespace {
@@ -53,6 +59,9 @@ private slots:
     void closedPanelsTakeDropsWhereTheyWouldOpen();
     void outlineShowsWhereTheDragLands_data();
     void outlineShowsWhereTheDragLands();
+    void firstStartSuitsTheScreen();
+    void placeAndNavigatorComeBack_data();
+    void placeAndNavigatorComeBack();
 };
 
 void tst_NavigatorDocking::startsInTheLeftPanel()
@@ -250,5 +259,89 @@ void tst_NavigatorDocking::outlineShowsWhereTheDragLands()
     QCOMPARE(inWindow(panel), future);
 }
 
-QTEST_MAIN(tst_NavigatorDocking)
+void tst_NavigatorDocking::firstStartSuitsTheScreen()
+{
+    QTemporaryDir dir;
+    setSettingsFile(dir.filePath(QStringLiteral("dadudu.ini")));
+    const auto restore = qScopeGuard([] { setSettingsFile({}); });
+    Fixture f;
+    // The screen main() asked for is far larger than the window's drawn size.
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(free.size(), QSize(1600, 1000));
+    QVERIFY2(f.w().width() >= free.width() / 2 && f.w().height() >= free.height() / 2,
+             qPrintable(QStringLiteral("%1x%2").arg(f.w().width()).arg(f.w().height())));
+    QVERIFY(free.contains(f.w().frameGeometry()));
+}
+
+void tst_NavigatorDocking::placeAndNavigatorComeBack_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("widenedBy");
+    QTest::addColumn<QRect>("place");
+    QTest::newRow("left, widened") << 0 << 70 << QRect(40, 30, 900, 700);
+    QTest::newRow("top, as docked") << 1 << 0 << QRect(300, 200, 700, 600);
+    QTest::newRow("right, widened") << 2 << 110 << QRect(10, 20, 1200, 800);
+    QTest::newRow("bottom, widened") << 3 << 40 << QRect(100, 50, 800, 650);
+}
+
+void tst_NavigatorDocking::placeAndNavigatorComeBack()
+{
+    QFETCH(int, target);
+    QFETCH(int, widenedBy);
+    QFETCH(QRect, place);
+    QTemporaryDir dir;
+    setSettingsFile(dir.filePath(QStringLiteral("dadudu.ini")));
+    const auto restore = qScopeGuard([] { setSettingsFile({}); });
+    int size = 0;
+    {
+        Fixture f;
+        f.w().setGeometry(place);
+        f.settle();
+        f.w().dockNavigator(f.panel(target));
+        f.settle();
+        if (widenedBy) {
+            QWidget *panel = f.panel(target);
+            auto *splitter = qobject_cast<QSplitter *>(panel->parentWidget());
+            QList<int> sizes = splitter->sizes();
+            const int at = splitter->indexOf(panel);
+            sizes[at] += widenedBy;
+            sizes[1] -= widenedBy;
+            splitter->setSizes(sizes);
+            f.settle();
+        }
+        size = f.w().panelSize(f.panel(target));
+        QVERIFY(size > 0);
+        QCOMPARE(f.w().geometry(), place);
+        QVERIFY(f.w().close());
+    }
+    Fixture again;
+    again.settle();
+    QCOMPARE(again.w().geometry(), place);
+    QCOMPARE(again.w().dockedPanel(), again.panel(target));
+    QCOMPARE(again.w().panelSize(again.panel(target)), size);
+    // Widened before, it may still be narrowed back to the size it docks at.
+    const bool sideways = target == 0 || target == 2;
+    QCOMPARE(sideways ? again.panel(target)->minimumWidth() : again.panel(target)->minimumHeight(), sideways ? 90 : 60);
+    for (int i = 0; i < 4; ++i)
+        if (i != target)
+            QCOMPARE(again.w().panelSize(again.panel(i)), 0);
+}
+
+// One large screen, so that a size fitted to it tells from the window's drawn size.
+int main(int argc, char **argv)
+{
+    QTemporaryDir config;
+    const QString file = config.filePath(QStringLiteral("screens.json"));
+    QFile json(file);
+    if (!json.open(QIODevice::WriteOnly)
+        || json.write(R"({"screens": [{"name": "Large", "x": 0, "y": 0, "width": 1600, "height": 1000,
+                          "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+            < 0)
+        return 1;
+    json.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file).toLocal8Bit());
+    QApplication app(argc, argv);
+    tst_NavigatorDocking test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_navigatordocking.moc"

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -37,9 +38,10 @@ struct Run {
     QString out, err;
 };
 
-Run copy(const QStringList &args)
+Run copy(const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(DADUDU_COPY), args);
     Run r;
     if (!p.waitForFinished(120000))
@@ -127,6 +129,8 @@ private slots:
     void roundTripKeepsEveryRowAndCover();
     void failureLeavesTheTargetAsItWas_data();
     void failureLeavesTheTargetAsItWas();
+    void passwordFromWhereLibpqLooks_data();
+    void passwordFromWhereLibpqLooks();
 };
 
 void tst_Copy::initTestCase()
@@ -270,6 +274,58 @@ void tst_Copy::failureLeavesTheTargetAsItWas()
         QVERIFY2(r.err.contains(QStringLiteral("MOV_TYPE is longer than 255")), qPrintable(r.err));
         QVERIFY2(!QFile::exists(to), "the file made for the copy is gone");
     }
+}
+
+void tst_Copy::passwordFromWhereLibpqLooks_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::newRow("PGPASSWORD") << QStringLiteral("environment");
+    QTest::newRow("~/.pgpass") << QStringLiteral("pgpass");
+    QTest::newRow("in the address, taken out of it") << QStringLiteral("address");
+    QTest::newRow("nowhere") << QString();
+}
+
+// A role of the test server that must give its password, which the copying tool takes from
+// wherever every PostgreSQL program takes it.
+void tst_Copy::passwordFromWhereLibpqLooks()
+{
+    QFETCH(QString, given);
+    const QString password = QStringLiteral("s3cret:with@odd/chars");
+    TempCatalogue source(db::Engine::SQLite);
+    seed(source);
+    TempCatalogue target(db::Engine::PostgreSQL);
+    QString to = target.passwordRoleAddress(password);
+    QVERIFY(!to.isEmpty());
+
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"PGPASSWORD", "PGPASSFILE", "PGSERVICEFILE"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("HOME"), home.path());
+    if (given == QLatin1String("environment"))
+        env.insert(QStringLiteral("PGPASSWORD"), password);
+    if (given == QLatin1String("pgpass")) {
+        QFile pgpass(home.filePath(QStringLiteral(".pgpass")));
+        QVERIFY(pgpass.open(QIODevice::WriteOnly));
+        QString escaped = password;
+        escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u':', QStringLiteral("\\:"));
+        pgpass.write(QStringLiteral("*:*:*:dadudu_password_test:%1\n").arg(escaped).toUtf8());
+        pgpass.close();
+        QVERIFY(pgpass.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+    if (given == QLatin1String("address"))
+        to.replace(QStringLiteral("://dadudu_password_test@"),
+                   QStringLiteral("://dadudu_password_test:%1@").arg(QString::fromLatin1(QUrl::toPercentEncoding(password))));
+
+    const Run r = copy({source.path(), to}, env);
+    if (given.isEmpty()) {
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains(QStringLiteral("password")), qPrintable(r.err));
+        QCOMPARE(target.count(QStringLiteral("ARTISTE")), 0);
+        return;
+    }
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(target.count(QStringLiteral("ARTISTE")), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_Copy)

@@ -12,6 +12,7 @@
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
 #include "store/DbEngine.h"
+#include "store/ServerPassword.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -19,8 +20,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include <algorithm>
 #include <map>
@@ -164,6 +167,10 @@ private slots:
     void statementRunAgainTakesTheNewValues();
     void textComparesWithoutCase();
     void dialectWordsInsideLiteralsStayAsTheyAre();
+    void serverRestartIsOvercome_data();
+    void serverRestartIsOvercome();
+    void serverAsksForThePassword_data();
+    void serverAsksForThePassword();
 };
 
 void tst_Engine::initTestCase()
@@ -1050,6 +1057,124 @@ void tst_Engine::dialectWordsInsideLiteralsStayAsTheyAre()
     DbQuery flags(db.connection, {QStringLiteral("select count(*) from CDAUDIO where LIMITED = true and CD_LABEL <> 'false'")});
     flags.Open();
     QCOMPARE(flags.FirstField().toInt(), 1);
+}
+
+void tst_Engine::serverRestartIsOvercome_data()
+{
+    QTest::addColumn<bool>("duringSave");
+    QTest::newRow("between two saves") << false;
+    QTest::newRow("during a save") << true;
+}
+
+void tst_Engine::serverRestartIsOvercome()
+{
+    QFETCH(bool, duringSave);
+    if (TempCatalogue::engineUnderTest() != db::Engine::PostgreSQL)
+        QSKIP("a server's own behaviour: a file has no session to lose");
+    Stores s;
+    DbConnection &connection = s.main.ADOConnection;
+    QSignalSpy told(&connection, &DbConnection::reconnected);
+    DbQuery &insert = s.movie.ADOQuery_AddMovie;
+    auto add = [&](const QString &title) {
+        insert.setParam(QStringLiteral("MOV_TITLE"), title);
+        insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
+        insert.ExecSQL();
+    };
+    // The first save also prepares the insert in the server's session.
+    connection.BeginTrans();
+    add(QStringLiteral("Before"));
+    connection.CommitTrans();
+    if (duringSave) {
+        connection.BeginTrans();
+        add(QStringLiteral("Lost"));
+        QVERIFY(s.cat.restartServer());
+        try {
+            add(QStringLiteral("Lost too"));
+            QFAIL("a statement of the ended session's transaction went through");
+        } catch (const DbError &e) {
+            // Known not stored, and said so in the user's words, with the server's after them.
+            QVERIFY2(e.text().startsWith(U_Constantes::ServerLostNotStored + U_Constantes::LineBreak), qPrintable(e.text()));
+        }
+        // Whatever the caller goes on sending belongs to the lost transaction, until it ends it.
+        QVERIFY_THROWS_EXCEPTION(DbError, add(QStringLiteral("Lost as well")));
+        connection.RollbackTrans();
+    } else {
+        QVERIFY(s.cat.restartServer());
+    }
+    // The next save goes through a new session, the insert prepared there again.
+    connection.BeginTrans();
+    add(QStringLiteral("After"));
+    connection.CommitTrans();
+    add(QStringLiteral("Again"));
+    QCOMPARE(s.cat.rows(QStringLiteral("select MOV_TITLE from MOVIE where MOV_TITLE not in ('Alien') order by MOV_ID")),
+             (QStringList{QStringLiteral("Before"), QStringLiteral("After"), QStringLiteral("Again")}));
+    // A session made again between two saves lost nothing, and the user hears of it once; one lost
+    // under a save was told by the save's failure.
+    QCOMPARE(told.size(), duringSave ? 0 : 1);
+    if (duringSave) {
+        QTest::qWait(50);
+        QVERIFY(s.messages.boxes.isEmpty());
+    } else {
+        QTRY_COMPARE(s.messages.boxes.size(), 1);
+        QCOMPARE(s.messages.boxes[0].kind, MessageService::Kind::Information);
+        QCOMPARE(s.messages.boxes[0].text, U_Constantes::ServerReconnected);
+    }
+    // Lists read through it too.
+    s.movie.ADOQuery_Movie.Open();
+    QVERIFY(s.movie.ADOQuery_Movie.RecordCount() >= 3);
+}
+
+void tst_Engine::serverAsksForThePassword_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::newRow("nowhere") << QString();
+    QTest::newRow("the keyring") << QStringLiteral("keyring");
+    // Last: what the command line gave serves the rest of the run.
+    QTest::newRow("the command line") << QStringLiteral("arguments");
+}
+
+// A role of the test server that must give its password: the connection asks the program's source
+// (the keyring) or what the command line gave, with the address as it is kept, without a password.
+void tst_Engine::serverAsksForThePassword()
+{
+    QFETCH(QString, from);
+    if (TempCatalogue::engineUnderTest() != db::Engine::PostgreSQL)
+        QSKIP("a server's own behaviour: a file has no password");
+    if (qEnvironmentVariableIsSet("PGPASSWORD"))
+        QSKIP("PGPASSWORD would answer before the program is asked");
+    const QString password = QStringLiteral("pa ss:w@rd");
+    TempCatalogue cat;
+    seed(cat);
+    const QString address = cat.passwordRoleAddress(password);
+    QVERIFY(!address.isEmpty());
+    QStringList asked;
+    db::setPasswordSource([&](const QString &for_) {
+        asked << for_;
+        return from == QLatin1String("keyring") ? password : QString();
+    });
+    const auto restore = qScopeGuard([] { db::setPasswordSource({}); });
+    if (from == QLatin1String("arguments")) {
+        QByteArray program("dadudu"), option("--catalogue");
+        QByteArray given = address.toUtf8();
+        given.replace("://dadudu_password_test@", "://dadudu_password_test:" + QUrl::toPercentEncoding(password) + '@');
+        char *argv[] = {program.data(), option.data(), given.data(), nullptr};
+        db::takePasswordsFromArguments(3, argv);
+        // Written over where it stood: the process list shows the address without it.
+        QCOMPARE(QByteArray(argv[2]), address.toUtf8());
+    }
+
+    DbConnection connection;
+    connection.setConnectionString(QStringLiteral("Data Source=") + address);
+    if (from.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(DbError, connection.Open());
+        QCOMPARE(asked, QStringList{address});
+        return;
+    }
+    connection.Open();
+    DbQuery artists(connection, {QStringLiteral("select count(*) from ARTISTE")});
+    artists.Open();
+    QVERIFY(artists.FirstField().toInt() > 0);
+    QCOMPARE(asked, from == QLatin1String("keyring") ? QStringList{address} : QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_Engine)

@@ -3,10 +3,14 @@
 #include "store/CatalogueFile.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <libpq-fe.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -75,9 +79,110 @@ TempCatalogue::TempCatalogue(db::Engine engine)
         return;
     }
     PQsetNoticeProcessor(m_pg, [](void *, const char *) {}, nullptr);
-    serverExec(QStringLiteral("create schema %1; set search_path = %1, public; set lock_timeout = 2000").arg(m_schema));
+    serverExec(QStringLiteral("create schema %1").arg(m_schema));
+    startSideSession(false);
     createEmptyCatalogue(path());
     serverExec(QStringLiteral("set session_replication_role = replica"));
+}
+
+void TempCatalogue::startSideSession(bool asReplica)
+{
+    serverExec(QStringLiteral("set search_path = %1, public; set lock_timeout = 2000").arg(m_schema));
+    if (asReplica)
+        serverExec(QStringLiteral("set session_replication_role = replica"));
+}
+
+QString TempCatalogue::passwordRoleAddress(const QString &password)
+{
+    if (!isServer())
+        return {};
+    const QString role = QStringLiteral("dadudu_password_test");
+    // One role of the whole server, its password set again by each test that wants it.
+    serverExec(QStringLiteral("do $$ begin create role %1 login; exception when duplicate_object then null; end $$;"
+                              "alter role %1 password '%2';"
+                              "grant usage, create on schema %3 to %1;"
+                              "grant all on all tables in schema %3 to %1;"
+                              "grant all on all sequences in schema %3 to %1")
+                   .arg(role, QString(password).replace(u'\'', QStringLiteral("''")), m_schema));
+    // Only this role must give a password: every other connection keeps the server's trust.
+    const QDir state = QFileInfo(qEnvironmentVariable("DADUDU_TEST_PG_URL_FILE")).dir();
+    QFile dataFile(state.filePath(QStringLiteral("data")));
+    if (!dataFile.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("no test server folder"), state.path());
+        return {};
+    }
+    QFile hba(QString::fromUtf8(dataFile.readAll()).trimmed() + QStringLiteral("/db/pg_hba.conf"));
+    if (!hba.open(QIODevice::ReadWrite)) {
+        fail(hba.errorString(), hba.fileName());
+        return {};
+    }
+    const QByteArray line = "host all " + role.toUtf8() + " 127.0.0.1/32 scram-sha-256\n";
+    const QByteArray rules = hba.readAll();
+    if (!rules.startsWith(line)) {
+        hba.resize(0);
+        hba.seek(0);
+        hba.write(line + rules);
+    }
+    hba.close();
+    serverExec(QStringLiteral("select pg_reload_conf()"));
+    // The same catalogue, reached as that role.
+    QString address = path();
+    address.replace(QRegularExpression(QStringLiteral("://[^@/]*@")), QStringLiteral("://") + role + u'@');
+    // The server reads its rules again on its own time: until a connection is asked for the password.
+    const QByteArray target = address.toUtf8();
+    const char *const keywords[] = {"dbname", "passfile", nullptr};
+    const char *const values[] = {target.constData(), "/nonexistent", nullptr};
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        PGconn *probe = PQconnectdbParams(keywords, values, 1);
+        const bool asked = PQconnectionNeedsPassword(probe);
+        PQfinish(probe);
+        if (asked)
+            return address;
+        QTest::qWait(25);
+    }
+    fail(QStringLiteral("the server never asked that role for a password"), address);
+    return {};
+}
+
+bool TempCatalogue::restartServer()
+{
+    if (!isServer())
+        return false;
+    // The state pg-server.sh left beside the address: the server's folder and the user it runs as.
+    const QDir state = QFileInfo(qEnvironmentVariable("DADUDU_TEST_PG_URL_FILE")).dir();
+    auto stateOf = [&](const QString &name) {
+        QFile f(state.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+    };
+    const QString data = stateOf(QStringLiteral("data"));
+    const QString owner = stateOf(QStringLiteral("owner"));
+    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toDouble() < b.toDouble(); });
+    if (data.isEmpty() || versions.isEmpty()) {
+        fail(QStringLiteral("no test server to restart"), state.path());
+        return false;
+    }
+    // The options of the first start are kept by the server and used again.
+    const QStringList restart{QStringLiteral("/usr/lib/postgresql/%1/bin/pg_ctl").arg(versions.last()),
+                              QStringLiteral("-D"), data + QStringLiteral("/db"), QStringLiteral("-l"),
+                              data + QStringLiteral("/server.log"), QStringLiteral("-m"), QStringLiteral("fast"),
+                              QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("restart")};
+    QProcess pgCtl;
+    if (::getuid() == 0 && !owner.isEmpty())
+        pgCtl.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), owner, QStringLiteral("--")} + restart);
+    else
+        pgCtl.start(restart.first(), restart.mid(1));
+    if (!pgCtl.waitForFinished(90000) || pgCtl.exitStatus() != QProcess::NormalExit || pgCtl.exitCode() != 0) {
+        fail(QString::fromLocal8Bit(pgCtl.readAllStandardError() + pgCtl.readAllStandardOutput()), restart.join(u' '));
+        return false;
+    }
+    PQreset(m_pg);
+    if (PQstatus(m_pg) != CONNECTION_OK) {
+        fail(QString::fromUtf8(PQerrorMessage(m_pg)), serverAddress());
+        return false;
+    }
+    startSideSession(true);
+    return true;
 }
 
 TempCatalogue::~TempCatalogue()

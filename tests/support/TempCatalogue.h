@@ -61,11 +61,19 @@ public:
     void holdWriteLock();
     void releaseWriteLock();
 
+    // Server only: restarts the test server, which ends every session on it, as an administrator's
+    // restart does; the side connection is made again. False, after failing the test, when it could not.
+    bool restartServer();
+    // Server only: the catalogue's address as a role of its own that must give `password` (the
+    // server's other users need none); empty on a file.
+    QString passwordRoleAddress(const QString &password);
+
     // SQLite only: the side connection's handle.
     sqlite3 *side();
 
 private:
     void serverExec(const QString &sql);
+    void startSideSession(bool asReplica);
 
     db::Engine m_engine;
     QTemporaryDir m_dir;
