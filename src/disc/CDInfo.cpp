@@ -13,7 +13,10 @@
 #include <QFileInfo>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QStringDecoder>
 #include <QTemporaryDir>
+
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -40,54 +43,219 @@ bool regularFile(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The file the sheet's FILE lines name, relative to the sheet's folder; empty when they name none
-// or several, which one BIN cannot stand for.
-QString sheetBinary(const QString &cue)
+// A sheet is read whole by our own rules before libcdio sees anything of it: libcdio's reader
+// trusts what it is given (more than 99 TRACK lines overrun its table), reads CD-Text as Latin-1
+// whatever the sheet's bytes, and refuses a byte-order mark. It gets instead a sheet written here
+// from what was checked, plain ASCII, with only what a table of contents needs.
+constexpr qint64 MaxSheetBytes = 256 * 1024;
+constexpr qsizetype MaxLineChars = 4000;
+
+struct Sheet {
+    QByteArray forReader;
+    QString binary; // the BIN, absolute
+    QString title, performer;
+    QStringList trackTitles;
+};
+
+// Characters that end or break a line never reach a title.
+QString cleanText(QString text)
+{
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+            c = QLatin1Char(' ');
+    return text.trimmed();
+}
+
+// "mm:ss:ff" with seconds below 60 and frames below 75; -1 when it is not. No regular expression
+// serves the reader: it must run clean under valgrind, which PCRE's compiled code does not.
+int sheetFrames(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 3 || parts[0].isEmpty() || parts[0].size() > 2 || parts[1].size() != 2 || parts[2].size() != 2)
+        return -1;
+    int values[3] = {};
+    for (int k = 0; k < 3; ++k)
+        for (const QChar c : parts[k]) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return -1;
+            values[k] = values[k] * 10 + (c.unicode() - '0');
+        }
+    if (values[1] >= 60 || values[2] >= 75)
+        return -1;
+    return (values[0] * 60 + values[1]) * 75 + values[2];
+}
+
+bool blank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// Splits at blanks, leaving no empty field.
+QStringList sheetFields(const QString &text)
+{
+    QStringList out;
+    QString field;
+    for (const QChar c : text) {
+        if (!blank(c)) {
+            field += c;
+        } else if (!field.isEmpty()) {
+            out << field;
+            field.clear();
+        }
+    }
+    if (!field.isEmpty())
+        out << field;
+    return out;
+}
+
+bool digitsOnly(const QString &text)
+{
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return !text.isEmpty();
+}
+
+QString msf(int frames)
+{
+    return QString::asprintf("%02d:%02d:%02d", frames / 4500, (frames / 75) % 60, frames % 75);
+}
+
+// A quoted value up to its closing quote, or the rest of the line as it stands.
+QString sheetValue(const QString &rest)
+{
+    if (rest.startsWith(QLatin1Char('"'))) {
+        const qsizetype end = rest.indexOf(QLatin1Char('"'), 1);
+        return end < 0 ? rest.mid(1) : rest.mid(1, end - 1);
+    }
+    return rest;
+}
+
+// Empty when the sheet is not one this reader takes whole.
+std::optional<Sheet> readSheet(const QString &cue)
 {
     QFile file(cue);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString found;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine(64 * 1024).trimmed();
-        if (!line.startsWith("FILE") || line.size() < 5 || (line[4] != ' ' && line[4] != '\t'))
+        return std::nullopt;
+    QByteArray bytes = file.read(MaxSheetBytes + 1);
+    if (bytes.size() > MaxSheetBytes || bytes.contains('\0'))
+        return std::nullopt;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    // UTF-8 when the bytes are valid UTF-8, which Latin-1 text with accents practically never is.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+
+    static const QStringList modes{QStringLiteral("AUDIO"),      QStringLiteral("CDG"),
+                                   QStringLiteral("MODE1/2048"), QStringLiteral("MODE1/2352"),
+                                   QStringLiteral("MODE2/2336"), QStringLiteral("MODE2/2352"),
+                                   QStringLiteral("CDI/2336"),   QStringLiteral("CDI/2352")};
+    // Read and left out: nothing of them goes into a table of contents or into the editor.
+    static const QStringList ignored{
+        QStringLiteral("REM"),       QStringLiteral("FLAGS"),     QStringLiteral("ISRC"),
+        QStringLiteral("SONGWRITER"), QStringLiteral("COMPOSER"), QStringLiteral("ARRANGER"),
+        QStringLiteral("MESSAGE"),   QStringLiteral("DISC_ID"),   QStringLiteral("GENRE"),
+        QStringLiteral("TOC_INFO1"), QStringLiteral("TOC_INFO2"), QStringLiteral("UPC_EAN"),
+        QStringLiteral("SIZE_INFO"), QStringLiteral("CDTEXTFILE")};
+
+    Sheet sheet;
+    QByteArray &out = sheet.forReader;
+    int track = 0;        // the number of the current TRACK, 0 before the first
+    int lastIndex = -1;   // of the current track
+    bool started = false; // the current track has its INDEX 01
+    int lastTime = -1;    // every INDEX of the sheet comes after the one before
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    for (const QString &raw : text.split(QLatin1Char('\n'))) {
+        if (raw.size() > MaxLineChars)
+            return std::nullopt;
+        const QString line = raw.trimmed();
+        if (line.isEmpty())
             continue;
-        const QByteArray rest = line.mid(5).trimmed();
-        QByteArray name;
-        if (rest.startsWith('"')) {
-            const qsizetype end = rest.indexOf('"', 1);
-            name = end < 0 ? QByteArray() : rest.mid(1, end - 1);
-        } else {
-            name = rest.simplified().split(' ').value(0);
+        qsizetype gap = 0;
+        while (gap < line.size() && !blank(line[gap]))
+            ++gap;
+        const QString keyword = line.left(gap).toUpper();
+        const QString rest = line.mid(gap).trimmed();
+        const QStringList fields = sheetFields(rest);
+        if (keyword == QLatin1String("FILE")) {
+            const QString name = sheetValue(rest);
+            if (name.isEmpty())
+                return std::nullopt;
+            const QString path = QFileInfo(cue).dir().absoluteFilePath(name);
+            if (!sheet.binary.isEmpty() && sheet.binary != path)
+                return std::nullopt; // one BIN cannot stand for several files
+            sheet.binary = path;
+            out += "FILE \"disc.bin\" BINARY\n";
+        } else if (keyword == QLatin1String("TRACK")) {
+            const bool ok = digitsOnly(fields.value(0)) && fields[0].size() <= 2;
+            const int number = ok ? fields[0].toInt() : 0;
+            if (sheet.binary.isEmpty() || fields.size() != 2 || !ok || number < 1 || number > 99
+                || (track > 0 && (number != track + 1 || !started))
+                || !modes.contains(fields[1].toUpper()))
+                return std::nullopt;
+            track = number;
+            lastIndex = -1;
+            started = false;
+            sheet.trackTitles << QString();
+            out += QStringLiteral("  TRACK %1 %2\n").arg(number, 2, 10, QLatin1Char('0')).arg(fields[1].toUpper()).toLatin1();
+        } else if (keyword == QLatin1String("INDEX")) {
+            const bool ok = digitsOnly(fields.value(0)) && fields[0].size() <= 2;
+            const int number = ok ? fields[0].toInt() : 0;
+            const int time = sheetFrames(fields.value(1));
+            if (track == 0 || fields.size() != 2 || !ok || number < 0 || number > 99 || number <= lastIndex
+                || time < 0 || time <= lastTime)
+                return std::nullopt;
+            lastIndex = number;
+            lastTime = time;
+            started = started || number == 1;
+            out += QStringLiteral("    INDEX %1 %2\n").arg(number, 2, 10, QLatin1Char('0')).arg(msf(time)).toLatin1();
+        } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
+            const int time = sheetFrames(fields.value(0));
+            if (track == 0 || fields.size() != 1 || time < 0)
+                return std::nullopt;
+            out += "    " + keyword.toLatin1() + ' ' + msf(time).toLatin1() + '\n';
+        } else if (keyword == QLatin1String("CATALOG")) {
+            // A catalogue number that is not one is left out, not the disc.
+            if (fields.size() == 1 && fields[0].size() == 13 && digitsOnly(fields[0]))
+                out += "CATALOG " + fields[0].toLatin1() + '\n';
+        } else if (keyword == QLatin1String("TITLE") || keyword == QLatin1String("PERFORMER")) {
+            const QString value = cleanText(sheetValue(rest));
+            if (track == 0)
+                (keyword == QLatin1String("TITLE") ? sheet.title : sheet.performer) = value;
+            else if (keyword == QLatin1String("TITLE"))
+                sheet.trackTitles.last() = value;
+        } else if (!ignored.contains(keyword)) {
+            return std::nullopt;
         }
-        if (name.isEmpty())
-            return {};
-        const QString path = QFileInfo(cue).dir().absoluteFilePath(QFile::decodeName(name));
-        if (!found.isEmpty() && found != path)
-            return {};
-        found = path;
     }
-    return found;
+    if (track == 0 || !started)
+        return std::nullopt;
+    return sheet;
 }
 
 // libcdio reads the BIN beside the sheet that bears the sheet's own name, whatever the FILE line
-// says, and rips seldom name them so. It is given links to both under one name in a folder of its
-// own; it reads all it needs of them while it opens, so the folder may go at once.
-CdIo_t *openImage(const QString &cue)
+// says, and rips seldom name them so. It is given the checked sheet and a link to the BIN under one
+// name in a folder of its own; it reads all it needs of them while it opens, so the folder may go
+// at once.
+CdIo_t *openImage(const QString &cue, std::optional<Sheet> &sheet)
 {
     if (!regularFile(cue))
         return nullptr;
-    const QString bin = sheetBinary(cue);
-    if (bin.isEmpty() || !regularFile(bin))
+    sheet = readSheet(cue);
+    if (!sheet || !regularFile(sheet->binary))
         return nullptr;
     QTemporaryDir folder;
     if (!folder.isValid())
         return nullptr;
-    const QString sheet = folder.filePath(QStringLiteral("disc.cue"));
-    if (!QFile::link(QFileInfo(cue).absoluteFilePath(), sheet)
-        || !QFile::link(bin, folder.filePath(QStringLiteral("disc.bin"))))
+    QFile written(folder.filePath(QStringLiteral("disc.cue")));
+    if (!written.open(QIODevice::WriteOnly) || written.write(sheet->forReader) != sheet->forReader.size()
+        || !written.flush()
+        || !QFile::link(sheet->binary, folder.filePath(QStringLiteral("disc.bin"))))
         return nullptr;
-    return cdio_open_cue(QFile::encodeName(sheet).constData());
+    written.close();
+    return cdio_open_cue(QFile::encodeName(written.fileName()).constData());
 }
 
 } // namespace
@@ -124,7 +292,8 @@ void TCDInfo::OpenDrive(const QString &device)
     cdio_log_set_handler(quietLog);
 
     const bool image = device.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
-    CdIo_t *cdio = image ? openImage(device) : cdio_open(QFile::encodeName(device).constData(), DRIVER_DEVICE);
+    std::optional<Sheet> sheet;
+    CdIo_t *cdio = image ? openImage(device, sheet) : cdio_open(QFile::encodeName(device).constData(), DRIVER_DEVICE);
     if (!cdio)
         throw CDError(noDisc(device).toStdString());
 
@@ -149,9 +318,16 @@ void TCDInfo::OpenDrive(const QString &device)
         cdio_destroy(cdio);
         throw CDError(noDisc(device).toStdString());
     }
+    if (sheet && sheet->trackTitles.size() != count) {
+        cdio_destroy(cdio);
+        throw CDError(noDisc(device).toStdString());
+    }
     m_cdio = cdio;
     m_firstTrack = first;
     m_trackCount = count;
+    if (sheet) {
+        m_sheetText = DiscText{sheet->title, sheet->performer, sheet->trackTitles, {}};
+    }
 }
 
 int TCDInfo::TrackCount() const
@@ -272,7 +448,9 @@ DiscText TCDInfo::Text() const
     const int n = TrackCount();
     DiscText text;
     // libcdio hands CD-Text out as UTF-8 whatever the disc's own character set.
-    if (cdtext_t *cdtext = cdio_get_cdtext(m_cdio)) {
+    if (m_sheetText) {
+        text = *m_sheetText;
+    } else if (cdtext_t *cdtext = cdio_get_cdtext(m_cdio)) {
         auto field = [cdtext](cdtext_field_t key, int track) {
             return QString::fromUtf8(cdtext_get_const(cdtext, key, track_t(track))).trimmed();
         };

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 struct _CdIo;
@@ -97,6 +98,8 @@ private:
     AudioSession audioSession() const;
 
     _CdIo *m_cdio = nullptr;
+    // An image's CD-Text, as its sheet gives it.
+    std::optional<DiscText> m_sheetText;
     int m_firstTrack = 0;
     int m_trackCount = 0;
 };

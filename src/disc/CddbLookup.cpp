@@ -89,6 +89,21 @@ QString refusal(const QString &line, int code)
     return NoAudioInformation;
 }
 
+// A match names its category and disc identifier as the protocol allows them, or the reply is not
+// taken: both go into the next request's address.
+bool protocolMatch(const QString &line)
+{
+    const QStringList fields = line.split(QLatin1Char(' '));
+    const QString category = fields.value(0), id = fields.value(1);
+    bool ok = fields.size() >= 2 && !category.isEmpty() && category.size() <= 32 && id.size() == 8;
+    for (const QChar c : category)
+        ok = ok && c >= QLatin1Char('a') && c <= QLatin1Char('z');
+    for (const QChar c : id)
+        ok = ok && ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+                    || (c >= QLatin1Char('A') && c <= QLatin1Char('F')));
+    return ok;
+}
+
 } // namespace
 
 bool sameArtistName(const QString &a, const QString &b)
@@ -130,8 +145,9 @@ QString CddbLookup::BuildQueryURL(const QString &baseUrl, const DiscToc &toc, co
 QString CddbLookup::BuildReadURL(const QString &baseUrl, const QString &matchLine, const QString &greeting)
 {
     const QStringList fields = matchLine.split(QLatin1Char(' '));
-    return baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+read+") + fields.value(0) + QLatin1Char('+') + fields.value(1)
-           + QStringLiteral("&hello=") + greeting + QStringLiteral("&proto=6");
+    auto field = [](const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
+    return baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+read+") + field(fields.value(0)) + QLatin1Char('+')
+           + field(fields.value(1)) + QStringLiteral("&hello=") + greeting + QStringLiteral("&proto=6");
 }
 
 QStringList CddbLookup::splitLines(const QString &body)
@@ -194,6 +210,9 @@ SourceResult CddbLookup::find(const DiscToc &toc)
             result.failure = NoAudioInformation;
             return result;
         }
+        for (const QString &match : matches)
+            if (!protocolMatch(match))
+                throw CddbReplyError("a match outside the protocol");
         for (const QString &match : matches) {
             const QStringList read = get(m_http, BuildReadURL(m_baseUrl, match, hello));
             const CddbDisc disc = parseRead(read);

@@ -12,10 +12,12 @@
 // dataTracks lists the 1-based tracks written as data (MODE1) instead of audio. binFile is the
 // BIN's path relative to dir as the FILE line names it; empty names it after the sheet. head holds
 // lines for the top of the sheet (CATALOG, TITLE, PERFORMER), trackLines lines for each track in
-// turn (TITLE, ISRC); the sheet is written in ISO-8859-1, as libcdio reads its CD-Text.
+// turn (TITLE, ISRC); the sheet is written in ISO-8859-1, or in UTF-8 as encoding says.
+enum class CueEncoding { Latin1, Utf8, Utf8WithMark };
+
 inline QString writeCueImage(const QString &dir, const QString &name, const QList<int> &starts, int leadOut,
                              const QList<int> &dataTracks = {}, QString binFile = {}, const QStringList &head = {},
-                             const QStringList &trackLines = {})
+                             const QStringList &trackLines = {}, CueEncoding encoding = CueEncoding::Latin1)
 {
     auto msf = [](int frames) {
         return QString::asprintf("%02d:%02d:%02d", frames / 4500, (frames / 75) % 60, frames % 75);
@@ -36,7 +38,10 @@ inline QString writeCueImage(const QString &dir, const QString &name, const QLis
         cue += QStringLiteral("    INDEX 01 %1\r\n").arg(msf(starts[k] - 150));
     }
     QFile c(cuePath);
-    if (!c.open(QIODevice::WriteOnly) || c.write(cue.toLatin1()) < 0)
+    const QByteArray bytes = encoding == CueEncoding::Latin1 ? cue.toLatin1()
+                             : encoding == CueEncoding::Utf8  ? cue.toUtf8()
+                                                              : "\xEF\xBB\xBF" + cue.toUtf8();
+    if (!c.open(QIODevice::WriteOnly) || c.write(bytes) < 0)
         return {};
     QFile bin(QDir(dir).filePath(binFile));
     if (!QDir(dir).mkpath(QFileInfo(bin).path()) || !bin.open(QIODevice::WriteOnly) || !bin.resize(qint64(leadOut - 150) * 2352))

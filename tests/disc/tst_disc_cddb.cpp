@@ -254,6 +254,17 @@ void tst_DiscCddb::lookup_data()
     QTest::newRow("query reply without a code") << QStringList{ok(QStringLiteral("<html>gateway</html>\r\n"))} << -1
                                                 << queryOnly << QStringList() << unreadable << false << none << none
                                                 << QStringList() << AnsweredBoundMs;
+    // Both go into the next request's address.
+    QTest::newRow("category outside the protocol")
+        << QStringList{ok(QStringLiteral("200 rock&cmd=cddb+write 0901c102 Some Artist / Some Title\r\n")), ok(Entry)}
+        << -1 << queryOnly << QStringList() << unreadable << false << none << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("disc identifier not 8 hexadecimal digits")
+        << QStringList{ok(QStringLiteral("200 rock 0901c102#x Some Artist / Some Title\r\n")), ok(Entry)} << -1
+        << queryOnly << QStringList() << unreadable << false << none << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("211 with one match outside the protocol")
+        << QStringList{ok(QString(Matches211).replace(QStringLiteral("jazz 0901c1ff"), QStringLiteral("Jazz/../x 0901c1ff"))),
+                       ok(Entry), ok(Other), ok(Third)}
+        << -1 << queryOnly << QStringList() << unreadable << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("211 of one line") << QStringList{ok(QStringLiteral("211 Found inexact matches\r\n"))} << -1
                                      << queryOnly << QStringList() << unreadable << false << none << none
                                      << QStringList() << AnsweredBoundMs;

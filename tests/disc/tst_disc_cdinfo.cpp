@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +19,7 @@
 #include <thread>
 
 Q_DECLARE_METATYPE(TTrackTime)
+Q_DECLARE_METATYPE(CueEncoding)
 
 namespace {
 
@@ -118,6 +120,8 @@ private slots:
     void discidTool();
     void discText_data();
     void discText();
+    void hostileSheet_data();
+    void hostileSheet();
 
 private:
     QTemporaryDir m_dir;
@@ -323,6 +327,7 @@ void tst_DiscCDInfo::discText_data()
     QTest::addColumn<QString>("performer");
     QTest::addColumn<QStringList>("trackTitles");
     QTest::addColumn<QString>("mcn");
+    QTest::addColumn<CueEncoding>("encoding");
 
     QTest::newRow("catalogue number and CD-Text, accented")
         << QStringList{QStringLiteral("CATALOG 4006381333931"), QStringLiteral("PERFORMER \"Bj\u00f6rk & Caf\u00e9\""),
@@ -331,15 +336,24 @@ void tst_DiscCDInfo::discText_data()
                        QStringLiteral("TITLE \"Cr\u00e8me \u00e0 l'or\"")}
         << QStringLiteral("D\u00e9but") << QStringLiteral("Bj\u00f6rk & Caf\u00e9")
         << QStringList{QStringLiteral("Human Behaviour"), QStringLiteral("Cr\u00e8me \u00e0 l'or")}
-        << QStringLiteral("4006381333931");
+        << QStringLiteral("4006381333931") << CueEncoding::Latin1;
     QTest::newRow("catalogue number only") << QStringList{QStringLiteral("CATALOG 0724384960650")} << QStringList()
                                            << QString() << QString() << QStringList{QString(), QString()}
-                                           << QStringLiteral("0724384960650");
+                                           << QStringLiteral("0724384960650") << CueEncoding::Latin1;
     QTest::newRow("titles of some tracks only")
         << QStringList() << QStringList{QString(), QStringLiteral("TITLE \"Second\"")} << QString() << QString()
-        << QStringList{QString(), QStringLiteral("Second")} << QString();
+        << QStringList{QString(), QStringLiteral("Second")} << QString() << CueEncoding::Latin1;
     QTest::newRow("nothing") << QStringList() << QStringList() << QString() << QString()
-                             << QStringList{QString(), QString()} << QString();
+                             << QStringList{QString(), QString()} << QString() << CueEncoding::Latin1;
+    // Rippers write UTF-8 today, some with a byte-order mark; a sheet of other bytes is Latin-1.
+    for (const CueEncoding encoding : {CueEncoding::Utf8, CueEncoding::Utf8WithMark})
+        QTest::newRow(encoding == CueEncoding::Utf8 ? "UTF-8" : "UTF-8 after a byte-order mark")
+            << QStringList{QStringLiteral("CATALOG 4006381333931"), QStringLiteral("PERFORMER \"\u00c9dith Piaf\""),
+                           QStringLiteral("TITLE \"\u00c0 l'Olympia \u6771\u4eac\"")}
+            << QStringList{QStringLiteral("TITLE \"La Vie en rose\""), QStringLiteral("TITLE \"Hymne \u00e0 l'amour\"")}
+            << QStringLiteral("\u00c0 l'Olympia \u6771\u4eac") << QStringLiteral("\u00c9dith Piaf")
+            << QStringList{QStringLiteral("La Vie en rose"), QStringLiteral("Hymne \u00e0 l'amour")}
+            << QStringLiteral("4006381333931") << encoding;
 }
 
 void tst_DiscCDInfo::discText()
@@ -350,9 +364,10 @@ void tst_DiscCDInfo::discText()
     QFETCH(QString, performer);
     QFETCH(QStringList, trackTitles);
     QFETCH(QString, mcn);
+    QFETCH(CueEncoding, encoding);
 
     const QString cue = writeCueImage(m_dir.path(), QStringLiteral("text"), {150, 18780}, 33825, {}, {}, head,
-                                      trackLines);
+                                      trackLines, encoding);
     QVERIFY(!cue.isEmpty());
     const DiscText text = readDisc(cue).text;
     QCOMPARE(text.title, title);
@@ -360,6 +375,99 @@ void tst_DiscCDInfo::discText()
     QCOMPARE(text.trackTitles, trackTitles);
     QCOMPARE(text.mcn, mcn);
     QCOMPARE(text.hasTitles(), !title.isEmpty() || !performer.isEmpty() || !trackTitles.join(QString()).isEmpty());
+}
+
+void tst_DiscCDInfo::hostileSheet_data()
+{
+    QTest::addColumn<QByteArray>("sheet"); // after its FILE line
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<bool>("underValgrind"); // the tool on it, besides the reader here
+
+    auto tracks = [](const QList<int> &numbers, int step = 1000) {
+        QByteArray out;
+        for (int k = 0; k < numbers.size(); ++k) {
+            const int frames = k * step;
+            out += QString::asprintf("  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:%02d\n", numbers[k], frames / 4500,
+                                     (frames / 75) % 60, frames % 75)
+                       .toLatin1();
+        }
+        return out;
+    };
+    QList<int> upTo99;
+    for (int k = 1; k <= 99; ++k)
+        upTo99 << k;
+
+    QTest::newRow("ninety-nine tracks, the most a disc holds") << tracks(upTo99) << true << true;
+    // libcdio's table holds 100 entries and counts TRACK lines without a bound.
+    QTest::newRow("102 TRACK lines numbered 99 or less") << tracks(upTo99 + QList<int>{97, 98, 99}, 400) << false
+                                                         << true;
+    QTest::newRow("102 TRACK lines of one number") << tracks(QList<int>(102, 5), 400) << false << true;
+    QTest::newRow("track 100") << tracks(upTo99 + QList<int>{100}, 400) << false << true;
+    QTest::newRow("track 0") << tracks({0, 1}) << false << false;
+    QTest::newRow("numbers falling") << tracks({2, 1}) << false << false;
+    QTest::newRow("a number left out") << tracks({1, 3}) << false << false;
+    QTest::newRow("seconds past 59") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:60:00\n") << false << false;
+    QTest::newRow("frames past 74") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:00:75\n") << false << false;
+    QTest::newRow("minutes past 99") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 100:00:00\n") << false << false;
+    QTest::newRow("negative time") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 -1:00:00\n") << false << false;
+    QTest::newRow("times going back")
+        << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:10:00\n  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n") << false << false;
+    QTest::newRow("index before any track") << QByteArray("    INDEX 01 00:00:00\n") << false << false;
+    QTest::newRow("track without INDEX 01")
+        << QByteArray("  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n") << false << false;
+    QTest::newRow("index number 100") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    INDEX 100 00:01:00\n")
+                                      << false << false;
+    QTest::newRow("unknown track mode") << QByteArray("  TRACK 01 BOGUS/9999\n    INDEX 01 00:00:00\n") << false << false;
+    // libcdio reads 4096 bytes a line and takes the rest for a line of its own.
+    QTest::newRow("line longer than a reader's buffer")
+        << "REM " + QByteArray(4092 - 4, 'x') + "TRACK 02 AUDIO\n" + tracks({1}) << false << false;
+    QTest::newRow("sheet over 256 KiB") << tracks({1}) + ("REM " + QByteArray(140, 'x') + '\n').repeated(2000)
+                                        << false << false;
+    QTest::newRow("NUL byte") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    TITLE \"a") + '\0' + "b\"\n"
+                              << false << false;
+}
+
+void tst_DiscCDInfo::hostileSheet()
+{
+    QFETCH(QByteArray, sheet);
+    QFETCH(bool, accepted);
+    QFETCH(bool, underValgrind);
+
+    const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString cue = m_dir.filePath(name + QStringLiteral(".cue"));
+    QFile file(cue);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write("FILE \"" + QFile::encodeName(name) + ".bin\" BINARY\n" + sheet) > 0);
+    file.close();
+    QFile bin(m_dir.filePath(name + QStringLiteral(".bin")));
+    QVERIFY(bin.open(QIODevice::WriteOnly) && bin.resize(qint64(79) * 60 * 75 * 2352));
+    bin.close();
+
+    // The tool under valgrind first: a write out of bounds need not crash this process, valgrind
+    // sees it happen. It takes seconds a run, so the rows that reach libcdio's table have it.
+    if (underValgrind) {
+        const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
+        QVERIFY2(!valgrind.isEmpty(), "valgrind is needed (deps/apt-packages.txt)");
+        QProcess tool;
+        tool.start(valgrind, {QStringLiteral("-q"), QStringLiteral("--error-exitcode=99"),
+                              QStringLiteral(DADUDU_DISCID_TOOL), cue});
+        QVERIFY(tool.waitForFinished(120000));
+        const QByteArray errors = tool.readAllStandardError();
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(tool.exitCode() == (accepted ? 0 : 1), errors.constData());
+        // valgrind itself may end with the tool's code when the heap it watches is broken; what it
+        // found stands on standard error beside the tool's one line.
+        for (const QByteArray &line : errors.split('\n'))
+            QVERIFY2(line.isEmpty() || line.startsWith("dadudu-discid: "), errors.constData());
+    }
+
+    TCDInfo reader;
+    if (accepted) {
+        reader.OpenDrive(cue);
+        QCOMPARE(reader.TrackCount(), 99);
+    } else {
+        QVERIFY_THROWS_EXCEPTION(CDError, reader.OpenDrive(cue));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_DiscCDInfo)
