@@ -103,6 +103,7 @@ private:
     void UpdateArtistChoice();
     void showPlaceholder();
     void applyDisc(const DiscLookup::Result &found);
+    void showStoredCover(const QString &path);
     void addTrackItem(const QString &title);
     int artistIdForSave();
     // The checks, the hourglass and the cover around one store call, which answers the CD to name the cover by.
