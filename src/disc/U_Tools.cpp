@@ -1,5 +1,6 @@
 #include "disc/U_Tools.h"
 
+#include "base/Collation.h"
 #include "base/U_Constantes.h"
 
 #include <cdio/cdio.h>
@@ -138,21 +139,8 @@ QString driveRoot(const QString &drive, const QString &mountsFile)
 void sortNames(QStringList &names)
 {
     // The directory gives no order of its own; by name, a disc scanned twice lists its items alike
-    // and the user finds a name where the alphabet puts it. Each name is folded once, not at each of
-    // the two million comparisons a hundred thousand names take.
-    std::vector<std::pair<QString, qsizetype>> folded;
-    folded.reserve(size_t(names.size()));
-    for (qsizetype k = 0; k < names.size(); ++k)
-        folded.emplace_back(names[k].toCaseFolded(), k);
-    std::sort(folded.begin(), folded.end(), [&names](const auto &a, const auto &b) {
-        const int c = QString::compare(a.first, b.first, Qt::CaseSensitive);
-        return c != 0 ? c < 0 : names[a.second] < names[b.second];
-    });
-    QStringList sorted;
-    sorted.reserve(names.size());
-    for (const auto &[key, k] : folded)
-        sorted << names[k];
-    names = std::move(sorted);
+    // and the user finds a name where the alphabet of the user's language puts it.
+    Collation::sort(names);
 }
 
 QString ListFolders(const QString &folder, const PendingEvents &pending)

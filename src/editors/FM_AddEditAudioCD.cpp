@@ -1,5 +1,8 @@
 #include "editors/FM_AddEditAudioCD.h"
 
+#include "base/Collation.h"
+#include "base/WaitCursor.h"
+#include "editors/CoverImage.h"
 #include "base/WindowFont.h"
 #include "base/DialogService.h"
 #include "disc/FM_ChooseCD.h"
@@ -22,6 +25,9 @@
 #include <QFrame>
 #include <QImage>
 #include <QImageReader>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -298,17 +304,14 @@ bool TF_AddEditAudioCD::prepareEdit(int cdId)
     RadioButton2->setChecked(true);
     ComboBox_artists->setCurrentIndex(artistIndex());
 
-    QImage cover;
     QByteArray stored;
     try {
         stored = CoverStore(m_cds.connection(), m_coversFolder).load(cdId);
     } catch (const DbError &) {
         // The record opens all the same; the placeholder stands where the cover could not be read.
     }
-    if (!stored.isEmpty() && cover.loadFromData(stored)) {
-        Image1->setPixmap(QPixmap::fromImage(cover));
-        m_storedCover = true;
-    }
+    if (!stored.isEmpty())
+        showStoredCover(stored);
     return true;
 }
 
@@ -318,8 +321,12 @@ void TF_AddEditAudioCD::FillArtists()
     const QList<TArtist> artists = m_artists.artists();
     if (artists.isEmpty())
         return;
+    // The catalogue orders names byte by byte, which puts "Ärzte" after "Zebra".
+    QStringList names;
     for (const TArtist &artist : artists)
-        ComboBox_artists->addItem(artist.name, artist.id);
+        names << artist.name;
+    for (const qsizetype k : Collation::order(names))
+        ComboBox_artists->addItem(artists[k].name, artists[k].id);
     ComboBox_artists->setCurrentIndex(0);
 }
 
@@ -447,34 +454,54 @@ QStringList TF_AddEditAudioCD::tracks() const
 
 void TF_AddEditAudioCD::Image1Click()
 {
+    if (busy())
+        return;
     const QString file = m_dialogs.openPictureName(U_Constantes::FilterPicture);
     if (!file.isEmpty())
         loadCover(file);
 }
 
+void TF_AddEditAudioCD::showStoredCover(const QByteArray &stored)
+{
+    // Shown once read, the placeholder meanwhile: the editor opens at once however large the file.
+    // Until then a lookup takes it for a good one and leaves it in place.
+    m_storedCover = true;
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const QImage cover = watcher->result();
+        if (cover.isNull())
+            m_storedCover = false;
+        // A cover chosen meanwhile is the one the user sees and saves.
+        if (cover.isNull() || CoverChanged)
+            return;
+        Image1->setPixmap(QPixmap::fromImage(cover));
+    });
+    watcher->setFuture(QtConcurrent::run(&CoverImage::pictureOfData, stored));
+}
+
 bool TF_AddEditAudioCD::loadCover(const QString &path)
 {
-    QFile file(path);
-    QByteArray data;
-    if (file.open(QIODevice::ReadOnly))
-        data = file.readAll();
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    const QByteArray format = reader.format();
-    const QImage image = reader.read();
-    if (image.isNull()) {
+    CoverImage cover;
+    {
+        // Read and decoded on a thread of its own, the window answering meanwhile; the editor does
+        // not close under it.
+        BusyGuard guard(*this);
+        WaitCursor wait;
+        QFutureWatcher<CoverImage> watcher;
+        QEventLoop loop;
+        connect(&watcher, &QFutureWatcher<CoverImage>::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(QtConcurrent::run(&CoverImage::fromFile, path));
+        if (!watcher.isFinished())
+            loop.exec();
+        cover = watcher.result();
+    }
+    if (cover.isNull()) {
         messages().error(U_Constantes::PictureNotLoadedText.arg(QDir::toNativeSeparators(path)));
         return false;
     }
-    // A cover file holds JPEG data: a JPEG is kept byte for byte, another picture is converted.
-    if (format != "jpeg") {
-        data.clear();
-        QBuffer out(&data);
-        out.open(QIODevice::WriteOnly);
-        image.save(&out, "JPG", 90);
-    }
-    m_coverData = data;
-    Image1->setPixmap(QPixmap::fromImage(image));
+    m_coverData = cover.jpeg;
+    Image1->setPixmap(QPixmap::fromImage(cover.picture));
     CoverChanged = true;
     return true;
 }

@@ -104,6 +104,7 @@ private:
     void UpdateArtistChoice();
     void showPlaceholder();
     void applyDisc(const DiscLookup::Result &found);
+    void showStoredCover(const QByteArray &stored);
     void addTrackItem(const QString &title);
     // The CD as the dialog holds it, for the store.
     AudioCD editedCD() const;

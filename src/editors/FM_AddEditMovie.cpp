@@ -6,6 +6,7 @@
 #include "base/U_Constantes.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -49,6 +50,9 @@ TF_AddEditMovie::TF_AddEditMovie(TD_Movie &movies, MessageService &messages, QWi
     // A typed type is stored as it is, never added to the list.
     ComboBox_type->setInsertPolicy(QComboBox::NoInsert);
     ComboBox_type->lineEdit()->setMaxLength(MaxTextLength);
+    // The box picks the listed type its text matches when Enter or leaving it ends the typing, in
+    // the case its completer matches in: a case-blind one made "other" the listed "Other".
+    ComboBox_type->completer()->setCaseSensitivity(Qt::CaseSensitive);
     for (const QString &type : MovieTypes)
         ComboBox_type->addItem(type);
     ComboBox_type->setCurrentIndex(-1);

@@ -80,6 +80,12 @@ DxGrid::DxGrid(QWidget *parent)
     connect(m_header, &QHeaderView::sectionResized, this, &DxGrid::sectionResized);
     connect(m_header, &GridHeader::ungroupDropped, this, &DxGrid::ungroup);
     connect(m_panel, &GroupPanel::groupRequested, this, [this](int column, int level) { groupBy(column, level); });
+    m_panel->setAccepts([this](int column) {
+        std::vector<int> groups = m_model->groupColumns();
+        const bool before = keepsAColumnShown(groups);
+        groups.push_back(column);
+        return keepsAColumnShown(groups) || !before;
+    });
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DxGrid::beforeReset);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DxGrid::afterReset);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &DxGrid::viewCurrentChanged);
@@ -212,9 +218,18 @@ void DxGrid::ungroup(int column)
     setGroupColumns(std::move(groups));
 }
 
+bool DxGrid::keepsAColumnShown(const std::vector<int> &groups) const
+{
+    const std::vector<GridColumn> &cols = columns();
+    for (int c = 0; c < int(cols.size()); ++c)
+        if (!cols[size_t(c)].hidden && std::find(groups.begin(), groups.end(), c) == groups.end())
+            return true;
+    return false;
+}
+
 void DxGrid::setGroupColumns(std::vector<int> columns)
 {
-    if (columns == m_model->groupColumns())
+    if (columns == m_model->groupColumns() || (!keepsAColumnShown(columns) && keepsAColumnShown(m_model->groupColumns())))
         return;
     m_collapsed.clear();
     m_keepSelection = true;

@@ -52,7 +52,8 @@ public:
     int sortColumn() const;
     Qt::SortOrder sortOrder() const;
 
-    // Grouping levels, outermost first. A grouped column leaves the header for the group panel.
+    // Grouping levels, outermost first. A grouped column leaves the header for the group panel; the
+    // last column shown stays, so that the rows show and a group box has a header to go back to.
     void groupBy(int column, int level = -1);
     void ungroup(int column);
     void setGroupColumns(std::vector<int> columns);
@@ -103,6 +104,7 @@ private:
     void sourceCurrentChanged(int row);
     void followSource(int row, bool select);
     void headerClicked(int section);
+    bool keepsAColumnShown(const std::vector<int> &groups) const;
     void sectionResized(int section, int oldSize, int newSize);
     void updateSections();
     void fitColumns();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 
@@ -31,6 +32,16 @@ void GridHeader::mousePressEvent(QMouseEvent *event)
     }
     m_pressPos = event->position().toPoint();
     QHeaderView::mousePressEvent(event);
+    // The press may reach here only after a list's ordering that its focus started (a list comes to the
+    // front on a click), and that ordering's progress dialog then took the release: the button is up
+    // already. Ended here, the press is the click it was; left pressed, the header would take no press
+    // until a release came.
+    if (event->button() == Qt::LeftButton && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        m_pressSection = -1;
+        QMouseEvent release(QEvent::MouseButtonRelease, event->position(), event->globalPosition(), Qt::LeftButton,
+                            Qt::NoButton, event->modifiers());
+        QHeaderView::mouseReleaseEvent(&release);
+    }
 }
 
 void GridHeader::mouseMoveEvent(QMouseEvent *event)

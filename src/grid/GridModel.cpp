@@ -1,5 +1,6 @@
 #include "grid/GridModel.h"
 
+#include "base/Collation.h"
 #include "base/RowSource.h"
 #include "base/U_Constantes.h"
 
@@ -416,13 +417,12 @@ bool GridModel::isNumber(const QVariant &value)
 
 QLocale GridModel::collationLocale()
 {
-    const QLocale user;
-    return user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user;
+    return Collation::locale();
 }
 
 QCollator GridModel::collator()
 {
-    return QCollator(collationLocale());
+    return Collation::collator();
 }
 
 // Each row gets a small integer that orders like its value: nulls, then numbers by value, then texts

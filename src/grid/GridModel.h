@@ -26,8 +26,7 @@ class GridModel : public QAbstractItemModel
 public:
     enum Role { GroupRole = Qt::UserRole + 1, KindRole };
 
-    // The user's collation. A machine left on the C locale would order texts by code point, putting
-    // "ça" and "île" after "z"; such a machine gets the common order of the world's languages.
+    // The user's collation, as every list outside the grid has it too; see Collation.
     static QCollator collator();
     // The locale of that collation, for callers that open ICU themselves.
     static QLocale collationLocale();

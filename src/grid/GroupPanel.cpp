@@ -127,23 +127,29 @@ void GroupPanel::mouseMoveEvent(QMouseEvent *event)
     drag->exec(Qt::MoveAction);
 }
 
+bool GroupPanel::takes(const QMimeData *data) const
+{
+    const int column = columnOf(data, m_owner);
+    return column >= 0 && (!m_accepts || m_accepts(column));
+}
+
 void GroupPanel::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (columnOf(event->mimeData(), m_owner) >= 0)
+    if (takes(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void GroupPanel::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (columnOf(event->mimeData(), m_owner) >= 0)
+    if (takes(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void GroupPanel::dropEvent(QDropEvent *event)
 {
-    const int column = columnOf(event->mimeData(), m_owner);
-    if (column < 0)
+    if (!takes(event->mimeData()))
         return;
+    const int column = columnOf(event->mimeData(), m_owner);
     event->acceptProposedAction();
     int level = levelAt(event->position().toPoint());
     // Moving a box to the right: its own old place no longer counts.

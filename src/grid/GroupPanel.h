@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QMimeData;
@@ -19,6 +20,8 @@ public:
     GroupPanel(const QObject *owner, QWidget *parent = nullptr);
 
     void setGroups(const std::vector<int> &columns, const QStringList &captions);
+    // Which columns a drop may group; any, unless told.
+    void setAccepts(std::function<bool(int column)> accepts) { m_accepts = std::move(accepts); }
     const std::vector<int> &groups() const { return m_columns; }
     QRect boxRect(int level) const;
     int levelAt(const QPoint &pos) const;
@@ -44,7 +47,10 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    bool takes(const QMimeData *data) const;
+
     const QObject *m_owner;
+    std::function<bool(int)> m_accepts;
     std::vector<int> m_columns;
     QStringList m_captions;
     QPoint m_pressPos;

@@ -54,7 +54,7 @@ void tst_DiscListing::initTestCase()
     m_root = dir.filePath(QStringLiteral("root"));
     m_empty = dir.filePath(QStringLiteral("empty"));
     for (const char *name : {"readme.txt", "Zeta.bin", "noext", ".hidden file", "b.TXT", "Caf\xc3\xa9 Tacvba.mp3",
-                             "alpha/inner.txt"})
+                             "\xc3\x89" "dith.txt", "alpha/inner.txt"})
         QVERIFY(touch(QDir(m_root).filePath(QString::fromUtf8(name))));
 }
 
@@ -67,7 +67,7 @@ void tst_DiscListing::listing_data()
 
     const QStringList folders{QStringLiteral("alpha"), QStringLiteral("Beta")};
     const QStringList allFiles{QStringLiteral(".hidden file"), QStringLiteral("b.TXT"),
-                               QStringLiteral("Caf\u00e9 Tacvba.mp3"), QStringLiteral("noext"),
+                               QStringLiteral("Caf\u00e9 Tacvba.mp3"), QStringLiteral("\u00c9dith.txt"), QStringLiteral("noext"),
                                QStringLiteral("readme.txt"), QStringLiteral("Zeta.bin")};
     const int scan = faHidden | faSysFile | faDirectory;
 
@@ -80,7 +80,7 @@ void tst_DiscListing::listing_data()
     QTest::newRow("files without special ones") << QStringLiteral("root") << QStringLiteral("*.*") << 0
                                                 << allFiles.mid(1);
     QTest::newRow("mask, any case") << QStringLiteral("root") << QStringLiteral("*.txt") << scan
-                                    << QStringList{QStringLiteral("b.TXT"), QStringLiteral("readme.txt")};
+                                    << QStringList{QStringLiteral("b.TXT"), QStringLiteral("\u00c9dith.txt"), QStringLiteral("readme.txt")};
     QTest::newRow("empty folder, folders") << QStringLiteral("empty") << QString() << 0 << QStringList();
     QTest::newRow("empty folder, files") << QStringLiteral("empty") << QStringLiteral("*.*") << scan << QStringList();
     QTest::newRow("missing folder, folders") << QStringLiteral("missing") << QString() << 0 << QStringList();

@@ -33,6 +33,8 @@ private slots:
     void artistSave();
     void movieSave_data();
     void movieSave();
+    void typedTypeStoredAsTyped_data();
+    void typedTypeStoredAsTyped();
     void storeFailureKeepsTheDialog_data();
     void storeFailureKeepsTheDialog();
     void keysThatDoNotSave();
@@ -138,6 +140,33 @@ void tst_ArtistMovieEditors::movieSave()
         QVERIFY(f.messages.boxes.isEmpty());
         QVERIFY(!dialog.isVisible());
     }
+}
+
+void tst_ArtistMovieEditors::typedTypeStoredAsTyped_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("key"); // ends the typing in the type box
+    QTest::newRow("listed in another case, Enter") << "other" << int(Qt::Key_Return);
+    QTest::newRow("listed in another case, Tab") << "dvd" << int(Qt::Key_Tab);
+}
+
+// The text in the type box is the type, whatever the list holds that looks like it.
+void tst_ArtistMovieEditors::typedTypeStoredAsTyped()
+{
+    QFETCH(QString, type);
+    QFETCH(int, key);
+    EditorCatalogue f(Seed);
+    TF_AddEditMovie dialog(f.movies, f.messages);
+    dialog.prepareEdit(1, QStringLiteral("Alien"), QStringLiteral("DVD"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.ComboBox_type->setFocus();
+    dialog.ComboBox_type->lineEdit()->clear();
+    QTest::keyClicks(dialog.ComboBox_type->lineEdit(), type);
+    QTest::keyClick(dialog.ComboBox_type->lineEdit(), Qt::Key(key));
+    QCOMPARE(dialog.ComboBox_type->currentText(), type);
+    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    QCOMPARE(f.movieRows(), QStringList{"1|Alien|" + type});
 }
 
 void tst_ArtistMovieEditors::storeFailureKeepsTheDialog_data()

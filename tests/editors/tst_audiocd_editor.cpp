@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,9 +20,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,6 +60,24 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray pictureBytes(const QSize &size, const char *format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return data;
+}
+
+// Work handed to other threads is done, and its results have reached the window's thread.
+void settle()
+{
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
 }
 
 QString ok(const QString &body)
@@ -86,8 +114,13 @@ private slots:
     void saveEdited();
     void saveWaitsForAnotherProgram_data();
     void saveWaitsForAnotherProgram();
+    void artistsInTheUsersCollation_data();
+    void artistsInTheUsersCollation();
     void coverFiles();
     void coverThatCannotBeLoaded();
+    void coverStoredAtACoversSize_data();
+    void coverStoredAtACoversSize();
+    void coverReadWhileTheWindowAnswers();
     void coverFolderCannotBeMade();
     void trackList();
     void noDrive();
@@ -386,6 +419,37 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     }
 }
 
+void tst_AudioCDEditor::artistsInTheUsersCollation_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("English") << "en_US" << QStringList{"abba", "\u00c4rzte", "Beatles", "\u00c9dith Piaf", "Zebra"};
+    // Swedish puts Ä after Z.
+    QTest::newRow("Swedish") << "sv_SE" << QStringList{"abba", "Beatles", "\u00c9dith Piaf", "Zebra", "\u00c4rzte"};
+    QTest::newRow("C locale, as English") << "C" << QStringList{"abba", "\u00c4rzte", "Beatles", "\u00c9dith Piaf", "Zebra"};
+}
+
+void tst_AudioCDEditor::artistsInTheUsersCollation()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, names);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
+    EditorCatalogue cat(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values"
+                                       " (1, 'Zebra'), (2, '\u00c4rzte'), (3, 'abba'), (4, '\u00c9dith Piaf'), (5, 'Beatles');"));
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    dialog.prepareNew();
+    QStringList shown;
+    for (const TArtist &artist : dialog.artists())
+        shown << artist.name;
+    QCOMPARE(shown, names);
+    // Each name keeps its artist.
+    for (const TArtist &artist : dialog.artists())
+        QCOMPARE(cat.file.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(artist.id)).toString(),
+                 artist.name);
+}
+
 void tst_AudioCDEditor::coverFiles()
 {
     EditorCatalogue cat(TwoArtists + QStringLiteral(
@@ -424,7 +488,7 @@ void tst_AudioCDEditor::coverFiles()
         TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.prepareEdit(8));
-        QCOMPARE(dialog.Image1->pixmap().size(), QSize(40, 30));
+        QTRY_COMPARE(dialog.Image1->pixmap().size(), QSize(40, 30));
         dialog.Button2->click();
     }
     QCOMPARE(fileBytes(QDir(covers).filePath(QStringLiteral("8.jpg"))), picture);
@@ -436,6 +500,7 @@ void tst_AudioCDEditor::coverFiles()
         TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.prepareEdit(9));
+        settle();
         QCOMPARE(dialog.Image1->pixmap().toImage(), plain.Image1->pixmap().toImage());
     }
 
@@ -484,6 +549,86 @@ void tst_AudioCDEditor::coverThatCannotBeLoaded()
     fresh.prepareNew();
     QVERIFY(!fresh.loadCover(bad));
     QVERIFY(!fresh.CoverChanged);
+}
+
+void tst_AudioCDEditor::coverStoredAtACoversSize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<bool>("untouched"); // the file's bytes are the chosen file's
+
+    QTest::newRow("large JPEG, wide") << QSize(2400, 1200) << QByteArray("JPG") << QSize(1000, 500) << false;
+    QTest::newRow("large PNG, tall") << QSize(750, 3000) << QByteArray("PNG") << QSize(250, 1000) << false;
+    QTest::newRow("JPEG of the long side exactly") << QSize(1000, 600) << QByteArray("JPG") << QSize(1000, 600) << true;
+    QTest::newRow("small PNG, converted") << QSize(300, 200) << QByteArray("PNG") << QSize(300, 200) << false;
+}
+
+void tst_AudioCDEditor::coverStoredAtACoversSize()
+{
+    QFETCH(QSize, size);
+    QFETCH(QByteArray, format);
+    QFETCH(QSize, stored);
+    QFETCH(bool, untouched);
+
+    EditorCatalogue cat(TwoArtists);
+    const QString covers = m_dir.filePath(QStringLiteral("covers-sized"));
+    const QByteArray chosen = pictureBytes(size, format.constData());
+    const QString file = writeFile(m_dir.filePath(QStringLiteral("chosen.") + QString::fromLatin1(format).toLower()), chosen);
+    QVERIFY(!file.isEmpty());
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    dialog.setCoversFolder(covers);
+    dialog.prepareNew();
+    QVERIFY(dialog.loadCover(file));
+    QCOMPARE(dialog.Image1->pixmap().size(), stored);
+    dialog.Edit_title->setText(QStringLiteral("Arrival"));
+    dialog.RadioButton2->setChecked(true);
+    dialog.Button2->click();
+
+    const int id = cat.file.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
+    const QString path = QDir(covers).filePath(QString::number(id) + QStringLiteral(".jpg"));
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    QCOMPARE(reader.size(), stored);
+    QCOMPARE(fileBytes(path) == chosen, untouched);
+    QVERIFY(cat.messages.boxes.isEmpty());
+}
+
+// A picture on a slow drive, here a pipe that gives its bytes only once the window has served an
+// event: read on the window's thread, it would come only after the writer gave up waiting.
+void tst_AudioCDEditor::coverReadWhileTheWindowAnswers()
+{
+    EditorCatalogue cat(TwoArtists);
+    const QString pipe = m_dir.filePath(QStringLiteral("slow.jpg"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QByteArray picture = jpegBytes(QSize(64, 48), Qt::yellow);
+    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    dialog.prepareNew();
+
+    std::atomic<bool> served = false;
+    bool servedFirst = false;
+    QTimer::singleShot(0, &dialog, [&served] { served = true; });
+    std::thread writer([&] {
+        for (int i = 0; i < 500 && !served; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        servedFirst = served;
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY);
+        if (fd >= 0) {
+            [[maybe_unused]] const auto written = ::write(fd, picture.constData(), size_t(picture.size()));
+            ::close(fd);
+        }
+    });
+    bool busyMeanwhile = false;
+    QTimer::singleShot(0, &dialog, [&] { busyMeanwhile = dialog.busy() && !dialog.Button1->isEnabled(); });
+    const bool loaded = dialog.loadCover(pipe);
+    writer.join();
+
+    QVERIFY(loaded);
+    QVERIFY2(servedFirst, "the window served no event while the cover was read");
+    // Save and Cancel wait for the picture.
+    QVERIFY(busyMeanwhile);
+    QVERIFY(!dialog.busy());
+    QCOMPARE(dialog.Image1->pixmap().size(), QSize(64, 48));
 }
 
 void tst_AudioCDEditor::coverFolderCannotBeMade()

@@ -18,6 +18,8 @@
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QHBoxLayout>
+#include <QWindow>
 
 class tst_DxGrid : public QObject
 {
@@ -319,6 +321,102 @@ private slots:
         QCOMPARE(grid.header()->sortIndicatorSection(), cancel ? -1 : int(GridFixture::Title));
     }
 
+    // A header click where a list's ordering runs in between: the ordering of another list, of one
+    // left to be ordered until it is looked at, or of the clicked list itself when the click brings it
+    // to the front, as a list window does on focus. Its progress dialog, window-modal, takes any mouse
+    // event meanwhile; the click must still sort once the ordering is done.
+    void headerClickAroundAnOrdering_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("press brings the list to the front") << "focus";
+        QTest::newRow("another window's list being ordered") << "other window";
+        QTest::newRow("list left to be ordered until looked at") << "deferred";
+    }
+
+    void headerClickAroundAnOrdering()
+    {
+        QFETCH(QString, when);
+        QList<QVariantList> list;
+        for (int i = 0; i < 20000; ++i)
+            list.append(QVariantList{qlonglong(i + 1), QStringLiteral("Title %1").arg((i * 7919) % 5003), QStringLiteral("Artist %1").arg(i % 7),
+                                     QVariant(), QString::number(1950 + i % 60), qlonglong(i % 2), QString()});
+        MemoryRows rowsX(GridFixture::cdFields());
+        rowsX.setRows(list);
+        MemoryRows rowsY(GridFixture::cdFields());
+        rowsY.setRows(list);
+        QWidget window;
+        auto *layout = new QHBoxLayout(&window);
+        auto *x = new DxGrid;
+        layout->addWidget(x);
+        std::unique_ptr<DxGrid> apart;
+        DxGrid *y = nullptr;
+        if (when == QLatin1String("other window")) {
+            apart = std::make_unique<DxGrid>();
+            y = apart.get();
+        } else {
+            y = new DxGrid;
+            layout->addWidget(y);
+        }
+        for (DxGrid *g : {x, y}) {
+            g->setColumns(GridFixture::cdColumns());
+            g->setRows(g == x ? &rowsX : &rowsY);
+        }
+        // Sorted, so that rows read again take an ordering.
+        y->sortBy(GridFixture::Artist);
+        window.resize(900, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (apart) {
+            apart->resize(500, 300);
+            apart->show();
+            QVERIFY(QTest::qWaitForWindowExposed(apart.get()));
+        }
+        x->setFocus();
+        GridHeader *header = y->header();
+        const auto at = [&](int column) {
+            return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+        };
+        if (when != QLatin1String("other window")) {
+            // Read again while nobody looks: ordered once it gets the focus, as a list window brought to the front.
+            y->setDeferred(true);
+            rowsY.reset();
+        }
+        struct Resume : QObject {
+            DxGrid *grid;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::FocusIn)
+                    grid->setDeferred(false);
+                return false;
+            }
+        } resume;
+        resume.grid = y;
+        y->view()->installEventFilter(&resume);
+
+        if (when == QLatin1String("focus")) {
+            // As the window system brings them: the press starts the ordering, the release comes while
+            // its dialog is up.
+            QWindow *handle = window.windowHandle();
+            const QPoint pressAt = header->viewport()->mapTo(&window, at(GridFixture::Year));
+            ProgressWatcher watch([&](QProgressDialog &) { QTest::mouseRelease(handle, Qt::LeftButton, {}, pressAt); });
+            QTest::mousePress(handle, Qt::LeftButton, {}, pressAt);
+            QVERIFY2(watch.acted, "the list was not ordered as it got the focus");
+        } else {
+            ProgressWatcher watch([&](QProgressDialog &) { QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(GridFixture::Year)); });
+            x->sortBy(GridFixture::Title, Qt::DescendingOrder);
+            QVERIFY(watch.acted);
+            QCOMPARE(x->sortColumn(), int(GridFixture::Title));
+            if (when == QLatin1String("deferred"))
+                y->setDeferred(false);
+        }
+        QTRY_COMPARE(y->sortColumn(), int(GridFixture::Year));
+        QCOMPARE(header->sortIndicatorSection(), int(GridFixture::Year));
+        QCOMPARE(y->model()->rowTotal(), rowsY.rowCount());
+        // The header takes the next click as any other.
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(GridFixture::Title));
+        QCOMPARE(y->sortColumn(), int(GridFixture::Title));
+    }
+
     void selectionIsKeptInGridOrderAndCopied()
     {
         Catalogue c;
@@ -466,6 +564,55 @@ private slots:
         QVERIFY(grid.view()->isExpanded(first));
         grid.view()->collapse(first);
         QVERIFY(!grid.view()->isExpanded(first));
+    }
+
+    // However many columns go to the group panel, one stays in the header: the rows still show, and a
+    // box taken off the panel has a header to go back to where the user sees one.
+    void aColumnAlwaysStaysInTheHeader()
+    {
+        Catalogue c;
+        MemoryRows &rows = c.openCdList();
+        DxGrid grid;
+        grid.setColumns(GridFixture::cdColumns());
+        grid.setRows(&rows);
+        show(grid);
+        GroupPanel *panel = grid.groupPanel();
+        const auto drop = [&](QWidget *target, int column, bool fromPanel, QPoint at) {
+            std::unique_ptr<QMimeData> data(GroupPanel::columnMimeData(&grid, column, fromPanel));
+            QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &enter);
+            QDropEvent dropped(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &dropped);
+            return enter.isAccepted() && dropped.isAccepted();
+        };
+        const std::vector<int> shown{GridFixture::Title, GridFixture::Artist, GridFixture::Barcode, GridFixture::Year,
+                                     GridFixture::Limited};
+        for (int column : shown)
+            QVERIFY(drop(panel, column, false, QPoint(panel->width() - 2, 5)));
+        QCOMPARE(grid.groupColumns(), shown);
+        QVERIFY(!drop(panel, GridFixture::Comments, false, QPoint(panel->width() - 2, 5)));
+        grid.groupBy(GridFixture::Comments);
+        std::vector<int> all = shown;
+        all.push_back(GridFixture::Comments);
+        grid.setGroupColumns(all);
+        QCOMPARE(grid.groupColumns(), shown);
+        QVERIFY(!grid.view()->isColumnHidden(GridFixture::Comments));
+        // Boxes still move on the panel.
+        QVERIFY(drop(panel, GridFixture::Limited, true, QPoint(0, 5)));
+        QCOMPARE(grid.groupColumns().front(), int(GridFixture::Limited));
+
+        // Where the header shows, a box dropped goes back to it.
+        QApplication::processEvents();
+        GridHeader *header = grid.header();
+        QVERIFY(header->isVisible());
+        QVERIFY(header->height() > 0);
+        const QPoint at(5, header->height() / 2);
+        QWidget *target = grid.childAt(header->viewport()->mapTo(&grid, at));
+        QCOMPARE(target, header->viewport());
+        QVERIFY(drop(target, GridFixture::Title, true, at));
+        QVERIFY(!grid.view()->isColumnHidden(GridFixture::Title));
+        QCOMPARE(grid.groupColumns(), (std::vector<int>{GridFixture::Limited, GridFixture::Artist, GridFixture::Barcode,
+                                                        GridFixture::Year}));
     }
 
     void eventsReachTheListWindow()
