@@ -1,6 +1,6 @@
 // The stores against the sqlite3 C API on a big catalogue (made by dadudu-bench-catalogue):
 //  - each start-up open step and each RefreshList, against reading the same rows directly;
-//  - AddDataCD of 10,000 items (a transaction each, event hook on), against one bulk insert;
+//  - AddDataCD of 10,000 items (one transaction, event hook on), against one bulk insert;
 //  - the process's peak memory with every list open.
 // Works on a copy beside the catalogue, so the catalogue stays as it was made.
 //
@@ -342,7 +342,7 @@ int run(const QString &catalogue, bool reads, bool writes)
 
     double addFull = 0, addNormal = 0, addNormalNoHook = 0, bulk = 0, rawEach = 0, rawEachNormal = 0;
     if (writes) {
-        // (b) AddDataCD: one transaction per item, the event hook between items, as the program does.
+        // (b) AddDataCD: one transaction, the event hook between items, as the program does.
         const QStringList items = itemLabels();
         auto countItems = [&](int cdId) {
             std::vector<Cell> out;
@@ -422,10 +422,10 @@ int run(const QString &catalogue, bool reads, bool writes)
             & printReadTable("(a) RefreshList, each against the same reads with the C API (best of 3)", refreshed);
 
     if (writes) {
-        std::printf("\n(b) AddDataCD of %d items, a transaction each (WAL)\n", AddedItems);
+        std::printf("\n(b) AddDataCD of %d items in one transaction (WAL)\n", AddedItems);
         std::printf("  %-52s %9s %9s\n", "", "s", "ms/item");
         auto line = [](const char *what, double s) { std::printf("  %-52s %9.3f %9.3f\n", what, s, s * 1e3 / AddedItems); };
-        line("AddDataCD as the program runs it (FULL, sync deferred)", addFull);
+        line("AddDataCD as the program runs it (FULL)", addFull);
         line("AddDataCD, whole connection NORMAL, event hook", addNormal);
         line("AddDataCD, whole connection NORMAL, no event hook", addNormalNoHook);
         line("C API, a commit per item, synchronous=FULL", rawEach);

@@ -49,9 +49,9 @@ public:
     QString connectionString() const { return m_connectionString; }
     static QString dataSourceOf(const QString &connectionString);
 
-    // How long a statement waits for another program's write lock before it fails. A failed save
-    // closes its editor and loses what was typed, so the default outlasts any short write of
-    // another program; the user sees the hourglass meanwhile.
+    // How long a statement waits for another program's write lock before it fails. The windows
+    // wait through the main's lock waiter instead (see TD_Main::setLockWaiter); a tool, waiting
+    // here, outlasts any short write of another program.
     static constexpr int DefaultBusyTimeoutMs = 10000;
     void setBusyTimeoutMs(int ms);
     int busyTimeoutMs() const { return m_busyTimeoutMs; }

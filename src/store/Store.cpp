@@ -68,6 +68,13 @@ bool Store::write(const QString &failureMessage, const std::function<void()> &st
                 // The first failure is the one worth telling; the connection drops the transaction anyway.
             }
             failure = e;
+        } catch (...) {
+            // Whatever else ends the statements leaves nothing of them behind either.
+            try {
+                connection().RollbackTrans();
+            } catch (const DbError &) {
+            }
+            throw;
         }
         return !failure || !failure->lockBusy();
     };

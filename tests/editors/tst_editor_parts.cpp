@@ -195,10 +195,10 @@ void tst_EditorParts::errorDuringSave()
 {
     QFETCH(bool, audio);
 
-    // The store serves events between two tracks or items, after the CD row is stored; an error
-    // there is one the store does not report itself.
+    // The store serves events between two tracks or items, inside the save's transaction; an error
+    // there that is not the engine's is one the store does not report itself.
     Catalogue cat;
-    const auto fail = [] { throw DbError(QStringLiteral("disk I/O error")); };
+    const auto fail = [] { throw std::runtime_error("out of memory"); };
     std::unique_ptr<DiscEditor> editor;
     std::function<void()> save;
     if (audio) {
@@ -229,7 +229,10 @@ void tst_EditorParts::errorDuringSave()
     QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
 
     // The error goes on to the application's handler; the editor stays, usable, and can be cancelled.
-    QVERIFY_THROWS_EXCEPTION(DbError, save());
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, save());
+    // Rolled back: nothing of the CD is stored, and the connection is free for the next save.
+    QVERIFY(!cat.main.ADOConnection.InTransaction());
+    QCOMPARE(cat.file.count(audio ? QStringLiteral("CDAUDIO") : QStringLiteral("DATACD")), 0);
     QVERIFY(editor->isVisible());
     QVERIFY(!editor->busy());
     for (QPushButton *button : editor->findChildren<QPushButton *>())

@@ -167,9 +167,9 @@ void deleteRows()
                             << "The track(s) could not be deleted for the following reason :" << "";
     QTest::newRow("movies") << int(Movies) << "MOVIE" << "MOV_ID" << Plain
                             << "The movie(s) could not be deleted for the following reason :" << "";
-    // The items go in a transaction of their own, before the data CD row is refused.
+    // The items go in one transaction with their data CD: a refused row keeps them.
     QTest::newRow("data CDs") << int(Data) << "DATACD" << "CD_ID" << Plain
-                              << "The CD(s) could not be deleted for the following reason :" << "DATA|CD_ID = 2|0";
+                              << "The CD(s) could not be deleted for the following reason :" << "DATA|CD_ID = 2|2";
     QTest::newRow("data items") << int(DataItems) << "DATA" << "DATA_ID" << Plain
                                 << "This item could not be deleted for the following reason :" << "";
 }
