@@ -263,7 +263,9 @@ int main(int argc, char **argv)
             target.RollbackTrans();
         } catch (const DbError &) {
         }
-        err() << "dadudu-copy: " << (e.text().contains(where) ? QString() : where + QStringLiteral(": ")) << e.text() << '\n';
+        // One line that names the catalogue, whatever the engine's words.
+        const QString text = e.text().simplified();
+        err() << "dadudu-copy: " << (text.contains(where) ? QString() : where + QStringLiteral(": ")) << text << '\n';
         // A file made for the copy goes with it: nothing is left that looks like a copy.
         target.Close();
         if (!targetExists)

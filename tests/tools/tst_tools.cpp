@@ -126,6 +126,10 @@ void tst_Tools::commandLine_data()
         QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << "" << "";
         QTest::addRow("%s, an unexpected argument", name) << tool << QStringList{"a", "b", "c"} << 2 << "" << "";
     }
+    // A failure names the file it is about.
+    QTest::newRow("dadudu-copy, no catalogue to copy") << copy << QStringList{"missing.mdb", "copy.mdb"} << 1 << "" << "missing.mdb";
+    QTest::newRow("dadudu-mkcatalogue, a missing folder") << mk << QStringList{"none/new.mdb"} << 1 << "" << "none/new.mdb";
+    QTest::newRow("dadudu-discid, no such sheet") << discid << QStringList{"missing.cue"} << 1 << "" << "missing.cue";
     QTest::newRow("dadudu-export --csv-raw with another format")
         << exporter << QStringList{"--catalogue", "c.mdb", "--list", "artists", "--format", "xls", "--output", "o.xls", "--csv-raw"} << 2
         << "" << "--csv-raw";
