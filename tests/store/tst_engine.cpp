@@ -155,6 +155,7 @@ private slots:
     void openFails();
     void upgradesEarlierCatalogue_data();
     void upgradesEarlierCatalogue();
+    void serverUserWhoMayOnlyRead();
     void queryOpensClosedConnection();
     void dataSourceMayHoldSemicolons();
     void snapshotNavigation();
@@ -687,6 +688,34 @@ void tst_Engine::upgradesEarlierCatalogue()
     db.connection.Open();
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dadudu.mdb.version-1-2"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dadudu.mdb.version-2"))));
+}
+
+// A server user granted only reading opens the catalogue for reading: the program can tell, and
+// turns its writing commands off, instead of failing at the first save.
+void tst_Engine::serverUserWhoMayOnlyRead()
+{
+    if (TempCatalogue::engineUnderTest() != db::Engine::PostgreSQL)
+        QSKIP("a server's own grants; a file that cannot be written is in tst_tools and tst_startup");
+    TempCatalogue cat;
+    seed(cat);
+    const QString role = QStringLiteral("dadudu_reader_%1").arg(QCoreApplication::applicationPid());
+    const QString schema = cat.scalar(QStringLiteral("select current_schema()")).toString();
+    cat.exec(QStringLiteral("create role %1 login; grant usage on schema %2 to %1; grant select on all tables in schema %2 to %1")
+                 .arg(role, schema));
+    const auto dropRole = qScopeGuard([&] { cat.exec(QStringLiteral("drop owned by %1; drop role %1").arg(role)); });
+    {
+        QString address = cat.path();
+        address.replace(QRegularExpression(QStringLiteral("^postgresql://[^@/]*@")), QStringLiteral("postgresql://%1@").arg(role));
+        Open db(address);
+        db.connection.Open();
+        QVERIFY(db.connection.readOnly());
+        DbQuery list(db.connection, {QStringLiteral("select MOV_TITLE from MOVIE order by 1")});
+        list.Open();
+        QCOMPARE(list.RecordCount(), int(cat.count(QStringLiteral("MOVIE"))));
+    }
+    Open writer(cat.path());
+    writer.connection.Open();
+    QVERIFY(!writer.connection.readOnly());
 }
 
 void tst_Engine::openFails_data()
