@@ -1,5 +1,6 @@
 // The navigator's four dock panels: one open at a time at its size, the splitter on its inner side,
-// only the navigator accepted, and never floating.
+// only the navigator accepted, and never floating; the window's first size, and its place and the
+// navigator's kept from one run to the next.
 
 #include "app/FM_Main.h"
 #include "base/Settings.h"
