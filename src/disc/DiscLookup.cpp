@@ -14,6 +14,7 @@ DiscLookup::DiscLookup(MessageService &messages, Chooser chooser)
     , m_chooser(std::move(chooser))
     , m_musicBrainz(m_web)
 {
+    m_gnudb.setSecureClient(&m_web);
     setPreferences(DiscPreferences::current());
 }
 
