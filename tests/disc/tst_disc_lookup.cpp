@@ -294,6 +294,27 @@ void tst_DiscLookup::musicBrainz_data()
                        QStringLiteral("075678")}
         << QStringList{QStringLiteral("Disc two, one"), QStringLiteral("Disc two, two")};
 
+    const QJsonObject oneOther{
+        {"id", id},
+        {"releases", QJsonArray{release(QStringLiteral("r-7"), QStringLiteral("Reissue"), oneCredit, QString(),
+                                        QStringLiteral("XE"), QString(),
+                                        {medium(1, {id}, Titles + QStringList{QStringLiteral("Bonus")})})}}};
+    QTest::newRow("one release of another track count, offered with its mark")
+        << QStringList{json(200, oneOther), NotFound} << 2
+        << QStringList{QStringLiteral("MusicBrainz | XE | 3 tracks, the disc has 2 | Some Artist / Reissue")}
+        << QList<bool>{true} << 0 << QString()
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Reissue"), QString(), QStringLiteral("XE"), QString()}
+        << (Titles + QStringList{QStringLiteral("Bonus")});
+    const QJsonObject controls{
+        {"id", id},
+        {"releases", QJsonArray{release(QStringLiteral("r-8"), QStringLiteral("Some\tTitle\u0007"),
+                                        credit({{QStringLiteral("Some\u001b[2JArtist"), QString()}}), QString(),
+                                        QString(), QString(),
+                                        {medium(1, {id}, {QStringLiteral("One\r\nTwo"), QStringLiteral("\u0085Two")})})}}};
+    QTest::newRow("control characters in a reply")
+        << QStringList{json(200, controls), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
+        << QStringList{QStringLiteral("Some [2JArtist"), QStringLiteral("Some Title"), QString(), QString(), QString()}
+        << QStringList{QStringLiteral("One  Two"), QStringLiteral("Two")};
     QTest::newRow("404 unknown disc")
         << QStringList{json(404, QJsonObject{{"error", "Not Found"}})} << 1 << QStringList() << QList<bool>() << -1
         << NoAudioInformation << QStringList() << QStringList();
@@ -616,7 +637,7 @@ void tst_DiscLookup::overTls()
                                     ? QStringList{json(200, found)}
                                     : QStringList{cddb + QStringLiteral("200 rock 0901c102 Some Artist / Over TLS\r\n"),
                                                   cddb + QStringLiteral("210 rock 0901c102 entry follows\r\nDTITLE=Some "
-                                                                        "Artist / Over TLS\r\nTTITLE0=Intro\r\n.\r\n")};
+                                                                        "Artist / Over TLS\r\nTTITLE0=Intro\r\nTTITLE1=Two\r\n.\r\n")};
     TlsServer server(tls, replies);
     QVERIFY(server.port() != 0);
     RecordingMessages messages;
