@@ -24,12 +24,14 @@ namespace {
 
 constexpr int SourceRole = Qt::UserRole;
 
-bool webAddress(const QString &text)
+// secure: HTTPS only, for the services that carry the user's requests in plain text otherwise.
+bool webAddress(const QString &text, bool secure)
 {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-           && !url.hasQuery() && !url.hasFragment();
+    return url.isValid() && !url.host().isEmpty()
+           && (scheme == QLatin1String("https") || (!secure && scheme == QLatin1String("http"))) && !url.hasQuery()
+           && !url.hasFragment();
 }
 
 const QString CatalogueKey = QStringLiteral("catalogue/location");
@@ -225,8 +227,9 @@ void DiscLookupSection::load(QSettings &settings)
 bool DiscLookupSection::check(MessageService &messages)
 {
     for (QLineEdit *address : {Edit_musicBrainz, Edit_coverArt, Edit_gnudb}) {
-        if (!webAddress(address->text())) {
-            messages.warning(U_Constantes::PrefBadAddress.arg(address->text()));
+        const bool secure = address != Edit_gnudb;
+        if (!webAddress(address->text(), secure)) {
+            messages.warning((secure ? U_Constantes::PrefBadSecureAddress : U_Constantes::PrefBadAddress).arg(address->text()));
             address->setFocus();
             return false;
         }

@@ -261,6 +261,9 @@ inline const QString PrefDiscImage = QStringLiteral("Disc image (CUE) used as a 
 inline const QString PrefBrowse = QStringLiteral("Browse...");
 inline const QString FilterCue = QStringLiteral("CUE sheet (*.cue)|*.cue|All (*.*)|*.*");
 inline const QString PrefBadAddress = QStringLiteral("The address \"%1\" is not a web address (http:// or https://).");
+inline const QString PrefBadSecureAddress = QStringLiteral(
+    "The address \"%1\" is not a secure web address (https://): MusicBrainz and the Cover Art Archive are asked only "
+    "over HTTPS.");
 inline const QString PrefCatalogueGroup = QStringLiteral("Catalogue");
 inline const QString PrefCatalogue = QStringLiteral("Catalogue file or server");
 inline const QString PrefCatalogueHint = QStringLiteral(

@@ -1,6 +1,7 @@
 #include "disc/CddbLookup.h"
 
 #include "disc/CDInfo.h"
+#include "disc/WebClient.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -57,9 +58,17 @@ QString decode(const QByteArray &body)
     return utf8.hasError() ? QString::fromLatin1(body) : text;
 }
 
-QStringList get(HttpClient &http, const QString &url)
+QStringList get(HttpClient &http, WebClient *web, const QString &url)
 {
-    const HttpReply reply = http.Get(url);
+    HttpReply reply;
+    if (url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
+        if (!web)
+            throw HttpTransportError("No client for HTTPS.");
+        const WebReply secure = web->get(QUrl(url));
+        reply = {secure.status, secure.body};
+    } else {
+        reply = http.Get(url);
+    }
     if (reply.status >= 299)
         statusFailure(reply);
     return CddbLookup::splitLines(decode(reply.body));
@@ -187,7 +196,7 @@ SourceResult CddbLookup::find(const DiscToc &toc)
     SourceResult result;
     const QString hello = greeting(m_email);
     try {
-        QStringList lines = get(m_http, BuildQueryURL(m_baseUrl, toc, hello));
+        QStringList lines = get(m_http, m_web, BuildQueryURL(m_baseUrl, toc, hello));
         const int code = statusCode(lines);
         QStringList matches;
         switch (code) {
@@ -214,7 +223,7 @@ SourceResult CddbLookup::find(const DiscToc &toc)
             if (!protocolMatch(match))
                 throw CddbReplyError("a match outside the protocol");
         for (const QString &match : matches) {
-            const QStringList read = get(m_http, BuildReadURL(m_baseUrl, match, hello));
+            const QStringList read = get(m_http, m_web, BuildReadURL(m_baseUrl, match, hello));
             const CddbDisc disc = parseRead(read);
             // An answer that names neither the disc nor a track (a refusal, say) is no candidate.
             if (!disc.hasTitle && disc.tracks.isEmpty()) {

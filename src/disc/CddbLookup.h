@@ -5,6 +5,8 @@
 #include "disc/DiscCandidate.h"
 #include "disc/HttpClient.h"
 
+class WebClient;
+
 #include <QString>
 #include <QStringList>
 
@@ -23,7 +25,7 @@ struct CddbDisc {
 // Artist names compare with the letters a to z taken as capitals and every other character exact.
 bool sameArtistName(const QString &a, const QString &b);
 
-// Looks a disc up on a CDDB server over HTTP (gnudb): the query by the disc's identifier, then a
+// Looks a disc up on a CDDB server over HTTP or HTTPS (gnudb): the query by the disc's identifier, then a
 // read of every match it names, in UTF-8 (protocol level 6).
 class CddbLookup
 {
@@ -36,6 +38,8 @@ public:
     // The user's address introduces the program to the server; without one it goes anonymously.
     void setEmail(const QString &email) { m_email = email; }
     HttpClient &http() { return m_http; }
+    // An https:// server is asked through this client (TLS); http:// goes through http().
+    void setSecureClient(WebClient *web) { m_web = web; }
 
     SourceResult find(const DiscToc &toc);
 
@@ -52,4 +56,5 @@ private:
     QString m_baseUrl = U_Constantes::CddbDefaultBaseUrl;
     QString m_email;
     HttpClient m_http;
+    WebClient *m_web = nullptr;
 };

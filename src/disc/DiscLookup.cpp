@@ -9,11 +9,38 @@
 #include <exception>
 #include <memory>
 
+namespace {
+
+// Control characters a reply may hold become blanks: none reaches an editor.
+QString withoutControls(QString text)
+{
+    bool changed = false;
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029) {
+            c = QLatin1Char(' ');
+            changed = true;
+        }
+    }
+    return changed ? text.trimmed() : text;
+}
+
+void clean(DiscCandidate &c)
+{
+    for (QString *field : {&c.artist, &c.title, &c.year, &c.country, &c.barcode})
+        *field = withoutControls(*field);
+    for (QString &track : c.tracks)
+        track = withoutControls(track);
+}
+
+} // namespace
+
 DiscLookup::DiscLookup(MessageService &messages, Chooser chooser)
     : m_messages(messages)
     , m_chooser(std::move(chooser))
     , m_musicBrainz(m_web)
 {
+    m_gnudb.setSecureClient(&m_web);
     setPreferences(DiscPreferences::current());
 }
 
@@ -119,8 +146,11 @@ std::optional<DiscLookup::Result> DiscLookup::run(const QString &device)
         return std::nullopt;
     }
 
+    for (DiscCandidate &c : candidates)
+        clean(c);
     int chosen = 0;
-    if (candidates.size() > 1) {
+    // A single candidate of another track count is offered with its mark, not applied unseen.
+    if (candidates.size() > 1 || (candidates.first().tracksDiffer() && !candidates.first().tracks.isEmpty())) {
         QStringList lines;
         QList<bool> marked;
         for (const DiscCandidate &c : candidates) {

@@ -59,8 +59,13 @@ DiscPreferences DiscPreferences::load(QSettings &settings)
     };
     p.email = settings.value(KeyEmail).toString().trimmed();
     p.gnudbUrl = text(KeyGnudb, p.gnudbUrl);
-    p.musicBrainzUrl = text(KeyMusicBrainz, p.musicBrainzUrl);
-    p.coverArtUrl = text(KeyCoverArt, p.coverArtUrl);
+    // Only over HTTPS: the requests would go out in plain text otherwise.
+    auto secure = [&text](const QString &k, const QString &fallback) {
+        const QString v = text(k, fallback);
+        return v.startsWith(QLatin1String("https://"), Qt::CaseInsensitive) ? v : fallback;
+    };
+    p.musicBrainzUrl = secure(KeyMusicBrainz, p.musicBrainzUrl);
+    p.coverArtUrl = secure(KeyCoverArt, p.coverArtUrl);
     p.discImage = settings.value(KeyDiscImage).toString();
 
     const QStringList order = settings.value(KeyOrder).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);

@@ -190,17 +190,23 @@ void tst_Preferences::refusedAddresses_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("secure"); // the field takes HTTPS only
 
-    QTest::newRow("not web") << QStringLiteral("Edit_gnudb") << QStringLiteral("ftp://gnudb.gnudb.org/~cddb");
-    QTest::newRow("no scheme") << QStringLiteral("Edit_musicBrainz") << QStringLiteral("musicbrainz.org");
-    QTest::newRow("empty") << QStringLiteral("Edit_coverArt") << QString();
-    QTest::newRow("with a query") << QStringLiteral("Edit_gnudb") << QStringLiteral("http://h/~cddb?x=1");
+    QTest::newRow("not web") << QStringLiteral("Edit_gnudb") << QStringLiteral("ftp://gnudb.gnudb.org/~cddb") << false;
+    QTest::newRow("no scheme") << QStringLiteral("Edit_musicBrainz") << QStringLiteral("musicbrainz.org") << true;
+    QTest::newRow("empty") << QStringLiteral("Edit_coverArt") << QString() << true;
+    QTest::newRow("with a query") << QStringLiteral("Edit_gnudb") << QStringLiteral("http://h/~cddb?x=1") << false;
+    QTest::newRow("MusicBrainz in plain text") << QStringLiteral("Edit_musicBrainz") << QStringLiteral("http://musicbrainz.org")
+                                               << true;
+    QTest::newRow("covers in plain text") << QStringLiteral("Edit_coverArt") << QStringLiteral("HTTP://coverartarchive.org")
+                                          << true;
 }
 
 void tst_Preferences::refusedAddresses()
 {
     QFETCH(QString, field);
     QFETCH(QString, address);
+    QFETCH(bool, secure);
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
@@ -209,7 +215,8 @@ void tst_Preferences::refusedAddresses()
     d.findChild<QLineEdit *>(field)->setText(address);
     d.show();
     d.Button_ok->click();
-    QCOMPARE(messages.texts(), QStringList{U_Constantes::PrefBadAddress.arg(address)});
+    QCOMPARE(messages.texts(),
+             QStringList{(secure ? U_Constantes::PrefBadSecureAddress : U_Constantes::PrefBadAddress).arg(address)});
     QVERIFY(d.isVisible());
     QVERIFY(!QFile::exists(m_ini));
 }
@@ -266,6 +273,11 @@ void tst_Preferences::readingFallsBack_data()
         << QList<LookupSource>{LookupSource::CdText, LookupSource::MusicBrainz} << U_Constantes::CddbDefaultBaseUrl;
     QTest::newRow("all off") << QByteArray("[lookup]\nswitchedOff=\"musicbrainz,gnudb,cdtext\"\ngnudbServer=http://x/~cddb\n")
                              << QList<LookupSource>() << QStringLiteral("http://x/~cddb");
+    // Written by hand or before plain text was refused: the service's own secure address instead.
+    QTest::newRow("MusicBrainz and covers in plain text")
+        << QByteArray("[lookup]\nmusicBrainzServer=http://musicbrainz.org\ncoverArtServer=http://coverartarchive.org\n"
+                      "gnudbServer=https://gnudb.gnudb.org/~cddb\n")
+        << all << QStringLiteral("https://gnudb.gnudb.org/~cddb");
 }
 
 void tst_Preferences::readingFallsBack()
@@ -282,6 +294,8 @@ void tst_Preferences::readingFallsBack()
     QCOMPARE(p.enabledSources(), enabled);
     QCOMPARE(p.sources.size(), 3);
     QCOMPARE(p.gnudbUrl, gnudb);
+    QVERIFY(p.musicBrainzUrl.startsWith(QLatin1String("https://")));
+    QVERIFY(p.coverArtUrl.startsWith(QLatin1String("https://")));
 }
 
 void tst_Preferences::passwordGoesToTheKeyring_data()

@@ -184,9 +184,10 @@ void tst_DiscCddb::lookup_data()
         << -1 << queryOnly << QStringList() << CouldNotFind + LineBreak + said(QStringLiteral("500 Unknown developer email"))
         << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("entry stored in ISO-8859-1")
-        << QStringList{ok(Match200), okLatin1(entry(QStringLiteral("DTITLE=Caf\u00e9 Tacvba / R\u00e9\r\nTTITLE0=\u00c9t\u00e9\r\n")))}
+        << QStringList{ok(Match200), okLatin1(entry(QStringLiteral("DTITLE=Caf\u00e9 Tacvba / R\u00e9\r\nTTITLE0=\u00c9t\u00e9\r\n"
+                                                                  "TTITLE1=\u00c0 l'or\r\n")))}
         << -1 << both << QStringList() << none << true << QStringLiteral("Caf\u00e9 Tacvba") << QStringLiteral("R\u00e9")
-        << QStringList{QStringLiteral("\u00c9t\u00e9")} << AnsweredBoundMs;
+        << QStringList{QStringLiteral("\u00c9t\u00e9"), QStringLiteral("\u00c0 l'or")} << AnsweredBoundMs;
     QTest::newRow("redirected query")
         << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
                                       "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6\r\n\r\n"),
@@ -277,13 +278,15 @@ void tst_DiscCddb::lookup_data()
         << -1 << both << QStringList() << none << true << QStringLiteral("Second") << QStringLiteral("Two / Part")
         << QStringList() << AnsweredBoundMs;
     QTest::newRow("DTITLE without separator")
-        << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=Various\r\nTTITLE0=A\r\n")))} << -1 << both
-        << QStringList() << none << true << QStringLiteral("Various") << QStringLiteral("Various")
-        << QStringList{QStringLiteral("A")} << AnsweredBoundMs;
+        << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=Various\r\nTTITLE0=A\r\nTTITLE1=B\r\n")))} << -1
+        << both << QStringList() << none << true << QStringLiteral("Various") << QStringLiteral("Various")
+        << QStringList{QStringLiteral("A"), QStringLiteral("B")} << AnsweredBoundMs;
+    // Three tracks for a disc of two: offered with the mark, not applied unseen.
     QTest::newRow("continued track title stays a separate track")
         << QStringList{ok(Match200),
                        ok(entry(QStringLiteral("TTITLE0=Intro\r\nTTITLE1=A very long \r\nTTITLE1=title\r\n")))}
-        << -1 << both << QStringList() << none << true << none << none
+        << 0 << both << QStringList{QStringLiteral("gnudb | 1999 | 3 tracks, the disc has 2 | Intro")} << none << true
+        << none << none
         << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")}
         << AnsweredBoundMs;
 }

@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(LookupSource)
+
 namespace {
 
 // The worked example's disc: two tracks at 150 and 18780, the lead-out at 33825.
@@ -138,11 +140,12 @@ QStringList requestLines(const QByteArray &request)
     return out;
 }
 
-// An HTTPS server on 127.0.0.1 that answers every request with the same reply.
+// An HTTPS server on 127.0.0.1 that answers the requests with the replies in turn, the last one
+// again once they run out.
 class TlsServer : public QTcpServer
 {
 public:
-    TlsServer(const QSslConfiguration &tls, const QString &reply) : m_tls(tls), m_reply(reply)
+    TlsServer(const QSslConfiguration &tls, const QStringList &replies) : m_tls(tls), m_replies(replies)
     {
         listen(QHostAddress::LocalHost);
     }
@@ -164,7 +167,7 @@ protected:
                 return;
             requests << m_buffer;
             m_buffer.clear();
-            s->write(m_reply.toLatin1());
+            s->write(m_replies.value(requests.size() - 1, m_replies.last()).toLatin1());
             s->disconnectFromHost();
         });
         s->startServerEncryption();
@@ -172,7 +175,7 @@ protected:
 
 private:
     QSslConfiguration m_tls;
-    QString m_reply;
+    QStringList m_replies;
     QByteArray m_buffer;
 };
 
@@ -291,6 +294,27 @@ void tst_DiscLookup::musicBrainz_data()
                        QStringLiteral("075678")}
         << QStringList{QStringLiteral("Disc two, one"), QStringLiteral("Disc two, two")};
 
+    const QJsonObject oneOther{
+        {"id", id},
+        {"releases", QJsonArray{release(QStringLiteral("r-7"), QStringLiteral("Reissue"), oneCredit, QString(),
+                                        QStringLiteral("XE"), QString(),
+                                        {medium(1, {id}, Titles + QStringList{QStringLiteral("Bonus")})})}}};
+    QTest::newRow("one release of another track count, offered with its mark")
+        << QStringList{json(200, oneOther), NotFound} << 2
+        << QStringList{QStringLiteral("MusicBrainz | XE | 3 tracks, the disc has 2 | Some Artist / Reissue")}
+        << QList<bool>{true} << 0 << QString()
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Reissue"), QString(), QStringLiteral("XE"), QString()}
+        << (Titles + QStringList{QStringLiteral("Bonus")});
+    const QJsonObject controls{
+        {"id", id},
+        {"releases", QJsonArray{release(QStringLiteral("r-8"), QStringLiteral("Some\tTitle\u0007"),
+                                        credit({{QStringLiteral("Some\u001b[2JArtist"), QString()}}), QString(),
+                                        QString(), QString(),
+                                        {medium(1, {id}, {QStringLiteral("One\r\nTwo"), QStringLiteral("\u0085Two")})})}}};
+    QTest::newRow("control characters in a reply")
+        << QStringList{json(200, controls), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
+        << QStringList{QStringLiteral("Some [2JArtist"), QStringLiteral("Some Title"), QString(), QString(), QString()}
+        << QStringList{QStringLiteral("One  Two"), QStringLiteral("Two")};
     QTest::newRow("404 unknown disc")
         << QStringList{json(404, QJsonObject{{"error", "Not Found"}})} << 1 << QStringList() << QList<bool>() << -1
         << NoAudioInformation << QStringList() << QStringList();
@@ -570,13 +594,17 @@ void tst_DiscLookup::replyThatNeverEnds()
 void tst_DiscLookup::overTls_data()
 {
     QTest::addColumn<bool>("trusted");
-    QTest::newRow("certificate trusted") << true;
-    QTest::newRow("certificate unknown") << false;
+    QTest::addColumn<LookupSource>("source");
+    QTest::newRow("certificate trusted") << true << LookupSource::MusicBrainz;
+    QTest::newRow("certificate unknown") << false << LookupSource::MusicBrainz;
+    // A gnudb server may be asked over HTTPS as well as in plain text.
+    QTest::newRow("gnudb, certificate trusted") << true << LookupSource::Gnudb;
 }
 
 void tst_DiscLookup::overTls()
 {
     QFETCH(bool, trusted);
+    QFETCH(LookupSource, source);
     QVERIFY2(QSslSocket::supportsSsl(), "Qt has no TLS backend");
 
     // A self-signed certificate for 127.0.0.1, made for this run.
@@ -604,13 +632,20 @@ void tst_DiscLookup::overTls()
         {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Over TLS"),
                                         credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
                                         QString(), {medium(1, {m_id}, Titles)})}}};
-    TlsServer server(tls, json(200, found));
+    const QString cddb = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
+    const QStringList replies = source == LookupSource::MusicBrainz
+                                    ? QStringList{json(200, found)}
+                                    : QStringList{cddb + QStringLiteral("200 rock 0901c102 Some Artist / Over TLS\r\n"),
+                                                  cddb + QStringLiteral("210 rock 0901c102 entry follows\r\nDTITLE=Some "
+                                                                        "Artist / Over TLS\r\nTTITLE0=Intro\r\nTTITLE1=Two\r\n.\r\n")};
+    TlsServer server(tls, replies);
     QVERIFY(server.port() != 0);
     RecordingMessages messages;
     DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
-    DiscPreferences p = only({LookupSource::MusicBrainz}, server.port());
+    DiscPreferences p = only({source}, server.port());
     p.musicBrainzUrl = QStringLiteral("https://127.0.0.1:%1").arg(server.port());
     p.coverArtUrl = p.musicBrainzUrl;
+    p.gnudbUrl = p.musicBrainzUrl + QStringLiteral("/~cddb");
     lookup.setPreferences(p);
     lookup.setTimeout(BoundMs);
     lookup.musicBrainz().setInterval(0);
@@ -621,8 +656,12 @@ void tst_DiscLookup::overTls()
     QCOMPARE(result.has_value(), trusted);
     if (trusted) {
         QCOMPARE(result->chosen.title, QStringLiteral("Over TLS"));
-        QVERIFY(messages.boxes.isEmpty());
-        QCOMPARE(requestLines(server.requests.value(0)).value(0), QStringLiteral("GET %1 HTTP/1.1").arg(m_path));
+        QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(QLatin1Char('\n'))));
+        if (source == LookupSource::MusicBrainz)
+            QCOMPARE(requestLines(server.requests.value(0)).value(0), QStringLiteral("GET %1 HTTP/1.1").arg(m_path));
+        else
+            QVERIFY(requestLines(server.requests.value(1)).value(0).startsWith(
+                QLatin1String("GET /~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&")));
     } else {
         // Nothing reaches a server the client cannot trust.
         QVERIFY(server.requests.isEmpty());
