@@ -20,14 +20,13 @@
 #include <QComboBox>
 #include <QAbstractItemView>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QImageReader>
-#include <QEventLoop>
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +40,7 @@
 #include <QSaveFile>
 #include <QStyle>
 #include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
