@@ -185,7 +185,9 @@ void tst_Startup::failedOpen()
     QVERIFY2(messages.boxes[0].text.startsWith(head), qPrintable(messages.boxes[0].text));
     QVERIFY(messages.boxes[0].text.size() > head.size()); // the engine's own words follow
     QCOMPARE(messages.boxes[1].kind, MessageService::Kind::Error);
-    QCOMPARE(messages.boxes[1].text, QStringLiteral("Can't open data file.\r\nPLease make sure that the file \"dadudu.mdb\" is in the current directory."));
+    // The message names the catalogue the program tried, not a folder it never looked in.
+    QCOMPARE(messages.boxes[1].text, QStringLiteral("Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there "
+                                                    "and can be read.").arg(path));
     QVERIFY(splashUpDuringBoxes);
     QVERIFY(!app.F_Main->splash());
 
