@@ -325,7 +325,7 @@ void tst_Copy::passwordFromWhereLibpqLooks()
         return;
     }
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    QCOMPARE(target.count(QStringLiteral("ARTISTE")), 2);
+    QCOMPARE(target.count(QStringLiteral("ARTISTE")), source.count(QStringLiteral("ARTISTE")) + 1); // and the one made
 }
 
 QTEST_GUILESS_MAIN(tst_Copy)
