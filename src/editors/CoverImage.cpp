@@ -50,13 +50,6 @@ CoverImage CoverImage::fromFile(const QString &path)
     return fromData(fileBytes(path));
 }
 
-QImage CoverImage::pictureOfFile(const QString &path)
-{
-    QImageReader reader(path);
-    bool scaled = false;
-    return readScaled(reader, &scaled);
-}
-
 QImage CoverImage::pictureOfData(QByteArray data)
 {
     QBuffer in(&data);

@@ -18,6 +18,5 @@ struct CoverImage {
     static CoverImage fromData(QByteArray data);
     static CoverImage fromFile(const QString &path);
     // Only for showing: the picture, no larger than the stored size, without its bytes.
-    static QImage pictureOfFile(const QString &path);
     static QImage pictureOfData(QByteArray data);
 };

@@ -21,6 +21,28 @@
 #include <QHBoxLayout>
 #include <QWindow>
 
+#include <memory>
+
+namespace {
+
+struct DropSeen {
+    bool entered = false;
+    bool dropped = false;
+};
+
+// A column of `grid` dragged onto `target` (the group panel or the header) and let go at `at`.
+DropSeen dropColumn(DxGrid &grid, QWidget *target, int column, bool fromPanel, QPoint at)
+{
+    std::unique_ptr<QMimeData> data(GroupPanel::columnMimeData(&grid, column, fromPanel));
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    QDropEvent dropped(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &dropped);
+    return {enter.isAccepted(), dropped.isAccepted()};
+}
+
+} // namespace
+
 class tst_DxGrid : public QObject
 {
     Q_OBJECT
@@ -533,12 +555,7 @@ private slots:
         show(grid);
         GroupPanel *panel = grid.groupPanel();
         const auto drop = [&](QWidget *target, int column, bool fromPanel, QPoint at) {
-            std::unique_ptr<QMimeData> data(GroupPanel::columnMimeData(&grid, column, fromPanel));
-            QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &enter);
-            QDropEvent dropped(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &dropped);
-            return dropped.isAccepted();
+            return dropColumn(grid, target, column, fromPanel, at).dropped;
         };
 
         QVERIFY(drop(panel, GridFixture::Year, false, QPoint(5, 5)));
@@ -578,12 +595,8 @@ private slots:
         show(grid);
         GroupPanel *panel = grid.groupPanel();
         const auto drop = [&](QWidget *target, int column, bool fromPanel, QPoint at) {
-            std::unique_ptr<QMimeData> data(GroupPanel::columnMimeData(&grid, column, fromPanel));
-            QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &enter);
-            QDropEvent dropped(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &dropped);
-            return enter.isAccepted() && dropped.isAccepted();
+            const DropSeen seen = dropColumn(grid, target, column, fromPanel, at);
+            return seen.entered && seen.dropped;
         };
         const std::vector<int> shown{GridFixture::Title, GridFixture::Artist, GridFixture::Barcode, GridFixture::Year,
                                      GridFixture::Limited};

@@ -3,6 +3,7 @@
 
 #include "store/DM_CD.h"
 #include "store/DM_Main.h"
+#include "support/AudioCDValue.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -15,22 +16,6 @@
 #include <QUrl>
 
 namespace {
-
-AudioCD audioCD(int id, int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,
-                const QString &comments, const QStringList &tracks)
-{
-    const auto text = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
-    AudioCD cd;
-    cd.id = id;
-    cd.artistId = artistId;
-    cd.title = text(title);
-    cd.barcode = text(barcode);
-    cd.year = text(year);
-    cd.limited = limited;
-    cd.comments = text(comments);
-    cd.tracks = tracks;
-    return cd;
-}
 
 
 struct Run {

@@ -9,6 +9,7 @@
 #include "store/DM_Main.h"
 #include "store/DM_Movie.h"
 #include "store/DM_Track.h"
+#include "support/AudioCDValue.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -101,23 +102,6 @@ using Step = std::function<void(Fixture &)>;
 using Act = std::function<int(Fixture &)>; // answers the operation's result, 0 where it has none
 
 QString longText(int n) { return QString(n, u'x'); }
-
-// A CD as the editor hands it to the store; texts left out are stored empty.
-AudioCD audioCD(int id, int artistId, const QString &title, const QString &barcode, const QString &year, bool limited,
-                const QString &comments, const QStringList &tracks)
-{
-    const auto text = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
-    AudioCD cd;
-    cd.id = id;
-    cd.artistId = artistId;
-    cd.title = text(title);
-    cd.barcode = text(barcode);
-    cd.year = text(year);
-    cd.limited = limited;
-    cd.comments = text(comments);
-    cd.tracks = tracks;
-    return cd;
-}
 
 // Another program's write, on a connection and a thread of its own: it takes the write lock, adds
 // the movie "Other", keeps the lock for `holdMs` and commits.
