@@ -32,6 +32,11 @@ void keepAboveStayOnTopWindows(QMessageBox &box)
 
 void BoxMessageService::show(Kind kind, const QString &text)
 {
+    showDetailed(kind, text, {});
+}
+
+void BoxMessageService::showDetailed(Kind kind, const QString &text, const QString &details)
+{
     QMessageBox box(owner());
     switch (kind) {
     case Kind::Warning:
@@ -52,6 +57,8 @@ void BoxMessageService::show(Kind kind, const QString &text)
         break;
     }
     box.setText(text);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.addButton(U_Constantes::ButtonOk, QMessageBox::AcceptRole);
     keepAboveStayOnTopWindows(box);
     // A box that tells of a failure must not wait behind the hourglass of the work that failed.

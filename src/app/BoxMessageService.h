@@ -9,5 +9,7 @@ class BoxMessageService : public MessageService
 {
 public:
     void show(Kind kind, const QString &text) override;
+    // The details stay behind the box's "Show Details..." button.
+    void showDetailed(Kind kind, const QString &text, const QString &details) override;
     bool confirm(const QString &text) override;
 };

@@ -17,6 +17,12 @@ public:
     virtual ~MessageService() = default;
 
     virtual void show(Kind kind, const QString &text) = 0;
+    // `details`, for the one who wants to know more (the engine's own words), kept apart from the
+    // text; a service with no place for them puts them after it.
+    virtual void showDetailed(Kind kind, const QString &text, const QString &details)
+    {
+        show(kind, details.isEmpty() ? text : text + QStringLiteral("\r\n") + details);
+    }
     // "Confirmation" with "&Oui" and "&Non"; true only for Yes.
     virtual bool confirm(const QString &text) = 0;
 

@@ -55,6 +55,30 @@ inline const QString MovieNotAdded = QStringLiteral("The movie could not be adde
 inline const QString MovieNotUpdated = QStringLiteral("The movie could not be updated for the following reason :");
 inline const QString MoviesNotDeleted = QStringLiteral("The movie(s) could not be deleted for the following reason :");
 inline const QString ItemNotDeleted = QStringLiteral("This item could not be deleted for the following reason :");
+// The reason in the user's words, under the message above; the engine's own text goes to the
+// box's details.
+inline const QString ReasonCatalogueBusy = QStringLiteral(
+    "Another program is writing to the catalogue. Nothing was changed; try again once it has finished.");
+inline const QString ReasonArtistDeleted = QStringLiteral(
+    "Its artist was deleted from the catalogue meanwhile, by another program. Choose the artist again.");
+inline const QString ReasonParentDeleted = QStringLiteral(
+    "What it belongs to was deleted from the catalogue meanwhile, by another program.");
+// %1: one of the field names below.
+inline const QString ReasonInvisibleCharacter = QStringLiteral(
+    "The %1 holds an invisible character (a NUL, often brought by a paste), which the catalogue cannot store. "
+    "Type it again.");
+inline const QString FieldTitle = QStringLiteral("title");
+inline const QString FieldArtistName = QStringLiteral("artist's name");
+inline const QString FieldMovieType = QStringLiteral("type");
+inline const QString FieldBarcode = QStringLiteral("barcode");
+inline const QString FieldYear = QStringLiteral("year");
+inline const QString FieldComments = QStringLiteral("comments");
+inline const QString FieldTrack = QStringLiteral("track's title");
+inline const QString FieldItem = QStringLiteral("item");
+inline const QString FieldSomeText = QStringLiteral("text");
+// %1: the server's address, host:port.
+inline const QString ReasonServerSilent = QStringLiteral(
+    "The server at %1 does not answer: it may be stopped, or the address may be wrong.");
 
 // Main window.
 inline const QString MainCaption = QStringLiteral("Rovir's Dadudu");

@@ -29,6 +29,8 @@ TD_CD::TD_CD(TD_Main &main, MessageService &messages, QObject *parent)
     , ADOQuery_StoredTracks(main.ADOConnection,
                             {QStringLiteral("select TR_LABEL from TRACK where CD_ID = :CD_ID order by TR_ID")})
 {
+    // A CD's tracks go in the same transaction as the CD itself: only its artist can be gone.
+    m_parentGone = U_Constantes::ReasonArtistDeleted;
 }
 
 void TD_CD::OpenList()

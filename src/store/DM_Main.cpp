@@ -2,6 +2,7 @@
 
 #include "base/MessageService.h"
 #include "base/U_Constantes.h"
+#include "store/Store.h"
 
 TD_Main::TD_Main(MessageService &messages, QObject *parent)
     : QObject(parent)
@@ -25,7 +26,12 @@ void TD_Main::OpenDatabase(const QString &path)
         if (ADOConnection.readOnly() && !m_readOnlyWanted)
             m_messages.information(U_Constantes::CatalogueReadOnly.arg(path));
     } catch (const DbError &e) {
-        m_messages.error(U_Constantes::ProblemConnecting + U_Constantes::LineBreak + e.text());
+        const QString reason = usersReason(e);
+        if (reason.isEmpty())
+            m_messages.error(U_Constantes::ProblemConnecting + U_Constantes::LineBreak + e.text());
+        else
+            m_messages.showDetailed(MessageService::Kind::Error, U_Constantes::ProblemConnecting + U_Constantes::LineBreak + reason,
+                                    e.text());
     }
 }
 

@@ -45,7 +45,8 @@ void refuseNul(const Param &p)
 {
     if (p.isText && p.text.contains('\0'))
         throw DbError(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
-                          .arg(p.name));
+                          .arg(p.name),
+                      DbError::Cause::NulInText, p.name);
 }
 
 QString commonDialect(const QString &sql, const QString &identity)
@@ -96,9 +97,15 @@ QString commonDialect(const QString &sql, const QString &identity)
 } // namespace db
 
 DbError::DbError(const QString &text, bool lockBusy)
+    : DbError(text, lockBusy ? Cause::LockBusy : Cause::Other)
+{
+}
+
+DbError::DbError(const QString &text, Cause cause, const QString &subject)
     : std::runtime_error(text.toStdString())
     , m_text(text)
-    , m_lockBusy(lockBusy)
+    , m_cause(cause)
+    , m_subject(subject)
 {
 }
 
@@ -315,7 +322,8 @@ std::unique_ptr<db::Statement> DbQuery::prepare(bool reused)
     const QString sql = dialectToEngine();
     // The engines read a statement only up to a NUL, so a literal holding one would be cut short.
     if (sql.contains(QChar(0)))
-        throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."));
+        throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."),
+                      DbError::Cause::NulInText);
     return m_connection.m_backend->prepare(sql, reused);
 }
 

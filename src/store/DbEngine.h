@@ -21,19 +21,36 @@
 #include <stdexcept>
 #include <vector>
 
-// Every engine failure. what() and text() carry the engine's own message.
+// Every engine failure. what() and text() carry the engine's own message; cause() tells, from the
+// engine's result code (SQLite's extended code, the server's SQLSTATE), what the program can say of
+// it in the user's words.
 class DbError : public std::runtime_error
 {
 public:
-    // `lockBusy`: another program held the lock longer than the connection waits; the same
-    // transaction may succeed once it lets go.
+    enum class Cause {
+        Other,
+        // Another program held the lock longer than the connection waits; the same transaction may
+        // succeed once it lets go.
+        LockBusy,
+        // A row refers to one (an artist, a CD) that another program deleted meanwhile.
+        ParentGone,
+        // A text holds a NUL; subject() names its parameter, or is empty when none is known.
+        NulInText,
+        // Nothing answered at the server's address; subject() is that address, host:port.
+        ServerSilent,
+    };
+
     explicit DbError(const QString &text, bool lockBusy = false);
+    DbError(const QString &text, Cause cause, const QString &subject = {});
     QString text() const { return m_text; }
-    bool lockBusy() const { return m_lockBusy; }
+    bool lockBusy() const { return m_cause == Cause::LockBusy; }
+    Cause cause() const { return m_cause; }
+    QString subject() const { return m_subject; }
 
 private:
     QString m_text;
-    bool m_lockBusy = false;
+    Cause m_cause = Cause::Other;
+    QString m_subject;
 };
 
 class DbConnection : public QObject

@@ -5,6 +5,7 @@
 #include "store/ServerPassword.h"
 #include "base/U_Constantes.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -13,6 +14,7 @@
 
 #include <poll.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,9 +56,15 @@ int check(PGconn *conn, const Result &res)
 {
     const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY) {
-        // lock_not_available: the lock timeout ran out while another session held the lock.
+        // lock_not_available: the lock timeout ran out while another session held the lock;
+        // foreign_key_violation: the row names a parent another session deleted.
         const char *state = res ? PQresultErrorField(res.get(), PG_DIAG_SQLSTATE) : nullptr;
-        throw DbError(resultText(conn, res.get()), state && std::strcmp(state, "55P03") == 0);
+        DbError::Cause cause = DbError::Cause::Other;
+        if (state && std::strcmp(state, "55P03") == 0)
+            cause = DbError::Cause::LockBusy;
+        else if (state && std::strcmp(state, "23503") == 0)
+            cause = DbError::Cause::ParentGone;
+        throw DbError(resultText(conn, res.get()), cause);
     }
     return std::atoi(PQcmdTuples(res.get()));
 }
@@ -342,6 +350,44 @@ void ignoreNotice(void *, const char *)
 {
 }
 
+// Connects as PQconnectdbParams does, and tells whether anything answered at the address: an
+// address where nothing listens, or that stays silent, never gets past making the socket's
+// connection, while a server that refuses the user or the database has answered.
+PGconn *connectWatching(const char *const *keywords, const char *const *values, bool *answered)
+{
+    *answered = false;
+    PGconn *conn = PQconnectStartParams(keywords, values, 1);
+    if (!conn || PQstatus(conn) == CONNECTION_BAD)
+        return conn;
+    // The wait libpq's own connecting allows: connect_timeout seconds, at least 2, or no limit.
+    int timeoutMs = -1;
+    if (PQconninfoOption *options = PQconninfo(conn)) {
+        for (PQconninfoOption *o = options; o->keyword; ++o)
+            if (std::strcmp(o->keyword, "connect_timeout") == 0 && o->val && std::atoi(o->val) > 0)
+                timeoutMs = qMax(2, std::atoi(o->val)) * 1000;
+        PQconninfoFree(options);
+    }
+    QElapsedTimer since;
+    since.start();
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    for (;;) {
+        const ConnStatusType status = PQstatus(conn);
+        if (status != CONNECTION_STARTED && status != CONNECTION_NEEDED && status != CONNECTION_BAD)
+            *answered = true;
+        if (state == PGRES_POLLING_OK || state == PGRES_POLLING_FAILED)
+            return conn;
+        pollfd waiting{PQsocket(conn), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const int left = timeoutMs < 0 ? -1 : int(qMax<qint64>(0, timeoutMs - since.elapsed()));
+        const int ready = ::poll(&waiting, 1, left);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0)
+            return conn; // no answer in the time allowed: still connecting, which the caller gives up
+
+        state = PQconnectPoll(conn);
+    }
+}
+
 class PostgresBackend : public Backend, private Session
 {
 public:
@@ -351,22 +397,33 @@ public:
     void open(const QString &location, bool, int busyTimeoutMs, bool readOnly) override
     {
         // The server holds the keys for every connection: there is no catalogue without them.
-        PGconn *conn = PQconnectdb(location.toUtf8().constData());
-        if (PQstatus(conn) != CONNECTION_OK && PQconnectionNeedsPassword(conn)) {
+        const QByteArray address = location.toUtf8();
+        bool answered = false;
+        const char *const keywords[] = {"dbname", nullptr};
+        const char *const values[] = {address.constData(), nullptr};
+        PGconn *conn = connectWatching(keywords, values, &answered);
+        if (conn && PQstatus(conn) != CONNECTION_OK && PQconnectionNeedsPassword(conn)) {
             // libpq's own sources gave none: the one taken from the command line, or the keyring's.
             const QByteArray password = passwordFor(location).toUtf8();
             if (!password.isEmpty()) {
                 PQfinish(conn);
-                const QByteArray address = location.toUtf8();
-                const char *const keywords[] = {"dbname", "password", nullptr};
-                const char *const values[] = {address.constData(), password.constData(), nullptr};
-                conn = PQconnectdbParams(keywords, values, 1);
+                const char *const withPassword[] = {"dbname", "password", nullptr};
+                const char *const its[] = {address.constData(), password.constData(), nullptr};
+                conn = connectWatching(withPassword, its, &answered);
             }
         }
-        if (PQstatus(conn) != CONNECTION_OK) {
-            const QString text = trimmedText(PQerrorMessage(conn));
+        if (!conn || PQstatus(conn) != CONNECTION_OK) {
+            QString text = trimmedText(PQerrorMessage(conn));
+            if (conn && PQstatus(conn) != CONNECTION_BAD)
+                text = QStringLiteral("timeout expired");
+            const char *host = conn ? PQhost(conn) : nullptr;
+            const char *port = conn ? PQport(conn) : nullptr;
+            const QString where = host && *host ? QString::fromUtf8(host) + u':' + QString::fromUtf8(port ? port : "")
+                                                : addressWithoutPassword(location);
             PQfinish(conn);
-            throw DbError(text.isEmpty() ? QStringLiteral("The database server could not be reached.") : text);
+            if (text.isEmpty())
+                text = QStringLiteral("The database server could not be reached.");
+            throw DbError(text, answered ? DbError::Cause::Other : DbError::Cause::ServerSilent, where);
         }
         m_conn = conn;
         m_busyTimeoutMs = busyTimeoutMs;

@@ -19,10 +19,17 @@ QString engineText(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-// The engine's failure, telling another connection's lock (which a later try may get past) from the rest.
+// The engine's failure, by its extended code: another connection's lock (which a later try may get
+// past), a row naming a parent another connection deleted, or the rest.
 DbError engineError(sqlite3 *db, int rc)
 {
-    return DbError(engineText(db), (rc & 0xff) == SQLITE_BUSY);
+    const int code = db ? sqlite3_extended_errcode(db) : rc;
+    DbError::Cause cause = DbError::Cause::Other;
+    if ((rc & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_BUSY)
+        cause = DbError::Cause::LockBusy;
+    else if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
+        cause = DbError::Cause::ParentGone;
+    return DbError(engineText(db), cause);
 }
 
 class SqliteStatement : public Statement
@@ -229,8 +236,8 @@ public:
     {
         const QByteArray text = engineSql.toUtf8();
         sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-            throw DbError(engineText(m_db));
+        if (const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr); rc != SQLITE_OK)
+            throw engineError(m_db, rc);
         if (!st)
             return nullptr;
         return std::make_unique<SqliteStatement>(m_db, st);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QScopeGuard>
 
 #include <optional>
@@ -17,7 +18,43 @@ constexpr int ServeEveryMs = 30;
 // standing still meanwhile.
 constexpr int LockTryMs = 100;
 
+// The user's name of the field a parameter fills.
+QString fieldOf(const QString &parameter)
+{
+    static const QHash<QString, const QString *> fields{
+        {QStringLiteral("CD_LABEL"), &U_Constantes::FieldTitle},
+        {QStringLiteral("CD_TITLE"), &U_Constantes::FieldTitle},
+        {QStringLiteral("MOV_TITLE"), &U_Constantes::FieldTitle},
+        {QStringLiteral("ART_NAME"), &U_Constantes::FieldArtistName},
+        {QStringLiteral("MOV_TYPE"), &U_Constantes::FieldMovieType},
+        {QStringLiteral("BARCODE"), &U_Constantes::FieldBarcode},
+        {QStringLiteral("YEAR"), &U_Constantes::FieldYear},
+        {QStringLiteral("COMMENTS"), &U_Constantes::FieldComments},
+        {QStringLiteral("TR_LABEL"), &U_Constantes::FieldTrack},
+        {QStringLiteral("DATA_LABEL"), &U_Constantes::FieldItem},
+    };
+    const QString *field = fields.value(parameter.toUpper());
+    return field ? *field : U_Constantes::FieldSomeText;
+}
+
 } // namespace
+
+QString usersReason(const DbError &error, const QString &parentGone)
+{
+    switch (error.cause()) {
+    case DbError::Cause::LockBusy:
+        return U_Constantes::ReasonCatalogueBusy;
+    case DbError::Cause::ParentGone:
+        return parentGone.isEmpty() ? U_Constantes::ReasonParentDeleted : parentGone;
+    case DbError::Cause::NulInText:
+        return U_Constantes::ReasonInvisibleCharacter.arg(fieldOf(error.subject()));
+    case DbError::Cause::ServerSilent:
+        return U_Constantes::ReasonServerSilent.arg(error.subject());
+    case DbError::Cause::Other:
+        break;
+    }
+    return {};
+}
 
 Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
     : QObject(parent)
@@ -47,7 +84,11 @@ DbConnection &Store::connection() const
 
 void Store::warn(const QString &failureMessage, const DbError &error)
 {
-    m_messages.warning(failureMessage + U_Constantes::LineBreak + error.text());
+    const QString reason = usersReason(error, m_parentGone);
+    if (reason.isEmpty())
+        m_messages.warning(failureMessage + U_Constantes::LineBreak + error.text());
+    else
+        m_messages.showDetailed(MessageService::Kind::Warning, failureMessage + U_Constantes::LineBreak + reason, error.text());
 }
 
 bool Store::write(const QString &failureMessage, const std::function<void()> &statements)

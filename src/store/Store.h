@@ -11,6 +11,11 @@
 class MessageService;
 class TD_Main;
 
+// What the user is told of an engine's failure, in the user's words, from its cause; empty when
+// there is nothing better to say than the engine's text. `parentGone`: what a row refers to, when
+// another program deleted it meanwhile.
+QString usersReason(const DbError &error, const QString &parentGone = {});
+
 // What every store shares: the connection, the message service, and the way a write reports its
 // failure (roll back first, then the warning, never passed on).
 class Store : public QObject
@@ -63,6 +68,8 @@ protected:
 
     TD_Main &m_main;
     MessageService &m_messages;
+    // Said when a write names a row another program deleted meanwhile; a store says which row it is.
+    QString m_parentGone;
 
 private:
     EventHook m_eventHook;

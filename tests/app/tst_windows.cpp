@@ -1,5 +1,5 @@
 // The program's own windows as a window manager sees them: the buttons of their title bars, the
-// message boxes over the splash, and the picture dialog's preview.
+// message boxes over the splash and what they tell of a failure, and the picture dialog's preview.
 
 #include "app/BoxMessageService.h"
 #include "app/FM_About.h"
@@ -12,6 +12,9 @@
 #include "base/U_Constantes.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
+#include "support/TempCatalogue.h"
+#include "store/DM_Main.h"
+#include "store/DM_Movie.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -44,6 +47,7 @@ private slots:
     void titleBarButtons();
     void boxesComeAboveTheSplash_data();
     void boxesComeAboveTheSplash();
+    void failureBoxKeepsTheEngineInDetails();
     void picturePreview_data();
     void picturePreview();
 };
@@ -123,6 +127,37 @@ void tst_Windows::boxesComeAboveTheSplash()
     QVERIFY(driver->came());
     // Kept above only while something else is: a box must not cover other programs for good.
     QCOMPARE(onTop, splash);
+}
+
+// A write refused because another connection holds the catalogue's lock: the box says so in the
+// user's words under the operation's message, and the engine's words wait behind its details.
+void tst_Windows::failureBoxKeepsTheEngineInDetails()
+{
+    const QString why = TempCatalogue::unavailable();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    TempCatalogue cat;
+    BoxMessageService messages;
+    TD_Main main(messages);
+    main.ADOConnection.setBusyTimeoutMs(0);
+    main.OpenDatabase(cat.path());
+    QVERIFY(main.ADOConnection.Connected());
+    TD_Movie movies(main, messages);
+
+    QString text;
+    QString details;
+    auto driver = driveModal<QMessageBox>([&](QMessageBox *box) {
+        text = box->text();
+        details = box->detailedText();
+    });
+    cat.holdWriteLock();
+    movies.AddMovie(QStringLiteral("Casablanca"), QStringLiteral("DVD"));
+    cat.releaseWriteLock();
+    QVERIFY(driver->came());
+    QCOMPARE(text, U_Constantes::MovieNotAdded + U_Constantes::LineBreak + U_Constantes::ReasonCatalogueBusy);
+    QVERIFY2(details.contains(cat.isServer() ? QStringLiteral("lock timeout") : QStringLiteral("database is locked")),
+             qPrintable(details));
+    QCOMPARE(cat.count(QStringLiteral("MOVIE")), 0);
 }
 
 void tst_Windows::picturePreview_data()

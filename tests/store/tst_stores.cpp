@@ -1,6 +1,7 @@
 // The six stores on a real catalogue file. Failures come from the engine itself: values too long
 // for their column, triggers that refuse one chosen row, another connection holding the write lock.
 
+#include "base/U_Constantes.h"
 #include "store/CoverStore.h"
 #include "store/DM_Artist.h"
 #include "store/DM_CD.h"
@@ -28,6 +29,11 @@
 #include <thread>
 
 #include <libpq-fe.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -159,6 +165,7 @@ constexpr int NewId = -2; // the result must be a fresh identifier
 
 Q_DECLARE_METATYPE(Step)
 Q_DECLARE_METATYPE(Act)
+Q_DECLARE_METATYPE(MessageService::Kind)
 
 class tst_Stores : public QObject
 {
@@ -168,6 +175,8 @@ private slots:
     void initTestCase();
     void failures_data();
     void failures();
+    void failuresInTheUsersWords_data();
+    void failuresInTheUsersWords();
     void builtStatementsStoreValuesVerbatim_data();
     void builtStatementsStoreValuesVerbatim();
     void orderOfTracksAndItemsKept_data();
@@ -342,6 +351,87 @@ void tst_Stores::failures()
         expect(f);
     else
         QCOMPARE(f.dump(), before);
+}
+
+// What the engine says of a failure the user can understand goes into words of the user's, under the
+// operation's message; the engine's own text stays, apart, as the box's details. The failures are
+// the engine's own: another connection's lock, a row another connection deleted, a NUL, an address
+// where nothing listens.
+void tst_Stores::failuresInTheUsersWords_data()
+{
+    QTest::addColumn<Step>("arrange");
+    QTest::addColumn<Act>("act");
+    QTest::addColumn<MessageService::Kind>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("fileEngineSays");   // in the details, on a file
+    QTest::addColumn<QString>("serverEngineSays"); // in the details, on a server
+
+    const Step none = [](Fixture &) {};
+    const auto W = MessageService::Kind::Warning;
+
+    QTest::newRow("another program writes") << Step([](Fixture &f) { f.messages.onShow = nullptr; f.cat.holdWriteLock(); })
+        << Act([](Fixture &f) { f.movie.AddMovie("Casablanca", "DVD"); f.cat.releaseWriteLock(); return 0; })
+        << W << U_Constantes::MovieNotAdded << U_Constantes::ReasonCatalogueBusy
+        << "database is locked" << "lock timeout";
+    QTest::newRow("the artist deleted meanwhile") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
+        << W << U_Constantes::CDNotAdded << U_Constantes::ReasonArtistDeleted
+        << "FOREIGN KEY constraint failed" << "violates foreign key constraint";
+    QTest::newRow("a NUL in a movie's title") << none
+        << Act([](Fixture &f) { f.movie.AddMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD"); return 0; })
+        << W << U_Constantes::MovieNotAdded << U_Constantes::ReasonInvisibleCharacter.arg(U_Constantes::FieldTitle)
+        << "MOV_TITLE" << "MOV_TITLE";
+    QTest::newRow("a NUL in a track") << none
+        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"})); })
+        << W << U_Constantes::CDNotAdded << U_Constantes::ReasonInvisibleCharacter.arg(U_Constantes::FieldTrack)
+        << "TR_LABEL" << "TR_LABEL";
+    // A port bound and never listened on: the system refuses every connection to it.
+    QTest::newRow("nothing listens at the server's address") << none
+        << Act([](Fixture &f) {
+               const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+               sockaddr_in a{};
+               a.sin_family = AF_INET;
+               a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+               socklen_t size = sizeof a;
+               if (s < 0 || ::bind(s, reinterpret_cast<sockaddr *>(&a), size) != 0
+                   || ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &size) != 0)
+                   return -1;
+               const int port = ntohs(a.sin_port);
+               f.messages.clear();
+               TD_Main other(f.messages);
+               other.OpenDatabase(QStringLiteral("postgresql://dadudu@127.0.0.1:%1/catalogue").arg(port));
+               ::close(s);
+               return port;
+           })
+        << MessageService::Kind::Error << U_Constantes::ProblemConnecting
+        << U_Constantes::ReasonServerSilent.arg(QStringLiteral("127.0.0.1:%1"))
+        << "Connection refused" << "Connection refused";
+}
+
+void tst_Stores::failuresInTheUsersWords()
+{
+    QFETCH(Step, arrange);
+    QFETCH(Act, act);
+    QFETCH(MessageService::Kind, kind);
+    QFETCH(QString, message);
+    QFETCH(QString, reason);
+    QFETCH(QString, fileEngineSays);
+    QFETCH(QString, serverEngineSays);
+
+    Fixture f;
+    arrange(f);
+    const int result = act(f);
+    if (reason.contains(QLatin1String("%1")))
+        reason = reason.arg(result);
+
+    QCOMPARE(f.messages.boxes.size(), 1);
+    const RecordingMessages::Box box = f.messages.boxes[0];
+    QCOMPARE(box.kind, kind);
+    QCOMPARE(box.text, message + CR_LF + reason);
+    const QString engineSays = f.cat.isServer() ? serverEngineSays : fileEngineSays;
+    QVERIFY2(box.details.contains(engineSays), qPrintable(box.details));
+    QVERIFY(!f.main.ADOConnection.InTransaction());
 }
 
 void tst_Stores::builtStatementsStoreValuesVerbatim_data()

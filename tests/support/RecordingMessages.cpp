@@ -2,7 +2,12 @@
 
 void RecordingMessages::show(Kind kind, const QString &text)
 {
-    boxes.append({kind, text});
+    showDetailed(kind, text, {});
+}
+
+void RecordingMessages::showDetailed(Kind kind, const QString &text, const QString &details)
+{
+    boxes.append({kind, text, details});
     if (onShow)
         onShow(boxes.last());
 }

@@ -14,9 +14,11 @@ public:
     struct Box {
         Kind kind;
         QString text;
+        QString details; // kept apart from the text, as the real box keeps them behind a button
     };
 
     void show(Kind kind, const QString &text) override;
+    void showDetailed(Kind kind, const QString &text, const QString &details) override;
     bool confirm(const QString &text) override;
 
     QList<Box> boxes;        // every box shown, questions included (kind Information is never used for them)
