@@ -282,6 +282,8 @@ inline const QString PrefSources = QStringLiteral("Sources, in order");
 inline const QString PrefUp = QStringLiteral("Up");
 inline const QString PrefDown = QStringLiteral("Down");
 inline const QString PrefDiscImage = QStringLiteral("Disc image (CUE) used as a drive");
+// The drive box: %1 a drive's or an image's name, %2 the title its disc carries.
+inline const QString DriveWithDiscTitle = QStringLiteral("%1 \u2013 %2");
 inline const QString PrefBrowse = QStringLiteral("Browse...");
 inline const QString FilterCue = QStringLiteral("CUE sheet (*.cue)|*.cue|All (*.*)|*.*");
 inline const QString PrefBadAddress = QStringLiteral("The address \"%1\" is not a web address (http:// or https://).");

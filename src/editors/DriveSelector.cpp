@@ -1,14 +1,46 @@
 #include "editors/DriveSelector.h"
 
 #include "base/U_Constantes.h"
+#include "disc/CDInfo.h"
 #include "disc/U_Tools.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QStyle>
 #include <QStylePainter>
+
+namespace {
+
+constexpr int NameRole = Qt::UserRole + 1;
+constexpr int DiscTitleRole = Qt::UserRole + 2;
+
+// The last part of the path: "sr0", "album.cue", a folder's own name.
+QString ownName(const QString &drive)
+{
+    const QString name = QFileInfo(drive).fileName();
+    return name.isEmpty() ? QFileInfo(drive).absoluteDir().dirName() : name;
+}
+
+// The title the disc carries (its CD-Text, or the sheet's TITLE for an image); empty for a folder,
+// an empty drive or a disc that names itself nothing.
+QString discTitle(const QString &drive)
+{
+    if (QFileInfo(drive).isDir())
+        return {};
+    try {
+        TCDInfo disc;
+        disc.OpenDrive(drive);
+        return disc.Text().title;
+    } catch (const CDError &) {
+        return {};
+    }
+}
+
+} // namespace
 
 DriveSelector::DriveSelector(QWidget *parent)
     : QComboBox(parent)
@@ -39,6 +71,8 @@ void DriveSelector::fill(const QString &driveLines)
     for (const QString &drive : drives) {
         addItem(drivePicture, drive, drive);
         setItemData(count() - 1, drive, Qt::ToolTipRole);
+        setItemData(count() - 1, ownName(drive), NameRole);
+        setItemData(count() - 1, discTitle(drive), DiscTitleRole);
     }
     // Device paths are longer than the box: the list that drops down shows them whole.
     const QFontMetrics metrics(font());
@@ -55,14 +89,45 @@ QString DriveSelector::currentDrive() const
     return currentIndex() < 0 ? QString() : currentData().toString();
 }
 
+QString DriveSelector::caption(int index) const
+{
+    const QString name = itemData(index, NameRole).toString();
+    const QString title = itemData(index, DiscTitleRole).toString();
+    return title.isEmpty() ? name : U_Constantes::DriveWithDiscTitle.arg(name, title);
+}
+
 QString DriveSelector::displayedText() const
 {
+    return shownText(nullptr);
+}
+
+QString DriveSelector::shownText(bool *withPicture) const
+{
+    if (withPicture)
+        *withPicture = false;
+    if (currentIndex() < 0)
+        return {};
     QStyleOptionComboBox option;
     initStyleOption(&option);
-    QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    if (!option.currentIcon.isNull())
-        field.setLeft(field.left() + option.iconSize.width() + 4);
-    return fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, std::max(0, field.width()));
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int picture = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
+    const QFontMetrics metrics = fontMetrics();
+    const QString whole = caption(currentIndex());
+    const QString name = itemData(currentIndex(), NameRole).toString();
+    // Every drive has the same picture: where the name has no room beside it, the name goes first.
+    const bool pictureFits = metrics.horizontalAdvance(name) <= field.width() - picture;
+    if (withPicture)
+        *withPicture = picture > 0 && pictureFits;
+    const int room = std::max(0, pictureFits ? field.width() - picture : field.width());
+    if (metrics.horizontalAdvance(whole) <= room)
+        return whole;
+    if (metrics.horizontalAdvance(name) > room)
+        return metrics.elidedText(name, Qt::ElideMiddle, room);
+    // What is left beside the name goes to the title's beginning, when a few letters of it fit.
+    const QString title = itemData(currentIndex(), DiscTitleRole).toString();
+    const QString head = U_Constantes::DriveWithDiscTitle.arg(name, QString());
+    const QString shortTitle = metrics.elidedText(title, Qt::ElideRight, room - metrics.horizontalAdvance(head));
+    return shortTitle.size() > 2 ? head + shortTitle : name;
 }
 
 void DriveSelector::paintEvent(QPaintEvent *)
@@ -71,6 +136,9 @@ void DriveSelector::paintEvent(QPaintEvent *)
     QStyleOptionComboBox option;
     initStyleOption(&option);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
-    option.currentText = displayedText();
+    bool withPicture = false;
+    option.currentText = shownText(&withPicture);
+    if (!withPicture)
+        option.currentIcon = QIcon();
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

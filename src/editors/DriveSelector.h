@@ -6,8 +6,8 @@
 class QAbstractButton;
 
 // The drop-down list of CD drives at the top of the audio and data CD editors, each entry a drive's
-// device path (or, for a data CD, a folder) with the drive picture. The button that works on the
-// chosen drive is usable only while there is a drive to choose.
+// device path (or, for a data CD, a folder, or a CUE image used as a drive) with the drive picture.
+// The button that works on the chosen drive is usable only while there is a drive to choose.
 class DriveSelector : public QComboBox
 {
     Q_OBJECT
@@ -23,13 +23,20 @@ public:
 
     // Empty when there is no drive to choose.
     QString currentDrive() const;
-    // What the closed box shows of the current drive: a path too long for the box loses its middle,
-    // since the ends are what tell the drives apart.
+    // What the closed box shows of the current drive. Paths share their beginnings and the box is
+    // narrow: it shows the drive's own name (a device's, an image's file name) and the title of the
+    // disc in it when the disc carries one; the whole path is the tooltip. The title gives way
+    // first; a name still too long loses its middle, since its ends tell the drives apart.
     QString displayedText() const;
+    // The drive's own name and its disc's title, as displayedText shows them when there is room.
+    QString caption(int index) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // `withPicture`: whether the drive picture keeps its place before the text.
+    QString shownText(bool *withPicture) const;
+
     QPointer<QAbstractButton> m_button;
 };

@@ -19,9 +19,13 @@
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
+#include "CueImage.h"
 
 #include <QAbstractItemView>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -70,6 +74,8 @@ private slots:
     void driveSelector();
     void driveSelectorShowsTheEnds_data();
     void driveSelectorShowsTheEnds();
+    void driveSelectorNamesImagesAndDiscs_data();
+    void driveSelectorNamesImagesAndDiscs();
     void bothEditorsListTheMachinesDrives();
     void errorDuringSave_data();
     void errorDuringSave();
@@ -151,21 +157,93 @@ void tst_EditorParts::driveSelectorShowsTheEnds()
     QCOMPARE(selector->toolTip(), drive);
     QCOMPARE(selector->itemData(1, Qt::ToolTipRole).toString(), drive);
 
+    // The directories all drives share tell nothing: the drive's own name is what the box shows.
+    const QString name = QFileInfo(drive).fileName();
     const QString shown = selector->displayedText();
+    QVERIFY2(!shown.startsWith(u'/'), qPrintable(shown));
     QVERIFY2(selector->fontMetrics().horizontalAdvance(shown) < selector->width(), qPrintable(shown));
     const QChar ellipsis(0x2026);
-    if (selector->fontMetrics().horizontalAdvance(drive) < selector->width() / 2) {
-        QCOMPARE(shown, drive);
+    if (selector->fontMetrics().horizontalAdvance(name) < selector->width() / 2) {
+        QCOMPARE(shown, name);
     } else {
         // Both ends stay; the end tells the two drives apart.
         const qsizetype cut = shown.indexOf(ellipsis);
         QVERIFY2(cut > 0 && cut < shown.size() - 1, qPrintable(shown));
-        QVERIFY2(drive.startsWith(shown.left(cut)), qPrintable(shown));
-        QVERIFY2(drive.endsWith(shown.mid(cut + 1)), qPrintable(shown));
+        QVERIFY2(name.startsWith(shown.left(cut)), qPrintable(shown));
+        QVERIFY2(name.endsWith(shown.mid(cut + 1)), qPrintable(shown));
         selector->setCurrentIndex(0);
         QCOMPARE(selector->toolTip(), other);
         QVERIFY(selector->displayedText() != shown);
     }
+}
+
+// A CUE image used as a drive, in a box the editors' width and wider: its file name and the title
+// its sheet gives, never the folders above it, which are all the box had room for.
+void tst_EditorParts::driveSelectorNamesImagesAndDiscs_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("title"); // the sheet's TITLE; empty: none
+    QTest::addColumn<int>("width");
+
+    QTest::newRow("titled image, wide box") << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 400;
+    QTest::newRow("titled image, the editors' box") << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 73;
+    QTest::newRow("titled image, room for its name and a little more") << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 130;
+    QTest::newRow("untitled image, wide box") << QStringLiteral("Who's Next (Deluxe)") << QString() << 400;
+    QTest::newRow("untitled image with a long name, the editors' box") << QStringLiteral("Who's Next (Deluxe)") << QString() << 73;
+}
+
+void tst_EditorParts::driveSelectorNamesImagesAndDiscs()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, title);
+    QFETCH(int, width);
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("images/of/my/collection"));
+    QVERIFY(QDir().mkpath(folder));
+    const QStringList head = title.isEmpty() ? QStringList() : QStringList{QStringLiteral("TITLE \"%1\"").arg(title)};
+    const QString image = writeCueImage(folder, file, {150, 15000, 30000}, 45000, {}, {}, head);
+    QVERIFY(!image.isEmpty());
+    const QString name = file + QStringLiteral(".cue");
+
+    QWidget panel;
+    auto *selector = new DriveSelector(&panel);
+    selector->setGeometry(112, 12, width, 22);
+    selector->fill(QStringLiteral("/dev/sr7") + U_Constantes::LineBreak + image);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    selector->setCurrentIndex(1);
+    QCOMPARE(selector->currentDrive(), image);
+    QCOMPARE(selector->toolTip(), image);
+    QCOMPARE(selector->itemData(1, Qt::ToolTipRole).toString(), image);
+    const QString caption = title.isEmpty() ? name : name + QStringLiteral(" \u2013 ") + title;
+    QCOMPARE(selector->caption(1), caption);
+    // A drive with nothing in it is known by its device's name alone.
+    QCOMPARE(selector->caption(0), QStringLiteral("sr7"));
+
+    const QString shown = selector->displayedText();
+    const QFontMetrics metrics = selector->fontMetrics();
+    QVERIFY2(metrics.horizontalAdvance(shown) < selector->width(), qPrintable(shown));
+    QVERIFY2(!shown.contains(u'/'), qPrintable(shown));
+    const QChar ellipsis(0x2026);
+    if (!shown.contains(ellipsis)) {
+        // Whole, or the name whole where the title found no room.
+        QVERIFY2(shown == caption || shown == name, qPrintable(shown));
+        if (width >= 400)
+            QCOMPARE(shown, caption);
+    } else if (shown.startsWith(name)) {
+        // The name whole, then as much of the title as fits.
+        QVERIFY2(!title.isEmpty(), qPrintable(shown));
+        QVERIFY2(caption.startsWith(shown.chopped(1)), qPrintable(shown));
+    } else {
+        // Not even the name fits: its ends stay.
+        const qsizetype cut = shown.indexOf(ellipsis);
+        QVERIFY2(cut > 0 && cut < shown.size() - 1, qPrintable(shown));
+        QVERIFY2(name.startsWith(shown.left(cut)), qPrintable(shown));
+        QVERIFY2(name.endsWith(shown.mid(cut + 1)), qPrintable(shown));
+    }
+    if (width == 130)
+        QVERIFY2(shown.startsWith(name), qPrintable(shown));
 }
 
 void tst_EditorParts::bothEditorsListTheMachinesDrives()
