@@ -19,6 +19,11 @@ GridHeader::GridHeader(const QObject *owner, QWidget *parent)
 
 void GridHeader::mousePressEvent(QMouseEvent *event)
 {
+    // A press of a button that was up: any earlier press is over, though its release never came here
+    // (an ordering's progress dialog, window-modal, came up in between and took it). Left open, it
+    // would make the header ignore every press from now on.
+    if (m_pressOpen && event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton)
+        endPressOutsideSections();
     m_pressSection = -1;
     const int x = event->position().toPoint().x();
     const int section = logicalIndexAt(x);
@@ -32,6 +37,8 @@ void GridHeader::mousePressEvent(QMouseEvent *event)
     }
     m_pressPos = event->position().toPoint();
     QHeaderView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        m_pressOpen = true;
     // The press may reach here only after a list's ordering that its focus started (a list comes to the
     // front on a click), and that ordering's progress dialog then took the release: the button is up
     // already. Ended here, the press is the click it was; left pressed, the header would take no press
@@ -40,8 +47,23 @@ void GridHeader::mousePressEvent(QMouseEvent *event)
         m_pressSection = -1;
         QMouseEvent release(QEvent::MouseButtonRelease, event->position(), event->globalPosition(), Qt::LeftButton,
                             Qt::NoButton, event->modifiers());
-        QHeaderView::mouseReleaseEvent(&release);
+        mouseReleaseEvent(&release);
     }
+}
+
+void GridHeader::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressOpen = false;
+    QHeaderView::mouseReleaseEvent(event);
+}
+
+// Ends the press where no section is, so that it sorts nothing.
+void GridHeader::endPressOutsideSections()
+{
+    m_pressSection = -1;
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    mouseReleaseEvent(&release);
 }
 
 void GridHeader::mouseMoveEvent(QMouseEvent *event)
@@ -57,9 +79,8 @@ void GridHeader::mouseMoveEvent(QMouseEvent *event)
     drag->setMimeData(GroupPanel::columnMimeData(m_owner, section, false));
     drag->setPixmap(grab(QRect(sectionViewportPosition(section), 0, sectionSize(section), height())));
     drag->exec(Qt::MoveAction);
-    // The release went to the drag: end the press outside every section so that it sorts nothing.
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QHeaderView::mouseReleaseEvent(&release);
+    // The release went to the drag.
+    endPressOutsideSections();
 }
 
 void GridHeader::dragEnterEvent(QDragEnterEvent *event)

@@ -16,6 +16,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -24,4 +25,7 @@ private:
     const QObject *m_owner;
     QPoint m_pressPos;
     int m_pressSection = -1;
+    // A left press whose release has not come: the header takes no other press until it does.
+    bool m_pressOpen = false;
+    void endPressOutsideSections();
 };
