@@ -3,6 +3,7 @@
 
 #include "editors/FM_AddEditArtist.h"
 #include "editors/FM_AddEditMovie.h"
+#include "base/U_Constantes.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 
@@ -226,8 +227,9 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
     if (locked) {
         f.file.releaseWriteLock();
         QCOMPARE(f.messages.boxes.size(), 1);
-        QVERIFY2(f.messages.boxes[0].text.startsWith(warning + "\r\n") && f.messages.boxes[0].text.contains("locked"),
-                 qPrintable(f.messages.boxes[0].text));
+        // In the user's words; the engine's own stay in the details.
+        QCOMPARE(f.messages.boxes[0].text, warning + "\r\n" + U_Constantes::ReasonCatalogueBusy);
+        QVERIFY2(f.messages.boxes[0].details.contains("locked"), qPrintable(f.messages.boxes[0].details));
     } else {
         QCOMPARE(f.messages.texts(), QStringList{warning + "\r\nrefused"});
     }
