@@ -12,7 +12,7 @@ sanitizers="-fsanitize=address,undefined"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Debug "${launcher[@]}" -DDADUDU_TEST_TIMEOUT_SCALE=3 \
   -DCMAKE_CXX_FLAGS="$sanitizers -fno-omit-frame-pointer -fno-sanitize-recover=undefined" \
   -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" -DCMAKE_SHARED_LINKER_FLAGS="$sanitizers" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0:strict_string_checks=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"

@@ -23,6 +23,19 @@ Q_DECLARE_METATYPE(CueEncoding)
 
 namespace {
 
+// A tool built with AddressSanitizer cannot run under valgrind: both want to own the process's memory.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool withAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool withAddressSanitizer = true;
+#else
+constexpr bool withAddressSanitizer = false;
+#endif
+#else
+constexpr bool withAddressSanitizer = false;
+#endif
+
 // The standard CDDB identifier of a table of contents, as libdiscid computes it.
 QString freedbId(const QList<int> &starts, int leadOut)
 {
@@ -445,7 +458,7 @@ void tst_DiscCDInfo::hostileSheet()
 
     // The tool under valgrind first: a write out of bounds need not crash this process, valgrind
     // sees it happen. It takes seconds a run, so the rows that reach libcdio's table have it.
-    if (underValgrind) {
+    if (underValgrind && !withAddressSanitizer) {
         const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
         QVERIFY2(!valgrind.isEmpty(), "valgrind is needed (deps/apt-packages.txt)");
         QProcess tool;
@@ -468,6 +481,11 @@ void tst_DiscCDInfo::hostileSheet()
     } else {
         QVERIFY_THROWS_EXCEPTION(CDError, reader.OpenDrive(cue));
     }
+    // The sanitizer does not see libcdio's own writes into its table, which is what valgrind is here
+    // for; the build without it (test.sh) keeps that check.
+    if (underValgrind && withAddressSanitizer)
+        QSKIP("valgrind cannot run a tool built with AddressSanitizer; the unsanitized build runs this row "
+              "under valgrind");
 }
 
 QTEST_GUILESS_MAIN(tst_DiscCDInfo)

@@ -835,7 +835,8 @@ void tst_Stores::coversLiveWithTheCatalogue()
     Fixture f;
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("cdcovers"));
-    const QByteArray first("\xff\xd8\xff\xe0 first\0 bytes", 20), second("\xff\xd8\xff\xe0 second");
+    const QByteArray first = QByteArray("\xff\xd8\xff\xe0 first") + '\0' + " bytes";
+    const QByteArray second("\xff\xd8\xff\xe0 second");
     CoverStore covers(f.main.ADOConnection, folder);
     QVERIFY(covers.load(1).isEmpty());
     covers.save(1, first);
