@@ -76,79 +76,6 @@ bool identChar(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
-// The stores' dialect in the server's words: [NAME] as a plain or quoted name, true and false as the
-// 1 and 0 the flag columns hold, and, when `names` is given, each :NAME as $n (one number a name).
-// Literals, quoted names and comments pass untouched, and so does a "::" cast.
-QString translate(const QString &sql, QStringList *names)
-{
-    QString out;
-    out.reserve(sql.size() + 8);
-    const int n = int(sql.size());
-    for (int i = 0; i < n; ++i) {
-        const QChar c = sql.at(i);
-        if (c == u'\'' || c == u'"') {
-            const int end = int(sql.indexOf(c, i + 1));
-            const int stop = end < 0 ? n : end + 1;
-            out += QStringView(sql).mid(i, stop - i);
-            i = stop - 1;
-            continue;
-        }
-        if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
-            const int end = int(sql.indexOf(u'\n', i));
-            const int stop = end < 0 ? n : end;
-            out += QStringView(sql).mid(i, stop - i);
-            i = stop - 1;
-            continue;
-        }
-        if (c == u'[') {
-            const int end = int(sql.indexOf(u']', i + 1));
-            if (end > i) {
-                const QString name = sql.mid(i + 1, end - i - 1);
-                bool plain = !name.isEmpty() && identStart(name.at(0));
-                for (QChar k : name)
-                    plain = plain && identChar(k);
-                out += plain ? name : u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-                i = end;
-                continue;
-            }
-        }
-        if (identStart(c) && (i == 0 || !identChar(sql.at(i - 1)))) {
-            int end = i;
-            while (end < n && identChar(sql.at(end)))
-                ++end;
-            const QStringView word = QStringView(sql).mid(i, end - i);
-            const bool previousIsColon = i > 0 && sql.at(i - 1) == u':';
-            if (!previousIsColon && word.compare(u"true", Qt::CaseInsensitive) == 0)
-                out += u'1';
-            else if (!previousIsColon && word.compare(u"false", Qt::CaseInsensitive) == 0)
-                out += u'0';
-            else
-                out += word;
-            i = end - 1;
-            continue;
-        }
-        if (names && c == u':' && i + 1 < n && identStart(sql.at(i + 1)) && (i == 0 || sql.at(i - 1) != u':')) {
-            int end = i + 1;
-            while (end < n && identChar(sql.at(end)))
-                ++end;
-            const QString name = sql.mid(i + 1, end - i - 1);
-            int index = -1;
-            for (int k = 0; k < names->size(); ++k)
-                if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
-                    index = k;
-            if (index < 0) {
-                names->append(name);
-                index = int(names->size()) - 1;
-            }
-            out += u'$' + QString::number(index + 1);
-            i = end - 1;
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
 bool isReading(const QByteArray &sql)
 {
     return sql.trimmed().left(6).compare("select", Qt::CaseInsensitive) == 0;
@@ -263,9 +190,7 @@ private:
         std::vector<quint8> types(static_cast<size_t>(columns));
         out.names.clear();
         for (int c = 0; c < columns; ++c) {
-            // The server folds unquoted names to lower case; the catalogue's are upper case.
-            const QString name = QString::fromUtf8(PQfname(res, c));
-            out.names << (name == name.toLower() ? name.toUpper() : name);
+            out.names << QString::fromUtf8(PQfname(res, c));
             switch (PQftype(res, c)) {
             case BoolOid:
             case Int2Oid:
@@ -436,23 +361,77 @@ public:
         check(m_conn, res);
     }
 
-    QString toEngine(const QString &sql) const override
-    {
-        return translate(commonDialect(sql, QStringLiteral("select lastval()")), nullptr);
-    }
-
-    std::unique_ptr<Statement> prepare(const QString &engineSql, bool reused) override
+    std::unique_ptr<Statement> prepare(const QString &sql, bool reused) override
     {
         if (!m_conn)
             throw DbError(QStringLiteral("The database engine is not available."));
         QStringList names;
-        const QString sql = translate(engineSql, &names);
-        QString bare = sql;
-        bare.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
-        if (bare.trimmed().isEmpty())
+        QByteArray text = positionalParameters(sql, &names);
+        static const QRegularExpression comment(QStringLiteral("--[^\n]*"));
+        if (QString(sql).remove(comment).trimmed().isEmpty())
             return nullptr;
         const QByteArray preparedName = reused ? "dadudu_" + QByteArray::number(++m_statements) : QByteArray();
-        return std::make_unique<PgStatement>(static_cast<Session &>(*this), sql.toUtf8(), names, preparedName);
+        return std::make_unique<PgStatement>(static_cast<Session &>(*this), std::move(text), names, preparedName);
+    }
+
+    // The server refuses lastval() until the session drew a number, and a refusal would end the
+    // transaction under way: within one, it is asked inside a savepoint of its own, in the same
+    // round trip.
+    qint64 lastInsertId() override
+    {
+        beforeStatement();
+        const PGTransactionStatusType before = PQtransactionStatus(m_conn);
+        const bool inTransaction = before == PQTRANS_INTRANS;
+        if (!PQsendQuery(m_conn, inTransaction ? "SAVEPOINT dadudu_last_id; SELECT lastval(); RELEASE SAVEPOINT dadudu_last_id"
+                                               : "SELECT lastval()"))
+            throw DbError(trimmedText(PQerrorMessage(m_conn)));
+        Result value;
+        Result failure;
+        while (Result res{PQgetResult(m_conn)}) {
+            if (failed(res))
+                failure = std::move(res);
+            else if (PQresultStatus(res.get()) == PGRES_TUPLES_OK)
+                value = std::move(res);
+        }
+        if (failure) {
+            const char *state = PQresultErrorField(failure.get(), PG_DIAG_SQLSTATE);
+            // object_not_in_prerequisite_state: no number drawn yet in this session.
+            if (state && std::strcmp(state, "55000") == 0) {
+                if (inTransaction)
+                    exec(QStringLiteral("ROLLBACK TO SAVEPOINT dadudu_last_id; RELEASE SAVEPOINT dadudu_last_id"));
+                return 0;
+            }
+            lostUnder(before, false, false);
+            check(m_conn, failure);
+        }
+        return value && PQntuples(value.get()) > 0 ? std::strtoll(PQgetvalue(value.get(), 0, 0), nullptr, 10) : 0;
+    }
+
+    // A key's numbers come from the sequence the server made for the column; a row may also hold a
+    // number above its mark, given by hand.
+    qint64 highWater(const QString &table, const QString &key) override
+    {
+        qint64 high = scalar(QStringLiteral("select coalesce(max(%1), 0) from %2").arg(key, table));
+        const QString sequence = text(QStringLiteral("select pg_get_serial_sequence(:TABLE, :KEY)"), table, key);
+        if (!sequence.isEmpty())
+            high = qMax(high, scalar(QStringLiteral("select case when is_called then last_value else 0 end from %1").arg(sequence)));
+        return high;
+    }
+
+    void setHighWater(const QString &table, const QString &key, qint64 high) override
+    {
+        if (high <= 0)
+            return;
+        Param t{QStringLiteral("TABLE")};
+        t.isText = true;
+        t.text = table.toLower().toUtf8();
+        Param k{QStringLiteral("KEY")};
+        k.isText = true;
+        k.text = key.toLower().toUtf8();
+        Param h{QStringLiteral("HIGH")};
+        h.number = high;
+        Rows rows;
+        prepare(QStringLiteral("select setval(pg_get_serial_sequence(:TABLE, :KEY), :HIGH)"), false)->run({t, k, h}, false, &rows);
     }
 
     // A write takes a transaction number, and a commit or rollback leaves the list of those in
@@ -473,6 +452,29 @@ public:
     }
 
 private:
+    qint64 scalar(const QString &sql)
+    {
+        Rows rows;
+        prepare(sql, false)->run({}, false, &rows);
+        return rows.count > 0 && rows.cells[0].type == Integer ? rows.cells[0].number : 0;
+    }
+
+    // A text answer to a question of two texts; empty for NULL.
+    QString text(const QString &sql, const QString &table, const QString &key)
+    {
+        Param t{QStringLiteral("TABLE")};
+        t.isText = true;
+        t.text = table.toLower().toUtf8();
+        Param k{QStringLiteral("KEY")};
+        k.isText = true;
+        k.text = key.toLower().toUtf8();
+        Rows rows;
+        prepare(sql, false)->run({t, k}, false, &rows);
+        if (rows.count == 0 || rows.cells[0].type != Text)
+            return {};
+        return QString::fromUtf8(rows.text.constData() + rows.cells[0].number, rows.cells[0].length);
+    }
+
     QString scalarText(const char *sql)
     {
         const Result res(PQexec(m_conn, sql));
@@ -519,10 +521,6 @@ private:
         if (PQsetClientEncoding(m_conn, "UTF8") != 0)
             throw DbError(trimmedText(PQerrorMessage(m_conn)));
         setBusyTimeoutMs(m_busyTimeoutMs);
-        // The last identifier is 0 until this session inserts, as on a file, where the server
-        // would fail the question instead: a sequence of the session's own has given one 0.
-        exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
-                            "SELECT nextval('dadudu_no_identity_yet')"));
         if (m_readOnly)
             exec(QStringLiteral("SET default_transaction_read_only = on"));
         else // A row reported stored is on the server's disk, whatever the server's default is.
@@ -589,7 +587,7 @@ private:
     {
         Rows rows;
         PgStatement st(*this,
-                       "select upper(table_name::text) from information_schema.tables"
+                       "select table_name::text from information_schema.tables"
                        " where table_schema = any(current_schemas(false))",
                        {}, {});
         st.run({}, false, &rows);
@@ -598,10 +596,7 @@ private:
             const Cell &c = rows.cells[size_t(r)];
             present << QString::fromUtf8(rows.text.constData() + c.number, c.length);
         }
-        for (const QString &table : catalogueTables())
-            if (!present.contains(table.toUpper()))
-                throw DbError(
-                    QStringLiteral("The database is not a catalogue database: it has no table %1.").arg(table));
+        ::requireCatalogueTables(Engine::PostgreSQL, present);
     }
 
     PGconn *m_conn = nullptr;
@@ -614,6 +609,52 @@ private:
 };
 
 } // namespace
+
+QByteArray positionalParameters(const QString &sql, QStringList *names)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    const int n = int(sql.size());
+    // Copies sql[i, stop) as it is, and goes on after it.
+    const auto passOver = [&](int &i, qsizetype stop) {
+        stop = stop < 0 ? n : stop;
+        out += QStringView(sql).mid(i, stop - i);
+        i = int(stop) - 1;
+    };
+    for (int i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            passOver(i, end < 0 ? -1 : end + 1);
+        } else if (c == u'-' && next == u'-') {
+            passOver(i, sql.indexOf(u'\n', i));
+        } else if (c == u'/' && next == u'*') {
+            const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+            passOver(i, end < 0 ? -1 : end + 2);
+        } else if (c == u':' && next == u':') {
+            passOver(i, i + 2); // a cast
+        } else if (c == u':' && identStart(next)) {
+            int end = i + 1;
+            while (end < n && identChar(sql.at(end)))
+                ++end;
+            const QString name = sql.mid(i + 1, end - i - 1);
+            qsizetype index = -1;
+            for (qsizetype k = 0; k < names->size() && index < 0; ++k)
+                if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
+                    index = k;
+            if (index < 0) {
+                names->append(name);
+                index = names->size() - 1;
+            }
+            out += u'$' + QString::number(index + 1);
+            i = end - 1;
+        } else {
+            out += c;
+        }
+    }
+    return out.toUtf8();
+}
 
 void runServerScript(const QString &address, const QString &script)
 {
