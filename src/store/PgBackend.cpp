@@ -162,34 +162,89 @@ public:
                 m_prepared = false;
             }
             const PGTransactionStatusType before = PQtransactionStatus(m_conn);
-            if (!m_preparedName.isEmpty()) {
-                if (!m_prepared) {
-                    res.reset(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
-                    if (failed(res) && m_session.lostUnder(before, false, true))
-                        continue;
-                    check(m_conn, res);
-                    m_prepared = true;
-                }
+            if (!m_preparedName.isEmpty() && !m_prepared) {
+                res.reset(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
+                if (failed(res) && m_session.lostUnder(before, false, true))
+                    continue;
+                check(m_conn, res);
+                m_prepared = true;
+            }
+            if (rows) {
+                res = stream(count, values.data(), lengths.data(), before, *rows);
+            } else if (!m_preparedName.isEmpty()) {
                 res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(), nullptr, 0));
             } else {
                 res.reset(PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
             }
+            // A read stopped on purpose ends in the server's "canceled", which is no failure.
+            if (rows && rows->stopped)
+                return 0;
             again = failed(res) && m_session.lostUnder(before, false, rows && isReading(m_sql));
         }
-        const int changed = check(m_conn, res);
-        if (rows && PQresultStatus(res.get()) == PGRES_TUPLES_OK)
-            read(res.get(), *rows);
-        return changed;
+        return check(m_conn, res);
     }
 
 private:
-    static void read(const PGresult *res, Rows &out)
+    // The rows come one by one as the server sends them, so that a read stopped at a checkpoint stops
+    // the server too, and never holds more than the rows taken. Outside a transaction the server is
+    // asked to cancel the statement; within one, a cancel would end the transaction, so the rest is
+    // only let go by. Answers the statement's last result: the end of its rows, or its failure.
+    Result stream(int count, const char *const *values, const int *lengths, PGTransactionStatusType before, Rows &out)
     {
-        const int columns = PQnfields(res);
-        const int count = PQntuples(res);
-        std::vector<quint8> types(static_cast<size_t>(columns));
         out.names.clear();
-        for (int c = 0; c < columns; ++c) {
+        out.cells.clear();
+        out.text.clear();
+        out.count = 0;
+        out.stopped = false;
+        const int sent = m_preparedName.isEmpty()
+            ? PQsendQueryParams(m_conn, m_sql.constData(), count, nullptr, values, lengths, nullptr, 0)
+            : PQsendQueryPrepared(m_conn, m_preparedName.constData(), count, values, lengths, nullptr, 0);
+        if (!sent)
+            return Result();
+        PQsetSingleRowMode(m_conn);
+        std::vector<quint8> types;
+        bool named = false;
+        Result last;
+        while (Result res{PQgetResult(m_conn)}) {
+            const ExecStatusType status = PQresultStatus(res.get());
+            if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+                if (!named) {
+                    types = columns(res.get(), out);
+                    named = true;
+                }
+                if (status == PGRES_SINGLE_TUPLE) {
+                    if (!out.stopped) {
+                        append(res.get(), types, out);
+                        if (out.checkpoint && out.count % Rows::CheckpointRows == 0 && !out.checkpoint(out.count)) {
+                            out.stopped = true;
+                            if (before == PQTRANS_IDLE)
+                                cancel();
+                        }
+                    }
+                    continue;
+                }
+            }
+            last = std::move(res);
+        }
+        return last;
+    }
+
+    void cancel()
+    {
+        PGcancel *request = PQgetCancel(m_conn);
+        if (!request)
+            return;
+        char why[256];
+        PQcancel(request, why, int(sizeof why));
+        PQfreeCancel(request);
+    }
+
+    static std::vector<quint8> columns(const PGresult *res, Rows &out)
+    {
+        const int count = PQnfields(res);
+        std::vector<quint8> types(static_cast<size_t>(count));
+        out.names.clear();
+        for (int c = 0; c < count; ++c) {
             out.names << QString::fromUtf8(PQfname(res, c));
             switch (PQftype(res, c)) {
             case BoolOid:
@@ -211,46 +266,44 @@ private:
                 types[size_t(c)] = Text;
             }
         }
-        out.cells.reserve(size_t(count) * size_t(columns));
-        for (int r = 0; r < count; ++r) {
-            for (int c = 0; c < columns; ++c) {
-                Cell cell{0, 0, Null};
-                if (!PQgetisnull(res, r, c)) {
-                    const char *value = PQgetvalue(res, r, c);
-                    cell.type = types[size_t(c)];
-                    switch (cell.type) {
-                    case Integer:
-                        cell.number = value[0] == 't' ? 1 : value[0] == 'f' ? 0 : std::strtoll(value, nullptr, 10);
-                        break;
-                    case Float: {
-                        const double d = std::strtod(value, nullptr);
-                        std::memcpy(&cell.number, &d, sizeof d);
-                        break;
-                    }
-                    case Blob: {
-                        size_t length = 0;
-                        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
-                        cell.number = out.text.size();
-                        cell.length = quint32(length);
-                        out.text.append(reinterpret_cast<const char *>(bytes), qsizetype(length));
-                        PQfreemem(bytes);
-                        break;
-                    }
-                    default:
-                        cell.number = out.text.size();
-                        cell.length = quint32(PQgetlength(res, r, c));
-                        out.text.append(value, cell.length);
-                    }
+        return types;
+    }
+
+    // The result's one row at the end of `out`.
+    static void append(const PGresult *res, const std::vector<quint8> &types, Rows &out)
+    {
+        for (int c = 0; c < int(types.size()); ++c) {
+            Cell cell{0, 0, Null};
+            if (!PQgetisnull(res, 0, c)) {
+                const char *value = PQgetvalue(res, 0, c);
+                cell.type = types[size_t(c)];
+                switch (cell.type) {
+                case Integer:
+                    cell.number = value[0] == 't' ? 1 : value[0] == 'f' ? 0 : std::strtoll(value, nullptr, 10);
+                    break;
+                case Float: {
+                    const double d = std::strtod(value, nullptr);
+                    std::memcpy(&cell.number, &d, sizeof d);
+                    break;
                 }
-                out.cells.push_back(cell);
+                case Blob: {
+                    size_t length = 0;
+                    unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
+                    cell.number = out.text.size();
+                    cell.length = quint32(length);
+                    out.text.append(reinterpret_cast<const char *>(bytes), qsizetype(length));
+                    PQfreemem(bytes);
+                    break;
+                }
+                default:
+                    cell.number = out.text.size();
+                    cell.length = quint32(PQgetlength(res, 0, c));
+                    out.text.append(value, cell.length);
+                }
             }
-            if (out.checkpoint && (r + 1) % Rows::CheckpointRows == 0 && !out.checkpoint(r + 1)) {
-                out.count = r + 1;
-                out.stopped = true;
-                return;
-            }
+            out.cells.push_back(cell);
         }
-        out.count = count;
+        ++out.count;
     }
 
     Session &m_session;

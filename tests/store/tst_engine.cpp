@@ -161,6 +161,7 @@ private slots:
     void boundViewsFollowUnlessControlsDisabled();
     void listReadAgainOnAnotherThread_data();
     void listReadAgainOnAnotherThread();
+    void stoppedReadStopsTheServer();
     void otherProgramsShareTheFile();
     void literalsAreNotMistakenForParameters();
     void parametersTakeTheirPlaces_data();
@@ -970,6 +971,40 @@ void tst_Engine::listReadAgainOnAnotherThread()
     QVERIFY(movies.Reopen({}));
     QCOMPARE(movies.RecordCount(), before + added);
     QCOMPARE(resets.count(), 1);
+}
+
+// A long read stopped at a checkpoint stops on the server too: the rows not sent yet are never made,
+// and the connection answers the next statement.
+void tst_Engine::stoppedReadStopsTheServer()
+{
+    if (TempCatalogue::engineUnderTest() != db::Engine::PostgreSQL)
+        QSKIP("a file's rows are made one by one as they are read");
+    TempCatalogue cat;
+    cat.exec(QStringLiteral("create sequence dadudu_rows_made"));
+    Open db(cat.path());
+    const int total = 1000000;
+    DbQuery rows(db.connection, {QStringLiteral("select nextval('dadudu_rows_made') as N, repeat('x', 60) as PAD"),
+                                 QStringLiteral("from generate_series(1, :TOTAL)")});
+    rows.setParam(QStringLiteral("TOTAL"), total);
+    int seen = -1;
+    const StepRunner stopAtFirstCheckpoint = [&](const std::function<bool(const StepProgress &)> &step) {
+        return step([&](int done, int, bool) {
+            seen = done;
+            return done == 0;
+        });
+    };
+    QVERIFY(!rows.Reopen(stopAtFirstCheckpoint));
+    QCOMPARE(seen, db::Rows::CheckpointRows);
+    QVERIFY(!rows.Active());
+    const qint64 made = cat.scalar(QStringLiteral("select last_value from dadudu_rows_made")).toLongLong();
+    QVERIFY2(made < total / 2, qPrintable(QString::number(made)));
+
+    rows.setParam(QStringLiteral("TOTAL"), 10);
+    QVERIFY(rows.Reopen({}));
+    QCOMPARE(rows.RecordCount(), 10);
+    DbQuery movies(db.connection, {QStringLiteral("select count(*) from MOVIE")});
+    movies.Open();
+    QCOMPARE(movies.FirstField().toInt(), 0);
 }
 
 void tst_Engine::otherProgramsShareTheFile()
