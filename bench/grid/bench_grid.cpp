@@ -204,7 +204,7 @@ int main(int argc, char **argv)
     const QString path = dir.filePath(QStringLiteral("dadudu.mdb"));
     createEmptyCatalogue(path);
     DbConnection connection;
-    connection.setConnectionString(QStringLiteral("Data Source=") + path);
+    connection.setLocation(path);
     connection.Open();
     const auto exec = [&](const QString &sql) {
         DbQuery q(connection);

@@ -17,7 +17,7 @@ int main(int argc, char **argv)
     if (path.isEmpty()) {
         path = dir.filePath(QStringLiteral("dadudu.mdb"));
         createEmptyCatalogue(path);
-        connection.setConnectionString(QStringLiteral("Data Source=") + path);
+        connection.setLocation(path);
         DbQuery q(connection);
         const char *artists[] = {"Björk", "Air", "The Cure", "Ólafur Arnalds", "Abba"};
         for (const char *a : artists) {
@@ -33,7 +33,7 @@ int main(int argc, char **argv)
                                 " || char(10) || 'Signed booklet.' else '' end from n"));
         q.ExecSQL();
     } else {
-        connection.setConnectionString(QStringLiteral("Data Source=") + path);
+        connection.setLocation(path);
     }
     DbQuery list(connection, {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.BARCODE, c.YEAR, c.LIMITED, c.COMMENTS"),
                               QStringLiteral("from CDAUDIO c left join ARTISTE a on a.ART_ID = c.ART_ID")});

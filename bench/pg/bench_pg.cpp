@@ -133,7 +133,7 @@ bool timeLists(const QString &server)
         return false;
     QStringList statements;
     for (DbQuery *q : s.lists())
-        statements << q->dialectToEngine();
+        statements << q->SQL();
     PGconn *conn = PQconnectdb(server.toUtf8().constData());
     if (PQstatus(conn) != CONNECTION_OK) {
         std::fprintf(stderr, "%s\n", PQerrorMessage(conn));

@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     const bool showOnly = args.removeAll(QStringLiteral("show")) > 0;
     const QString keep = args.value(0);
     DbConnection connection;
-    connection.setConnectionString(QStringLiteral("Data Source=") + QString::fromLocal8Bit(argv[1]));
+    connection.setLocation(QString::fromLocal8Bit(argv[1]));
     connection.Open();
     // The audio CD list as its window reads and shows it.
     DbQuery list(connection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS"),

@@ -1,6 +1,7 @@
 #include "app/FM_Preferences.h"
 
 #include "app/Keyring.h"
+#include "store/DbBackend.h"
 #include "store/ServerPassword.h"
 #include "base/DialogService.h"
 #include "base/MessageService.h"
@@ -82,9 +83,7 @@ bool CatalogueSection::check(MessageService &messages)
     if (!text.contains(QLatin1String("://")))
         return true; // a file: whether it is a catalogue is for the opening to judge
     const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("postgresql") && scheme != QLatin1String("postgres"))
-        || url.path().mid(1).isEmpty()) {
+    if (!url.isValid() || !db::isServerLocation(text) || url.path().mid(1).isEmpty()) {
         // Shown without its password, which the box would otherwise put on the screen.
         messages.warning(U_Constantes::PrefBadCatalogue.arg(db::addressWithoutPassword(text)));
         Edit_catalogue->setFocus();

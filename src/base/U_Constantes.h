@@ -10,8 +10,6 @@ inline const QString DatabaseFileName = QStringLiteral("dadudu.mdb");
 inline const QString CoversFolderName = QStringLiteral("cdcovers");
 inline const QString ApplicationTitle = QStringLiteral("Dadudu");
 inline const QString UnknownError = QStringLiteral("Unknown error");
-inline const QString ConnectionStringHead = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
-inline const QString ConnectionStringTail = QStringLiteral(";Persist Security Info=False");
 inline const QString LineBreak = QStringLiteral("\r\n");
 
 // Message boxes: captions and buttons.

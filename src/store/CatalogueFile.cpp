@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 QString catalogueSchema(db::Engine engine)
@@ -29,6 +31,20 @@ QStringList catalogueTables()
         return out;
     }();
     return tables;
+}
+
+void requireCatalogueTables(db::Engine engine, const QStringList &present)
+{
+    for (const QString &table : catalogueTables()) {
+        const bool found = std::any_of(present.begin(), present.end(),
+                                       [&](const QString &p) { return p.compare(table, Qt::CaseInsensitive) == 0; });
+        if (!found)
+            throw DbError((engine == db::Engine::SQLite
+                               ? QStringLiteral("The file is not a catalogue database: it has no table %1.")
+                               : QStringLiteral("The database is not a catalogue database: it has no table %1."))
+                              .arg(table),
+                          DbError::Cause::NotACatalogue);
+    }
 }
 
 

@@ -17,6 +17,10 @@ QString catalogueSchema(db::Engine engine = db::Engine::SQLite);
 // The names of the schema's tables: a file without one of them is not a catalogue.
 QStringList catalogueTables();
 
+// Refuses, as DbError::Cause::NotACatalogue, a file or database whose tables (`present`, in any
+// case) lack one of the catalogue's.
+void requireCatalogueTables(db::Engine engine, const QStringList &present);
+
 // The catalogue's version as this program writes it, for each engine: a file's header
 // (user_version; 0 in a file made before it was kept, then 2 when it has its keys, 1 otherwise),
 // or the row of DADUDU_VERSION on a server (none: 1). A catalogue of an earlier version is

@@ -29,7 +29,7 @@ QString CoverStore::whereIs(int cdId) const
 {
     if (!onServer())
         return QDir::toNativeSeparators(filePath(cdId));
-    return QStringLiteral("COVER %1 (%2)").arg(cdId).arg(DbConnection::dataSourceOf(m_connection.connectionString()));
+    return QStringLiteral("COVER %1 (%2)").arg(cdId).arg(m_connection.location());
 }
 
 // A catalogue opened for reading only is not upgraded: one of version 1 has no covers yet.

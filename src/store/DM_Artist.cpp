@@ -40,13 +40,13 @@ void TD_Artist::RefreshList(const StepRunner &runner)
     OpenDetail();
 }
 
-bool TD_Artist::insertArtist(const QString &name)
+WriteResult TD_Artist::insertArtist(const QString &name)
 {
     ADOQuery_AddArtist.setParam(QStringLiteral("ART_NAME"), name);
     return write(U_Constantes::ArtistNotAdded, [&] { ADOQuery_AddArtist.ExecSQL(); });
 }
 
-bool TD_Artist::AddArtist(const QString &name)
+WriteResult TD_Artist::AddArtist(const QString &name)
 {
     return insertArtist(name);
 }
@@ -58,20 +58,20 @@ int TD_Artist::AddArtistGetID(const QString &name)
     return m_main.LastID();
 }
 
-bool TD_Artist::UpdateArtist(int artistId, const QString &name)
+WriteResult TD_Artist::UpdateArtist(int artistId, const QString &name)
 {
     ADOQuery_UpdateArtist.setParam(QStringLiteral("ART_ID"), artistId);
     ADOQuery_UpdateArtist.setParam(QStringLiteral("ART_NAME"), name);
     return write(U_Constantes::ArtistNotUpdated, [&] { ADOQuery_UpdateArtist.ExecSQL(); });
 }
 
-void TD_Artist::DeleteArtist(int artistId)
+WriteResult TD_Artist::DeleteArtist(int artistId)
 {
     ADOQuery_DeleteArtistTracks.setParam(QStringLiteral("ART_ID"), artistId);
     ADOQuery_DeleteArtistCDs.setParam(QStringLiteral("ART_ID"), artistId);
     ADOQuery_DeleteArtist.setParam(QStringLiteral("ART_ID"), artistId);
     // Tracks first: their statement finds them through the artist's CD rows.
-    write(U_Constantes::ArtistsNotDeleted, [&] {
+    return write(U_Constantes::ArtistsNotDeleted, [&] {
         ADOQuery_DeleteArtistTracks.ExecSQL();
         ADOQuery_DeleteArtistCDs.ExecSQL();
         ADOQuery_DeleteArtist.ExecSQL();

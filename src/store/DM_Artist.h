@@ -20,12 +20,11 @@ public:
     // Every artist of the list, in its order; the list's current row stays where it is.
     QList<TArtist> artists() const;
 
-    // False when nothing was stored.
-    bool AddArtist(const QString &name);
+    WriteResult AddArtist(const QString &name);
     // The new ART_ID, or -1 when the insert failed (the warning has been shown).
     int AddArtistGetID(const QString &name);
-    bool UpdateArtist(int artistId, const QString &name);
-    void DeleteArtist(int artistId);
+    WriteResult UpdateArtist(int artistId, const QString &name);
+    WriteResult DeleteArtist(int artistId);
 
     DbQuery ADOQuery_Artists;
     DbQuery ADOQuery_ArtistCDs;
@@ -36,5 +35,5 @@ public:
     DbQuery ADOQuery_DeleteArtistTracks;
 
 private:
-    bool insertArtist(const QString &name);
+    WriteResult insertArtist(const QString &name);
 };

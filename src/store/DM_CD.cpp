@@ -148,13 +148,13 @@ int TD_CD::AddAudioCD(const AudioCD &cd, const QString &newArtist)
         cdId = m_main.LastID();
         for (const QString &track : cd.tracks) {
             insertTrack(cdId, track);
-            processEvents();
+            betweenItems();
         }
     });
     return stored ? cdId : -1;
 }
 
-bool TD_CD::UpdateAudioCD(const AudioCD &cd, const QString &newArtist)
+WriteResult TD_CD::UpdateAudioCD(const AudioCD &cd, const QString &newArtist)
 {
     // One transaction for the row, the old tracks and the new ones: a failure half-way must not
     // leave the CD with its old tracks gone and only some new ones stored.
@@ -176,12 +176,12 @@ bool TD_CD::UpdateAudioCD(const AudioCD &cd, const QString &newArtist)
         ADOQuery_DeleteCDTracks.ExecSQL();
         for (const QString &track : cd.tracks) {
             insertTrack(cd.id, track);
-            processEvents();
+            betweenItems();
         }
     });
 }
 
-bool TD_CD::DeleteAudioCD(int cdId)
+WriteResult TD_CD::DeleteAudioCD(int cdId)
 {
     ADOQuery_DeleteCDTracks.setParam(QStringLiteral("CD_ID"), cdId);
     ADOQuery_DeleteCD.setParam(QStringLiteral("CD_ID"), cdId);

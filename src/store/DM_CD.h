@@ -32,8 +32,8 @@ public:
     int AddAudioCD(const AudioCD &cd, const QString &newArtist = {});
     // The CD's row and tracks as `cd` holds them; tracks that are already stored as they are keep
     // their rows. False when nothing was stored.
-    bool UpdateAudioCD(const AudioCD &cd, const QString &newArtist = {});
-    bool DeleteAudioCD(int cdId);
+    WriteResult UpdateAudioCD(const AudioCD &cd, const QString &newArtist = {});
+    WriteResult DeleteAudioCD(int cdId);
 
     DbQuery ADOQuery_CD;
     DbQuery ADOQuery_tracks;

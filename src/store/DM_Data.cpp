@@ -47,7 +47,7 @@ void TD_Data::insertItem(int cdId, const QString &item)
     ADOQuery_InsertDataItems.ExecSQL();
 }
 
-bool TD_Data::AddDataCD(const QString &title, const QStringList &items)
+WriteResult TD_Data::AddDataCD(const QString &title, const QStringList &items)
 {
     // One transaction with its items: a failure half-way leaves no data CD holding only some of them.
     return write(U_Constantes::CDNotAdded, [&] {
@@ -56,12 +56,12 @@ bool TD_Data::AddDataCD(const QString &title, const QStringList &items)
         const int cdId = m_main.LastID();
         for (const QString &item : items) {
             insertItem(cdId, item);
-            processEvents();
+            betweenItems();
         }
     });
 }
 
-bool TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &items)
+WriteResult TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &items)
 {
     // One transaction for the title, the old items and the new ones: a failure half-way must not
     // leave the CD with its old items gone and only some new ones stored.
@@ -82,12 +82,12 @@ bool TD_Data::UpdateDataCD(int cdId, const QString &title, const QStringList &it
         ADOQuery_DeleteDataItems.ExecSQL();
         for (const QString &item : items) {
             insertItem(cdId, item);
-            processEvents();
+            betweenItems();
         }
     });
 }
 
-bool TD_Data::DeleteDataCD(int cdId)
+WriteResult TD_Data::DeleteDataCD(int cdId)
 {
     ADOQuery_DeleteDataItems.setParam(QStringLiteral("CD_ID"), cdId);
     ADOQuery_DeleteDataCD.setParam(QStringLiteral("CD_ID"), cdId);

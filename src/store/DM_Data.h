@@ -25,11 +25,11 @@ public:
     // The data CD the list stands on, with its items; an id of -1 when there is none.
     DataCD current() const;
 
-    // Each all or nothing, one transaction; false when nothing was stored.
-    bool AddDataCD(const QString &title, const QStringList &items);
+    // Each all or nothing, one transaction.
+    WriteResult AddDataCD(const QString &title, const QStringList &items);
     // Items that are already stored as they are keep their rows.
-    bool UpdateDataCD(int cdId, const QString &title, const QStringList &items);
-    bool DeleteDataCD(int cdId);
+    WriteResult UpdateDataCD(int cdId, const QString &title, const QStringList &items);
+    WriteResult DeleteDataCD(int cdId);
 
     DbQuery ADOQuery_DataCDs;
     DbQuery ADOQuery_DataCDItems;

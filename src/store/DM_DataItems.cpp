@@ -26,8 +26,8 @@ void TD_DataItems::RefreshList(const StepRunner &runner)
     reopenKeepingRow(ADOQuery_DataItems, QStringLiteral("DATA_ID"), runner);
 }
 
-void TD_DataItems::DeleteDataItem(int itemId)
+WriteResult TD_DataItems::DeleteDataItem(int itemId)
 {
     ADOQuery_DeleteDataItem.setParam(QStringLiteral("DATA_ID"), itemId);
-    write(U_Constantes::ItemNotDeleted, [&] { ADOQuery_DeleteDataItem.ExecSQL(); });
+    return write(U_Constantes::ItemNotDeleted, [&] { ADOQuery_DeleteDataItem.ExecSQL(); });
 }

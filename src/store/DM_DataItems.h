@@ -17,7 +17,7 @@ public:
     RowSource &listRows() override { return ADOQuery_DataItems; }
     // The CD of the row the list stands on; 0, which names no CD, when there is none.
     int currentCdId() const { return currentKey(ADOQuery_DataItems, QStringLiteral("CD_ID")); }
-    void DeleteDataItem(int itemId);
+    WriteResult DeleteDataItem(int itemId);
 
     DbQuery ADOQuery_DataItems;
     DbQuery ADOQuery_DeleteDataItem;

@@ -7,7 +7,6 @@
 TD_Main::TD_Main(MessageService &messages, QObject *parent)
     : QObject(parent)
     , ADOConnection()
-    , ADOQuery_LastID(ADOConnection, {QStringLiteral("select @@Identity")})
     , m_messages(messages)
 {
     // Another program may delete an artist or a CD while an editor is open on it: the save must
@@ -20,7 +19,7 @@ TD_Main::TD_Main(MessageService &messages, QObject *parent)
 
 void TD_Main::OpenDatabase(const QString &path)
 {
-    ADOConnection.setConnectionString(U_Constantes::ConnectionStringHead + path + U_Constantes::ConnectionStringTail);
+    ADOConnection.setLocation(path);
     try {
         ADOConnection.Open();
         if (ADOConnection.readOnly() && !m_readOnlyWanted)
@@ -42,8 +41,5 @@ void TD_Main::CloseDatabase()
 
 int TD_Main::LastID()
 {
-    ADOQuery_LastID.Open();
-    const int id = ADOQuery_LastID.FirstField().toInt();
-    ADOQuery_LastID.Close();
-    return id;
+    return int(ADOConnection.lastInsertId());
 }

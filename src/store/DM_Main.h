@@ -30,7 +30,7 @@ public:
         ADOConnection.setReadOnly(on);
     }
 
-    // The identifier the last insert on this connection generated.
+    // The identifier the last insert on this connection generated; 0 before the first.
     int LastID();
 
     // Without one, a write waits for another program's lock inside the engine, up to the
@@ -39,7 +39,6 @@ public:
     const LockWaiter &lockWaiter() const { return m_lockWaiter; }
 
     DbConnection ADOConnection;
-    DbQuery ADOQuery_LastID;
 
 private:
     MessageService &m_messages;

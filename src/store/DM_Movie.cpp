@@ -30,14 +30,14 @@ void TD_Movie::RefreshList(const StepRunner &runner)
     reopenKeepingRow(ADOQuery_Movie, QStringLiteral("MOV_ID"), runner);
 }
 
-bool TD_Movie::AddMovie(const QString &title, const QString &type)
+WriteResult TD_Movie::AddMovie(const QString &title, const QString &type)
 {
     ADOQuery_AddMovie.setParam(QStringLiteral("MOV_TITLE"), title);
     ADOQuery_AddMovie.setParam(QStringLiteral("MOV_TYPE"), type);
     return write(U_Constantes::MovieNotAdded, [&] { ADOQuery_AddMovie.ExecSQL(); });
 }
 
-bool TD_Movie::UpdateMovie(int movieId, const QString &title, const QString &type)
+WriteResult TD_Movie::UpdateMovie(int movieId, const QString &title, const QString &type)
 {
     ADOQuery_UpdateMovie.setParam(QStringLiteral("MOV_ID"), movieId);
     ADOQuery_UpdateMovie.setParam(QStringLiteral("MOV_TITLE"), title);
@@ -45,7 +45,7 @@ bool TD_Movie::UpdateMovie(int movieId, const QString &title, const QString &typ
     return write(U_Constantes::MovieNotUpdated, [&] { ADOQuery_UpdateMovie.ExecSQL(); });
 }
 
-bool TD_Movie::DeleteMovie(int movieId)
+WriteResult TD_Movie::DeleteMovie(int movieId)
 {
     ADOQuery_DeleteMovie.setParam(QStringLiteral("MOV_ID"), movieId);
     return write(U_Constantes::MoviesNotDeleted, [&] { ADOQuery_DeleteMovie.ExecSQL(); });

@@ -16,10 +16,9 @@ public:
 
     RowSource &listRows() override { return ADOQuery_Movie; }
 
-    // False when nothing was stored.
-    bool AddMovie(const QString &title, const QString &type);
-    bool UpdateMovie(int movieId, const QString &title, const QString &type);
-    bool DeleteMovie(int movieId);
+    WriteResult AddMovie(const QString &title, const QString &type);
+    WriteResult UpdateMovie(int movieId, const QString &title, const QString &type);
+    WriteResult DeleteMovie(int movieId);
 
     DbQuery ADOQuery_Movie;
     DbQuery ADOQuery_AddMovie;

@@ -29,8 +29,8 @@ void TD_Track::RefreshList(const StepRunner &runner)
     reopenKeepingRow(ADOQuery_Tracks, QStringLiteral("TR_ID"), runner);
 }
 
-void TD_Track::DeleteTrack(int trackId)
+WriteResult TD_Track::DeleteTrack(int trackId)
 {
     ADOQuery_DeleteTrack.setParam(QStringLiteral("TR_ID"), trackId);
-    write(U_Constantes::TracksNotDeleted, [&] { ADOQuery_DeleteTrack.ExecSQL(); });
+    return write(U_Constantes::TracksNotDeleted, [&] { ADOQuery_DeleteTrack.ExecSQL(); });
 }

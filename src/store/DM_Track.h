@@ -17,7 +17,7 @@ public:
     RowSource &listRows() override { return ADOQuery_Tracks; }
     // The CD of the row the list stands on; 0, which names no CD, when there is none.
     int currentCdId() const { return currentKey(ADOQuery_Tracks, QStringLiteral("CD_ID")); }
-    void DeleteTrack(int trackId);
+    WriteResult DeleteTrack(int trackId);
 
     DbQuery ADOQuery_Tracks;
     DbQuery ADOQuery_DeleteTrack;

@@ -75,12 +75,20 @@ public:
     // whose sessions never end on their own never calls it.
     virtual void setReconnected(std::function<void()> told) { Q_UNUSED(told); }
 
-    // One statement of the engine's own SQL, no parameters, rows dropped.
+    // One statement, no parameters, rows dropped.
     virtual void exec(const QString &sql) = 0;
-    // The stores' SQL as this engine reads it.
-    virtual QString toEngine(const QString &sql) const = 0;
-    // Null for a statement of only white space or a comment.
-    virtual std::unique_ptr<Statement> prepare(const QString &engineSql, bool reused) = 0;
+    // A statement as it is written, its parameters named ":NAME"; null for a statement of only white
+    // space or a comment.
+    virtual std::unique_ptr<Statement> prepare(const QString &sql, bool reused) = 0;
+
+    // The number the last insert of this session drew for its key; 0 before the session drew one.
+    // Another session's inserts never change it.
+    virtual qint64 lastInsertId() = 0;
+    // The highest number `key` of `table` was ever given, rows deleted since included (0 for none),
+    // and setting it so that the next insert draws above `high`: a copy of a catalogue keeps its
+    // numbers, and a cover named after a CD's number is never taken by another CD.
+    virtual qint64 highWater(const QString &table, const QString &key) = 0;
+    virtual void setHighWater(const QString &table, const QString &key, qint64 high) = 0;
 
     // Counters that tell a later state of the catalogue from an earlier one: commits of other
     // sessions, and rows this session changed. False when the engine cannot tell, and lists are then
@@ -105,11 +113,12 @@ void refuseNul(const Param &param);
 // there; raises DbError with the server's text.
 void runServerScript(const QString &address, const QString &script);
 
-// postgresql:// and postgres:// address a server; anything else names a file.
+// postgresql:// and postgres:// address a server; anything else names a file. The one place that tells.
 bool isServerLocation(const QString &location);
 
-// The translation every engine shares: "select @@Identity" as `identity`, and "update T set T.COL"
-// without the "T." the engines refuse.
-QString commonDialect(const QString &sql, const QString &identity);
+// The server takes its parameters by place ($1, $2...): each ":NAME" of `sql` as the place of its
+// name in `names`, a name used twice taking one place. What is not a parameter stays as it is: a
+// literal, a quoted name, a comment, a "::" cast.
+QByteArray positionalParameters(const QString &sql, QStringList *names);
 
 } // namespace db

@@ -1,6 +1,5 @@
 #include "store/DbEngine.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <cstring>
@@ -16,19 +15,6 @@ QString storedText(const char *bytes, qsizetype length)
         return decoder.decode(QByteArrayView(bytes, length));
     }
     return QString::fromUtf8(bytes, length);
-}
-
-bool isIdentChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-QString sqlWithoutTrailingSemicolon(QString s)
-{
-    s = s.trimmed();
-    while (s.endsWith(u';'))
-        s.chop(1);
-    return s.trimmed();
 }
 
 } // namespace
@@ -47,51 +33,6 @@ void refuseNul(const Param &p)
         throw DbError(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
                           .arg(p.name),
                       DbError::Cause::NulInText, p.name);
-}
-
-QString commonDialect(const QString &sql, const QString &identity)
-{
-    const QString bare = sqlWithoutTrailingSemicolon(sql);
-    if (bare.compare(QStringLiteral("select @@Identity"), Qt::CaseInsensitive) == 0)
-        return identity;
-
-    // "update T set T.COL = ..." names the table in the set list, which the engines refuse: drop
-    // "T." wherever it stands outside a literal. It always means the one table being updated.
-    static const QRegularExpression update(QStringLiteral("^\\s*update\\s+([A-Za-z_][A-Za-z0-9_]*)\\s+set\\b"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    const auto m = update.match(sql);
-    if (!m.hasMatch())
-        return sql;
-    const QString prefix = m.captured(1) + u'.';
-    QString out;
-    out.reserve(sql.size());
-    QChar quote;
-    for (int i = 0; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        if (!quote.isNull()) {
-            out += c;
-            if (c == quote)
-                quote = QChar();
-            continue;
-        }
-        if (c == u'\'' || c == u'"') {
-            quote = c;
-            out += c;
-            continue;
-        }
-        if (c == u'[') {
-            quote = u']';
-            out += c;
-            continue;
-        }
-        if ((i == 0 || !isIdentChar(sql.at(i - 1)))
-            && QStringView(sql).mid(i, prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0) {
-            i += int(prefix.size()) - 1;
-            continue;
-        }
-        out += c;
-    }
-    return out;
 }
 
 } // namespace db
@@ -122,25 +63,6 @@ DbConnection::~DbConnection()
     Close();
 }
 
-void DbConnection::setConnectionString(const QString &connectionString)
-{
-    m_connectionString = connectionString;
-}
-
-QString DbConnection::dataSourceOf(const QString &connectionString)
-{
-    static const QRegularExpression key(QStringLiteral("(^|;)\\s*Data Source\\s*="),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const auto m = key.match(connectionString);
-    if (!m.hasMatch())
-        return {};
-    // A path may hold ';': the value ends only where the next "Name=" pair begins.
-    static const QRegularExpression nextPair(QStringLiteral(";\\s*[A-Za-z][A-Za-z ]*="));
-    const int start = m.capturedEnd();
-    const auto n = nextPair.match(connectionString, start);
-    return connectionString.mid(start, n.hasMatch() ? n.capturedStart() - start : -1);
-}
-
 bool DbConnection::Connected() const
 {
     return m_backend != nullptr;
@@ -155,7 +77,7 @@ db::Engine DbConnection::engine() const
 {
     if (m_backend)
         return m_backend->engine();
-    return db::isServerLocation(dataSourceOf(m_connectionString)) ? db::Engine::PostgreSQL : db::Engine::SQLite;
+    return db::isServerLocation(m_location) ? db::Engine::PostgreSQL : db::Engine::SQLite;
 }
 
 DbConnection::ChangeStamp DbConnection::changeStamp() const
@@ -172,9 +94,8 @@ void DbConnection::Open()
 {
     if (Connected())
         return;
-    const QString source = dataSourceOf(m_connectionString);
-    auto backend = db::isServerLocation(source) ? db::makePostgresBackend() : db::makeSqliteBackend();
-    backend->open(source, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
+    auto backend = db::isServerLocation(m_location) ? db::makePostgresBackend() : db::makeSqliteBackend();
+    backend->open(m_location, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
     backend->setReconnected([this] { emit reconnected(); });
     m_backend = std::move(backend);
     ++m_openings;
@@ -222,6 +143,24 @@ void DbConnection::RollbackTrans()
     m_inTransaction = false;
     if (m_backend)
         m_backend->exec(QStringLiteral("ROLLBACK"));
+}
+
+qint64 DbConnection::lastInsertId()
+{
+    Open();
+    return m_backend->lastInsertId();
+}
+
+qint64 DbConnection::highWater(const QString &table, const QString &key)
+{
+    Open();
+    return m_backend->highWater(table, key);
+}
+
+void DbConnection::setHighWater(const QString &table, const QString &key, qint64 high)
+{
+    Open();
+    m_backend->setHighWater(table, key, high);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -311,20 +250,14 @@ void DbQuery::setParam(const QString &name, const QString &value)
     p.text = std::move(text);
 }
 
-QString DbQuery::dialectToEngine() const
-{
-    m_connection.Open();
-    return m_connection.m_backend->toEngine(m_sql);
-}
-
 std::unique_ptr<db::Statement> DbQuery::prepare(bool reused)
 {
-    const QString sql = dialectToEngine();
+    m_connection.Open();
     // The engines read a statement only up to a NUL, so a literal holding one would be cut short.
-    if (sql.contains(QChar(0)))
+    if (m_sql.contains(QChar(0)))
         throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."),
                       DbError::Cause::NulInText);
-    return m_connection.m_backend->prepare(sql, reused);
+    return m_connection.m_backend->prepare(m_sql, reused);
 }
 
 void DbQuery::forgetPrepared()

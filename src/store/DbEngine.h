@@ -3,9 +3,8 @@
 // The catalogue's database engine: one connection and named queries on it, over an SQLite file
 // (the sqlite3 C API) or a PostgreSQL server (libpq). The snapshots are read through those APIs into
 // compact cells (a million rows through Qt's SQL classes, a QVariant a value, took twice the time
-// and the memory), so it owns the connection too. The stores speak the engine's old SQL dialect
-// (bracketed names, "select @@Identity", qualified columns in an update's set list, true and
-// false); each engine's back end takes that dialect as it is written.
+// and the memory), so it owns the connection too. The stores write SQL that both engines take as it
+// is written, with ":NAME" parameters, which each engine binds by name.
 
 #include "base/RowSource.h"
 #include "base/StepProgress.h"
@@ -38,6 +37,8 @@ public:
         NulInText,
         // Nothing answered at the server's address; subject() is that address, host:port.
         ServerSilent,
+        // The file or database opened lacks a table of the catalogue's.
+        NotACatalogue,
     };
 
     explicit DbError(const QString &text, bool lockBusy = false);
@@ -60,11 +61,9 @@ public:
     explicit DbConnection(QObject *parent = nullptr);
     ~DbConnection() override;
 
-    // "Provider=...;Data Source=<path>;Persist Security Info=False"; only Data Source is used. The
-    // source is a catalogue file's path, or postgresql://user@host:port/dbname for a server.
-    void setConnectionString(const QString &connectionString);
-    QString connectionString() const { return m_connectionString; }
-    static QString dataSourceOf(const QString &connectionString);
+    // A catalogue file's path, or postgresql://user@host:port/dbname for a server; from the next open on.
+    void setLocation(const QString &location) { m_location = location; }
+    QString location() const { return m_location; }
 
     // How long a statement waits for another program's write lock before it fails. The windows
     // wait through the main's lock waiter instead (see TD_Main::setLockWaiter); a tool, waiting
@@ -107,6 +106,11 @@ public:
     void RollbackTrans();
     bool InTransaction() const { return m_inTransaction; }
 
+    // See db::Backend; each opens the connection when it is closed.
+    qint64 lastInsertId();
+    qint64 highWater(const QString &table, const QString &key);
+    void setHighWater(const QString &table, const QString &key, qint64 high);
+
 signals:
     void closing();
     // The server ended the session between two transactions (it restarted) and a new one was made:
@@ -117,7 +121,7 @@ private:
     // Queries prepare their statements on the back end; nothing outside the engine reaches it.
     friend class DbQuery;
 
-    QString m_connectionString;
+    QString m_location;
     std::unique_ptr<db::Backend> m_backend;
     int m_busyTimeoutMs = DefaultBusyTimeoutMs;
     bool m_inTransaction = false;
@@ -201,9 +205,6 @@ public:
     bool utf8(int row, int column, QByteArrayView *text) const override;
     int currentRow() const override { return Eof() ? -1 : m_current; }
 
-    // The statement as the connection's engine reads it.
-    QString dialectToEngine() const;
-
 private:
     void requireRow(const char *what) const;
     // Reads the rows into `rows`; false when `progress` stopped it.
@@ -214,7 +215,7 @@ private:
     QString m_sql;
     db::Param &param(const QString &name);
     void forgetPrepared();
-    // The statement as the connection's engine reads it; refuses a NUL, which would cut it short.
+    // Refuses a NUL, which would cut the statement short.
     std::unique_ptr<db::Statement> prepare(bool reused);
 
     std::vector<db::Param> m_params;

@@ -84,79 +84,6 @@ bool identChar(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
-// The stores' dialect in the server's words: [NAME] as a plain or quoted name, true and false as the
-// 1 and 0 the flag columns hold, and, when `names` is given, each :NAME as $n (one number a name).
-// Literals, quoted names and comments pass untouched, and so does a "::" cast.
-QString translate(const QString &sql, QStringList *names)
-{
-    QString out;
-    out.reserve(sql.size() + 8);
-    const int n = int(sql.size());
-    for (int i = 0; i < n; ++i) {
-        const QChar c = sql.at(i);
-        if (c == u'\'' || c == u'"') {
-            const int end = int(sql.indexOf(c, i + 1));
-            const int stop = end < 0 ? n : end + 1;
-            out += QStringView(sql).mid(i, stop - i);
-            i = stop - 1;
-            continue;
-        }
-        if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
-            const int end = int(sql.indexOf(u'\n', i));
-            const int stop = end < 0 ? n : end;
-            out += QStringView(sql).mid(i, stop - i);
-            i = stop - 1;
-            continue;
-        }
-        if (c == u'[') {
-            const int end = int(sql.indexOf(u']', i + 1));
-            if (end > i) {
-                const QString name = sql.mid(i + 1, end - i - 1);
-                bool plain = !name.isEmpty() && identStart(name.at(0));
-                for (QChar k : name)
-                    plain = plain && identChar(k);
-                out += plain ? name : u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-                i = end;
-                continue;
-            }
-        }
-        if (identStart(c) && (i == 0 || !identChar(sql.at(i - 1)))) {
-            int end = i;
-            while (end < n && identChar(sql.at(end)))
-                ++end;
-            const QStringView word = QStringView(sql).mid(i, end - i);
-            const bool previousIsColon = i > 0 && sql.at(i - 1) == u':';
-            if (!previousIsColon && word.compare(u"true", Qt::CaseInsensitive) == 0)
-                out += u'1';
-            else if (!previousIsColon && word.compare(u"false", Qt::CaseInsensitive) == 0)
-                out += u'0';
-            else
-                out += word;
-            i = end - 1;
-            continue;
-        }
-        if (names && c == u':' && i + 1 < n && identStart(sql.at(i + 1)) && (i == 0 || sql.at(i - 1) != u':')) {
-            int end = i + 1;
-            while (end < n && identChar(sql.at(end)))
-                ++end;
-            const QString name = sql.mid(i + 1, end - i - 1);
-            int index = -1;
-            for (int k = 0; k < names->size(); ++k)
-                if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
-                    index = k;
-            if (index < 0) {
-                names->append(name);
-                index = int(names->size()) - 1;
-            }
-            out += u'$' + QString::number(index + 1);
-            i = end - 1;
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
 bool isReading(const QByteArray &sql)
 {
     return sql.trimmed().left(6).compare("select", Qt::CaseInsensitive) == 0;
@@ -243,37 +170,90 @@ public:
                 m_prepared = false;
             }
             const PGTransactionStatusType before = PQtransactionStatus(m_conn);
-            if (!m_preparedName.isEmpty()) {
-                if (!m_prepared) {
-                    res.reset(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
-                    if (failed(res) && m_session.lostUnder(before, false, true))
-                        continue;
-                    check(m_conn, res);
-                    m_prepared = true;
-                }
+            if (!m_preparedName.isEmpty() && !m_prepared) {
+                res.reset(PQprepare(m_conn, m_preparedName.constData(), m_sql.constData(), count, nullptr));
+                if (failed(res) && m_session.lostUnder(before, false, true))
+                    continue;
+                check(m_conn, res);
+                m_prepared = true;
+            }
+            if (rows) {
+                res = stream(count, values.data(), lengths.data(), before, *rows);
+            } else if (!m_preparedName.isEmpty()) {
                 res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(), nullptr, 0));
             } else {
                 res.reset(PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
             }
+            // A read stopped on purpose ends in the server's "canceled", which is no failure.
+            if (rows && rows->stopped)
+                return 0;
             again = failed(res) && m_session.lostUnder(before, false, rows && isReading(m_sql));
         }
-        const int changed = check(m_conn, res);
-        if (rows && PQresultStatus(res.get()) == PGRES_TUPLES_OK)
-            read(res.get(), *rows);
-        return changed;
+        return check(m_conn, res);
     }
 
 private:
-    static void read(const PGresult *res, Rows &out)
+    // The rows come one by one as the server sends them, so that a read stopped at a checkpoint stops
+    // the server too, and never holds more than the rows taken. Outside a transaction the server is
+    // asked to cancel the statement; within one, a cancel would end the transaction, so the rest is
+    // only let go by. Answers the statement's last result: the end of its rows, or its failure.
+    Result stream(int count, const char *const *values, const int *lengths, PGTransactionStatusType before, Rows &out)
     {
-        const int columns = PQnfields(res);
-        const int count = PQntuples(res);
-        std::vector<quint8> types(static_cast<size_t>(columns));
         out.names.clear();
-        for (int c = 0; c < columns; ++c) {
-            // The server folds unquoted names to lower case; the catalogue's are upper case.
-            const QString name = QString::fromUtf8(PQfname(res, c));
-            out.names << (name == name.toLower() ? name.toUpper() : name);
+        out.cells.clear();
+        out.text.clear();
+        out.count = 0;
+        out.stopped = false;
+        const int sent = m_preparedName.isEmpty()
+            ? PQsendQueryParams(m_conn, m_sql.constData(), count, nullptr, values, lengths, nullptr, 0)
+            : PQsendQueryPrepared(m_conn, m_preparedName.constData(), count, values, lengths, nullptr, 0);
+        if (!sent)
+            return Result();
+        PQsetSingleRowMode(m_conn);
+        std::vector<quint8> types;
+        bool named = false;
+        Result last;
+        while (Result res{PQgetResult(m_conn)}) {
+            const ExecStatusType status = PQresultStatus(res.get());
+            if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+                if (!named) {
+                    types = columns(res.get(), out);
+                    named = true;
+                }
+                if (status == PGRES_SINGLE_TUPLE) {
+                    if (!out.stopped) {
+                        append(res.get(), types, out);
+                        if (out.checkpoint && out.count % Rows::CheckpointRows == 0 && !out.checkpoint(out.count)) {
+                            out.stopped = true;
+                            if (before == PQTRANS_IDLE)
+                                cancel();
+                        }
+                    }
+                    continue;
+                }
+            }
+            last = std::move(res);
+        }
+        return last;
+    }
+
+    void cancel()
+    {
+        PGcancel *request = PQgetCancel(m_conn);
+        if (!request)
+            return;
+        char why[256];
+        PQcancel(request, why, int(sizeof why));
+        PQfreeCancel(request);
+    }
+
+    static std::vector<quint8> columns(const PGresult *res, Rows &out)
+    {
+        const int count = PQnfields(res);
+        std::vector<quint8> types(static_cast<size_t>(count));
+        out.names.clear();
+        for (int c = 0; c < count; ++c) {
+            out.names << QString::fromUtf8(PQfname(res, c));
             switch (PQftype(res, c)) {
             case BoolOid:
             case Int2Oid:
@@ -294,46 +274,44 @@ private:
                 types[size_t(c)] = Text;
             }
         }
-        out.cells.reserve(size_t(count) * size_t(columns));
-        for (int r = 0; r < count; ++r) {
-            for (int c = 0; c < columns; ++c) {
-                Cell cell{0, 0, Null};
-                if (!PQgetisnull(res, r, c)) {
-                    const char *value = PQgetvalue(res, r, c);
-                    cell.type = types[size_t(c)];
-                    switch (cell.type) {
-                    case Integer:
-                        cell.number = value[0] == 't' ? 1 : value[0] == 'f' ? 0 : std::strtoll(value, nullptr, 10);
-                        break;
-                    case Float: {
-                        const double d = std::strtod(value, nullptr);
-                        std::memcpy(&cell.number, &d, sizeof d);
-                        break;
-                    }
-                    case Blob: {
-                        size_t length = 0;
-                        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
-                        cell.number = out.text.size();
-                        cell.length = quint32(length);
-                        out.text.append(reinterpret_cast<const char *>(bytes), qsizetype(length));
-                        PQfreemem(bytes);
-                        break;
-                    }
-                    default:
-                        cell.number = out.text.size();
-                        cell.length = quint32(PQgetlength(res, r, c));
-                        out.text.append(value, cell.length);
-                    }
+        return types;
+    }
+
+    // The result's one row at the end of `out`.
+    static void append(const PGresult *res, const std::vector<quint8> &types, Rows &out)
+    {
+        for (int c = 0; c < int(types.size()); ++c) {
+            Cell cell{0, 0, Null};
+            if (!PQgetisnull(res, 0, c)) {
+                const char *value = PQgetvalue(res, 0, c);
+                cell.type = types[size_t(c)];
+                switch (cell.type) {
+                case Integer:
+                    cell.number = value[0] == 't' ? 1 : value[0] == 'f' ? 0 : std::strtoll(value, nullptr, 10);
+                    break;
+                case Float: {
+                    const double d = std::strtod(value, nullptr);
+                    std::memcpy(&cell.number, &d, sizeof d);
+                    break;
                 }
-                out.cells.push_back(cell);
+                case Blob: {
+                    size_t length = 0;
+                    unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
+                    cell.number = out.text.size();
+                    cell.length = quint32(length);
+                    out.text.append(reinterpret_cast<const char *>(bytes), qsizetype(length));
+                    PQfreemem(bytes);
+                    break;
+                }
+                default:
+                    cell.number = out.text.size();
+                    cell.length = quint32(PQgetlength(res, 0, c));
+                    out.text.append(value, cell.length);
+                }
             }
-            if (out.checkpoint && (r + 1) % Rows::CheckpointRows == 0 && !out.checkpoint(r + 1)) {
-                out.count = r + 1;
-                out.stopped = true;
-                return;
-            }
+            out.cells.push_back(cell);
         }
-        out.count = count;
+        ++out.count;
     }
 
     Session &m_session;
@@ -493,23 +471,77 @@ public:
         check(m_conn, res);
     }
 
-    QString toEngine(const QString &sql) const override
-    {
-        return translate(commonDialect(sql, QStringLiteral("select lastval()")), nullptr);
-    }
-
-    std::unique_ptr<Statement> prepare(const QString &engineSql, bool reused) override
+    std::unique_ptr<Statement> prepare(const QString &sql, bool reused) override
     {
         if (!m_conn)
             throw DbError(QStringLiteral("The database engine is not available."));
         QStringList names;
-        const QString sql = translate(engineSql, &names);
-        QString bare = sql;
-        bare.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
-        if (bare.trimmed().isEmpty())
+        QByteArray text = positionalParameters(sql, &names);
+        static const QRegularExpression comment(QStringLiteral("--[^\n]*"));
+        if (QString(sql).remove(comment).trimmed().isEmpty())
             return nullptr;
         const QByteArray preparedName = reused ? "dadudu_" + QByteArray::number(++m_statements) : QByteArray();
-        return std::make_unique<PgStatement>(static_cast<Session &>(*this), sql.toUtf8(), names, preparedName);
+        return std::make_unique<PgStatement>(static_cast<Session &>(*this), std::move(text), names, preparedName);
+    }
+
+    // The server refuses lastval() until the session drew a number, and a refusal would end the
+    // transaction under way: within one, it is asked inside a savepoint of its own, in the same
+    // round trip.
+    qint64 lastInsertId() override
+    {
+        beforeStatement();
+        const PGTransactionStatusType before = PQtransactionStatus(m_conn);
+        const bool inTransaction = before == PQTRANS_INTRANS;
+        if (!PQsendQuery(m_conn, inTransaction ? "SAVEPOINT dadudu_last_id; SELECT lastval(); RELEASE SAVEPOINT dadudu_last_id"
+                                               : "SELECT lastval()"))
+            throw DbError(trimmedText(PQerrorMessage(m_conn)));
+        Result value;
+        Result failure;
+        while (Result res{PQgetResult(m_conn)}) {
+            if (failed(res))
+                failure = std::move(res);
+            else if (PQresultStatus(res.get()) == PGRES_TUPLES_OK)
+                value = std::move(res);
+        }
+        if (failure) {
+            const char *state = PQresultErrorField(failure.get(), PG_DIAG_SQLSTATE);
+            // object_not_in_prerequisite_state: no number drawn yet in this session.
+            if (state && std::strcmp(state, "55000") == 0) {
+                if (inTransaction)
+                    exec(QStringLiteral("ROLLBACK TO SAVEPOINT dadudu_last_id; RELEASE SAVEPOINT dadudu_last_id"));
+                return 0;
+            }
+            lostUnder(before, false, false);
+            check(m_conn, failure);
+        }
+        return value && PQntuples(value.get()) > 0 ? std::strtoll(PQgetvalue(value.get(), 0, 0), nullptr, 10) : 0;
+    }
+
+    // A key's numbers come from the sequence the server made for the column; a row may also hold a
+    // number above its mark, given by hand.
+    qint64 highWater(const QString &table, const QString &key) override
+    {
+        qint64 high = scalar(QStringLiteral("select coalesce(max(%1), 0) from %2").arg(key, table));
+        const QString sequence = text(QStringLiteral("select pg_get_serial_sequence(:TABLE, :KEY)"), table, key);
+        if (!sequence.isEmpty())
+            high = qMax(high, scalar(QStringLiteral("select case when is_called then last_value else 0 end from %1").arg(sequence)));
+        return high;
+    }
+
+    void setHighWater(const QString &table, const QString &key, qint64 high) override
+    {
+        if (high <= 0)
+            return;
+        Param t{QStringLiteral("TABLE")};
+        t.isText = true;
+        t.text = table.toLower().toUtf8();
+        Param k{QStringLiteral("KEY")};
+        k.isText = true;
+        k.text = key.toLower().toUtf8();
+        Param h{QStringLiteral("HIGH")};
+        h.number = high;
+        Rows rows;
+        prepare(QStringLiteral("select setval(pg_get_serial_sequence(:TABLE, :KEY), :HIGH)"), false)->run({t, k, h}, false, &rows);
     }
 
     // A write takes a transaction number, and a commit or rollback leaves the list of those in
@@ -530,6 +562,29 @@ public:
     }
 
 private:
+    qint64 scalar(const QString &sql)
+    {
+        Rows rows;
+        prepare(sql, false)->run({}, false, &rows);
+        return rows.count > 0 && rows.cells[0].type == Integer ? rows.cells[0].number : 0;
+    }
+
+    // A text answer to a question of two texts; empty for NULL.
+    QString text(const QString &sql, const QString &table, const QString &key)
+    {
+        Param t{QStringLiteral("TABLE")};
+        t.isText = true;
+        t.text = table.toLower().toUtf8();
+        Param k{QStringLiteral("KEY")};
+        k.isText = true;
+        k.text = key.toLower().toUtf8();
+        Rows rows;
+        prepare(sql, false)->run({t, k}, false, &rows);
+        if (rows.count == 0 || rows.cells[0].type != Text)
+            return {};
+        return QString::fromUtf8(rows.text.constData() + rows.cells[0].number, rows.cells[0].length);
+    }
+
     QString scalarText(const char *sql)
     {
         const Result res(PQexec(m_conn, sql));
@@ -576,10 +631,6 @@ private:
         if (PQsetClientEncoding(m_conn, "UTF8") != 0)
             throw DbError(trimmedText(PQerrorMessage(m_conn)));
         setBusyTimeoutMs(m_busyTimeoutMs);
-        // The last identifier is 0 until this session inserts, as on a file, where the server
-        // would fail the question instead: a sequence of the session's own has given one 0.
-        exec(QStringLiteral("CREATE TEMPORARY SEQUENCE dadudu_no_identity_yet MINVALUE 0 START 0; "
-                            "SELECT nextval('dadudu_no_identity_yet')"));
         if (m_readOnly)
             exec(QStringLiteral("SET default_transaction_read_only = on"));
         else // A row reported stored is on the server's disk, whatever the server's default is.
@@ -646,7 +697,7 @@ private:
     {
         Rows rows;
         PgStatement st(*this,
-                       "select upper(table_name::text) from information_schema.tables"
+                       "select table_name::text from information_schema.tables"
                        " where table_schema = any(current_schemas(false))",
                        {}, {});
         st.run({}, false, &rows);
@@ -655,10 +706,7 @@ private:
             const Cell &c = rows.cells[size_t(r)];
             present << QString::fromUtf8(rows.text.constData() + c.number, c.length);
         }
-        for (const QString &table : catalogueTables())
-            if (!present.contains(table.toUpper()))
-                throw DbError(
-                    QStringLiteral("The database is not a catalogue database: it has no table %1.").arg(table));
+        ::requireCatalogueTables(Engine::PostgreSQL, present);
     }
 
     PGconn *m_conn = nullptr;
@@ -671,6 +719,52 @@ private:
 };
 
 } // namespace
+
+QByteArray positionalParameters(const QString &sql, QStringList *names)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    const int n = int(sql.size());
+    // Copies sql[i, stop) as it is, and goes on after it.
+    const auto passOver = [&](int &i, qsizetype stop) {
+        stop = stop < 0 ? n : stop;
+        out += QStringView(sql).mid(i, stop - i);
+        i = int(stop) - 1;
+    };
+    for (int i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            passOver(i, end < 0 ? -1 : end + 1);
+        } else if (c == u'-' && next == u'-') {
+            passOver(i, sql.indexOf(u'\n', i));
+        } else if (c == u'/' && next == u'*') {
+            const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+            passOver(i, end < 0 ? -1 : end + 2);
+        } else if (c == u':' && next == u':') {
+            passOver(i, i + 2); // a cast
+        } else if (c == u':' && identStart(next)) {
+            int end = i + 1;
+            while (end < n && identChar(sql.at(end)))
+                ++end;
+            const QString name = sql.mid(i + 1, end - i - 1);
+            qsizetype index = -1;
+            for (qsizetype k = 0; k < names->size() && index < 0; ++k)
+                if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
+                    index = k;
+            if (index < 0) {
+                names->append(name);
+                index = names->size() - 1;
+            }
+            out += u'$' + QString::number(index + 1);
+            i = end - 1;
+        } else {
+            out += c;
+        }
+    }
+    return out.toUtf8();
+}
 
 void runServerScript(const QString &address, const QString &script)
 {

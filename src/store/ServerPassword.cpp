@@ -1,5 +1,7 @@
 #include "store/ServerPassword.h"
 
+#include "store/DbBackend.h"
+
 #include <QHash>
 #include <QUrl>
 
@@ -21,19 +23,13 @@ QHash<QString, QString> &given()
     return passwords;
 }
 
-bool isAddress(const QString &text)
-{
-    return text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        || text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 QString addressWithoutPassword(const QString &address, QString *password)
 {
     QString found;
     QString out = address;
-    if (isAddress(out)) {
+    if (isServerLocation(out)) {
         const qsizetype start = out.indexOf(QLatin1String("://")) + 3;
         qsizetype end = start;
         while (end < out.size() && out.at(end) != u'/' && out.at(end) != u'?')

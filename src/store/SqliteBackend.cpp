@@ -227,20 +227,44 @@ public:
             throw engineError(m_db, rc);
     }
 
-    QString toEngine(const QString &sql) const override
+    std::unique_ptr<Statement> prepare(const QString &sql, bool) override
     {
-        return commonDialect(sql, QStringLiteral("select last_insert_rowid()"));
-    }
-
-    std::unique_ptr<Statement> prepare(const QString &engineSql, bool) override
-    {
-        const QByteArray text = engineSql.toUtf8();
+        if (!m_db)
+            throw DbError(QStringLiteral("The database engine is not available."));
+        const QByteArray text = sql.toUtf8();
         sqlite3_stmt *st = nullptr;
         if (const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr); rc != SQLITE_OK)
             throw engineError(m_db, rc);
         if (!st)
             return nullptr;
         return std::make_unique<SqliteStatement>(m_db, st);
+    }
+
+    qint64 lastInsertId() override { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
+
+    // The engine keeps the mark of a table in sqlite_sequence, once a number was drawn; a row may
+    // also hold a number above it, given by hand.
+    qint64 highWater(const QString &table, const QString &key) override
+    {
+        Param name{QStringLiteral("NAME")};
+        name.isText = true;
+        name.text = table.toUtf8();
+        return qMax(scalar(QStringLiteral("select coalesce(max(%1), 0) from %2").arg(key, table)),
+                    scalar(QStringLiteral("select coalesce(max(seq), 0) from sqlite_sequence where name = :NAME"), {name}));
+    }
+
+    void setHighWater(const QString &table, const QString &, qint64 high) override
+    {
+        if (high <= 0)
+            return;
+        Param name{QStringLiteral("NAME")};
+        name.isText = true;
+        name.text = table.toUtf8();
+        Param seq{QStringLiteral("SEQ")};
+        seq.number = high;
+        prepare(QStringLiteral("delete from sqlite_sequence where name = :NAME"), false)->run({name}, false, nullptr);
+        prepare(QStringLiteral("insert into sqlite_sequence (name, seq) values (:NAME, :SEQ)"), false)
+            ->run({name, seq}, false, nullptr);
     }
 
     bool changeCounters(qint64 *others, qint64 *own) const override
@@ -445,17 +469,7 @@ private:
 
     void requireCatalogueTables()
     {
-        Rows rows;
-        const auto st = prepare(QStringLiteral("select name from sqlite_master where type = 'table'"), false);
-        st->run({}, false, &rows);
-        QStringList present;
-        for (int r = 0; r < rows.count; ++r) {
-            const Cell &c = rows.cells[size_t(r)];
-            present << QString::fromUtf8(rows.text.constData() + c.number, c.length).toUpper();
-        }
-        for (const QString &table : catalogueTables())
-            if (!present.contains(table.toUpper()))
-                throw DbError(QStringLiteral("The file is not a catalogue database: it has no table %1.").arg(table));
+        ::requireCatalogueTables(Engine::SQLite, texts(QStringLiteral("select name from sqlite_master where type = 'table'")));
     }
 
     sqlite3 *m_db = nullptr;

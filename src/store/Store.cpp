@@ -4,16 +4,15 @@
 #include "base/MessageService.h"
 #include "base/U_Constantes.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QScopeGuard>
 
 #include <optional>
 
+Q_LOGGING_CATEGORY(lcStore, "dadudu.store")
+
 namespace {
 
-constexpr int ServeEveryMs = 30;
 // How long one try of a write waits inside the engine for another program's lock, the windows
 // standing still meanwhile.
 constexpr int LockTryMs = 100;
@@ -60,14 +59,6 @@ Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
     : QObject(parent)
     , m_main(main)
     , m_messages(messages)
-    , m_eventHook([since = QElapsedTimer()]() mutable {
-        // A few dozen times a second keeps the windows answering; once an item, serving the events
-        // cost more than storing the item.
-        if (since.isValid() && !since.hasExpired(ServeEveryMs))
-            return;
-        QCoreApplication::processEvents();
-        since.start();
-    })
 {
 }
 
@@ -91,7 +82,7 @@ void Store::warn(const QString &failureMessage, const DbError &error)
         m_messages.showDetailed(MessageService::Kind::Warning, failureMessage + U_Constantes::LineBreak + reason, error.text());
 }
 
-bool Store::write(const QString &failureMessage, const std::function<void()> &statements)
+WriteResult Store::write(const QString &failureMessage, const std::function<void()> &statements)
 {
     std::optional<DbError> failure;
     // One try of the whole transaction; false when another program's lock stopped it, which rolled
@@ -105,15 +96,17 @@ bool Store::write(const QString &failureMessage, const std::function<void()> &st
         } catch (const DbError &e) {
             try {
                 connection().RollbackTrans();
-            } catch (const DbError &) {
+            } catch (const DbError &second) {
                 // The first failure is the one worth telling; the connection drops the transaction anyway.
+                qCWarning(lcStore) << "rolling back failed too:" << second.text();
             }
             failure = e;
         } catch (...) {
             // Whatever else ends the statements leaves nothing of them behind either.
             try {
                 connection().RollbackTrans();
-            } catch (const DbError &) {
+            } catch (const DbError &second) {
+                qCWarning(lcStore) << "rolling back failed too:" << second.text();
             }
             throw;
         }
@@ -129,24 +122,29 @@ bool Store::write(const QString &failureMessage, const std::function<void()> &st
         const auto setWait = [&c](int ms) {
             try {
                 c.setBusyTimeoutMs(ms);
-            } catch (const DbError &) {
+            } catch (const DbError &e) {
                 // A connection that cannot take the setting fails the write itself, and says why there.
+                qCInfo(lcStore) << "the lock wait could not be set:" << e.text();
             }
         };
         setWait(qMin(patience, LockTryMs));
         const auto restore = qScopeGuard([&] { setWait(patience); });
         // Stopped waiting: nothing was stored, and the user knows why.
-        if (!attempt() && !waiter(attempt))
-            return false;
+        if (!attempt() && !waiter(attempt)) {
+            qCInfo(lcStore).noquote() << failureMessage << "- stopped waiting for another program:"
+                                      << (failure ? failure->text() : QString());
+            return WriteResult(failure ? *failure : DbError(QString(), true));
+        }
     }
     if (failure) {
+        qCWarning(lcStore).noquote() << failureMessage << "-" << failure->text();
         warn(failureMessage, *failure);
-        return false;
+        return WriteResult(*failure);
     }
-    return true;
+    return {};
 }
 
-void Store::processEvents()
+void Store::betweenItems()
 {
     if (m_eventHook)
         m_eventHook();

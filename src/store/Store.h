@@ -3,10 +3,36 @@
 #include "store/DbEngine.h"
 #include "store/Records.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+// The store's failures as the log records them: what failed and the engine's words, whether or not
+// the user was told.
+Q_DECLARE_LOGGING_CATEGORY(lcStore)
+
+// What a write came to: stored, or not, and then why. A write that failed was rolled back whole and
+// the user was told; `error()` is the engine's failure (lockBusy() when the user stopped waiting for
+// another program).
+class WriteResult
+{
+public:
+    WriteResult() = default; // stored
+    explicit WriteResult(DbError error)
+        : m_error(std::move(error))
+    {
+    }
+    bool stored() const { return !m_error; }
+    // A caller that only asks whether it was stored reads the result as a bool.
+    operator bool() const { return stored(); }
+    const std::optional<DbError> &error() const { return m_error; }
+
+private:
+    std::optional<DbError> m_error;
+};
 
 class MessageService;
 class TD_Main;
@@ -24,8 +50,9 @@ class Store : public QObject
 public:
     Store(TD_Main &main, MessageService &messages, QObject *parent = nullptr);
 
-    // Runs between two inserts of a long list so the windows stay responsive; tests observe it. The
-    // default serves the pending events a few dozen times a second, not once an insert.
+    // Runs between two inserts of a long list, inside its transaction, for a test to look at the
+    // catalogue then; none by default. The store serves no events of the windows' itself: whatever
+    // they ran could reach the catalogue in the middle of the write.
     using EventHook = std::function<void()>;
     void setEventHook(EventHook hook) { m_eventHook = std::move(hook); }
 
@@ -40,13 +67,14 @@ public:
     DbConnection &connection() const;
 
 protected:
-    // One transaction around `statements`; on an engine failure: roll back, warn, answer false.
+    // One transaction around `statements`; on an engine failure: roll back, warn, answer the failure.
     // While another program holds the catalogue, the main's lock waiter (if any) tries again until
-    // it gets through or the user stops waiting, which answers false without a warning.
+    // it gets through or the user stops waiting, which answers the lock's failure without a warning.
     // `failureMessage` is read only once the statements have failed, so they may change it.
-    bool write(const QString &failureMessage, const std::function<void()> &statements);
+    WriteResult write(const QString &failureMessage, const std::function<void()> &statements);
     void warn(const QString &failureMessage, const DbError &error);
-    void processEvents();
+    // Between two items of a long list (see setEventHook).
+    void betweenItems();
 
     // Reads a list again and stands again on the row with the same key, else on the first; the read
     // runs through `runner`, and a stopped read leaves the list as it was.

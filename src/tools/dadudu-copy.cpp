@@ -60,7 +60,7 @@ QTextStream &err()
 
 void open(DbConnection &connection, const QString &location)
 {
-    connection.setConnectionString(QStringLiteral("Data Source=") + location);
+    connection.setLocation(location);
     connection.Open();
 }
 
@@ -69,47 +69,6 @@ qint64 scalar(DbConnection &connection, const QString &sql)
     DbQuery q(connection, {sql});
     q.Open();
     return q.RecordCount() > 0 && !q.FirstField().isNull() ? q.FirstField().toLongLong() : 0;
-}
-
-// The highest number the table's identifiers ever reached, deleted rows included: a cover is named
-// after its CD's number, so no number may be given again after the copy either.
-qint64 highWater(DbConnection &connection, const Table &t)
-{
-    const QString table = QString::fromLatin1(t.name);
-    const QString key = QString::fromLatin1(t.key);
-    qint64 high = scalar(connection, QStringLiteral("select max(%1) from %2").arg(key, table));
-    if (connection.engine() == db::Engine::SQLite) {
-        DbQuery seq(connection, {QStringLiteral("select seq from sqlite_sequence where name = :NAME")});
-        seq.setParam(QStringLiteral("NAME"), table);
-        seq.Open();
-        if (seq.RecordCount() > 0)
-            high = qMax(high, seq.FirstField().toLongLong());
-    } else {
-        high = qMax(high, scalar(connection, QStringLiteral("select case when is_called then last_value else 0 end from %1_%2_seq")
-                                                 .arg(table.toLower(), key.toLower())));
-    }
-    return high;
-}
-
-void setHighWater(DbConnection &connection, const Table &t, qint64 high)
-{
-    if (high <= 0)
-        return;
-    const QString table = QString::fromLatin1(t.name);
-    if (connection.engine() == db::Engine::SQLite) {
-        DbQuery del(connection, {QStringLiteral("delete from sqlite_sequence where name = :NAME")});
-        del.setParam(QStringLiteral("NAME"), table);
-        del.ExecSQL();
-        DbQuery ins(connection, {QStringLiteral("insert into sqlite_sequence (name, seq) values (:NAME, :SEQ)")});
-        ins.setParam(QStringLiteral("NAME"), table);
-        ins.setParam(QStringLiteral("SEQ"), QVariant(high));
-        ins.ExecSQL();
-    } else {
-        DbQuery set(connection, {QStringLiteral("select setval('%1_%2_seq', :SEQ)")
-                                     .arg(table.toLower(), QString::fromLatin1(t.key).toLower())});
-        set.setParam(QStringLiteral("SEQ"), QVariant(high));
-        set.Open();
-    }
 }
 
 } // namespace
@@ -172,7 +131,7 @@ int main(int argc, char **argv)
             open(target, to);
         } catch (const DbError &e) {
             // A database without the tables is made a catalogue; anything else stops here.
-            if (!targetExists || !db::isServerLocation(to) || !e.text().contains(QStringLiteral("it has no table")))
+            if (!targetExists || !db::isServerLocation(to) || e.cause() != DbError::Cause::NotACatalogue)
                 throw;
             createEmptyCatalogue(to);
             open(target, to);
@@ -209,12 +168,14 @@ int main(int argc, char **argv)
                 insert.ExecSQL();
             }
             // After the table's own rows, so a made parent never takes a number a row holds.
+            // The highest number the table's identifiers ever reached, deleted rows included: a cover
+            // is named after its CD's number, so no number may be given again after the copy either.
             int made = 0;
-            qint64 high = highWater(source, t);
+            qint64 high = source.highWater(table, QLatin1String(t.key));
             for (const ParentLink &link : parentLinks())
                 if (link.parent == table)
                     high = qMax(high, makeMissingParents(source, target, link, &made));
-            setHighWater(target, t, high);
+            target.setHighWater(table, QLatin1String(t.key), high);
             QTextStream(stdout) << table << ": " << rows.RecordCount() << " copied";
             if (made > 0)
                 QTextStream(stdout) << ", " << made << " made for rows that name a missing one";

@@ -97,8 +97,7 @@ struct CatalogueList {
 
     explicit CatalogueList(const GridFixture &f)
     {
-        connection.setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(file.path()));
+        connection.setLocation(file.path());
         for (const auto &[id, name] : f.artists) {
             DbQuery q(connection, {QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (:ART_ID, :ART_NAME)")});
             q.setParam(QStringLiteral("ART_ID"), id);
