@@ -237,6 +237,15 @@ inline const QString SourceCdText = QStringLiteral("CD-Text");
 inline const QString ReplyUnreadable = QStringLiteral("%1 sent a reply that could not be read.");
 inline const QString ServerSaid = QStringLiteral("%1 answered: %2");
 inline const QString NoCdText = QStringLiteral("The disc carries no titles of its own (CD-Text).");
+// Why a source gave nothing: one line each under the lookup's message, for every source asked.
+inline const QString WhyNoRelease = QStringLiteral("%1: no release with this disc's ID.");
+inline const QString WhyNoEntry = QStringLiteral("%1: no entry for this disc's ID.");
+inline const QString WhyTimedOut = QStringLiteral("%1: the server did not answer within %2 s.");
+inline const QString WhyRequestFailed = QStringLiteral("%1: the request failed (%2).");
+inline const QString WhyNoCdText = QStringLiteral("%1: the disc has none.");
+inline const QString WhyNotAsked = QStringLiteral("%1: not asked, the lookup's %2 s had run out.");
+inline const QString SourceCoverArt = QStringLiteral("the Cover Art Archive");
+inline const QString LookupAsking = QStringLiteral("Asking %1...");
 inline const QString NoSourceOn = QStringLiteral("Every source of CD information is switched off in the preferences.");
 inline const QString ChoiceTracks = QStringLiteral("%1 tracks");
 inline const QString ChoiceTracksDiffer = QStringLiteral("%1 tracks, the disc has %2");

@@ -161,19 +161,21 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
     WebReply reply;
     try {
         for (int attempt = 0;; ++attempt) {
-            pacer().pace();
+            pacer().pace(m_web.clock());
             reply = m_web.get(url, "application/json");
             if (reply.status != 503 || attempt == 1)
                 break;
             const int wait = reply.retryAfterSeconds >= 0 ? reply.retryAfterSeconds * 1000 : pacer().interval();
-            RequestPacer::pause(qMin(wait, MaxRetryWaitMs));
+            RequestPacer::pause(qMin(wait, MaxRetryWaitMs), m_web.clock());
         }
     } catch (const HttpTransportError &e) {
-        result.failure = CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, QString::fromStdString(e.what()));
+        result.failure = CouldNotFind;
+        result.reason = transportReason(SourceMusicBrainz, e);
         return result;
     }
     if (reply.status == 404) {
         result.failure = NoAudioInformation;
+        result.reason = WhyNoRelease.arg(SourceMusicBrainz);
         return result;
     }
     if (reply.status != 200) {
@@ -181,15 +183,19 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
         QString line = QJsonDocument::fromJson(reply.body).object().value(QLatin1String("error")).toString();
         if (line.isEmpty())
             line = QStringLiteral("HTTP %1").arg(reply.status);
-        result.failure = CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, line.left(300));
+        result.failure = CouldNotFind;
+        result.reason = ServerSaid.arg(SourceMusicBrainz, line.left(300));
         return result;
     }
     bool ok = false;
     result.found = parse(reply.body, toc, &ok);
-    if (!ok)
-        result.failure = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceMusicBrainz);
-    else if (result.found.isEmpty())
+    if (!ok) {
         result.failure = NoAudioInformation;
+        result.reason = ReplyUnreadable.arg(SourceMusicBrainz);
+    } else if (result.found.isEmpty()) {
+        result.failure = NoAudioInformation;
+        result.reason = WhyNoRelease.arg(SourceMusicBrainz);
+    }
     return result;
 }
 

@@ -36,6 +36,9 @@ public:
     WebClient &operator=(const WebClient &) = delete;
 
     void setTimeout(int ms) { m_timeoutMs = ms; }
+    // With a clock, its deadline bounds each request instead, and its Cancel ends it.
+    void setClock(LookupClock *clock) { m_clock = clock; }
+    LookupClock *clock() const { return m_clock; }
     void setMaxBody(qint64 bytes) { m_maxBody = bytes; }
     void setUserAgent(const QByteArray &agent) { m_userAgent = agent; }
     // Certificates trusted besides the system's, for a server of one's own.
@@ -49,6 +52,7 @@ private:
     qint64 m_maxBody = DefaultMaxBody;
     QByteArray m_userAgent;
     QList<QSslCertificate> m_extraCas;
+    LookupClock *m_clock = nullptr;
 };
 
 // Keeps requests to one server at least an interval apart, the events served while it waits.
@@ -59,9 +63,10 @@ public:
     void setInterval(int ms) { m_intervalMs = ms; }
     int interval() const { return m_intervalMs; }
     // Returns once the interval since the previous call has passed.
-    void pace();
-    // Waits ms milliseconds, serving events.
-    static void pause(int ms);
+    void pace(LookupClock *clock = nullptr);
+    // Waits ms milliseconds, serving events; with a clock, raises at once when the wait would
+    // outlast the lookup's deadline, and ends at the user's Cancel.
+    static void pause(int ms, LookupClock *clock = nullptr);
 
 private:
     int m_intervalMs;

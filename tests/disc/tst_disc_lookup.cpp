@@ -195,12 +195,15 @@ private slots:
     void sourcesInOrder_data();
     void sourcesInOrder();
     void replyThatNeverEnds();
+    void nothingFound_data();
+    void nothingFound();
     void overTls_data();
     void overTls();
 
 private:
     QTemporaryDir m_dir;
     QString m_disc;
+    QString m_plainDisc; // the same disc without CD-Text
     QString m_id;
     QString m_path;
 };
@@ -212,6 +215,8 @@ void tst_DiscLookup::initTestCase()
                             QStringLiteral("TITLE \"Disc Title\"")},
                            {QStringLiteral("TITLE \"One\""), QStringLiteral("TITLE \"Two\"")});
     QVERIFY(!m_disc.isEmpty());
+    m_plainDisc = writeCueImage(m_dir.path(), QStringLiteral("plain"), Starts, LeadOut);
+    QVERIFY(!m_plainDisc.isEmpty());
     m_id = musicBrainzId();
     QVERIFY(!m_id.isEmpty());
     m_path = QStringLiteral("/ws/2/discid/%1?toc=1+2+33825+150+18780&inc=artist-credits+recordings+labels&cdstubs=no"
@@ -315,11 +320,12 @@ void tst_DiscLookup::musicBrainz_data()
         << QStringList{json(200, controls), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
         << QStringList{QStringLiteral("Some [2JArtist"), QStringLiteral("Some Title"), QString(), QString(), QString()}
         << QStringList{QStringLiteral("One  Two"), QStringLiteral("Two")};
+    const QString noRelease = NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz);
     QTest::newRow("404 unknown disc")
         << QStringList{json(404, QJsonObject{{"error", "Not Found"}})} << 1 << QStringList() << QList<bool>() << -1
-        << NoAudioInformation << QStringList() << QStringList();
+        << noRelease << QStringList() << QStringList();
     QTest::newRow("no release at all") << QStringList{json(200, QJsonObject{{"release-count", 0}, {"releases", QJsonArray()}})}
-                                       << 1 << QStringList() << QList<bool>() << -1 << NoAudioInformation << QStringList()
+                                       << 1 << QStringList() << QList<bool>() << -1 << noRelease << QStringList()
                                        << QStringList();
     const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceMusicBrainz);
     QTest::newRow("malformed JSON")
@@ -332,7 +338,7 @@ void tst_DiscLookup::musicBrainz_data()
         << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
     QTest::newRow("10 MB body") << QStringList{ScriptedServer::Huge} << 1 << QStringList() << QList<bool>() << -1
                                 << CouldNotFind + LineBreak
-                                       + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("The server's reply is too long."))
+                                       + WhyRequestFailed.arg(SourceMusicBrainz, QStringLiteral("The server's reply is too long."))
                                 << QStringList() << QStringList();
     QTest::newRow("refused with 400")
         << QStringList{json(400, QJsonObject{{"error", "Invalid discid."}})} << 1 << QStringList() << QList<bool>() << -1
@@ -587,8 +593,48 @@ void tst_DiscLookup::replyThatNeverEnds()
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= StallBoundMs * 9 / 10 && took < StallBoundMs * 3, qPrintable(QString::number(took)));
     QCOMPARE(messages.texts(), QStringList{U_Constantes::CouldNotFind + U_Constantes::LineBreak
-                                           + U_Constantes::ServerSaid.arg(U_Constantes::SourceMusicBrainz,
-                                                                          QStringLiteral("The server did not answer in time."))});
+                                           + U_Constantes::WhyTimedOut.arg(U_Constantes::SourceMusicBrainz,
+                                                                           QStringLiteral("1.5"))});
+}
+
+void tst_DiscLookup::nothingFound_data()
+{
+    QTest::addColumn<QList<LookupSource>>("order");
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("message");
+
+    using namespace U_Constantes;
+    const QString cddb = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
+    QTest::newRow("every source, none knows the disc")
+        << QList<LookupSource>{LookupSource::MusicBrainz, LookupSource::Gnudb, LookupSource::CdText}
+        << QStringList{json(404, QJsonObject{{"error", "Not Found"}}), cddb + QStringLiteral("202 No match for disc ID 0901c102.\r\n")}
+        << NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz) + LineBreak + WhyNoEntry.arg(SourceGnudb)
+               + LineBreak + WhyNoCdText.arg(SourceCdText);
+    // One source unknown the disc, the other refused: the lines tell them apart.
+    QTest::newRow("gnudb first and refused")
+        << QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}
+        << QStringList{raw("HTTP/1.0 500 Internal Server Error", {}, {}), json(404, QJsonObject{{"error", "Not Found"}})}
+        << NoAudioInformation + LineBreak + ServerSaid.arg(SourceGnudb, QStringLiteral("HTTP 500")) + LineBreak
+               + WhyNoRelease.arg(SourceMusicBrainz);
+    QTest::newRow("CD-Text alone") << QList<LookupSource>{LookupSource::CdText} << QStringList()
+                                   << NoCdText + LineBreak + WhyNoCdText.arg(SourceCdText);
+}
+
+void tst_DiscLookup::nothingFound()
+{
+    QFETCH(QList<LookupSource>, order);
+    QFETCH(QStringList, script);
+    QFETCH(QString, message);
+
+    ScriptedServer server(script);
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    lookup.setPreferences(only(order, server.port()));
+    lookup.setTimeout(BoundMs);
+    lookup.musicBrainz().setInterval(0);
+    QVERIFY(!lookup.run(m_plainDisc).has_value());
+    QCOMPARE(server.requests.size(), script.size());
+    QCOMPARE(messages.texts(), QStringList{message});
 }
 
 void tst_DiscLookup::overTls_data()
