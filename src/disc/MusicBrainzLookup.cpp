@@ -162,11 +162,17 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
     try {
         for (int attempt = 0;; ++attempt) {
             pacer().pace(m_web.clock());
-            reply = m_web.get(url, "application/json");
-            if (reply.status != 503 || attempt == 1)
+            try {
+                reply = m_web.get(url, "application/json");
+            } catch (const HttpTransportError &) {
+                pacer().done();
+                throw;
+            }
+            pacer().done();
+            // Asked to wait longer than a lookup may: the refusal stands rather than asking early.
+            if (reply.status != 503 || attempt == 1 || qint64(reply.retryAfterSeconds) * 1000 > MaxRetryWaitMs)
                 break;
-            const int wait = reply.retryAfterSeconds >= 0 ? reply.retryAfterSeconds * 1000 : pacer().interval();
-            RequestPacer::pause(qMin(wait, MaxRetryWaitMs), m_web.clock());
+            pacer().hold(reply.retryAfterSeconds * 1000);
         }
     } catch (const HttpTransportError &e) {
         result.failure = CouldNotFind;

@@ -15,7 +15,8 @@ class MusicBrainzLookup
 {
 public:
     static constexpr int DefaultIntervalMs = 1000;
-    // A 503 is answered by waiting (Retry-After when the server gives one, within this) and asking once more.
+    // A 503 is answered by waiting (at least the interval, and at least Retry-After when the server
+    // gives one, up to this) and asking once more.
     static constexpr int MaxRetryWaitMs = 10000;
 
     explicit MusicBrainzLookup(WebClient &web);

@@ -117,11 +117,17 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
 
 void RequestPacer::pace(LookupClock *clock)
 {
-    if (m_lastMs >= 0) {
-        const qint64 wait = m_lastMs + m_intervalMs - monotonicMs();
+    const int gap = qMax(m_intervalMs, m_holdMs);
+    if (m_lastMs >= 0 && gap > 0) {
+        const qint64 wait = m_lastMs + gap + MarginMs - monotonicMs();
         if (wait > 0)
             pause(int(wait), clock);
     }
+    m_holdMs = 0;
+}
+
+void RequestPacer::done()
+{
     m_lastMs = monotonicMs();
 }
 
@@ -132,15 +138,19 @@ void RequestPacer::pause(int ms, LookupClock *clock)
         if (ms > clock->remaining())
             throw HttpTimedOut(clock->budget());
     }
-    if (ms <= 0)
-        return;
+    QElapsedTimer waited;
+    waited.start();
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     const LookupClock::Waiting waiting(clock, [&] { loop.quit(); });
-    timer.start(ms);
-    loop.exec();
-    if (clock && clock->cancelled())
-        throw LookupCancelled();
+    // A timer may still end a little early; the wait is a lower bound.
+    for (qint64 left = ms - waited.elapsed(); left > 0; left = ms - waited.elapsed()) {
+        timer.start(int(left));
+        loop.exec();
+        if (clock && clock->cancelled())
+            throw LookupCancelled();
+    }
 }

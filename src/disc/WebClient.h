@@ -55,20 +55,29 @@ private:
     LookupClock *m_clock = nullptr;
 };
 
-// Keeps requests to one server at least an interval apart, the events served while it waits.
+// Keeps requests to one server at least an interval apart, counted from the end of the previous
+// reply (a server counts from when it answered), the events served while it waits.
 class RequestPacer
 {
 public:
+    // Timers may fire late but never early enough to matter; the margin covers the server's clock.
+    static constexpr int MarginMs = 50;
+
     explicit RequestPacer(int intervalMs) : m_intervalMs(intervalMs) {}
     void setInterval(int ms) { m_intervalMs = ms; }
     int interval() const { return m_intervalMs; }
-    // Returns once the interval since the previous call has passed.
+    // Returns once the interval (or a longer hold) since the end of the previous reply has passed.
     void pace(LookupClock *clock = nullptr);
-    // Waits ms milliseconds, serving events; with a clock, raises at once when the wait would
-    // outlast the lookup's deadline, and ends at the user's Cancel.
+    // A reply has ended, answered or not.
+    void done();
+    // The next request waits at least ms after the reply that asked for it (Retry-After).
+    void hold(int ms) { m_holdMs = qMax(m_holdMs, ms); }
+    // Waits at least ms milliseconds, serving events; with a clock, raises at once when the wait
+    // would outlast the lookup's deadline, and ends at the user's Cancel.
     static void pause(int ms, LookupClock *clock = nullptr);
 
 private:
     int m_intervalMs;
+    int m_holdMs = 0;
     qint64 m_lastMs = -1;
 };

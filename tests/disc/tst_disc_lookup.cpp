@@ -192,6 +192,8 @@ private slots:
     void cover_data();
     void cover();
     void serviceBusyThenAnswers();
+    void oneRequestASecond_data();
+    void oneRequestASecond();
     void sourcesInOrder_data();
     void sourcesInOrder();
     void replyThatNeverEnds();
@@ -503,6 +505,63 @@ void tst_DiscLookup::serviceBusyThenAnswers()
         // Asked again no sooner than the interval allows.
         QVERIFY2(took >= IntervalMs * 9 / 10, qPrintable(QString::number(took)));
     }
+}
+
+void tst_DiscLookup::oneRequestASecond_data()
+{
+    QTest::addColumn<QStringList>("script"); // the web service's replies, in turn; the covers' are 404s
+    QTest::addColumn<int>("lookups");
+    QTest::addColumn<int>("gapMs"); // the least time between a reply and the next request to the service
+
+    const QString busy = raw("HTTP/1.0 503 Service Unavailable", "Content-Type: application/json\r\nRetry-After: %1\r\n",
+                             "{\"error\":\"busy\"}");
+    QTest::newRow("two lookups, the first reply slow") << QStringList{ScriptedServer::after(400) + QStringLiteral("<found>"),
+                                                                      QStringLiteral("<found>")}
+                                                       << 2 << 1000;
+    QTest::newRow("Retry-After: 3") << QStringList{busy.arg(3), QStringLiteral("<found>")} << 1 << 3000;
+    QTest::newRow("Retry-After: 0, still a second") << QStringList{busy.arg(0), QStringLiteral("<found>")} << 1 << 1000;
+}
+
+void tst_DiscLookup::oneRequestASecond()
+{
+    QFETCH(QStringList, script);
+    QFETCH(int, lookups);
+    QFETCH(int, gapMs);
+
+    const QJsonObject found{
+        {"id", m_id},
+        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
+                                        credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
+                                        QString(), {medium(1, {m_id}, Titles)})}}};
+    QStringList steps;
+    for (QString step : script) {
+        steps << step.replace(QStringLiteral("<found>"), json(200, found));
+        if (step.contains(QLatin1String("\"releases\"")))
+            steps << NotFound; // its cover
+    }
+    ScriptedServer server(steps);
+    for (int k = 0; k < lookups; ++k) {
+        RecordingMessages messages;
+        DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+        lookup.setPreferences(only({LookupSource::MusicBrainz}, server.port()));
+        lookup.setTimeout(BoundMs);
+        lookup.musicBrainz().setInterval(MusicBrainzLookup::DefaultIntervalMs);
+        QVERIFY(lookup.run(m_disc).has_value());
+        QVERIFY(messages.boxes.isEmpty());
+    }
+    QCOMPARE(server.requests.size(), steps.size());
+    // Only the web service counts requests; the covers come from another server.
+    qint64 lastReply = -1;
+    int asked = 0;
+    for (int k = 0; k < server.requests.size(); ++k) {
+        if (!server.requests[k].startsWith("GET /ws/2/"))
+            continue;
+        ++asked;
+        if (lastReply >= 0)
+            QVERIFY2(server.arrived[k] - lastReply >= gapMs, qPrintable(QString::number(server.arrived[k] - lastReply)));
+        lastReply = server.replied[k];
+    }
+    QCOMPARE(asked, 2);
 }
 
 void tst_DiscLookup::sourcesInOrder_data()
