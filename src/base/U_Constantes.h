@@ -239,6 +239,7 @@ inline const QString ServerSaid = QStringLiteral("%1 answered: %2");
 inline const QString NoCdText = QStringLiteral("The disc carries no titles of its own (CD-Text).");
 // Why a source gave nothing: one line each under the lookup's message, for every source asked.
 inline const QString WhyNoRelease = QStringLiteral("%1: no release with this disc's ID.");
+inline const QString WhyNoTrackCount = QStringLiteral("%1: no release with this disc's track count (%2).");
 inline const QString WhyNoEntry = QStringLiteral("%1: no entry for this disc's ID.");
 inline const QString WhyTimedOut = QStringLiteral("%1: the server did not answer within %2 s.");
 inline const QString WhyRequestFailed = QStringLiteral("%1: the request failed (%2).");

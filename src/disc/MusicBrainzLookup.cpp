@@ -24,6 +24,12 @@ QString audioTracks(const DiscToc &toc)
     return toc.musicBrainzToc.section(QLatin1Char('+'), 1, 1);
 }
 
+// The disc's audio tracks as the service counts them: a data track after the audio is not one.
+int discTrackCount(const DiscToc &toc)
+{
+    return audioTracks(toc).toInt() - toc.musicBrainzToc.section(QLatin1Char('+'), 0, 0).toInt() + 1;
+}
+
 bool isString(const QJsonValue &v)
 {
     return v.isString() && !v.toString().isEmpty();
@@ -90,9 +96,11 @@ QString MusicBrainzLookup::requestPath(const DiscToc &toc)
         .arg(toc.musicBrainzId, toc.musicBrainzToc);
 }
 
-QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const DiscToc &toc, bool *ok)
+QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const DiscToc &toc, bool *ok, int *otherCounts)
 {
     *ok = false;
+    if (otherCounts)
+        *otherCounts = 0;
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
@@ -100,13 +108,20 @@ QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const Disc
     const QJsonValue releases = doc.object().value(QLatin1String("releases"));
     if (!releases.isArray())
         return {};
-    const int discTracks = audioTracks(toc).toInt() - toc.musicBrainzToc.section(QLatin1Char('+'), 0, 0).toInt() + 1;
+    const int discTracks = discTrackCount(toc);
     QList<DiscCandidate> out;
     bool allRead = true;
     for (const QJsonValue &value : releases.toArray()) {
         const QJsonObject release = value.toObject();
         const QJsonArray media = release.value(QLatin1String("media")).toArray();
         const int m = mediumOf(media, toc.musicBrainzId, discTracks);
+        // A fuzzy match may name releases none of whose media has the disc's track count: they
+        // are not this disc, and the reply is no worse for them.
+        if (m < 0 && !media.isEmpty() && isString(release.value(QLatin1String("id")))) {
+            if (otherCounts)
+                ++*otherCounts;
+            continue;
+        }
         bool read = isString(release.value(QLatin1String("id"))) && release.value(QLatin1String("title")).isString()
                     && m >= 0;
         DiscCandidate c;
@@ -194,13 +209,15 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
         return result;
     }
     bool ok = false;
-    result.found = parse(reply.body, toc, &ok);
+    int otherCounts = 0;
+    result.found = parse(reply.body, toc, &ok, &otherCounts);
     if (!ok) {
         result.failure = NoAudioInformation;
         result.reason = ReplyUnreadable.arg(SourceMusicBrainz);
     } else if (result.found.isEmpty()) {
         result.failure = NoAudioInformation;
-        result.reason = WhyNoRelease.arg(SourceMusicBrainz);
+        result.reason = otherCounts > 0 ? WhyNoTrackCount.arg(SourceMusicBrainz, ChoiceTracks.arg(discTrackCount(toc)))
+                                        : WhyNoRelease.arg(SourceMusicBrainz);
     }
     return result;
 }

@@ -34,8 +34,9 @@ public:
     // "/ws/2/discid/<id>?toc=...&inc=artist-credits+recordings+labels&cdstubs=no&fmt=json"
     static QString requestPath(const DiscToc &toc);
     // The releases of a reply, each reduced to the medium that holds the disc; ok is false when
-    // the reply is not what the service sends.
-    static QList<DiscCandidate> parse(const QByteArray &json, const DiscToc &toc, bool *ok);
+    // the reply is not what the service sends. otherCounts: the releases left out because no medium
+    // of theirs has the disc's track count.
+    static QList<DiscCandidate> parse(const QByteArray &json, const DiscToc &toc, bool *ok, int *otherCounts = nullptr);
     static QByteArray userAgent();
 
 private:

@@ -265,6 +265,30 @@ void tst_DiscLookup::musicBrainz_data()
         << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Near Title"), QStringLiteral("2003"), QString(), QString()}
         << QStringList{QStringLiteral("D"), QStringLiteral("E")};
 
+    // A fuzzy match of a release none of whose media has the disc's two tracks is not this disc.
+    const QJsonObject otherCount{
+        {"release-count", 1},
+        {"releases", QJsonArray{release(QStringLiteral("r-6"), QStringLiteral("Longer"), oneCredit, QString(), QString(),
+                                        QString(),
+                                        {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
+                                         medium(2, {}, {QStringLiteral("D")})})}}};
+    QTest::newRow("fuzzy match, no medium of the disc's track count")
+        << QStringList{json(200, otherCount)} << 1 << QStringList() << QList<bool>() << -1
+        << NoAudioInformation + LineBreak + WhyNoTrackCount.arg(SourceMusicBrainz, ChoiceTracks.arg(2)) << QStringList()
+        << QStringList();
+    // A single medium of another track count may still be the disc: the user decides.
+    const QJsonObject oneMedium{
+        {"release-count", 1},
+        {"releases", QJsonArray{release(QStringLiteral("r-9"), QStringLiteral("Longer"), oneCredit, QString(), QString(),
+                                        QString(), {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B\u0007"),
+                                                                   QStringLiteral("C")})})}}};
+    QTest::newRow("fuzzy match, one medium of another track count, offered with its mark")
+        << QStringList{json(200, oneMedium), NotFound} << 2
+        << QStringList{QStringLiteral("MusicBrainz | 3 tracks, the disc has 2 | Some Artist / Longer")}
+        << QList<bool>{true} << 0 << QString()
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Longer"), QString(), QString(), QString()}
+        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+
     const QJsonObject several{
         {"id", id},
         {"releases",
