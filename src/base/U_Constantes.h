@@ -94,7 +94,11 @@ inline const QString HintAbout = QStringLiteral("About this software...");
 inline const QString AboutCaption = QStringLiteral("About...");
 inline const QString AboutVersion = QStringLiteral("Dadudu version 2.0");
 inline const QString WebAddress = QStringLiteral("https://github.com/dadudu-catalogue/dadudu");
-inline const QString ContactAddress = QStringLiteral("dadudu-catalogue@proton.me");
+#ifndef DADUDU_CONTACT
+#define DADUDU_CONTACT ""
+#endif
+// The packager's address, set when the program is built; empty when none was given.
+inline const QString ContactAddress = QString::fromUtf8(DADUDU_CONTACT);
 inline const QString MailSubject = QStringLiteral("?subject=Dadudu");
 inline const QString AboutFeedback = QStringLiteral(
     "Questions, feedback, comments or requests?\nWrite to us by e-mail:");

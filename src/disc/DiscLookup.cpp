@@ -53,6 +53,7 @@ void DiscLookup::setPreferences(const DiscPreferences &preferences)
     m_gnudb.setEmail(preferences.email);
     m_musicBrainz.setServer(preferences.musicBrainzUrl);
     m_musicBrainz.setCoverServer(preferences.coverArtUrl);
+    m_musicBrainz.setContact(preferences.email);
 }
 
 DiscToc DiscLookup::readAside(const QString &device)

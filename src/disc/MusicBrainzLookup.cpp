@@ -83,11 +83,17 @@ void MusicBrainzLookup::setInterval(int ms)
     pacer().setInterval(ms);
 }
 
-QByteArray MusicBrainzLookup::userAgent()
+QByteArray MusicBrainzLookup::userAgent(const QString &email)
 {
     using namespace U_Constantes;
-    return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + ContactAddress + QStringLiteral(" )"))
-        .toUtf8();
+    // One header line whatever the preferences hold.
+    QString contact = email.trimmed();
+    for (const QChar c : contact)
+        if (c.unicode() < 0x21 || c.unicode() == 0x7F || c == QLatin1Char('(') || c == QLatin1Char(')'))
+            contact.clear();
+    if (contact.isEmpty())
+        contact = ContactAddress.isEmpty() ? WebAddress : ContactAddress;
+    return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + contact + QStringLiteral(" )")).toUtf8();
 }
 
 QString MusicBrainzLookup::requestPath(const DiscToc &toc)
@@ -171,7 +177,7 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
 {
     using namespace U_Constantes;
     SourceResult result;
-    m_web.setUserAgent(userAgent());
+    m_web.setUserAgent(userAgent(m_contact));
     const QUrl url(m_server + requestPath(toc));
     WebReply reply;
     try {
@@ -224,7 +230,7 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
 
 QByteArray MusicBrainzLookup::frontCover(const QString &releaseId)
 {
-    m_web.setUserAgent(userAgent());
+    m_web.setUserAgent(userAgent(m_contact));
     WebReply reply;
     try {
         reply = m_web.get(QUrl(m_coverServer + QStringLiteral("/release/") + releaseId + QStringLiteral("/front-500")),

@@ -23,6 +23,8 @@ public:
 
     void setServer(const QString &url) { m_server = url; }
     void setCoverServer(const QString &url) { m_coverServer = url; }
+    // The user's address for the User-Agent; empty for the packager's, if any.
+    void setContact(const QString &email) { m_contact = email.trimmed(); }
     // The web service takes at most one request a second from a client.
     void setInterval(int ms);
 
@@ -37,10 +39,12 @@ public:
     // the reply is not what the service sends. otherCounts: the releases left out because no medium
     // of theirs has the disc's track count.
     static QList<DiscCandidate> parse(const QByteArray &json, const DiscToc &toc, bool *ok, int *otherCounts = nullptr);
-    static QByteArray userAgent();
+    // "Dadudu/2.0 ( <address> )": the user's address, else the packager's, else the project's page.
+    static QByteArray userAgent(const QString &email = {});
 
 private:
     WebClient &m_web;
     QString m_server;
     QString m_coverServer;
+    QString m_contact;
 };

@@ -125,6 +125,13 @@ DiscPreferences only(QList<LookupSource> on, quint16 port)
     return p;
 }
 
+// Without the user's address: the packager's, given at build time, or the project's page, never an
+// address of our own making.
+QString builtContact()
+{
+    return U_Constantes::ContactAddress.isEmpty() ? U_Constantes::WebAddress : U_Constantes::ContactAddress;
+}
+
 constexpr int BoundMs = 10000;
 constexpr int IntervalMs = 300;
 
@@ -192,6 +199,8 @@ private slots:
     void cover_data();
     void cover();
     void serviceBusyThenAnswers();
+    void userAgent_data();
+    void userAgent();
     void oneRequestASecond_data();
     void oneRequestASecond();
     void sourcesInOrder_data();
@@ -418,7 +427,7 @@ void tst_DiscLookup::musicBrainz()
         QCOMPARE(server.requests.size(), requests);
     QCOMPARE(requestLines(server.requests.value(0)),
              (QStringList{QStringLiteral("GET %1 HTTP/1.1").arg(m_path),
-                          QStringLiteral("User-Agent: Dadudu/2.0 ( dadudu-catalogue@proton.me )")}));
+                          QStringLiteral("User-Agent: Dadudu/2.0 ( %1 )").arg(builtContact())}));
     QCOMPARE(shown, offered.isEmpty() ? QList<QStringList>() : QList<QStringList>{offered});
     QCOMPARE(shownMarks, offered.isEmpty() ? QList<QList<bool>>() : QList<QList<bool>>{marked});
     if (message == QLatin1String("<transport>")) {
@@ -529,6 +538,34 @@ void tst_DiscLookup::serviceBusyThenAnswers()
         // Asked again no sooner than the interval allows.
         QVERIFY2(took >= IntervalMs * 9 / 10, qPrintable(QString::number(took)));
     }
+}
+
+void tst_DiscLookup::userAgent_data()
+{
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("contact");
+    QTest::newRow("the user's address") << QStringLiteral(" someone@example.org ") << QStringLiteral("someone@example.org");
+    QTest::newRow("no address") << QString() << builtContact();
+    QTest::newRow("an address that would end the header") << QStringLiteral("a@b.org\r\nX-Evil: 1") << builtContact();
+}
+
+void tst_DiscLookup::userAgent()
+{
+    QFETCH(QString, email);
+    QFETCH(QString, contact);
+    QVERIFY(!contact.contains(QLatin1String("proton.me")));
+
+    ScriptedServer server({NotFound});
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    DiscPreferences p = only({LookupSource::MusicBrainz}, server.port());
+    p.email = email;
+    lookup.setPreferences(p);
+    lookup.setTimeout(BoundMs);
+    lookup.musicBrainz().setInterval(0);
+    QVERIFY(!lookup.run(m_disc).has_value());
+    QCOMPARE(server.requests.size(), 1);
+    QCOMPARE(requestLines(server.requests[0]).value(1), QStringLiteral("User-Agent: Dadudu/2.0 ( %1 )").arg(contact));
 }
 
 void tst_DiscLookup::oneRequestASecond_data()
