@@ -54,6 +54,9 @@ TF_About::TF_About(UrlOpener opener, QWidget *parent)
     feedback->setWordWrap(true);
     Label9 = linkLabel(U_Constantes::ContactAddress, panel);
     Label9->setAlignment(Qt::AlignRight);
+    // Built without an address, the box offers none.
+    feedback->setVisible(!U_Constantes::ContactAddress.isEmpty());
+    Label9->setVisible(!U_Constantes::ContactAddress.isEmpty());
 
     auto *inner = new QVBoxLayout(panel);
     inner->addWidget(version);

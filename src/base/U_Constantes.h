@@ -116,7 +116,11 @@ inline const QString HintAbout = QStringLiteral("About this software...");
 inline const QString AboutCaption = QStringLiteral("About...");
 inline const QString AboutVersion = QStringLiteral("Dadudu version 2.0");
 inline const QString WebAddress = QStringLiteral("https://github.com/dadudu-catalogue/dadudu");
-inline const QString ContactAddress = QStringLiteral("dadudu-catalogue@proton.me");
+#ifndef DADUDU_CONTACT
+#define DADUDU_CONTACT ""
+#endif
+// The packager's address, set when the program is built; empty when none was given.
+inline const QString ContactAddress = QString::fromUtf8(DADUDU_CONTACT);
 inline const QString MailSubject = QStringLiteral("?subject=Dadudu");
 inline const QString AboutFeedback = QStringLiteral(
     "Questions, feedback, comments or requests?\nWrite to us by e-mail:");
@@ -259,6 +263,16 @@ inline const QString SourceCdText = QStringLiteral("CD-Text");
 inline const QString ReplyUnreadable = QStringLiteral("%1 sent a reply that could not be read.");
 inline const QString ServerSaid = QStringLiteral("%1 answered: %2");
 inline const QString NoCdText = QStringLiteral("The disc carries no titles of its own (CD-Text).");
+// Why a source gave nothing: one line each under the lookup's message, for every source asked.
+inline const QString WhyNoRelease = QStringLiteral("%1: no release with this disc's ID.");
+inline const QString WhyNoTrackCount = QStringLiteral("%1: no release with this disc's track count (%2).");
+inline const QString WhyNoEntry = QStringLiteral("%1: no entry for this disc's ID.");
+inline const QString WhyTimedOut = QStringLiteral("%1: the server did not answer within %2 s.");
+inline const QString WhyRequestFailed = QStringLiteral("%1: the request failed (%2).");
+inline const QString WhyNoCdText = QStringLiteral("%1: the disc has none.");
+inline const QString WhyNotAsked = QStringLiteral("%1: not asked, the lookup's %2 s had run out.");
+inline const QString SourceCoverArt = QStringLiteral("the Cover Art Archive");
+inline const QString LookupAsking = QStringLiteral("Asking %1...");
 inline const QString NoSourceOn = QStringLiteral("Every source of CD information is switched off in the preferences.");
 inline const QString ChoiceTracks = QStringLiteral("%1 tracks");
 inline const QString ChoiceTracksDiffer = QStringLiteral("%1 tracks, the disc has %2");

@@ -90,12 +90,12 @@ int statusCode(const QStringList &lines, bool required = true)
 }
 
 // No match is no match; an error code (4xx, 5xx) is the server refusing, which it words itself.
-QString refusal(const QString &line, int code)
+SourceResult refusal(const QString &line, int code)
 {
     using namespace U_Constantes;
     if (code >= 400 && code <= 599)
-        return NoAudioInformation + LineBreak + ServerSaid.arg(SourceGnudb, line.left(300));
-    return NoAudioInformation;
+        return {{}, NoAudioInformation, ServerSaid.arg(SourceGnudb, line.left(300))};
+    return {{}, NoAudioInformation, WhyNoEntry.arg(SourceGnudb)};
 }
 
 // A match names its category and disc identifier as the protocol allows them, or the reply is not
@@ -212,13 +212,10 @@ SourceResult CddbLookup::find(const DiscToc &toc)
             matches = lines.mid(0, MaxMatches);
             break;
         default:
-            result.failure = refusal(lines.first(), code);
-            return result;
+            return refusal(lines.first(), code);
         }
-        if (matches.isEmpty()) {
-            result.failure = NoAudioInformation;
-            return result;
-        }
+        if (matches.isEmpty())
+            return refusal({}, 0);
         for (const QString &match : matches)
             if (!protocolMatch(match))
                 throw CddbReplyError("a match outside the protocol");
@@ -227,8 +224,11 @@ SourceResult CddbLookup::find(const DiscToc &toc)
             const CddbDisc disc = parseRead(read);
             // An answer that names neither the disc nor a track (a refusal, say) is no candidate.
             if (!disc.hasTitle && disc.tracks.isEmpty()) {
-                if (result.failure.isEmpty())
-                    result.failure = refusal(read.value(0), statusCode(read, false));
+                if (result.failure.isEmpty()) {
+                    const SourceResult refused = refusal(read.value(0), statusCode(read, false));
+                    result.failure = refused.failure;
+                    result.reason = refused.reason;
+                }
                 continue;
             }
             DiscCandidate c;
@@ -243,12 +243,12 @@ SourceResult CddbLookup::find(const DiscToc &toc)
         }
         if (!result.found.isEmpty())
             result.failure.clear();
-    } catch (const HttpTransportError &) {
-        result = {{}, CouldNotFind};
+    } catch (const HttpTransportError &e) {
+        result = {{}, CouldNotFind, transportReason(SourceGnudb, e)};
     } catch (const CddbStatusError &e) {
-        result = {{}, CouldNotFind + LineBreak + ServerSaid.arg(SourceGnudb, QString::fromStdString(e.what()))};
+        result = {{}, CouldNotFind, ServerSaid.arg(SourceGnudb, QString::fromStdString(e.what()))};
     } catch (const CddbReplyError &) {
-        result = {{}, NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceGnudb)};
+        result = {{}, NoAudioInformation, ReplyUnreadable.arg(SourceGnudb)};
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "disc/DiscCandidate.h"
 
 #include "base/U_Constantes.h"
+#include "disc/HttpClient.h"
 
 QString sourceName(LookupSource source)
 {
@@ -34,4 +35,16 @@ QString DiscCandidate::describe() const
     else
         disc = tracks.value(0);
     return parts.join(QStringLiteral(" | ")) + QStringLiteral(" | ") + disc;
+}
+
+QString seconds(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'g', 3);
+}
+
+QString transportReason(const QString &source, const std::exception &error)
+{
+    if (const auto *late = dynamic_cast<const HttpTimedOut *>(&error))
+        return U_Constantes::WhyTimedOut.arg(source, seconds(late->ms()));
+    return U_Constantes::WhyRequestFailed.arg(source, QString::fromStdString(error.what()));
 }

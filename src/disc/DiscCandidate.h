@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
+
 // Where CD information comes from. The user orders them and switches each on or off.
 enum class LookupSource { MusicBrainz, Gnudb, CdText };
 
@@ -32,5 +34,12 @@ struct DiscCandidate {
 // What one source made of a disc: candidates, or why there are none.
 struct SourceResult {
     QList<DiscCandidate> found;
-    QString failure;
+    QString failure; // the message's headline
+    QString reason;  // one line that names the source and says what it gave instead
 };
+
+// A time in seconds as the lookup's lines give it: "1.5", "60".
+QString seconds(qint64 ms);
+
+// The line of a request that failed below HTTP: the time it ran out of, or what went wrong.
+QString transportReason(const QString &source, const std::exception &error);

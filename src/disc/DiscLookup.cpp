@@ -41,6 +41,8 @@ DiscLookup::DiscLookup(MessageService &messages, Chooser chooser)
     , m_musicBrainz(m_web)
 {
     m_gnudb.setSecureClient(&m_web);
+    m_web.setClock(&m_clock);
+    m_gnudb.http().setClock(&m_clock);
     setPreferences(DiscPreferences::current());
 }
 
@@ -51,12 +53,7 @@ void DiscLookup::setPreferences(const DiscPreferences &preferences)
     m_gnudb.setEmail(preferences.email);
     m_musicBrainz.setServer(preferences.musicBrainzUrl);
     m_musicBrainz.setCoverServer(preferences.coverArtUrl);
-}
-
-void DiscLookup::setTimeout(int ms)
-{
-    m_web.setTimeout(ms);
-    m_gnudb.http().setTimeout(ms);
+    m_musicBrainz.setContact(preferences.email);
 }
 
 DiscToc DiscLookup::readAside(const QString &device)
@@ -87,6 +84,7 @@ SourceResult DiscLookup::fromCdText(const DiscToc &toc)
     const DiscText &text = toc.text;
     if (!text.hasTitles()) {
         result.failure = U_Constantes::NoCdText;
+        result.reason = U_Constantes::WhyNoCdText.arg(U_Constantes::SourceCdText);
         return result;
     }
     DiscCandidate c;
@@ -116,33 +114,60 @@ std::optional<DiscLookup::Result> DiscLookup::run(const QString &device)
         return std::nullopt;
     }
 
-    const QList<LookupSource> sources = m_preferences.enabledSources();
-    if (sources.isEmpty()) {
+    if (m_preferences.enabledSources().isEmpty()) {
         m_messages.warning(NoSourceOn);
         return std::nullopt;
     }
+    m_clock.start(m_timeoutMs);
+    try {
+        return ask(toc);
+    } catch (const LookupCancelled &) {
+        // The user asked for it: nothing to tell.
+        return std::nullopt;
+    }
+}
+
+std::optional<DiscLookup::Result> DiscLookup::ask(const DiscToc &toc)
+{
+    using namespace U_Constantes;
+    const QList<LookupSource> sources = m_preferences.enabledSources();
     QList<DiscCandidate> candidates;
-    QStringList failures;
+    QStringList headlines, reasons;
     for (const LookupSource source : sources) {
         SourceResult r;
-        switch (source) {
-        case LookupSource::MusicBrainz:
-            r = m_musicBrainz.find(toc);
-            break;
-        case LookupSource::Gnudb:
-            r = m_gnudb.find(toc);
-            break;
-        case LookupSource::CdText:
-            r = fromCdText(toc);
-            break;
+        if (m_progress)
+            m_progress(sourceName(source));
+        if (m_clock.cancelled())
+            throw LookupCancelled();
+        // The disc's own text needs no server and is read whatever time is left.
+        if (source != LookupSource::CdText && m_clock.remaining() == 0) {
+            r = {{}, CouldNotFind, WhyNotAsked.arg(sourceName(source), seconds(m_clock.budget()))};
+        } else {
+            switch (source) {
+            case LookupSource::MusicBrainz:
+                r = m_musicBrainz.find(toc);
+                break;
+            case LookupSource::Gnudb:
+                r = m_gnudb.find(toc);
+                break;
+            case LookupSource::CdText:
+                r = fromCdText(toc);
+                break;
+            }
         }
         candidates += r.found;
-        if (r.found.isEmpty() && !r.failure.isEmpty())
-            failures << (sources.size() > 1 ? sourceName(source) + QStringLiteral(": ") + r.failure : r.failure);
+        if (r.found.isEmpty()) {
+            headlines << r.failure;
+            reasons << r.reason;
+        }
     }
     if (candidates.isEmpty()) {
-        failures.removeDuplicates();
-        m_messages.warning(failures.join(LineBreak + LineBreak));
+        // The usual message heads the sources' own lines; where they disagree, the lines say which
+        // could not be reached.
+        headlines.removeDuplicates();
+        reasons.removeAll(QString());
+        const QString headline = headlines.size() == 1 ? headlines.first() : NoAudioInformation;
+        m_messages.warning(reasons.isEmpty() ? headline : headline + LineBreak + reasons.join(LineBreak));
         return std::nullopt;
     }
 
@@ -157,12 +182,17 @@ std::optional<DiscLookup::Result> DiscLookup::run(const QString &device)
             lines << c.describe();
             marked << c.tracksDiffer();
         }
+        m_clock.pause();
         chosen = m_chooser(lines, marked);
+        m_clock.resume();
         if (chosen < 0 || chosen >= candidates.size())
             return std::nullopt;
     }
     Result result{candidates[chosen], {}, toc.text.mcn};
-    if (result.chosen.source == LookupSource::MusicBrainz && !result.chosen.releaseId.isEmpty())
+    if (result.chosen.source == LookupSource::MusicBrainz && !result.chosen.releaseId.isEmpty()) {
+        if (m_progress)
+            m_progress(SourceCoverArt);
         result.cover = m_musicBrainz.frontCover(result.chosen.releaseId);
+    }
     return result;
 }

@@ -42,8 +42,16 @@ public:
     CddbLookup &gnudb() { return m_gnudb; }
     MusicBrainzLookup &musicBrainz() { return m_musicBrainz; }
     WebClient &web() { return m_web; }
-    // Bounds every request, gnudb's and MusicBrainz's alike.
-    void setTimeout(int ms);
+    // Bounds the whole lookup: every source, redirect and retry, and the cover.
+    void setTimeout(int ms) { m_timeoutMs = ms; }
+    int timeout() const { return m_timeoutMs; }
+    // Told the source being asked (its name, or the cover's) as the lookup goes on.
+    void setProgress(std::function<void(const QString &asking)> progress) { m_progress = std::move(progress); }
+    const LookupClock &clock() const { return m_clock; }
+    // Ends the lookup under way at once, without a message; run() then returns nothing.
+    void cancel() { m_clock.cancel(); }
+
+    static constexpr int DefaultTimeoutMs = 60000;
 
     // device: a drive's device path or a CUE image. Nothing when the lookup failed (after its
     // warning) or the user chose no candidate.
@@ -55,8 +63,13 @@ public:
     static DiscToc readAside(const QString &device);
 
 private:
+    std::optional<Result> ask(const DiscToc &toc);
+
     MessageService &m_messages;
     Chooser m_chooser;
+    std::function<void(const QString &)> m_progress;
+    LookupClock m_clock;
+    int m_timeoutMs = DefaultTimeoutMs;
     DiscPreferences m_preferences;
     WebClient m_web;
     CddbLookup m_gnudb;

@@ -169,7 +169,6 @@ std::optional<RawReply> readHead(const QByteArray &data, qsizetype offset)
 }
 
 const QString NotHttp = QStringLiteral("The server's reply is not HTTP.");
-const QString TimedOut = QStringLiteral("The server did not answer in time.");
 
 // Qt reports a connection the server reset as closed like one it ended in order. A second
 // descriptor keeps the connection alive past Qt's closing, so its state can still tell them apart:
@@ -204,7 +203,7 @@ private:
     int m_fd = -1;
 };
 
-RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
+RawReply exchange(const Target &target, const QDeadlineTimer &deadline, qint64 allowedMs, LookupClock *clock)
 {
     const QByteArray request = "GET " + target.path + " HTTP/1.0\r\n"
                                "Host: " + target.hostHeader() + "\r\n"
@@ -213,7 +212,7 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
                                "Content-type: application/x-www-form-urlencoded\r\n"
                                "\r\n";
     if (deadline.hasExpired())
-        fail(TimedOut);
+        throw HttpTimedOut(allowedMs);
 
     QTcpSocket socket;
     ConnectionWatch connection;
@@ -222,6 +221,7 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
     timer.setSingleShot(true);
     QByteArray data;
     QString error;
+    bool timedOut = false;
     bool finished = false;
     qsizetype offset = -1;
     qint64 contentLength = -1;
@@ -277,7 +277,11 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
         else
             finish(socket.errorString());
     });
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { finish(TimedOut); });
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        timedOut = !finished;
+        finish(QStringLiteral("timed out"));
+    });
+    const LookupClock::Waiting waiting(clock, [&] { finish(QStringLiteral("cancelled")); });
 
     timer.start(int(qMax<qint64>(1, deadline.remainingTime())));
     socket.connectToHost(target.host, target.port);
@@ -287,6 +291,10 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
     socket.disconnect();
     socket.abort();
 
+    if (clock && clock->cancelled())
+        throw LookupCancelled();
+    if (timedOut)
+        throw HttpTimedOut(allowedMs);
     if (!error.isEmpty())
         fail(error);
     if (offset < 0)
@@ -308,11 +316,15 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline)
 
 HttpReply HttpClient::Get(const QString &url)
 {
-    // One deadline for the whole exchange: a chain of slow redirects must not multiply it.
-    const QDeadlineTimer deadline(m_timeoutMs);
+    // One deadline for the whole exchange: a chain of slow redirects must not multiply it. Within a
+    // lookup the lookup's deadline bounds it.
+    if (m_clock)
+        m_clock->check();
+    const QDeadlineTimer deadline(m_clock ? m_clock->remaining() : m_timeoutMs);
+    const qint64 allowed = m_clock ? m_clock->budget() : m_timeoutMs;
     Target target = parseAddress(url);
     for (int redirects = 0;; ++redirects) {
-        const RawReply raw = exchange(target, deadline);
+        const RawReply raw = exchange(target, deadline, allowed, m_clock);
         if (raw.status < 300 || raw.status > 302)
             return {raw.status, raw.body};
         if (redirects == MaxRedirects)
@@ -330,4 +342,59 @@ HttpReply HttpClient::Get(const QString &url)
             target = parseAddress(base.resolved(QUrl(location)).toString(QUrl::FullyEncoded));
         }
     }
+}
+
+void LookupClock::start(qint64 ms)
+{
+    m_budget = ms;
+    m_deadline = QDeadlineTimer(ms, Qt::PreciseTimer);
+    m_pausedRemaining = -1;
+    m_cancelled = false;
+}
+
+qint64 LookupClock::remaining() const
+{
+    if (m_pausedRemaining >= 0)
+        return m_pausedRemaining;
+    return qMax<qint64>(0, m_deadline.remainingTime());
+}
+
+void LookupClock::cancel()
+{
+    m_cancelled = true;
+    if (m_abort)
+        m_abort();
+}
+
+void LookupClock::pause()
+{
+    m_pausedRemaining = remaining();
+}
+
+void LookupClock::resume()
+{
+    if (m_pausedRemaining >= 0)
+        m_deadline = QDeadlineTimer(m_pausedRemaining, Qt::PreciseTimer);
+    m_pausedRemaining = -1;
+}
+
+void LookupClock::check() const
+{
+    if (m_cancelled)
+        throw LookupCancelled();
+    if (remaining() == 0)
+        throw HttpTimedOut(m_budget);
+}
+
+LookupClock::Waiting::Waiting(LookupClock *clock, std::function<void()> abort)
+    : m_clock(clock)
+{
+    if (m_clock)
+        m_clock->m_abort = std::move(abort);
+}
+
+LookupClock::Waiting::~Waiting()
+{
+    if (m_clock)
+        m_clock->m_abort = nullptr;
 }

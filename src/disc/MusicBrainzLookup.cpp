@@ -24,6 +24,12 @@ QString audioTracks(const DiscToc &toc)
     return toc.musicBrainzToc.section(QLatin1Char('+'), 1, 1);
 }
 
+// The disc's audio tracks as the service counts them: a data track after the audio is not one.
+int discTrackCount(const DiscToc &toc)
+{
+    return audioTracks(toc).toInt() - toc.musicBrainzToc.section(QLatin1Char('+'), 0, 0).toInt() + 1;
+}
+
 bool isString(const QJsonValue &v)
 {
     return v.isString() && !v.toString().isEmpty();
@@ -77,11 +83,17 @@ void MusicBrainzLookup::setInterval(int ms)
     pacer().setInterval(ms);
 }
 
-QByteArray MusicBrainzLookup::userAgent()
+QByteArray MusicBrainzLookup::userAgent(const QString &email)
 {
     using namespace U_Constantes;
-    return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + ContactAddress + QStringLiteral(" )"))
-        .toUtf8();
+    // One header line whatever the preferences hold.
+    QString contact = email.trimmed();
+    for (const QChar c : contact)
+        if (c.unicode() < 0x21 || c.unicode() == 0x7F || c == QLatin1Char('(') || c == QLatin1Char(')'))
+            contact.clear();
+    if (contact.isEmpty())
+        contact = ContactAddress.isEmpty() ? WebAddress : ContactAddress;
+    return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + contact + QStringLiteral(" )")).toUtf8();
 }
 
 QString MusicBrainzLookup::requestPath(const DiscToc &toc)
@@ -90,9 +102,11 @@ QString MusicBrainzLookup::requestPath(const DiscToc &toc)
         .arg(toc.musicBrainzId, toc.musicBrainzToc);
 }
 
-QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const DiscToc &toc, bool *ok)
+QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const DiscToc &toc, bool *ok, int *otherCounts)
 {
     *ok = false;
+    if (otherCounts)
+        *otherCounts = 0;
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
@@ -100,13 +114,20 @@ QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const Disc
     const QJsonValue releases = doc.object().value(QLatin1String("releases"));
     if (!releases.isArray())
         return {};
-    const int discTracks = audioTracks(toc).toInt() - toc.musicBrainzToc.section(QLatin1Char('+'), 0, 0).toInt() + 1;
+    const int discTracks = discTrackCount(toc);
     QList<DiscCandidate> out;
     bool allRead = true;
     for (const QJsonValue &value : releases.toArray()) {
         const QJsonObject release = value.toObject();
         const QJsonArray media = release.value(QLatin1String("media")).toArray();
         const int m = mediumOf(media, toc.musicBrainzId, discTracks);
+        // A fuzzy match may name releases none of whose media has the disc's track count: they
+        // are not this disc, and the reply is no worse for them.
+        if (m < 0 && !media.isEmpty() && isString(release.value(QLatin1String("id")))) {
+            if (otherCounts)
+                ++*otherCounts;
+            continue;
+        }
         bool read = isString(release.value(QLatin1String("id"))) && release.value(QLatin1String("title")).isString()
                     && m >= 0;
         DiscCandidate c;
@@ -156,24 +177,32 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
 {
     using namespace U_Constantes;
     SourceResult result;
-    m_web.setUserAgent(userAgent());
+    m_web.setUserAgent(userAgent(m_contact));
     const QUrl url(m_server + requestPath(toc));
     WebReply reply;
     try {
         for (int attempt = 0;; ++attempt) {
-            pacer().pace();
-            reply = m_web.get(url, "application/json");
-            if (reply.status != 503 || attempt == 1)
+            pacer().pace(m_web.clock());
+            try {
+                reply = m_web.get(url, "application/json");
+            } catch (const HttpTransportError &) {
+                pacer().done();
+                throw;
+            }
+            pacer().done();
+            // Asked to wait longer than a lookup may: the refusal stands rather than asking early.
+            if (reply.status != 503 || attempt == 1 || qint64(reply.retryAfterSeconds) * 1000 > MaxRetryWaitMs)
                 break;
-            const int wait = reply.retryAfterSeconds >= 0 ? reply.retryAfterSeconds * 1000 : pacer().interval();
-            RequestPacer::pause(qMin(wait, MaxRetryWaitMs));
+            pacer().hold(reply.retryAfterSeconds * 1000);
         }
     } catch (const HttpTransportError &e) {
-        result.failure = CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, QString::fromStdString(e.what()));
+        result.failure = CouldNotFind;
+        result.reason = transportReason(SourceMusicBrainz, e);
         return result;
     }
     if (reply.status == 404) {
         result.failure = NoAudioInformation;
+        result.reason = WhyNoRelease.arg(SourceMusicBrainz);
         return result;
     }
     if (reply.status != 200) {
@@ -181,21 +210,27 @@ SourceResult MusicBrainzLookup::find(const DiscToc &toc)
         QString line = QJsonDocument::fromJson(reply.body).object().value(QLatin1String("error")).toString();
         if (line.isEmpty())
             line = QStringLiteral("HTTP %1").arg(reply.status);
-        result.failure = CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, line.left(300));
+        result.failure = CouldNotFind;
+        result.reason = ServerSaid.arg(SourceMusicBrainz, line.left(300));
         return result;
     }
     bool ok = false;
-    result.found = parse(reply.body, toc, &ok);
-    if (!ok)
-        result.failure = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceMusicBrainz);
-    else if (result.found.isEmpty())
+    int otherCounts = 0;
+    result.found = parse(reply.body, toc, &ok, &otherCounts);
+    if (!ok) {
         result.failure = NoAudioInformation;
+        result.reason = ReplyUnreadable.arg(SourceMusicBrainz);
+    } else if (result.found.isEmpty()) {
+        result.failure = NoAudioInformation;
+        result.reason = otherCounts > 0 ? WhyNoTrackCount.arg(SourceMusicBrainz, ChoiceTracks.arg(discTrackCount(toc)))
+                                        : WhyNoRelease.arg(SourceMusicBrainz);
+    }
     return result;
 }
 
 QByteArray MusicBrainzLookup::frontCover(const QString &releaseId)
 {
-    m_web.setUserAgent(userAgent());
+    m_web.setUserAgent(userAgent(m_contact));
     WebReply reply;
     try {
         reply = m_web.get(QUrl(m_coverServer + QStringLiteral("/release/") + releaseId + QStringLiteral("/front-500")),

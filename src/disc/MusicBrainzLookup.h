@@ -15,13 +15,16 @@ class MusicBrainzLookup
 {
 public:
     static constexpr int DefaultIntervalMs = 1000;
-    // A 503 is answered by waiting (Retry-After when the server gives one, within this) and asking once more.
+    // A 503 is answered by waiting (at least the interval, and at least Retry-After when the server
+    // gives one, up to this) and asking once more.
     static constexpr int MaxRetryWaitMs = 10000;
 
     explicit MusicBrainzLookup(WebClient &web);
 
     void setServer(const QString &url) { m_server = url; }
     void setCoverServer(const QString &url) { m_coverServer = url; }
+    // The user's address for the User-Agent; empty for the packager's, if any.
+    void setContact(const QString &email) { m_contact = email.trimmed(); }
     // The web service takes at most one request a second from a client.
     void setInterval(int ms);
 
@@ -33,12 +36,15 @@ public:
     // "/ws/2/discid/<id>?toc=...&inc=artist-credits+recordings+labels&cdstubs=no&fmt=json"
     static QString requestPath(const DiscToc &toc);
     // The releases of a reply, each reduced to the medium that holds the disc; ok is false when
-    // the reply is not what the service sends.
-    static QList<DiscCandidate> parse(const QByteArray &json, const DiscToc &toc, bool *ok);
-    static QByteArray userAgent();
+    // the reply is not what the service sends. otherCounts: the releases left out because no medium
+    // of theirs has the disc's track count.
+    static QList<DiscCandidate> parse(const QByteArray &json, const DiscToc &toc, bool *ok, int *otherCounts = nullptr);
+    // "Dadudu/2.0 ( <address> )": the user's address, else the packager's, else the project's page.
+    static QByteArray userAgent(const QString &email = {});
 
 private:
     WebClient &m_web;
     QString m_server;
     QString m_coverServer;
+    QString m_contact;
 };

@@ -43,6 +43,9 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
     if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         fail(QStringLiteral("Unsupported address: %1").arg(url.toString()));
 
+    if (m_clock)
+        m_clock->check();
+    const qint64 allowed = m_clock ? m_clock->budget() : m_timeoutMs;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
@@ -61,6 +64,7 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
     QTimer timer;
     timer.setSingleShot(true);
     QString failure;
+    bool timedOut = false;
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(m_manager->get(request),
                                                                      [](QNetworkReply *r) { r->deleteLater(); });
     // Nothing raises inside these handlers; a failure is kept and raised after the loop.
@@ -74,12 +78,20 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
             stop(QStringLiteral("The server's reply is too long."));
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { stop(QStringLiteral("The server did not answer in time.")); });
-    timer.start(m_timeoutMs);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        timedOut = failure.isEmpty();
+        stop(QStringLiteral("timed out"));
+    });
+    const LookupClock::Waiting waiting(m_clock, [&] { stop(QStringLiteral("cancelled")); });
+    timer.start(int(m_clock ? qMax<qint64>(1, m_clock->remaining()) : m_timeoutMs));
     if (!reply->isFinished())
         loop.exec();
     timer.stop();
 
+    if (m_clock && m_clock->cancelled())
+        throw LookupCancelled();
+    if (timedOut)
+        throw HttpTimedOut(allowed);
     if (!failure.isEmpty())
         fail(failure);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -103,21 +115,42 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
     return out;
 }
 
-void RequestPacer::pace()
+void RequestPacer::pace(LookupClock *clock)
 {
-    if (m_lastMs >= 0) {
-        const qint64 wait = m_lastMs + m_intervalMs - monotonicMs();
+    const int gap = qMax(m_intervalMs, m_holdMs);
+    if (m_lastMs >= 0 && gap > 0) {
+        const qint64 wait = m_lastMs + gap + MarginMs - monotonicMs();
         if (wait > 0)
-            pause(int(wait));
+            pause(int(wait), clock);
     }
+    m_holdMs = 0;
+}
+
+void RequestPacer::done()
+{
     m_lastMs = monotonicMs();
 }
 
-void RequestPacer::pause(int ms)
+void RequestPacer::pause(int ms, LookupClock *clock)
 {
-    if (ms <= 0)
-        return;
+    if (clock) {
+        clock->check();
+        if (ms > clock->remaining())
+            throw HttpTimedOut(clock->budget());
+    }
+    QElapsedTimer waited;
+    waited.start();
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const LookupClock::Waiting waiting(clock, [&] { loop.quit(); });
+    // A timer may still end a little early; the wait is a lower bound.
+    for (qint64 left = ms - waited.elapsed(); left > 0; left = ms - waited.elapsed()) {
+        timer.start(int(left));
+        loop.exec();
+        if (clock && clock->cancelled())
+            throw LookupCancelled();
+    }
 }

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <utility>
+
 DiscEditor::DiscEditor(MessageService &messages, QWidget *parent)
     : QDialog(parent)
     , m_messages(messages)
@@ -24,18 +26,37 @@ void DiscEditor::setBusy(bool busy)
 {
     m_busy = busy;
     m_save->setEnabled(!busy);
-    m_cancel->setEnabled(!busy);
+    m_cancel->setEnabled(!busy || m_cancelWork);
 }
 
-DiscEditor::BusyGuard::BusyGuard(DiscEditor &editor)
+DiscEditor::BusyGuard::BusyGuard(DiscEditor &editor, std::function<void()> cancel)
     : m_editor(editor)
 {
+    m_editor.m_cancelWork = std::move(cancel);
+    m_editor.m_closeWhenDone = false;
     m_editor.setBusy(true);
 }
 
 DiscEditor::BusyGuard::~BusyGuard()
 {
+    m_editor.m_cancelWork = nullptr;
     m_editor.setBusy(false);
+    if (m_editor.m_closeWhenDone) {
+        m_editor.m_closeWhenDone = false;
+        m_editor.QDialog::reject();
+    }
+}
+
+bool DiscEditor::cancelWork(bool thenClose)
+{
+    if (!m_cancelWork)
+        return false;
+    m_closeWhenDone = m_closeWhenDone || thenClose;
+    // Called once: the work may take a moment to unwind.
+    const std::function<void()> cancel = std::exchange(m_cancelWork, nullptr);
+    m_cancel->setEnabled(false);
+    cancel();
+    return true;
 }
 
 bool DiscEditor::checkTitle(QLineEdit *title)
@@ -60,16 +81,21 @@ void DiscEditor::storeAndClose(const std::function<bool()> &store)
 
 void DiscEditor::reject()
 {
-    if (!m_busy)
+    // Cancel during work that can stop stops the work; the editor stays, as the user left it.
+    if (m_busy)
+        cancelWork(false);
+    else
         QDialog::reject();
 }
 
 void DiscEditor::closeEvent(QCloseEvent *event)
 {
-    if (m_busy)
+    if (m_busy) {
         event->ignore();
-    else
+        cancelWork(true);
+    } else {
         QDialog::closeEvent(event);
+    }
 }
 
 void DiscEditor::resizeEvent(QResizeEvent *event)

@@ -11,7 +11,9 @@ class QLineEdit;
 class QPushButton;
 
 // The frame of the audio and data CD editors. A save or a lookup serves events while it works; the
-// editor is busy then, with Save and Cancel disabled, and closes by no means until it is done.
+// editor is busy then, with Save disabled. A save keeps Cancel disabled too and the editor closes by
+// no means until it is done; work that can be cancelled leaves Cancel to stop it, and closing the
+// editor stops it before the editor closes.
 class DiscEditor : public QDialog
 {
     Q_OBJECT
@@ -29,11 +31,12 @@ protected:
     AnchoredLayout &anchoredLayout() { return m_layout; }
     void setSaveAndCancel(QPushButton *save, QPushButton *cancel);
 
-    // Busy from its construction to its end, however the work ends.
+    // Busy from its construction to its end, however the work ends. With cancel, Cancel, Escape
+    // and closing call it; the work must then end soon.
     class BusyGuard
     {
     public:
-        explicit BusyGuard(DiscEditor &editor);
+        explicit BusyGuard(DiscEditor &editor, std::function<void()> cancel = {});
         ~BusyGuard();
         BusyGuard(const BusyGuard &) = delete;
         BusyGuard &operator=(const BusyGuard &) = delete;
@@ -54,10 +57,14 @@ protected:
 
 private:
     void setBusy(bool busy);
+    // True when the work was cancelled by a close, which is carried out once the work has ended.
+    bool cancelWork(bool thenClose);
 
     MessageService &m_messages;
     AnchoredLayout m_layout;
     QPushButton *m_save = nullptr;
     QPushButton *m_cancel = nullptr;
     bool m_busy = false;
+    std::function<void()> m_cancelWork;
+    bool m_closeWhenDone = false;
 };

@@ -35,10 +35,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -200,6 +202,11 @@ void TF_AddEditAudioCD::buildControls()
     QAction *editSelected = PopupMenu1->addAction(U_Constantes::MenuTrackEdit);
     QAction *deleteSelected = PopupMenu1->addAction(U_Constantes::MenuTrackDelete);
 
+    ProgressBar_lookup = new QProgressBar(this);
+    ProgressBar_lookup->setTextVisible(true);
+    ProgressBar_lookup->hide();
+    anchored.place(ProgressBar_lookup, 8, 416, 296, 25, Anchor::Left | Anchor::Right | Anchor::Bottom);
+
     Button2 = new QPushButton(U_Constantes::BtnSaveCD, this);
     Button1 = new QPushButton(U_Constantes::BtnCancel, this);
     // Enter belongs to the track box and the list's editor, never to a button.
@@ -226,7 +233,8 @@ void TF_AddEditAudioCD::buildControls()
         {ComboBox_artists, "ComboBox_artists"}, {Edit_barcode, "Edit_barcode"}, {Edit_year, "Edit_year"},
         {CheckBox_limited, "CheckBox_limited"}, {Memo_comments, "Memo_comments"}, {Panel2, "Panel2"},
         {Image1, "Image1"}, {Edit_addtrack, "Edit_addtrack"}, {SpeedButton2, "SpeedButton2"},
-        {ListView_tracks, "ListView_tracks"}, {Button2, "Button2"}, {Button1, "Button1"}};
+        {ListView_tracks, "ListView_tracks"}, {ProgressBar_lookup, "ProgressBar_lookup"}, {Button2, "Button2"},
+        {Button1, "Button1"}};
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 
@@ -369,11 +377,29 @@ void TF_AddEditAudioCD::StartCDDBLookup()
     std::optional<DiscLookup::Result> found;
     {
         // The lookup serves events while it waits: the dialog must neither start a second lookup
-        // nor close under it.
-        BusyGuard guard(*this);
+        // nor close under it. Cancel and closing stop it.
+        BusyGuard guard(*this, [this] { m_lookup.cancel(); });
         const bool drives = SpeedButton1->isEnabled();
         SpeedButton1->setEnabled(false);
+        // The bar fills as the lookup's one deadline nears.
+        QTimer tick;
+        const auto show = [this] {
+            const qint64 budget = qMax<qint64>(1, m_lookup.clock().budget());
+            ProgressBar_lookup->setValue(int((budget - m_lookup.clock().remaining()) * 1000 / budget));
+        };
+        connect(&tick, &QTimer::timeout, this, show);
+        m_lookup.setProgress([this, show](const QString &asking) {
+            ProgressBar_lookup->setFormat(U_Constantes::LookupAsking.arg(asking));
+            show();
+            ProgressBar_lookup->show();
+        });
+        ProgressBar_lookup->setRange(0, 1000);
+        ProgressBar_lookup->setValue(0);
+        tick.start(100);
         found = m_lookup.run(ComboBoxEx_drive->currentDrive());
+        tick.stop();
+        m_lookup.setProgress({});
+        ProgressBar_lookup->hide();
         SpeedButton1->setEnabled(drives);
     }
     if (found)

@@ -24,6 +24,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
@@ -92,6 +93,7 @@ public:
     QToolButton *SpeedButton2 = nullptr;
     EditableList *ListView_tracks = nullptr;
     QMenu *PopupMenu1 = nullptr;
+    QProgressBar *ProgressBar_lookup = nullptr; // shows while a lookup runs
     QPushButton *Button2 = nullptr; // "&Save CD"
     QPushButton *Button1 = nullptr; // "&Cancel"
 

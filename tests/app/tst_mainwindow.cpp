@@ -168,12 +168,17 @@ void tst_MainWindow::aboutBox()
     QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)));
     QCOMPARE(about.windowTitle(), QStringLiteral("About..."));
     about.show();
+    // The mail link only for an address the packager gave at build time: none of the program's own.
+    const bool contact = !U_Constantes::ContactAddress.isEmpty();
+    QCOMPARE(about.Label9->isVisible(), contact);
     QTest::mouseClick(about.Label14, Qt::LeftButton);
-    QTest::mouseClick(about.Label9, Qt::LeftButton);
-    QCOMPARE(opened.size(), 2);
+    if (contact)
+        QTest::mouseClick(about.Label9, Qt::LeftButton);
+    QCOMPARE(opened.size(), contact ? 2 : 1);
     QCOMPARE(opened[0].toString(), about.Label14->text());
     QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
-    QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.Label9->text() + QStringLiteral("?subject=Dadudu"));
+    if (contact)
+        QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.Label9->text() + QStringLiteral("?subject=Dadudu"));
     // The name and version in bold, and the invitation to write above the mail link.
     QStringList shown;
     const QLabel *version = nullptr;
@@ -186,7 +191,9 @@ void tst_MainWindow::aboutBox()
     }
     QVERIFY2(version, qPrintable(shown.join(QStringLiteral(" | "))));
     QVERIFY(version->font().bold());
-    QVERIFY2(shown.contains(U_Constantes::AboutFeedback), qPrintable(shown.join(QStringLiteral(" | "))));
+    QCOMPARE(shown.contains(U_Constantes::AboutFeedback), contact);
+    if (!contact)
+        QVERIFY2(!shown.join(QString()).contains(QLatin1Char('@')), qPrintable(shown.join(QStringLiteral(" | "))));
 }
 
 void tst_MainWindow::aboutFromTheToolbar()

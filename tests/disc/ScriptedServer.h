@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
@@ -27,6 +28,7 @@ public:
 
     explicit ScriptedServer(const QStringList &script) : m_script(script)
     {
+        m_clock.start();
         m_server.listen(QHostAddress::LocalHost);
         m_hasIpv6 = m_server6.listen(QHostAddress::LocalHostIPv6, m_server.serverPort());
         for (QTcpServer *server : {&m_server, &m_server6}) {
@@ -43,6 +45,10 @@ public:
     // Whether it also listens on the IPv6 loopback.
     bool hasIpv6() const { return m_hasIpv6; }
     QList<QByteArray> requests;
+    // On the server's own clock, in milliseconds: when each request had come in whole, and when
+    // its reply was sent.
+    QList<qint64> arrived;
+    QList<qint64> replied;
 
 private:
     void onRead(QTcpSocket *s)
@@ -52,6 +58,7 @@ private:
         if (!buffer.contains("\r\n\r\n") || buffer.isNull())
             return;
         requests << buffer;
+        arrived << m_clock.elapsed();
         buffer = QByteArray(); // null: this connection has had its request
         QString step = m_script.value(requests.size() - 1, QStringLiteral("HTTP/1.0 500 Script ended\r\n\r\n"));
         static const QRegularExpression delay(QStringLiteral("^<after (\\d+)>"));
@@ -64,6 +71,7 @@ private:
 
     void play(QTcpSocket *s, QString step)
     {
+        replied << m_clock.elapsed();
         if (step.startsWith(Reset)) {
             s->write(step.mid(Reset.size()).toLatin1());
             s->flush();
@@ -102,4 +110,5 @@ private:
     bool m_hasIpv6 = false;
     QStringList m_script;
     QHash<QTcpSocket *, QByteArray> m_buffers;
+    QElapsedTimer m_clock;
 };

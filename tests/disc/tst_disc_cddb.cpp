@@ -96,6 +96,24 @@ constexpr int StallBoundMs = 1500;
 constexpr int SlowStepMs = 2000;
 constexpr int SlowBoundMs = 5000;
 
+// A message whose "*" stands for any text: what went wrong below HTTP is worded by the client.
+bool matches(const QString &text, const QString &pattern)
+{
+    const qsizetype star = pattern.indexOf(QLatin1Char('*'));
+    if (star < 0)
+        return text == pattern;
+    const QString head = pattern.left(star), tail = pattern.mid(star + 1);
+    return text.size() >= head.size() + tail.size() && text.startsWith(head) && text.endsWith(tail);
+}
+
+const QString Unreached = U_Constantes::CouldNotFind + U_Constantes::LineBreak
+                          + U_Constantes::WhyRequestFailed.arg(U_Constantes::SourceGnudb, QStringLiteral("*"));
+
+QString timedOut(const QString &seconds)
+{
+    return U_Constantes::CouldNotFind + U_Constantes::LineBreak + U_Constantes::WhyTimedOut.arg(U_Constantes::SourceGnudb, seconds);
+}
+
 } // namespace
 
 class tst_DiscCddb : public QObject
@@ -106,6 +124,7 @@ private slots:
     void initTestCase();
     void lookup_data();
     void lookup();
+    void oneDeadlineForTheLookup();
     void failsWithoutServer_data();
     void failsWithoutServer();
     void greeting_data();
@@ -159,11 +178,12 @@ void tst_DiscCddb::lookup_data()
         << QStringList{ok(Matches211), ok(Entry), ok(QStringLiteral("401 jazz 0901c1ff No such CD entry.\r\n")), ok(Third)}
         << 0 << threeReads << QStringList{MatchLines[0], MatchLines[2]} << none << true << artist << title << EntryTracks
         << AnsweredBoundMs;
+    const QString noEntry = NoAudioInformation + LineBreak + WhyNoEntry.arg(SourceGnudb);
     QTest::newRow("210 without matches") << QStringList{ok(QStringLiteral("210 Found exact matches\r\n.\r\n"))} << -1
-                                         << queryOnly << QStringList() << NoAudioInformation << false << none << none
+                                         << queryOnly << QStringList() << noEntry << false << none << none
                                          << QStringList() << AnsweredBoundMs;
     QTest::newRow("202 no match") << QStringList{ok(QStringLiteral("202 No match for disc ID 0901c102.\r\n"))} << -1
-                                  << queryOnly << QStringList() << NoAudioInformation << false << none << none
+                                  << queryOnly << QStringList() << noEntry << false << none << none
                                   << QStringList() << AnsweredBoundMs;
     // A refusal shows the server's own line under the message.
     const auto said = [](const QString &line) { return ServerSaid.arg(SourceGnudb, line); };
@@ -203,7 +223,7 @@ void tst_DiscCddb::lookup_data()
     QStringList loopPaths{QueryPath};
     for (int k = 0; k < 5; ++k)
         loopPaths << QStringLiteral("/~cddb/again");
-    QTest::newRow("six redirects") << loops << -1 << loopPaths << QStringList() << CouldNotFind << false << none
+    QTest::newRow("six redirects") << loops << -1 << loopPaths << QStringList() << Unreached << false << none
                                    << none << QStringList() << AnsweredBoundMs;
     QString unterminated = Entry;
     unterminated.chop(2);
@@ -221,7 +241,7 @@ void tst_DiscCddb::lookup_data()
     QTest::newRow("slow redirects share one deadline")
         << QStringList{slow, slow, slow, ok(Match200), ok(Entry)} << -1
         << QStringList{QueryPath, QStringLiteral("/~cddb/slow"), QStringLiteral("/~cddb/slow")} << QStringList()
-        << CouldNotFind << false << none << none << QStringList() << SlowBoundMs;
+        << timedOut(QStringLiteral("5")) << false << none << none << QStringList() << SlowBoundMs;
     QTest::newRow("redirected to an IPv6 literal")
         << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://[::1]:{port}/moved\r\n\r\n"),
                        ok(Match200), ok(Entry)}
@@ -230,25 +250,25 @@ void tst_DiscCddb::lookup_data()
     QTest::newRow("control character in a redirect's host")
         << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1\u000bX-Evil: 1:{port}/x\r\n\r\n"),
                        ok(Match200), ok(Entry)}
-        << -1 << queryOnly << QStringList() << CouldNotFind << false << none << none << QStringList()
+        << -1 << queryOnly << QStringList() << Unreached << false << none << none << QStringList()
         << AnsweredBoundMs;
     QTest::newRow("status line not HTTP") << QStringList{QStringLiteral("ICY 200 OK\r\n\r\n") + Match200, ok(Entry)}
-                                          << -1 << queryOnly << QStringList() << CouldNotFind << false << none << none
+                                          << -1 << queryOnly << QStringList() << Unreached << false << none << none
                                           << QStringList() << AnsweredBoundMs;
     // Cut after the first track title: without a length only an orderly close ends the body.
     QTest::newRow("read reset inside a body without length")
         << QStringList{ok(Match200), ScriptedServer::Reset + ok(Entry.left(Entry.indexOf(QLatin1String("TTITLE1"))))}
-        << -1 << both << QStringList() << CouldNotFind << false << none << none << QStringList() << AnsweredBoundMs;
+        << -1 << both << QStringList() << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("closed without a reply") << QStringList{ScriptedServer::CloseAtOnce} << -1 << queryOnly
-                                            << QStringList() << CouldNotFind << false << none << none << QStringList()
+                                            << QStringList() << Unreached << false << none << none << QStringList()
                                             << AnsweredBoundMs;
     QTest::newRow("read closed without a reply") << QStringList{ok(Match200), ScriptedServer::CloseAtOnce} << -1 << both
-                                                 << QStringList() << CouldNotFind << false << none << none
+                                                 << QStringList() << Unreached << false << none << none
                                                  << QStringList() << AnsweredBoundMs;
     QTest::newRow("reply never ends") << QStringList{ScriptedServer::Stall} << -1 << queryOnly << QStringList()
-                                      << CouldNotFind << false << none << none << QStringList() << StallBoundMs;
+                                      << timedOut(QStringLiteral("1.5")) << false << none << none << QStringList() << StallBoundMs;
     QTest::newRow("body over 1 MiB") << QStringList{ScriptedServer::Flood} << -1 << queryOnly << QStringList()
-                                     << CouldNotFind << false << none << none << QStringList() << AnsweredBoundMs;
+                                     << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
     const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceGnudb);
     QTest::newRow("empty query reply") << QStringList{ok(QString())} << -1 << queryOnly << QStringList() << unreadable
                                        << false << none << none << QStringList() << AnsweredBoundMs;
@@ -328,7 +348,9 @@ void tst_DiscCddb::lookup()
     for (int k = 0; k < paths.size(); ++k)
         QCOMPARE(server.requests[k], request(paths[k], server.port()));
     QCOMPARE(shown, offered.isEmpty() ? QList<QStringList>() : QList<QStringList>{offered});
-    QCOMPARE(messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(messages.texts().size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(matches(messages.texts().first(), message), qPrintable(messages.texts().first()));
     for (const auto &box : messages.boxes)
         QCOMPARE(box.kind, MessageService::Kind::Warning);
     QCOMPARE(found.has_value(), filled);
@@ -346,13 +368,44 @@ void tst_DiscCddb::lookup()
         QVERIFY2(took >= bound * 9 / 10, qPrintable(QString::number(took)));
 }
 
+void tst_DiscCddb::oneDeadlineForTheLookup()
+{
+    // Ten matches, each read answered well within the deadline, all together well after it.
+    constexpr int DeadlineMs = 1500, ReadMs = 400;
+    QString matches = QStringLiteral("211 Found inexact matches, list follows (until terminating `.')\r\n");
+    for (int k = 0; k < 10; ++k)
+        matches += QStringLiteral("rock 0901c1%1 Artist %2 / Title %2\r\n").arg(k, 2, 10, QLatin1Char('0')).arg(k);
+    matches += QStringLiteral(".\r\n");
+    QStringList script{ok(matches)};
+    for (int k = 0; k < 10; ++k)
+        script << ScriptedServer::after(ReadMs) + ok(Entry);
+    ScriptedServer server(script);
+    RecordingMessages messages;
+    bool chooserCalled = false;
+    DiscLookup lookup(messages, [&](const QStringList &, const QList<bool> &) {
+        chooserCalled = true;
+        return -1;
+    });
+    lookup.setPreferences(gnudbOnly(server.port()));
+    lookup.setTimeout(DeadlineMs);
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!lookup.run(m_disc).has_value());
+    const qint64 took = clock.elapsed();
+    QVERIFY2(took < DeadlineMs + ReadMs, qPrintable(QString::number(took)));
+    QVERIFY(!chooserCalled);
+    QVERIFY(server.requests.size() < 10);
+    QCOMPARE(messages.texts(), QStringList{timedOut(QStringLiteral("1.5"))});
+}
+
 void tst_DiscCddb::failsWithoutServer_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("serverListens");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("connection refused") << QString() << false << U_Constantes::CouldNotFind;
+    QTest::newRow("connection refused") << QString() << false << Unreached;
     QTest::newRow("no drive selected") << QStringLiteral("<none>") << true << U_Constantes::NoAudioCD;
     QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << U_Constantes::NoAudioCD;
 }
@@ -386,7 +439,8 @@ void tst_DiscCddb::failsWithoutServer()
     lookup.setTimeout(AnsweredBoundMs);
 
     QVERIFY(!lookup.run(device).has_value());
-    QCOMPARE(messages.texts(), QStringList{message});
+    QCOMPARE(messages.texts().size(), 1);
+    QVERIFY2(matches(messages.texts().first(), message), qPrintable(messages.texts().first()));
     QVERIFY(!chooserCalled);
     if (server)
         QVERIFY(server->requests.isEmpty());

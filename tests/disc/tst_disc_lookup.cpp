@@ -125,6 +125,13 @@ DiscPreferences only(QList<LookupSource> on, quint16 port)
     return p;
 }
 
+// Without the user's address: the packager's, given at build time, or the project's page, never an
+// address of our own making.
+QString builtContact()
+{
+    return U_Constantes::ContactAddress.isEmpty() ? U_Constantes::WebAddress : U_Constantes::ContactAddress;
+}
+
 constexpr int BoundMs = 10000;
 constexpr int IntervalMs = 300;
 
@@ -192,15 +199,22 @@ private slots:
     void cover_data();
     void cover();
     void serviceBusyThenAnswers();
+    void userAgent_data();
+    void userAgent();
+    void oneRequestASecond_data();
+    void oneRequestASecond();
     void sourcesInOrder_data();
     void sourcesInOrder();
     void replyThatNeverEnds();
+    void nothingFound_data();
+    void nothingFound();
     void overTls_data();
     void overTls();
 
 private:
     QTemporaryDir m_dir;
     QString m_disc;
+    QString m_plainDisc; // the same disc without CD-Text
     QString m_id;
     QString m_path;
 };
@@ -212,6 +226,8 @@ void tst_DiscLookup::initTestCase()
                             QStringLiteral("TITLE \"Disc Title\"")},
                            {QStringLiteral("TITLE \"One\""), QStringLiteral("TITLE \"Two\"")});
     QVERIFY(!m_disc.isEmpty());
+    m_plainDisc = writeCueImage(m_dir.path(), QStringLiteral("plain"), Starts, LeadOut);
+    QVERIFY(!m_plainDisc.isEmpty());
     m_id = musicBrainzId();
     QVERIFY(!m_id.isEmpty());
     m_path = QStringLiteral("/ws/2/discid/%1?toc=1+2+33825+150+18780&inc=artist-credits+recordings+labels&cdstubs=no"
@@ -257,6 +273,30 @@ void tst_DiscLookup::musicBrainz_data()
         << QList<bool>() << -1 << QString()
         << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Near Title"), QStringLiteral("2003"), QString(), QString()}
         << QStringList{QStringLiteral("D"), QStringLiteral("E")};
+
+    // A fuzzy match of a release none of whose media has the disc's two tracks is not this disc.
+    const QJsonObject otherCount{
+        {"release-count", 1},
+        {"releases", QJsonArray{release(QStringLiteral("r-6"), QStringLiteral("Longer"), oneCredit, QString(), QString(),
+                                        QString(),
+                                        {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
+                                         medium(2, {}, {QStringLiteral("D")})})}}};
+    QTest::newRow("fuzzy match, no medium of the disc's track count")
+        << QStringList{json(200, otherCount)} << 1 << QStringList() << QList<bool>() << -1
+        << NoAudioInformation + LineBreak + WhyNoTrackCount.arg(SourceMusicBrainz, ChoiceTracks.arg(2)) << QStringList()
+        << QStringList();
+    // A single medium of another track count may still be the disc: the user decides.
+    const QJsonObject oneMedium{
+        {"release-count", 1},
+        {"releases", QJsonArray{release(QStringLiteral("r-9"), QStringLiteral("Longer"), oneCredit, QString(), QString(),
+                                        QString(), {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B\u0007"),
+                                                                   QStringLiteral("C")})})}}};
+    QTest::newRow("fuzzy match, one medium of another track count, offered with its mark")
+        << QStringList{json(200, oneMedium), NotFound} << 2
+        << QStringList{QStringLiteral("MusicBrainz | 3 tracks, the disc has 2 | Some Artist / Longer")}
+        << QList<bool>{true} << 0 << QString()
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Longer"), QString(), QString(), QString()}
+        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
 
     const QJsonObject several{
         {"id", id},
@@ -315,11 +355,12 @@ void tst_DiscLookup::musicBrainz_data()
         << QStringList{json(200, controls), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
         << QStringList{QStringLiteral("Some [2JArtist"), QStringLiteral("Some Title"), QString(), QString(), QString()}
         << QStringList{QStringLiteral("One  Two"), QStringLiteral("Two")};
+    const QString noRelease = NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz);
     QTest::newRow("404 unknown disc")
         << QStringList{json(404, QJsonObject{{"error", "Not Found"}})} << 1 << QStringList() << QList<bool>() << -1
-        << NoAudioInformation << QStringList() << QStringList();
+        << noRelease << QStringList() << QStringList();
     QTest::newRow("no release at all") << QStringList{json(200, QJsonObject{{"release-count", 0}, {"releases", QJsonArray()}})}
-                                       << 1 << QStringList() << QList<bool>() << -1 << NoAudioInformation << QStringList()
+                                       << 1 << QStringList() << QList<bool>() << -1 << noRelease << QStringList()
                                        << QStringList();
     const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceMusicBrainz);
     QTest::newRow("malformed JSON")
@@ -332,7 +373,7 @@ void tst_DiscLookup::musicBrainz_data()
         << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
     QTest::newRow("10 MB body") << QStringList{ScriptedServer::Huge} << 1 << QStringList() << QList<bool>() << -1
                                 << CouldNotFind + LineBreak
-                                       + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("The server's reply is too long."))
+                                       + WhyRequestFailed.arg(SourceMusicBrainz, QStringLiteral("The server's reply is too long."))
                                 << QStringList() << QStringList();
     QTest::newRow("refused with 400")
         << QStringList{json(400, QJsonObject{{"error", "Invalid discid."}})} << 1 << QStringList() << QList<bool>() << -1
@@ -386,7 +427,7 @@ void tst_DiscLookup::musicBrainz()
         QCOMPARE(server.requests.size(), requests);
     QCOMPARE(requestLines(server.requests.value(0)),
              (QStringList{QStringLiteral("GET %1 HTTP/1.1").arg(m_path),
-                          QStringLiteral("User-Agent: Dadudu/2.0 ( dadudu-catalogue@proton.me )")}));
+                          QStringLiteral("User-Agent: Dadudu/2.0 ( %1 )").arg(builtContact())}));
     QCOMPARE(shown, offered.isEmpty() ? QList<QStringList>() : QList<QStringList>{offered});
     QCOMPARE(shownMarks, offered.isEmpty() ? QList<QList<bool>>() : QList<QList<bool>>{marked});
     if (message == QLatin1String("<transport>")) {
@@ -499,6 +540,91 @@ void tst_DiscLookup::serviceBusyThenAnswers()
     }
 }
 
+void tst_DiscLookup::userAgent_data()
+{
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("contact");
+    QTest::newRow("the user's address") << QStringLiteral(" someone@example.org ") << QStringLiteral("someone@example.org");
+    QTest::newRow("no address") << QString() << builtContact();
+    QTest::newRow("an address that would end the header") << QStringLiteral("a@b.org\r\nX-Evil: 1") << builtContact();
+}
+
+void tst_DiscLookup::userAgent()
+{
+    QFETCH(QString, email);
+    QFETCH(QString, contact);
+    QVERIFY(!contact.contains(QLatin1String("proton.me")));
+
+    ScriptedServer server({NotFound});
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    DiscPreferences p = only({LookupSource::MusicBrainz}, server.port());
+    p.email = email;
+    lookup.setPreferences(p);
+    lookup.setTimeout(BoundMs);
+    lookup.musicBrainz().setInterval(0);
+    QVERIFY(!lookup.run(m_disc).has_value());
+    QCOMPARE(server.requests.size(), 1);
+    QCOMPARE(requestLines(server.requests[0]).value(1), QStringLiteral("User-Agent: Dadudu/2.0 ( %1 )").arg(contact));
+}
+
+void tst_DiscLookup::oneRequestASecond_data()
+{
+    QTest::addColumn<QStringList>("script"); // the web service's replies, in turn; the covers' are 404s
+    QTest::addColumn<int>("lookups");
+    QTest::addColumn<int>("gapMs"); // the least time between a reply and the next request to the service
+
+    const QString busy = raw("HTTP/1.0 503 Service Unavailable", "Content-Type: application/json\r\nRetry-After: %1\r\n",
+                             "{\"error\":\"busy\"}");
+    QTest::newRow("two lookups, the first reply slow") << QStringList{ScriptedServer::after(400) + QStringLiteral("<found>"),
+                                                                      QStringLiteral("<found>")}
+                                                       << 2 << 1000;
+    QTest::newRow("Retry-After: 3") << QStringList{busy.arg(3), QStringLiteral("<found>")} << 1 << 3000;
+    QTest::newRow("Retry-After: 0, still a second") << QStringList{busy.arg(0), QStringLiteral("<found>")} << 1 << 1000;
+}
+
+void tst_DiscLookup::oneRequestASecond()
+{
+    QFETCH(QStringList, script);
+    QFETCH(int, lookups);
+    QFETCH(int, gapMs);
+
+    const QJsonObject found{
+        {"id", m_id},
+        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
+                                        credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
+                                        QString(), {medium(1, {m_id}, Titles)})}}};
+    QStringList steps;
+    for (QString step : script) {
+        steps << step.replace(QStringLiteral("<found>"), json(200, found));
+        if (step.contains(QLatin1String("\"releases\"")))
+            steps << NotFound; // its cover
+    }
+    ScriptedServer server(steps);
+    for (int k = 0; k < lookups; ++k) {
+        RecordingMessages messages;
+        DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+        lookup.setPreferences(only({LookupSource::MusicBrainz}, server.port()));
+        lookup.setTimeout(BoundMs);
+        lookup.musicBrainz().setInterval(MusicBrainzLookup::DefaultIntervalMs);
+        QVERIFY(lookup.run(m_disc).has_value());
+        QVERIFY(messages.boxes.isEmpty());
+    }
+    QCOMPARE(server.requests.size(), steps.size());
+    // Only the web service counts requests; the covers come from another server.
+    qint64 lastReply = -1;
+    int asked = 0;
+    for (int k = 0; k < server.requests.size(); ++k) {
+        if (!server.requests[k].startsWith("GET /ws/2/"))
+            continue;
+        ++asked;
+        if (lastReply >= 0)
+            QVERIFY2(server.arrived[k] - lastReply >= gapMs, qPrintable(QString::number(server.arrived[k] - lastReply)));
+        lastReply = server.replied[k];
+    }
+    QCOMPARE(asked, 2);
+}
+
 void tst_DiscLookup::sourcesInOrder_data()
 {
     QTest::addColumn<QList<LookupSource>>("order");
@@ -587,8 +713,48 @@ void tst_DiscLookup::replyThatNeverEnds()
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= StallBoundMs * 9 / 10 && took < StallBoundMs * 3, qPrintable(QString::number(took)));
     QCOMPARE(messages.texts(), QStringList{U_Constantes::CouldNotFind + U_Constantes::LineBreak
-                                           + U_Constantes::ServerSaid.arg(U_Constantes::SourceMusicBrainz,
-                                                                          QStringLiteral("The server did not answer in time."))});
+                                           + U_Constantes::WhyTimedOut.arg(U_Constantes::SourceMusicBrainz,
+                                                                           QStringLiteral("1.5"))});
+}
+
+void tst_DiscLookup::nothingFound_data()
+{
+    QTest::addColumn<QList<LookupSource>>("order");
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("message");
+
+    using namespace U_Constantes;
+    const QString cddb = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
+    QTest::newRow("every source, none knows the disc")
+        << QList<LookupSource>{LookupSource::MusicBrainz, LookupSource::Gnudb, LookupSource::CdText}
+        << QStringList{json(404, QJsonObject{{"error", "Not Found"}}), cddb + QStringLiteral("202 No match for disc ID 0901c102.\r\n")}
+        << NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz) + LineBreak + WhyNoEntry.arg(SourceGnudb)
+               + LineBreak + WhyNoCdText.arg(SourceCdText);
+    // One source unknown the disc, the other refused: the lines tell them apart.
+    QTest::newRow("gnudb first and refused")
+        << QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}
+        << QStringList{raw("HTTP/1.0 500 Internal Server Error", {}, {}), json(404, QJsonObject{{"error", "Not Found"}})}
+        << NoAudioInformation + LineBreak + ServerSaid.arg(SourceGnudb, QStringLiteral("HTTP 500")) + LineBreak
+               + WhyNoRelease.arg(SourceMusicBrainz);
+    QTest::newRow("CD-Text alone") << QList<LookupSource>{LookupSource::CdText} << QStringList()
+                                   << NoCdText + LineBreak + WhyNoCdText.arg(SourceCdText);
+}
+
+void tst_DiscLookup::nothingFound()
+{
+    QFETCH(QList<LookupSource>, order);
+    QFETCH(QStringList, script);
+    QFETCH(QString, message);
+
+    ScriptedServer server(script);
+    RecordingMessages messages;
+    DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
+    lookup.setPreferences(only(order, server.port()));
+    lookup.setTimeout(BoundMs);
+    lookup.musicBrainz().setInterval(0);
+    QVERIFY(!lookup.run(m_plainDisc).has_value());
+    QCOMPARE(server.requests.size(), script.size());
+    QCOMPARE(messages.texts(), QStringList{message});
 }
 
 void tst_DiscLookup::overTls_data()

@@ -23,6 +23,8 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QtTest>
 
 #include <atomic>
@@ -126,7 +128,8 @@ private slots:
     void noDrive();
     void lookupFillsEditor_data();
     void lookupFillsEditor();
-    void lookupCannotBeInterrupted();
+    void lookupCancelled_data();
+    void lookupCancelled();
     void lookupFillsWhatIsEmpty_data();
     void lookupFillsWhatIsEmpty();
     void discImageOfThePreferences();
@@ -771,35 +774,68 @@ void tst_AudioCDEditor::lookupFillsEditor()
     QVERIFY(dialog.SpeedButton1->isEnabled() && dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
 }
 
-void tst_AudioCDEditor::lookupCannotBeInterrupted()
+void tst_AudioCDEditor::lookupCancelled_data()
 {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("stays"); // the editor is still open afterwards
+    QTest::newRow("Cancel button") << QStringLiteral("cancel") << true;
+    QTest::newRow("Escape") << QStringLiteral("escape") << true;
+    QTest::newRow("closing the editor") << QStringLiteral("close") << false;
+}
+
+void tst_AudioCDEditor::lookupCancelled()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, stays);
+
+    // Far beyond what the test waits: only the user's Cancel can end the lookup in time.
+    constexpr int DeadlineMs = 30000;
     EditorCatalogue cat(TwoArtists);
     ScriptedServer server({ScriptedServer::Stall});
     TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setPreferences(gnudbOnly(server.port()));
-    dialog.lookup().setTimeout(500);
+    dialog.lookup().setTimeout(DeadlineMs);
     dialog.prepareNew();
     dialog.FillDrives(m_disc);
+    dialog.Edit_title->setText(QStringLiteral("typed"));
+    dialog.Edit_addtrack->setText(QStringLiteral("typed track"));
+    dialog.AddTrack();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    bool sawWait = false;
-    QTimer::singleShot(150, &dialog, [&] {
-        sawWait = !dialog.SpeedButton1->isEnabled() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+    bool sawWait = false, sawProgress = false;
+    QTimer::singleShot(300, &dialog, [&] {
+        sawWait = !dialog.SpeedButton1->isEnabled() && dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+        sawProgress = dialog.ProgressBar_lookup->isVisible()
+                      && dialog.ProgressBar_lookup->format() == U_Constantes::LookupAsking.arg(U_Constantes::SourceGnudb);
         dialog.SpeedButton1->click(); // a second lookup must not start
-        dialog.Button1->click();
-        dialog.reject();
-        dialog.close();
-        QTest::keyClick(&dialog, Qt::Key_Escape);
+        if (how == QLatin1String("cancel"))
+            dialog.Button1->click();
+        else if (how == QLatin1String("escape"))
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            dialog.close();
     });
+    QElapsedTimer clock;
+    clock.start();
     dialog.StartCDDBLookup();
+    const qint64 took = clock.elapsed();
 
     QVERIFY(sawWait);
-    QVERIFY(dialog.isVisible());
+    QVERIFY(sawProgress);
+    QVERIFY2(took < DeadlineMs / 3, qPrintable(QString::number(took)));
+    QCOMPARE(dialog.isVisible(), stays);
     QCOMPARE(server.requests.size(), 1);
-    QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::CouldNotFind});
-    dialog.close();
-    QVERIFY(!dialog.isVisible());
+    // Cancelled by the user: no message, and what the user typed stays.
+    QVERIFY(cat.messages.boxes.isEmpty());
+    QCOMPARE(dialog.Edit_title->text(), QStringLiteral("typed"));
+    QCOMPARE(dialog.tracks(), QStringList{QStringLiteral("typed track")});
+    QVERIFY(!dialog.ProgressBar_lookup->isVisible());
+    QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+    if (stays) {
+        dialog.close();
+        QVERIFY(!dialog.isVisible());
+    }
 }
 
 void tst_AudioCDEditor::lookupFillsWhatIsEmpty_data()
