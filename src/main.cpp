@@ -3,8 +3,8 @@
 #include "app/CatalogueLocation.h"
 #include "app/StandardDialogService.h"
 #include "app/DaduduApplication.h"
-#include "app/FM_Main.h"
-#include "app/FM_Preferences.h"
+#include "app/MainWindow.h"
+#include "app/PreferencesDialog.h"
 #include "app/Keyring.h"
 #include "store/ServerPassword.h"
 
@@ -111,6 +111,6 @@ int main(int argc, char **argv)
                                             preferredCatalogue());
     offerNewCatalogue(catalogue, messages);
     AppModules modules(messages, dialogs, catalogue);
-    modules.F_Main->show();
+    modules.mainWindow->show();
     return app.exec();
 }

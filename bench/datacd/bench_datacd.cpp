@@ -10,10 +10,10 @@
 
 #include "base/MessageService.h"
 #include "editors/EditableList.h"
-#include "editors/FM_AddEditDataCD.h"
+#include "editors/DataCDEditor.h"
 #include "store/CatalogueFile.h"
-#include "store/DM_Data.h"
-#include "store/DM_Main.h"
+#include "store/DataCDStore.h"
+#include "store/CatalogueConnection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -102,12 +102,12 @@ void showAndSettle(QWidget &w)
         QApplication::processEvents();
 }
 
-Figure scanWithEditor(TD_Data &data, LoudMessages &messages, const QString &root, int expected)
+Figure scanWithEditor(DataCDStore &data, LoudMessages &messages, const QString &root, int expected)
 {
-    TF_AddEditDataCD dialog(data, messages);
-    dialog.FillDrives(root);
+    DataCDEditor dialog(data, messages);
+    dialog.fillDrives(root);
     showAndSettle(dialog);
-    const Figure f = measure([&] { dialog.SpeedButton2->click(); });
+    const Figure f = measure([&] { dialog.scanButton->click(); });
     if (dialog.items().size() != expected)
         std::fprintf(stderr, "editor scan: %lld items, %d expected\n", qlonglong(dialog.items().size()), expected);
     return f;
@@ -132,17 +132,17 @@ Figure scanBaseline(const QString &root, int expected)
     return f;
 }
 
-Figure saveWithEditor(TD_Data &data, LoudMessages &messages, const QString &root, int expected)
+Figure saveWithEditor(DataCDStore &data, LoudMessages &messages, const QString &root, int expected)
 {
-    TF_AddEditDataCD dialog(data, messages);
+    DataCDEditor dialog(data, messages);
     dialog.prepareNew();
-    dialog.FillDrives(root);
+    dialog.fillDrives(root);
     showAndSettle(dialog);
-    dialog.SpeedButton2->click();
-    dialog.Edit_title->setText(QStringLiteral("Editor"));
+    dialog.scanButton->click();
+    dialog.titleEdit->setText(QStringLiteral("Editor"));
     if (dialog.items().size() != expected)
         std::fprintf(stderr, "editor save: %lld items, %d expected\n", qlonglong(dialog.items().size()), expected);
-    return measure([&] { dialog.Button2->click(); });
+    return measure([&] { dialog.saveButton->click(); });
 }
 
 void exec(sqlite3 *db, const char *sql)
@@ -230,10 +230,10 @@ int main(int argc, char **argv)
     createEmptyCatalogue(catalogue);
 
     LoudMessages messages;
-    TD_Main main(messages);
-    main.OpenDatabase(catalogue);
-    TD_Data data(main, messages);
-    data.OpenList();
+    CatalogueConnection main(messages);
+    main.openDatabase(catalogue);
+    DataCDStore data(main, messages);
+    data.openList();
 
     // The directories read once before the clocks run, so both sides find them in the cache.
     QDir(small).entryList();
@@ -242,9 +242,9 @@ int main(int argc, char **argv)
     Measured scanSmall, scanSmallBase, scanLarge, scanLargeBase, save, saveBase;
     QStringList scanned;
     {
-        TF_AddEditDataCD dialog(data, messages);
-        dialog.FillDrives(small);
-        dialog.ScanDrive();
+        DataCDEditor dialog(data, messages);
+        dialog.fillDrives(small);
+        dialog.scanDrive();
         scanned = dialog.items();
     }
     for (int round = 0; round < Rounds; ++round) {

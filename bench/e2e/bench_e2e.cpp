@@ -15,15 +15,15 @@
 //   chain the real start-up, then every step back to back, then the in-process baselines.
 #include "app/AppModules.h"
 #include "app/DaduduApplication.h"
-#include "app/FM_Main.h"
+#include "app/MainWindow.h"
 #include "base/DialogService.h"
 #include "base/MessageService.h"
-#include "editors/FM_AddEditDataCD.h"
+#include "editors/DataCDEditor.h"
 #include "grid/DxGrid.h"
 #include "grid/GridHeader.h"
 #include "grid/PrintPreview.h"
 #include "lists/ListWindow.h"
-#include "store/DM_Data.h"
+#include "store/DataCDStore.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -722,10 +722,10 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
 
     // As main() does it.
     AppModules modules(messages, dialogs, QDir(folder).filePath(QStringLiteral("dadudu.mdb")));
-    TF_Main &m = *modules.F_Main;
+    MainWindow &m = *modules.mainWindow;
     dialogs.owner = &m;
     watch.main = &m;
-    QObject::connect(&m, &TF_Main::catalogueOpened, &m, [&](bool ok) {
+    QObject::connect(&m, &MainWindow::catalogueOpened, &m, [&](bool ok) {
         watch.opened = true;
         if (!ok)
             std::fprintf(stderr, "the catalogue did not open\n");
@@ -764,16 +764,16 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
             report(key, s);
             return s;
         };
-        const auto menu = [&](const char *name) { return m.PopupMenu_grid->findChild<QAction *>(QLatin1String(name)); };
+        const auto menu = [&](const char *name) { return m.gridMenu->findChild<QAction *>(QLatin1String(name)); };
 
-        for (int i = 0; i < TF_Main::ListCount; ++i) {
-            step(QStringLiteral("nav:%1").arg(i), [&] { m.ListView1->setCurrentRow(i); });
+        for (int i = 0; i < MainWindow::ListCount; ++i) {
+            step(QStringLiteral("nav:%1").arg(i), [&] { m.navigator->setCurrentRow(i); });
             // Back to it after another program wrote to the catalogue: the list is read again.
-            m.ListView1->setCurrentRow(i == TF_Main::Movies ? TF_Main::Artists : TF_Main::Movies);
+            m.navigator->setCurrentRow(i == MainWindow::Movies ? MainWindow::Artists : MainWindow::Movies);
             QCoreApplication::processEvents();
             anotherProgramWrites(folder + QStringLiteral("/dadudu.mdb"));
-            step(QStringLiteral("nav-changed:%1").arg(i), [&] { m.ListView1->setCurrentRow(i); });
-            DxGrid *grid = m.list(TF_Main::ListIndex(i)).window->mainGrid();
+            step(QStringLiteral("nav-changed:%1").arg(i), [&] { m.navigator->setCurrentRow(i); });
+            DxGrid *grid = m.list(MainWindow::ListIndex(i)).window->mainGrid();
             const std::vector<GridColumn> columns = grid->columns();
             for (int c = 0; c < int(columns.size()); ++c) {
                 if (columns[size_t(c)].hidden || columns[size_t(c)].kind != GridColumn::Text)
@@ -791,14 +791,14 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
                         return c;
                 return -1;
             };
-            if (i == TF_Main::Tracks) {
-                step(QStringLiteral("selectall-flat"), [&] { menu("Selectall1")->trigger(); });
+            if (i == MainWindow::Tracks) {
+                step(QStringLiteral("selectall-flat"), [&] { menu("selectAllAct")->trigger(); });
                 step(QStringLiteral("group1"), [&] { grid->groupBy(field("ART_NAME")); });
                 step(QStringLiteral("group2"), [&] { grid->groupBy(field("CD_LABEL")); });
-                step(QStringLiteral("selectall-grouped"), [&] { menu("Selectall1")->trigger(); });
+                step(QStringLiteral("selectall-grouped"), [&] { menu("selectAllAct")->trigger(); });
                 step(QStringLiteral("ungroup"), [&] { grid->setGroupColumns({}); });
             }
-            if (i == TF_Main::DataItems) {
+            if (i == MainWindow::DataItems) {
                 step(QStringLiteral("select-10k"), [&] {
                     std::vector<int> rows(size_t(std::min(10000, grid->rows()->rowCount())));
                     for (size_t r = 0; r < rows.size(); ++r)
@@ -811,22 +811,22 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
                     ask.stall = meter.peek() / 1e6;
                     ask.progress = meter.progress;
                 };
-                step(QStringLiteral("delete"), [&] { menu("Deleteselected1")->trigger(); });
+                step(QStringLiteral("delete"), [&] { menu("deleteAct")->trigger(); });
                 messages.onConfirm = nullptr;
                 report(QStringLiteral("delete-ask"), ask);
                 dialogs.saveAnswer = folder + QStringLiteral("/out.html");
-                step(QStringLiteral("html"), [&] { menu("SavetoHTML1")->trigger(); });
+                step(QStringLiteral("html"), [&] { menu("saveHtmlAct")->trigger(); });
                 dialogs.saveAnswer = folder + QStringLiteral("/out.xls");
-                step(QStringLiteral("xls"), [&] { menu("SavetoExcelXLS1")->trigger(); });
+                step(QStringLiteral("xls"), [&] { menu("saveXlsAct")->trigger(); });
             }
         }
 
-        step(QStringLiteral("nav-again:0"), [&] { m.ListView1->setCurrentRow(TF_Main::AudioCDs); });
-        step(QStringLiteral("print"), [&] { menu("Printlist1")->trigger(); });
+        step(QStringLiteral("nav-again:0"), [&] { m.navigator->setCurrentRow(MainWindow::AudioCDs); });
+        step(QStringLiteral("print"), [&] { menu("printAct")->trigger(); });
         std::fprintf(stderr, "print preview: %d pages\n", dialogs.previewPages);
 
         // The data CD editor as "Add new" opens it over the data CD list, its drive list naming the folders.
-        step(QStringLiteral("nav-again:4"), [&] { m.ListView1->setCurrentRow(TF_Main::DataCDs); });
+        step(QStringLiteral("nav-again:4"), [&] { m.navigator->setCurrentRow(MainWindow::DataCDs); });
         const auto settleOn = [&](QWidget *editor) {
             return [&m, editor] {
                 QCoreApplication::sendPostedEvents();
@@ -839,7 +839,7 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
         // hold the whole run; its time is then a lower bound, and the table says so.
         const int cutS = qEnvironmentVariableIntValue("DADUDU_E2E_CUT_S");
         const int cutMs = (cutS > 0 ? cutS : 90) * 1000;
-        const auto scan = [&](TF_AddEditDataCD *editor, const QString &key) {
+        const auto scan = [&](DataCDEditor *editor, const QString &key) {
             QTimer cut;
             cut.setSingleShot(true);
             bool wasCut = false;
@@ -849,7 +849,7 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
             });
             report(key, measure(meter, [&] {
                        cut.start(cutMs);
-                       editor->SpeedButton2->click();
+                       editor->scanButton->click();
                        cut.stop();
                    }, settleOn(editor)));
             if (wasCut)
@@ -857,25 +857,25 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
             std::fprintf(stderr, "%s: %lld items%s\n", qPrintable(key), qlonglong(editor->items().size()),
                          wasCut ? " when cut" : "");
         };
-        auto *editor = new TF_AddEditDataCD(*modules.D_Data, messages, &m);
+        auto *editor = new DataCDEditor(*modules.dataCDStore, messages, &m);
         editor->setAttribute(Qt::WA_DeleteOnClose, false);
         report(QStringLiteral("editor-open"), measure(meter, [&] {
-                   editor->FillDrives(scan10k);
+                   editor->fillDrives(scan10k);
                    editor->show();
                }, settleOn(editor)));
         scan(editor, QStringLiteral("scan10k"));
         const QStringList items = editor->items();
         editor->show();
-        editor->Edit_title->setText(QStringLiteral("Bench data CD"));
+        editor->titleEdit->setText(QStringLiteral("Bench data CD"));
         // Saving closes the editor; the main window then reads the list in front again, as after "Add new".
         report(QStringLiteral("store"), measure(meter, [&] {
-                   editor->Button2->click();
-                   m.RefreshActiveList();
+                   editor->saveButton->click();
+                   m.refreshActiveList();
                }, settleOn(editor)));
         delete editor;
-        editor = new TF_AddEditDataCD(*modules.D_Data, messages, &m);
+        editor = new DataCDEditor(*modules.dataCDStore, messages, &m);
         editor->setAttribute(Qt::WA_DeleteOnClose, false);
-        editor->FillDrives(scan100k);
+        editor->fillDrives(scan100k);
         editor->show();
         scan(editor, QStringLiteral("scan100k"));
         delete editor;
@@ -883,9 +883,9 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
         // The baselines, in the same run, after the real steps so the real ones start cold.
         const QByteArray locale = icuLocale();
         for (const SortedColumn &s : sorted) {
-            if (s.list != TF_Main::DataItems)
+            if (s.list != MainWindow::DataItems)
                 continue; // the million-row list, where the direct ordering is the target's measure
-            const DxGrid *grid = m.list(TF_Main::ListIndex(s.list)).window->mainGrid();
+            const DxGrid *grid = m.list(MainWindow::ListIndex(s.list)).window->mainGrid();
             RowSource *rows = grid->rows();
             const int field = rows->fieldIndex(grid->columns()[size_t(s.column)].field);
             std::vector<QString> values(size_t(rows->rowCount()));
@@ -894,7 +894,7 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
             report(QStringLiteral("base:sort:%1:%2").arg(s.list).arg(s.column),
                    measure(meter, [&] { icuOrder(values, locale.constData()); }, {}));
         }
-        const DxGrid &dataItems = *m.list(TF_Main::DataItems).window->mainGrid();
+        const DxGrid &dataItems = *m.list(MainWindow::DataItems).window->mainGrid();
         report(QStringLiteral("base:html"), measure(meter, [&] { plainWrite(dataItems, folder + QStringLiteral("/base.html"), true); }, {}));
         report(QStringLiteral("base:xls"), measure(meter, [&] { plainWrite(dataItems, folder + QStringLiteral("/base.xls"), false); }, {}));
         for (const QString &which : {QStringLiteral("10k"), QStringLiteral("100k")}) {

@@ -205,11 +205,11 @@ int main(int argc, char **argv)
     createEmptyCatalogue(path);
     DbConnection connection;
     connection.setLocation(path);
-    connection.Open();
+    connection.open();
     const auto exec = [&](const QString &sql) {
         DbQuery q(connection);
         q.setSQL(sql);
-        q.ExecSQL();
+        q.exec();
     };
     // 2,000 artists; a fifth as many distinct titles as rows, of pseudo-random words, some starting
     // with an accent, so that the text sort has real work and real ties.
@@ -225,7 +225,7 @@ int main(int argc, char **argv)
     DbQuery q(connection, {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.YEAR from CDAUDIO c"
                                           " left join ARTISTE a on a.ART_ID = c.ART_ID order by c.CD_ID")});
     out << "rows: " << rows << ", 4 columns\n";
-    out << "query open (engine, not the grid): " << ms([&] { q.Open(); }) << " ms\n";
+    out << "query open (engine, not the grid): " << ms([&] { q.open(); }) << " ms\n";
     out.flush();
 
     DxGrid grid;

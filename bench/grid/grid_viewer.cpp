@@ -23,7 +23,7 @@ int main(int argc, char **argv)
         for (const char *a : artists) {
             q.setSQL(QStringLiteral("insert into ARTISTE (ART_NAME) values (:N)"));
             q.setParam(QStringLiteral("N"), QString::fromUtf8(a));
-            q.ExecSQL();
+            q.exec();
         }
         q.setSQL(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"
                                 " with recursive n(i) as (select 1 union all select i + 1 from n where i < 40)"
@@ -31,13 +31,13 @@ int main(int argc, char **argv)
                                 " 1970 + i % 40, i % 3 = 0,"
                                 " case when i % 9 = 0 then 'Remastered edition.' || char(10) || 'Bonus disc with live takes.'"
                                 " || char(10) || 'Signed booklet.' else '' end from n"));
-        q.ExecSQL();
+        q.exec();
     } else {
         connection.setLocation(path);
     }
     DbQuery list(connection, {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.BARCODE, c.YEAR, c.LIMITED, c.COMMENTS"),
                               QStringLiteral("from CDAUDIO c left join ARTISTE a on a.ART_ID = c.ART_ID")});
-    list.Open();
+    list.open();
 
     DxGrid grid;
     grid.setWindowTitle(QStringLiteral("Audio CDs"));

@@ -7,13 +7,13 @@
 //
 //   dadudu-bench-pg postgresql://user@127.0.0.1:port/dbname [catalogue-file] [--writes-only]
 
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "support/LoudMessages.h"
 
 #include <QCoreApplication>
@@ -49,34 +49,34 @@ double best(const std::function<void()> &run)
 }
 
 struct Stores {
-    explicit Stores(const QString &location) { main.OpenDatabase(location); }
+    explicit Stores(const QString &location) { main.openDatabase(location); }
     LoudMessages messages;
-    TD_Main main{messages};
-    TD_CD cd{main, messages};
-    TD_Track track{main, messages};
-    TD_Artist artist{main, messages};
-    TD_Movie movie{main, messages};
-    TD_Data data{main, messages};
-    TD_DataItems items{main, messages};
-    std::vector<DbQuery *> lists() { return {&cd.ADOQuery_CD, &track.ADOQuery_Tracks, &artist.ADOQuery_Artists,
-                                             &movie.ADOQuery_Movie, &data.ADOQuery_DataCDs, &items.ADOQuery_DataItems}; }
+    CatalogueConnection main{messages};
+    AudioCDStore cd{main, messages};
+    TrackStore track{main, messages};
+    ArtistStore artist{main, messages};
+    MovieStore movie{main, messages};
+    DataCDStore data{main, messages};
+    DataItemStore items{main, messages};
+    std::vector<DbQuery *> lists() { return {&cd.cdQuery, &track.tracksQuery, &artist.artistsQuery,
+                                             &movie.movieQuery, &data.dataCDsQuery, &items.dataItemsQuery}; }
     qint64 rows()
     {
         qint64 n = 0;
         for (DbQuery *q : lists())
-            n += q->RecordCount();
+            n += q->rowCount();
         return n;
     }
     void openAll()
     {
         for (DbQuery *q : lists())
-            q->Close();
-        cd.OpenList();
-        track.OpenList();
-        artist.OpenList();
-        movie.OpenList();
-        data.OpenList();
-        items.OpenList();
+            q->close();
+        cd.openList();
+        track.openList();
+        artist.openList();
+        movie.openList();
+        data.openList();
+        items.openList();
     }
 };
 
@@ -106,34 +106,34 @@ qint64 copyOut(PGconn *conn, const QStringList &statements)
 double storeDataCD(const QString &location, const char *engine)
 {
     Stores s(location);
-    if (!s.main.ADOConnection.Connected())
+    if (!s.main.connection.connected())
         return -1;
     QStringList items;
     for (int i = 0; i < Items; ++i)
         items << QStringLiteral("folder %1/a file with a long name %1.txt").arg(i);
     const auto start = std::chrono::steady_clock::now();
-    s.data.AddDataCD(QStringLiteral("Benchmark scan"), items);
+    s.data.addDataCD(QStringLiteral("Benchmark scan"), items);
     const double took = seconds(start);
-    DbQuery last(s.main.ADOConnection, {QStringLiteral("select max(CD_ID) from DATACD")});
-    last.Open();
-    const int cd = last.FirstField().toInt();
-    DbQuery stored(s.main.ADOConnection, {QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID")});
+    DbQuery last(s.main.connection, {QStringLiteral("select max(CD_ID) from DATACD")});
+    last.open();
+    const int cd = last.firstField().toInt();
+    DbQuery stored(s.main.connection, {QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID")});
     stored.setParam(QStringLiteral("CD_ID"), cd);
-    stored.Open();
+    stored.open();
     std::printf("store a %d-item data CD, a transaction per item, on the %s: %.2f s (%d items stored, %d boxes)\n",
-                Items, engine, took, stored.FirstField().toInt(), s.messages.boxes);
-    s.data.DeleteDataCD(cd);
+                Items, engine, took, stored.firstField().toInt(), s.messages.boxes);
+    s.data.deleteDataCD(cd);
     return took;
 }
 
 bool timeLists(const QString &server)
 {
     Stores s(server);
-    if (!s.main.ADOConnection.Connected())
+    if (!s.main.connection.connected())
         return false;
     QStringList statements;
     for (DbQuery *q : s.lists())
-        statements << q->SQL();
+        statements << q->sql();
     PGconn *conn = PQconnectdb(server.toUtf8().constData());
     if (PQstatus(conn) != CONNECTION_OK) {
         std::fprintf(stderr, "%s\n", PQerrorMessage(conn));
@@ -155,7 +155,7 @@ bool timeLists(const QString &server)
     std::printf("ratio %.2f (target at most %.1f): %s\n", ratio, ListRatioTarget, ratio <= ListRatioTarget ? "met" : "MISSED");
     PQfinish(conn);
     for (DbQuery *q : s.lists())
-        q->Close();
+        q->close();
 
     return true;
 }

@@ -47,11 +47,11 @@ int main(int argc, char **argv)
     const QString keep = args.value(0);
     DbConnection connection;
     connection.setLocation(QString::fromLocal8Bit(argv[1]));
-    connection.Open();
+    connection.open();
     // The audio CD list as its window reads and shows it.
     DbQuery list(connection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS"),
                               QStringLiteral("from CDAUDIO, ARTISTE where CDAUDIO.ART_ID = ARTISTE.ART_ID order by CD_LABEL")});
-    list.Open();
+    list.open();
     DxGrid grid;
     grid.setColumns({
         {.field = QStringLiteral("CD_ID"), .hidden = true},

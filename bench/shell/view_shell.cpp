@@ -1,17 +1,17 @@
 // view_shell splash|about: shows one of the shell's small windows until it is closed.
 #include "app/DaduduApplication.h"
-#include "app/FM_About.h"
-#include "app/FM_Splash.h"
+#include "app/AboutDialog.h"
+#include "app/SplashScreen.h"
 
 int main(int argc, char **argv)
 {
     DaduduApplication app(argc, argv);
     const QString what = app.arguments().value(1, QStringLiteral("splash"));
     if (what == QLatin1String("about")) {
-        ShowAbout(nullptr);
+        showAbout(nullptr);
         return 0;
     }
-    TF_Splash splash;
+    SplashScreen splash;
     splash.show();
     return app.exec();
 }

@@ -6,13 +6,13 @@
 //
 //   dadudu-bench-store /tmp/dadudu-bench/dadudu.mdb
 
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "base/MessageService.h"
 #include "support/LoudMessages.h"
 
@@ -240,15 +240,15 @@ int run(const QString &catalogue, bool reads, bool writes)
     const double processMiB = statusMiB("VmRSS:");
 
     LoudMessages messages;
-    TD_Main D_Main(messages);
-    TD_CD D_CD(D_Main, messages);
-    TD_Movie D_Movie(D_Main, messages);
-    TD_Artist D_Artist(D_Main, messages);
-    TD_Track D_Track(D_Main, messages);
-    TD_Data D_Data(D_Main, messages);
-    TD_DataItems D_DataItems(D_Main, messages);
-    D_Main.OpenDatabase(path);
-    if (!D_Main.ADOConnection.Connected())
+    CatalogueConnection catalogueConnection(messages);
+    AudioCDStore audioCDStore(catalogueConnection, messages);
+    MovieStore movieStore(catalogueConnection, messages);
+    ArtistStore artistStore(catalogueConnection, messages);
+    TrackStore trackStore(catalogueConnection, messages);
+    DataCDStore dataCDStore(catalogueConnection, messages);
+    DataItemStore dataItemStore(catalogueConnection, messages);
+    catalogueConnection.openDatabase(path);
+    if (!catalogueConnection.connection.connected())
         throw std::runtime_error("the catalogue did not open");
     RawDb raw(path);
 
@@ -260,33 +260,33 @@ int run(const QString &catalogue, bool reads, bool writes)
         std::function<int(Copy &, bool)> baseline;
         DbQuery *query;
     };
-    auto key = [](DbQuery &list, const char *field) { return list.Eof() ? 0 : list.FieldAsInteger(QLatin1String(field)); };
+    auto key = [](DbQuery &list, const char *field) { return list.eof() ? 0 : list.fieldAsInteger(QLatin1String(field)); };
     auto list = [&](DbQuery &q) {
-        return [&](Copy &out, bool variants) { return raw.read(q.SQL(), out, variants, nullptr, 0); };
+        return [&](Copy &out, bool variants) { return raw.read(q.sql(), out, variants, nullptr, 0); };
     };
     auto detail = [&](DbQuery &q, DbQuery &master, const char *field) {
         return [&, field](Copy &out, bool variants) {
-            return raw.read(q.SQL(), out, variants, (":" + std::string(field)).c_str(), key(master, field));
+            return raw.read(q.sql(), out, variants, (":" + std::string(field)).c_str(), key(master, field));
         };
     };
     const std::vector<Step> steps = {
-        {"D_CD OpenList", [&] { D_CD.CloseList(); }, [&] { D_CD.OpenList(); }, list(D_CD.ADOQuery_CD), &D_CD.ADOQuery_CD},
-        {"D_CD OpenDetail", [] {}, [&] { D_CD.OpenDetail(); }, detail(D_CD.ADOQuery_tracks, D_CD.ADOQuery_CD, "CD_ID"),
-         &D_CD.ADOQuery_tracks},
-        {"D_Movie OpenList", [&] { D_Movie.CloseList(); }, [&] { D_Movie.OpenList(); }, list(D_Movie.ADOQuery_Movie),
-         &D_Movie.ADOQuery_Movie},
-        {"D_Artist OpenList", [&] { D_Artist.CloseList(); }, [&] { D_Artist.OpenList(); },
-         list(D_Artist.ADOQuery_Artists), &D_Artist.ADOQuery_Artists},
-        {"D_Artist OpenDetail", [] {}, [&] { D_Artist.OpenDetail(); },
-         detail(D_Artist.ADOQuery_ArtistCDs, D_Artist.ADOQuery_Artists, "ART_ID"), &D_Artist.ADOQuery_ArtistCDs},
-        {"D_Track OpenList", [&] { D_Track.CloseList(); }, [&] { D_Track.OpenList(); }, list(D_Track.ADOQuery_Tracks),
-         &D_Track.ADOQuery_Tracks},
-        {"D_Data OpenList", [&] { D_Data.CloseList(); }, [&] { D_Data.OpenList(); }, list(D_Data.ADOQuery_DataCDs),
-         &D_Data.ADOQuery_DataCDs},
-        {"D_Data OpenDetail", [] {}, [&] { D_Data.OpenDetail(); },
-         detail(D_Data.ADOQuery_DataCDItems, D_Data.ADOQuery_DataCDs, "CD_ID"), &D_Data.ADOQuery_DataCDItems},
-        {"D_DataItems OpenList", [&] { D_DataItems.CloseList(); }, [&] { D_DataItems.OpenList(); },
-         list(D_DataItems.ADOQuery_DataItems), &D_DataItems.ADOQuery_DataItems},
+        {"D_CD OpenList", [&] { audioCDStore.closeList(); }, [&] { audioCDStore.openList(); }, list(audioCDStore.cdQuery), &audioCDStore.cdQuery},
+        {"D_CD OpenDetail", [] {}, [&] { audioCDStore.openDetail(); }, detail(audioCDStore.tracksQuery, audioCDStore.cdQuery, "CD_ID"),
+         &audioCDStore.tracksQuery},
+        {"D_Movie OpenList", [&] { movieStore.closeList(); }, [&] { movieStore.openList(); }, list(movieStore.movieQuery),
+         &movieStore.movieQuery},
+        {"D_Artist OpenList", [&] { artistStore.closeList(); }, [&] { artistStore.openList(); },
+         list(artistStore.artistsQuery), &artistStore.artistsQuery},
+        {"D_Artist OpenDetail", [] {}, [&] { artistStore.openDetail(); },
+         detail(artistStore.artistCDsQuery, artistStore.artistsQuery, "ART_ID"), &artistStore.artistCDsQuery},
+        {"D_Track OpenList", [&] { trackStore.closeList(); }, [&] { trackStore.openList(); }, list(trackStore.tracksQuery),
+         &trackStore.tracksQuery},
+        {"D_Data OpenList", [&] { dataCDStore.closeList(); }, [&] { dataCDStore.openList(); }, list(dataCDStore.dataCDsQuery),
+         &dataCDStore.dataCDsQuery},
+        {"D_Data OpenDetail", [] {}, [&] { dataCDStore.openDetail(); },
+         detail(dataCDStore.dataCDItemsQuery, dataCDStore.dataCDsQuery, "CD_ID"), &dataCDStore.dataCDItemsQuery},
+        {"D_DataItems OpenList", [&] { dataItemStore.closeList(); }, [&] { dataItemStore.openList(); },
+         list(dataItemStore.dataItemsQuery), &dataItemStore.dataItemsQuery},
     };
 
     // (c) first, so that no baseline copy counts in the peak: the start-up pass as the program makes it.
@@ -304,7 +304,7 @@ int run(const QString &catalogue, bool reads, bool writes)
         const double store = measure(s.close, s.open);
         const double baseline = measure([&] { copied.clear(); }, [&] { s.baseline(copied, false); });
         const double variants = measure([&] { copied.clear(); }, [&] { s.baseline(copied, true); });
-        opens.push_back({s.name, s.query->RecordCount(), store, baseline, variants});
+        opens.push_back({s.name, s.query->rowCount(), store, baseline, variants});
     }
 
     struct Refresh {
@@ -314,15 +314,15 @@ int run(const QString &catalogue, bool reads, bool writes)
         DbQuery *query;
     };
     const std::vector<Refresh> refreshes = {
-        {"D_CD RefreshList", [&] { D_CD.RefreshList(); }, {steps[0].baseline, steps[1].baseline}, &D_CD.ADOQuery_CD},
-        {"D_Movie RefreshList", [&] { D_Movie.RefreshList(); }, {steps[2].baseline}, &D_Movie.ADOQuery_Movie},
-        {"D_Artist RefreshList", [&] { D_Artist.RefreshList(); }, {steps[3].baseline, steps[4].baseline},
-         &D_Artist.ADOQuery_Artists},
-        {"D_Track RefreshList", [&] { D_Track.RefreshList(); }, {steps[5].baseline}, &D_Track.ADOQuery_Tracks},
-        {"D_Data RefreshList", [&] { D_Data.RefreshList(); }, {steps[6].baseline, steps[7].baseline},
-         &D_Data.ADOQuery_DataCDs},
-        {"D_DataItems RefreshList", [&] { D_DataItems.RefreshList(); }, {steps[8].baseline},
-         &D_DataItems.ADOQuery_DataItems},
+        {"D_CD RefreshList", [&] { audioCDStore.refreshList(); }, {steps[0].baseline, steps[1].baseline}, &audioCDStore.cdQuery},
+        {"D_Movie RefreshList", [&] { movieStore.refreshList(); }, {steps[2].baseline}, &movieStore.movieQuery},
+        {"D_Artist RefreshList", [&] { artistStore.refreshList(); }, {steps[3].baseline, steps[4].baseline},
+         &artistStore.artistsQuery},
+        {"D_Track RefreshList", [&] { trackStore.refreshList(); }, {steps[5].baseline}, &trackStore.tracksQuery},
+        {"D_Data RefreshList", [&] { dataCDStore.refreshList(); }, {steps[6].baseline, steps[7].baseline},
+         &dataCDStore.dataCDsQuery},
+        {"D_DataItems RefreshList", [&] { dataItemStore.refreshList(); }, {steps[8].baseline},
+         &dataItemStore.dataItemsQuery},
     };
     std::vector<Row> refreshed;
     for (const Refresh &r : reads ? refreshes : std::vector<Refresh>()) {
@@ -337,7 +337,7 @@ int run(const QString &catalogue, bool reads, bool writes)
         for (Copy &c : copied)
             c.clear();
         const double variants = measure([] {}, [&] { read(true); });
-        refreshed.push_back({r.name, r.query->RecordCount(), store, baseline, variants});
+        refreshed.push_back({r.name, r.query->rowCount(), store, baseline, variants});
     }
 
     double addFull = 0, addNormal = 0, addNormalNoHook = 0, bulk = 0, rawEach = 0, rawEachNormal = 0;
@@ -350,13 +350,13 @@ int run(const QString &catalogue, bool reads, bool writes)
             return int(std::get<long long>(out.at(0)));
         };
         auto setSynchronous = [&](const char *mode) {
-            DbQuery pragma(D_Main.ADOConnection, {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
-            pragma.ExecSQL();
+            DbQuery pragma(catalogueConnection.connection, {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
+            pragma.exec();
         };
         auto addDataCD = [&](const QString &title, bool hook) {
-            D_Data.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); }) : Store::EventHook());
+            dataCDStore.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); }) : Store::EventHook());
             const auto start = std::chrono::steady_clock::now();
-            D_Data.AddDataCD(title, items);
+            dataCDStore.addDataCD(title, items);
             const double elapsed = seconds(start);
             std::vector<Cell> last;
             raw.read(QStringLiteral("select max(CD_ID) from DATACD"), last);
@@ -446,7 +446,7 @@ int run(const QString &catalogue, bool reads, bool writes)
     if (messages.boxes)
         std::printf("%d message boxes: a store failed, the figures are not worth much\n", messages.boxes);
 
-    D_Main.CloseDatabase();
+    catalogueConnection.closeDatabase();
     for (const char *tail : {"", "-wal", "-shm"})
         QFile::remove(path + QLatin1String(tail));
     return messages.boxes ? 1 : 0;

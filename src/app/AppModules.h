@@ -6,20 +6,20 @@
 
 class DialogService;
 class MessageService;
-class TD_Artist;
-class TD_CD;
-class TD_Data;
-class TD_DataItems;
-class TD_Main;
-class TD_Movie;
-class TD_Track;
-class TF_Artist;
-class TF_CD;
-class TF_Data;
-class TF_DataItems;
-class TF_Main;
-class TF_Movies;
-class TF_Track;
+class ArtistStore;
+class AudioCDStore;
+class DataCDStore;
+class DataItemStore;
+class CatalogueConnection;
+class MovieStore;
+class TrackStore;
+class ArtistListWindow;
+class AudioCDListWindow;
+class DataCDListWindow;
+class DataItemListWindow;
+class MainWindow;
+class MovieListWindow;
+class TrackListWindow;
 
 // The application's windows and data modules, each once, from start-up to the end. Created in the
 // order the start-up needs; the main window goes first on the way out, so no list window outlives
@@ -31,20 +31,20 @@ public:
     AppModules(MessageService &messages, DialogService &dialogs, const QString &catalogue);
     ~AppModules();
 
-    std::unique_ptr<TD_Main> D_Main;
-    std::unique_ptr<TD_CD> D_CD;
-    std::unique_ptr<TD_Movie> D_Movie;
-    std::unique_ptr<TD_Artist> D_Artist;
-    std::unique_ptr<TD_Track> D_Track;
-    std::unique_ptr<TD_Data> D_Data;
-    std::unique_ptr<TD_DataItems> D_DataItems;
-    std::unique_ptr<TF_Main> F_Main;
-    TF_CD *F_CD = nullptr; // the list windows belong to the main window's client area
-    TF_Artist *F_Artist = nullptr;
-    TF_Track *F_Track = nullptr;
-    TF_Movies *F_Movies = nullptr;
-    TF_Data *F_Data = nullptr;
-    TF_DataItems *F_DataItems = nullptr;
+    std::unique_ptr<CatalogueConnection> catalogueConnection;
+    std::unique_ptr<AudioCDStore> audioCDStore;
+    std::unique_ptr<MovieStore> movieStore;
+    std::unique_ptr<ArtistStore> artistStore;
+    std::unique_ptr<TrackStore> trackStore;
+    std::unique_ptr<DataCDStore> dataCDStore;
+    std::unique_ptr<DataItemStore> dataItemStore;
+    std::unique_ptr<MainWindow> mainWindow;
+    AudioCDListWindow *audioCDList = nullptr; // the list windows belong to the main window's client area
+    ArtistListWindow *artistList = nullptr;
+    TrackListWindow *trackList = nullptr;
+    MovieListWindow *movieList = nullptr;
+    DataCDListWindow *dataCDList = nullptr;
+    DataItemListWindow *dataItemList = nullptr;
 
 private:
     void registerLists();

@@ -1,6 +1,6 @@
 #include "app/BoxMessageService.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -41,25 +41,25 @@ void BoxMessageService::showDetailed(Kind kind, const QString &text, const QStri
     switch (kind) {
     case Kind::Warning:
         box.setIcon(QMessageBox::Warning);
-        box.setWindowTitle(U_Constantes::CaptionWarning);
+        box.setWindowTitle(Texts::CaptionWarning);
         break;
     case Kind::Error:
         box.setIcon(QMessageBox::Critical);
-        box.setWindowTitle(U_Constantes::CaptionError);
+        box.setWindowTitle(Texts::CaptionError);
         break;
     case Kind::Information:
         box.setIcon(QMessageBox::Information);
-        box.setWindowTitle(U_Constantes::CaptionInformation);
+        box.setWindowTitle(Texts::CaptionInformation);
         break;
     case Kind::Unhandled:
         box.setIcon(QMessageBox::Critical);
-        box.setWindowTitle(U_Constantes::ApplicationTitle);
+        box.setWindowTitle(Texts::ApplicationTitle);
         break;
     }
     box.setText(text);
     if (!details.isEmpty())
         box.setDetailedText(details);
-    box.addButton(U_Constantes::ButtonOk, QMessageBox::AcceptRole);
+    box.addButton(Texts::ButtonOk, QMessageBox::AcceptRole);
     keepAboveStayOnTopWindows(box);
     // A box that tells of a failure must not wait behind the hourglass of the work that failed.
     const bool busy = QGuiApplication::overrideCursor() != nullptr;
@@ -74,10 +74,10 @@ bool BoxMessageService::confirm(const QString &text)
 {
     QMessageBox box(owner());
     box.setIcon(QMessageBox::Question);
-    box.setWindowTitle(U_Constantes::CaptionConfirmation);
+    box.setWindowTitle(Texts::CaptionConfirmation);
     box.setText(text);
-    QPushButton *yes = box.addButton(U_Constantes::ButtonYes, QMessageBox::YesRole);
-    QPushButton *no = box.addButton(U_Constantes::ButtonNo, QMessageBox::NoRole);
+    QPushButton *yes = box.addButton(Texts::ButtonYes, QMessageBox::YesRole);
+    QPushButton *no = box.addButton(Texts::ButtonNo, QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     keepAboveStayOnTopWindows(box);

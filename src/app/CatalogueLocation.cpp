@@ -3,7 +3,7 @@
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
 #include "base/MessageService.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,12 +23,12 @@ QString findCatalogue(const QString &named, const QString &executableFolder, con
 {
     if (!named.isEmpty())
         return named;
-    const QString beside = QDir(executableFolder).filePath(U_Constantes::DatabaseFileName);
+    const QString beside = QDir(executableFolder).filePath(Texts::DatabaseFileName);
     if (QFileInfo::exists(beside))
         return beside;
     if (!preferred.isEmpty())
         return preferred;
-    return QDir(catalogueDataFolder()).filePath(U_Constantes::DatabaseFileName);
+    return QDir(catalogueDataFolder()).filePath(Texts::DatabaseFileName);
 }
 
 bool offerNewCatalogue(const QString &catalogue, MessageService &messages)
@@ -38,15 +38,15 @@ bool offerNewCatalogue(const QString &catalogue, MessageService &messages)
     // Anything of that name, even a folder or another program's file, is for the opening to judge.
     if (QFileInfo(catalogue).exists() || QFileInfo(catalogue).isSymLink())
         return true;
-    if (!messages.confirm(U_Constantes::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))))
+    if (!messages.confirm(Texts::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))))
         return false;
     const QString folder = QFileInfo(catalogue).absolutePath();
     try {
         if (!QDir().mkpath(folder))
-            throw DbError(U_Constantes::CoverFolderNotCreated.arg(QDir::toNativeSeparators(folder)));
+            throw DbError(Texts::CoverFolderNotCreated.arg(QDir::toNativeSeparators(folder)));
         createEmptyCatalogue(catalogue);
     } catch (const DbError &e) {
-        messages.error(U_Constantes::CatalogueNotCreated + U_Constantes::LineBreak + e.text());
+        messages.error(Texts::CatalogueNotCreated + Texts::LineBreak + e.text());
         return false;
     }
     return true;
@@ -55,5 +55,5 @@ bool offerNewCatalogue(const QString &catalogue, MessageService &messages)
 QString coversFolderOf(const QString &catalogue)
 {
     const QString folder = isCatalogueAddress(catalogue) ? catalogueDataFolder() : QFileInfo(catalogue).absolutePath();
-    return QDir(folder).filePath(U_Constantes::CoversFolderName);
+    return QDir(folder).filePath(Texts::CoversFolderName);
 }

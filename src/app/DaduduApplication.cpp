@@ -2,7 +2,7 @@
 
 #include "store/DbEngine.h"
 #include "base/MessageService.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QFont>
 #include <QIcon>
@@ -42,7 +42,7 @@ void DaduduApplication::reportUnhandled(MessageService &messages)
     } catch (const std::exception &e) {
         messages.show(MessageService::Kind::Unhandled, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        messages.show(MessageService::Kind::Unhandled, U_Constantes::UnknownError);
+        messages.show(MessageService::Kind::Unhandled, Texts::UnknownError);
     }
 }
 

@@ -13,7 +13,7 @@ constexpr QSize PreviewSize(161, 112);
 PictureFileDialog::PictureFileDialog(QWidget *parent, const QString &qtFilter)
     : QFileDialog(parent, {}, {}, qtFilter)
 {
-    setObjectName(QStringLiteral("OpenPictureDialog1"));
+    setObjectName(QStringLiteral("pictureDialog"));
     // Only Qt's own dialog takes a widget of ours.
     setOption(QFileDialog::DontUseNativeDialog);
     setFileMode(QFileDialog::ExistingFile);

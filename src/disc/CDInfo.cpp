@@ -260,29 +260,29 @@ CdIo_t *openImage(const QString &cue, std::optional<Sheet> &sheet)
 
 } // namespace
 
-int TimeToFrames(const TTrackTime &t)
+int timeToFrames(const TrackTime &t)
 {
     return t.Minute * 4500 + t.Second * 75 + t.Frame;
 }
 
-TTrackTime FramesToTime(std::uint32_t frames)
+TrackTime framesToTime(std::uint32_t frames)
 {
-    TTrackTime t;
+    TrackTime t;
     t.Frame = static_cast<std::int32_t>(frames % 75);
     t.Second = static_cast<std::int32_t>((frames / 75) % 60);
     t.Minute = static_cast<std::int32_t>(frames / 4500);
     return t;
 }
 
-TCDInfo::TCDInfo() = default;
+CDInfo::CDInfo() = default;
 
-TCDInfo::~TCDInfo()
+CDInfo::~CDInfo()
 {
     if (m_cdio)
         cdio_destroy(m_cdio);
 }
 
-void TCDInfo::OpenDrive(const QString &device)
+void CDInfo::openDrive(const QString &device)
 {
     WaitCursor wait;
     if (m_cdio)
@@ -330,64 +330,64 @@ void TCDInfo::OpenDrive(const QString &device)
     }
 }
 
-int TCDInfo::TrackCount() const
+int CDInfo::trackCount() const
 {
     if (!m_cdio)
         throw CDError("No disc is open.");
     return m_trackCount;
 }
 
-int TCDInfo::startFrames(int track) const
+int CDInfo::startFrames(int track) const
 {
-    if (track < 1 || track > TrackCount())
+    if (track < 1 || track > trackCount())
         throw CDError(QStringLiteral("There is no track %1 on this disc.").arg(track).toStdString());
     return cdio_get_track_lba(m_cdio, track_t(m_firstTrack + track - 1));
 }
 
-int TCDInfo::leadOutFrames() const
+int CDInfo::leadOutFrames() const
 {
-    TrackCount();
+    trackCount();
     return cdio_get_track_lba(m_cdio, CDIO_CDROM_LEADOUT_TRACK);
 }
 
-TTrackTime TCDInfo::TrackPosition(int track) const
+TrackTime CDInfo::trackPosition(int track) const
 {
-    return FramesToTime(std::uint32_t(startFrames(track)));
+    return framesToTime(std::uint32_t(startFrames(track)));
 }
 
-TTrackTime TCDInfo::TrackLength(int track) const
+TrackTime CDInfo::trackLength(int track) const
 {
     const int start = startFrames(track);
-    const int end = track < TrackCount() ? startFrames(track + 1) : leadOutFrames();
-    return FramesToTime(std::uint32_t(end - start - 1));
+    const int end = track < trackCount() ? startFrames(track + 1) : leadOutFrames();
+    return framesToTime(std::uint32_t(end - start - 1));
 }
 
-int TCDInfo::DiscLength() const
+int CDInfo::discLength() const
 {
-    const int n = TrackCount();
-    TTrackTime length = TrackLength(n);
+    const int n = trackCount();
+    TrackTime length = trackLength(n);
     length.Frame += 1;
-    const TTrackTime end = FramesToTime(std::uint32_t(TimeToFrames(TrackPosition(n)) + TimeToFrames(length)));
-    const TTrackTime first = TrackPosition(1);
+    const TrackTime end = framesToTime(std::uint32_t(timeToFrames(trackPosition(n)) + timeToFrames(length)));
+    const TrackTime first = trackPosition(1);
     return (end.Minute * 60 + end.Second) - (first.Minute * 60 + first.Second);
 }
 
-std::uint32_t TCDInfo::DiscId() const
+std::uint32_t CDInfo::discId() const
 {
-    const int n = TrackCount();
+    const int n = trackCount();
     std::uint32_t sum = 0;
     for (int k = 1; k <= n; ++k) {
-        const TTrackTime start = TrackPosition(k);
+        const TrackTime start = trackPosition(k);
         for (int s = start.Minute * 60 + start.Second; s > 0; s /= 10)
             sum += std::uint32_t(s % 10);
     }
-    const auto t = std::uint32_t(DiscLength());
+    const auto t = std::uint32_t(discLength());
     return ((sum % 255) << 24) | (t << 8) | std::uint32_t(n);
 }
 
-QString TCDInfo::DiscIdText() const
+QString CDInfo::discIdText() const
 {
-    return QString::asprintf("%08X", unsigned(DiscId()));
+    return QString::asprintf("%08X", unsigned(discId()));
 }
 
 bool DiscText::hasTitles() const
@@ -413,9 +413,9 @@ QString musicBrainzDiscId(int firstTrack, int lastTrack, int leadOut, const QLis
     return QString::fromLatin1(id);
 }
 
-TCDInfo::AudioSession TCDInfo::audioSession() const
+CDInfo::AudioSession CDInfo::audioSession() const
 {
-    const int n = TrackCount();
+    const int n = trackCount();
     AudioSession s{m_firstTrack, m_firstTrack + n - 1, leadOutFrames(), {}};
     for (int k = 1; k <= n; ++k)
         s.offsets << startFrames(k);
@@ -428,13 +428,13 @@ TCDInfo::AudioSession TCDInfo::audioSession() const
     return s;
 }
 
-QString TCDInfo::MusicBrainzId() const
+QString CDInfo::musicBrainzId() const
 {
     const AudioSession s = audioSession();
     return musicBrainzDiscId(s.first, s.last, s.leadOut, s.offsets);
 }
 
-QString TCDInfo::MusicBrainzToc() const
+QString CDInfo::musicBrainzToc() const
 {
     const AudioSession s = audioSession();
     QStringList parts{QString::number(s.first), QString::number(s.last), QString::number(s.leadOut)};
@@ -443,9 +443,9 @@ QString TCDInfo::MusicBrainzToc() const
     return parts.join(QLatin1Char('+'));
 }
 
-DiscText TCDInfo::Text() const
+DiscText CDInfo::text() const
 {
-    const int n = TrackCount();
+    const int n = trackCount();
     DiscText text;
     // libcdio hands CD-Text out as UTF-8 whatever the disc's own character set.
     if (m_sheetText) {
@@ -477,17 +477,17 @@ DiscText TCDInfo::Text() const
 
 DiscToc readDisc(const QString &device)
 {
-    TCDInfo reader;
-    reader.OpenDrive(device);
+    CDInfo reader;
+    reader.openDrive(device);
     DiscToc toc;
-    toc.trackCount = reader.TrackCount();
+    toc.trackCount = reader.trackCount();
     for (int k = 1; k <= toc.trackCount; ++k)
-        toc.starts << TimeToFrames(reader.TrackPosition(k));
-    toc.leadOut = TimeToFrames(reader.TrackPosition(toc.trackCount)) + TimeToFrames(reader.TrackLength(toc.trackCount)) + 1;
-    toc.discLength = reader.DiscLength();
-    toc.cddbId = reader.DiscIdText();
-    toc.musicBrainzId = reader.MusicBrainzId();
-    toc.musicBrainzToc = reader.MusicBrainzToc();
-    toc.text = reader.Text();
+        toc.starts << timeToFrames(reader.trackPosition(k));
+    toc.leadOut = timeToFrames(reader.trackPosition(toc.trackCount)) + timeToFrames(reader.trackLength(toc.trackCount)) + 1;
+    toc.discLength = reader.discLength();
+    toc.cddbId = reader.discIdText();
+    toc.musicBrainzId = reader.musicBrainzId();
+    toc.musicBrainzToc = reader.musicBrainzToc();
+    toc.text = reader.text();
     return toc;
 }

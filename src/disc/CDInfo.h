@@ -11,16 +11,16 @@
 struct _CdIo;
 
 // A disc time: 75 frames to the second.
-struct TTrackTime {
+struct TrackTime {
     std::int32_t Minute = 0;
     std::int32_t Second = 0;
     std::int32_t Frame = 0;
 
-    bool operator==(const TTrackTime &) const = default;
+    bool operator==(const TrackTime &) const = default;
 };
 
-int TimeToFrames(const TTrackTime &t);
-TTrackTime FramesToTime(std::uint32_t frames);
+int timeToFrames(const TrackTime &t);
+TrackTime framesToTime(std::uint32_t frames);
 
 // Raised when a drive or an image holds no readable audio disc; the text says why.
 class CDError : public std::runtime_error
@@ -62,31 +62,31 @@ DiscToc readDisc(const QString &device);
 
 // Reads the table of contents of one audio disc, in a drive or in a CUE/BIN image, and derives the
 // CDDB disc identifier from it. Serves one lookup: open once, query, destroy.
-class TCDInfo
+class CDInfo
 {
 public:
-    TCDInfo();
-    ~TCDInfo();
-    TCDInfo(const TCDInfo &) = delete;
-    TCDInfo &operator=(const TCDInfo &) = delete;
+    CDInfo();
+    ~CDInfo();
+    CDInfo(const CDInfo &) = delete;
+    CDInfo &operator=(const CDInfo &) = delete;
 
     // A device path ("/dev/cdrom") or a ".cue" file. Raises CDError when there is no audio disc.
-    void OpenDrive(const QString &device);
+    void openDrive(const QString &device);
 
-    int TrackCount() const;
+    int trackCount() const;
     // Tracks count from 1. Positions are absolute disc addresses (a standard disc starts at 0:02:00).
-    TTrackTime TrackPosition(int track) const;
+    TrackTime trackPosition(int track) const;
     // As a drive reports it: one frame short of the distance to the next track or the lead-out.
-    TTrackTime TrackLength(int track) const;
+    TrackTime trackLength(int track) const;
     // Whole seconds from the first track's start to the disc's end, frames dropped on both sides.
-    int DiscLength() const;
-    std::uint32_t DiscId() const;
+    int discLength() const;
+    std::uint32_t discId() const;
     // Eight upper-case hexadecimal digits.
-    QString DiscIdText() const;
+    QString discIdText() const;
     // An Enhanced CD's closing data session is left out, as MusicBrainz counts discs.
-    QString MusicBrainzId() const;
-    QString MusicBrainzToc() const;
-    DiscText Text() const;
+    QString musicBrainzId() const;
+    QString musicBrainzToc() const;
+    DiscText text() const;
 
 private:
     int startFrames(int track) const;

@@ -67,7 +67,7 @@ QStringList get(HttpClient &http, WebClient *web, const QString &url)
         const WebReply secure = web->get(QUrl(url));
         reply = {secure.status, secure.body};
     } else {
-        reply = http.Get(url);
+        reply = http.get(url);
     }
     if (reply.status >= 299)
         statusFailure(reply);
@@ -92,7 +92,7 @@ int statusCode(const QStringList &lines, bool required = true)
 // No match is no match; an error code (4xx, 5xx) is the server refusing, which it words itself.
 SourceResult refusal(const QString &line, int code)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     if (code >= 400 && code <= 599)
         return {{}, NoAudioInformation, ServerSaid.arg(SourceGnudb, line.left(300))};
     return {{}, NoAudioInformation, WhyNoEntry.arg(SourceGnudb)};
@@ -127,7 +127,7 @@ bool sameArtistName(const QString &a, const QString &b)
 
 QString CddbLookup::greeting(const QString &email)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     const QString address = email.trimmed();
     const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
     if (at > 0 && at < address.size() - 1) {
@@ -140,7 +140,7 @@ QString CddbLookup::greeting(const QString &email)
            + CddbClientVersion;
 }
 
-QString CddbLookup::BuildQueryURL(const QString &baseUrl, const DiscToc &toc, const QString &greeting)
+QString CddbLookup::buildQueryUrl(const QString &baseUrl, const DiscToc &toc, const QString &greeting)
 {
     QString url = baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+query+") + toc.cddbId + QLatin1Char('+')
                   + QString::number(toc.trackCount);
@@ -151,7 +151,7 @@ QString CddbLookup::BuildQueryURL(const QString &baseUrl, const DiscToc &toc, co
     return trimmedControls(url);
 }
 
-QString CddbLookup::BuildReadURL(const QString &baseUrl, const QString &matchLine, const QString &greeting)
+QString CddbLookup::buildReadUrl(const QString &baseUrl, const QString &matchLine, const QString &greeting)
 {
     const QStringList fields = matchLine.split(QLatin1Char(' '));
     auto field = [](const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
@@ -192,11 +192,11 @@ CddbDisc CddbLookup::parseRead(const QStringList &lines)
 
 SourceResult CddbLookup::find(const DiscToc &toc)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     SourceResult result;
     const QString hello = greeting(m_email);
     try {
-        QStringList lines = get(m_http, m_web, BuildQueryURL(m_baseUrl, toc, hello));
+        QStringList lines = get(m_http, m_web, buildQueryUrl(m_baseUrl, toc, hello));
         const int code = statusCode(lines);
         QStringList matches;
         switch (code) {
@@ -220,7 +220,7 @@ SourceResult CddbLookup::find(const DiscToc &toc)
             if (!protocolMatch(match))
                 throw CddbReplyError("a match outside the protocol");
         for (const QString &match : matches) {
-            const QStringList read = get(m_http, m_web, BuildReadURL(m_baseUrl, match, hello));
+            const QStringList read = get(m_http, m_web, buildReadUrl(m_baseUrl, match, hello));
             const CddbDisc disc = parseRead(read);
             // An answer that names neither the disc nor a track (a refusal, say) is no candidate.
             if (!disc.hasTitle && disc.tracks.isEmpty()) {

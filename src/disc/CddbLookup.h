@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include "disc/DiscCandidate.h"
 #include "disc/HttpClient.h"
@@ -46,14 +46,14 @@ public:
     // "user+host+Dadudu+<version>" from a user's address user@host; the anonymous greeting when
     // the address is empty or not of that form.
     static QString greeting(const QString &email = {});
-    static QString BuildQueryURL(const QString &baseUrl, const DiscToc &toc, const QString &greeting);
-    static QString BuildReadURL(const QString &baseUrl, const QString &matchLine, const QString &greeting);
+    static QString buildQueryUrl(const QString &baseUrl, const DiscToc &toc, const QString &greeting);
+    static QString buildReadUrl(const QString &baseUrl, const QString &matchLine, const QString &greeting);
     // Splits at CR LF, CR or LF; a break at the very end gives no empty last line.
     static QStringList splitLines(const QString &body);
     static CddbDisc parseRead(const QStringList &lines);
 
 private:
-    QString m_baseUrl = U_Constantes::CddbDefaultBaseUrl;
+    QString m_baseUrl = Texts::CddbDefaultBaseUrl;
     QString m_email;
     HttpClient m_http;
     WebClient *m_web = nullptr;

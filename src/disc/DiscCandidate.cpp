@@ -1,24 +1,24 @@
 #include "disc/DiscCandidate.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "disc/HttpClient.h"
 
 QString sourceName(LookupSource source)
 {
     switch (source) {
     case LookupSource::MusicBrainz:
-        return U_Constantes::SourceMusicBrainz;
+        return Texts::SourceMusicBrainz;
     case LookupSource::Gnudb:
-        return U_Constantes::SourceGnudb;
+        return Texts::SourceGnudb;
     case LookupSource::CdText:
-        return U_Constantes::SourceCdText;
+        return Texts::SourceCdText;
     }
     return {};
 }
 
 QString DiscCandidate::describe() const
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     QStringList parts{sourceName(source)};
     if (!year.isEmpty())
         parts << year;
@@ -45,6 +45,6 @@ QString seconds(qint64 ms)
 QString transportReason(const QString &source, const std::exception &error)
 {
     if (const auto *late = dynamic_cast<const HttpTimedOut *>(&error))
-        return U_Constantes::WhyTimedOut.arg(source, seconds(late->ms()));
-    return U_Constantes::WhyRequestFailed.arg(source, QString::fromStdString(error.what()));
+        return Texts::WhyTimedOut.arg(source, seconds(late->ms()));
+    return Texts::WhyRequestFailed.arg(source, QString::fromStdString(error.what()));
 }

@@ -1,7 +1,7 @@
 #include "disc/DiscLookup.h"
 
 #include "base/MessageService.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QEventLoop>
 #include <QThread>
@@ -83,8 +83,8 @@ SourceResult DiscLookup::fromCdText(const DiscToc &toc)
     SourceResult result;
     const DiscText &text = toc.text;
     if (!text.hasTitles()) {
-        result.failure = U_Constantes::NoCdText;
-        result.reason = U_Constantes::WhyNoCdText.arg(U_Constantes::SourceCdText);
+        result.failure = Texts::NoCdText;
+        result.reason = Texts::WhyNoCdText.arg(Texts::SourceCdText);
         return result;
     }
     DiscCandidate c;
@@ -105,7 +105,7 @@ SourceResult DiscLookup::fromCdText(const DiscToc &toc)
 
 std::optional<DiscLookup::Result> DiscLookup::run(const QString &device)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     DiscToc toc;
     try {
         toc = readAside(device);
@@ -129,7 +129,7 @@ std::optional<DiscLookup::Result> DiscLookup::run(const QString &device)
 
 std::optional<DiscLookup::Result> DiscLookup::ask(const DiscToc &toc)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     const QList<LookupSource> sources = m_preferences.enabledSources();
     QList<DiscCandidate> candidates;
     QStringList headlines, reasons;

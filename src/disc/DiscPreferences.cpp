@@ -1,7 +1,7 @@
 #include "disc/DiscPreferences.h"
 
 #include "base/Settings.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QSettings>
 
@@ -33,9 +33,9 @@ QString key(LookupSource s)
 } // namespace
 
 DiscPreferences::DiscPreferences()
-    : gnudbUrl(U_Constantes::CddbDefaultBaseUrl)
-    , musicBrainzUrl(U_Constantes::MusicBrainzDefaultUrl)
-    , coverArtUrl(U_Constantes::CoverArtDefaultUrl)
+    : gnudbUrl(Texts::CddbDefaultBaseUrl)
+    , musicBrainzUrl(Texts::MusicBrainzDefaultUrl)
+    , coverArtUrl(Texts::CoverArtDefaultUrl)
 {
     for (const LookupSource s : AllSources)
         sources.append({s, true});

@@ -314,7 +314,7 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline, qint64 a
 
 } // namespace
 
-HttpReply HttpClient::Get(const QString &url)
+HttpReply HttpClient::get(const QString &url)
 {
     // One deadline for the whole exchange: a chain of slow redirects must not multiply it. Within a
     // lookup the lookup's deadline bounds it.

@@ -96,7 +96,7 @@ public:
     void setClock(LookupClock *clock) { m_clock = clock; }
 
     // Follows 300 to 302 redirects; any other status is returned to the caller.
-    HttpReply Get(const QString &url);
+    HttpReply get(const QString &url);
 
 private:
     int m_timeoutMs = DefaultTimeoutMs;

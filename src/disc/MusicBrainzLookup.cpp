@@ -1,7 +1,7 @@
 #include "disc/MusicBrainzLookup.h"
 
 #include "disc/CDInfo.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
 
 namespace {
 
@@ -73,8 +75,8 @@ int mediumOf(const QJsonArray &media, const QString &discId, int trackCount)
 
 MusicBrainzLookup::MusicBrainzLookup(WebClient &web)
     : m_web(web)
-    , m_server(U_Constantes::MusicBrainzDefaultUrl)
-    , m_coverServer(U_Constantes::CoverArtDefaultUrl)
+    , m_server(Texts::MusicBrainzDefaultUrl)
+    , m_coverServer(Texts::CoverArtDefaultUrl)
 {
 }
 
@@ -85,12 +87,14 @@ void MusicBrainzLookup::setInterval(int ms)
 
 QByteArray MusicBrainzLookup::userAgent(const QString &email)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     // One header line whatever the preferences hold.
     QString contact = email.trimmed();
-    for (const QChar c : contact)
-        if (c.unicode() < 0x21 || c.unicode() == 0x7F || c == QLatin1Char('(') || c == QLatin1Char(')'))
-            contact.clear();
+    const bool breaksTheLine = std::any_of(contact.cbegin(), contact.cend(), [](QChar c) {
+        return c.unicode() < 0x21 || c.unicode() == 0x7F || c == QLatin1Char('(') || c == QLatin1Char(')');
+    });
+    if (breaksTheLine)
+        contact.clear();
     if (contact.isEmpty())
         contact = ContactAddress.isEmpty() ? WebAddress : ContactAddress;
     return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + contact + QStringLiteral(" )")).toUtf8();
@@ -175,7 +179,7 @@ QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const Disc
 
 SourceResult MusicBrainzLookup::find(const DiscToc &toc)
 {
-    using namespace U_Constantes;
+    using namespace Texts;
     SourceResult result;
     m_web.setUserAgent(userAgent(m_contact));
     const QUrl url(m_server + requestPath(toc));

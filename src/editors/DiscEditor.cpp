@@ -1,7 +1,7 @@
 #include "editors/DiscEditor.h"
 
 #include "base/MessageService.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "base/WaitCursor.h"
 
 #include <QCloseEvent>
@@ -63,7 +63,7 @@ bool DiscEditor::checkTitle(QLineEdit *title)
 {
     if (!title->text().isEmpty())
         return true;
-    m_messages.warning(U_Constantes::NoTitleText);
+    m_messages.warning(Texts::NoTitleText);
     title->setFocus();
     return false;
 }

@@ -1,8 +1,8 @@
 #include "editors/DriveSelector.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "disc/CDInfo.h"
-#include "disc/U_Tools.h"
+#include "disc/DriveFiles.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -32,9 +32,9 @@ QString discTitle(const QString &drive)
     if (QFileInfo(drive).isDir())
         return {};
     try {
-        TCDInfo disc;
-        disc.OpenDrive(drive);
-        return disc.Text().title;
+        CDInfo disc;
+        disc.openDrive(drive);
+        return disc.text().title;
     } catch (const CDError &) {
         return {};
     }
@@ -45,7 +45,7 @@ QString discTitle(const QString &drive)
 DriveSelector::DriveSelector(QWidget *parent)
     : QComboBox(parent)
 {
-    setObjectName(QStringLiteral("ComboBoxEx_drive"));
+    setObjectName(QStringLiteral("driveBox"));
     setMaxVisibleItems(8);
     connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentDrive()); });
 }
@@ -57,13 +57,13 @@ void DriveSelector::setButton(QAbstractButton *button)
 
 void DriveSelector::fill()
 {
-    fill(ListCDDrives());
+    fill(listCdDrives());
 }
 
 void DriveSelector::fill(const QString &driveLines)
 {
     clear();
-    const QStringList drives = driveLines.split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
+    const QStringList drives = driveLines.split(Texts::LineBreak, Qt::SkipEmptyParts);
     setEnabled(!drives.isEmpty());
     if (m_button)
         m_button->setEnabled(!drives.isEmpty());
@@ -93,7 +93,7 @@ QString DriveSelector::caption(int index) const
 {
     const QString name = itemData(index, NameRole).toString();
     const QString title = itemData(index, DiscTitleRole).toString();
-    return title.isEmpty() ? name : U_Constantes::DriveWithDiscTitle.arg(name, title);
+    return title.isEmpty() ? name : Texts::DriveWithDiscTitle.arg(name, title);
 }
 
 QString DriveSelector::displayedText() const
@@ -125,7 +125,7 @@ QString DriveSelector::shownText(bool *withPicture) const
         return metrics.elidedText(name, Qt::ElideMiddle, room);
     // What is left beside the name goes to the title's beginning, when a few letters of it fit.
     const QString title = itemData(currentIndex(), DiscTitleRole).toString();
-    const QString head = U_Constantes::DriveWithDiscTitle.arg(name, QString());
+    const QString head = Texts::DriveWithDiscTitle.arg(name, QString());
     const QString shortTitle = metrics.elidedText(title, Qt::ElideRight, room - metrics.horizontalAdvance(head));
     return shortTitle.size() > 2 ? head + shortTitle : name;
 }

@@ -1,6 +1,6 @@
 #include "editors/LockWaitDialog.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -22,8 +22,8 @@ LockWaiter windowLockWaiter()
         QWidget *parent = QApplication::activeModalWidget();
         if (!parent)
             parent = QApplication::activeWindow();
-        QProgressDialog dialog(U_Constantes::CatalogueBusyText, U_Constantes::BtnCancel, 0, 0, parent);
-        dialog.setWindowTitle(U_Constantes::CatalogueBusyCaption);
+        QProgressDialog dialog(Texts::CatalogueBusyText, Texts::BtnCancel, 0, 0, parent);
+        dialog.setWindowTitle(Texts::CatalogueBusyCaption);
         dialog.setWindowModality(Qt::ApplicationModal);
         dialog.setAutoClose(false);
         dialog.setAutoReset(false);

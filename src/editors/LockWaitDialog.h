@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/DM_Main.h"
+#include "store/CatalogueConnection.h"
 
 // The windows' lock waiter: a write that finds another program holding the catalogue is tried
 // again from the event loop every moment, so the windows repaint, while a dialog says that the save

@@ -1,6 +1,6 @@
 #include "grid/ExportError.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QFileDevice>
 
@@ -17,7 +17,7 @@ void writeOrThrow(QIODevice &out, QByteArrayView bytes)
     while (done < bytes.size()) {
         const qint64 n = out.write(bytes.data() + done, bytes.size() - done);
         if (n <= 0)
-            throw ExportError(U_Constantes::CannotWriteFile.arg(fileNameOf(out), out.errorString()));
+            throw ExportError(Texts::CannotWriteFile.arg(fileNameOf(out), out.errorString()));
         done += qsizetype(n);
     }
 }

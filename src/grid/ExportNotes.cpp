@@ -1,6 +1,6 @@
 #include "grid/ExportNotes.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QLocale>
 
@@ -18,20 +18,20 @@ QString ExportNotes::text() const
         QStringList quoted;
         for (const QString &s : sheets)
             quoted << u'"' + s + u'"';
-        parts << U_Constantes::ExportMoreSheets.arg(locale.toString(sheetRows), quoted.join(QStringLiteral(", ")));
+        parts << Texts::ExportMoreSheets.arg(locale.toString(sheetRows), quoted.join(QStringLiteral(", ")));
     }
     if (!cutCells.empty()) {
-        QString cuts = U_Constantes::ExportCellsCut.arg(locale.toString(cellLimit));
+        QString cuts = Texts::ExportCellsCut.arg(locale.toString(cellLimit));
         const int listed = qMin(int(cutCells.size()), ListedCuts);
         for (int i = 0; i < listed; ++i) {
             const CutCell &c = cutCells[size_t(i)];
             QString label = c.label.simplified();
             if (label.size() > LabelLength)
                 label = label.left(SheetText::safeCut(label, LabelLength - 1)) + QChar(0x2026);
-            cuts += u'\n' + U_Constantes::ExportCutCell.arg(c.sheet, QString::number(c.row), label, c.column);
+            cuts += u'\n' + Texts::ExportCutCell.arg(c.sheet, QString::number(c.row), label, c.column);
         }
         if (int(cutCells.size()) > listed)
-            cuts += u'\n' + U_Constantes::ExportMoreCuts.arg(int(cutCells.size()) - listed);
+            cuts += u'\n' + Texts::ExportMoreCuts.arg(int(cutCells.size()) - listed);
         parts << cuts;
     }
     return parts.join(QStringLiteral("\n\n"));

@@ -6,7 +6,7 @@
 #include "grid/GridPrinter.h"
 #include "grid/XlsWriter.h"
 #include "grid/XlsxWriter.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QFileInfo>
 #include <QPdfWriter>
@@ -20,13 +20,13 @@ namespace {
 void openOrThrow(QSaveFile &file)
 {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw ExportError(U_Constantes::CannotCreateFile.arg(file.fileName(), file.errorString()));
+        throw ExportError(Texts::CannotCreateFile.arg(file.fileName(), file.errorString()));
 }
 
 void commitOrThrow(QSaveFile &file)
 {
     if (!file.commit())
-        throw ExportError(U_Constantes::CannotWriteFile.arg(file.fileName(), file.errorString()));
+        throw ExportError(Texts::CannotWriteFile.arg(file.fileName(), file.errorString()));
 }
 
 // Passes everything written to it on to `target`, whole, for a writer that never looks at what its
@@ -279,7 +279,7 @@ void GridExport::toPdf(const GridModel &model, const QString &path, const QStrin
     if (sink.failure)
         throw *sink.failure;
     if (!printed)
-        throw ExportError(U_Constantes::CannotWriteFile.arg(path, file.errorString()));
+        throw ExportError(Texts::CannotWriteFile.arg(path, file.errorString()));
     commitOrThrow(file);
 }
 

@@ -2,7 +2,7 @@
 
 #include "base/Collation.h"
 #include "base/RowSource.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QCollator>
 #include <QHash>
@@ -627,7 +627,7 @@ QString GridModel::groupText(int group) const
     const int column = m_groupBy[size_t(level)];
     const Group &g = m_groups[size_t(group)];
     const QString value = text(m_order[size_t(g.first)], column);
-    return U_Constantes::GroupRow.arg(m_columns[size_t(column)].caption, value).arg(g.count);
+    return Texts::GroupRow.arg(m_columns[size_t(column)].caption, value).arg(g.count);
 }
 
 QVariant GridModel::value(int sourceRow, int column) const
@@ -644,7 +644,7 @@ QString GridModel::text(int sourceRow, int column) const
     if (v.isNull())
         return QString();
     if (m_columns[size_t(column)].kind == GridColumn::CheckBox)
-        return v.toBool() ? U_Constantes::CheckedText : U_Constantes::UncheckedText;
+        return v.toBool() ? Texts::CheckedText : Texts::UncheckedText;
     if (v.typeId() == QMetaType::Double)
         return QString::number(v.toDouble(), 'g', 15);
     return v.toString();

@@ -2,7 +2,7 @@
 
 #include "grid/GridExport.h"
 #include "grid/GridModel.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QDate>
 #include <QFile>
@@ -324,7 +324,7 @@ void GridPrinter::paintPage(QPainter &p, int page) const
     p.drawText(top, Qt::AlignLeft | Qt::AlignTop, m_title);
     p.drawText(top, Qt::AlignRight | Qt::AlignTop, m_date);
     p.drawText(QRectF(0, bodyBottom, m_area.width(), m_band), Qt::AlignHCenter | Qt::AlignBottom,
-               U_Constantes::PrintPageOf.arg(page + 1).arg(m_counted ? QString::number(m_pages.size()) : QStringLiteral("…")));
+               Texts::PrintPageOf.arg(page + 1).arg(m_counted ? QString::number(m_pages.size()) : QStringLiteral("…")));
 
     double y = m_band;
     if (page == 0) {

@@ -1,6 +1,6 @@
 #include "grid/GroupPanel.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -24,7 +24,7 @@ GroupPanel::GroupPanel(const QObject *owner, QWidget *parent)
 
 QString GroupPanel::emptyText()
 {
-    return U_Constantes::GroupPanelHint;
+    return Texts::GroupPanelHint;
 }
 
 void GroupPanel::setGroups(const std::vector<int> &columns, const QStringList &captions)

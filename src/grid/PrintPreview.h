@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QDialog>
 #include <QPrinter>
@@ -26,7 +26,7 @@ public:
     PrintPreview(const DxGrid *grid, const QString &title, QWidget *parent = nullptr);
     ~PrintPreview() override;
 
-    static QString caption() { return U_Constantes::PrintPreviewCaption; }
+    static QString caption() { return Texts::PrintPreviewCaption; }
     QPrinter *printer() { return &m_printer; }
 
     // Pages that can be shown: all of them once counted.

@@ -3,7 +3,7 @@
 #include "grid/ExportError.h"
 #include "grid/ExportNotes.h"
 #include "grid/XlsWriter.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,20 +176,20 @@ void XlsxWriter::write(QIODevice &out, ExportNotes *notes) const
     const QDir folder = name.isEmpty() ? QDir::temp() : QFileInfo(name).absoluteDir();
     QTemporaryFile temp(folder.filePath(QStringLiteral("dadudu-XXXXXX.xlsx")));
     if (!temp.open())
-        throw ExportError(U_Constantes::CannotCreateFile.arg(temp.fileTemplate(), temp.errorString()));
+        throw ExportError(Texts::CannotCreateFile.arg(temp.fileTemplate(), temp.errorString()));
     temp.close();
     try {
         writeFile(temp.fileName(), folder.path(), notes);
     } catch (const QString &reason) {
-        throw ExportError(U_Constantes::CannotWriteFile.arg(name, reason));
+        throw ExportError(Texts::CannotWriteFile.arg(name, reason));
     }
     QFile made(temp.fileName());
     if (!made.open(QIODevice::ReadOnly))
-        throw ExportError(U_Constantes::CannotWriteFile.arg(name, made.errorString()));
+        throw ExportError(Texts::CannotWriteFile.arg(name, made.errorString()));
     while (!made.atEnd()) {
         const QByteArray chunk = made.read(1 << 20);
         if (chunk.isEmpty())
-            throw ExportError(U_Constantes::CannotWriteFile.arg(name, made.errorString()));
+            throw ExportError(Texts::CannotWriteFile.arg(name, made.errorString()));
         writeOrThrow(out, chunk);
     }
 }

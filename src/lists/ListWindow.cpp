@@ -2,7 +2,7 @@
 
 #include "grid/DxGrid.h"
 #include "grid/ExportNotes.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "base/MessageService.h"
 
 #include <QCloseEvent>
@@ -12,7 +12,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-TListWindow::TListWindow(const Frame &frame, MessageService &messages, QWidget *parent)
+ListWindow::ListWindow(const Frame &frame, MessageService &messages, QWidget *parent)
     : QWidget(parent)
     , m_messages(messages)
     , m_frame(frame)
@@ -30,19 +30,19 @@ TListWindow::TListWindow(const Frame &frame, MessageService &messages, QWidget *
 
     connect(m_main, &DxGrid::keyDown, this, [this](int key, Qt::KeyboardModifiers) {
         if (key == Qt::Key_Delete)
-            DeleteSelected();
+            deleteSelected();
     });
-    connect(m_main, &DxGrid::doubleClicked, this, &TListWindow::EditCurrent);
+    connect(m_main, &DxGrid::doubleClicked, this, &ListWindow::editCurrent);
 }
 
-DxGrid *TListWindow::addDetail(const QString &caption)
+DxGrid *ListWindow::addDetail(const QString &caption)
 {
     auto *panel = new QFrame;
-    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setObjectName(QStringLiteral("gridPanel"));
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
     auto *bar = new QLabel(caption);
-    bar->setObjectName(QStringLiteral("Panel2"));
+    bar->setObjectName(QStringLiteral("detailBar"));
     bar->setFixedHeight(24);
     bar->setFrameShape(QFrame::Panel);
     bar->setFrameShadow(QFrame::Raised);
@@ -62,17 +62,17 @@ DxGrid *TListWindow::addDetail(const QString &caption)
     return m_detail;
 }
 
-QString TListWindow::confirmDeleteText() const
+QString ListWindow::confirmDeleteText() const
 {
-    return U_Constantes::ConfirmDelete;
+    return Texts::ConfirmDelete;
 }
 
-int TListWindow::selectedId(int selected) const
+int ListWindow::selectedId(int selected) const
 {
     return m_main->selectedText(selected, 0).toInt();
 }
 
-void TListWindow::DeleteSelected()
+void ListWindow::deleteSelected()
 {
     if (m_readOnly || !m_messages.confirm(confirmDeleteText()))
         return;
@@ -87,7 +87,7 @@ void TListWindow::DeleteSelected()
     reload();
 }
 
-void TListWindow::EditCurrent()
+void ListWindow::editCurrent()
 {
     if (m_readOnly || m_main->selectedCount() == 0)
         return;
@@ -95,18 +95,18 @@ void TListWindow::EditCurrent()
     reload();
 }
 
-void TListWindow::SaveToHTMLFile(const QString &fileName)
+void ListWindow::saveToHtmlFile(const QString &fileName)
 {
-    SaveToFile(fileName, GridExport::Html);
+    saveToFile(fileName, GridExport::Html);
 }
 
-void TListWindow::SaveToXLSFile(const QString &fileName)
+void ListWindow::saveToXlsFile(const QString &fileName)
 {
     const GridExport::Format asked = GridExport::formatOfFile(fileName, GridExport::Xls);
-    SaveToFile(fileName, asked == GridExport::Xlsx || asked == GridExport::Csv ? asked : GridExport::Xls);
+    saveToFile(fileName, asked == GridExport::Xlsx || asked == GridExport::Csv ? asked : GridExport::Xls);
 }
 
-void TListWindow::SaveToFile(const QString &fileName, GridExport::Format format)
+void ListWindow::saveToFile(const QString &fileName, GridExport::Format format)
 {
     ExportNotes notes;
     if (!m_main->saveTo(fileName, format, m_frame.caption, &notes))
@@ -117,7 +117,7 @@ void TListWindow::SaveToFile(const QString &fileName, GridExport::Format format)
         m_messages.information(notes.text());
 }
 
-void TListWindow::closeEvent(QCloseEvent *event)
+void ListWindow::closeEvent(QCloseEvent *event)
 {
     // List windows live as long as the program: closing only minimises, or does nothing.
     event->ignore();

@@ -14,7 +14,7 @@ class QSplitter;
 
 // What every list window shares: a read-only main grid bound to its store's list, an optional detail
 // grid under a splitter, and the operations the main window sends to the list in front.
-class TListWindow : public QWidget
+class ListWindow : public QWidget
 {
     Q_OBJECT
 public:
@@ -25,21 +25,21 @@ public:
         bool canMinimise = true; // without a minimise button the close box does nothing
     };
 
-    TListWindow(const Frame &frame, MessageService &messages, QWidget *parent = nullptr);
+    ListWindow(const Frame &frame, MessageService &messages, QWidget *parent = nullptr);
 
     const Frame &frame() const { return m_frame; }
     DxGrid *mainGrid() const { return m_main; }
     DxGrid *detailGrid() const { return m_detail; }
 
     // Asks, deletes the selected rows one by one in selection order, reloads once.
-    void DeleteSelected();
+    void deleteSelected();
     // Opens the editor for the first selected row, then reloads; nothing without a selection.
-    void EditCurrent();
-    void SaveToHTMLFile(const QString &fileName);
+    void editCurrent();
+    void saveToHtmlFile(const QString &fileName);
     // Excel 97-2003, or XLSX or CSV when the name ends so: the save dialog offers the three.
-    void SaveToXLSFile(const QString &fileName);
+    void saveToXlsFile(const QString &fileName);
     // Writes the main grid in that format, then tells the user what the file could not hold.
-    void SaveToFile(const QString &fileName, GridExport::Format format);
+    void saveToFile(const QString &fileName, GridExport::Format format);
 
     // On a catalogue that can only be read, Delete and a double click do nothing.
     void setReadOnly(bool on) { m_readOnly = on; }

@@ -1,7 +1,7 @@
 #include "store/CatalogueFile.h"
 
 #include "store/DbEngine.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +66,7 @@ void createEmptyCatalogue(const QString &path)
                                           + QStringLiteral("\nCOMMIT;"));
         } catch (const DbError &e) {
             if (e.text() == refused)
-                throw DbError(U_Constantes::ServerCatalogueExists.arg(path));
+                throw DbError(Texts::ServerCatalogueExists.arg(path));
             throw;
         }
         return;
@@ -126,9 +126,9 @@ const QList<ParentLink> &parentLinks()
 
 QString missingParentName(const ParentLink &link, qint64 id)
 {
-    const QString &name = link.parent == QLatin1String("ARTISTE") ? U_Constantes::MissingArtistName
-        : link.parent == QLatin1String("CDAUDIO")                  ? U_Constantes::MissingCDName
-                                                                   : U_Constantes::MissingDataCDName;
+    const QString &name = link.parent == QLatin1String("ARTISTE") ? Texts::MissingArtistName
+        : link.parent == QLatin1String("CDAUDIO")                  ? Texts::MissingCDName
+                                                                   : Texts::MissingDataCDName;
     return name.arg(id);
 }
 

@@ -1,6 +1,6 @@
 #include "store/CoverStore.h"
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,8 +36,8 @@ QString CoverStore::whereIs(int cdId) const
 bool CoverStore::serverHasCovers() const
 {
     DbQuery q(m_connection, {QStringLiteral("select case when to_regclass('cover') is null then 0 else 1 end")});
-    q.Open();
-    return q.FirstField().toInt() > 0;
+    q.open();
+    return q.firstField().toInt() > 0;
 }
 
 QByteArray CoverStore::load(int cdId) const
@@ -50,15 +50,15 @@ QByteArray CoverStore::load(int cdId) const
         return {};
     DbQuery q(m_connection, {QStringLiteral("select JPEG from COVER where CD_ID = :CD_ID")});
     q.setParam(QStringLiteral("CD_ID"), cdId);
-    q.Open();
-    return q.RecordCount() > 0 ? q.FirstField().toByteArray() : QByteArray();
+    q.open();
+    return q.rowCount() > 0 ? q.firstField().toByteArray() : QByteArray();
 }
 
 void CoverStore::save(int cdId, const QByteArray &jpeg)
 {
     if (!onServer()) {
         if (!QDir(m_folder).exists() && !QDir().mkpath(m_folder))
-            throw DbError(U_Constantes::CoverFolderNotCreated.arg(QDir::toNativeSeparators(m_folder)));
+            throw DbError(Texts::CoverFolderNotCreated.arg(QDir::toNativeSeparators(m_folder)));
         QSaveFile file(filePath(cdId));
         if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.commit())
             throw DbError(file.errorString());
@@ -69,7 +69,7 @@ void CoverStore::save(int cdId, const QByteArray &jpeg)
                              QStringLiteral("on conflict (CD_ID) do update set JPEG = excluded.JPEG")});
     q.setParam(QStringLiteral("CD_ID"), cdId);
     q.setParam(QStringLiteral("JPEG"), QString::fromLatin1(jpeg.toHex()));
-    q.ExecSQL();
+    q.exec();
 }
 
 void CoverStore::remove(int cdId)
@@ -82,7 +82,7 @@ void CoverStore::remove(int cdId)
     }
     DbQuery q(m_connection, {QStringLiteral("delete from COVER where CD_ID = :CD_ID")});
     q.setParam(QStringLiteral("CD_ID"), cdId);
-    q.ExecSQL();
+    q.exec();
 }
 
 QList<int> CoverStore::cdIds() const
@@ -104,8 +104,8 @@ QList<int> CoverStore::cdIds() const
     if (!serverHasCovers())
         return ids;
     DbQuery q(m_connection, {QStringLiteral("select CD_ID from COVER order by CD_ID")});
-    q.Open();
-    for (q.First(); !q.Eof(); q.Next())
-        ids << q.FieldAsInteger(QStringLiteral("CD_ID"));
+    q.open();
+    for (q.first(); !q.eof(); q.next())
+        ids << q.fieldAsInteger(QStringLiteral("CD_ID"));
     return ids;
 }

@@ -60,10 +60,10 @@ DbConnection::DbConnection(QObject *parent)
 
 DbConnection::~DbConnection()
 {
-    Close();
+    close();
 }
 
-bool DbConnection::Connected() const
+bool DbConnection::connected() const
 {
     return m_backend != nullptr;
 }
@@ -90,9 +90,9 @@ DbConnection::ChangeStamp DbConnection::changeStamp() const
     return stamp;
 }
 
-void DbConnection::Open()
+void DbConnection::open()
 {
-    if (Connected())
+    if (connected())
         return;
     auto backend = db::isServerLocation(m_location) ? db::makePostgresBackend() : db::makeSqliteBackend();
     backend->open(m_location, m_foreignKeys, m_busyTimeoutMs, m_readOnly);
@@ -108,9 +108,9 @@ void DbConnection::setBusyTimeoutMs(int ms)
         m_backend->setBusyTimeoutMs(ms);
 }
 
-void DbConnection::Close()
+void DbConnection::close()
 {
-    if (!Connected())
+    if (!connected())
         return;
     emit closing();
     m_inTransaction = false;
@@ -119,16 +119,16 @@ void DbConnection::Close()
     m_backend.reset();
 }
 
-void DbConnection::BeginTrans()
+void DbConnection::beginTrans()
 {
-    Open();
+    open();
     // A file's write lock is taken at once: waiting for it then finds no rows read before the wait
     // gone stale, and a wait given up has done nothing.
     m_backend->exec(m_backend->engine() == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     m_inTransaction = true;
 }
 
-void DbConnection::CommitTrans()
+void DbConnection::commitTrans()
 {
     if (!m_backend)
         throw DbError(QStringLiteral("The database engine is not available."));
@@ -136,7 +136,7 @@ void DbConnection::CommitTrans()
     m_inTransaction = false;
 }
 
-void DbConnection::RollbackTrans()
+void DbConnection::rollbackTrans()
 {
     if (!m_inTransaction)
         return;
@@ -147,19 +147,19 @@ void DbConnection::RollbackTrans()
 
 qint64 DbConnection::lastInsertId()
 {
-    Open();
+    open();
     return m_backend->lastInsertId();
 }
 
 qint64 DbConnection::highWater(const QString &table, const QString &key)
 {
-    Open();
+    open();
     return m_backend->highWater(table, key);
 }
 
 void DbConnection::setHighWater(const QString &table, const QString &key, qint64 high)
 {
-    Open();
+    open();
     m_backend->setHighWater(table, key, high);
 }
 
@@ -174,7 +174,7 @@ DbQuery::DbQuery(DbConnection &connection, const QStringList &sqlLines, QObject 
     connect(&connection, &DbConnection::closing, this, [this] {
         // A statement outliving its connection would keep the catalogue open.
         forgetPrepared();
-        Close();
+        close();
     });
 }
 
@@ -252,7 +252,7 @@ void DbQuery::setParam(const QString &name, const QString &value)
 
 std::unique_ptr<db::Statement> DbQuery::prepare(bool reused)
 {
-    m_connection.Open();
+    m_connection.open();
     // The engines read a statement only up to a NUL, so a literal holding one would be cut short.
     if (m_sql.contains(QChar(0)))
         throw DbError(QStringLiteral("A text holds a NUL character, which the catalogue does not store."),
@@ -267,9 +267,9 @@ void DbQuery::forgetPrepared()
     m_paramsAdded = true;
 }
 
-void DbQuery::ExecSQL()
+void DbQuery::exec()
 {
-    m_connection.Open();
+    m_connection.open();
     const bool again = m_prepared || m_emptyStatement;
     if (!again) {
         m_prepared = prepare(true);
@@ -284,15 +284,15 @@ void DbQuery::ExecSQL()
     m_rowsAffected = m_prepared->run(m_params, sameParams, nullptr);
 }
 
-void DbQuery::Open()
+void DbQuery::open()
 {
     if (!m_active)
-        Reopen({});
+        reopen({});
 }
 
-bool DbQuery::Reopen(const StepRunner &runner)
+bool DbQuery::reopen(const StepRunner &runner)
 {
-    m_connection.Open();
+    m_connection.open();
     // Taken first, so a write that lands while the rows are read makes the list read again later.
     const DbConnection::ChangeStamp before = m_connection.changeStamp();
     db::Rows rows;
@@ -340,7 +340,7 @@ void DbQuery::adopt(db::Rows &&rows, const DbConnection::ChangeStamp &readAt)
     notifyReset();
 }
 
-bool DbQuery::UpToDate() const
+bool DbQuery::upToDate() const
 {
     return m_active && m_readAt.others >= 0 && m_readAt == m_connection.changeStamp();
 }
@@ -356,7 +356,7 @@ bool DbQuery::utf8(int row, int column, QByteArrayView *text) const
     return true;
 }
 
-QVariant DbQuery::Value(int row, int column) const
+QVariant DbQuery::value(int row, int column) const
 {
     const db::Cell &cell = m_cells[size_t(row) * size_t(m_fieldNames.size()) + size_t(column)];
     switch (cell.type) {
@@ -376,7 +376,7 @@ QVariant DbQuery::Value(int row, int column) const
     }
 }
 
-void DbQuery::Close()
+void DbQuery::close()
 {
     if (!m_active)
         return;
@@ -399,13 +399,13 @@ void DbQuery::setCurrentRow(int row)
     notifyCurrent();
 }
 
-void DbQuery::First()
+void DbQuery::first()
 {
     if (m_rowCount > 0)
         setCurrentRow(0);
 }
 
-void DbQuery::Next()
+void DbQuery::next()
 {
     if (m_current < 0)
         return;
@@ -415,19 +415,19 @@ void DbQuery::Next()
         m_current = m_rowCount; // past the end: Eof, no row to show
 }
 
-bool DbQuery::Eof() const
+bool DbQuery::eof() const
 {
     return m_current < 0 || m_current >= m_rowCount;
 }
 
-bool DbQuery::Locate(const QString &field, int value)
+bool DbQuery::locate(const QString &field, int wanted)
 {
-    const int column = FieldIndex(field);
+    const int column = fieldIndex(field);
     if (column < 0)
         throw DbError(QStringLiteral("Field '%1' not found").arg(field));
     for (int r = 0; r < m_rowCount; ++r) {
-        const QVariant v = Value(r, column);
-        if (!v.isNull() && v.toLongLong() == value) {
+        const QVariant v = value(r, column);
+        if (!v.isNull() && v.toLongLong() == wanted) {
             setCurrentRow(r);
             return true;
         }
@@ -435,7 +435,7 @@ bool DbQuery::Locate(const QString &field, int value)
     return false;
 }
 
-int DbQuery::FieldIndex(const QString &name) const
+int DbQuery::fieldIndex(const QString &name) const
 {
     for (int i = 0; i < m_fieldNames.size(); ++i)
         if (m_fieldNames.at(i).compare(name, Qt::CaseInsensitive) == 0)
@@ -447,49 +447,49 @@ void DbQuery::requireRow(const char *what) const
 {
     if (!m_active)
         throw DbError(QStringLiteral("Cannot read %1: the query is closed").arg(QLatin1String(what)));
-    if (Eof())
+    if (eof())
         throw DbError(QStringLiteral("Cannot read %1: there is no current record").arg(QLatin1String(what)));
 }
 
-QVariant DbQuery::Field(const QString &name) const
+QVariant DbQuery::field(const QString &name) const
 {
     requireRow("a field");
-    const int column = FieldIndex(name);
+    const int column = fieldIndex(name);
     if (column < 0)
         throw DbError(QStringLiteral("Field '%1' not found").arg(name));
-    return Value(m_current, column);
+    return value(m_current, column);
 }
 
-int DbQuery::FieldAsInteger(const QString &name) const
+int DbQuery::fieldAsInteger(const QString &name) const
 {
-    return Field(name).toInt();
+    return field(name).toInt();
 }
 
-QString DbQuery::FieldAsString(const QString &name) const
+QString DbQuery::fieldAsString(const QString &name) const
 {
-    const QVariant v = Field(name);
+    const QVariant v = field(name);
     return v.isNull() ? QString(QStringLiteral("")) : v.toString();
 }
 
-bool DbQuery::FieldAsBoolean(const QString &name) const
+bool DbQuery::fieldAsBoolean(const QString &name) const
 {
-    return Field(name).toBool();
+    return field(name).toBool();
 }
 
-QVariant DbQuery::FirstField() const
+QVariant DbQuery::firstField() const
 {
     requireRow("the first field");
     if (m_fieldNames.isEmpty())
         throw DbError(QStringLiteral("The query has no fields"));
-    return Value(m_current, 0);
+    return value(m_current, 0);
 }
 
-void DbQuery::DisableControls()
+void DbQuery::disableControls()
 {
     holdNotifications();
 }
 
-void DbQuery::EnableControls()
+void DbQuery::enableControls()
 {
     releaseNotifications();
 }

@@ -66,7 +66,7 @@ public:
     QString location() const { return m_location; }
 
     // How long a statement waits for another program's write lock before it fails. The windows
-    // wait through the main's lock waiter instead (see TD_Main::setLockWaiter); a tool, waiting
+    // wait through the main's lock waiter instead (see CatalogueConnection::setLockWaiter); a tool, waiting
     // here, outlasts any short write of another program.
     static constexpr int DefaultBusyTimeoutMs = 10000;
     void setBusyTimeoutMs(int ms);
@@ -81,10 +81,10 @@ public:
 
     // Opens an existing catalogue; never creates one, and never writes to a file or database that
     // is not a catalogue. Raises DbError with the engine's text.
-    void Open();
+    void open();
     // Rolls back an open transaction and closes every query on the connection.
-    void Close();
-    bool Connected() const;
+    void close();
+    bool connected() const;
     // Open for reading only: asked for, or the catalogue cannot be written by this user or on its
     // medium (the program then turns its writing commands off).
     bool readOnly() const;
@@ -101,10 +101,10 @@ public:
     };
     ChangeStamp changeStamp() const;
 
-    void BeginTrans();
-    void CommitTrans();
-    void RollbackTrans();
-    bool InTransaction() const { return m_inTransaction; }
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+    bool inTransaction() const { return m_inTransaction; }
 
     // See db::Backend; each opens the connection when it is closed.
     qint64 lastInsertId();
@@ -145,7 +145,7 @@ public:
     // Lines are joined with CR LF, which the engine reads as white space.
     void setSQL(const QStringList &lines);
     void setSQL(const QString &text);
-    QString SQL() const { return m_sql; }
+    QString sql() const { return m_sql; }
 
     void setParam(const QString &name, int value);
     void setParam(const QString &name, const QString &value);
@@ -153,57 +153,52 @@ public:
     // A whole number, a text, or NULL for a null QVariant, as the variant holds.
     void setParam(const QString &name, const QVariant &value);
 
-    void ExecSQL();
-    int RowsAffected() const { return m_rowsAffected; }
+    void exec();
+    int rowsAffected() const { return m_rowsAffected; }
 
-    void Open();
+    void open();
     // Reads the rows again while the snapshot stays as it is, through `runner` (see runStep). The
     // read may run on another thread, and then has the connection to itself until it ends: nothing
     // else may use it meanwhile. The new rows take the old ones' place, and views hear it, here and
     // only when the read ran to its end; stopped, it leaves the snapshot as it was and answers false.
     // A closed query is opened so.
-    bool Reopen(const StepRunner &runner);
-    void Close();
-    bool Active() const { return m_active; }
+    bool reopen(const StepRunner &runner);
+    void close();
+    bool active() const { return m_active; }
     // Open, and reading it again would give the same rows: same SQL and parameters, and nothing
     // written to the catalogue since it was read.
-    bool UpToDate() const;
-    int RecordCount() const { return m_rowCount; }
+    bool upToDate() const;
 
     // Current row; -1 on a closed or empty query.
-    int RecNo() const { return m_current; }
+    int recNo() const { return m_current; }
     void setCurrentRow(int row) override;
-    void First();
-    void Next();
-    bool Eof() const;
+    void first();
+    void next();
+    bool eof() const;
     // Moves to the first row whose field equals value; leaves the current row alone when none does.
-    bool Locate(const QString &field, int value);
+    bool locate(const QString &field, int wanted);
 
-    QVariant Field(const QString &name) const;
-    int FieldAsInteger(const QString &name) const;
-    QString FieldAsString(const QString &name) const;
-    bool FieldAsBoolean(const QString &name) const;
-    QVariant FirstField() const;
+    QVariant field(const QString &name) const;
+    int fieldAsInteger(const QString &name) const;
+    QString fieldAsString(const QString &name) const;
+    bool fieldAsBoolean(const QString &name) const;
+    QVariant firstField() const;
 
     // The snapshot, for bound views.
-    int FieldCount() const { return int(m_fieldNames.size()); }
-    QString FieldName(int column) const { return m_fieldNames.value(column); }
-    int FieldIndex(const QString &name) const;
-    QVariant Value(int row, int column) const;
+    int fieldCount() const override { return int(m_fieldNames.size()); }
+    QString fieldName(int column) const override { return m_fieldNames.value(column); }
+    int fieldIndex(const QString &name) const override;
+    QVariant value(int row, int column) const override;
 
     // Bound views do not follow the query between the two calls; they catch up on the last Enable.
-    void DisableControls();
-    void EnableControls();
-    bool ControlsDisabled() const { return notificationsHeld(); }
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return notificationsHeld(); }
 
     // RowSource: rowsReset is not sent while controls are disabled.
     int rowCount() const override { return m_active ? m_rowCount : 0; }
-    int fieldCount() const override { return FieldCount(); }
-    QString fieldName(int column) const override { return FieldName(column); }
-    int fieldIndex(const QString &name) const override { return FieldIndex(name); }
-    QVariant value(int row, int column) const override { return Value(row, column); }
     bool utf8(int row, int column, QByteArrayView *text) const override;
-    int currentRow() const override { return Eof() ? -1 : m_current; }
+    int currentRow() const override { return eof() ? -1 : m_current; }
 
 private:
     void requireRow(const char *what) const;

@@ -3,7 +3,7 @@
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
 #include "store/ServerPassword.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -460,7 +460,7 @@ public:
             // The server rolled the transaction back when its session ended.
             m_transactionLost = false;
             if (word == "COMMIT")
-                throw DbError(U_Constantes::ServerLostNotStored);
+                throw DbError(Texts::ServerLostNotStored);
             return;
         }
         beforeStatement();
@@ -641,7 +641,7 @@ private:
     {
         PQreset(m_conn);
         if (PQstatus(m_conn) != CONNECTION_OK)
-            throw DbError(U_Constantes::ServerLostNoAnswer + QStringLiteral("\r\n") + trimmedText(PQerrorMessage(m_conn)));
+            throw DbError(Texts::ServerLostNoAnswer + QStringLiteral("\r\n") + trimmedText(PQerrorMessage(m_conn)));
         ++m_generation;
         PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
         startSession();
@@ -652,7 +652,7 @@ private:
         if (!m_conn)
             throw DbError(QStringLiteral("The database engine is not available."));
         if (m_transactionLost)
-            throw DbError(U_Constantes::ServerLostNotStored);
+            throw DbError(Texts::ServerLostNotStored);
         // Only between transactions: within one, a lost session is for the statement to report.
         // A server that shut down said so and closed the socket; reading what waits there needs no
         // round trip, and its end marks the session ended.
@@ -686,11 +686,11 @@ private:
         }
         m_transactionLost = lost;
         if (m_transactionLost)
-            throw DbError(U_Constantes::ServerLostNotStored + details);
+            throw DbError(Texts::ServerLostNotStored + details);
         if (reading && !inTransaction)
             return true;
         // The server may have stored it before it went: sending it again could store it twice.
-        throw DbError(U_Constantes::ServerLostOutcomeUnknown + details);
+        throw DbError(Texts::ServerLostOutcomeUnknown + details);
     }
 
     void requireCatalogueTables()

@@ -1,8 +1,8 @@
 #include "store/Store.h"
 
-#include "store/DM_Main.h"
+#include "store/CatalogueConnection.h"
 #include "base/MessageService.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QHash>
 #include <QScopeGuard>
@@ -21,19 +21,19 @@ constexpr int LockTryMs = 100;
 QString fieldOf(const QString &parameter)
 {
     static const QHash<QString, const QString *> fields{
-        {QStringLiteral("CD_LABEL"), &U_Constantes::FieldTitle},
-        {QStringLiteral("CD_TITLE"), &U_Constantes::FieldTitle},
-        {QStringLiteral("MOV_TITLE"), &U_Constantes::FieldTitle},
-        {QStringLiteral("ART_NAME"), &U_Constantes::FieldArtistName},
-        {QStringLiteral("MOV_TYPE"), &U_Constantes::FieldMovieType},
-        {QStringLiteral("BARCODE"), &U_Constantes::FieldBarcode},
-        {QStringLiteral("YEAR"), &U_Constantes::FieldYear},
-        {QStringLiteral("COMMENTS"), &U_Constantes::FieldComments},
-        {QStringLiteral("TR_LABEL"), &U_Constantes::FieldTrack},
-        {QStringLiteral("DATA_LABEL"), &U_Constantes::FieldItem},
+        {QStringLiteral("CD_LABEL"), &Texts::FieldTitle},
+        {QStringLiteral("CD_TITLE"), &Texts::FieldTitle},
+        {QStringLiteral("MOV_TITLE"), &Texts::FieldTitle},
+        {QStringLiteral("ART_NAME"), &Texts::FieldArtistName},
+        {QStringLiteral("MOV_TYPE"), &Texts::FieldMovieType},
+        {QStringLiteral("BARCODE"), &Texts::FieldBarcode},
+        {QStringLiteral("YEAR"), &Texts::FieldYear},
+        {QStringLiteral("COMMENTS"), &Texts::FieldComments},
+        {QStringLiteral("TR_LABEL"), &Texts::FieldTrack},
+        {QStringLiteral("DATA_LABEL"), &Texts::FieldItem},
     };
     const QString *field = fields.value(parameter.toUpper());
-    return field ? *field : U_Constantes::FieldSomeText;
+    return field ? *field : Texts::FieldSomeText;
 }
 
 } // namespace
@@ -42,20 +42,20 @@ QString usersReason(const DbError &error, const QString &parentGone)
 {
     switch (error.cause()) {
     case DbError::Cause::LockBusy:
-        return U_Constantes::ReasonCatalogueBusy;
+        return Texts::ReasonCatalogueBusy;
     case DbError::Cause::ParentGone:
-        return parentGone.isEmpty() ? U_Constantes::ReasonParentDeleted : parentGone;
+        return parentGone.isEmpty() ? Texts::ReasonParentDeleted : parentGone;
     case DbError::Cause::NulInText:
-        return U_Constantes::ReasonInvisibleCharacter.arg(fieldOf(error.subject()));
+        return Texts::ReasonInvisibleCharacter.arg(fieldOf(error.subject()));
     case DbError::Cause::ServerSilent:
-        return U_Constantes::ReasonServerSilent.arg(error.subject());
+        return Texts::ReasonServerSilent.arg(error.subject());
     case DbError::Cause::Other:
         break;
     }
     return {};
 }
 
-Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
+Store::Store(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : QObject(parent)
     , m_main(main)
     , m_messages(messages)
@@ -65,21 +65,21 @@ Store::Store(TD_Main &main, MessageService &messages, QObject *parent)
 bool Store::listUpToDate()
 {
     const auto *query = qobject_cast<const DbQuery *>(&listRows());
-    return query && query->UpToDate();
+    return query && query->upToDate();
 }
 
 DbConnection &Store::connection() const
 {
-    return m_main.ADOConnection;
+    return m_main.connection;
 }
 
 void Store::warn(const QString &failureMessage, const DbError &error)
 {
     const QString reason = usersReason(error, m_parentGone);
     if (reason.isEmpty())
-        m_messages.warning(failureMessage + U_Constantes::LineBreak + error.text());
+        m_messages.warning(failureMessage + Texts::LineBreak + error.text());
     else
-        m_messages.showDetailed(MessageService::Kind::Warning, failureMessage + U_Constantes::LineBreak + reason, error.text());
+        m_messages.showDetailed(MessageService::Kind::Warning, failureMessage + Texts::LineBreak + reason, error.text());
 }
 
 WriteResult Store::write(const QString &failureMessage, const std::function<void()> &statements)
@@ -90,12 +90,12 @@ WriteResult Store::write(const QString &failureMessage, const std::function<void
     const auto attempt = [&] {
         failure.reset();
         try {
-            connection().BeginTrans();
+            connection().beginTrans();
             statements();
-            connection().CommitTrans();
+            connection().commitTrans();
         } catch (const DbError &e) {
             try {
-                connection().RollbackTrans();
+                connection().rollbackTrans();
             } catch (const DbError &second) {
                 // The first failure is the one worth telling; the connection drops the transaction anyway.
                 qCWarning(lcStore) << "rolling back failed too:" << second.text();
@@ -104,7 +104,7 @@ WriteResult Store::write(const QString &failureMessage, const std::function<void
         } catch (...) {
             // Whatever else ends the statements leaves nothing of them behind either.
             try {
-                connection().RollbackTrans();
+                connection().rollbackTrans();
             } catch (const DbError &second) {
                 qCWarning(lcStore) << "rolling back failed too:" << second.text();
             }
@@ -152,60 +152,60 @@ void Store::betweenItems()
 
 void Store::reopenKeepingRow(DbQuery &list, const QString &keyField, const StepRunner &runner)
 {
-    if (!list.Active())
+    if (!list.active())
         return;
-    const int key = list.Eof() ? 0 : list.FieldAsInteger(keyField);
-    const bool hadRow = !list.Eof();
-    list.DisableControls();
-    const auto enable = qScopeGuard([&list] { list.EnableControls(); });
-    if (!list.Reopen(runner))
+    const int key = list.eof() ? 0 : list.fieldAsInteger(keyField);
+    const bool hadRow = !list.eof();
+    list.disableControls();
+    const auto enable = qScopeGuard([&list] { list.enableControls(); });
+    if (!list.reopen(runner))
         return;
-    if (!hadRow || !list.Locate(keyField, key))
-        list.First();
+    if (!hadRow || !list.locate(keyField, key))
+        list.first();
 }
 
 void Store::reopenDetail(DbQuery &detail, const DbQuery &list, const QString &keyField)
 {
-    detail.DisableControls();
+    detail.disableControls();
     try {
-        detail.Close();
-        const int key = (list.Active() && !list.Eof()) ? list.FieldAsInteger(keyField) : 0;
+        detail.close();
+        const int key = (list.active() && !list.eof()) ? list.fieldAsInteger(keyField) : 0;
         detail.setParam(keyField, key);
-        detail.Open();
+        detail.open();
     } catch (...) {
-        detail.EnableControls();
+        detail.enableControls();
         throw;
     }
-    detail.EnableControls();
+    detail.enableControls();
 }
 
 bool Store::locateRefreshing(DbQuery &list, const QString &keyField, int key, const std::function<void()> &refresh)
 {
-    if (list.Active() && list.Locate(keyField, key))
+    if (list.active() && list.locate(keyField, key))
         return true;
     refresh();
-    return list.Active() && list.Locate(keyField, key);
+    return list.active() && list.locate(keyField, key);
 }
 
 QStringList Store::column(const DbQuery &query, const QString &field)
 {
     QStringList out;
-    const int c = query.FieldIndex(field);
+    const int c = query.fieldIndex(field);
     if (c < 0)
         return out;
-    out.reserve(query.RecordCount());
-    for (int row = 0; row < query.RecordCount(); ++row)
-        out << query.Value(row, c).toString();
+    out.reserve(query.rowCount());
+    for (int row = 0; row < query.rowCount(); ++row)
+        out << query.value(row, c).toString();
     return out;
 }
 
 void Store::requireRowChanged(const DbQuery &update, const QString &what)
 {
-    if (update.RowsAffected() == 0)
+    if (update.rowsAffected() == 0)
         throw DbError(QStringLiteral("The %1 is no longer in the catalogue: another user has deleted it.").arg(what));
 }
 
 int Store::currentKey(const DbQuery &query, const QString &field)
 {
-    return query.Active() && !query.Eof() ? query.FieldAsInteger(field) : 0;
+    return query.active() && !query.eof() ? query.fieldAsInteger(field) : 0;
 }

@@ -35,7 +35,7 @@ private:
 };
 
 class MessageService;
-class TD_Main;
+class CatalogueConnection;
 
 // What the user is told of an engine's failure, in the user's words, from its cause; empty when
 // there is nothing better to say than the engine's text. `parentGone`: what a row refers to, when
@@ -48,7 +48,7 @@ class Store : public QObject
 {
     Q_OBJECT
 public:
-    Store(TD_Main &main, MessageService &messages, QObject *parent = nullptr);
+    Store(CatalogueConnection &main, MessageService &messages, QObject *parent = nullptr);
 
     // Runs between two inserts of a long list, inside its transaction, for a test to look at the
     // catalogue then; none by default. The store serves no events of the windows' itself: whatever
@@ -94,7 +94,7 @@ protected:
     // was open. Without this the save would end in silence with nothing stored.
     static void requireRowChanged(const DbQuery &update, const QString &what);
 
-    TD_Main &m_main;
+    CatalogueConnection &m_main;
     MessageService &m_messages;
     // Said when a write names a row another program deleted meanwhile; a store says which row it is.
     QString m_parentGone;

@@ -2,7 +2,7 @@
 #include "store/CatalogueFile.h"
 #include "store/CoverStore.h"
 #include "store/DbEngine.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "store/ServerPassword.h"
 
 #include <QCommandLineParser>
@@ -31,15 +31,15 @@ qint64 makeMissingParents(DbConnection &source, DbConnection &target, const Pare
     DbQuery missing(source, {QStringLiteral("select distinct %1 from %2 where %1 is not null and %1 not in "
                                             "(select %1 from %3) order by 1")
                                  .arg(link.column, link.child, link.parent)});
-    missing.Open();
+    missing.open();
     DbQuery insert(target, {QStringLiteral("insert into %1 (%2, %3) values (:ID, :NAME)")
                                 .arg(link.parent, link.column, link.nameColumn)});
     qint64 high = 0;
-    for (missing.First(); !missing.Eof(); missing.Next()) {
-        const qint64 id = missing.FirstField().toLongLong();
+    for (missing.first(); !missing.eof(); missing.next()) {
+        const qint64 id = missing.firstField().toLongLong();
         insert.setParam(QStringLiteral("ID"), QVariant(id));
         insert.setParam(QStringLiteral("NAME"), missingParentName(link, id));
-        insert.ExecSQL();
+        insert.exec();
         high = qMax(high, id);
         ++*made;
     }
@@ -49,7 +49,7 @@ qint64 makeMissingParents(DbConnection &source, DbConnection &target, const Pare
 // The covers beside a catalogue file, in the folder the program keeps them in.
 QString coversFolderBeside(const QString &file)
 {
-    return QDir(QFileInfo(file).absolutePath()).filePath(U_Constantes::CoversFolderName);
+    return QDir(QFileInfo(file).absolutePath()).filePath(Texts::CoversFolderName);
 }
 
 QTextStream &err()
@@ -61,14 +61,14 @@ QTextStream &err()
 void open(DbConnection &connection, const QString &location)
 {
     connection.setLocation(location);
-    connection.Open();
+    connection.open();
 }
 
 qint64 scalar(DbConnection &connection, const QString &sql)
 {
     DbQuery q(connection, {sql});
-    q.Open();
-    return q.RecordCount() > 0 && !q.FirstField().isNull() ? q.FirstField().toLongLong() : 0;
+    q.open();
+    return q.rowCount() > 0 && !q.firstField().isNull() ? q.firstField().toLongLong() : 0;
 }
 
 } // namespace
@@ -145,27 +145,27 @@ int main(int argc, char **argv)
             return 1;
         }
 
-        target.BeginTrans();
+        target.beginTrans();
         // Children before parents, so the keys let each delete through.
         for (auto it = std::rbegin(Tables); it != std::rend(Tables); ++it) {
             DbQuery del(target, {QStringLiteral("delete from %1").arg(QLatin1String(it->name))});
-            del.ExecSQL();
+            del.exec();
         }
         for (const Table &t : Tables) {
             const QString table = QString::fromLatin1(t.name);
             DbQuery rows(source, {QStringLiteral("select * from %1 order by %2").arg(table, QLatin1String(t.key))});
-            rows.Open();
+            rows.open();
             QStringList columns, params;
-            for (int c = 0; c < rows.FieldCount(); ++c) {
-                columns << rows.FieldName(c);
-                params << u':' + rows.FieldName(c);
+            for (int c = 0; c < rows.fieldCount(); ++c) {
+                columns << rows.fieldName(c);
+                params << u':' + rows.fieldName(c);
             }
             DbQuery insert(target, {QStringLiteral("insert into %1 (%2) values (%3)")
                                         .arg(table, columns.join(QStringLiteral(", ")), params.join(QStringLiteral(", ")))});
-            for (int r = 0; r < rows.RecordCount(); ++r) {
-                for (int c = 0; c < rows.FieldCount(); ++c)
-                    insert.setParam(columns[c], rows.Value(r, c));
-                insert.ExecSQL();
+            for (int r = 0; r < rows.rowCount(); ++r) {
+                for (int c = 0; c < rows.fieldCount(); ++c)
+                    insert.setParam(columns[c], rows.value(r, c));
+                insert.exec();
             }
             // After the table's own rows, so a made parent never takes a number a row holds.
             // The highest number the table's identifiers ever reached, deleted rows included: a cover
@@ -176,7 +176,7 @@ int main(int argc, char **argv)
                 if (link.parent == table)
                     high = qMax(high, makeMissingParents(source, target, link, &made));
             target.setHighWater(table, QLatin1String(t.key), high);
-            QTextStream(stdout) << table << ": " << rows.RecordCount() << " copied";
+            QTextStream(stdout) << table << ": " << rows.rowCount() << " copied";
             if (made > 0)
                 QTextStream(stdout) << ", " << made << " made for rows that name a missing one";
             QTextStream(stdout) << '\n';
@@ -202,7 +202,7 @@ int main(int argc, char **argv)
         QList<QByteArray> pictures;
         for (int cdId : toFiles)
             pictures << sourceCovers.load(cdId);
-        target.CommitTrans();
+        target.commitTrans();
         // The catalogue is stored by now: a cover that cannot be written is said, and the copy stays.
         for (qsizetype i = 0; i < toFiles.size(); ++i) {
             try {
@@ -221,14 +221,14 @@ int main(int argc, char **argv)
         }
     } catch (const DbError &e) {
         try {
-            target.RollbackTrans();
+            target.rollbackTrans();
         } catch (const DbError &) {
         }
         // One line that names the catalogue, whatever the engine's words.
         const QString text = e.text().simplified();
         err() << "dadudu-copy: " << (text.contains(where) ? QString() : where + QStringLiteral(": ")) << text << '\n';
         // A file made for the copy goes with it: nothing is left that looks like a copy.
-        target.Close();
+        target.close();
         if (!targetExists)
             QFile::remove(to);
         return 1;

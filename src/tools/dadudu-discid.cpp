@@ -39,16 +39,16 @@ int main(int argc, char **argv)
         return 2;
     }
     try {
-        TCDInfo reader;
-        reader.OpenDrive(parser.positionalArguments().constFirst());
+        CDInfo reader;
+        reader.openDrive(parser.positionalArguments().constFirst());
         QString line;
         if (parser.isSet(musicBrainz)) {
-            line = reader.MusicBrainzId();
+            line = reader.musicBrainzId();
         } else {
-            line = reader.DiscIdText() + QLatin1Char(' ') + QString::number(reader.TrackCount());
-            for (int k = 1; k <= reader.TrackCount(); ++k)
-                line += QLatin1Char(' ') + QString::number(TimeToFrames(reader.TrackPosition(k)));
-            line += QLatin1Char(' ') + QString::number(reader.DiscLength());
+            line = reader.discIdText() + QLatin1Char(' ') + QString::number(reader.trackCount());
+            for (int k = 1; k <= reader.trackCount(); ++k)
+                line += QLatin1Char(' ') + QString::number(timeToFrames(reader.trackPosition(k)));
+            line += QLatin1Char(' ') + QString::number(reader.discLength());
         }
         std::printf("%s\n", line.toLocal8Bit().constData());
         return 0;

@@ -5,23 +5,23 @@
 #include "grid/DxGrid.h"
 #include "grid/ExportError.h"
 #include "grid/GridExport.h"
-#include "lists/FM_Artist.h"
-#include "lists/FM_CD.h"
-#include "lists/FM_Data.h"
-#include "lists/FM_DataItems.h"
-#include "lists/FM_Movies.h"
-#include "lists/FM_Track.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "lists/ArtistListWindow.h"
+#include "lists/AudioCDListWindow.h"
+#include "lists/DataCDListWindow.h"
+#include "lists/DataItemListWindow.h"
+#include "lists/MovieListWindow.h"
+#include "lists/TrackListWindow.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "store/DbBackend.h"
 #include "store/ServerPassword.h"
 #include "base/MessageService.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -62,22 +62,22 @@ public:
 
 struct Opened {
     std::unique_ptr<Store> store;
-    std::unique_ptr<TListWindow> window;
+    std::unique_ptr<ListWindow> window;
 };
 
 struct List {
     QString name;
     QString report;   // the title printing gives the list
-    std::function<Opened(TD_Main &, MessageService &)> open;
+    std::function<Opened(CatalogueConnection &, MessageService &)> open;
 };
 
 template <typename S, typename W, typename Edit>
-Opened openList(TD_Main &main, MessageService &messages, Edit edit)
+Opened openList(CatalogueConnection &main, MessageService &messages, Edit edit)
 {
     Opened o;
     auto store = std::make_unique<S>(main, messages);
     o.window = std::make_unique<W>(*store, edit, messages);
-    store->OpenList();
+    store->openList();
     o.store = std::move(store);
     return o;
 }
@@ -85,20 +85,20 @@ Opened openList(TD_Main &main, MessageService &messages, Edit edit)
 const std::vector<List> &lists()
 {
     static const std::vector<List> all = {
-        {QStringLiteral("audiocds"), U_Constantes::ReportCDs,
-         [](TD_Main &m, MessageService &s) { return openList<TD_CD, TF_CD>(m, s, [](int) {}); }},
-        {QStringLiteral("artists"), U_Constantes::ReportArtists,
-         [](TD_Main &m, MessageService &s) { return openList<TD_Artist, TF_Artist>(m, s, [](int, const QString &) {}); }},
-        {QStringLiteral("tracks"), U_Constantes::ReportTracks,
-         [](TD_Main &m, MessageService &s) { return openList<TD_Track, TF_Track>(m, s, [](int) {}); }},
-        {QStringLiteral("movies"), U_Constantes::ReportMovies,
-         [](TD_Main &m, MessageService &s) {
-             return openList<TD_Movie, TF_Movies>(m, s, [](int, const QString &, const QString &) {});
+        {QStringLiteral("audiocds"), Texts::ReportCDs,
+         [](CatalogueConnection &m, MessageService &s) { return openList<AudioCDStore, AudioCDListWindow>(m, s, [](int) {}); }},
+        {QStringLiteral("artists"), Texts::ReportArtists,
+         [](CatalogueConnection &m, MessageService &s) { return openList<ArtistStore, ArtistListWindow>(m, s, [](int, const QString &) {}); }},
+        {QStringLiteral("tracks"), Texts::ReportTracks,
+         [](CatalogueConnection &m, MessageService &s) { return openList<TrackStore, TrackListWindow>(m, s, [](int) {}); }},
+        {QStringLiteral("movies"), Texts::ReportMovies,
+         [](CatalogueConnection &m, MessageService &s) {
+             return openList<MovieStore, MovieListWindow>(m, s, [](int, const QString &, const QString &) {});
          }},
-        {QStringLiteral("datacds"), U_Constantes::ReportDataCDs,
-         [](TD_Main &m, MessageService &s) { return openList<TD_Data, TF_Data>(m, s, [](int) {}); }},
-        {QStringLiteral("dataitems"), U_Constantes::ReportDataItems,
-         [](TD_Main &m, MessageService &s) { return openList<TD_DataItems, TF_DataItems>(m, s, [](int) {}); }},
+        {QStringLiteral("datacds"), Texts::ReportDataCDs,
+         [](CatalogueConnection &m, MessageService &s) { return openList<DataCDStore, DataCDListWindow>(m, s, [](int) {}); }},
+        {QStringLiteral("dataitems"), Texts::ReportDataItems,
+         [](CatalogueConnection &m, MessageService &s) { return openList<DataItemStore, DataItemListWindow>(m, s, [](int) {}); }},
     };
     return all;
 }
@@ -228,12 +228,12 @@ int main(int argc, char **argv)
     }
 
     ErrorLines messages;
-    TD_Main main(messages);
+    CatalogueConnection main(messages);
     // Reading is all an export does: a catalogue the user may only read, or on a read-only medium,
     // exports, and is left as it was, without log files beside it or a changed journal mode.
     main.setReadOnly(true);
-    main.OpenDatabase(cataloguePath);
-    if (!main.ADOConnection.Connected())
+    main.openDatabase(cataloguePath);
+    if (!main.connection.connected())
         return Failed; // the store has said why
     try {
         const Opened opened = list->open(main, messages);
@@ -242,7 +242,7 @@ int main(int argc, char **argv)
         if (written == GridExport::Pdf)
             GridExport::toPdf(*opened.window->mainGrid()->model(), output, list->report);
         else
-            opened.window->SaveToFile(output, written);
+            opened.window->saveToFile(output, written);
     } catch (const DbError &e) {
         say(e.text());
         return Failed;

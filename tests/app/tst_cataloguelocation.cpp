@@ -5,11 +5,11 @@
 #include "app/AppModules.h"
 #include "app/CatalogueLocation.h"
 #include "app/DaduduApplication.h"
-#include "app/FM_Main.h"
-#include "editors/FM_AddEditAudioCD.h"
+#include "app/MainWindow.h"
+#include "editors/AudioCDEditor.h"
 #include "store/CatalogueFile.h"
-#include "store/DM_Main.h"
-#include "base/U_Constantes.h"
+#include "store/CatalogueConnection.h"
+#include "base/Texts.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -149,8 +149,8 @@ void tst_CatalogueLocation::findsCatalogue()
     QFETCH(QString, preferred);
     QFETCH(QString, expected);
     QTemporaryDir exeFolder, elsewhere;
-    const QString besidePath = exeFolder.filePath(U_Constantes::DatabaseFileName);
-    const QString dataPath = QDir(catalogueDataFolder()).filePath(U_Constantes::DatabaseFileName);
+    const QString besidePath = exeFolder.filePath(Texts::DatabaseFileName);
+    const QString dataPath = QDir(catalogueDataFolder()).filePath(Texts::DatabaseFileName);
     if (beside)
         QVERIFY(makeCatalogue(besidePath));
     if (inData)
@@ -199,20 +199,20 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
     messages.answer = yes;
     RecordingDialogs dialogs;
     const QString catalogue = findCatalogue(QString(), exeFolder.path());
-    QCOMPARE(catalogue, QDir(dataFolder).filePath(U_Constantes::DatabaseFileName));
+    QCOMPARE(catalogue, QDir(dataFolder).filePath(Texts::DatabaseFileName));
     const bool there = offerNewCatalogue(catalogue, messages);
     QCOMPARE(there, yes && !blocked);
     AppModules app(messages, dialogs, catalogue);
-    app.F_Main->setSplashWaitMs(0);
-    app.F_Main->show();
+    app.mainWindow->setSplashWaitMs(0);
+    app.mainWindow->show();
 
     QCOMPARE(messages.questions,
-             QStringList{U_Constantes::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))});
+             QStringList{Texts::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))});
     if (yes && !blocked) {
         QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
-        QVERIFY(app.D_Main->ADOConnection.Connected());
-        QCOMPARE(app.F_Main->StatusBar1->text(), QStringLiteral("0 audio CDs"));
-        QVERIFY(app.F_Main->ToolBar1->isEnabled());
+        QVERIFY(app.catalogueConnection->connection.connected());
+        QCOMPARE(app.mainWindow->statusLabel->text(), QStringLiteral("0 audio CDs"));
+        QVERIFY(app.mainWindow->toolBar->isEnabled());
         QVERIFY(QFile::exists(catalogue));
         const QStringList tables = tablesOf(catalogue);
         for (const char *table : {"ARTISTE", "CDAUDIO", "TRACK", "MOVIE", "DATACD", "DATA"})
@@ -222,16 +222,16 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
     }
     QStringList expected;
     if (blocked)
-        expected << U_Constantes::CatalogueNotCreated;
-    expected << U_Constantes::ProblemConnecting
-             << U_Constantes::CantOpenDataFile.arg(QDir::toNativeSeparators(catalogue));
+        expected << Texts::CatalogueNotCreated;
+    expected << Texts::ProblemConnecting
+             << Texts::CantOpenDataFile.arg(QDir::toNativeSeparators(catalogue));
     QCOMPARE(messages.boxes.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(messages.boxes[i].kind, MessageService::Kind::Error);
         QVERIFY2(messages.boxes[i].text.startsWith(expected[i]), qPrintable(messages.boxes[i].text));
     }
-    QVERIFY(!app.D_Main->ADOConnection.Connected());
-    QVERIFY(!app.F_Main->ToolBar1->isEnabled());
+    QVERIFY(!app.catalogueConnection->connection.connected());
+    QVERIFY(!app.mainWindow->toolBar->isEnabled());
     QVERIFY(!QFileInfo::exists(catalogue));
     QCOMPARE(entriesOf(m_home->path()), homeBefore);
     if (!blocked)
@@ -275,16 +275,16 @@ void tst_CatalogueLocation::newCoverGoesBesideCatalogue()
     RecordingMessages messages;
     RecordingDialogs dialogs;
     AppModules app(messages, dialogs, cat.path());
-    app.F_Main->setSplashWaitMs(0);
-    app.F_Main->show();
-    app.F_Main->bringToFront(TF_Main::AudioCDs);
-    auto driver = driveModal<TF_AddEditAudioCD>([&](TF_AddEditAudioCD *dialog) {
+    app.mainWindow->setSplashWaitMs(0);
+    app.mainWindow->show();
+    app.mainWindow->bringToFront(MainWindow::AudioCDs);
+    auto driver = driveModal<AudioCDEditor>([&](AudioCDEditor *dialog) {
         QVERIFY(dialog->loadCover(front));
-        dialog->Edit_title->setText(QStringLiteral("Arrival"));
-        dialog->Edit_newartist->setText(QStringLiteral("Abba"));
-        dialog->Button2->click();
+        dialog->titleEdit->setText(QStringLiteral("Arrival"));
+        dialog->newArtistEdit->setText(QStringLiteral("Abba"));
+        dialog->saveButton->click();
     });
-    app.F_Main->RouteAdd();
+    app.mainWindow->routeAdd();
     QVERIFY(driver->came());
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
     const int id = cat.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
@@ -353,7 +353,7 @@ void tst_CatalogueLocation::realProgramOpens()
     QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
     const QString dataPath = m_home->filePath(QStringLiteral(".local/share/dadudu/dadudu.mdb"));
     QVERIFY(makeCatalogue(dataPath));
-    const QString besidePath = exeFolder.filePath(U_Constantes::DatabaseFileName);
+    const QString besidePath = exeFolder.filePath(Texts::DatabaseFileName);
     if (beside)
         QVERIFY(makeCatalogue(besidePath));
     const QString namedPath = elsewhere.filePath(QStringLiteral("films.mdb"));

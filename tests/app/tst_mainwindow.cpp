@@ -2,16 +2,16 @@
 // and the about box.
 
 #include "app/AppModules.h"
-#include "app/FM_About.h"
-#include "app/FM_Main.h"
-#include "lists/FM_Artist.h"
-#include "lists/FM_CD.h"
-#include "lists/FM_Data.h"
-#include "lists/FM_DataItems.h"
-#include "lists/FM_Movies.h"
-#include "lists/FM_Track.h"
-#include "store/DM_Main.h"
-#include "base/U_Constantes.h"
+#include "app/AboutDialog.h"
+#include "app/MainWindow.h"
+#include "lists/ArtistListWindow.h"
+#include "lists/AudioCDListWindow.h"
+#include "lists/DataCDListWindow.h"
+#include "lists/DataItemListWindow.h"
+#include "lists/MovieListWindow.h"
+#include "lists/TrackListWindow.h"
+#include "store/CatalogueConnection.h"
+#include "base/Texts.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -43,20 +43,20 @@ struct Fixture {
             "insert into DATACD (CD_TITLE) values ('Backup'), ('Photos');"
             "insert into DATA (DATA_LABEL, CD_ID) values ('a', 1), ('b', 1), ('c', 2), ('d', 2), ('e', 5);"));
         app = std::make_unique<AppModules>(messages, dialogs, cat.path());
-        windows[TF_Main::AudioCDs] = app->F_CD;
-        windows[TF_Main::Artists] = app->F_Artist;
-        windows[TF_Main::Tracks] = app->F_Track;
-        windows[TF_Main::Movies] = app->F_Movies;
-        windows[TF_Main::DataCDs] = app->F_Data;
-        windows[TF_Main::DataItems] = app->F_DataItems;
-        app->F_Main->setSplashWaitMs(0);
-        app->F_Main->show();
+        windows[MainWindow::AudioCDs] = app->audioCDList;
+        windows[MainWindow::Artists] = app->artistList;
+        windows[MainWindow::Tracks] = app->trackList;
+        windows[MainWindow::Movies] = app->movieList;
+        windows[MainWindow::DataCDs] = app->dataCDList;
+        windows[MainWindow::DataItems] = app->dataItemList;
+        app->mainWindow->setSplashWaitMs(0);
+        app->mainWindow->show();
     }
     TempCatalogue cat;
     RecordingMessages messages;
     RecordingDialogs dialogs;
     std::unique_ptr<AppModules> app;
-    TListWindow *windows[TF_Main::ListCount] = {};
+    ListWindow *windows[MainWindow::ListCount] = {};
 };
 
 } // namespace
@@ -80,10 +80,10 @@ private slots:
 void tst_MainWindow::toolbar()
 {
     Fixture f;
-    TF_Main &w = *f.app->F_Main;
+    MainWindow &w = *f.app->mainWindow;
     QCOMPARE(w.windowTitle(), QStringLiteral("Rovir's Dadudu"));
     QStringList captions, hints;
-    for (QToolButton *b : w.ToolBar1->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly)) {
+    for (QToolButton *b : w.toolBar->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly)) {
         if (b->text().isEmpty())
             continue; // the toolbar's own extension button
         captions << b->text();
@@ -96,14 +96,14 @@ void tst_MainWindow::toolbar()
                                  "Export list to HTML", "Export to XLS (Excel)", "About this software...",
                                  "Servers, sources of CD information and disc image"}));
     QStringList items;
-    for (int i = 0; i < w.ListView1->count(); ++i) {
-        items << w.ListView1->item(i)->text();
-        QVERIFY(!w.ListView1->item(i)->icon().isNull());
+    for (int i = 0; i < w.navigator->count(); ++i) {
+        items << w.navigator->item(i)->text();
+        QVERIFY(!w.navigator->item(i)->icon().isNull());
     }
     QCOMPARE(items, QStringList({"Audio CDs", "Artists", "Tracks", "DVDs & DivXs", "Data CDs", "Data Items"}));
-    QVERIFY(w.ListView1->selectedItems().isEmpty());
-    QCOMPARE(w.Panel_left->width(), 90);
-    QVERIFY(w.Panel_left->isAncestorOf(w.ListView1));
+    QVERIFY(w.navigator->selectedItems().isEmpty());
+    QCOMPARE(w.leftDock->width(), 90);
+    QVERIFY(w.leftDock->isAncestorOf(w.navigator));
 }
 
 void tst_MainWindow::navigatorBringsListToFront_data()
@@ -123,45 +123,45 @@ void tst_MainWindow::navigatorBringsListToFront()
     QFETCH(int, item);
     QFETCH(QString, status);
     Fixture f;
-    TF_Main &w = *f.app->F_Main;
+    MainWindow &w = *f.app->mainWindow;
     // Start elsewhere so every item is a change.
-    w.bringToFront(item == 0 ? TF_Main::DataItems : TF_Main::AudioCDs);
-    w.ListView1->setCurrentRow(item);
-    QCOMPARE(w.ActiveListWindow(), item);
-    QCOMPARE(w.ClientArea->currentSubWindow()->widget(), f.windows[item]);
-    QCOMPARE(w.StatusBar1->text(), status);
+    w.bringToFront(item == 0 ? MainWindow::DataItems : MainWindow::AudioCDs);
+    w.navigator->setCurrentRow(item);
+    QCOMPARE(w.activeListWindow(), item);
+    QCOMPARE(w.mdiArea->currentSubWindow()->widget(), f.windows[item]);
+    QCOMPARE(w.statusLabel->text(), status);
 }
 
 void tst_MainWindow::reselectingDoesNothing()
 {
     Fixture f;
-    TF_Main &w = *f.app->F_Main;
-    w.ListView1->setCurrentRow(3);
-    QCOMPARE(w.StatusBar1->text(), QStringLiteral("1 movies"));
+    MainWindow &w = *f.app->mainWindow;
+    w.navigator->setCurrentRow(3);
+    QCOMPARE(w.statusLabel->text(), QStringLiteral("1 movies"));
     f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE) values ('Brazil')"));
-    QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {},
-                      w.ListView1->visualItemRect(w.ListView1->item(3)).center());
-    QCOMPARE(w.StatusBar1->text(), QStringLiteral("1 movies"));
+    QTest::mouseClick(w.navigator->viewport(), Qt::LeftButton, {},
+                      w.navigator->visualItemRect(w.navigator->item(3)).center());
+    QCOMPARE(w.statusLabel->text(), QStringLiteral("1 movies"));
     // The refresh command does reload the list in front.
-    w.ToolButton4->click();
-    QCOMPARE(w.StatusBar1->text(), QStringLiteral("2 movies"));
+    w.refreshButton->click();
+    QCOMPARE(w.statusLabel->text(), QStringLiteral("2 movies"));
 }
 
 void tst_MainWindow::failingRefreshKeepsStatus()
 {
     Fixture f;
-    TF_Main &w = *f.app->F_Main;
-    w.ListView1->setCurrentRow(1);
-    QCOMPARE(w.StatusBar1->text(), QStringLiteral("3 artists"));
+    MainWindow &w = *f.app->mainWindow;
+    w.navigator->setCurrentRow(1);
+    QCOMPARE(w.statusLabel->text(), QStringLiteral("3 artists"));
     f.cat.exec(QStringLiteral("drop table ARTISTE"));
-    QVERIFY_THROWS_EXCEPTION(DbError, w.RefreshActiveList());
-    QCOMPARE(w.StatusBar1->text(), QStringLiteral("3 artists"));
+    QVERIFY_THROWS_EXCEPTION(DbError, w.refreshActiveList());
+    QCOMPARE(w.statusLabel->text(), QStringLiteral("3 artists"));
 }
 
 void tst_MainWindow::aboutBox()
 {
     QList<QUrl> opened;
-    TF_About about([&](const QUrl &url) { opened << url; });
+    AboutDialog about([&](const QUrl &url) { opened << url; });
     QCOMPARE(about.size(), QSize(300, 375));
     QCOMPARE(about.minimumSize(), about.maximumSize());
     const Qt::WindowFlags flags = about.windowFlags();
@@ -169,16 +169,16 @@ void tst_MainWindow::aboutBox()
     QCOMPARE(about.windowTitle(), QStringLiteral("About..."));
     about.show();
     // The mail link only for an address the packager gave at build time: none of the program's own.
-    const bool contact = !U_Constantes::ContactAddress.isEmpty();
-    QCOMPARE(about.Label9->isVisible(), contact);
-    QTest::mouseClick(about.Label14, Qt::LeftButton);
+    const bool contact = !Texts::ContactAddress.isEmpty();
+    QCOMPARE(about.mailLink->isVisible(), contact);
+    QTest::mouseClick(about.webLink, Qt::LeftButton);
     if (contact)
-        QTest::mouseClick(about.Label9, Qt::LeftButton);
+        QTest::mouseClick(about.mailLink, Qt::LeftButton);
     QCOMPARE(opened.size(), contact ? 2 : 1);
-    QCOMPARE(opened[0].toString(), about.Label14->text());
+    QCOMPARE(opened[0].toString(), about.webLink->text());
     QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
     if (contact)
-        QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.Label9->text() + QStringLiteral("?subject=Dadudu"));
+        QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.mailLink->text() + QStringLiteral("?subject=Dadudu"));
     // The name and version in bold, and the invitation to write above the mail link.
     QStringList shown;
     const QLabel *version = nullptr;
@@ -191,7 +191,7 @@ void tst_MainWindow::aboutBox()
     }
     QVERIFY2(version, qPrintable(shown.join(QStringLiteral(" | "))));
     QVERIFY(version->font().bold());
-    QCOMPARE(shown.contains(U_Constantes::AboutFeedback), contact);
+    QCOMPARE(shown.contains(Texts::AboutFeedback), contact);
     if (!contact)
         QVERIFY2(!shown.join(QString()).contains(QLatin1Char('@')), qPrintable(shown.join(QStringLiteral(" | "))));
 }
@@ -199,9 +199,9 @@ void tst_MainWindow::aboutBox()
 void tst_MainWindow::aboutFromTheToolbar()
 {
     Fixture f;
-    QPointer<TF_About> box;
+    QPointer<AboutDialog> box;
     bool closedByOk = false;
-    auto about = driveModal<TF_About>([&](TF_About *b) {
+    auto about = driveModal<AboutDialog>([&](AboutDialog *b) {
         box = b;
         const QList<QPushButton *> buttons = b->findChildren<QPushButton *>();
         QCOMPARE(buttons.size(), 1);
@@ -209,7 +209,7 @@ void tst_MainWindow::aboutFromTheToolbar()
         QTest::mouseClick(buttons[0], Qt::LeftButton);
         closedByOk = !b->isVisible();
     });
-    f.app->F_Main->ToolButton5->click();
+    f.app->mainWindow->aboutButton->click();
     QVERIFY(about->came());
     QVERIFY(closedByOk);
     QVERIFY(!box); // built for this opening and gone with it
@@ -220,13 +220,13 @@ void tst_MainWindow::toolbarAndMenuShareOneActionPerCommand_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("menuItem");
-    QTest::newRow("add") << "ToolButton1" << "Addnew1";
-    QTest::newRow("delete") << "ToolButton2" << "Deleteselected1";
-    QTest::newRow("edit") << "ToolButton8" << "Edit1";
-    QTest::newRow("refresh") << "ToolButton4" << "Refresh1";
-    QTest::newRow("print") << "ToolButton9" << "Printlist1";
-    QTest::newRow("save HTML") << "ToolButton3" << "SavetoHTML1";
-    QTest::newRow("save XLS") << "ToolButton6" << "SavetoExcelXLS1";
+    QTest::newRow("add") << "addButton" << "addAct";
+    QTest::newRow("delete") << "deleteButton" << "deleteAct";
+    QTest::newRow("edit") << "editButton" << "editAct";
+    QTest::newRow("refresh") << "refreshButton" << "refreshAct";
+    QTest::newRow("print") << "printButton" << "printAct";
+    QTest::newRow("save HTML") << "saveHtmlButton" << "saveHtmlAct";
+    QTest::newRow("save XLS") << "saveXlsButton" << "saveXlsAct";
 }
 
 // Disabling a command disables its button and its menu item alike, because they are one action.
@@ -235,9 +235,9 @@ void tst_MainWindow::toolbarAndMenuShareOneActionPerCommand()
     QFETCH(QString, button);
     QFETCH(QString, menuItem);
     Fixture f;
-    TF_Main &w = *f.app->F_Main;
-    auto *b = w.ToolBar1->findChild<QToolButton *>(button);
-    QAction *item = w.PopupMenu_grid->findChild<QAction *>(menuItem);
+    MainWindow &w = *f.app->mainWindow;
+    auto *b = w.toolBar->findChild<QToolButton *>(button);
+    QAction *item = w.gridMenu->findChild<QAction *>(menuItem);
     QVERIFY(b && item);
     QCOMPARE(b->defaultAction(), item);
     QVERIFY(item->isEnabled() && b->isEnabled());
@@ -250,18 +250,18 @@ void tst_MainWindow::listCommandsWaitForAListInFront()
     RecordingMessages messages;
     RecordingDialogs dialogs;
     QTemporaryDir empty;
-    TF_Main w(messages, dialogs, empty.path());
+    MainWindow w(messages, dialogs, empty.path());
     w.setSplashWaitMs(0);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    for (QToolButton *b : {w.ToolButton1, w.ToolButton2, w.ToolButton8, w.ToolButton4, w.ToolButton9, w.ToolButton3,
-                           w.ToolButton6})
+    for (QToolButton *b : {w.addButton, w.deleteButton, w.editButton, w.refreshButton, w.printButton, w.saveHtmlButton,
+                           w.saveXlsButton})
         QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-    QVERIFY(w.ToolButton5->isEnabled()); // the about box needs no list
-    QVERIFY(w.PopupMenu_grid->findChild<QAction *>(QStringLiteral("Exit1"))->isEnabled());
+    QVERIFY(w.aboutButton->isEnabled()); // the about box needs no list
+    QVERIFY(w.gridMenu->findChild<QAction *>(QStringLiteral("exitAct"))->isEnabled());
 
     Fixture f;
-    for (QToolButton *b : {f.app->F_Main->ToolButton1, f.app->F_Main->ToolButton2, f.app->F_Main->ToolButton9})
+    for (QToolButton *b : {f.app->mainWindow->addButton, f.app->mainWindow->deleteButton, f.app->mainWindow->printButton})
         QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
 }
 

@@ -1,11 +1,11 @@
 // The preferences: the dialog from the main window's toolbar, what it writes to the settings (read
 // back by Python's own INI reader), the sources' order and switches, and the addresses it refuses.
 
-#include "app/FM_Main.h"
-#include "app/FM_Preferences.h"
+#include "app/MainWindow.h"
+#include "app/PreferencesDialog.h"
 #include "app/Keyring.h"
 #include "base/Settings.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -116,23 +116,23 @@ void tst_Preferences::fromTheToolbar()
     RecordingMessages messages;
     RecordingDialogs dialogs;
     QTemporaryDir empty;
-    TF_Main w(messages, dialogs, empty.path());
+    MainWindow w(messages, dialogs, empty.path());
     w.setSplashWaitMs(0);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // Usable without a list in front, like the about box.
-    QVERIFY(w.ToolButton10->isEnabled());
-    QCOMPARE(w.ToolButton10->text(), QStringLiteral("Preferences"));
+    QVERIFY(w.preferencesButton->isEnabled());
+    QCOMPARE(w.preferencesButton->text(), QStringLiteral("Preferences"));
 
     QString caption;
     QStringList sources;
-    auto dialog = driveModal<TF_Preferences>([&](TF_Preferences *d) {
+    auto dialog = driveModal<PreferencesDialog>([&](PreferencesDialog *d) {
         caption = d->windowTitle();
-        sources = sourceRows(d->discLookup()->List_sources);
-        d->discLookup()->Edit_email->setText(QStringLiteral("jane@example.org"));
-        d->Button_ok->click();
+        sources = sourceRows(d->discLookup()->sourceList);
+        d->discLookup()->emailEdit->setText(QStringLiteral("jane@example.org"));
+        d->okButton->click();
     });
-    w.ToolButton10->click();
+    w.preferencesButton->click();
     QVERIFY(dialog->came());
     QCOMPARE(caption, QStringLiteral("Preferences"));
     QCOMPARE(sources, (QStringList{QStringLiteral("MusicBrainz on"), QStringLiteral("gnudb on"), QStringLiteral("CD-Text on")}));
@@ -148,25 +148,25 @@ void tst_Preferences::editedAndWritten()
     const QString cue = m_dir->filePath(QStringLiteral("My Disc (1999).cue"));
     dialogs.openAnswer = cue;
 
-    TF_Preferences d(messages, dialogs);
+    PreferencesDialog d(messages, dialogs);
     d.load(*openSettings());
     DiscLookupSection &s = *d.discLookup();
-    s.Edit_gnudb->setText(QStringLiteral("http://cddb.example.net:8880/~cddb"));
-    s.Edit_musicBrainz->setText(QStringLiteral("https://mb.example.org"));
+    s.gnudbEdit->setText(QStringLiteral("http://cddb.example.net:8880/~cddb"));
+    s.musicBrainzEdit->setText(QStringLiteral("https://mb.example.org"));
     // gnudb to the front, CD-Text switched off.
-    s.List_sources->setCurrentRow(1);
-    s.Button_up->click();
-    s.Button_up->click(); // already first: stays
-    s.List_sources->item(2)->setCheckState(Qt::Unchecked);
-    s.Button_browse->click();
+    s.sourceList->setCurrentRow(1);
+    s.upButton->click();
+    s.upButton->click(); // already first: stays
+    s.sourceList->item(2)->setCheckState(Qt::Unchecked);
+    s.browseButton->click();
     QCOMPARE(dialogs.opens.size(), 1);
-    QCOMPARE(dialogs.opens[0].filter, U_Constantes::FilterCue);
-    QCOMPARE(s.Edit_discImage->text(), cue);
-    QCOMPARE(sourceRows(s.List_sources),
+    QCOMPARE(dialogs.opens[0].filter, Texts::FilterCue);
+    QCOMPARE(s.discImageEdit->text(), cue);
+    QCOMPARE(sourceRows(s.sourceList),
              (QStringList{QStringLiteral("gnudb on"), QStringLiteral("MusicBrainz on"), QStringLiteral("CD-Text off")}));
 
     d.show();
-    d.Button_ok->click();
+    d.okButton->click();
     QVERIFY(messages.boxes.isEmpty());
     QVERIFY(!d.isVisible());
     QCOMPARE(pythonReads(m_ini),
@@ -179,9 +179,9 @@ void tst_Preferences::editedAndWritten()
                           QStringLiteral("lookup/switchedOff=cdtext")}));
 
     // Opened again, it shows what was written.
-    TF_Preferences again(messages, dialogs);
+    PreferencesDialog again(messages, dialogs);
     again.load(*openSettings());
-    QCOMPARE(sourceRows(again.discLookup()->List_sources), sourceRows(s.List_sources));
+    QCOMPARE(sourceRows(again.discLookup()->sourceList), sourceRows(s.sourceList));
     QCOMPARE(again.discLookup()->preferences(), s.preferences());
     QCOMPARE(DiscPreferences::current().enabledSources(), (QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}));
 }
@@ -192,13 +192,13 @@ void tst_Preferences::refusedAddresses_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("secure"); // the field takes HTTPS only
 
-    QTest::newRow("not web") << QStringLiteral("Edit_gnudb") << QStringLiteral("ftp://gnudb.gnudb.org/~cddb") << false;
-    QTest::newRow("no scheme") << QStringLiteral("Edit_musicBrainz") << QStringLiteral("musicbrainz.org") << true;
-    QTest::newRow("empty") << QStringLiteral("Edit_coverArt") << QString() << true;
-    QTest::newRow("with a query") << QStringLiteral("Edit_gnudb") << QStringLiteral("http://h/~cddb?x=1") << false;
-    QTest::newRow("MusicBrainz in plain text") << QStringLiteral("Edit_musicBrainz") << QStringLiteral("http://musicbrainz.org")
+    QTest::newRow("not web") << QStringLiteral("gnudbEdit") << QStringLiteral("ftp://gnudb.gnudb.org/~cddb") << false;
+    QTest::newRow("no scheme") << QStringLiteral("musicBrainzEdit") << QStringLiteral("musicbrainz.org") << true;
+    QTest::newRow("empty") << QStringLiteral("coverArtEdit") << QString() << true;
+    QTest::newRow("with a query") << QStringLiteral("gnudbEdit") << QStringLiteral("http://h/~cddb?x=1") << false;
+    QTest::newRow("MusicBrainz in plain text") << QStringLiteral("musicBrainzEdit") << QStringLiteral("http://musicbrainz.org")
                                                << true;
-    QTest::newRow("covers in plain text") << QStringLiteral("Edit_coverArt") << QStringLiteral("HTTP://coverartarchive.org")
+    QTest::newRow("covers in plain text") << QStringLiteral("coverArtEdit") << QStringLiteral("HTTP://coverartarchive.org")
                                           << true;
 }
 
@@ -210,13 +210,13 @@ void tst_Preferences::refusedAddresses()
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TF_Preferences d(messages, dialogs);
+    PreferencesDialog d(messages, dialogs);
     d.load(*openSettings());
     d.findChild<QLineEdit *>(field)->setText(address);
     d.show();
-    d.Button_ok->click();
+    d.okButton->click();
     QCOMPARE(messages.texts(),
-             QStringList{(secure ? U_Constantes::PrefBadSecureAddress : U_Constantes::PrefBadAddress).arg(address)});
+             QStringList{(secure ? Texts::PrefBadSecureAddress : Texts::PrefBadAddress).arg(address)});
     QVERIFY(d.isVisible());
     QVERIFY(!QFile::exists(m_ini));
 }
@@ -240,14 +240,14 @@ void tst_Preferences::catalogueChosen()
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TF_Preferences d(messages, dialogs);
+    PreferencesDialog d(messages, dialogs);
     d.load(*openSettings());
     QVERIFY(d.catalogue());
-    d.catalogue()->Edit_catalogue->setText(typed);
+    d.catalogue()->catalogueEdit->setText(typed);
     d.show();
-    d.Button_ok->click();
+    d.okButton->click();
     if (!kept) {
-        QCOMPARE(messages.texts(), QStringList{U_Constantes::PrefBadCatalogue.arg(typed)});
+        QCOMPARE(messages.texts(), QStringList{Texts::PrefBadCatalogue.arg(typed)});
         QVERIFY(d.isVisible());
         QVERIFY(!QFile::exists(m_ini));
         return;
@@ -267,10 +267,10 @@ void tst_Preferences::readingFallsBack_data()
     QTest::addColumn<QString>("gnudb");
 
     const QList<LookupSource> all{LookupSource::MusicBrainz, LookupSource::Gnudb, LookupSource::CdText};
-    QTest::newRow("nothing written") << QByteArray() << all << U_Constantes::CddbDefaultBaseUrl;
+    QTest::newRow("nothing written") << QByteArray() << all << Texts::CddbDefaultBaseUrl;
     QTest::newRow("unknown and repeated sources")
         << QByteArray("[lookup]\nsources=\"cdtext,foo,cdtext\"\nswitchedOff=gnudb\ngnudbServer=\"  \"\n")
-        << QList<LookupSource>{LookupSource::CdText, LookupSource::MusicBrainz} << U_Constantes::CddbDefaultBaseUrl;
+        << QList<LookupSource>{LookupSource::CdText, LookupSource::MusicBrainz} << Texts::CddbDefaultBaseUrl;
     QTest::newRow("all off") << QByteArray("[lookup]\nswitchedOff=\"musicbrainz,gnudb,cdtext\"\ngnudbServer=http://x/~cddb\n")
                              << QList<LookupSource>() << QStringLiteral("http://x/~cddb");
     // Written by hand or before plain text was refused: the service's own secure address instead.
@@ -329,17 +329,17 @@ void tst_Preferences::passwordGoesToTheKeyring()
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TF_Preferences d(messages, dialogs);
+    PreferencesDialog d(messages, dialogs);
     d.load(*openSettings());
-    d.catalogue()->Edit_catalogue->setText(typed);
+    d.catalogue()->catalogueEdit->setText(typed);
     d.show();
-    d.Button_ok->click();
+    d.okButton->click();
     QVERIFY(!d.isVisible());
     if (keyringWorks) {
         QVERIFY(messages.boxes.isEmpty());
         QCOMPARE(keyring.kept, password.isEmpty() ? (QMap<QString, QString>{}) : (QMap<QString, QString>{{stored, password}}));
     } else {
-        QCOMPARE(messages.texts(), QStringList{U_Constantes::PrefPasswordNotKept.arg(QStringLiteral("no keyring service"))});
+        QCOMPARE(messages.texts(), QStringList{Texts::PrefPasswordNotKept.arg(QStringLiteral("no keyring service"))});
         QVERIFY(keyring.kept.isEmpty());
     }
     // The address is kept without its password, which the file never holds, and only its owner reads it.

@@ -2,17 +2,17 @@
 // real audio CD window; the dialogs and the print preview are replaced and read back.
 
 #include "app/AppModules.h"
-#include "app/FM_Main.h"
-#include "editors/FM_AddEditAudioCD.h"
+#include "app/MainWindow.h"
+#include "editors/AudioCDEditor.h"
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
-#include "lists/FM_CD.h"
-#include "lists/FM_Movies.h"
-#include "lists/FM_Track.h"
-#include "store/DM_CD.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "lists/AudioCDListWindow.h"
+#include "lists/MovieListWindow.h"
+#include "lists/TrackListWindow.h"
+#include "store/AudioCDStore.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "support/ModalDriver.h"
 #include "support/ProgressWatcher.h"
 #include "support/RecordingDialogs.h"
@@ -47,17 +47,17 @@ struct Fixture {
             " (1, 'Gold', 1, '', '1992', 0, ''), (2, 'Help', 2, '', '1965', 1, ''), (3, 'Arrival', 1, '', '1976', 0, '');"
             "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
         app = std::make_unique<AppModules>(messages, dialogs, cat.path());
-        app->F_Main->setSplashWaitMs(0);
-        app->F_Main->show();
-        app->F_Main->bringToFront(TF_Main::AudioCDs);
+        app->mainWindow->setSplashWaitMs(0);
+        app->mainWindow->show();
+        app->mainWindow->bringToFront(MainWindow::AudioCDs);
     }
-    TF_Main &main() { return *app->F_Main; }
-    DxGrid &cds() { return *app->F_CD->AudioCDsList(); }
-    QAction *menuItem(const char *name) { return main().PopupMenu_grid->findChild<QAction *>(QLatin1String(name)); }
+    MainWindow &main() { return *app->mainWindow; }
+    DxGrid &cds() { return *app->audioCDList->audioCDsList(); }
+    QAction *menuItem(const char *name) { return main().gridMenu->findChild<QAction *>(QLatin1String(name)); }
     void selectCDs(QList<int> ids)
     {
         std::vector<int> rows;
-        for (int r = 0; r < app->D_CD->count(); ++r)
+        for (int r = 0; r < app->audioCDStore->count(); ++r)
             if (ids.contains(cds().cellText(r, 0).toInt()))
                 rows.push_back(r);
         cds().selectRows(rows);
@@ -109,11 +109,11 @@ private slots:
 void tst_Routing::popupMenu()
 {
     Fixture f;
-    QCOMPARE(describe(f.main().PopupMenu_grid),
-             QStringList({"Addnew1 Add &new", "Edit1 &Edit", "Selection1 &Selection", "  Selectall1 Select &all",
-                          "  Deleteselected1 &Delete", "N1 -", "List1 &List", "  Refresh1 &Refresh list",
-                          "  Printlist1 &Print list", "  SavetoHTML1 Save to &HTML", "  SavetoExcelXLS1 Save to Excel (&XLS)",
-                          "N2 -", "Exit1 E&xit"}));
+    QCOMPARE(describe(f.main().gridMenu),
+             QStringList({"addAct Add &new", "editAct &Edit", "selectionMenu &Selection", "  selectAllAct Select &all",
+                          "  deleteAct &Delete", "selectionSeparator -", "listMenu &List", "  refreshAct &Refresh list",
+                          "  printAct &Print list", "  saveHtmlAct Save to &HTML", "  saveXlsAct Save to Excel (&XLS)",
+                          "exitSeparator -", "exitAct E&xit"}));
     QCOMPARE(f.cds().view()->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
@@ -122,12 +122,12 @@ void tst_Routing::exportsProposeTheListsFileName_data()
     QTest::addColumn<int>("list");
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("xls");
-    QTest::newRow("audio CDs") << int(TF_Main::AudioCDs) << "audiocds.html" << "audiocds.xls";
-    QTest::newRow("artists") << int(TF_Main::Artists) << "artists.html" << "artists.xls";
-    QTest::newRow("tracks") << int(TF_Main::Tracks) << "tracks.html" << "tracks.xls";
-    QTest::newRow("movies") << int(TF_Main::Movies) << "movies.html" << "movies.xls";
-    QTest::newRow("data CDs") << int(TF_Main::DataCDs) << "datacds.html" << "datacds.xls";
-    QTest::newRow("data items") << int(TF_Main::DataItems) << "dataitems.html" << "dataitems.xls";
+    QTest::newRow("audio CDs") << int(MainWindow::AudioCDs) << "audiocds.html" << "audiocds.xls";
+    QTest::newRow("artists") << int(MainWindow::Artists) << "artists.html" << "artists.xls";
+    QTest::newRow("tracks") << int(MainWindow::Tracks) << "tracks.html" << "tracks.xls";
+    QTest::newRow("movies") << int(MainWindow::Movies) << "movies.html" << "movies.xls";
+    QTest::newRow("data CDs") << int(MainWindow::DataCDs) << "datacds.html" << "datacds.xls";
+    QTest::newRow("data items") << int(MainWindow::DataItems) << "dataitems.html" << "dataitems.xls";
 }
 
 void tst_Routing::exportsProposeTheListsFileName()
@@ -136,9 +136,9 @@ void tst_Routing::exportsProposeTheListsFileName()
     QFETCH(QString, html);
     QFETCH(QString, xls);
     Fixture f;
-    f.main().bringToFront(TF_Main::ListIndex(list));
-    f.main().ToolButton3->click();
-    f.menuItem("SavetoExcelXLS1")->trigger();
+    f.main().bringToFront(MainWindow::ListIndex(list));
+    f.main().saveHtmlButton->click();
+    f.menuItem("saveXlsAct")->trigger();
     QCOMPARE(f.dialogs.saves.size(), 2);
     QCOMPARE(f.dialogs.saves[0].filter, QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*"));
     QCOMPARE(f.dialogs.saves[0].proposed, html);
@@ -154,8 +154,8 @@ void tst_Routing::cancelledDialogWritesNothing()
     // A dialog answered with nothing must not fall back on a name relative to the current folder.
     ScopedCurrentFolder inside(dir.path());
     QVERIFY(inside.entered());
-    f.main().ToolButton3->click();
-    f.main().ToolButton6->click();
+    f.main().saveHtmlButton->click();
+    f.main().saveXlsButton->click();
     QCOMPARE(f.dialogs.saves.size(), 2);
     QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
@@ -170,7 +170,7 @@ void tst_Routing::exportOverwritesAndFailsLoudly()
     old.write("<p>an older export</p>");
     old.close();
     f.dialogs.saveAnswer = file;
-    f.main().ToolButton3->click();
+    f.main().saveHtmlButton->click();
     QVERIFY(f.messages.boxes.isEmpty());
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
@@ -180,16 +180,16 @@ void tst_Routing::exportOverwritesAndFailsLoudly()
 
     // A name that cannot be a file: the error reaches the caller and nothing is left under that name.
     f.dialogs.saveAnswer = dir.path();
-    QVERIFY_THROWS_EXCEPTION(std::exception, f.main().RouteSaveXLS());
+    QVERIFY_THROWS_EXCEPTION(std::exception, f.main().routeSaveXls());
     QVERIFY(QFileInfo(dir.path()).isDir());
 }
 
 void tst_Routing::printShowsThePreviewOfTheListInFront()
 {
     Fixture f;
-    f.main().ToolButton9->click();
-    f.main().bringToFront(TF_Main::Tracks);
-    f.menuItem("Printlist1")->trigger();
+    f.main().printButton->click();
+    f.main().bringToFront(MainWindow::Tracks);
+    f.menuItem("printAct")->trigger();
     QCOMPARE(f.dialogs.previews.size(), 2);
     QCOMPARE(f.dialogs.previews[0].first, &f.cds());
     QCOMPARE(f.dialogs.previews[0].second, QStringLiteral("Audio CDs"));
@@ -199,13 +199,13 @@ void tst_Routing::printShowsThePreviewOfTheListInFront()
 void tst_Routing::selectAllThenDeleteRemovesEveryCD()
 {
     Fixture f;
-    f.menuItem("Selectall1")->trigger();
+    f.menuItem("selectAllAct")->trigger();
     QCOMPARE(f.cds().selectedCount(), 3);
-    f.menuItem("Deleteselected1")->trigger();
+    f.menuItem("deleteAct")->trigger();
     QCOMPARE(f.messages.questions.size(), 1);
     QCOMPARE(f.cat.count("CDAUDIO"), 0);
     QCOMPARE(f.cat.count("TRACK"), 0);
-    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("0 audio CDs"));
+    QCOMPARE(f.main().statusLabel->text(), QStringLiteral("0 audio CDs"));
 }
 
 void tst_Routing::answeringNoStillRefreshesTheMainWindow()
@@ -213,12 +213,12 @@ void tst_Routing::answeringNoStillRefreshesTheMainWindow()
     Fixture f;
     f.messages.answer = false;
     f.cat.exec("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)");
-    QSignalSpy resets(&f.app->D_CD->listRows(), &RowSource::rowsReset);
+    QSignalSpy resets(&f.app->audioCDStore->listRows(), &RowSource::rowsReset);
     f.selectCDs({1});
-    f.main().ToolButton2->click();
+    f.main().deleteButton->click();
     QCOMPARE(f.cat.count("CDAUDIO"), 4);
     QCOMPARE(resets.count(), 1); // the main window's refresh only
-    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
+    QCOMPARE(f.main().statusLabel->text(), QStringLiteral("4 audio CDs"));
 }
 
 // The main window's refresh reads a list again only when the catalogue changed since it was read:
@@ -226,22 +226,22 @@ void tst_Routing::answeringNoStillRefreshesTheMainWindow()
 void tst_Routing::unchangedCatalogueIsNotReadAgain()
 {
     Fixture f;
-    QSignalSpy resets(&f.app->D_CD->listRows(), &RowSource::rowsReset);
+    QSignalSpy resets(&f.app->audioCDStore->listRows(), &RowSource::rowsReset);
     f.selectCDs({1, 3});
     f.messages.answer = false;
-    f.main().ToolButton2->click();
-    f.main().ListView1->setCurrentRow(TF_Main::Movies);
-    f.main().ListView1->setCurrentRow(TF_Main::AudioCDs);
+    f.main().deleteButton->click();
+    f.main().navigator->setCurrentRow(MainWindow::Movies);
+    f.main().navigator->setCurrentRow(MainWindow::AudioCDs);
     QCOMPARE(f.messages.questions.size(), 1);
     QCOMPARE(resets.count(), 0);
     QCOMPARE(f.cds().selectedCount(), 2);
 
     f.cat.exec("update CDAUDIO set YEAR = '1977' where CD_ID = 3"); // another program
-    f.main().ListView1->setCurrentRow(TF_Main::Movies);
-    f.main().ListView1->setCurrentRow(TF_Main::AudioCDs);
+    f.main().navigator->setCurrentRow(MainWindow::Movies);
+    f.main().navigator->setCurrentRow(MainWindow::AudioCDs);
     QCOMPARE(resets.count(), 1);
     bool shown = false;
-    for (int r = 0; r < f.app->D_CD->count(); ++r)
+    for (int r = 0; r < f.app->audioCDStore->count(); ++r)
         if (f.cds().cellText(r, 0) == QStringLiteral("3"))
             shown = f.cds().cellText(r, 4) == QStringLiteral("1977");
     QVERIFY(shown);
@@ -251,16 +251,16 @@ void tst_Routing::unchangedCatalogueIsNotReadAgain()
 void tst_Routing::listsBehindAreOrderedWhenTheyComeToFront()
 {
     Fixture f;
-    DxGrid &tracks = *f.app->F_Track->mainGrid();
+    DxGrid &tracks = *f.app->trackList->mainGrid();
     QCOMPARE(tracks.model()->rowTotal(), 0);
-    QCOMPARE(f.app->D_Track->count(), 3);
+    QCOMPARE(f.app->trackStore->count(), 3);
     QCOMPARE(f.cds().model()->rowTotal(), 3);
-    f.main().ListView1->setCurrentRow(TF_Main::Tracks);
+    f.main().navigator->setCurrentRow(MainWindow::Tracks);
     QStringList shown;
     for (int p = 0; p < tracks.model()->rowTotal(); ++p)
         shown << tracks.cellText(tracks.model()->sourceRow(p), 1);
     QCOMPARE(shown, QStringList({"Help!", "Money", "SOS"}));
-    QCOMPARE(tracks.focusedRow(), f.app->D_Track->listRows().currentRow());
+    QCOMPARE(tracks.focusedRow(), f.app->trackStore->listRows().currentRow());
 }
 
 void tst_Routing::refreshReadsBehindAProgressDialog_data()
@@ -277,8 +277,8 @@ void tst_Routing::refreshReadsBehindAProgressDialog()
     QFETCH(bool, cancel);
     Fixture f;
     f.cat.exec("insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD'), ('Brazil', 'VHS')");
-    f.main().ListView1->setCurrentRow(TF_Main::Movies);
-    QCOMPARE(f.app->D_Movie->count(), 2);
+    f.main().navigator->setCurrentRow(MainWindow::Movies);
+    QCOMPARE(f.app->movieStore->count(), 2);
 
     const int added = 20000; // several of the read's checkpoints
     f.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) with recursive n(i) as "
@@ -286,15 +286,15 @@ void tst_Routing::refreshReadsBehindAProgressDialog()
                    .arg(added)); // another program
     ProgressWatcher watcher(cancel ? std::function<void(QProgressDialog &)>([](QProgressDialog &d) { d.cancel(); })
                                    : std::function<void(QProgressDialog &)>());
-    f.main().ToolButton4->click();
+    f.main().refreshButton->click();
     QVERIFY2(watcher.seen.size() >= 3, "no progress dialog counted the rows read");
     const int shown = cancel ? 2 : 2 + added;
-    QCOMPARE(f.app->D_Movie->count(), shown);
-    DxGrid &grid = *f.app->F_Movies->mainGrid();
+    QCOMPARE(f.app->movieStore->count(), shown);
+    DxGrid &grid = *f.app->movieList->mainGrid();
     QCOMPARE(grid.model()->rowTotal(), shown);
-    QVERIFY2(f.main().StatusBar1->text().startsWith(QString::number(shown) + u' '), qPrintable(f.main().StatusBar1->text()));
+    QVERIFY2(f.main().statusLabel->text().startsWith(QString::number(shown) + u' '), qPrintable(f.main().statusLabel->text()));
     QCOMPARE(grid.cellText(grid.model()->sourceRow(0), 1), QStringLiteral("Alien"));
-    QCOMPARE(f.app->D_Movie->listUpToDate(), !cancel);
+    QCOMPARE(f.app->movieStore->listUpToDate(), !cancel);
 }
 
 void tst_Routing::threeCDsSecondFailing()
@@ -303,61 +303,61 @@ void tst_Routing::threeCDsSecondFailing()
     f.cat.exec("create trigger keep_help before delete on CDAUDIO when old.CD_ID = 2 "
                "begin select raise(abort, 'Help is kept'); end");
     f.selectCDs({1, 2, 3});
-    f.main().RouteDelete();
+    f.main().routeDelete();
     QCOMPARE(f.messages.questions.size(), 1);
     QCOMPARE(f.messages.boxes.size(), 1);
     QVERIFY(f.messages.boxes[0].text.endsWith(QStringLiteral("\r\nHelp is kept")));
     QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO"), QStringList{"Help"});
-    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("1 audio CDs"));
+    QCOMPARE(f.main().statusLabel->text(), QStringLiteral("1 audio CDs"));
 }
 
 void tst_Routing::addNewOpensTheEditorAndRefreshes()
 {
     Fixture f;
     int editedId = 0;
-    auto editor = driveModal<TF_AddEditAudioCD>([&](TF_AddEditAudioCD *e) {
+    auto editor = driveModal<AudioCDEditor>([&](AudioCDEditor *e) {
         editedId = e->EditedCDID;
-        e->Edit_title->setText(QStringLiteral("Waterloo"));
-        e->RadioButton2->setChecked(true);
-        e->ComboBox_artists->setCurrentIndex(e->ComboBox_artists->findText(QStringLiteral("Abba")));
-        e->Button2->click();
+        e->titleEdit->setText(QStringLiteral("Waterloo"));
+        e->existingArtistButton->setChecked(true);
+        e->artistBox->setCurrentIndex(e->artistBox->findText(QStringLiteral("Abba")));
+        e->saveButton->click();
     });
-    f.main().ToolButton1->click();
+    f.main().addButton->click();
     QVERIFY(editor->came());
     QCOMPARE(editedId, -1);
     QCOMPARE(f.cat.rows("select ART_ID from CDAUDIO where CD_LABEL = 'Waterloo'"), QStringList{"1"});
-    QCOMPARE(f.main().StatusBar1->text(), QStringLiteral("4 audio CDs"));
-    QCOMPARE(f.app->D_CD->count(), 4);
+    QCOMPARE(f.main().statusLabel->text(), QStringLiteral("4 audio CDs"));
+    QCOMPARE(f.app->audioCDStore->count(), 4);
 }
 
 void tst_Routing::nothingInFrontDoesNothing()
 {
     Fixture f;
-    for (QMdiSubWindow *sub : f.main().ClientArea->subWindowList())
+    for (QMdiSubWindow *sub : f.main().mdiArea->subWindowList())
         sub->hide();
-    f.main().ClientArea->setActiveSubWindow(nullptr);
-    QCOMPARE(f.main().ActiveListWindow(), -1);
-    const QString status = f.main().StatusBar1->text();
-    f.main().RouteAdd();
-    f.main().RouteDelete();
-    f.main().RouteEdit();
-    f.main().RoutePrint();
-    f.main().RouteSaveHTML();
-    f.main().RouteSaveXLS();
-    f.main().RouteSelectAll();
+    f.main().mdiArea->setActiveSubWindow(nullptr);
+    QCOMPARE(f.main().activeListWindow(), -1);
+    const QString status = f.main().statusLabel->text();
+    f.main().routeAdd();
+    f.main().routeDelete();
+    f.main().routeEdit();
+    f.main().routePrint();
+    f.main().routeSaveHtml();
+    f.main().routeSaveXls();
+    f.main().routeSelectAll();
     QVERIFY(f.messages.questions.isEmpty());
     QVERIFY(f.dialogs.saves.isEmpty());
     QVERIFY(f.dialogs.previews.isEmpty());
     QCOMPARE(f.cat.count("CDAUDIO"), 3);
-    QCOMPARE(f.main().StatusBar1->text(), status);
+    QCOMPARE(f.main().statusLabel->text(), status);
 }
 
 void tst_Routing::exitClosesTheProgram()
 {
     Fixture f;
-    f.menuItem("Exit1")->trigger();
+    f.menuItem("exitAct")->trigger();
     QVERIFY(!f.main().isVisible());
-    QCOMPARE(f.app->D_CD->listRows().fieldCount(), 0); // closed
+    QCOMPARE(f.app->audioCDStore->listRows().fieldCount(), 0); // closed
     QVERIFY(f.messages.boxes.isEmpty());
 }
 

@@ -2,13 +2,13 @@
 // their order, what stays usable afterwards, and where the catalogue is looked for.
 
 #include "app/AppModules.h"
-#include "app/FM_Main.h"
-#include "app/FM_Splash.h"
-#include "store/DM_CD.h"
+#include "app/MainWindow.h"
+#include "app/SplashScreen.h"
+#include "store/AudioCDStore.h"
 #include "store/CatalogueFile.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "base/U_Constantes.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "base/Texts.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -70,17 +70,17 @@ void tst_Startup::opensCatalogue()
     RecordingMessages messages;
     RecordingDialogs dialogs;
     AppModules app(messages, dialogs, cat.path());
-    app.F_Main->setSplashWaitMs(0);
-    app.F_Main->show();
+    app.mainWindow->setSplashWaitMs(0);
+    app.mainWindow->show();
 
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
-    QCOMPARE(app.F_Main->StatusBar1->text(), status);
-    QVERIFY(app.F_Main->ToolBar1->isEnabled());
-    QVERIFY(app.F_Main->ListView1->isEnabled());
+    QCOMPARE(app.mainWindow->statusLabel->text(), status);
+    QVERIFY(app.mainWindow->toolBar->isEnabled());
+    QVERIFY(app.mainWindow->navigator->isEnabled());
     // Open lists have their fields even without a row; closed ones have none.
-    QVERIFY(app.D_CD->listRows().fieldCount() > 0);
-    QVERIFY(app.D_Movie->listRows().fieldCount() > 0);
-    QVERIFY(!app.F_Main->splash());
+    QVERIFY(app.audioCDStore->listRows().fieldCount() > 0);
+    QVERIFY(app.movieStore->listRows().fieldCount() > 0);
+    QVERIFY(!app.mainWindow->splash());
 }
 
 // A catalogue the system will not let this user write opens for reading: the program says so once,
@@ -89,7 +89,7 @@ void tst_Startup::opensCatalogue()
 void tst_Startup::readOnlyCatalogue()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(U_Constantes::DatabaseFileName);
+    const QString path = dir.filePath(Texts::DatabaseFileName);
     createEmptyCatalogue(path);
     sqlite3 *seed = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &seed), SQLITE_OK);
@@ -113,18 +113,18 @@ void tst_Startup::readOnlyCatalogue()
         RecordingMessages messages;
         RecordingDialogs dialogs;
         AppModules app(messages, dialogs, path);
-        app.F_Main->setSplashWaitMs(0);
-        app.F_Main->show();
+        app.mainWindow->setSplashWaitMs(0);
+        app.mainWindow->show();
         QCOMPARE(messages.boxes.size(), 1);
         QCOMPARE(messages.boxes[0].kind, MessageService::Kind::Information);
-        QCOMPARE(messages.boxes[0].text, U_Constantes::CatalogueReadOnly.arg(path));
-        QCOMPARE(app.F_Main->StatusBar1->text(), QStringLiteral("2 audio CDs"));
-        QVERIFY(app.D_Main->ADOConnection.readOnly());
-        for (QToolButton *b : {app.F_Main->ToolButton1, app.F_Main->ToolButton2, app.F_Main->ToolButton8})
+        QCOMPARE(messages.boxes[0].text, Texts::CatalogueReadOnly.arg(path));
+        QCOMPARE(app.mainWindow->statusLabel->text(), QStringLiteral("2 audio CDs"));
+        QVERIFY(app.catalogueConnection->connection.readOnly());
+        for (QToolButton *b : {app.mainWindow->addButton, app.mainWindow->deleteButton, app.mainWindow->editButton})
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        QVERIFY(app.F_Main->ToolButton4->isEnabled()); // reading again stays
+        QVERIFY(app.mainWindow->refreshButton->isEnabled()); // reading again stays
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{U_Constantes::DatabaseFileName});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{Texts::DatabaseFileName});
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
@@ -144,9 +144,9 @@ void tst_Startup::failedOpen()
 {
     QFETCH(QString, kind);
     QTemporaryDir dir;
-    const QString path = dir.filePath(U_Constantes::DatabaseFileName);
+    const QString path = dir.filePath(Texts::DatabaseFileName);
     if (kind == QLatin1String("folder"))
-        QVERIFY(QDir(dir.path()).mkdir(U_Constantes::DatabaseFileName));
+        QVERIFY(QDir(dir.path()).mkdir(Texts::DatabaseFileName));
     if (kind == QLatin1String("text")) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -171,17 +171,17 @@ void tst_Startup::failedOpen()
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, dir.filePath(U_Constantes::DatabaseFileName));
-    app.F_Main->setSplashWaitMs(0);
+    AppModules app(messages, dialogs, dir.filePath(Texts::DatabaseFileName));
+    app.mainWindow->setSplashWaitMs(0);
     bool splashUpDuringBoxes = true;
     messages.onShow = [&](const RecordingMessages::Box &) {
-        splashUpDuringBoxes = splashUpDuringBoxes && app.F_Main->splash() && app.F_Main->splash()->isVisible();
+        splashUpDuringBoxes = splashUpDuringBoxes && app.mainWindow->splash() && app.mainWindow->splash()->isVisible();
     };
-    app.F_Main->show();
+    app.mainWindow->show();
 
     QCOMPARE(messages.boxes.size(), 2);
     QCOMPARE(messages.boxes[0].kind, MessageService::Kind::Error);
-    const QString head = U_Constantes::ProblemConnecting + QStringLiteral("\r\n");
+    const QString head = Texts::ProblemConnecting + QStringLiteral("\r\n");
     QVERIFY2(messages.boxes[0].text.startsWith(head), qPrintable(messages.boxes[0].text));
     QVERIFY(messages.boxes[0].text.size() > head.size()); // the engine's own words follow
     QCOMPARE(messages.boxes[1].kind, MessageService::Kind::Error);
@@ -189,12 +189,12 @@ void tst_Startup::failedOpen()
     QCOMPARE(messages.boxes[1].text, QStringLiteral("Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there "
                                                     "and can be read.").arg(path));
     QVERIFY(splashUpDuringBoxes);
-    QVERIFY(!app.F_Main->splash());
+    QVERIFY(!app.mainWindow->splash());
 
-    QVERIFY(!app.F_Main->ToolBar1->isEnabled());
-    QVERIFY(!app.F_Main->ListView1->isEnabled());
-    QCOMPARE(app.F_Main->StatusBar1->text(), QString());
-    QVERIFY(!app.D_Main->ADOConnection.Connected());
+    QVERIFY(!app.mainWindow->toolBar->isEnabled());
+    QVERIFY(!app.mainWindow->navigator->isEnabled());
+    QCOMPARE(app.mainWindow->statusLabel->text(), QString());
+    QVERIFY(!app.catalogueConnection->connection.connected());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QCOMPARE(bytes(), bytesBefore);
 }
@@ -205,16 +205,16 @@ void tst_Startup::shutdownClosesEverything()
     RecordingMessages messages;
     RecordingDialogs dialogs;
     AppModules app(messages, dialogs, cat.path());
-    app.F_Main->setSplashWaitMs(0);
-    app.F_Main->show();
-    QVERIFY(app.D_Main->ADOConnection.Connected());
-    QVERIFY(app.D_CD->trackRows().fieldCount() > 0);
-    QVERIFY(app.F_Main->close());
-    QCOMPARE(app.D_CD->listRows().fieldCount(), 0);
-    QCOMPARE(app.D_CD->trackRows().fieldCount(), 0);
-    QCOMPARE(app.D_Movie->listRows().fieldCount(), 0);
-    QVERIFY(!app.D_Main->ADOConnection.Connected());
-    QVERIFY(!app.F_Main->splash());
+    app.mainWindow->setSplashWaitMs(0);
+    app.mainWindow->show();
+    QVERIFY(app.catalogueConnection->connection.connected());
+    QVERIFY(app.audioCDStore->trackRows().fieldCount() > 0);
+    QVERIFY(app.mainWindow->close());
+    QCOMPARE(app.audioCDStore->listRows().fieldCount(), 0);
+    QCOMPARE(app.audioCDStore->trackRows().fieldCount(), 0);
+    QCOMPARE(app.movieStore->listRows().fieldCount(), 0);
+    QVERIFY(!app.catalogueConnection->connection.connected());
+    QVERIFY(!app.mainWindow->splash());
     QVERIFY(messages.boxes.isEmpty());
     // Nothing is left for another program to wait on.
     cat.holdWriteLock();
@@ -226,13 +226,13 @@ void tst_Startup::shutdownAfterFailedOpenSaysNothing()
     QTemporaryDir dir;
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    AppModules app(messages, dialogs, dir.filePath(U_Constantes::DatabaseFileName));
-    app.F_Main->setSplashWaitMs(0);
-    app.F_Main->show();
+    AppModules app(messages, dialogs, dir.filePath(Texts::DatabaseFileName));
+    app.mainWindow->setSplashWaitMs(0);
+    app.mainWindow->show();
     messages.clear();
-    QVERIFY(app.F_Main->close());
+    QVERIFY(app.mainWindow->close());
     QVERIFY(messages.boxes.isEmpty());
-    QVERIFY(!app.F_Main->splash());
+    QVERIFY(!app.mainWindow->splash());
 }
 
 void tst_Startup::findsCatalogueBesideExecutable()

@@ -2,19 +2,19 @@
 // message boxes over the splash and what they tell of a failure, and the picture dialog's preview.
 
 #include "app/BoxMessageService.h"
-#include "app/FM_About.h"
-#include "app/FM_Splash.h"
+#include "app/AboutDialog.h"
+#include "app/SplashScreen.h"
 #include "app/PictureFileDialog.h"
 #include "app/StandardDialogService.h"
-#include "disc/FM_ChooseCD.h"
-#include "editors/FM_AddEditArtist.h"
-#include "editors/FM_AddEditMovie.h"
-#include "base/U_Constantes.h"
+#include "disc/ChooseCDDialog.h"
+#include "editors/ArtistEditor.h"
+#include "editors/MovieEditor.h"
+#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 #include "support/TempCatalogue.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -76,13 +76,13 @@ void tst_Windows::titleBarButtons()
     EditorCatalogue cat;
     std::unique_ptr<QDialog> dialog;
     if (window == QLatin1String("about"))
-        dialog = std::make_unique<TF_About>([](const QUrl &) {}, &owner);
+        dialog = std::make_unique<AboutDialog>([](const QUrl &) {}, &owner);
     else if (window == QLatin1String("choose"))
-        dialog = std::make_unique<TF_ChooseCD>(&owner);
+        dialog = std::make_unique<ChooseCDDialog>(&owner);
     else if (window == QLatin1String("artist"))
-        dialog = std::make_unique<TF_AddEditArtist>(cat.artists, cat.messages, &owner);
+        dialog = std::make_unique<ArtistEditor>(cat.artists, cat.messages, &owner);
     else
-        dialog = std::make_unique<TF_AddEditMovie>(cat.movies, cat.messages, &owner);
+        dialog = std::make_unique<MovieEditor>(cat.movies, cat.messages, &owner);
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
 
@@ -108,9 +108,9 @@ void tst_Windows::boxesComeAboveTheSplash()
     QFETCH(bool, splash);
     QFETCH(bool, question);
 
-    std::unique_ptr<TF_Splash> banner;
+    std::unique_ptr<SplashScreen> banner;
     if (splash) {
-        banner = std::make_unique<TF_Splash>();
+        banner = std::make_unique<SplashScreen>();
         banner->show();
         QVERIFY(QTest::qWaitForWindowExposed(banner.get()));
         QVERIFY(banner->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -121,9 +121,9 @@ void tst_Windows::boxesComeAboveTheSplash()
     });
     BoxMessageService messages;
     if (question)
-        messages.confirm(U_Constantes::CantOpenDataFile);
+        messages.confirm(Texts::CantOpenDataFile);
     else
-        messages.error(U_Constantes::CantOpenDataFile);
+        messages.error(Texts::CantOpenDataFile);
     QVERIFY(driver->came());
     // Kept above only while something else is: a box must not cover other programs for good.
     QCOMPARE(onTop, splash);
@@ -138,11 +138,11 @@ void tst_Windows::failureBoxKeepsTheEngineInDetails()
         QSKIP(qPrintable(why));
     TempCatalogue cat;
     BoxMessageService messages;
-    TD_Main main(messages);
-    main.ADOConnection.setBusyTimeoutMs(0);
-    main.OpenDatabase(cat.path());
-    QVERIFY(main.ADOConnection.Connected());
-    TD_Movie movies(main, messages);
+    CatalogueConnection main(messages);
+    main.connection.setBusyTimeoutMs(0);
+    main.openDatabase(cat.path());
+    QVERIFY(main.connection.connected());
+    MovieStore movies(main, messages);
 
     QString text;
     QString details;
@@ -151,10 +151,10 @@ void tst_Windows::failureBoxKeepsTheEngineInDetails()
         details = box->detailedText();
     });
     cat.holdWriteLock();
-    movies.AddMovie(QStringLiteral("Casablanca"), QStringLiteral("DVD"));
+    movies.addMovie(QStringLiteral("Casablanca"), QStringLiteral("DVD"));
     cat.releaseWriteLock();
     QVERIFY(driver->came());
-    QCOMPARE(text, U_Constantes::MovieNotAdded + U_Constantes::LineBreak + U_Constantes::ReasonCatalogueBusy);
+    QCOMPARE(text, Texts::MovieNotAdded + Texts::LineBreak + Texts::ReasonCatalogueBusy);
     QVERIFY2(details.contains(cat.isServer() ? QStringLiteral("lock timeout") : QStringLiteral("database is locked")),
              qPrintable(details));
     QCOMPARE(cat.count(QStringLiteral("MOVIE")), 0);
@@ -190,7 +190,7 @@ void tst_Windows::picturePreview()
         QVERIFY(QDir(dir.path()).mkdir(file));
     }
 
-    PictureFileDialog dialog(nullptr, StandardDialogService::qtFilter(U_Constantes::FilterPicture));
+    PictureFileDialog dialog(nullptr, StandardDialogService::qtFilter(Texts::FilterPicture));
     dialog.setDirectory(dir.path());
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

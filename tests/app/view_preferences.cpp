@@ -1,5 +1,5 @@
 // Opens the preferences on a settings file of its own, to look at; not a test.
-#include "app/FM_Preferences.h"
+#include "app/PreferencesDialog.h"
 #include "base/Settings.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -21,6 +21,6 @@ int main(int argc, char **argv)
     }
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    ShowPreferences(messages, dialogs);
+    showPreferences(messages, dialogs);
     return 0;
 }

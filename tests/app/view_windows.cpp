@@ -2,9 +2,9 @@
 //   view_windows picture   the picture dialog with a picture made current
 //   view_windows drag      the main window with the navigator's drop outline over the right panel
 //   view_windows drives    the audio CD editor with long device paths as drives
-#include "app/FM_Main.h"
+#include "app/MainWindow.h"
 #include "app/PictureFileDialog.h"
-#include "editors/FM_AddEditAudioCD.h"
+#include "editors/AudioCDEditor.h"
 #include "support/EditorCatalogue.h"
 
 #include <QApplication>
@@ -38,19 +38,19 @@ int main(int argc, char **argv)
     }
     if (mode == QLatin1String("drag")) {
         EditorCatalogue cat;
-        TF_Main window(cat.messages, cat.dialogs, dir.path());
+        MainWindow window(cat.messages, cat.dialogs, dir.path());
         window.setSplashWaitMs(0);
         window.resize(700, 500);
         window.show();
         QTimer::singleShot(500, &window, [&] {
-            window.dragOver(window.dropGeometry(window.Panel_right).center(), window.ListView1);
+            window.dragOver(window.dropGeometry(window.rightDock).center(), window.navigator);
         });
         return app.exec();
     }
     EditorCatalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
-    dialog.FillDrives(QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0\r\n"
+    dialog.fillDrives(QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0\r\n"
                                      "/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:1"));
     return dialog.exec();
 }

@@ -106,12 +106,12 @@ bool matches(const QString &text, const QString &pattern)
     return text.size() >= head.size() + tail.size() && text.startsWith(head) && text.endsWith(tail);
 }
 
-const QString Unreached = U_Constantes::CouldNotFind + U_Constantes::LineBreak
-                          + U_Constantes::WhyRequestFailed.arg(U_Constantes::SourceGnudb, QStringLiteral("*"));
+const QString Unreached = Texts::CouldNotFind + Texts::LineBreak
+                          + Texts::WhyRequestFailed.arg(Texts::SourceGnudb, QStringLiteral("*"));
 
 QString timedOut(const QString &seconds)
 {
-    return U_Constantes::CouldNotFind + U_Constantes::LineBreak + U_Constantes::WhyTimedOut.arg(U_Constantes::SourceGnudb, seconds);
+    return Texts::CouldNotFind + Texts::LineBreak + Texts::WhyTimedOut.arg(Texts::SourceGnudb, seconds);
 }
 
 } // namespace
@@ -159,7 +159,7 @@ void tst_DiscCddb::lookup_data()
     const QString artist = QStringLiteral("Some Artist"), title = QStringLiteral("Some Title");
     const QString none;
     const QStringList both{QueryPath, ReadPath}, queryOnly{QueryPath};
-    using namespace U_Constantes;
+    using namespace Texts;
 
     QTest::newRow("200 one match") << QStringList{ok(Match200), ok(Entry)} << -1 << both << QStringList() << none
                                    << true << artist << title << EntryTracks << AnsweredBoundMs;
@@ -406,8 +406,8 @@ void tst_DiscCddb::failsWithoutServer_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("connection refused") << QString() << false << Unreached;
-    QTest::newRow("no drive selected") << QStringLiteral("<none>") << true << U_Constantes::NoAudioCD;
-    QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << U_Constantes::NoAudioCD;
+    QTest::newRow("no drive selected") << QStringLiteral("<none>") << true << Texts::NoAudioCD;
+    QTest::newRow("no audio disc") << QStringLiteral("<data>") << true << Texts::NoAudioCD;
 }
 
 void tst_DiscCddb::failsWithoutServer()

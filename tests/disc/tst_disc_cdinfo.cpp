@@ -18,7 +18,7 @@
 #include <functional>
 #include <thread>
 
-Q_DECLARE_METATYPE(TTrackTime)
+Q_DECLARE_METATYPE(TrackTime)
 Q_DECLARE_METATYPE(CueEncoding)
 
 namespace {
@@ -185,20 +185,20 @@ void tst_DiscCDInfo::discIdMatchesLibdiscid()
     if (!knownId.isEmpty())
         QCOMPARE(expected, knownId);
 
-    TCDInfo reader;
-    reader.OpenDrive(cue);
-    QCOMPARE(reader.TrackCount(), starts.size());
+    CDInfo reader;
+    reader.openDrive(cue);
+    QCOMPARE(reader.trackCount(), starts.size());
     for (int k = 0; k < starts.size(); ++k)
-        QCOMPARE(TimeToFrames(reader.TrackPosition(k + 1)), starts[k]);
-    QCOMPARE(reader.DiscIdText(), expected);
-    QCOMPARE(reader.DiscId(), expected.toUInt(nullptr, 16));
+        QCOMPARE(timeToFrames(reader.trackPosition(k + 1)), starts[k]);
+    QCOMPARE(reader.discIdText(), expected);
+    QCOMPARE(reader.discId(), expected.toUInt(nullptr, 16));
     // The length in seconds is the middle of the identifier.
-    QCOMPARE(reader.DiscLength(), int((expected.toUInt(nullptr, 16) >> 8) & 0xFFFF));
+    QCOMPARE(reader.discLength(), int((expected.toUInt(nullptr, 16) >> 8) & 0xFFFF));
 
     const auto [mbId, mbToc] = musicBrainzId(starts, leadOut, dataTracks);
     QVERIFY(!mbId.isEmpty());
-    QCOMPARE(reader.MusicBrainzId(), mbId);
-    QCOMPARE(reader.MusicBrainzToc(), mbToc);
+    QCOMPARE(reader.musicBrainzId(), mbId);
+    QCOMPARE(reader.musicBrainzToc(), mbToc);
     const DiscToc toc = readDisc(cue);
     QCOMPARE(toc.musicBrainzId, mbId);
     QCOMPARE(toc.cddbId, expected);
@@ -210,13 +210,13 @@ void tst_DiscCDInfo::trackLengths_data()
 {
     QTest::addColumn<QList<int>>("starts");
     QTest::addColumn<int>("leadOut");
-    QTest::addColumn<QList<TTrackTime>>("lengths");
+    QTest::addColumn<QList<TrackTime>>("lengths");
     QTest::addColumn<int>("discLength");
 
     QTest::newRow("worked example") << QList<int>{150, 18780} << 33825
-                                    << QList<TTrackTime>{{4, 8, 29}, {3, 20, 44}} << 449;
+                                    << QList<TrackTime>{{4, 8, 29}, {3, 20, 44}} << 449;
     // The frame added back carries into the next second: 202 s at the end, less the 2 s before track 1.
-    QTest::newRow("last track ends on frame 74") << QList<int>{150} << 15150 << QList<TTrackTime>{{3, 19, 74}}
+    QTest::newRow("last track ends on frame 74") << QList<int>{150} << 15150 << QList<TrackTime>{{3, 19, 74}}
                                                  << 200;
 }
 
@@ -224,20 +224,20 @@ void tst_DiscCDInfo::trackLengths()
 {
     QFETCH(QList<int>, starts);
     QFETCH(int, leadOut);
-    QFETCH(QList<TTrackTime>, lengths);
+    QFETCH(QList<TrackTime>, lengths);
     QFETCH(int, discLength);
 
     const QString cue = writeCueImage(m_dir.path(), QStringLiteral("lengths"), starts, leadOut);
     QVERIFY(!cue.isEmpty());
-    TCDInfo reader;
-    reader.OpenDrive(cue);
+    CDInfo reader;
+    reader.openDrive(cue);
     for (int k = 0; k < lengths.size(); ++k) {
-        const TTrackTime t = reader.TrackLength(k + 1);
+        const TrackTime t = reader.trackLength(k + 1);
         QVERIFY2(t == lengths[k], qPrintable(QStringLiteral("track %1: %2:%3:%4").arg(k + 1).arg(t.Minute)
                                                  .arg(t.Second).arg(t.Frame)));
     }
-    QCOMPARE(reader.DiscLength(), discLength);
-    QVERIFY_THROWS_EXCEPTION(CDError, reader.TrackLength(int(starts.size()) + 1));
+    QCOMPARE(reader.discLength(), discLength);
+    QVERIFY_THROWS_EXCEPTION(CDError, reader.trackLength(int(starts.size()) + 1));
 }
 
 void tst_DiscCDInfo::noAudioDisc_data()
@@ -297,16 +297,16 @@ void tst_DiscCDInfo::noAudioDisc()
     clock.start();
 
     // The reader goes out of scope after its failed open: that must end quietly.
-    TCDInfo reader;
+    CDInfo reader;
     try {
-        reader.OpenDrive(device);
+        reader.openDrive(device);
         QFAIL("the open succeeded");
     } catch (const CDError &e) {
         QVERIFY(qstrlen(e.what()) > 0);
     }
     QVERIFY2(clock.elapsed() < OpenBoundMs, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY_THROWS_EXCEPTION(CDError, reader.TrackCount());
-    QVERIFY_THROWS_EXCEPTION(CDError, reader.DiscId());
+    QVERIFY_THROWS_EXCEPTION(CDError, reader.trackCount());
+    QVERIFY_THROWS_EXCEPTION(CDError, reader.discId());
 }
 
 void tst_DiscCDInfo::discidTool()
@@ -474,12 +474,12 @@ void tst_DiscCDInfo::hostileSheet()
             QVERIFY2(line.isEmpty() || line.startsWith("dadudu-discid: "), errors.constData());
     }
 
-    TCDInfo reader;
+    CDInfo reader;
     if (accepted) {
-        reader.OpenDrive(cue);
-        QCOMPARE(reader.TrackCount(), 99);
+        reader.openDrive(cue);
+        QCOMPARE(reader.trackCount(), 99);
     } else {
-        QVERIFY_THROWS_EXCEPTION(CDError, reader.OpenDrive(cue));
+        QVERIFY_THROWS_EXCEPTION(CDError, reader.openDrive(cue));
     }
     // The sanitizer does not see libcdio's own writes into its table, which is what valgrind is here
     // for; the build without it (test.sh) keeps that check.

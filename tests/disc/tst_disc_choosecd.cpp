@@ -1,4 +1,4 @@
-#include "disc/FM_ChooseCD.h"
+#include "disc/ChooseCDDialog.h"
 #include "support/ModalDriver.h"
 
 #include <QImage>
@@ -35,22 +35,22 @@ void tst_DiscChooseCD::showsEveryLineFirstSelected()
     QString focus; // by name: the dialog is gone once ChooseMatch returns
     QSize size;
     bool hasCloseButton = true;
-    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
-        for (int k = 0; k < d->ListBox_choices->count(); ++k)
-            items << d->ListBox_choices->item(k)->text();
-        current = d->ListBox_choices->currentRow();
+    auto dialog = driveModal<ChooseCDDialog>([&](ChooseCDDialog *d) {
+        for (int k = 0; k < d->choiceList->count(); ++k)
+            items << d->choiceList->item(k)->text();
+        current = d->choiceList->currentRow();
         caption = d->windowTitle();
         focus = d->focusWidget() ? d->focusWidget()->objectName() : QString();
         size = d->size();
         hasCloseButton = d->windowFlags().testFlag(Qt::WindowCloseButtonHint);
-        QTest::mouseClick(d->Button1, Qt::LeftButton);
+        QTest::mouseClick(d->okButton, Qt::LeftButton);
     });
-    ChooseMatch(Matches);
+    chooseMatch(Matches);
     QVERIFY(dialog->came());
     QCOMPARE(items, Matches);
     QCOMPARE(current, 0);
     QCOMPARE(caption, QStringLiteral("Many possible choices found - choose one"));
-    QCOMPARE(focus, QStringLiteral("Button1"));
+    QCOMPARE(focus, QStringLiteral("okButton"));
     QCOMPARE(size, QSize(418, 143));
     QVERIFY(!hasCloseButton);
 }
@@ -75,24 +75,24 @@ void tst_DiscChooseCD::choosing()
     QFETCH(QString, expected);
 
     bool closedByIt = false; // not by the driver, which would leave no choice as Escape does
-    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
-        d->ListBox_choices->setCurrentRow(row);
+    auto dialog = driveModal<ChooseCDDialog>([&](ChooseCDDialog *d) {
+        d->choiceList->setCurrentRow(row);
         if (how == QLatin1String("ok")) {
-            QTest::mouseClick(d->Button1, Qt::LeftButton);
+            QTest::mouseClick(d->okButton, Qt::LeftButton);
         } else if (how == QLatin1String("enter")) {
-            d->Button1->setFocus();
-            QTest::keyClick(d->Button1, Qt::Key_Return);
+            d->okButton->setFocus();
+            QTest::keyClick(d->okButton, Qt::Key_Return);
         } else if (how == QLatin1String("escape")) {
             QTest::keyClick(d, Qt::Key_Escape);
         } else {
-            QListWidget *list = d->ListBox_choices;
+            QListWidget *list = d->choiceList;
             const QRect r = list->visualItemRect(list->item(row));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
         }
         closedByIt = !d->isVisible();
     });
-    const QString choice = ChooseMatch(Matches);
+    const QString choice = chooseMatch(Matches);
     QVERIFY(dialog->came());
     QVERIFY(closedByIt);
     QCOMPARE(choice, expected);
@@ -102,12 +102,12 @@ void tst_DiscChooseCD::okWithoutSelectionKeepsDialogOpen()
 {
     bool stillOpen = false;
     // The driver closes the dialog that Ok left open, so ChooseMatch returns.
-    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
-        d->ListBox_choices->clearSelection();
-        QTest::mouseClick(d->Button1, Qt::LeftButton);
+    auto dialog = driveModal<ChooseCDDialog>([&](ChooseCDDialog *d) {
+        d->choiceList->clearSelection();
+        QTest::mouseClick(d->okButton, Qt::LeftButton);
         stillOpen = d->isVisible();
     });
-    const QString choice = ChooseMatch(Matches);
+    const QString choice = chooseMatch(Matches);
     QVERIFY(dialog->came());
     QVERIFY(stillOpen);
     QCOMPARE(choice, QString());
@@ -116,8 +116,8 @@ void tst_DiscChooseCD::okWithoutSelectionKeepsDialogOpen()
 void tst_DiscChooseCD::noLinesShowsNothing()
 {
     // Should a dialog open all the same, the driver closes it and the test fails on came().
-    auto dialog = driveModal<TF_ChooseCD>([](TF_ChooseCD *) {});
-    const QString choice = ChooseMatch({});
+    auto dialog = driveModal<ChooseCDDialog>([](ChooseCDDialog *) {});
+    const QString choice = chooseMatch({});
     QCOMPARE(choice, QString());
     QVERIFY(!dialog->came());
 }
@@ -129,26 +129,26 @@ void tst_DiscChooseCD::sameLinesTwiceAndMarks()
                             QStringLiteral("gnudb | 3 tracks, the disc has 2 | A / B")};
     QList<bool> icons;
     QStringList tips;
-    auto dialog = driveModal<TF_ChooseCD>([&](TF_ChooseCD *d) {
-        for (int k = 0; k < d->ListBox_choices->count(); ++k) {
+    auto dialog = driveModal<ChooseCDDialog>([&](ChooseCDDialog *d) {
+        for (int k = 0; k < d->choiceList->count(); ++k) {
             // A sign shows where some pixel of the line's picture does.
-            const QImage sign = d->ListBox_choices->item(k)->icon().pixmap(QSize(11, 11)).toImage();
+            const QImage sign = d->choiceList->item(k)->icon().pixmap(QSize(11, 11)).toImage();
             bool shows = false;
             for (int y = 0; y < sign.height() && !shows; ++y)
                 for (int x = 0; x < sign.width() && !shows; ++x)
                     shows = qAlpha(sign.pixel(x, y)) > 0;
             icons << shows;
-            tips << d->ListBox_choices->item(k)->toolTip();
+            tips << d->choiceList->item(k)->toolTip();
         }
-        d->ListBox_choices->setCurrentRow(1);
-        QTest::mouseClick(d->Button1, Qt::LeftButton);
+        d->choiceList->setCurrentRow(1);
+        QTest::mouseClick(d->okButton, Qt::LeftButton);
     });
-    const int chosen = ChooseLine(lines, {false, false, true});
+    const int chosen = chooseLine(lines, {false, false, true});
     QVERIFY(dialog->came());
     QCOMPARE(chosen, 1);
     QCOMPARE(icons, (QList<bool>{false, false, true}));
     QCOMPARE(tips, lines);
-    QCOMPARE(ChooseLine({}, {}), -1);
+    QCOMPARE(chooseLine({}, {}), -1);
 }
 
 QTEST_MAIN(tst_DiscChooseCD)

@@ -1,8 +1,8 @@
 // The folder and file listings of a drive's root and the way a drive leads to its root, on real
 // folders and a mount table of the test's own.
 
-#include "disc/U_Tools.h"
-#include "base/U_Constantes.h"
+#include "disc/DriveFiles.h"
+#include "base/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +19,7 @@ bool touch(const QString &path)
 
 QStringList lines(const QString &text)
 {
-    return text.isEmpty() ? QStringList() : text.split(U_Constantes::LineBreak);
+    return text.isEmpty() ? QStringList() : text.split(Texts::LineBreak);
 }
 
 } // namespace
@@ -98,10 +98,10 @@ void tst_DiscListing::listing()
     const QString path = m_dir.path() + u'/' + folder;
     int served = 0;
     const auto pending = [&served] { ++served; };
-    const QString text = mask.isEmpty() ? ListFolders(path, pending) : ListFiles(path, mask, attributes, pending);
+    const QString text = mask.isEmpty() ? listFolders(path, pending) : listFiles(path, mask, attributes, pending);
 
     QCOMPARE(lines(text), names);
-    QVERIFY(!text.endsWith(U_Constantes::LineBreak));
+    QVERIFY(!text.endsWith(Texts::LineBreak));
     // Events are served while the names come, so a slow drive never freezes the windows.
     QVERIFY(served >= names.size());
 }

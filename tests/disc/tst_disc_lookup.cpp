@@ -129,7 +129,7 @@ DiscPreferences only(QList<LookupSource> on, quint16 port)
 // address of our own making.
 QString builtContact()
 {
-    return U_Constantes::ContactAddress.isEmpty() ? U_Constantes::WebAddress : U_Constantes::ContactAddress;
+    return Texts::ContactAddress.isEmpty() ? Texts::WebAddress : Texts::ContactAddress;
 }
 
 constexpr int BoundMs = 10000;
@@ -246,7 +246,7 @@ void tst_DiscLookup::musicBrainz_data()
     QTest::addColumn<QStringList>("filled"); // artist, title, year, country, barcode; empty when nothing
     QTest::addColumn<QStringList>("tracks");
 
-    using namespace U_Constantes;
+    using namespace Texts;
     const QString id = musicBrainzId();
     const QJsonArray oneCredit = credit({{QStringLiteral("Some Artist"), QString()}});
     const QJsonArray twoCredit = credit({{QStringLiteral("Some Artist"), QStringLiteral(" feat. ")},
@@ -432,7 +432,7 @@ void tst_DiscLookup::musicBrainz()
     QCOMPARE(shownMarks, offered.isEmpty() ? QList<QList<bool>>() : QList<QList<bool>>{marked});
     if (message == QLatin1String("<transport>")) {
         QCOMPARE(messages.boxes.size(), 1);
-        QVERIFY(messages.boxes[0].text.startsWith(U_Constantes::CouldNotFind + U_Constantes::LineBreak));
+        QVERIFY(messages.boxes[0].text.startsWith(Texts::CouldNotFind + Texts::LineBreak));
     } else {
         QCOMPARE(messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     }
@@ -712,8 +712,8 @@ void tst_DiscLookup::replyThatNeverEnds()
     QVERIFY(!lookup.run(m_disc).has_value());
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= StallBoundMs * 9 / 10 && took < StallBoundMs * 3, qPrintable(QString::number(took)));
-    QCOMPARE(messages.texts(), QStringList{U_Constantes::CouldNotFind + U_Constantes::LineBreak
-                                           + U_Constantes::WhyTimedOut.arg(U_Constantes::SourceMusicBrainz,
+    QCOMPARE(messages.texts(), QStringList{Texts::CouldNotFind + Texts::LineBreak
+                                           + Texts::WhyTimedOut.arg(Texts::SourceMusicBrainz,
                                                                            QStringLiteral("1.5"))});
 }
 
@@ -723,7 +723,7 @@ void tst_DiscLookup::nothingFound_data()
     QTest::addColumn<QStringList>("script");
     QTest::addColumn<QString>("message");
 
-    using namespace U_Constantes;
+    using namespace Texts;
     const QString cddb = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
     QTest::newRow("every source, none knows the disc")
         << QList<LookupSource>{LookupSource::MusicBrainz, LookupSource::Gnudb, LookupSource::CdText}
@@ -832,7 +832,7 @@ void tst_DiscLookup::overTls()
         // Nothing reaches a server the client cannot trust.
         QVERIFY(server.requests.isEmpty());
         QCOMPARE(messages.boxes.size(), 1);
-        QVERIFY(messages.boxes[0].text.startsWith(U_Constantes::CouldNotFind + U_Constantes::LineBreak));
+        QVERIFY(messages.boxes[0].text.startsWith(Texts::CouldNotFind + Texts::LineBreak));
     }
 }
 

@@ -5,10 +5,10 @@
 #include "CueImage.h"
 #include "ScriptedServer.h"
 #include "disc/CDInfo.h"
-#include "editors/FM_AddEditAudioCD.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Main.h"
+#include "editors/AudioCDEditor.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -32,12 +32,12 @@ int main(int argc, char **argv)
     file.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('Abba'), ('Beatles'), ('SOME ARTIST');"));
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TD_Main main(messages);
-    main.OpenDatabase(file.path());
-    TD_CD cds(main, messages);
-    TD_Artist artists(main, messages);
-    cds.OpenList();
-    artists.OpenList();
+    CatalogueConnection main(messages);
+    main.openDatabase(file.path());
+    AudioCDStore cds(main, messages);
+    ArtistStore artists(main, messages);
+    cds.openList();
+    artists.openList();
 
     // The servers speak UTF-8; ScriptedServer writes its steps one byte a character.
     auto reply = [](const QString &head, const QString &body) {
@@ -67,7 +67,7 @@ int main(int argc, char **argv)
                                  : QStringList{reply(text, QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n")),
                                                reply(text, read)});
 
-    TF_AddEditAudioCD dialog(cds, artists, messages, dialogs);
+    AudioCDEditor dialog(cds, artists, messages, dialogs);
     DiscPreferences preferences;
     preferences.gnudbUrl = QStringLiteral("http://127.0.0.1:%1/~cddb").arg(server.port());
     preferences.musicBrainzUrl = preferences.coverArtUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
@@ -75,7 +75,7 @@ int main(int argc, char **argv)
         s.enabled = choose || s.source == LookupSource::Gnudb;
     dialog.setPreferences(preferences);
     dialog.prepareNew();
-    dialog.FillDrives(disc);
-    QTimer::singleShot(800, &dialog, [&] { dialog.StartCDDBLookup(); });
+    dialog.fillDrives(disc);
+    QTimer::singleShot(800, &dialog, [&] { dialog.startCddbLookup(); });
     return dialog.exec();
 }

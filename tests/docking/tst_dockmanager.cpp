@@ -1,7 +1,7 @@
 // Dock sites with caption strips: their size and side, binding errors, the gradient, the shortened
 // hint, and a close area that closes nothing.
 
-#include "docking/DockManagerPro.h"
+#include "docking/DockManager.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -17,7 +17,7 @@ struct Site {
         panel = new QWidget(&window);
         panel->setObjectName(QStringLiteral("Panel_left"));
         panel->setGeometry(0, 0, 300, 200);
-        manager = new TDockManagerPro(&window);
+        manager = new DockManager(&window);
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(11);
         font.setBold(true);
@@ -27,15 +27,15 @@ struct Site {
         manager->setControl(panel, align);
         docked = new QLabel(QStringLiteral("docked"));
         docked->setToolTip(QStringLiteral("Catalog"));
-        manager->tree()->InsertControl(docked);
+        manager->tree()->insertControl(docked);
         window.show();
     }
-    TDockCaptionTree &tree() { return *manager->tree(); }
+    DockCaptionTree &tree() { return *manager->tree(); }
     QWidget *caption() { return panel->findChild<QWidget *>(QStringLiteral("DockCaption")); }
 
     QWidget window;
     QWidget *panel;
-    TDockManagerPro *manager;
+    DockManager *manager;
     QLabel *docked;
 };
 
@@ -66,11 +66,11 @@ void tst_DockManager::captionSizeHasAFloor()
     QFont tiny(QStringLiteral("Arial"));
     tiny.setPixelSize(2);
     site.tree().setCaptionFont(tiny);
-    QCOMPARE(site.tree().CaptionSize(), 11);
+    QCOMPARE(site.tree().captionSize(), 11);
     QFont big(QStringLiteral("Arial"));
     big.setPixelSize(30);
     site.tree().setCaptionFont(big);
-    QCOMPARE(site.tree().CaptionSize(), QFontMetrics(big).boundingRect(QStringLiteral("Wg")).height() + 7);
+    QCOMPARE(site.tree().captionSize(), QFontMetrics(big).boundingRect(QStringLiteral("Wg")).height() + 7);
 }
 
 void tst_DockManager::captionSide_data()
@@ -91,7 +91,7 @@ void tst_DockManager::captionSide()
     QFETCH(SiteAlign, align);
     QFETCH(bool, onTop);
     Site site(align);
-    const int g = site.tree().CaptionSize();
+    const int g = site.tree().captionSize();
     const QRect control = site.docked->geometry();
     const QRect caption = site.caption()->geometry();
     if (onTop) {
@@ -107,19 +107,19 @@ void tst_DockManager::bindingErrors()
 {
     Site site;
     // A second manager of the same window on the same panel.
-    TDockManagerPro second(&site.window);
+    DockManager second(&site.window);
     try {
         second.setControl(site.panel);
         QFAIL("a second manager took the panel");
     } catch (const DockError &e) {
         QCOMPARE(e.text(), QStringLiteral("Panel_left already has a TDockManagerPro associated with it."));
     }
-    QVERIFY(!second.Control());
+    QVERIFY(!second.control());
     QVERIFY(site.manager->tree());
 
     // The same panel again: the manager is left without it, and the panel without a tree.
     QVERIFY_THROWS_EXCEPTION(DockError, site.manager->setControl(site.panel));
-    QVERIFY(!site.manager->Control());
+    QVERIFY(!site.manager->control());
     QVERIFY(!site.manager->tree());
 }
 
@@ -141,7 +141,7 @@ void tst_DockManager::gradient()
     image.fill(Qt::black);
     {
         QPainter p(&image);
-        TDockCaptionTree::FillGradient(p, image.rect(), Qt::blue, Qt::white, onTop);
+        DockCaptionTree::fillGradient(p, image.rect(), Qt::blue, Qt::white, onTop);
     }
     // Blue where it starts (on a narrow strip later bands cover the first), almost white where it
     // ends, never pure white, and lighter all along the way.
@@ -166,7 +166,7 @@ void tst_DockManager::gradient()
     QImage flat(size, QImage::Format_RGB32);
     {
         QPainter p(&flat);
-        TDockCaptionTree::FillGradient(p, flat.rect(), Qt::gray, Qt::gray, onTop);
+        DockCaptionTree::fillGradient(p, flat.rect(), Qt::gray, Qt::gray, onTop);
     }
     QCOMPARE(QColor(flat.pixel(start)), QColor(Qt::gray));
     QCOMPARE(QColor(flat.pixel(end)), QColor(Qt::gray));
@@ -191,7 +191,7 @@ void tst_DockManager::truncateCaption()
     const QFontMetrics m(font);
     const int g = 18;
     const QRect x(0, 0, width, 2);
-    const QString s = TDockCaptionTree::TruncateCaption(m, x, hint, g, true);
+    const QString s = DockCaptionTree::truncateCaption(m, x, hint, g, true);
     const int room = width - g - 10;
     if (room <= 0) {
         QCOMPARE(s, QString());
@@ -213,7 +213,7 @@ void tst_DockManager::closeAreaClosesNothing()
     QVERIFY(QTest::qWaitForWindowExposed(&site.window));
     QWidget *caption = site.caption();
     const QImage before = caption->grab().toImage();
-    const QRect close = site.tree().CloseRect(site.tree().ZoneRect(site.docked)).translated(-caption->pos());
+    const QRect close = site.tree().closeRect(site.tree().zoneRect(site.docked)).translated(-caption->pos());
     QTest::mousePress(caption, Qt::LeftButton, {}, close.center());
     QVERIFY(site.tree().ClosePressed);
     QTest::mouseMove(caption, close.center() + QPoint(1, 0));
@@ -240,7 +240,7 @@ void tst_DockManager::doubleClickFloatsWhenTheOwnerLetsGo()
         asked.append(qMakePair(control, target));
         return allow;
     });
-    QSignalSpy floats(&site.tree(), &TDockCaptionTree::floated);
+    QSignalSpy floats(&site.tree(), &DockCaptionTree::floated);
     QTest::mouseDClick(site.caption(), Qt::LeftButton, {}, QPoint(40, 5));
     QCOMPARE(asked.size(), 1);
     QCOMPARE(asked.first().first, site.docked);

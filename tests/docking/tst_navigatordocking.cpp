@@ -2,9 +2,9 @@
 // only the navigator accepted, and never floating; the window's first size, and its place and the
 // navigator's kept from one run to the next.
 
-#include "app/FM_Main.h"
+#include "app/MainWindow.h"
 #include "base/Settings.h"
-#include "docking/DockManagerPro.h"
+#include "docking/DockManager.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 
@@ -25,22 +25,22 @@ struct Fixture {
     Fixture()
     {
         QTemporaryDir empty; // no catalogue: the window itself is what is looked at
-        window = std::make_unique<TF_Main>(messages, dialogs, empty.path());
+        window = std::make_unique<MainWindow>(messages, dialogs, empty.path());
         window->setSplashWaitMs(0);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
-    TF_Main &w() { return *window; }
+    MainWindow &w() { return *window; }
     QWidget *panel(int i)
     {
-        QWidget *panels[] = {w().Panel_left, w().Panel_top, w().Panel_right, w().Panel_bottom};
+        QWidget *panels[] = {w().leftDock, w().topDock, w().rightDock, w().bottomDock};
         return panels[i];
     }
     void settle() { QCoreApplication::processEvents(); }
 
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    std::unique_ptr<TF_Main> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
@@ -68,14 +68,14 @@ private slots:
 void tst_NavigatorDocking::startsInTheLeftPanel()
 {
     Fixture f;
-    QCOMPARE(f.w().dockedPanel(), f.w().Panel_left);
-    QCOMPARE(f.w().ListView1->parentWidget(), f.w().Panel_left);
-    QCOMPARE(f.w().panelSize(f.w().Panel_left), 90);
+    QCOMPARE(f.w().dockedPanel(), f.w().leftDock);
+    QCOMPARE(f.w().navigator->parentWidget(), f.w().leftDock);
+    QCOMPARE(f.w().panelSize(f.w().leftDock), 90);
     for (int i = 1; i < 4; ++i)
         QCOMPARE(f.w().panelSize(f.panel(i)), 0);
     // Its caption says what the navigator's hint says.
-    QCOMPARE(f.w().ListView1->toolTip(), QStringLiteral("Catalog"));
-    QVERIFY(f.w().Panel_left->findChild<QWidget *>(QStringLiteral("DockCaption"))->isVisible());
+    QCOMPARE(f.w().navigator->toolTip(), QStringLiteral("Catalog"));
+    QVERIFY(f.w().leftDock->findChild<QWidget *>(QStringLiteral("DockCaption"))->isVisible());
 }
 
 void tst_NavigatorDocking::dropOpensOnlyThatPanel_data()
@@ -117,55 +117,55 @@ void tst_NavigatorDocking::dropOpensOnlyThatPanel()
 void tst_NavigatorDocking::droppingBackResetsTheSize()
 {
     Fixture f;
-    auto *splitter = qobject_cast<QSplitter *>(f.w().Panel_left->parentWidget());
+    auto *splitter = qobject_cast<QSplitter *>(f.w().leftDock->parentWidget());
     QList<int> sizes = splitter->sizes();
     sizes[1] -= 150;
     sizes[0] += 150;
     splitter->setSizes(sizes);
     f.settle();
-    QCOMPARE(f.w().panelSize(f.w().Panel_left), 240);
-    f.w().dockNavigator(f.w().Panel_left);
+    QCOMPARE(f.w().panelSize(f.w().leftDock), 240);
+    f.w().dockNavigator(f.w().leftDock);
     f.settle();
-    QCOMPARE(f.w().panelSize(f.w().Panel_left), 90);
+    QCOMPARE(f.w().panelSize(f.w().leftDock), 90);
     // The splitter cannot shrink it below its size.
-    QCOMPARE(f.w().Panel_left->minimumWidth(), 90);
+    QCOMPARE(f.w().leftDock->minimumWidth(), 90);
 }
 
 void tst_NavigatorDocking::onlyTheNavigatorDocks()
 {
     Fixture f;
-    QVERIFY(f.w().PanelDockOver(f.w().ListView1));
-    QVERIFY(!f.w().PanelDockOver(f.w().ToolBar1));
-    QVERIFY(!f.w().PanelDockOver(nullptr));
+    QVERIFY(f.w().panelDockOver(f.w().navigator));
+    QVERIFY(!f.w().panelDockOver(f.w().toolBar));
+    QVERIFY(!f.w().panelDockOver(nullptr));
 }
 
 void tst_NavigatorDocking::neverFloats()
 {
     Fixture f;
-    f.w().dockNavigator(f.w().Panel_right);
-    TDockCaptionTree *tree = nullptr;
-    for (TDockManagerPro *m : f.w().dockManagers())
-        if (m->Control() == f.w().Panel_right)
+    f.w().dockNavigator(f.w().rightDock);
+    DockCaptionTree *tree = nullptr;
+    for (DockManager *m : f.w().dockManagers())
+        if (m->control() == f.w().rightDock)
             tree = m->tree();
     QVERIFY(tree);
-    QWidget *caption = f.w().Panel_right->findChild<QWidget *>(QStringLiteral("DockCaption"));
+    QWidget *caption = f.w().rightDock->findChild<QWidget *>(QStringLiteral("DockCaption"));
     QTest::mouseDClick(caption, Qt::LeftButton, {}, QPoint(20, caption->height() / 2));
     // A drag that ended nowhere.
-    emit tree->dragEnded(f.w().ListView1, nullptr);
+    emit tree->dragEnded(f.w().navigator, nullptr);
     f.settle();
-    QCOMPARE(f.w().dockedPanel(), f.w().Panel_right);
-    QVERIFY(f.w().ListView1->isVisible());
-    QCOMPARE(f.w().ListView1->window(), f.window.get());
+    QCOMPARE(f.w().dockedPanel(), f.w().rightDock);
+    QVERIFY(f.w().navigator->isVisible());
+    QCOMPARE(f.w().navigator->window(), f.window.get());
 }
 
 void tst_NavigatorDocking::dropsFindClosedPanelsNearTheirEdge()
 {
     Fixture f;
     const QRect central = f.w().centralWidget()->geometry();
-    QCOMPARE(f.w().panelAt(QPoint(central.center().x(), central.bottom() - 2)), f.w().Panel_bottom);
-    QCOMPARE(f.w().panelAt(QPoint(central.right() - 2, central.center().y())), f.w().Panel_right);
-    QCOMPARE(f.w().panelAt(QPoint(central.center().x(), central.top() + 2)), f.w().Panel_top);
-    QCOMPARE(f.w().panelAt(QPoint(central.left() + 40, central.center().y())), f.w().Panel_left);
+    QCOMPARE(f.w().panelAt(QPoint(central.center().x(), central.bottom() - 2)), f.w().bottomDock);
+    QCOMPARE(f.w().panelAt(QPoint(central.right() - 2, central.center().y())), f.w().rightDock);
+    QCOMPARE(f.w().panelAt(QPoint(central.center().x(), central.top() + 2)), f.w().topDock);
+    QCOMPARE(f.w().panelAt(QPoint(central.left() + 40, central.center().y())), f.w().leftDock);
     // The middle of the client area is no panel: a drop there changes nothing.
     QCOMPARE(f.w().panelAt(central.center()), nullptr);
 }
@@ -223,13 +223,13 @@ void tst_NavigatorDocking::outlineShowsWhereTheDragLands()
     QFETCH(int, target);
     Fixture f;
     // The open panel widened by hand: a drop there still puts it back to its size.
-    auto *splitter = qobject_cast<QSplitter *>(f.w().Panel_left->parentWidget());
+    auto *splitter = qobject_cast<QSplitter *>(f.w().leftDock->parentWidget());
     QList<int> sizes = splitter->sizes();
     sizes[1] -= 60;
     sizes[0] += 60;
     splitter->setSizes(sizes);
     f.settle();
-    QCOMPARE(f.w().panelSize(f.w().Panel_left), 150);
+    QCOMPARE(f.w().panelSize(f.w().leftDock), 150);
     QWidget *panel = f.panel(target);
     QWidget *outline = f.w().dropOutline();
     QVERIFY(outline && !outline->isVisible());
@@ -238,20 +238,20 @@ void tst_NavigatorDocking::outlineShowsWhereTheDragLands()
     QCOMPARE(f.w().panelAt(away), nullptr);
 
     // Over the panel: the outline stands where the panel will, above everything else.
-    QCOMPARE(f.w().dragOver(future.center(), f.w().ListView1), panel);
+    QCOMPARE(f.w().dragOver(future.center(), f.w().navigator), panel);
     QVERIFY(outline->isVisible());
     QCOMPARE(inWindow(outline), future);
     // The drag's events go through it to what lies under it.
     QVERIFY(f.w().childAt(future.center()) != outline);
     // Off every panel, or dragging something that does not dock: none.
-    QCOMPARE(f.w().dragOver(away, f.w().ListView1), nullptr);
+    QCOMPARE(f.w().dragOver(away, f.w().navigator), nullptr);
     QVERIFY(!outline->isVisible());
-    f.w().dragOver(future.center(), f.w().ListView1);
-    QCOMPARE(f.w().dragOver(future.center(), f.w().ToolBar1), nullptr);
+    f.w().dragOver(future.center(), f.w().navigator);
+    QCOMPARE(f.w().dragOver(future.center(), f.w().toolBar), nullptr);
     QVERIFY(!outline->isVisible());
 
     // The drop takes it away.
-    f.w().dragOver(future.center(), f.w().ListView1);
+    f.w().dragOver(future.center(), f.w().navigator);
     QVERIFY(outline->isVisible());
     // Where the outline stood is where the panel now stands.
     f.w().dockNavigator(panel);

@@ -1,9 +1,9 @@
 // The artist and movie dialogs on a real catalogue: what each save path stores, the empty-text
 // check, a failing store, the keys, and the entries that open them.
 
-#include "editors/FM_AddEditArtist.h"
-#include "editors/FM_AddEditMovie.h"
-#include "base/U_Constantes.h"
+#include "editors/ArtistEditor.h"
+#include "editors/MovieEditor.h"
+#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 
@@ -68,23 +68,23 @@ void tst_ArtistMovieEditors::artistSave()
     QFETCH(bool, byEnter);
     QFETCH(QStringList, rows);
     EditorCatalogue f(Seed);
-    TF_AddEditArtist dialog(f.artists, f.messages);
+    ArtistEditor dialog(f.artists, f.messages);
     dialog.EditedArtistID = id;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.Edit_name->setText(name);
+    dialog.nameEdit->setText(name);
     if (byEnter) {
-        dialog.Edit_name->setFocus();
-        pressEnter(dialog.Edit_name);
+        dialog.nameEdit->setFocus();
+        pressEnter(dialog.nameEdit);
     } else {
-        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
     }
     QCOMPARE(f.artistRows(), rows);
     if (name.isEmpty()) {
         QCOMPARE(f.messages.texts(), QStringList{"Please specify a name for the artist."});
         QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(QApplication::focusWidget(), dialog.Edit_name);
+        QCOMPARE(QApplication::focusWidget(), dialog.nameEdit);
     } else {
         QVERIFY(f.messages.boxes.isEmpty());
         QVERIFY(!dialog.isVisible());
@@ -117,26 +117,26 @@ void tst_ArtistMovieEditors::movieSave()
     QFETCH(bool, byEnter);
     QFETCH(QStringList, rows);
     EditorCatalogue f(Seed);
-    TF_AddEditMovie dialog(f.movies, f.messages);
+    MovieEditor dialog(f.movies, f.messages);
     dialog.EditedMovieID = id;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.Edt_title->setText(title);
+    dialog.titleEdit->setText(title);
     // Typed, not picked, so an unlisted type goes the way the user's would.
-    dialog.ComboBox_type->lineEdit()->clear();
-    QTest::keyClicks(dialog.ComboBox_type->lineEdit(), type);
+    dialog.typeBox->lineEdit()->clear();
+    QTest::keyClicks(dialog.typeBox->lineEdit(), type);
     if (byEnter) {
-        dialog.Edt_title->setFocus();
-        pressEnter(dialog.Edt_title);
+        dialog.titleEdit->setFocus();
+        pressEnter(dialog.titleEdit);
     } else {
-        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
     }
     QCOMPARE(f.movieRows(), rows);
     if (title.isEmpty()) {
         QCOMPARE(f.messages.texts(), QStringList{"Please specify a title for the movie."});
         QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(QApplication::focusWidget(), dialog.Edt_title);
+        QCOMPARE(QApplication::focusWidget(), dialog.titleEdit);
     } else {
         QVERIFY(f.messages.boxes.isEmpty());
         QVERIFY(!dialog.isVisible());
@@ -157,16 +157,16 @@ void tst_ArtistMovieEditors::typedTypeStoredAsTyped()
     QFETCH(QString, type);
     QFETCH(int, key);
     EditorCatalogue f(Seed);
-    TF_AddEditMovie dialog(f.movies, f.messages);
+    MovieEditor dialog(f.movies, f.messages);
     dialog.prepareEdit(1, QStringLiteral("Alien"), QStringLiteral("DVD"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.ComboBox_type->setFocus();
-    dialog.ComboBox_type->lineEdit()->clear();
-    QTest::keyClicks(dialog.ComboBox_type->lineEdit(), type);
-    QTest::keyClick(dialog.ComboBox_type->lineEdit(), Qt::Key(key));
-    QCOMPARE(dialog.ComboBox_type->currentText(), type);
-    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    dialog.typeBox->setFocus();
+    dialog.typeBox->lineEdit()->clear();
+    QTest::keyClicks(dialog.typeBox->lineEdit(), type);
+    QTest::keyClick(dialog.typeBox->lineEdit(), Qt::Key(key));
+    QCOMPARE(dialog.typeBox->currentText(), type);
+    QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
     QCOMPARE(f.movieRows(), QStringList{"1|Alien|" + type});
 }
 
@@ -197,7 +197,7 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
     const QString table = dialogKind == "artist" ? "ARTISTE" : "MOVIE";
     const QStringList before = dialogKind == "artist" ? f.artistRows() : f.movieRows();
     if (locked) {
-        f.main.ADOConnection.setBusyTimeoutMs(200);
+        f.main.connection.setBusyTimeoutMs(200);
         f.file.holdWriteLock();
     } else {
         for (const char *when : {"insert", "update"})
@@ -210,25 +210,25 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
     };
     std::unique_ptr<QDialog> dialog;
     if (dialogKind == "artist") {
-        auto *d = new TF_AddEditArtist(f.artists, f.messages);
+        auto *d = new ArtistEditor(f.artists, f.messages);
         d->EditedArtistID = id;
-        d->Edit_name->setText("Cure");
+        d->nameEdit->setText("Cure");
         dialog.reset(d);
         d->show();
-        QTest::mouseClick(d->Button2, Qt::LeftButton);
+        QTest::mouseClick(d->saveButton, Qt::LeftButton);
     } else {
-        auto *d = new TF_AddEditMovie(f.movies, f.messages);
+        auto *d = new MovieEditor(f.movies, f.messages);
         d->EditedMovieID = id;
-        d->Edt_title->setText("Brazil");
+        d->titleEdit->setText("Brazil");
         dialog.reset(d);
         d->show();
-        QTest::mouseClick(d->Button1, Qt::LeftButton);
+        QTest::mouseClick(d->saveButton, Qt::LeftButton);
     }
     if (locked) {
         f.file.releaseWriteLock();
         QCOMPARE(f.messages.boxes.size(), 1);
         // In the user's words; the engine's own stay in the details.
-        QCOMPARE(f.messages.boxes[0].text, warning + "\r\n" + U_Constantes::ReasonCatalogueBusy);
+        QCOMPARE(f.messages.boxes[0].text, warning + "\r\n" + Texts::ReasonCatalogueBusy);
         QVERIFY2(f.messages.boxes[0].details.contains("locked"), qPrintable(f.messages.boxes[0].details));
     } else {
         QCOMPARE(f.messages.texts(), QStringList{warning + "\r\nrefused"});
@@ -236,41 +236,41 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
     QVERIFY2(hourglass, "the save ran without the hourglass");
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(dialog->isVisible());
-    if (auto *artist = qobject_cast<TF_AddEditArtist *>(dialog.get()))
-        QCOMPARE(artist->Edit_name->text(), QStringLiteral("Cure"));
+    if (auto *artist = qobject_cast<ArtistEditor *>(dialog.get()))
+        QCOMPARE(artist->nameEdit->text(), QStringLiteral("Cure"));
     else
-        QCOMPARE(static_cast<TF_AddEditMovie *>(dialog.get())->Edt_title->text(), QStringLiteral("Brazil"));
+        QCOMPARE(static_cast<MovieEditor *>(dialog.get())->titleEdit->text(), QStringLiteral("Brazil"));
     QCOMPARE(dialogKind == "artist" ? f.artistRows() : f.movieRows(), before);
 }
 
 void tst_ArtistMovieEditors::keysThatDoNotSave()
 {
     EditorCatalogue f(Seed);
-    TF_AddEditMovie dialog(f.movies, f.messages);
+    MovieEditor dialog(f.movies, f.messages);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.Edt_title->setText("Brazil");
-    dialog.ComboBox_type->setFocus();
-    QTest::keyClicks(dialog.ComboBox_type->lineEdit(), "Tape");
-    QTest::keyClick(dialog.ComboBox_type->lineEdit(), Qt::Key_Return);
-    QTest::keyClick(dialog.ComboBox_type->lineEdit(), Qt::Key_Escape);
-    dialog.Button2->setFocus();
-    QTest::keyClick(dialog.Button2, Qt::Key_Return);
+    dialog.titleEdit->setText("Brazil");
+    dialog.typeBox->setFocus();
+    QTest::keyClicks(dialog.typeBox->lineEdit(), "Tape");
+    QTest::keyClick(dialog.typeBox->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(dialog.typeBox->lineEdit(), Qt::Key_Escape);
+    dialog.cancelButton->setFocus();
+    QTest::keyClick(dialog.cancelButton, Qt::Key_Return);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible());
     QCOMPARE(f.movieRows(), QStringList{"1|Alien|DVD"});
     // Enter in the type box adds nothing to the list.
-    QCOMPARE(dialog.ComboBox_type->count(), 8);
-    QCOMPARE(dialog.ComboBox_type->currentText(), QStringLiteral("Tape"));
+    QCOMPARE(dialog.typeBox->count(), 8);
+    QCOMPARE(dialog.typeBox->currentText(), QStringLiteral("Tape"));
 
-    TF_AddEditArtist artist(f.artists, f.messages);
+    ArtistEditor artist(f.artists, f.messages);
     artist.show();
     QVERIFY(QTest::qWaitForWindowActive(&artist));
-    artist.Edit_name->setText("Cure");
-    artist.Button1->setFocus();
-    QTest::keyClick(artist.Button1, Qt::Key_Return);
+    artist.nameEdit->setText("Cure");
+    artist.cancelButton->setFocus();
+    QTest::keyClick(artist.cancelButton, Qt::Key_Return);
     QVERIFY(artist.isVisible());
-    QTest::keyClick(artist.Edit_name, Qt::Key_Escape);
+    QTest::keyClick(artist.nameEdit, Qt::Key_Escape);
     QVERIFY(artist.isVisible());
     QCOMPARE(f.file.count("ARTISTE"), 2);
 }
@@ -278,21 +278,21 @@ void tst_ArtistMovieEditors::keysThatDoNotSave()
 void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
 {
     EditorCatalogue f(Seed);
-    TF_AddEditArtist artist(f.artists, f.messages);
+    ArtistEditor artist(f.artists, f.messages);
     artist.show();
-    artist.Edit_name->setText("Cure");
-    QTest::mouseClick(artist.Button1, Qt::LeftButton);
+    artist.nameEdit->setText("Cure");
+    QTest::mouseClick(artist.cancelButton, Qt::LeftButton);
     QVERIFY(!artist.isVisible());
-    TF_AddEditMovie movie(f.movies, f.messages);
+    MovieEditor movie(f.movies, f.messages);
     movie.show();
-    movie.Edt_title->setText("Brazil");
+    movie.titleEdit->setText("Brazil");
     QVERIFY(movie.close());
     QVERIFY(!movie.isVisible());
-    TF_AddEditMovie cancelled(f.movies, f.messages);
+    MovieEditor cancelled(f.movies, f.messages);
     cancelled.EditedMovieID = 1;
     cancelled.show();
-    cancelled.Edt_title->setText("Brazil");
-    QTest::mouseClick(cancelled.Button2, Qt::LeftButton);
+    cancelled.titleEdit->setText("Brazil");
+    QTest::mouseClick(cancelled.cancelButton, Qt::LeftButton);
     QVERIFY(!cancelled.isVisible());
     QCOMPARE(f.artistRows(), QStringList({"1|Abba", "2|Beatles"}));
     QCOMPARE(f.movieRows(), QStringList{"1|Alien|DVD"});
@@ -302,40 +302,40 @@ void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
 void tst_ArtistMovieEditors::layout()
 {
     EditorCatalogue f(Seed);
-    TF_AddEditArtist artist(f.artists, f.messages);
+    ArtistEditor artist(f.artists, f.messages);
     QCOMPARE(artist.size(), QSize(345, 86));
     QCOMPARE(artist.minimumSize(), artist.maximumSize());
     QVERIFY(!(artist.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QCOMPARE(artist.Label1->text(), QStringLiteral("Name"));
-    QCOMPARE(artist.Button1->text(), QStringLiteral("&Cancel"));
-    QCOMPARE(artist.Button2->text(), QStringLiteral("&Save artist"));
-    QCOMPARE(artist.Button2->geometry(), QRect(184, 56, 75, 25));
-    QCOMPARE(artist.Edit_name->maxLength(), QLineEdit().maxLength()); // no limit of its own
-    QVERIFY(!artist.Button1->autoDefault() && !artist.Button2->autoDefault());
+    QCOMPARE(artist.nameLabel->text(), QStringLiteral("Name"));
+    QCOMPARE(artist.cancelButton->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(artist.saveButton->text(), QStringLiteral("&Save artist"));
+    QCOMPARE(artist.saveButton->geometry(), QRect(184, 56, 75, 25));
+    QCOMPARE(artist.nameEdit->maxLength(), QLineEdit().maxLength()); // no limit of its own
+    QVERIFY(!artist.cancelButton->autoDefault() && !artist.saveButton->autoDefault());
 
-    TF_AddEditMovie movie(f.movies, f.messages);
+    MovieEditor movie(f.movies, f.messages);
     QCOMPARE(movie.size(), QSize(345, 119));
-    QCOMPARE(movie.Label1->text(), QStringLiteral("Title"));
-    QCOMPARE(movie.Label2->text(), QStringLiteral("Type"));
-    QCOMPARE(movie.Button1->text(), QStringLiteral("&Save movie"));
-    QCOMPARE(movie.Button2->text(), QStringLiteral("&Cancel"));
-    QCOMPARE(movie.ComboBox_type->geometry(), QRect(48, 44, 145, 21));
+    QCOMPARE(movie.titleLabel->text(), QStringLiteral("Title"));
+    QCOMPARE(movie.typeLabel->text(), QStringLiteral("Type"));
+    QCOMPARE(movie.saveButton->text(), QStringLiteral("&Save movie"));
+    QCOMPARE(movie.cancelButton->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(movie.typeBox->geometry(), QRect(48, 44, 145, 21));
     QStringList types;
-    for (int i = 0; i < movie.ComboBox_type->count(); ++i)
-        types << movie.ComboBox_type->itemText(i);
+    for (int i = 0; i < movie.typeBox->count(); ++i)
+        types << movie.typeBox->itemText(i);
     QCOMPARE(types, QStringList({"DVD", "DivX (High Quality)", "DivX (Medium Quality)", "DivX (Low Quality)",
                                  "DivX (Screener)", "VCD (MPEG)", "SVCD (MPEG2)", "Other"}));
     // 254 characters at most in either box.
     const QString tooLong(300, u'x');
     movie.show();
-    movie.Edt_title->clear();
-    QTest::keyClicks(movie.Edt_title, tooLong);
-    QCOMPARE(movie.Edt_title->text().size(), 254);
-    movie.ComboBox_type->lineEdit()->clear();
-    QTest::keyClicks(movie.ComboBox_type->lineEdit(), tooLong);
-    QCOMPARE(movie.ComboBox_type->currentText().size(), 254);
+    movie.titleEdit->clear();
+    QTest::keyClicks(movie.titleEdit, tooLong);
+    QCOMPARE(movie.titleEdit->text().size(), 254);
+    movie.typeBox->lineEdit()->clear();
+    QTest::keyClicks(movie.typeBox->lineEdit(), tooLong);
+    QCOMPARE(movie.typeBox->currentText().size(), 254);
     // Tab order: title, type, save, cancel.
-    QCOMPARE(movie.Edt_title->nextInFocusChain(), movie.ComboBox_type);
+    QCOMPARE(movie.titleEdit->nextInFocusChain(), movie.typeBox);
 }
 
 void tst_ArtistMovieEditors::entriesFillTheDialog()
@@ -346,38 +346,38 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
         seen << QStringLiteral("%1|%2|%3").arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
     };
 
-    auto newArtist = driveModal<TF_AddEditArtist>([&](TF_AddEditArtist *a) {
-        look(*a, a->Edit_name, nullptr);
+    auto newArtist = driveModal<ArtistEditor>([&](ArtistEditor *a) {
+        look(*a, a->nameEdit, nullptr);
         QCOMPARE(a->EditedArtistID, -1);
-        QTest::keyClicks(a->Edit_name, "Cure");
-        pressEnter(a->Edit_name);
+        QTest::keyClicks(a->nameEdit, "Cure");
+        pressEnter(a->nameEdit);
     });
-    ShowNewArtist(f.artists, f.messages);
+    showNewArtist(f.artists, f.messages);
     QVERIFY(newArtist->came());
 
-    auto editedArtist = driveModal<TF_AddEditArtist>([&](TF_AddEditArtist *a) {
-        look(*a, a->Edit_name, nullptr);
-        QTest::mouseClick(a->Button2, Qt::LeftButton);
+    auto editedArtist = driveModal<ArtistEditor>([&](ArtistEditor *a) {
+        look(*a, a->nameEdit, nullptr);
+        QTest::mouseClick(a->saveButton, Qt::LeftButton);
     });
-    ShowEditArtist(2, "Beatles!", f.artists, f.messages);
+    showEditArtist(2, "Beatles!", f.artists, f.messages);
     QVERIFY(editedArtist->came());
 
-    auto newMovie = driveModal<TF_AddEditMovie>([&](TF_AddEditMovie *m) {
-        look(*m, m->Edt_title, m->ComboBox_type);
+    auto newMovie = driveModal<MovieEditor>([&](MovieEditor *m) {
+        look(*m, m->titleEdit, m->typeBox);
         QCOMPARE(m->EditedMovieID, -1);
-        QTest::keyClicks(m->Edt_title, "Brazil");
-        QTest::mouseClick(m->Button1, Qt::LeftButton);
+        QTest::keyClicks(m->titleEdit, "Brazil");
+        QTest::mouseClick(m->saveButton, Qt::LeftButton);
     });
-    ShowNewMovie(f.movies, f.messages);
+    showNewMovie(f.movies, f.messages);
     QVERIFY(newMovie->came());
 
     // A type that is not in the list is shown, and saved untouched.
-    auto editedMovie = driveModal<TF_AddEditMovie>([&](TF_AddEditMovie *m) {
-        look(*m, m->Edt_title, m->ComboBox_type);
+    auto editedMovie = driveModal<MovieEditor>([&](MovieEditor *m) {
+        look(*m, m->titleEdit, m->typeBox);
         QCOMPARE(m->EditedMovieID, 1);
-        QTest::mouseClick(m->Button1, Qt::LeftButton);
+        QTest::mouseClick(m->saveButton, Qt::LeftButton);
     });
-    ShowEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
+    showEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
     QVERIFY(editedMovie->came());
 
     QCOMPARE(seen, QStringList({"New artist||-", "Edit artist|Beatles!|-", "New Movie||DVD", "Edit Movie|Alien |Betamax"}));
@@ -391,10 +391,10 @@ void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
     const QString title(255, u't');
     const QString type(255, u'y');
     f.file.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
-    TF_AddEditMovie dialog(f.movies, f.messages);
+    MovieEditor dialog(f.movies, f.messages);
     dialog.prepareEdit(1, title, type);
     dialog.show();
-    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
     QCOMPARE(f.movieRows(), QStringList{"1|" + title + "|" + type});
     QVERIFY(f.messages.boxes.isEmpty());
 }

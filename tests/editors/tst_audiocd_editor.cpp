@@ -3,9 +3,9 @@
 
 #include "CueImage.h"
 #include "ScriptedServer.h"
-#include "editors/FM_AddEditAudioCD.h"
+#include "editors/AudioCDEditor.h"
 #include "editors/LockWaitDialog.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 
 #include <QCheckBox>
@@ -174,17 +174,17 @@ void tst_AudioCDEditor::saveNew_data()
                                                 << QString() << QString() << false << none;
     QTest::newRow("artist store fails") << TwoArtists << QStringLiteral("ARTISTE|ART_NAME|Doomed")
                                         << QStringLiteral("Gold") << QString() << QStringLiteral("Doomed")
-                                        << U_Constantes::ArtistNotAdded << false << none;
+                                        << Texts::ArtistNotAdded << false << none;
     QTest::newRow("CD store fails, the dialog stays open")
         << TwoArtists << QStringLiteral("CDAUDIO|CD_LABEL|Doomed") << QStringLiteral("Doomed") << QStringLiteral("Abba")
-        << QString() << U_Constantes::CDNotAdded << false << none;
+        << QString() << Texts::CDNotAdded << false << none;
     // The new artist, the CD and its tracks are one transaction.
     QTest::newRow("second track refused: neither the CD nor its new artist is stored")
         << TwoArtists << QStringLiteral("TRACK|TR_LABEL|SOS") << QStringLiteral("Gold") << QString()
-        << QStringLiteral("Dido") << U_Constantes::CDNotAdded << false << none;
+        << QStringLiteral("Dido") << Texts::CDNotAdded << false << none;
     QTest::newRow("existing artist, another program holds the catalogue")
         << TwoArtists << QStringLiteral("lock") << QStringLiteral("Gold") << QStringLiteral("Abba") << QString()
-        << U_Constantes::CDNotAdded << false << none;
+        << Texts::CDNotAdded << false << none;
 }
 
 void tst_AudioCDEditor::saveNew()
@@ -200,50 +200,50 @@ void tst_AudioCDEditor::saveNew()
 
     EditorCatalogue cat(seed);
     if (failure == QLatin1String("lock")) {
-        cat.main.ADOConnection.setBusyTimeoutMs(200);
+        cat.main.connection.setBusyTimeoutMs(200);
         cat.file.holdWriteLock();
     } else if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-new")));
     dialog.prepareNew();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Audio CD"));
-    QVERIFY(dialog.RadioButton1->isChecked());
-    QVERIFY(!dialog.ComboBox_artists->isEnabled());
+    QVERIFY(dialog.newArtistButton->isChecked());
+    QVERIFY(!dialog.artistBox->isEnabled());
 
-    dialog.Edit_title->setText(title);
+    dialog.titleEdit->setText(title);
     if (existingArtist.isEmpty()) {
-        dialog.Edit_newartist->setText(newArtist);
+        dialog.newArtistEdit->setText(newArtist);
     } else {
-        dialog.RadioButton2->setChecked(true);
-        QVERIFY(dialog.ComboBox_artists->isEnabled());
-        QVERIFY(!dialog.Edit_newartist->isEnabled());
-        dialog.ComboBox_artists->setCurrentIndex(dialog.ComboBox_artists->findText(existingArtist));
+        dialog.existingArtistButton->setChecked(true);
+        QVERIFY(dialog.artistBox->isEnabled());
+        QVERIFY(!dialog.newArtistEdit->isEnabled());
+        dialog.artistBox->setCurrentIndex(dialog.artistBox->findText(existingArtist));
     }
     for (const char *track : {"Waterloo", "SOS"}) {
-        dialog.Edit_addtrack->setText(QString::fromLatin1(track));
-        dialog.AddTrack();
+        dialog.trackEdit->setText(QString::fromLatin1(track));
+        dialog.addTrack();
     }
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     const int artistsBefore = int(cat.file.count(QStringLiteral("ARTISTE")));
-    dialog.Button2->click();
+    dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), closes ? 1 : 0);
     if (!closes) {
-        QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+        QVERIFY(dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
         // Nothing typed is lost.
-        QCOMPARE(dialog.Edit_title->text(), title);
+        QCOMPARE(dialog.titleEdit->text(), title);
         QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
     }
     QCOMPARE(cat.messages.boxes.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QVERIFY2(cat.messages.boxes[0].text.startsWith(message), qPrintable(cat.messages.boxes[0].text));
     if (message.startsWith(QLatin1String("Please specify a title")))
-        QCOMPARE(dialog.focusWidget(), dialog.Edit_title);
+        QCOMPARE(dialog.focusWidget(), dialog.titleEdit);
     if (message.startsWith(QLatin1String("Please specify a name")))
-        QCOMPARE(dialog.focusWidget(), dialog.Edit_newartist);
+        QCOMPARE(dialog.focusWidget(), dialog.newArtistEdit);
     QCOMPARE(cat.file.rows(QStringLiteral(
                  "select CD_LABEL, ART_NAME, (select group_concat(TR_LABEL) from (select TR_LABEL from TRACK t"
                  " where t.CD_ID = c.CD_ID order by TR_ID)) from CDAUDIO c join ARTISTE a on a.ART_ID = c.ART_ID")),
@@ -289,27 +289,27 @@ void tst_AudioCDEditor::editOpensOnTheCD()
             "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
             " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
             "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7);"));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(dialog.prepareEdit(7));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Audio CD"));
-    QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Gold"));
-    QCOMPARE(dialog.Edit_barcode->text(), QStringLiteral("123"));
-    QCOMPARE(dialog.Edit_year->text(), QStringLiteral("1992"));
-    QVERIFY(dialog.CheckBox_limited->isChecked());
-    QCOMPARE(dialog.Memo_comments->toPlainText(), QStringLiteral("two\nlines"));
+    QCOMPARE(dialog.titleEdit->text(), QStringLiteral("Gold"));
+    QCOMPARE(dialog.barcodeEdit->text(), QStringLiteral("123"));
+    QCOMPARE(dialog.yearEdit->text(), QStringLiteral("1992"));
+    QVERIFY(dialog.limitedBox->isChecked());
+    QCOMPARE(dialog.commentsEdit->toPlainText(), QStringLiteral("two\nlines"));
     QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
-    QVERIFY(dialog.RadioButton2->isChecked());
-    QCOMPARE(dialog.ComboBox_artists->currentText(), artist);
-    QCOMPARE(dialog.ComboBox_artists->currentData().toInt(), artistId);
+    QVERIFY(dialog.existingArtistButton->isChecked());
+    QCOMPARE(dialog.artistBox->currentText(), artist);
+    QCOMPARE(dialog.artistBox->currentData().toInt(), artistId);
     QVERIFY(cat.messages.boxes.isEmpty());
     // Saved untouched, the CD stays with its own artist.
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.Button2->click();
+    dialog.saveButton->click();
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(cat.file.scalar(QStringLiteral("select ART_ID from CDAUDIO where CD_ID = 7")).toInt(), artistId);
 
-    TF_AddEditAudioCD missing(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor missing(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(!missing.prepareEdit(99));
     QCOMPARE(cat.messages.texts().size(), 1);
 }
@@ -320,16 +320,16 @@ void tst_AudioCDEditor::saveEdited()
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(dialog.prepareEdit(7));
-    dialog.Edit_title->setText(QStringLiteral("Gold (remaster)"));
-    dialog.ComboBox_artists->setCurrentIndex(dialog.ComboBox_artists->findText(QStringLiteral("Beatles")));
-    dialog.ListView_tracks->item(0)->setSelected(true);
-    dialog.DeleteSelectedTracks();
-    dialog.Edit_addtrack->setText(QStringLiteral("Mamma Mia"));
-    dialog.AddTrack();
+    dialog.titleEdit->setText(QStringLiteral("Gold (remaster)"));
+    dialog.artistBox->setCurrentIndex(dialog.artistBox->findText(QStringLiteral("Beatles")));
+    dialog.trackList->item(0)->setSelected(true);
+    dialog.deleteSelectedTracks();
+    dialog.trackEdit->setText(QStringLiteral("Mamma Mia"));
+    dialog.addTrack();
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.Button2->click();
+    dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), 1);
     QVERIFY(cat.messages.boxes.isEmpty());
@@ -353,16 +353,16 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     QFETCH(bool, stopWaiting);
     EditorCatalogue cat(TwoArtists);
     cat.main.setLockWaiter(windowLockWaiter());
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-wait")));
     dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    dialog.Edit_title->setText(QStringLiteral("Gold"));
-    dialog.Edit_newartist->setText(QStringLiteral("ABBA"));
+    dialog.titleEdit->setText(QStringLiteral("Gold"));
+    dialog.newArtistEdit->setText(QStringLiteral("ABBA"));
     for (const char *track : {"Waterloo", "SOS"}) {
-        dialog.Edit_addtrack->setText(QString::fromLatin1(track));
-        dialog.AddTrack();
+        dialog.trackEdit->setText(QString::fromLatin1(track));
+        dialog.addTrack();
     }
     cat.file.holdWriteLock();
 
@@ -380,7 +380,7 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
             return;
         if (!shown) {
             shown = wait;
-            editorBusy = !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+            editorBusy = !dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled();
         }
         // A few turns of the loop with the dialog up, then the wait ends one way or the other.
         if (++ticksWhileShown != 5)
@@ -395,7 +395,7 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     });
     watch.start();
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.Button2->click();
+    dialog.saveButton->click();
     watch.stop();
     if (stopWaiting)
         cat.file.releaseWriteLock();
@@ -415,9 +415,9 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     QCOMPARE(cat.file.count(QStringLiteral("TRACK")), stopWaiting ? 0 : 2);
     if (stopWaiting) {
         QVERIFY(dialog.isVisible());
-        QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
-        QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Gold"));
-        QCOMPARE(dialog.Edit_newartist->text(), QStringLiteral("ABBA"));
+        QVERIFY(dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
+        QCOMPARE(dialog.titleEdit->text(), QStringLiteral("Gold"));
+        QCOMPARE(dialog.newArtistEdit->text(), QStringLiteral("ABBA"));
         QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Waterloo"), QStringLiteral("SOS")}));
     }
 }
@@ -441,7 +441,7 @@ void tst_AudioCDEditor::artistsInTheUsersCollation()
     const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
     EditorCatalogue cat(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values"
                                        " (1, 'Zebra'), (2, '\u00c4rzte'), (3, 'abba'), (4, '\u00c9dith Piaf'), (5, 'Beatles');"));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
     QStringList shown;
     for (const TArtist &artist : dialog.artists())
@@ -465,21 +465,21 @@ void tst_AudioCDEditor::coverFiles()
 
     // A new CD with a chosen picture: the folder is made, the file is a byte copy named by the new id.
     {
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         dialog.prepareNew();
-        const QSize placeholder = dialog.Image1->pixmap().size();
+        const QSize placeholder = dialog.coverLabel->pixmap().size();
         // Chosen through the picture dialog, by a click on the picture.
         cat.dialogs.openAnswer = chosen;
         dialog.show();
-        QTest::mouseClick(dialog.Image1, Qt::LeftButton);
+        QTest::mouseClick(dialog.coverLabel, Qt::LeftButton);
         QCOMPARE(cat.dialogs.opens.size(), 1);
         QCOMPARE(cat.dialogs.opens[0].filter, QStringLiteral("Image JPEG (*.jpg)|*.jpg"));
         QVERIFY(dialog.CoverChanged);
-        QVERIFY(dialog.Image1->pixmap().size() != placeholder);
-        dialog.Edit_title->setText(QStringLiteral("Arrival"));
-        dialog.Edit_newartist->setText(QStringLiteral("Abba"));
-        dialog.Button2->click();
+        QVERIFY(dialog.coverLabel->pixmap().size() != placeholder);
+        dialog.titleEdit->setText(QStringLiteral("Arrival"));
+        dialog.newArtistEdit->setText(QStringLiteral("Abba"));
+        dialog.saveButton->click();
     }
     const int newId = cat.file.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
     QVERIFY(newId > 9);
@@ -488,38 +488,38 @@ void tst_AudioCDEditor::coverFiles()
     // Editing a CD with a cover shows it; saving without choosing one leaves the file alone.
     QVERIFY(!writeFile(QDir(covers).filePath(QStringLiteral("8.jpg")), picture).isEmpty());
     {
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.prepareEdit(8));
-        QTRY_COMPARE(dialog.Image1->pixmap().size(), QSize(40, 30));
-        dialog.Button2->click();
+        QTRY_COMPARE(dialog.coverLabel->pixmap().size(), QSize(40, 30));
+        dialog.saveButton->click();
     }
     QCOMPARE(fileBytes(QDir(covers).filePath(QStringLiteral("8.jpg"))), picture);
 
     // A cover file that cannot be loaded leaves the placeholder, without a word.
     QVERIFY(!writeFile(QDir(covers).filePath(QStringLiteral("9.jpg")), "not a picture").isEmpty());
     {
-        TF_AddEditAudioCD plain(cat.cds, cat.artists, cat.messages, cat.dialogs);
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        AudioCDEditor plain(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.prepareEdit(9));
         settle();
-        QCOMPARE(dialog.Image1->pixmap().toImage(), plain.Image1->pixmap().toImage());
+        QCOMPARE(dialog.coverLabel->pixmap().toImage(), plain.coverLabel->pixmap().toImage());
     }
 
     // A chosen picture replaces the edited CD's cover file; without a picture no file appears.
     const QByteArray other = jpegBytes(QSize(20, 20), Qt::blue);
     const QString second = writeFile(m_dir.filePath(QStringLiteral("back.jpg")), other);
     {
-        TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.setCoversFolder(covers);
         QVERIFY(dialog.prepareEdit(8));
         QVERIFY(dialog.loadCover(second));
-        dialog.Button2->click();
-        TF_AddEditAudioCD without(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        dialog.saveButton->click();
+        AudioCDEditor without(cat.cds, cat.artists, cat.messages, cat.dialogs);
         without.setCoversFolder(covers);
         QVERIFY(without.prepareEdit(7));
-        without.Button2->click();
+        without.saveButton->click();
     }
     QCOMPARE(fileBytes(QDir(covers).filePath(QStringLiteral("8.jpg"))), other);
     QVERIFY(!QFile::exists(QDir(covers).filePath(QStringLiteral("7.jpg"))));
@@ -529,26 +529,26 @@ void tst_AudioCDEditor::coverFiles()
 void tst_AudioCDEditor::coverThatCannotBeLoaded()
 {
     EditorCatalogue cat(TwoArtists);
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
     const QString good = writeFile(m_dir.filePath(QStringLiteral("good.jpg")), jpegBytes(QSize(30, 30), Qt::green));
     const QString bad = writeFile(m_dir.filePath(QStringLiteral("bad.jpg")), "JFIF? no");
     QVERIFY(dialog.loadCover(good));
-    const QImage before = dialog.Image1->pixmap().toImage();
+    const QImage before = dialog.coverLabel->pixmap().toImage();
 
     QVERIFY(!dialog.loadCover(bad));
     QCOMPARE(cat.messages.boxes.size(), 1);
     QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Error);
-    QCOMPARE(dialog.Image1->pixmap().toImage(), before);
+    QCOMPARE(dialog.coverLabel->pixmap().toImage(), before);
 
     // A cancelled picture dialog changes nothing.
     cat.dialogs.openAnswer.clear();
-    dialog.Image1Click();
+    dialog.chooseCover();
     QCOMPARE(cat.dialogs.opens.size(), 1);
-    QCOMPARE(dialog.Image1->pixmap().toImage(), before);
+    QCOMPARE(dialog.coverLabel->pixmap().toImage(), before);
     QCOMPARE(cat.messages.boxes.size(), 1);
 
-    TF_AddEditAudioCD fresh(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor fresh(cat.cds, cat.artists, cat.messages, cat.dialogs);
     fresh.prepareNew();
     QVERIFY(!fresh.loadCover(bad));
     QVERIFY(!fresh.CoverChanged);
@@ -579,14 +579,14 @@ void tst_AudioCDEditor::coverStoredAtACoversSize()
     const QByteArray chosen = pictureBytes(size, format.constData());
     const QString file = writeFile(m_dir.filePath(QStringLiteral("chosen.") + QString::fromLatin1(format).toLower()), chosen);
     QVERIFY(!file.isEmpty());
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(covers);
     dialog.prepareNew();
     QVERIFY(dialog.loadCover(file));
-    QCOMPARE(dialog.Image1->pixmap().size(), stored);
-    dialog.Edit_title->setText(QStringLiteral("Arrival"));
-    dialog.RadioButton2->setChecked(true);
-    dialog.Button2->click();
+    QCOMPARE(dialog.coverLabel->pixmap().size(), stored);
+    dialog.titleEdit->setText(QStringLiteral("Arrival"));
+    dialog.existingArtistButton->setChecked(true);
+    dialog.saveButton->click();
 
     const int id = cat.file.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
     const QString path = QDir(covers).filePath(QString::number(id) + QStringLiteral(".jpg"));
@@ -605,7 +605,7 @@ void tst_AudioCDEditor::coverReadWhileTheWindowAnswers()
     const QString pipe = m_dir.filePath(QStringLiteral("slow.jpg"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QByteArray picture = jpegBytes(QSize(64, 48), Qt::yellow);
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
 
     std::atomic<bool> served = false;
@@ -622,7 +622,7 @@ void tst_AudioCDEditor::coverReadWhileTheWindowAnswers()
         }
     });
     bool busyMeanwhile = false;
-    QTimer::singleShot(0, &dialog, [&] { busyMeanwhile = dialog.busy() && !dialog.Button1->isEnabled(); });
+    QTimer::singleShot(0, &dialog, [&] { busyMeanwhile = dialog.busy() && !dialog.cancelButton->isEnabled(); });
     const bool loaded = dialog.loadCover(pipe);
     writer.join();
 
@@ -631,7 +631,7 @@ void tst_AudioCDEditor::coverReadWhileTheWindowAnswers()
     // Save and Cancel wait for the picture.
     QVERIFY(busyMeanwhile);
     QVERIFY(!dialog.busy());
-    QCOMPARE(dialog.Image1->pixmap().size(), QSize(64, 48));
+    QCOMPARE(dialog.coverLabel->pixmap().size(), QSize(64, 48));
 }
 
 void tst_AudioCDEditor::coverFolderCannotBeMade()
@@ -640,14 +640,14 @@ void tst_AudioCDEditor::coverFolderCannotBeMade()
     // A file where the folder should be.
     const QString blocked = writeFile(m_dir.filePath(QStringLiteral("blocked")), "x");
     const QString chosen = writeFile(m_dir.filePath(QStringLiteral("c.jpg")), jpegBytes(QSize(10, 10), Qt::black));
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(blocked);
     dialog.prepareNew();
     QVERIFY(dialog.loadCover(chosen));
-    dialog.Edit_title->setText(QStringLiteral("Gold"));
-    dialog.RadioButton2->setChecked(true);
+    dialog.titleEdit->setText(QStringLiteral("Gold"));
+    dialog.existingArtistButton->setChecked(true);
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.Button2->click();
+    dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(cat.file.count(QStringLiteral("CDAUDIO")), 1);
@@ -658,29 +658,29 @@ void tst_AudioCDEditor::coverFolderCannotBeMade()
 void tst_AudioCDEditor::trackList()
 {
     EditorCatalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
+    QTest::keyClick(dialog.trackEdit, Qt::Key_Return);
     QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the track you want to add.")});
     QVERIFY(dialog.tracks().isEmpty());
-    dialog.Edit_addtrack->setText(QStringLiteral("Intro"));
-    QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Return);
-    QTest::keyClick(dialog.Edit_addtrack, Qt::Key_Enter);
+    dialog.trackEdit->setText(QStringLiteral("Intro"));
+    QTest::keyClick(dialog.trackEdit, Qt::Key_Return);
+    QTest::keyClick(dialog.trackEdit, Qt::Key_Enter);
     // The added title stays in the box, and what is typed next replaces it.
-    QCOMPARE(dialog.Edit_addtrack->text(), QStringLiteral("Intro"));
-    QTest::keyClicks(dialog.Edit_addtrack, QStringLiteral("Song"));
-    dialog.SpeedButton2->click();
+    QCOMPARE(dialog.trackEdit->text(), QStringLiteral("Intro"));
+    QTest::keyClicks(dialog.trackEdit, QStringLiteral("Song"));
+    dialog.addTrackButton->click();
     QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("Song")}));
     QVERIFY(dialog.isVisible()); // Enter saved nothing
 
     // Delete while a title is edited changes the text and removes no track.
-    dialog.ListView_tracks->clearSelection();
-    dialog.ListView_tracks->item(2)->setSelected(true);
-    dialog.EditSelectedTrack();
-    auto *editor = dialog.ListView_tracks->findChild<QLineEdit *>();
+    dialog.trackList->clearSelection();
+    dialog.trackList->item(2)->setSelected(true);
+    dialog.editSelectedTrack();
+    auto *editor = dialog.trackList->findChild<QLineEdit *>();
     QVERIFY(editor);
     editor->setCursorPosition(0);
     QTest::keyClick(editor, Qt::Key_Delete);
@@ -688,25 +688,25 @@ void tst_AudioCDEditor::trackList()
     QTRY_COMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("ong")}));
 
     // Delete in the list removes every selected track.
-    dialog.ListView_tracks->setFocus();
-    dialog.ListView_tracks->clearSelection();
-    dialog.ListView_tracks->item(0)->setSelected(true);
-    dialog.ListView_tracks->item(2)->setSelected(true);
-    QTest::keyClick(dialog.ListView_tracks, Qt::Key_Delete);
+    dialog.trackList->setFocus();
+    dialog.trackList->clearSelection();
+    dialog.trackList->item(0)->setSelected(true);
+    dialog.trackList->item(2)->setSelected(true);
+    QTest::keyClick(dialog.trackList, Qt::Key_Delete);
     QCOMPARE(dialog.tracks(), QStringList{QStringLiteral("Intro")});
 }
 
 void tst_AudioCDEditor::noDrive()
 {
     EditorCatalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    dialog.FillDrives(QString());
-    QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
-    QVERIFY(!dialog.SpeedButton1->isEnabled());
-    dialog.FillDrives(m_disc + U_Constantes::LineBreak + QStringLiteral("/dev/sr1"));
-    QCOMPARE(dialog.ComboBoxEx_drive->count(), 2);
-    QCOMPARE(dialog.ComboBoxEx_drive->currentText(), m_disc);
-    QVERIFY(dialog.SpeedButton1->isEnabled());
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    dialog.fillDrives(QString());
+    QVERIFY(!dialog.driveBox->isEnabled());
+    QVERIFY(!dialog.lookupButton->isEnabled());
+    dialog.fillDrives(m_disc + Texts::LineBreak + QStringLiteral("/dev/sr1"));
+    QCOMPARE(dialog.driveBox->count(), 2);
+    QCOMPARE(dialog.driveBox->currentText(), m_disc);
+    QVERIFY(dialog.lookupButton->isEnabled());
 }
 
 void tst_AudioCDEditor::lookupFillsEditor_data()
@@ -741,37 +741,37 @@ void tst_AudioCDEditor::lookupFillsEditor()
 
     EditorCatalogue cat(seed);
     ScriptedServer server(script);
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setPreferences(gnudbOnly(server.port()));
     dialog.lookup().setTimeout(2000);
     dialog.prepareNew();
-    dialog.FillDrives(m_disc);
-    dialog.Edit_title->setText(QStringLiteral("typed"));
-    dialog.Edit_barcode->setText(QStringLiteral("4006"));
-    dialog.Edit_year->setText(QStringLiteral("1999"));
-    dialog.Memo_comments->setPlainText(QStringLiteral("mine"));
-    dialog.Edit_addtrack->setText(QStringLiteral("typed track"));
-    dialog.AddTrack();
+    dialog.fillDrives(m_disc);
+    dialog.titleEdit->setText(QStringLiteral("typed"));
+    dialog.barcodeEdit->setText(QStringLiteral("4006"));
+    dialog.yearEdit->setText(QStringLiteral("1999"));
+    dialog.commentsEdit->setPlainText(QStringLiteral("mine"));
+    dialog.trackEdit->setText(QStringLiteral("typed track"));
+    dialog.addTrack();
 
-    dialog.SpeedButton1->click();
+    dialog.lookupButton->click();
 
     QCOMPARE(server.requests.size(), script.size());
     QCOMPARE(cat.messages.boxes.size(), filled ? 0 : 1);
-    QCOMPARE(dialog.Edit_title->text(), filled ? QStringLiteral("Some Title") : QStringLiteral("typed"));
+    QCOMPARE(dialog.titleEdit->text(), filled ? QStringLiteral("Some Title") : QStringLiteral("typed"));
     const QStringList tracks = filled ? QStringList{QStringLiteral("Intro"), QStringLiteral("Song")}
                                       : QStringList{QStringLiteral("typed track")};
     QCOMPARE(dialog.tracks(), tracks);
     if (filled) {
-        QCOMPARE(dialog.RadioButton2->isChecked(), !existing.isEmpty());
+        QCOMPARE(dialog.existingArtistButton->isChecked(), !existing.isEmpty());
         if (existing.isEmpty())
-            QCOMPARE(dialog.Edit_newartist->text(), QStringLiteral("Some Artist"));
+            QCOMPARE(dialog.newArtistEdit->text(), QStringLiteral("Some Artist"));
         else
-            QCOMPARE(dialog.ComboBox_artists->currentText(), existing);
+            QCOMPARE(dialog.artistBox->currentText(), existing);
     }
-    QCOMPARE(dialog.Edit_barcode->text(), QStringLiteral("4006"));
-    QCOMPARE(dialog.Edit_year->text(), QStringLiteral("1999"));
-    QCOMPARE(dialog.Memo_comments->toPlainText(), QStringLiteral("mine"));
-    QVERIFY(dialog.SpeedButton1->isEnabled() && dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+    QCOMPARE(dialog.barcodeEdit->text(), QStringLiteral("4006"));
+    QCOMPARE(dialog.yearEdit->text(), QStringLiteral("1999"));
+    QCOMPARE(dialog.commentsEdit->toPlainText(), QStringLiteral("mine"));
+    QVERIFY(dialog.lookupButton->isEnabled() && dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
 }
 
 void tst_AudioCDEditor::lookupCancelled_data()
@@ -792,25 +792,25 @@ void tst_AudioCDEditor::lookupCancelled()
     constexpr int DeadlineMs = 30000;
     EditorCatalogue cat(TwoArtists);
     ScriptedServer server({ScriptedServer::Stall});
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setPreferences(gnudbOnly(server.port()));
     dialog.lookup().setTimeout(DeadlineMs);
     dialog.prepareNew();
-    dialog.FillDrives(m_disc);
-    dialog.Edit_title->setText(QStringLiteral("typed"));
-    dialog.Edit_addtrack->setText(QStringLiteral("typed track"));
-    dialog.AddTrack();
+    dialog.fillDrives(m_disc);
+    dialog.titleEdit->setText(QStringLiteral("typed"));
+    dialog.trackEdit->setText(QStringLiteral("typed track"));
+    dialog.addTrack();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
     bool sawWait = false, sawProgress = false;
     QTimer::singleShot(300, &dialog, [&] {
-        sawWait = !dialog.SpeedButton1->isEnabled() && dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+        sawWait = !dialog.lookupButton->isEnabled() && dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled();
         sawProgress = dialog.ProgressBar_lookup->isVisible()
-                      && dialog.ProgressBar_lookup->format() == U_Constantes::LookupAsking.arg(U_Constantes::SourceGnudb);
-        dialog.SpeedButton1->click(); // a second lookup must not start
+                      && dialog.ProgressBar_lookup->format() == Texts::LookupAsking.arg(Texts::SourceGnudb);
+        dialog.lookupButton->click(); // a second lookup must not start
         if (how == QLatin1String("cancel"))
-            dialog.Button1->click();
+            dialog.cancelButton->click();
         else if (how == QLatin1String("escape"))
             QTest::keyClick(&dialog, Qt::Key_Escape);
         else
@@ -818,7 +818,7 @@ void tst_AudioCDEditor::lookupCancelled()
     });
     QElapsedTimer clock;
     clock.start();
-    dialog.StartCDDBLookup();
+    dialog.startCddbLookup();
     const qint64 took = clock.elapsed();
 
     QVERIFY(sawWait);
@@ -828,10 +828,10 @@ void tst_AudioCDEditor::lookupCancelled()
     QCOMPARE(server.requests.size(), 1);
     // Cancelled by the user: no message, and what the user typed stays.
     QVERIFY(cat.messages.boxes.isEmpty());
-    QCOMPARE(dialog.Edit_title->text(), QStringLiteral("typed"));
+    QCOMPARE(dialog.titleEdit->text(), QStringLiteral("typed"));
     QCOMPARE(dialog.tracks(), QStringList{QStringLiteral("typed track")});
     QVERIFY(!dialog.ProgressBar_lookup->isVisible());
-    QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
+    QVERIFY(dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
     if (stays) {
         dialog.close();
         QVERIFY(!dialog.isVisible());
@@ -885,7 +885,7 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
                            reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"), jpeg)});
 
     EditorCatalogue cat(TwoArtists);
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     const QString covers = dir.filePath(QStringLiteral("covers"));
     dialog.setCoversFolder(covers);
     DiscPreferences p = gnudbOnly(server.port());
@@ -895,27 +895,27 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
     dialog.lookup().setTimeout(5000);
     dialog.lookup().musicBrainz().setInterval(0);
     dialog.prepareNew();
-    dialog.FillDrives(disc);
-    dialog.Edit_barcode->setText(typedBarcode);
+    dialog.fillDrives(disc);
+    dialog.barcodeEdit->setText(typedBarcode);
 
-    dialog.SpeedButton1->click();
+    dialog.lookupButton->click();
 
     QVERIFY(cat.messages.boxes.isEmpty());
-    QCOMPARE(dialog.Edit_barcode->text(), barcode);
-    QCOMPARE(dialog.Edit_year->text(), year);
+    QCOMPARE(dialog.barcodeEdit->text(), barcode);
+    QCOMPARE(dialog.yearEdit->text(), year);
     QCOMPARE(dialog.CoverChanged, cover);
     if (source == QLatin1String("mb")) {
-        QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Some Title"));
-        QCOMPARE(dialog.Edit_newartist->text(), QStringLiteral("Some Artist"));
+        QCOMPARE(dialog.titleEdit->text(), QStringLiteral("Some Title"));
+        QCOMPARE(dialog.newArtistEdit->text(), QStringLiteral("Some Artist"));
         QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Song")}));
     } else {
-        QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Disc Title"));
-        QVERIFY(dialog.RadioButton2->isChecked());
-        QCOMPARE(dialog.ComboBox_artists->currentText(), QStringLiteral("Abba"));
+        QCOMPARE(dialog.titleEdit->text(), QStringLiteral("Disc Title"));
+        QVERIFY(dialog.existingArtistButton->isChecked());
+        QCOMPARE(dialog.artistBox->currentText(), QStringLiteral("Abba"));
         QCOMPARE(dialog.tracks(), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
     }
     // The cover found is the CD's own once it is saved, byte for byte as the archive served it.
-    dialog.Button2->click();
+    dialog.saveButton->click();
     const int cdId = cat.file.scalar(QStringLiteral("select max(CD_ID) from CDAUDIO")).toInt();
     QVERIFY(cdId > 0);
     QCOMPARE(QFile::exists(dialog.coverPath(cdId)), cover);
@@ -926,21 +926,21 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
 void tst_AudioCDEditor::discImageOfThePreferences()
 {
     EditorCatalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     DiscPreferences p = gnudbOnly(1);
     p.discImage = m_disc;
     dialog.setPreferences(p);
-    dialog.FillDrives();
-    QVERIFY(dialog.ComboBoxEx_drive->count() >= 1);
-    QCOMPARE(dialog.ComboBoxEx_drive->itemText(dialog.ComboBoxEx_drive->count() - 1), m_disc);
-    QVERIFY(dialog.SpeedButton1->isEnabled());
+    dialog.fillDrives();
+    QVERIFY(dialog.driveBox->count() >= 1);
+    QCOMPARE(dialog.driveBox->itemText(dialog.driveBox->count() - 1), m_disc);
+    QVERIFY(dialog.lookupButton->isEnabled());
 
     // An image that is gone is not offered.
     p.discImage = m_disc + QStringLiteral(".gone");
     dialog.setPreferences(p);
-    dialog.FillDrives();
-    for (int k = 0; k < dialog.ComboBoxEx_drive->count(); ++k)
-        QVERIFY(dialog.ComboBoxEx_drive->itemText(k) != p.discImage);
+    dialog.fillDrives();
+    for (int k = 0; k < dialog.driveBox->count(); ++k)
+        QVERIFY(dialog.driveBox->itemText(k) != p.discImage);
 }
 
 QTEST_MAIN(tst_AudioCDEditor)

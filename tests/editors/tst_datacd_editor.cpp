@@ -2,9 +2,9 @@
 // drive's root, given as a real folder or as a device in a mount table of the test's own.
 
 #include "app/AppModules.h"
-#include "app/FM_Main.h"
-#include "editors/FM_AddEditDataCD.h"
-#include "base/U_Constantes.h"
+#include "app/MainWindow.h"
+#include "editors/DataCDEditor.h"
+#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 
@@ -35,11 +35,11 @@ bool touch(const QString &path)
     return f.open(QIODevice::WriteOnly) && f.write("x") == 1;
 }
 
-void addItems(TF_AddEditDataCD &dialog, const QStringList &items)
+void addItems(DataCDEditor &dialog, const QStringList &items)
 {
     for (const QString &item : items) {
-        dialog.Edit_dataitem->setText(item);
-        dialog.AddItem();
+        dialog.itemEdit->setText(item);
+        dialog.addItem();
     }
 }
 
@@ -132,10 +132,10 @@ void tst_DataCDEditor::saveNew_data()
                                  << false << QStringList();
     // A failed save keeps the dialog open with what was typed, and stores nothing of the CD.
     QTest::newRow("store refuses the CD, the dialog stays open")
-        << QStringLiteral("DATACD|CD_TITLE|Doomed") << QStringLiteral("Doomed") << U_Constantes::CDNotAdded << false
+        << QStringLiteral("DATACD|CD_TITLE|Doomed") << QStringLiteral("Doomed") << Texts::CDNotAdded << false
         << QStringList();
     QTest::newRow("store refuses an item: nothing of the CD is stored")
-        << QStringLiteral("DATA|DATA_LABEL|a") << QStringLiteral("Backup") << U_Constantes::CDNotAdded << false
+        << QStringLiteral("DATA|DATA_LABEL|a") << QStringLiteral("Backup") << Texts::CDNotAdded << false
         << QStringList();
 }
 
@@ -152,15 +152,15 @@ void tst_DataCDEditor::saveNew()
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     dialog.prepareNew();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Data CD"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    dialog.Edit_title->setText(title);
+    dialog.titleEdit->setText(title);
     addItems(dialog, {QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b")});
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.Button2->click();
+    dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), closes ? 1 : 0);
     QCOMPARE(dialog.isVisible(), !closes);
@@ -171,9 +171,9 @@ void tst_DataCDEditor::saveNew()
     }
     if (!closes) {
         if (message.startsWith(QLatin1String("Please specify a title")))
-            QCOMPARE(dialog.focusWidget(), dialog.Edit_title);
-        QVERIFY(dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
-        QCOMPARE(dialog.Edit_title->text(), title);
+            QCOMPARE(dialog.focusWidget(), dialog.titleEdit);
+        QVERIFY(dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
+        QCOMPARE(dialog.titleEdit->text(), title);
         QCOMPARE(dialog.items(), (QStringList{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b")}));
     }
     QCOMPARE(cat.dataCDRows(), stored);
@@ -193,21 +193,21 @@ void tst_DataCDEditor::editOpensOnTheCD()
     EditorCatalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
     if (addedAfterSnapshot)
         cat.file.exec(TwoDataCDs);
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     QVERIFY(dialog.prepareEdit(7));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Data CD"));
-    QCOMPARE(dialog.Edit_title->text(), QStringLiteral("Backup 2003"));
+    QCOMPARE(dialog.titleEdit->text(), QStringLiteral("Backup 2003"));
     QCOMPARE(dialog.items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
     // The list window stands on the edited CD afterwards.
     QCOMPARE(cat.data.current().id, 7);
     QVERIFY(cat.messages.boxes.isEmpty());
 
     // A data CD that is gone shows nobody else's title and items.
-    TF_AddEditDataCD missing(cat.data, cat.messages);
+    DataCDEditor missing(cat.data, cat.messages);
     QVERIFY(!missing.prepareEdit(99));
-    QCOMPARE(cat.messages.texts(), QStringList{U_Constantes::DataCDNotFoundText});
-    QVERIFY(missing.Edit_title->text().isEmpty());
+    QCOMPARE(cat.messages.texts(), QStringList{Texts::DataCDNotFoundText});
+    QVERIFY(missing.titleEdit->text().isEmpty());
     QVERIFY(missing.items().isEmpty());
 }
 
@@ -235,22 +235,22 @@ void tst_DataCDEditor::saveEdited()
         const QStringList f = failure.split(u'|');
         cat.file.failInsertWhen(f[0], f[1], f[2]);
     }
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     QVERIFY(dialog.prepareEdit(7));
-    dialog.Edit_title->setText(QStringLiteral("Backup 2004"));
-    dialog.ListView_items->item(1)->setSelected(true); // mail.pst
-    dialog.DeleteSelectedItems();
-    dialog.ListView_items->item(0)->setText(QStringLiteral("docs renamed"));
+    dialog.titleEdit->setText(QStringLiteral("Backup 2004"));
+    dialog.itemList->item(1)->setSelected(true); // mail.pst
+    dialog.deleteSelectedItems();
+    dialog.itemList->item(0)->setText(QStringLiteral("docs renamed"));
     // Moved to the end: the stored order follows the list, not the old identifiers.
-    dialog.ListView_items->addItem(dialog.ListView_items->takeItem(0));
+    dialog.itemList->addItem(dialog.itemList->takeItem(0));
     addItems(dialog, {QStringLiteral("new item")});
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.Button2->click();
+    dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), failure.isEmpty() ? 1 : 0);
     QCOMPARE(cat.messages.boxes.size(), failure.isEmpty() ? 0 : 1);
     if (!failure.isEmpty())
-        QVERIFY(cat.messages.boxes[0].text.startsWith(U_Constantes::CDNotUpdated));
+        QVERIFY(cat.messages.boxes[0].text.startsWith(Texts::CDNotUpdated));
     QCOMPARE(cat.dataCDRows(), stored);
     if (failure.isEmpty()) // new identifiers for all
         QCOMPARE(cat.file.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
@@ -259,36 +259,36 @@ void tst_DataCDEditor::saveEdited()
 void tst_DataCDEditor::itemList()
 {
     EditorCatalogue cat;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    dialog.ListView_items->setFocus();
-    QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
+    dialog.itemList->setFocus();
+    QTest::keyClick(dialog.itemEdit, Qt::Key_Return);
     QCOMPARE(cat.messages.texts(), QStringList{QStringLiteral("Please specify the item you want to add.")});
-    QCOMPARE(dialog.focusWidget(), dialog.Edit_dataitem);
+    QCOMPARE(dialog.focusWidget(), dialog.itemEdit);
     QVERIFY(dialog.items().isEmpty());
     // The text stays after Add: Enter twice adds it twice.
-    dialog.Edit_dataitem->setText(QStringLiteral("setup.exe"));
-    QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Return);
-    QTest::keyClick(dialog.Edit_dataitem, Qt::Key_Enter);
-    QCOMPARE(dialog.Edit_dataitem->text(), QStringLiteral("setup.exe"));
-    dialog.Edit_dataitem->setText(QStringLiteral("readme"));
-    dialog.SpeedButton1->click();
+    dialog.itemEdit->setText(QStringLiteral("setup.exe"));
+    QTest::keyClick(dialog.itemEdit, Qt::Key_Return);
+    QTest::keyClick(dialog.itemEdit, Qt::Key_Enter);
+    QCOMPARE(dialog.itemEdit->text(), QStringLiteral("setup.exe"));
+    dialog.itemEdit->setText(QStringLiteral("readme"));
+    dialog.addItemButton->click();
     QCOMPARE(dialog.items(),
              (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("readme")}));
     // Enter in the title saves nothing.
-    dialog.Edit_title->setText(QStringLiteral("t"));
-    QTest::keyClick(dialog.Edit_title, Qt::Key_Return);
+    dialog.titleEdit->setText(QStringLiteral("t"));
+    QTest::keyClick(dialog.titleEdit, Qt::Key_Return);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
 
     // Delete while a caption is edited changes the text and removes no row.
-    dialog.ListView_items->clearSelection();
-    dialog.ListView_items->item(2)->setSelected(true);
-    dialog.EditSelectedItem();
-    auto *editor = dialog.ListView_items->findChild<QLineEdit *>();
+    dialog.itemList->clearSelection();
+    dialog.itemList->item(2)->setSelected(true);
+    dialog.editSelectedItem();
+    auto *editor = dialog.itemList->findChild<QLineEdit *>();
     QVERIFY(editor);
     editor->setCursorPosition(0);
     QTest::keyClick(editor, Qt::Key_Delete);
@@ -297,19 +297,19 @@ void tst_DataCDEditor::itemList()
                  (QStringList{QStringLiteral("setup.exe"), QStringLiteral("setup.exe"), QStringLiteral("eadme")}));
 
     // Delete in the list removes every selected row, without asking.
-    dialog.ListView_items->setFocus();
-    dialog.ListView_items->clearSelection();
-    dialog.ListView_items->item(0)->setSelected(true);
-    dialog.ListView_items->item(2)->setSelected(true);
-    QTest::keyClick(dialog.ListView_items, Qt::Key_Delete);
+    dialog.itemList->setFocus();
+    dialog.itemList->clearSelection();
+    dialog.itemList->item(0)->setSelected(true);
+    dialog.itemList->item(2)->setSelected(true);
+    QTest::keyClick(dialog.itemList, Qt::Key_Delete);
     QCOMPARE(dialog.items(), QStringList{QStringLiteral("setup.exe")});
 
     // The pop-up menu: select all, then delete selected.
     addItems(dialog, {QStringLiteral("x")});
-    const QList<QAction *> menu = dialog.PopupMenu1->actions();
+    const QList<QAction *> menu = dialog.listMenu->actions();
     QCOMPARE(menu.size(), 3);
     menu[0]->trigger();
-    QCOMPARE(dialog.ListView_items->selectedItems().size(), 2);
+    QCOMPARE(dialog.itemList->selectedItems().size(), 2);
     menu[2]->trigger();
     QVERIFY(dialog.items().isEmpty());
     QCOMPARE(cat.messages.boxes.size(), 1);
@@ -342,7 +342,7 @@ void tst_DataCDEditor::scan()
     QTemporaryDir dev;
     const QString root = blank ? m_blank : m_disc;
     QString drive = root;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     if (throughDevice) {
         drive = dev.filePath(QStringLiteral("sr0"));
         QVERIFY(touch(drive));
@@ -354,17 +354,17 @@ void tst_DataCDEditor::scan()
         f.close();
         dialog.setMountsFile(table);
     }
-    dialog.FillDrives(drive);
+    dialog.fillDrives(drive);
     addItems(dialog, {QStringLiteral("typed")});
 
-    dialog.SpeedButton2->click();
+    dialog.scanButton->click();
 
     QCOMPARE(dialog.items(), items);
     QCOMPARE(cat.messages.boxes.size(), mounted ? 0 : 1);
     if (!mounted)
-        QCOMPARE(cat.messages.boxes[0].text, U_Constantes::NoDiscInDriveText.arg(drive));
-    QVERIFY(dialog.SpeedButton2->isEnabled() && dialog.Button2->isEnabled());
-    QVERIFY(dialog.Label4->isHidden());
+        QCOMPARE(cat.messages.boxes[0].text, Texts::NoDiscInDriveText.arg(drive));
+    QVERIFY(dialog.scanButton->isEnabled() && dialog.saveButton->isEnabled());
+    QVERIFY(dialog.scanningLabel->isHidden());
     QVERIFY(!QApplication::overrideCursor());
 
     // A second scan replaces the first's items; Enter in the drive box scans too.
@@ -372,7 +372,7 @@ void tst_DataCDEditor::scan()
         addItems(dialog, {QStringLiteral("more")});
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return);
+        QTest::keyClick(dialog.driveBox, Qt::Key_Return);
         QCOMPARE(dialog.items(), items);
     }
 }
@@ -380,8 +380,8 @@ void tst_DataCDEditor::scan()
 void tst_DataCDEditor::scanShowsItsState()
 {
     EditorCatalogue cat;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.FillDrives(m_disc);
+    DataCDEditor dialog(cat.data, cat.messages);
+    dialog.fillDrives(m_disc);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -390,36 +390,36 @@ void tst_DataCDEditor::scanShowsItsState()
     QStringList itemsMidway;
     QTimer::singleShot(0, &dialog, [&] {
         seen = true;
-        QVERIFY(dialog.Label4->isVisible());
-        QCOMPARE(dialog.Label4->text(), QStringLiteral("scanning..."));
-        QVERIFY(!dialog.SpeedButton2->isEnabled());
-        QVERIFY(!dialog.Button2->isEnabled()); // no save of half a disc
-        QVERIFY(dialog.Button1->isEnabled());
+        QVERIFY(dialog.scanningLabel->isVisible());
+        QCOMPARE(dialog.scanningLabel->text(), QStringLiteral("scanning..."));
+        QVERIFY(!dialog.scanButton->isEnabled());
+        QVERIFY(!dialog.saveButton->isEnabled()); // no save of half a disc
+        QVERIFY(dialog.cancelButton->isEnabled());
         QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-        QTest::keyClick(dialog.ComboBoxEx_drive, Qt::Key_Return); // no second scan inside the first
-        dialog.Button2->click();
+        QTest::keyClick(dialog.driveBox, Qt::Key_Return); // no second scan inside the first
+        dialog.saveButton->click();
         itemsMidway = dialog.items();
     });
-    dialog.ScanDrive();
+    dialog.scanDrive();
 
     QVERIFY(seen);
     QVERIFY(itemsMidway.size() < 5);
     QCOMPARE(dialog.items().size(), 5);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
-    QVERIFY(dialog.Label4->isHidden());
+    QVERIFY(dialog.scanningLabel->isHidden());
 }
 
 void tst_DataCDEditor::cancelDuringScan()
 {
     EditorCatalogue cat;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.FillDrives(m_disc);
+    DataCDEditor dialog(cat.data, cat.messages);
+    dialog.fillDrives(m_disc);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QSignalSpy rejected(&dialog, &QDialog::rejected);
-    QTimer::singleShot(0, dialog.Button1, &QPushButton::click);
-    dialog.ScanDrive();
+    QTimer::singleShot(0, dialog.cancelButton, &QPushButton::click);
+    dialog.scanDrive();
 
     QCOMPARE(rejected.size(), 1);
     QVERIFY(!dialog.isVisible());
@@ -445,9 +445,9 @@ void tst_DataCDEditor::scanShowsEntriesAsTheyCome()
                                                   QStringLiteral("readme")};
 
     EditorCatalogue cat;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     dialog.prepareNew();
-    dialog.FillDrives(root);
+    dialog.fillDrives(root);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -457,10 +457,10 @@ void tst_DataCDEditor::scanShowsEntriesAsTheyCome()
     watch.setInterval(0);
     connect(&watch, &QTimer::timeout, &dialog, [&] {
         if (dialog.scanning())
-            shownWhileScanning << dialog.ListView_items->count();
+            shownWhileScanning << dialog.itemList->count();
     });
     watch.start();
-    dialog.SpeedButton2->click();
+    dialog.scanButton->click();
     watch.stop();
 
     // Each time the window gets its turn, what has been read so far is in the list, from the first
@@ -473,8 +473,8 @@ void tst_DataCDEditor::scanShowsEntriesAsTheyCome()
     QCOMPARE(dialog.items(), names);
 
     // What is stored is what was scanned, in that order.
-    dialog.Edit_title->setText(QStringLiteral("Scanned"));
-    dialog.Button2->click();
+    dialog.titleEdit->setText(QStringLiteral("Scanned"));
+    dialog.saveButton->click();
     QVERIFY(!dialog.isVisible());
     QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Scanned|") + names.join(u',')});
     QVERIFY(cat.messages.boxes.isEmpty());
@@ -493,10 +493,10 @@ void tst_DataCDEditor::cancelledScanStoresNothing()
     QFETCH(QString, how);
 
     EditorCatalogue cat;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     dialog.prepareNew();
-    dialog.FillDrives(m_large);
-    dialog.Edit_title->setText(QStringLiteral("Half a disc"));
+    dialog.fillDrives(m_large);
+    dialog.titleEdit->setText(QStringLiteral("Half a disc"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QSignalSpy rejected(&dialog, &QDialog::rejected);
@@ -506,18 +506,18 @@ void tst_DataCDEditor::cancelledScanStoresNothing()
     QTimer watch;
     watch.setInterval(0);
     connect(&watch, &QTimer::timeout, &dialog, [&] {
-        if (!dialog.scanning() || dialog.ListView_items->count() == 0 || shownAtCancel >= 0)
+        if (!dialog.scanning() || dialog.itemList->count() == 0 || shownAtCancel >= 0)
             return;
-        shownAtCancel = dialog.ListView_items->count();
+        shownAtCancel = dialog.itemList->count();
         if (how == QLatin1String("button"))
-            dialog.Button1->click();
+            dialog.cancelButton->click();
         else if (how == QLatin1String("close"))
             dialog.close();
         else
             QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     watch.start();
-    dialog.ScanDrive();
+    dialog.scanDrive();
     watch.stop();
 
     QVERIFY(shownAtCancel > 0);
@@ -533,39 +533,39 @@ void tst_DataCDEditor::cancelledScanStoresNothing()
     // Opened again, the editor scans the whole disc and saves it.
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QVERIFY(dialog.SpeedButton2->isEnabled() && dialog.Button1->isEnabled() && dialog.Button2->isEnabled());
-    QVERIFY(dialog.Label4->isHidden());
-    dialog.SpeedButton2->click();
+    QVERIFY(dialog.scanButton->isEnabled() && dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
+    QVERIFY(dialog.scanningLabel->isHidden());
+    dialog.scanButton->click();
     QCOMPARE(dialog.items(), m_largeNames);
-    dialog.Button2->click();
+    dialog.saveButton->click();
     QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Half a disc|") + m_largeNames.join(u',')});
 }
 
 void tst_DataCDEditor::noDrive()
 {
     EditorCatalogue cat;
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
-    dialog.FillDrives(QString());
-    QVERIFY(!dialog.ComboBoxEx_drive->isEnabled());
-    QVERIFY(!dialog.SpeedButton2->isEnabled());
-    dialog.ScanDrive();
+    DataCDEditor dialog(cat.data, cat.messages);
+    dialog.fillDrives(QString());
+    QVERIFY(!dialog.driveBox->isEnabled());
+    QVERIFY(!dialog.scanButton->isEnabled());
+    dialog.scanDrive();
     QVERIFY(cat.messages.boxes.isEmpty());
 
-    dialog.Edit_title->setText(QStringLiteral("Typed"));
+    dialog.titleEdit->setText(QStringLiteral("Typed"));
     addItems(dialog, {QStringLiteral("one")});
-    dialog.Button2->click();
+    dialog.saveButton->click();
     QCOMPARE(cat.dataCDRows(), QStringList{QStringLiteral("Typed|one")});
 
-    dialog.FillDrives(m_disc + U_Constantes::LineBreak + m_blank);
-    QCOMPARE(dialog.ComboBoxEx_drive->count(), 2);
-    QCOMPARE(dialog.ComboBoxEx_drive->currentText(), m_disc);
-    QVERIFY(dialog.ComboBoxEx_drive->isEnabled() && dialog.SpeedButton2->isEnabled());
+    dialog.fillDrives(m_disc + Texts::LineBreak + m_blank);
+    QCOMPARE(dialog.driveBox->count(), 2);
+    QCOMPARE(dialog.driveBox->currentText(), m_disc);
+    QVERIFY(dialog.driveBox->isEnabled() && dialog.scanButton->isEnabled());
 }
 
 void tst_DataCDEditor::saveKeepsButtonsDisabled()
 {
     EditorCatalogue cat(TwoDataCDs);
-    TF_AddEditDataCD dialog(cat.data, cat.messages);
+    DataCDEditor dialog(cat.data, cat.messages);
     QVERIFY(dialog.prepareEdit(8));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -576,17 +576,17 @@ void tst_DataCDEditor::saveKeepsButtonsDisabled()
     bool allDisabled = true;
     cat.data.setEventHook([&] {
         ++calls;
-        allDisabled = allDisabled && dialog.busy() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled()
+        allDisabled = allDisabled && dialog.busy() && !dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled()
                       && QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        dialog.Button1->click();
+        dialog.cancelButton->click();
         dialog.reject();
         dialog.close();
-        dialog.SaveEditedDataCD();
+        dialog.saveEditedDataCD();
         QVERIFY(dialog.isVisible());
     });
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     QSignalSpy rejected(&dialog, &QDialog::rejected);
-    dialog.Button2->click();
+    dialog.saveButton->click();
 
     QVERIFY(calls > 0);
     QVERIFY(allDisabled);
@@ -601,8 +601,8 @@ void tst_DataCDEditor::addNewFromTheDataWindows_data()
 {
     QTest::addColumn<int>("list");
     QTest::addColumn<QString>("status");
-    QTest::newRow("data CD window") << int(TF_Main::DataCDs) << QStringLiteral("2 data CDs");
-    QTest::newRow("data item window") << int(TF_Main::DataItems) << QStringLiteral("5 data items");
+    QTest::newRow("data CD window") << int(MainWindow::DataCDs) << QStringLiteral("2 data CDs");
+    QTest::newRow("data item window") << int(MainWindow::DataItems) << QStringLiteral("5 data items");
 }
 
 void tst_DataCDEditor::addNewFromTheDataWindows()
@@ -616,20 +616,20 @@ void tst_DataCDEditor::addNewFromTheDataWindows()
     RecordingMessages messages;
     RecordingDialogs dialogs;
     AppModules app(messages, dialogs, cat.path());
-    app.F_Main->setSplashWaitMs(0);
-    app.F_Main->show();
-    app.F_Main->bringToFront(TF_Main::ListIndex(list));
+    app.mainWindow->setSplashWaitMs(0);
+    app.mainWindow->show();
+    app.mainWindow->bringToFront(MainWindow::ListIndex(list));
 
     int editedId = 0;
     QString caption;
-    auto editor = driveModal<TF_AddEditDataCD>([&](TF_AddEditDataCD *e) {
+    auto editor = driveModal<DataCDEditor>([&](DataCDEditor *e) {
         editedId = e->EditedDataCDID;
         caption = e->windowTitle();
-        e->Edit_title->setText(QStringLiteral("Photos"));
+        e->titleEdit->setText(QStringLiteral("Photos"));
         addItems(*e, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")});
-        e->Button2->click();
+        e->saveButton->click();
     });
-    app.F_Main->ToolButton1->click();
+    app.mainWindow->addButton->click();
 
     QVERIFY(editor->came());
     QCOMPARE(editedId, -1);
@@ -638,7 +638,7 @@ void tst_DataCDEditor::addNewFromTheDataWindows()
                                      " where CD_TITLE = 'Photos' order by DATA_ID")),
              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
     // The list in front is read again at once.
-    QCOMPARE(app.F_Main->StatusBar1->text(), status);
+    QCOMPARE(app.mainWindow->statusLabel->text(), status);
     QVERIFY(messages.boxes.isEmpty());
 }
 

@@ -4,17 +4,17 @@
 
 #include "editors/AnchoredLayout.h"
 #include "editors/DriveSelector.h"
-#include "editors/FM_AddEditArtist.h"
-#include "editors/FM_AddEditAudioCD.h"
-#include "editors/FM_AddEditDataCD.h"
-#include "editors/FM_AddEditMovie.h"
-#include "disc/U_Tools.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_Main.h"
+#include "editors/ArtistEditor.h"
+#include "editors/AudioCDEditor.h"
+#include "editors/DataCDEditor.h"
+#include "editors/MovieEditor.h"
+#include "disc/DriveFiles.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DbEngine.h"
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -39,18 +39,18 @@ namespace {
 struct Catalogue {
     Catalogue()
     {
-        main.OpenDatabase(file.path());
-        cds.OpenList();
-        artists.OpenList();
-        data.OpenList();
+        main.openDatabase(file.path());
+        cds.openList();
+        artists.openList();
+        data.openList();
     }
     TempCatalogue file;
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TD_Main main{messages};
-    TD_CD cds{main, messages};
-    TD_Artist artists{main, messages};
-    TD_Data data{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cds{main, messages};
+    ArtistStore artists{main, messages};
+    DataCDStore data{main, messages};
 };
 
 QStringList entries(const QComboBox &box)
@@ -95,7 +95,7 @@ void tst_EditorParts::driveSelector_data()
     QTest::newRow("none") << QString() << QStringList();
     QTest::newRow("one") << QStringLiteral("/dev/sr0") << QStringList{QStringLiteral("/dev/sr0")};
     QTest::newRow("two, a long path, an empty line")
-        << QStringLiteral("/dev/sr0") + U_Constantes::LineBreak + longPath + U_Constantes::LineBreak
+        << QStringLiteral("/dev/sr0") + Texts::LineBreak + longPath + Texts::LineBreak
         << QStringList{QStringLiteral("/dev/sr0"), longPath};
 }
 
@@ -112,7 +112,7 @@ void tst_EditorParts::driveSelector()
     selector->fill(QStringLiteral("/dev/sr9"));
     selector->fill(lines);
 
-    QCOMPARE(selector->objectName(), QStringLiteral("ComboBoxEx_drive"));
+    QCOMPARE(selector->objectName(), QStringLiteral("driveBox"));
     QCOMPARE(entries(*selector), drives);
     QCOMPARE(selector->isEnabled(), !drives.isEmpty());
     QCOMPARE(button->isEnabled(), !drives.isEmpty());
@@ -148,7 +148,7 @@ void tst_EditorParts::driveSelectorShowsTheEnds()
     QWidget panel;
     auto *selector = new DriveSelector(&panel);
     selector->setGeometry(112, 12, 73, 22);
-    selector->fill(other + U_Constantes::LineBreak + drive);
+    selector->fill(other + Texts::LineBreak + drive);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     selector->setCurrentIndex(1);
@@ -209,7 +209,7 @@ void tst_EditorParts::driveSelectorNamesImagesAndDiscs()
     QWidget panel;
     auto *selector = new DriveSelector(&panel);
     selector->setGeometry(112, 12, width, 22);
-    selector->fill(QStringLiteral("/dev/sr7") + U_Constantes::LineBreak + image);
+    selector->fill(QStringLiteral("/dev/sr7") + Texts::LineBreak + image);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     selector->setCurrentIndex(1);
@@ -249,16 +249,16 @@ void tst_EditorParts::driveSelectorNamesImagesAndDiscs()
 void tst_EditorParts::bothEditorsListTheMachinesDrives()
 {
     Catalogue cat;
-    TF_AddEditAudioCD audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
-    TF_AddEditDataCD data(cat.data, cat.messages);
+    AudioCDEditor audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    DataCDEditor data(cat.data, cat.messages);
     audio.prepareNew();
     data.prepareNew();
 
-    const QStringList drives = ListCDDrives().split(U_Constantes::LineBreak, Qt::SkipEmptyParts);
-    QCOMPARE(entries(*audio.ComboBoxEx_drive), drives);
-    QCOMPARE(entries(*data.ComboBoxEx_drive), drives);
-    QCOMPARE(audio.SpeedButton1->isEnabled(), !drives.isEmpty());
-    QCOMPARE(data.SpeedButton2->isEnabled(), !drives.isEmpty());
+    const QStringList drives = listCdDrives().split(Texts::LineBreak, Qt::SkipEmptyParts);
+    QCOMPARE(entries(*audio.driveBox), drives);
+    QCOMPARE(entries(*data.driveBox), drives);
+    QCOMPARE(audio.lookupButton->isEnabled(), !drives.isEmpty());
+    QCOMPARE(data.scanButton->isEnabled(), !drives.isEmpty());
     QVERIFY(cat.messages.boxes.isEmpty());
 }
 
@@ -280,28 +280,28 @@ void tst_EditorParts::errorDuringSave()
     std::unique_ptr<DiscEditor> editor;
     std::function<void()> save;
     if (audio) {
-        auto *dialog = new TF_AddEditAudioCD(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        auto *dialog = new AudioCDEditor(cat.cds, cat.artists, cat.messages, cat.dialogs);
         editor.reset(dialog);
         dialog->prepareNew();
-        dialog->Edit_title->setText(QStringLiteral("Gold"));
-        dialog->Edit_newartist->setText(QStringLiteral("Abba"));
+        dialog->titleEdit->setText(QStringLiteral("Gold"));
+        dialog->newArtistEdit->setText(QStringLiteral("Abba"));
         for (const char *track : {"Waterloo", "SOS"}) {
-            dialog->Edit_addtrack->setText(QString::fromLatin1(track));
-            dialog->AddTrack();
+            dialog->trackEdit->setText(QString::fromLatin1(track));
+            dialog->addTrack();
         }
         cat.cds.setEventHook(fail);
-        save = [dialog] { dialog->SaveNewCD(); };
+        save = [dialog] { dialog->saveNewCD(); };
     } else {
-        auto *dialog = new TF_AddEditDataCD(cat.data, cat.messages);
+        auto *dialog = new DataCDEditor(cat.data, cat.messages);
         editor.reset(dialog);
         dialog->prepareNew();
-        dialog->Edit_title->setText(QStringLiteral("Backup"));
+        dialog->titleEdit->setText(QStringLiteral("Backup"));
         for (const char *item : {"docs", "mail"}) {
-            dialog->Edit_dataitem->setText(QString::fromLatin1(item));
-            dialog->AddItem();
+            dialog->itemEdit->setText(QString::fromLatin1(item));
+            dialog->addItem();
         }
         cat.data.setEventHook(fail);
-        save = [dialog] { dialog->SaveNewDataCD(); };
+        save = [dialog] { dialog->saveNewDataCD(); };
     }
     editor->show();
     QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
@@ -309,7 +309,7 @@ void tst_EditorParts::errorDuringSave()
     // The error goes on to the application's handler; the editor stays, usable, and can be cancelled.
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, save());
     // Rolled back: nothing of the CD is stored, and the connection is free for the next save.
-    QVERIFY(!cat.main.ADOConnection.InTransaction());
+    QVERIFY(!cat.main.connection.inTransaction());
     QCOMPARE(cat.file.count(audio ? QStringLiteral("CDAUDIO") : QStringLiteral("DATACD")), 0);
     QVERIFY(editor->isVisible());
     QVERIFY(!editor->busy());
@@ -369,9 +369,9 @@ void tst_EditorParts::anchors()
 namespace {
 
 // The order Tab walks through each editor as designed, disabled controls included.
-const QStringList AudioCDOrder{"ComboBoxEx_drive", "Edit_title", "RadioButton1", "RadioButton2", "Edit_newartist",
-                               "Edit_addtrack", "ListView_tracks", "ComboBox_artists", "Edit_barcode", "Edit_year",
-                               "CheckBox_limited", "Memo_comments", "Panel2", "Button2", "Button1"};
+const QStringList AudioCDOrder{"driveBox", "titleEdit", "newArtistButton", "existingArtistButton", "newArtistEdit",
+                               "trackEdit", "trackList", "artistBox", "barcodeEdit", "yearEdit",
+                               "limitedBox", "commentsEdit", "coverFrame", "saveButton", "cancelButton"};
 
 QStringList without(QStringList names, const QString &name)
 {
@@ -388,15 +388,15 @@ void tst_EditorParts::tabOrder_data()
 
     // Tab stops at the chosen radio button only, and the artist box of the other is disabled.
     QTest::newRow("audio CD, new artist")
-        << QStringLiteral("audio new") << without(without(AudioCDOrder, "RadioButton2"), "ComboBox_artists");
+        << QStringLiteral("audio new") << without(without(AudioCDOrder, "existingArtistButton"), "artistBox");
     QTest::newRow("audio CD, existing artist")
-        << QStringLiteral("audio existing") << without(without(AudioCDOrder, "RadioButton1"), "Edit_newartist");
+        << QStringLiteral("audio existing") << without(without(AudioCDOrder, "newArtistButton"), "newArtistEdit");
     QTest::newRow("data CD") << QStringLiteral("data")
-                             << QStringList{"Edit_title", "ComboBoxEx_drive", "Edit_dataitem", "ListView_items",
-                                            "Button2", "Button1"};
-    QTest::newRow("artist") << QStringLiteral("artist") << QStringList{"Edit_name", "Button1", "Button2"};
+                             << QStringList{"titleEdit", "driveBox", "itemEdit", "itemList",
+                                            "saveButton", "cancelButton"};
+    QTest::newRow("artist") << QStringLiteral("artist") << QStringList{"nameEdit", "cancelButton", "saveButton"};
     QTest::newRow("movie") << QStringLiteral("movie")
-                           << QStringList{"Edt_title", "ComboBox_type", "Button1", "Button2"};
+                           << QStringList{"titleEdit", "typeBox", "saveButton", "cancelButton"};
 }
 
 void tst_EditorParts::tabOrder()
@@ -406,28 +406,28 @@ void tst_EditorParts::tabOrder()
 
     EditorCatalogue cat(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
                                        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (7, 'Gold', 1);"));
-    cat.cds.OpenList();
+    cat.cds.openList();
     std::unique_ptr<QDialog> dialog;
     QPlainTextEdit *comments = nullptr;
     if (editor.startsWith(QLatin1String("audio"))) {
-        auto *audio = new TF_AddEditAudioCD(cat.cds, cat.artists, cat.messages, cat.dialogs);
+        auto *audio = new AudioCDEditor(cat.cds, cat.artists, cat.messages, cat.dialogs);
         dialog.reset(audio);
         if (editor.endsWith(QLatin1String("existing")))
             QVERIFY(audio->prepareEdit(7));
         else
             audio->prepareNew();
-        audio->FillDrives(QStringLiteral("/dev/sr0"));
-        comments = audio->Memo_comments;
+        audio->fillDrives(QStringLiteral("/dev/sr0"));
+        comments = audio->commentsEdit;
         comments->setPlainText(QStringLiteral("signed"));
     } else if (editor == QLatin1String("data")) {
-        auto *data = new TF_AddEditDataCD(cat.data, cat.messages);
+        auto *data = new DataCDEditor(cat.data, cat.messages);
         dialog.reset(data);
         data->prepareNew();
-        data->FillDrives(QStringLiteral("/dev/sr0"));
+        data->fillDrives(QStringLiteral("/dev/sr0"));
     } else if (editor == QLatin1String("artist")) {
-        dialog = std::make_unique<TF_AddEditArtist>(cat.artists, cat.messages);
+        dialog = std::make_unique<ArtistEditor>(cat.artists, cat.messages);
     } else {
-        dialog = std::make_unique<TF_AddEditMovie>(cat.movies, cat.messages);
+        dialog = std::make_unique<MovieEditor>(cat.movies, cat.messages);
     }
     dialog->show();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
@@ -451,16 +451,16 @@ void tst_EditorParts::tabOrder()
 void tst_EditorParts::pictureAreaFromTheKeyboard()
 {
     EditorCatalogue cat;
-    TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+    AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.Panel2->setFocus(Qt::TabFocusReason);
-    QCOMPARE(QApplication::focusWidget(), dialog.Panel2);
+    dialog.coverFrame->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), dialog.coverFrame);
 
     // Cancelled each time: the dialog is asked for, nothing is loaded.
-    QTest::keyClick(dialog.Panel2, Qt::Key_Space);
-    QTest::keyClick(dialog.Panel2, Qt::Key_Return);
+    QTest::keyClick(dialog.coverFrame, Qt::Key_Space);
+    QTest::keyClick(dialog.coverFrame, Qt::Key_Return);
     QCOMPARE(cat.dialogs.opens.size(), 2);
     QVERIFY(!dialog.CoverChanged);
 }

@@ -2,10 +2,10 @@
 // character other programs may store, and saved without a change, leaves the catalogue byte for
 // byte as it was: the whole file as the sqlite3 program dumps it, numbers and counters included.
 
-#include "editors/FM_AddEditArtist.h"
-#include "editors/FM_AddEditAudioCD.h"
-#include "editors/FM_AddEditDataCD.h"
-#include "editors/FM_AddEditMovie.h"
+#include "editors/ArtistEditor.h"
+#include "editors/AudioCDEditor.h"
+#include "editors/DataCDEditor.h"
+#include "editors/MovieEditor.h"
 #include "support/EditorCatalogue.h"
 
 #include <QLineEdit>
@@ -137,32 +137,32 @@ void tst_UntouchedSave::leavesEveryRowAsItWas()
     };
     if (editor == QLatin1String("audio CD")) {
         for (int id = 1; id <= 5; ++id) {
-            TF_AddEditAudioCD dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
+            AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
             dialog.setCoversFolder(cat.file.folder());
             QVERIFY(dialog.prepareEdit(id));
-            save(dialog, dialog.Button2);
+            save(dialog, dialog.saveButton);
         }
     } else if (editor == QLatin1String("data CD")) {
         for (int id = 1; id <= 3; ++id) {
-            TF_AddEditDataCD dialog(cat.data, cat.messages);
+            DataCDEditor dialog(cat.data, cat.messages);
             QVERIFY(dialog.prepareEdit(id));
-            save(dialog, dialog.Button2);
+            save(dialog, dialog.saveButton);
         }
     } else if (editor == QLatin1String("artist")) {
         // As the list hands its row to the editor.
         for (const TArtist &artist : cat.artists.artists()) {
-            TF_AddEditArtist dialog(cat.artists, cat.messages);
+            ArtistEditor dialog(cat.artists, cat.messages);
             dialog.prepareEdit(artist.id, artist.name);
-            save(dialog, dialog.Button2);
+            save(dialog, dialog.saveButton);
         }
     } else {
-        DbQuery &movies = cat.movies.ADOQuery_Movie;
-        for (int row = 0; row < movies.RecordCount(); ++row) {
-            TF_AddEditMovie dialog(cat.movies, cat.messages);
-            dialog.prepareEdit(movies.Value(row, movies.FieldIndex(QStringLiteral("MOV_ID"))).toInt(),
-                               movies.Value(row, movies.FieldIndex(QStringLiteral("MOV_TITLE"))).toString(),
-                               movies.Value(row, movies.FieldIndex(QStringLiteral("MOV_TYPE"))).toString());
-            save(dialog, dialog.Button1);
+        DbQuery &movies = cat.movies.movieQuery;
+        for (int row = 0; row < movies.rowCount(); ++row) {
+            MovieEditor dialog(cat.movies, cat.messages);
+            dialog.prepareEdit(movies.value(row, movies.fieldIndex(QStringLiteral("MOV_ID"))).toInt(),
+                               movies.value(row, movies.fieldIndex(QStringLiteral("MOV_TITLE"))).toString(),
+                               movies.value(row, movies.fieldIndex(QStringLiteral("MOV_TYPE"))).toString());
+            save(dialog, dialog.saveButton);
         }
     }
     QVERIFY(saved >= 3);

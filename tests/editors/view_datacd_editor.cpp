@@ -1,8 +1,8 @@
 // Opens the data CD editor on a scratch catalogue with a temporary folder as the drive, and scans
 // it once it is up; to look at, not a test.
-#include "editors/FM_AddEditDataCD.h"
-#include "store/DM_Data.h"
-#include "store/DM_Main.h"
+#include "editors/DataCDEditor.h"
+#include "store/DataCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -27,15 +27,15 @@ int main(int argc, char **argv)
 
     TempCatalogue file;
     RecordingMessages messages;
-    TD_Main main(messages);
-    main.OpenDatabase(file.path());
-    TD_Data data(main, messages);
-    data.OpenList();
+    CatalogueConnection main(messages);
+    main.openDatabase(file.path());
+    DataCDStore data(main, messages);
+    data.openList();
 
-    TF_AddEditDataCD dialog(data, messages);
+    DataCDEditor dialog(data, messages);
     dialog.prepareNew();
-    dialog.FillDrives(dir.path());
-    dialog.Edit_title->setText(QStringLiteral("Backup 2003"));
-    QTimer::singleShot(800, &dialog, [&] { dialog.ScanDrive(); });
+    dialog.fillDrives(dir.path());
+    dialog.titleEdit->setText(QStringLiteral("Backup 2003"));
+    QTimer::singleShot(800, &dialog, [&] { dialog.scanDrive(); });
     return dialog.exec();
 }

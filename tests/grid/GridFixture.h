@@ -102,7 +102,7 @@ struct CatalogueList {
             DbQuery q(connection, {QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (:ART_ID, :ART_NAME)")});
             q.setParam(QStringLiteral("ART_ID"), id);
             q.setParam(QStringLiteral("ART_NAME"), name);
-            q.ExecSQL();
+            q.exec();
         }
         for (const GridFixture::Cd &cd : f.cds)
             addCd(cd);
@@ -118,12 +118,12 @@ struct CatalogueList {
         q.setParam(QStringLiteral("YEAR"), cd.year);
         q.setParam(QStringLiteral("LIMITED"), cd.limited ? 1 : 0);
         q.setParam(QStringLiteral("COMMENTS"), cd.comments);
-        q.ExecSQL();
+        q.exec();
     }
 
     DbQuery &open()
     {
-        query.Open();
+        query.open();
         return query;
     }
 };

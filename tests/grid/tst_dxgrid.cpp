@@ -125,30 +125,30 @@ private slots:
         grid.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
         grid.setRows(&query);
         show(grid);
-        QCOMPARE(grid.focusedRow(), query.RecNo());
+        QCOMPARE(grid.focusedRow(), query.recNo());
 
         query.setCurrentRow(5);
         QCOMPARE(grid.focusedRow(), 5);
         QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, rowPoint(grid, 2));
-        QCOMPARE(query.RecNo(), 2);
+        QCOMPARE(query.recNo(), 2);
 
-        query.DisableControls();
+        query.disableControls();
         query.setCurrentRow(7);
         QCOMPARE(grid.focusedRow(), 2);
-        query.EnableControls();
+        query.enableControls();
         QCOMPARE(grid.focusedRow(), 7);
 
         const int added = 100;
-        query.DisableControls();
-        query.Close();
+        query.disableControls();
+        query.close();
         c.addCd({.id = added, .label = QStringLiteral("New one")});
-        query.Open();
-        QVERIFY(query.Locate(QStringLiteral("CD_ID"), added));
+        query.open();
+        QVERIFY(query.locate(QStringLiteral("CD_ID"), added));
         QCOMPARE(grid.focusedRow(), 7);
         QCOMPARE(grid.model()->rowTotal(), 8);
-        query.EnableControls();
+        query.enableControls();
         QCOMPARE(grid.model()->rowTotal(), 9);
-        QCOMPARE(grid.focusedRow(), query.RecNo());
+        QCOMPARE(grid.focusedRow(), query.recNo());
         QCOMPARE(grid.cellText(grid.focusedRow(), GridFixture::Id), QString::number(added));
     }
 

@@ -386,11 +386,11 @@ private slots:
             QCOMPARE(fromQuery.groupPath(g), fromMemory.groupPath(g));
         QCOMPARE(gridOrder(fromQuery), gridOrder(fromMemory));
 
-        q.Close();
+        q.close();
         QCOMPARE(fromQuery.rowTotal(), 0);
         QCOMPARE(fromQuery.rowCount(), 0);
         c.addCd({.id = 10, .label = QStringLiteral("Late")});
-        q.Open();
+        q.open();
         QCOMPARE(fromQuery.rowTotal(), 5);
         QCOMPARE(fromQuery.text(4, GridFixture::Title), QStringLiteral("Late")); // the highest identifier comes last
     }

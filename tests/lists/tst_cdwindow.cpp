@@ -5,11 +5,11 @@
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
-#include "editors/FM_AddEditAudioCD.h"
-#include "lists/FM_CD.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Main.h"
+#include "editors/AudioCDEditor.h"
+#include "lists/AudioCDListWindow.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -29,15 +29,15 @@ struct Fixture {
             " (1, 'Gold', 1, '111', '1992', 0, 'best of'), (2, 'Help', 2, '', '1965', 1, 'line 1\r\nline 2\r\nline 3'),"
             " (3, 'Arrival', 1, '', '1976', 0, '');"
             "insert into TRACK (TR_LABEL, CD_ID) values ('Dancing Queen', 1), ('SOS', 1), ('Help!', 2), ('Yesterday', 2);"));
-        main.ADOConnection.setBusyTimeoutMs(0);
-        main.OpenDatabase(cat.path());
-        store.OpenList();
-        store.OpenDetail();
+        main.connection.setBusyTimeoutMs(0);
+        main.openDatabase(cat.path());
+        store.openList();
+        store.openDetail();
         window.resize(600, 400);
         window.show();
         resets = std::make_unique<QSignalSpy>(&store.listRows(), &RowSource::rowsReset);
     }
-    DxGrid &list() { return *window.AudioCDsList(); }
+    DxGrid &list() { return *window.audioCDsList(); }
     int rowOf(int cdId)
     {
         for (int r = 0; r < store.count(); ++r)
@@ -55,16 +55,16 @@ struct Fixture {
     {
         QStringList out;
         for (int r = 0; r < store.trackRows().rowCount(); ++r)
-            out << window.dxDBGrid2()->cellText(r, 1);
+            out << window.trackGrid()->cellText(r, 1);
         return out;
     }
 
     TempCatalogue cat;
     RecordingMessages messages;
-    TD_Main main{messages};
-    TD_CD store{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore store{main, messages};
     QList<int> edited;
-    TF_CD window{store, [this](int id) { edited << id; }, messages};
+    AudioCDListWindow window{store, [this](int id) { edited << id; }, messages};
     std::unique_ptr<QSignalSpy> resets;
 };
 
@@ -100,8 +100,8 @@ void tst_CDWindow::doubleClickOnATrackEditsTheCDAbove()
     Fixture f;
     f.click(1);
     QCOMPARE(f.detail(), QStringList({"Dancing Queen", "SOS"}));
-    const QRect track = f.window.dxDBGrid2()->view()->visualRect(f.window.dxDBGrid2()->model()->indexOfSourceRow(1, 1));
-    QTest::mouseDClick(f.window.dxDBGrid2()->view()->viewport(), Qt::LeftButton, {}, track.center());
+    const QRect track = f.window.trackGrid()->view()->visualRect(f.window.trackGrid()->model()->indexOfSourceRow(1, 1));
+    QTest::mouseDClick(f.window.trackGrid()->view()->viewport(), Qt::LeftButton, {}, track.center());
     QCOMPARE(f.edited, QList<int>{1});
     QCOMPARE(f.resets->count(), 1);
 }
@@ -131,19 +131,19 @@ void tst_CDWindow::tracksStandOnTheFirstAfterAnEdit()
     cat.exec(sql.join(QString()));
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TD_Main main{messages};
-    TD_CD store{main, messages};
-    TD_Artist artists{main, messages};
-    main.OpenDatabase(cat.path());
-    store.OpenList();
-    store.OpenDetail();
-    artists.OpenList();
+    CatalogueConnection main{messages};
+    AudioCDStore store{main, messages};
+    ArtistStore artists{main, messages};
+    main.openDatabase(cat.path());
+    store.openList();
+    store.openDetail();
+    artists.openList();
     // The program's own edit: the audio CD editor on the CD, saved or cancelled.
-    TF_CD window{store,
+    AudioCDListWindow window{store,
                  [&](int id) {
-                     TF_AddEditAudioCD editor(store, artists, messages, dialogs);
+                     AudioCDEditor editor(store, artists, messages, dialogs);
                      QVERIFY(editor.prepareEdit(id));
-                     (save ? editor.Button2 : editor.Button1)->click();
+                     (save ? editor.saveButton : editor.cancelButton)->click();
                  },
                  messages};
     window.resize(600, 400);
@@ -153,20 +153,20 @@ void tst_CDWindow::tracksStandOnTheFirstAfterAnEdit()
     const int edited = cds / 2;
     int row = -1;
     for (int r = 0; r < store.count(); ++r)
-        if (window.AudioCDsList()->cellText(r, 0) == QString::number(edited))
+        if (window.audioCDsList()->cellText(r, 0) == QString::number(edited))
             row = r;
     QVERIFY(row >= 0);
-    DxGrid &list = *window.AudioCDsList();
+    DxGrid &list = *window.audioCDsList();
     const QModelIndex index = list.model()->indexOfSourceRow(row, 1);
     list.view()->scrollTo(index);
     QTest::mouseClick(list.view()->viewport(), Qt::LeftButton, {}, list.view()->visualRect(index).center());
     QCOMPARE(list.selectedCount(), 1);
     QCOMPARE(store.current().id, edited);
-    window.EditCurrent();
+    window.editCurrent();
 
     QVERIFY(messages.boxes.isEmpty());
     QCOMPARE(store.current().id, edited);
-    DxGrid *tracks = window.dxDBGrid2();
+    DxGrid *tracks = window.trackGrid();
     QCOMPARE(store.trackRows().rowCount(), tracksPerCD);
     QCOMPARE(store.trackRows().currentRow(), 0);
     QCOMPARE(tracks->focusedRow(), 0);

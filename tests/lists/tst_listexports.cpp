@@ -4,19 +4,19 @@
 #include "grid/DxGrid.h"
 #include "grid/GridExport.h"
 #include "grid/GridModel.h"
-#include "lists/FM_Artist.h"
-#include "lists/FM_CD.h"
-#include "lists/FM_Data.h"
-#include "lists/FM_DataItems.h"
-#include "lists/FM_Movies.h"
-#include "lists/FM_Track.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "lists/ArtistListWindow.h"
+#include "lists/AudioCDListWindow.h"
+#include "lists/DataCDListWindow.h"
+#include "lists/DataItemListWindow.h"
+#include "lists/MovieListWindow.h"
+#include "lists/TrackListWindow.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "support/RecordingMessages.h"
 #include "support/SheetReader.h"
 #include "support/TempCatalogue.h"
@@ -75,37 +75,37 @@ const QList<ListCase> &listCases()
 struct Windows {
     explicit Windows(const QString &path)
     {
-        main.ADOConnection.setBusyTimeoutMs(0);
-        main.OpenDatabase(path);
-        cds.OpenList();
-        artists.OpenList();
-        tracks.OpenList();
-        movies.OpenList();
-        data.OpenList();
-        items.OpenList();
+        main.connection.setBusyTimeoutMs(0);
+        main.openDatabase(path);
+        cds.openList();
+        artists.openList();
+        tracks.openList();
+        movies.openList();
+        data.openList();
+        items.openList();
     }
-    TListWindow &window(const QString &list)
+    ListWindow &window(const QString &list)
     {
-        const QMap<QString, TListWindow *> all = {{QStringLiteral("audiocds"), &cdWindow}, {QStringLiteral("artists"), &artistWindow},
+        const QMap<QString, ListWindow *> all = {{QStringLiteral("audiocds"), &cdWindow}, {QStringLiteral("artists"), &artistWindow},
                                                   {QStringLiteral("tracks"), &trackWindow}, {QStringLiteral("movies"), &movieWindow},
                                                   {QStringLiteral("datacds"), &dataWindow}, {QStringLiteral("dataitems"), &itemWindow}};
         return *all.value(list);
     }
 
     RecordingMessages messages;
-    TD_Main main{messages};
-    TD_CD cds{main, messages};
-    TD_Artist artists{main, messages};
-    TD_Track tracks{main, messages};
-    TD_Movie movies{main, messages};
-    TD_Data data{main, messages};
-    TD_DataItems items{main, messages};
-    TF_CD cdWindow{cds, [](int) {}, messages};
-    TF_Artist artistWindow{artists, [](int, const QString &) {}, messages};
-    TF_Track trackWindow{tracks, [](int) {}, messages};
-    TF_Movies movieWindow{movies, [](int, const QString &, const QString &) {}, messages};
-    TF_Data dataWindow{data, [](int) {}, messages};
-    TF_DataItems itemWindow{items, [](int) {}, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cds{main, messages};
+    ArtistStore artists{main, messages};
+    TrackStore tracks{main, messages};
+    MovieStore movies{main, messages};
+    DataCDStore data{main, messages};
+    DataItemStore items{main, messages};
+    AudioCDListWindow cdWindow{cds, [](int) {}, messages};
+    ArtistListWindow artistWindow{artists, [](int, const QString &) {}, messages};
+    TrackListWindow trackWindow{tracks, [](int) {}, messages};
+    MovieListWindow movieWindow{movies, [](int, const QString &, const QString &) {}, messages};
+    DataCDListWindow dataWindow{data, [](int) {}, messages};
+    DataItemListWindow itemWindow{items, [](int) {}, messages};
 };
 
 struct Run {
@@ -201,7 +201,7 @@ private slots:
 
         Windows w(cat.path());
         const QString fromWindow = QDir(cat.folder()).filePath(QStringLiteral("window.") + format);
-        w.window(list).SaveToFile(fromWindow, GridExport::formatOfFile(fromWindow, GridExport::Html));
+        w.window(list).saveToFile(fromWindow, GridExport::formatOfFile(fromWindow, GridExport::Html));
         QVERIFY(w.messages.boxes.isEmpty());
         if (format == QStringLiteral("xlsx")) {
             const SheetFile tool = readSheetFile(format, fromTool);
@@ -529,9 +529,9 @@ private slots:
         {
             Windows w(cat.path());
             if (name.endsWith(QStringLiteral(".html")))
-                w.cdWindow.SaveToHTMLFile(path);
+                w.cdWindow.saveToHtmlFile(path);
             else
-                w.cdWindow.SaveToXLSFile(path);
+                w.cdWindow.saveToXlsFile(path);
             if (cut) {
                 QCOMPARE(w.messages.boxes.size(), 1);
                 QCOMPARE(w.messages.boxes[0].kind, MessageService::Kind::Warning);
@@ -583,7 +583,7 @@ private slots:
         seed(cat);
         Windows w(cat.path());
         const QString path = QDir(cat.folder()).filePath(name);
-        w.cdWindow.SaveToXLSFile(path);
+        w.cdWindow.saveToXlsFile(path);
         QVERIFY(contents(path).startsWith(magic));
         const SheetFile file = readSheetFile(reader, path);
         QVERIFY2(file.ok, qPrintable(file.error));

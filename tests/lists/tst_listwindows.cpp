@@ -5,19 +5,19 @@
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "grid/GroupPanel.h"
-#include "lists/FM_Artist.h"
-#include "lists/FM_CD.h"
-#include "lists/FM_Data.h"
-#include "lists/FM_DataItems.h"
-#include "lists/FM_Movies.h"
-#include "lists/FM_Track.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "lists/ArtistListWindow.h"
+#include "lists/AudioCDListWindow.h"
+#include "lists/DataCDListWindow.h"
+#include "lists/DataItemListWindow.h"
+#include "lists/MovieListWindow.h"
+#include "lists/TrackListWindow.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -48,18 +48,18 @@ struct Fixture {
             "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'Photos'), (3, 'Music');"
             "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'a.txt', 1), (2, 'b', 1), (3, 'c', 2), (4, 'd', 2),"
             " (5, 'e', 3);"));
-        main.ADOConnection.setBusyTimeoutMs(0);
-        main.OpenDatabase(cat.path());
-        cds.OpenList();
-        cds.OpenDetail();
-        artists.OpenList();
-        artists.OpenDetail();
-        tracks.OpenList();
-        movies.OpenList();
-        data.OpenList();
-        data.OpenDetail();
-        items.OpenList();
-        for (TListWindow *w : windows()) {
+        main.connection.setBusyTimeoutMs(0);
+        main.openDatabase(cat.path());
+        cds.openList();
+        cds.openDetail();
+        artists.openList();
+        artists.openDetail();
+        tracks.openList();
+        movies.openList();
+        data.openList();
+        data.openDetail();
+        items.openList();
+        for (ListWindow *w : windows()) {
             w->resize(600, 400);
             w->show();
         }
@@ -67,11 +67,11 @@ struct Fixture {
             resets[i] = std::make_unique<QSignalSpy>(&rows(Window(i)), &RowSource::rowsReset);
     }
 
-    std::array<TListWindow *, WindowCount> windows()
+    std::array<ListWindow *, WindowCount> windows()
     {
         return {&cdWindow, &artistWindow, &trackWindow, &movieWindow, &dataWindow, &itemWindow};
     }
-    TListWindow &window(Window w) { return *windows()[w]; }
+    ListWindow &window(Window w) { return *windows()[w]; }
     Store &store(Window w)
     {
         Store *stores[] = {&cds, &artists, &tracks, &movies, &data, &items};
@@ -121,25 +121,25 @@ struct Fixture {
 
     TempCatalogue cat;
     RecordingMessages messages;
-    TD_Main main{messages};
-    TD_CD cds{main, messages};
-    TD_Artist artists{main, messages};
-    TD_Track tracks{main, messages};
-    TD_Movie movies{main, messages};
-    TD_Data data{main, messages};
-    TD_DataItems items{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cds{main, messages};
+    ArtistStore artists{main, messages};
+    TrackStore tracks{main, messages};
+    MovieStore movies{main, messages};
+    DataCDStore data{main, messages};
+    DataItemStore items{main, messages};
     QStringList edits; // every editor call, its arguments joined by '|'
-    TF_CD cdWindow{cds, [this](int cd) { edits << QString::number(cd); }, messages};
-    TF_Artist artistWindow{artists, [this](int id, const QString &name) { edits << QStringLiteral("%1|%2").arg(id).arg(name); },
+    AudioCDListWindow cdWindow{cds, [this](int cd) { edits << QString::number(cd); }, messages};
+    ArtistListWindow artistWindow{artists, [this](int id, const QString &name) { edits << QStringLiteral("%1|%2").arg(id).arg(name); },
                            messages};
-    TF_Track trackWindow{tracks, [this](int cd) { edits << QString::number(cd); }, messages};
-    TF_Movies movieWindow{movies,
+    TrackListWindow trackWindow{tracks, [this](int cd) { edits << QString::number(cd); }, messages};
+    MovieListWindow movieWindow{movies,
                           [this](int id, const QString &title, const QString &type) {
                               edits << QStringLiteral("%1|%2|%3").arg(id).arg(title, type);
                           },
                           messages};
-    TF_Data dataWindow{data, [this](int cd) { edits << QString::number(cd); }, messages};
-    TF_DataItems itemWindow{items, [this](int cd) { edits << QString::number(cd); }, messages};
+    DataCDListWindow dataWindow{data, [this](int cd) { edits << QString::number(cd); }, messages};
+    DataItemListWindow itemWindow{items, [this](int cd) { edits << QString::number(cd); }, messages};
     std::array<std::unique_ptr<QSignalSpy>, WindowCount> resets;
 };
 
@@ -254,7 +254,7 @@ void tst_ListWindows::layout()
     QFETCH(bool, groupPanel);
     QFETCH(QString, detail);
     Fixture f;
-    TListWindow &w = f.window(Window(window));
+    ListWindow &w = f.window(Window(window));
     QCOMPARE(w.windowTitle(), caption);
     QCOMPARE(w.frame().normalSize, size);
     QCOMPARE(w.frame().maximised, maximised);
@@ -283,7 +283,7 @@ void tst_ListWindows::layout()
     QCOMPARE(onScreen, inStore);
     QCOMPARE(w.detailGrid() != nullptr, !detail.isEmpty());
     if (w.detailGrid()) {
-        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("Panel2"))->text(), detail);
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("detailBar"))->text(), detail);
         QVERIFY(w.detailGrid()->view()->isHeaderHidden());
     }
 }
@@ -322,7 +322,7 @@ void tst_ListWindows::answeringNoDeletesNothing()
     const qint64 before = f.cat.count(table);
     f.messages.answer = false;
     f.select(Window(window), {1, 2});
-    f.window(Window(window)).DeleteSelected();
+    f.window(Window(window)).deleteSelected();
     QCOMPARE(f.messages.questions.size(), 1);
     QCOMPARE(f.cat.count(table), before);
     QCOMPARE(f.resetCounts(), QList<int>(WindowCount, 0));
@@ -336,7 +336,7 @@ void tst_ListWindows::deleteWithoutSelectionAsksAndReloads()
     Fixture f;
     const qint64 before = f.cat.count(table);
     f.window(Window(window)).mainGrid()->selectRows({});
-    f.window(Window(window)).DeleteSelected();
+    f.window(Window(window)).deleteSelected();
     QCOMPARE(f.messages.questions, QStringList{confirmation});
     QCOMPARE(f.cat.count(table), before);
     QCOMPARE(f.resetCounts(), onlyReset(window));
@@ -390,7 +390,7 @@ void tst_ListWindows::deletingAnArtistLeavesOtherListsAsTheyWere()
     const int tracksShown = f.tracks.count();
     const int cdsShown = f.cds.count();
     f.select(Artist, {1});
-    f.artistWindow.DeleteSelected();
+    f.artistWindow.deleteSelected();
     QCOMPARE(f.cat.count("CDAUDIO", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.count("TRACK", "CD_ID in (1, 3)"), 0);
     QCOMPARE(f.rowOf(Artist, 1), -1);
@@ -440,7 +440,7 @@ void tst_ListWindows::editHandsTheRightRecord()
     if (doubleClick)
         f.click(grid, f.rowOf(Window(window), selected[0]), {}, true);
     else
-        f.window(Window(window)).EditCurrent();
+        f.window(Window(window)).editCurrent();
     QCOMPARE(f.edits, QStringList{call});
     QCOMPARE(f.resetCounts(), onlyReset(window));
 }
@@ -448,9 +448,9 @@ void tst_ListWindows::editHandsTheRightRecord()
 void tst_ListWindows::editWithoutSelectionOpensNothing()
 {
     Fixture f;
-    for (TListWindow *w : f.windows()) {
+    for (ListWindow *w : f.windows()) {
         w->mainGrid()->selectRows({});
-        w->EditCurrent();
+        w->editCurrent();
         emit w->mainGrid()->doubleClicked();
     }
     QVERIFY(f.edits.isEmpty());
@@ -472,7 +472,7 @@ void tst_ListWindows::detailFollowsFocusedRowAndOpensNothing()
     QFETCH(int, id);
     QFETCH(QStringList, detail);
     Fixture f;
-    TListWindow &w = f.window(Window(window));
+    ListWindow &w = f.window(Window(window));
     f.click(*w.mainGrid(), f.rowOf(Window(window), id));
     QStringList shown = f.detail(Window(window));
     shown.sort();
@@ -500,7 +500,7 @@ void tst_ListWindows::exportWritesEveryRow()
     QFETCH(int, window);
     QFETCH(int, groupBy);
     Fixture f;
-    TListWindow &w = f.window(Window(window));
+    ListWindow &w = f.window(Window(window));
     if (groupBy >= 0) {
         w.mainGrid()->groupBy(groupBy);
         w.mainGrid()->setAllGroupsExpanded(false);
@@ -512,8 +512,8 @@ void tst_ListWindows::exportWritesEveryRow()
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(100000, 'x')); // an existing, longer file is replaced, not patched
     old.close();
-    w.SaveToHTMLFile(html);
-    w.SaveToXLSFile(xls);
+    w.saveToHtmlFile(html);
+    w.saveToXlsFile(xls);
     QFile in(html);
     QVERIFY(in.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(in.readAll());
@@ -547,7 +547,7 @@ void tst_ListWindows::closeBox()
     QFETCH(bool, minimises);
     QMdiArea area; // outlives the fixture's window
     Fixture f;
-    TListWindow &w = f.window(Window(window));
+    ListWindow &w = f.window(Window(window));
     QMdiSubWindow *sub = area.addSubWindow(&w);
     area.show();
     sub->show();

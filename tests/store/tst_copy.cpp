@@ -1,8 +1,8 @@
 // dadudu-copy between a catalogue file and the test server, both ways, run as a user runs it; the
 // copies are read back by the other engine's own side connection and by the program's stores.
 
-#include "store/DM_CD.h"
-#include "store/DM_Main.h"
+#include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "support/AudioCDValue.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -180,14 +180,14 @@ void tst_Copy::copiesBothWays()
     // The program on the copy: the next CD takes a number never given in the source or made, so
     // the deleted CD's cover name is not reused.
     RecordingMessages messages;
-    TD_Main main(messages);
-    main.OpenDatabase(to);
-    TD_CD cds(main, messages);
-    QCOMPARE(cds.AddAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})), 51);
-    cds.OpenList();
+    CatalogueConnection main(messages);
+    main.openDatabase(to);
+    AudioCDStore cds(main, messages);
+    QCOMPARE(cds.addAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})), 51);
+    cds.openList();
     QCOMPARE(cds.count(), 4);
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
-    QVERIFY(main.ADOConnection.engine() == (fromFile ? db::Engine::PostgreSQL : db::Engine::SQLite));
+    QVERIFY(main.connection.engine() == (fromFile ? db::Engine::PostgreSQL : db::Engine::SQLite));
 }
 
 // File -> server -> file: every row of the first file comes back byte for byte in the last, with the

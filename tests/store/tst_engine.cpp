@@ -2,15 +2,15 @@
 // SQL tried here, identities, transactions, the snapshot and its current row, and every way opening
 // can fail. Cases of the engine alone (parameters, literals, errors) bring their own small SQL.
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "store/CatalogueFile.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "store/DbEngine.h"
 #include "store/ServerPassword.h"
 #include "support/RecordingMessages.h"
@@ -57,8 +57,8 @@ void makeEarlierCatalogue(const QString &path)
     QCOMPARE(rc, SQLITE_OK);
 }
 
-struct Open {
-    Open(const QString &path)
+struct OpenedCatalogue {
+    OpenedCatalogue(const QString &path)
     {
         connection.setLocation(path);
     }
@@ -71,42 +71,42 @@ struct Stores {
     Stores()
     {
         seed(cat);
-        main.ADOConnection.setLocation(cat.path());
+        main.connection.setLocation(cat.path());
     }
 
-    // A store's query by its qualified name, "TD_CD::ADOQuery_CD".
+    // A store's query by its qualified name, "AudioCDStore::cdQuery".
     DbQuery *query(const QString &name)
     {
         const std::map<QString, DbQuery *> queries{
-            {QStringLiteral("TD_CD::ADOQuery_CD"), &cd.ADOQuery_CD},
-            {QStringLiteral("TD_CD::ADOQuery_tracks"), &cd.ADOQuery_tracks},
-            {QStringLiteral("TD_CD::ADOQuery_DeleteCD"), &cd.ADOQuery_DeleteCD},
-            {QStringLiteral("TD_CD::ADOQuery_DeleteCDTracks"), &cd.ADOQuery_DeleteCDTracks},
-            {QStringLiteral("TD_CD::ADOQuery_InsertAudioCD"), &cd.ADOQuery_InsertAudioCD},
-            {QStringLiteral("TD_CD::ADOQuery_InsertAudioCDTracks"), &cd.ADOQuery_InsertAudioCDTracks},
-            {QStringLiteral("TD_CD::ADOQuery_UpdateAudioCD"), &cd.ADOQuery_UpdateAudioCD},
-            {QStringLiteral("TD_Track::ADOQuery_Tracks"), &track.ADOQuery_Tracks},
-            {QStringLiteral("TD_Track::ADOQuery_DeleteTrack"), &track.ADOQuery_DeleteTrack},
-            {QStringLiteral("TD_Artist::ADOQuery_Artists"), &artist.ADOQuery_Artists},
-            {QStringLiteral("TD_Artist::ADOQuery_ArtistCDs"), &artist.ADOQuery_ArtistCDs},
-            {QStringLiteral("TD_Artist::ADOQuery_AddArtist"), &artist.ADOQuery_AddArtist},
-            {QStringLiteral("TD_Artist::ADOQuery_UpdateArtist"), &artist.ADOQuery_UpdateArtist},
-            {QStringLiteral("TD_Artist::ADOQuery_DeleteArtist"), &artist.ADOQuery_DeleteArtist},
-            {QStringLiteral("TD_Artist::ADOQuery_DeleteArtistCDs"), &artist.ADOQuery_DeleteArtistCDs},
-            {QStringLiteral("TD_Artist::ADOQuery_DeleteArtistTracks"), &artist.ADOQuery_DeleteArtistTracks},
-            {QStringLiteral("TD_Movie::ADOQuery_Movie"), &movie.ADOQuery_Movie},
-            {QStringLiteral("TD_Movie::ADOQuery_AddMovie"), &movie.ADOQuery_AddMovie},
-            {QStringLiteral("TD_Movie::ADOQuery_DeleteMovie"), &movie.ADOQuery_DeleteMovie},
-            {QStringLiteral("TD_Movie::ADOQuery_UpdateMovie"), &movie.ADOQuery_UpdateMovie},
-            {QStringLiteral("TD_Data::ADOQuery_DataCDs"), &data.ADOQuery_DataCDs},
-            {QStringLiteral("TD_Data::ADOQuery_DataCDItems"), &data.ADOQuery_DataCDItems},
-            {QStringLiteral("TD_Data::ADOQuery_InsertDataCD"), &data.ADOQuery_InsertDataCD},
-            {QStringLiteral("TD_Data::ADOQuery_InsertDataItems"), &data.ADOQuery_InsertDataItems},
-            {QStringLiteral("TD_Data::ADOQuery_UpdateDataCD"), &data.ADOQuery_UpdateDataCD},
-            {QStringLiteral("TD_Data::ADOQuery_DeleteDataItems"), &data.ADOQuery_DeleteDataItems},
-            {QStringLiteral("TD_Data::ADOQuery_DeleteDataCD"), &data.ADOQuery_DeleteDataCD},
-            {QStringLiteral("TD_DataItems::ADOQuery_DataItems"), &items.ADOQuery_DataItems},
-            {QStringLiteral("TD_DataItems::ADOQuery_DeleteDataItem"), &items.ADOQuery_DeleteDataItem},
+            {QStringLiteral("AudioCDStore::cdQuery"), &cd.cdQuery},
+            {QStringLiteral("AudioCDStore::tracksQuery"), &cd.tracksQuery},
+            {QStringLiteral("AudioCDStore::deleteCDQuery"), &cd.deleteCDQuery},
+            {QStringLiteral("AudioCDStore::deleteCDTracksQuery"), &cd.deleteCDTracksQuery},
+            {QStringLiteral("AudioCDStore::insertAudioCDQuery"), &cd.insertAudioCDQuery},
+            {QStringLiteral("AudioCDStore::insertAudioCDTracksQuery"), &cd.insertAudioCDTracksQuery},
+            {QStringLiteral("AudioCDStore::updateAudioCDQuery"), &cd.updateAudioCDQuery},
+            {QStringLiteral("TrackStore::tracksQuery"), &track.tracksQuery},
+            {QStringLiteral("TrackStore::deleteTrackQuery"), &track.deleteTrackQuery},
+            {QStringLiteral("ArtistStore::artistsQuery"), &artist.artistsQuery},
+            {QStringLiteral("ArtistStore::artistCDsQuery"), &artist.artistCDsQuery},
+            {QStringLiteral("ArtistStore::addArtistQuery"), &artist.addArtistQuery},
+            {QStringLiteral("ArtistStore::updateArtistQuery"), &artist.updateArtistQuery},
+            {QStringLiteral("ArtistStore::deleteArtistQuery"), &artist.deleteArtistQuery},
+            {QStringLiteral("ArtistStore::deleteArtistCDsQuery"), &artist.deleteArtistCDsQuery},
+            {QStringLiteral("ArtistStore::deleteArtistTracksQuery"), &artist.deleteArtistTracksQuery},
+            {QStringLiteral("MovieStore::movieQuery"), &movie.movieQuery},
+            {QStringLiteral("MovieStore::addMovieQuery"), &movie.addMovieQuery},
+            {QStringLiteral("MovieStore::deleteMovieQuery"), &movie.deleteMovieQuery},
+            {QStringLiteral("MovieStore::updateMovieQuery"), &movie.updateMovieQuery},
+            {QStringLiteral("DataCDStore::dataCDsQuery"), &data.dataCDsQuery},
+            {QStringLiteral("DataCDStore::dataCDItemsQuery"), &data.dataCDItemsQuery},
+            {QStringLiteral("DataCDStore::insertDataCDQuery"), &data.insertDataCDQuery},
+            {QStringLiteral("DataCDStore::insertDataItemsQuery"), &data.insertDataItemsQuery},
+            {QStringLiteral("DataCDStore::updateDataCDQuery"), &data.updateDataCDQuery},
+            {QStringLiteral("DataCDStore::deleteDataItemsQuery"), &data.deleteDataItemsQuery},
+            {QStringLiteral("DataCDStore::deleteDataCDQuery"), &data.deleteDataCDQuery},
+            {QStringLiteral("DataItemStore::dataItemsQuery"), &items.dataItemsQuery},
+            {QStringLiteral("DataItemStore::deleteDataItemQuery"), &items.deleteDataItemQuery},
         };
         const auto it = queries.find(name);
         return it == queries.end() ? nullptr : it->second;
@@ -114,13 +114,13 @@ struct Stores {
 
     TempCatalogue cat;
     RecordingMessages messages;
-    TD_Main main{messages};
-    TD_CD cd{main, messages};
-    TD_Track track{main, messages};
-    TD_Artist artist{main, messages};
-    TD_Movie movie{main, messages};
-    TD_Data data{main, messages};
-    TD_DataItems items{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cd{main, messages};
+    TrackStore track{main, messages};
+    ArtistStore artist{main, messages};
+    MovieStore movie{main, messages};
+    DataCDStore data{main, messages};
+    DataItemStore items{main, messages};
 };
 
 } // namespace
@@ -193,39 +193,39 @@ void tst_Engine::storeStatementsRun_data()
     QTest::addColumn<QString>("first");     // SQL run before by another connection: the rows a store
                                             // deletes first, so that the keys let the statement through
 
-    QTest::newRow("CD list") << "TD_CD::ADOQuery_CD" << "" << 2 << "" << "" << "";
-    QTest::newRow("CD tracks") << "TD_CD::ADOQuery_tracks" << "CD_ID=1" << 2 << "" << "" << "";
-    QTest::newRow("delete CD") << "TD_CD::ADOQuery_DeleteCD" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2" << "delete from TRACK where CD_ID = 2";
-    QTest::newRow("delete CD tracks") << "TD_CD::ADOQuery_DeleteCDTracks" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3" << "";
-    QTest::newRow("insert CD, built") << "TD_CD::ADOQuery_InsertAudioCD" << "CD_LABEL='Don't Look Back';ART_ID=2;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
+    QTest::newRow("CD list") << "AudioCDStore::cdQuery" << "" << 2 << "" << "" << "";
+    QTest::newRow("CD tracks") << "AudioCDStore::tracksQuery" << "CD_ID=1" << 2 << "" << "" << "";
+    QTest::newRow("delete CD") << "AudioCDStore::deleteCDQuery" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2" << "delete from TRACK where CD_ID = 2";
+    QTest::newRow("delete CD tracks") << "AudioCDStore::deleteCDTracksQuery" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3" << "";
+    QTest::newRow("insert CD, built") << "AudioCDStore::insertAudioCDQuery" << "CD_LABEL='Don't Look Back';ART_ID=2;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
                                       << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 4" << "Don't Look Back|2||1987|0|" << "";
-    QTest::newRow("insert track") << "TD_CD::ADOQuery_InsertAudioCDTracks" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando" << "";
-    QTest::newRow("update CD, built") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
+    QTest::newRow("insert track") << "AudioCDStore::insertAudioCDTracksQuery" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando" << "";
+    QTest::newRow("update CD, built") << "AudioCDStore::updateAudioCDQuery" << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
                                       << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "Blue|2|123||1|" << "";
-    QTest::newRow("update CD, table name inside a literal") << "TD_CD::ADOQuery_UpdateAudioCD" << "CD_ID=1;CD_LABEL='CDAUDIO.CD_LABEL';ART_ID=1;BARCODE='';YEAR='1992';LIMITED=0;COMMENTS='see cdaudio.x'" << 1
+    QTest::newRow("update CD, table name inside a literal") << "AudioCDStore::updateAudioCDQuery" << "CD_ID=1;CD_LABEL='CDAUDIO.CD_LABEL';ART_ID=1;BARCODE='';YEAR='1992';LIMITED=0;COMMENTS='see cdaudio.x'" << 1
                                       << "select CD_LABEL||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "CDAUDIO.CD_LABEL|see cdaudio.x" << "";
-    QTest::newRow("track list") << "TD_Track::ADOQuery_Tracks" << "" << 3 << "" << "" << "";
-    QTest::newRow("delete track") << "TD_Track::ADOQuery_DeleteTrack" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0" << "";
-    QTest::newRow("artist list") << "TD_Artist::ADOQuery_Artists" << "" << 2 << "" << "" << "";
-    QTest::newRow("artist CDs") << "TD_Artist::ADOQuery_ArtistCDs" << "ART_ID=1" << 1 << "" << "" << "";
-    QTest::newRow("add artist") << "TD_Artist::ADOQuery_AddArtist" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top" << "";
-    QTest::newRow("update artist") << "TD_Artist::ADOQuery_UpdateArtist" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA" << "";
-    QTest::newRow("delete artist") << "TD_Artist::ADOQuery_DeleteArtist" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1" << "delete from TRACK where CD_ID = 2; delete from CDAUDIO where CD_ID = 2";
-    QTest::newRow("delete artist CDs") << "TD_Artist::ADOQuery_DeleteArtistCDs" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0" << "delete from TRACK where CD_ID = 1";
-    QTest::newRow("delete artist tracks") << "TD_Artist::ADOQuery_DeleteArtistTracks" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5" << "";
-    QTest::newRow("movie list") << "TD_Movie::ADOQuery_Movie" << "" << 1 << "" << "" << "";
-    QTest::newRow("add movie") << "TD_Movie::ADOQuery_AddMovie" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)" << "";
-    QTest::newRow("delete movie") << "TD_Movie::ADOQuery_DeleteMovie" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0" << "";
-    QTest::newRow("update movie") << "TD_Movie::ADOQuery_UpdateMovie" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX" << "";
-    QTest::newRow("data CD list") << "TD_Data::ADOQuery_DataCDs" << "" << 1 << "" << "" << "";
-    QTest::newRow("data CD items") << "TD_Data::ADOQuery_DataCDItems" << "CD_ID=1" << 1 << "" << "" << "";
-    QTest::newRow("insert data CD") << "TD_Data::ADOQuery_InsertDataCD" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos" << "";
-    QTest::newRow("insert data item") << "TD_Data::ADOQuery_InsertDataItems" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src" << "";
-    QTest::newRow("update data CD") << "TD_Data::ADOQuery_UpdateDataCD" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup" << "";
-    QTest::newRow("delete data items") << "TD_Data::ADOQuery_DeleteDataItems" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1" << "";
-    QTest::newRow("delete data CD") << "TD_Data::ADOQuery_DeleteDataCD" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0" << "delete from DATA where CD_ID = 1";
-    QTest::newRow("data item list") << "TD_DataItems::ADOQuery_DataItems" << "" << 1 << "" << "" << "";
-    QTest::newRow("delete data item") << "TD_DataItems::ADOQuery_DeleteDataItem" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1" << "";
+    QTest::newRow("track list") << "TrackStore::tracksQuery" << "" << 3 << "" << "" << "";
+    QTest::newRow("delete track") << "TrackStore::deleteTrackQuery" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0" << "";
+    QTest::newRow("artist list") << "ArtistStore::artistsQuery" << "" << 2 << "" << "" << "";
+    QTest::newRow("artist CDs") << "ArtistStore::artistCDsQuery" << "ART_ID=1" << 1 << "" << "" << "";
+    QTest::newRow("add artist") << "ArtistStore::addArtistQuery" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top" << "";
+    QTest::newRow("update artist") << "ArtistStore::updateArtistQuery" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA" << "";
+    QTest::newRow("delete artist") << "ArtistStore::deleteArtistQuery" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1" << "delete from TRACK where CD_ID = 2; delete from CDAUDIO where CD_ID = 2";
+    QTest::newRow("delete artist CDs") << "ArtistStore::deleteArtistCDsQuery" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0" << "delete from TRACK where CD_ID = 1";
+    QTest::newRow("delete artist tracks") << "ArtistStore::deleteArtistTracksQuery" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5" << "";
+    QTest::newRow("movie list") << "MovieStore::movieQuery" << "" << 1 << "" << "" << "";
+    QTest::newRow("add movie") << "MovieStore::addMovieQuery" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)" << "";
+    QTest::newRow("delete movie") << "MovieStore::deleteMovieQuery" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0" << "";
+    QTest::newRow("update movie") << "MovieStore::updateMovieQuery" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX" << "";
+    QTest::newRow("data CD list") << "DataCDStore::dataCDsQuery" << "" << 1 << "" << "" << "";
+    QTest::newRow("data CD items") << "DataCDStore::dataCDItemsQuery" << "CD_ID=1" << 1 << "" << "" << "";
+    QTest::newRow("insert data CD") << "DataCDStore::insertDataCDQuery" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos" << "";
+    QTest::newRow("insert data item") << "DataCDStore::insertDataItemsQuery" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src" << "";
+    QTest::newRow("update data CD") << "DataCDStore::updateDataCDQuery" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup" << "";
+    QTest::newRow("delete data items") << "DataCDStore::deleteDataItemsQuery" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1" << "";
+    QTest::newRow("delete data CD") << "DataCDStore::deleteDataCDQuery" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0" << "delete from DATA where CD_ID = 1";
+    QTest::newRow("data item list") << "DataItemStore::dataItemsQuery" << "" << 1 << "" << "" << "";
+    QTest::newRow("delete data item") << "DataItemStore::deleteDataItemQuery" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1" << "";
 }
 
 void tst_Engine::storeStatementsRun()
@@ -253,12 +253,12 @@ void tst_Engine::storeStatementsRun()
         else
             q->setParam(it.key(), it.value().toString());
     }
-    if (q->SQL().trimmed().startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) {
-        q->Open();
-        QCOMPARE(q->RecordCount(), expected);
+    if (q->sql().trimmed().startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) {
+        q->open();
+        QCOMPARE(q->rowCount(), expected);
     } else {
-        q->ExecSQL();
-        QCOMPARE(q->RowsAffected(), expected);
+        q->exec();
+        QCOMPARE(q->rowsAffected(), expected);
     }
     if (!check.isEmpty()) {
         static const QRegularExpression concat(QStringLiteral("group_concat\\((\\w+)\\)"));
@@ -274,33 +274,33 @@ void tst_Engine::linesAreJoinedWithCrLf()
 {
     TempCatalogue cat;
     seed(cat);
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery q(db.connection, {QStringLiteral("select ART_NAME"), QStringLiteral("from ARTISTE"), QStringLiteral("where ART_ID = :ART_ID")});
-    QCOMPARE(q.SQL(), QStringLiteral("select ART_NAME\r\nfrom ARTISTE\r\nwhere ART_ID = :ART_ID"));
+    QCOMPARE(q.sql(), QStringLiteral("select ART_NAME\r\nfrom ARTISTE\r\nwhere ART_ID = :ART_ID"));
     q.setParam(QStringLiteral("ART_ID"), 2);
-    q.Open();
-    QCOMPARE(q.RecordCount(), 1);
-    QCOMPARE(q.FirstField().toString(), QStringLiteral("Beatles"));
+    q.open();
+    QCOMPARE(q.rowCount(), 1);
+    QCOMPARE(q.firstField().toString(), QStringLiteral("Beatles"));
 }
 
 void tst_Engine::identityIsPerInsertAndPerConnection()
 {
     Stores s;
-    DbConnection &connection = s.main.ADOConnection;
-    DbQuery &insert = s.artist.ADOQuery_AddArtist;
+    DbConnection &connection = s.main.connection;
+    DbQuery &insert = s.artist.addArtistQuery;
     QList<int> ids;
     for (const char *name : {"First", "Second"}) {
-        connection.BeginTrans();
+        connection.beginTrans();
         // Asked before the session drew any number, within the transaction that then inserts: the
         // question must not spoil it.
         if (ids.isEmpty())
-            QCOMPARE(s.main.LastID(), 0);
+            QCOMPARE(s.main.lastId(), 0);
         insert.setParam(QStringLiteral("ART_NAME"), QString::fromLatin1(name));
-        insert.ExecSQL();
-        connection.CommitTrans();
+        insert.exec();
+        connection.commitTrans();
         // Another program inserting meanwhile must not change what this connection reads back.
         s.cat.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('elsewhere')"));
-        ids << s.main.LastID();
+        ids << s.main.lastId();
         QVERIFY(ids.last() > 0);
     }
     QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[0])).toString(), QStringLiteral("First"));
@@ -310,48 +310,48 @@ void tst_Engine::identityIsPerInsertAndPerConnection()
 void tst_Engine::deletedIdentifierIsNeverGivenAgain()
 {
     Stores s;
-    DbQuery &insert = s.cd.ADOQuery_InsertAudioCD;
+    DbQuery &insert = s.cd.insertAudioCDQuery;
     insert.setParam(QStringLiteral("CD_LABEL"), QStringLiteral("A"));
     insert.setParam(QStringLiteral("ART_ID"), 1);
     insert.setParam(QStringLiteral("LIMITED"), 0);
-    insert.ExecSQL();
-    const int first = s.main.LastID();
+    insert.exec();
+    const int first = s.main.lastId();
     s.cat.exec(QStringLiteral("delete from CDAUDIO"));
-    insert.ExecSQL();
-    QVERIFY(s.main.LastID() > first);
+    insert.exec();
+    QVERIFY(s.main.lastId() > first);
 }
 
 void tst_Engine::rollbackLeavesNothing()
 {
     Stores s;
     const QStringList before = s.cat.rows(QStringLiteral("select * from MOVIE"));
-    DbQuery &insert = s.movie.ADOQuery_AddMovie;
-    s.main.ADOConnection.BeginTrans();
+    DbQuery &insert = s.movie.addMovieQuery;
+    s.main.connection.beginTrans();
     for (const char *t : {"One", "Two"}) {
         insert.setParam(QStringLiteral("MOV_TITLE"), QString::fromLatin1(t));
         insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
-        insert.ExecSQL();
+        insert.exec();
     }
-    s.main.ADOConnection.RollbackTrans();
-    QVERIFY(!s.main.ADOConnection.InTransaction());
+    s.main.connection.rollbackTrans();
+    QVERIFY(!s.main.connection.inTransaction());
     QCOMPARE(s.cat.rows(QStringLiteral("select * from MOVIE")), before);
 }
 
 void tst_Engine::closingRollsBackAndClosesQueries()
 {
     Stores s;
-    DbQuery &list = s.movie.ADOQuery_Movie;
-    list.Open();
-    s.main.ADOConnection.BeginTrans();
-    DbQuery &del = s.movie.ADOQuery_DeleteMovie;
+    DbQuery &list = s.movie.movieQuery;
+    list.open();
+    s.main.connection.beginTrans();
+    DbQuery &del = s.movie.deleteMovieQuery;
     del.setParam(QStringLiteral("MOV_ID"), 1);
-    del.ExecSQL();
-    QCOMPARE(del.RowsAffected(), 1);
-    s.main.ADOConnection.Close();
-    QVERIFY(!list.Active());
-    QVERIFY(!s.main.ADOConnection.InTransaction());
+    del.exec();
+    QCOMPARE(del.rowsAffected(), 1);
+    s.main.connection.close();
+    QVERIFY(!list.active());
+    QVERIFY(!s.main.connection.inTransaction());
     QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 1);
-    s.main.ADOConnection.Close(); // closing a closed connection does nothing
+    s.main.connection.close(); // closing a closed connection does nothing
 }
 
 void tst_Engine::closingReleasesTheFileAndReopens()
@@ -359,19 +359,19 @@ void tst_Engine::closingReleasesTheFileAndReopens()
     TempCatalogue cat;
     seed(cat);
     cat.failInsertWhen(QStringLiteral("MOVIE"), QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery list(db.connection, {QStringLiteral("select * from MOVIE order by MOV_TITLE")});
     DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'DVD')")});
-    list.Open();
+    list.open();
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
-    QVERIFY_THROWS_EXCEPTION(DbError, insert.ExecSQL());
+    QVERIFY_THROWS_EXCEPTION(DbError, insert.exec());
     int session = 0;
     if (cat.isServer()) {
         DbQuery pid(db.connection, {QStringLiteral("select pg_backend_pid()")});
-        pid.Open();
-        session = pid.FirstField().toInt();
+        pid.open();
+        session = pid.firstField().toInt();
     }
-    db.connection.Close();
+    db.connection.close();
 
     // Leaving the log only works with no other connection on the file: none of ours may linger,
     // not even for a statement that failed half-way. On the server, the session is gone.
@@ -382,18 +382,18 @@ void tst_Engine::closingReleasesTheFileAndReopens()
 
     // Opening again sets the connection up as the first time did.
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Brazil"));
-    insert.ExecSQL();
-    QVERIFY(db.connection.Connected());
-    list.Open();
-    QCOMPARE(list.RecordCount(), 2);
+    insert.exec();
+    QVERIFY(db.connection.connected());
+    list.open();
+    QCOMPARE(list.rowCount(), 2);
     if (cat.isServer())
         return;
     DbQuery journal(db.connection, {QStringLiteral("pragma journal_mode")});
-    journal.Open();
-    QCOMPARE(journal.FirstField().toString(), QStringLiteral("wal"));
+    journal.open();
+    QCOMPARE(journal.firstField().toString(), QStringLiteral("wal"));
     DbQuery sync(db.connection, {QStringLiteral("pragma synchronous")});
-    sync.Open();
-    QCOMPARE(sync.FirstField().toInt(), 2); // FULL
+    sync.open();
+    QCOMPARE(sync.firstField().toInt(), 2); // FULL
 }
 
 void tst_Engine::tooLongValueFailsWithEngineText_data()
@@ -420,14 +420,14 @@ void tst_Engine::tooLongValueFailsWithEngineText()
     QFETCH(int, fits);
 
     TempCatalogue cat;
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery insert(db.connection, {QStringLiteral("insert into %1 (%2) values (:V)").arg(table, column)});
     // Characters, not bytes, count: an accented text of the full size still fits.
     insert.setParam(QStringLiteral("V"), QString(fits, QChar(0xE9)));
-    insert.ExecSQL();
+    insert.exec();
     insert.setParam(QStringLiteral("V"), QString(fits + 1, u'x'));
     try {
-        insert.ExecSQL();
+        insert.exec();
         QFAIL("an over-long value was stored");
     } catch (const DbError &e) {
         QVERIFY2(e.text().contains(column), qPrintable(e.text()));
@@ -442,9 +442,9 @@ void tst_Engine::tooLongValueFailsWithEngineText()
 void tst_Engine::limitedHoldsOnlyTrueOrFalse()
 {
     TempCatalogue cat;
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery insert(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, LIMITED) values ('x', 2)")});
-    QVERIFY_THROWS_EXCEPTION(DbError, insert.ExecSQL());
+    QVERIFY_THROWS_EXCEPTION(DbError, insert.exec());
     QCOMPARE(cat.count(QStringLiteral("CDAUDIO")), 0);
 }
 
@@ -476,11 +476,11 @@ void tst_Engine::nulCharacterRefused()
     TempCatalogue cat;
     if (cat.isServer()) {
         // The server stores no NUL at all; this program says so before sending, naming the column.
-        Open db(cat.path());
+        OpenedCatalogue db(cat.path());
         DbQuery insert(db.connection, {QStringLiteral("insert into %1 (%2) values (:%2)").arg(table, column)});
         insert.setParam(column, withNul);
         try {
-            insert.ExecSQL();
+            insert.exec();
             QFAIL("a text holding a NUL was stored");
         } catch (const DbError &e) {
             QVERIFY2(e.text().contains(column) && e.text().contains(QStringLiteral("NUL")), qPrintable(e.text()));
@@ -504,18 +504,18 @@ void tst_Engine::nulCharacterRefused()
     QTemporaryDir dir;
     const QString earlier = dir.filePath(QStringLiteral("dadudu.mdb"));
     makeEarlierCatalogue(earlier);
-    Open db(earlier);
+    OpenedCatalogue db(earlier);
     DbQuery insert(db.connection, {QStringLiteral("insert into %1 (%2) values (:%2)").arg(table, column)});
     insert.setParam(column, withNul);
     try {
-        insert.ExecSQL();
+        insert.exec();
         QFAIL("a text holding a NUL was stored");
     } catch (const DbError &e) {
         QVERIFY2(e.text().contains(column) && e.text().contains(QStringLiteral("NUL")), qPrintable(e.text()));
     }
     DbQuery stored(db.connection, {QStringLiteral("select count(*) from %1").arg(table)});
-    stored.Open();
-    QCOMPARE(stored.FirstField().toInt(), 0);
+    stored.open();
+    QCOMPARE(stored.firstField().toInt(), 0);
 }
 
 void tst_Engine::upgradesEarlierCatalogue_data()
@@ -584,21 +584,21 @@ void tst_Engine::upgradesEarlierCatalogue()
             cat.exec(QStringLiteral("update DADUDU_VERSION set VERSION = 3"));
         const QStringList tables = cat.rows(QStringLiteral("select table_name from information_schema.tables "
                                                            "where table_schema = current_schema() order by 1"));
-        Open db(cat.path());
+        OpenedCatalogue db(cat.path());
         if (kind == QLatin1String("newer")) {
-            QVERIFY_THROWS_EXCEPTION(DbError, db.connection.Open());
+            QVERIFY_THROWS_EXCEPTION(DbError, db.connection.open());
             QCOMPARE(cat.rows(QStringLiteral("select table_name from information_schema.tables "
                                              "where table_schema = current_schema() order by 1")),
                      tables);
             QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 3);
             return;
         }
-        db.connection.Open();
+        db.connection.open();
         QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 2);
         QCOMPARE(cat.count(QStringLiteral("COVER")), 0);
         // Reopened, it is left as it is.
-        db.connection.Close();
-        db.connection.Open();
+        db.connection.close();
+        db.connection.open();
         QCOMPARE(cat.count(QStringLiteral("DADUDU_VERSION")), 1);
         return;
     }
@@ -630,23 +630,23 @@ void tst_Engine::upgradesEarlierCatalogue()
     const QByteArray before = fileBytes(path);
     const QStringList rowsBefore = everyRow(path);
 
-    Open db(path);
+    OpenedCatalogue db(path);
     db.connection.setForeignKeys(true);
     if (kind != QLatin1String("earlier")) {
         try {
-            db.connection.Open();
+            db.connection.open();
             QFAIL("opening succeeded");
         } catch (const DbError &e) {
             QVERIFY2(e.text().contains(kind == QLatin1String("newer") ? QStringLiteral("version 3") : QStringLiteral("NUL")),
                      qPrintable(e.text()));
         }
-        QVERIFY(!db.connection.Connected());
+        QVERIFY(!db.connection.connected());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("dadudu.mdb")});
         QCOMPARE(fileBytes(path), before);
         return;
     }
-    db.connection.Open();
-    db.connection.Close();
+    db.connection.open();
+    db.connection.close();
 
     // The copy beside it holds the file as it was.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
@@ -677,12 +677,12 @@ void tst_Engine::upgradesEarlierCatalogue()
     // The keys hold now: a CD stored under an artist another program deleted fails.
     DbQuery insert(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Late', :ART_ID)")});
     insert.setParam(QStringLiteral("ART_ID"), 2);
-    insert.ExecSQL();
+    insert.exec();
     DbQuery other(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Later', 555)")});
-    QVERIFY_THROWS_EXCEPTION(DbError, other.ExecSQL());
+    QVERIFY_THROWS_EXCEPTION(DbError, other.exec());
     // Opened again, it is not upgraded again.
-    db.connection.Close();
-    db.connection.Open();
+    db.connection.close();
+    db.connection.open();
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dadudu.mdb.version-1-2"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dadudu.mdb.version-2"))));
 }
@@ -703,15 +703,15 @@ void tst_Engine::serverUserWhoMayOnlyRead()
     {
         QString address = cat.path();
         address.replace(QRegularExpression(QStringLiteral("^postgresql://[^@/]*@")), QStringLiteral("postgresql://%1@").arg(role));
-        Open db(address);
-        db.connection.Open();
+        OpenedCatalogue db(address);
+        db.connection.open();
         QVERIFY(db.connection.readOnly());
         DbQuery list(db.connection, {QStringLiteral("select MOV_TITLE from MOVIE order by 1")});
-        list.Open();
-        QCOMPARE(list.RecordCount(), int(cat.count(QStringLiteral("MOVIE"))));
+        list.open();
+        QCOMPARE(list.rowCount(), int(cat.count(QStringLiteral("MOVIE"))));
     }
-    Open writer(cat.path());
-    writer.connection.Open();
+    OpenedCatalogue writer(cat.path());
+    writer.connection.open();
     QVERIFY(!writer.connection.readOnly());
 }
 
@@ -753,9 +753,9 @@ void tst_Engine::openFails()
         }
         const QStringList tables = cat.rows(QStringLiteral("select table_name from information_schema.tables "
                                                            "where table_schema = current_schema() order by 1"));
-        Open db(address);
+        OpenedCatalogue db(address);
         try {
-            db.connection.Open();
+            db.connection.open();
             QFAIL("opening succeeded");
         } catch (const DbError &e) {
             QVERIFY2(!e.text().isEmpty(), "the engine's text");
@@ -765,7 +765,7 @@ void tst_Engine::openFails()
             // A caller that makes such a database a catalogue tells it by its kind, never its words.
             QCOMPARE(e.cause() == DbError::Cause::NotACatalogue, notACatalogue);
         }
-        QVERIFY(!db.connection.Connected());
+        QVERIFY(!db.connection.connected());
         QCOMPARE(cat.rows(QStringLiteral("select table_name from information_schema.tables "
                                          "where table_schema = current_schema() order by 1")), tables);
         return;
@@ -796,9 +796,9 @@ void tst_Engine::openFails()
     };
     const QByteArray bytesBefore = bytes();
 
-    Open db(path);
+    OpenedCatalogue db(path);
     try {
-        db.connection.Open();
+        db.connection.open();
         QFAIL("opening succeeded");
     } catch (const DbError &e) {
         QVERIFY(!e.text().isEmpty());
@@ -808,7 +808,7 @@ void tst_Engine::openFails()
                                    || kind == QLatin1String("partial");
         QCOMPARE(e.cause() == DbError::Cause::NotACatalogue, notACatalogue);
     }
-    QVERIFY(!db.connection.Connected());
+    QVERIFY(!db.connection.connected());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QCOMPARE(bytes(), bytesBefore);
 }
@@ -816,16 +816,16 @@ void tst_Engine::openFails()
 void tst_Engine::queryOpensClosedConnection()
 {
     Stores s;
-    DbQuery &list = s.artist.ADOQuery_Artists;
-    QVERIFY(!s.main.ADOConnection.Connected());
-    list.Open();
-    QVERIFY(s.main.ADOConnection.Connected());
-    QCOMPARE(list.RecordCount(), 2);
+    DbQuery &list = s.artist.artistsQuery;
+    QVERIFY(!s.main.connection.connected());
+    list.open();
+    QVERIFY(s.main.connection.connected());
+    QCOMPARE(list.rowCount(), 2);
 
-    Open missing(s.cat.folder() + QStringLiteral("/nothing-here.mdb"));
+    OpenedCatalogue missing(s.cat.folder() + QStringLiteral("/nothing-here.mdb"));
     DbQuery orphan(missing.connection, {QStringLiteral("select * from ARTISTE")});
-    QVERIFY_THROWS_EXCEPTION(DbError, orphan.Open());
-    QVERIFY(!orphan.Active());
+    QVERIFY_THROWS_EXCEPTION(DbError, orphan.open());
+    QVERIFY(!orphan.active());
 }
 
 void tst_Engine::dataSourceMayHoldSemicolons()
@@ -836,72 +836,72 @@ void tst_Engine::dataSourceMayHoldSemicolons()
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/dadudu.mdb");
     createEmptyCatalogue(path);
-    Open db(path);
+    OpenedCatalogue db(path);
     QCOMPARE(db.connection.location(), path);
-    db.connection.Open();
-    QVERIFY(db.connection.Connected());
+    db.connection.open();
+    QVERIFY(db.connection.connected());
 }
 
 void tst_Engine::snapshotNavigation()
 {
     Stores s;
-    DbQuery &cds = s.cd.ADOQuery_CD;
-    cds.Open();
+    DbQuery &cds = s.cd.cdQuery;
+    cds.open();
     QStringList seen;
-    for (cds.First(); !cds.Eof(); cds.Next())
-        seen << QStringLiteral("%1 %2 %3 %4").arg(cds.FieldAsInteger(QStringLiteral("CD_ID")))
-                    .arg(cds.FieldAsString(QStringLiteral("CD_LABEL")), cds.FieldAsString(QStringLiteral("art_name")))
-                    .arg(cds.FieldAsBoolean(QStringLiteral("LIMITED")));
+    for (cds.first(); !cds.eof(); cds.next())
+        seen << QStringLiteral("%1 %2 %3 %4").arg(cds.fieldAsInteger(QStringLiteral("CD_ID")))
+                    .arg(cds.fieldAsString(QStringLiteral("CD_LABEL")), cds.fieldAsString(QStringLiteral("art_name")))
+                    .arg(cds.fieldAsBoolean(QStringLiteral("LIMITED")));
     QCOMPARE(seen, QStringList({QStringLiteral("1 Gold Abba 0"), QStringLiteral("2 Help Beatles 1")}));
 
     // A snapshot: rows added after opening show only after a reopen.
     s.cat.exec(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Arrival', 1)"));
-    QCOMPARE(cds.RecordCount(), 2);
-    cds.Close();
-    cds.Open();
-    QCOMPARE(cds.RecordCount(), 3);
-    QCOMPARE(cds.FieldAsString(QStringLiteral("CD_LABEL")), QStringLiteral("Arrival"));
+    QCOMPARE(cds.rowCount(), 2);
+    cds.close();
+    cds.open();
+    QCOMPARE(cds.rowCount(), 3);
+    QCOMPARE(cds.fieldAsString(QStringLiteral("CD_LABEL")), QStringLiteral("Arrival"));
 }
 
 void tst_Engine::locateLeavesRowAloneOnMiss()
 {
     Stores s;
-    DbQuery &artists = s.artist.ADOQuery_Artists;
-    artists.Open();
-    QVERIFY(artists.Locate(QStringLiteral("ART_ID"), 2));
-    QCOMPARE(artists.FieldAsString(QStringLiteral("ART_NAME")), QStringLiteral("Beatles"));
-    QVERIFY(!artists.Locate(QStringLiteral("ART_ID"), 42));
-    QCOMPARE(artists.FieldAsString(QStringLiteral("ART_NAME")), QStringLiteral("Beatles"));
+    DbQuery &artists = s.artist.artistsQuery;
+    artists.open();
+    QVERIFY(artists.locate(QStringLiteral("ART_ID"), 2));
+    QCOMPARE(artists.fieldAsString(QStringLiteral("ART_NAME")), QStringLiteral("Beatles"));
+    QVERIFY(!artists.locate(QStringLiteral("ART_ID"), 42));
+    QCOMPARE(artists.fieldAsString(QStringLiteral("ART_NAME")), QStringLiteral("Beatles"));
 }
 
 void tst_Engine::boundViewsFollowUnlessControlsDisabled()
 {
     Stores s;
-    DbQuery &tracks = s.cd.ADOQuery_tracks;
+    DbQuery &tracks = s.cd.tracksQuery;
     QSignalSpy resets(&tracks, &DbQuery::rowsReset);
     QSignalSpy moves(&tracks, &DbQuery::currentRowChanged);
     tracks.setParam(QStringLiteral("CD_ID"), 1);
-    tracks.Open();
+    tracks.open();
     QCOMPARE(resets.count(), 1);
-    tracks.Next();
+    tracks.next();
     QCOMPARE(moves.count(), 1);
     QCOMPARE(moves.last().at(0).toInt(), 1);
 
-    tracks.DisableControls();
-    tracks.Close();
+    tracks.disableControls();
+    tracks.close();
     tracks.setParam(QStringLiteral("CD_ID"), 2);
-    tracks.Open();
+    tracks.open();
     QCOMPARE(resets.count(), 1);
-    tracks.EnableControls();
+    tracks.enableControls();
     QCOMPARE(resets.count(), 2);
-    QCOMPARE(tracks.FieldAsString(QStringLiteral("TR_LABEL")), QStringLiteral("Help!"));
+    QCOMPARE(tracks.fieldAsString(QStringLiteral("TR_LABEL")), QStringLiteral("Help!"));
 
     // A view moving the current row moves what the fields read.
-    tracks.Close();
+    tracks.close();
     tracks.setParam(QStringLiteral("CD_ID"), 1);
-    tracks.Open();
+    tracks.open();
     tracks.setCurrentRow(1);
-    QCOMPARE(tracks.FieldAsString(QStringLiteral("TR_LABEL")), QStringLiteral("SOS"));
+    QCOMPARE(tracks.fieldAsString(QStringLiteral("TR_LABEL")), QStringLiteral("SOS"));
 }
 
 void tst_Engine::listReadAgainOnAnotherThread_data()
@@ -918,15 +918,15 @@ void tst_Engine::listReadAgainOnAnotherThread()
 {
     QFETCH(int, stopAt);
     Stores s;
-    DbQuery &movies = s.movie.ADOQuery_Movie;
-    movies.Open();
-    const int before = movies.RecordCount();
-    const QString firstTitle = movies.FieldAsString(QStringLiteral("MOV_TITLE"));
+    DbQuery &movies = s.movie.movieQuery;
+    movies.open();
+    const int before = movies.rowCount();
+    const QString firstTitle = movies.fieldAsString(QStringLiteral("MOV_TITLE"));
     const int added = 3 * db::Rows::CheckpointRows;
     s.cat.exec(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) with recursive n(i) as "
                               "(select 1 union all select i + 1 from n where i < %1) select 'Zz ' || i, 'DVD' from n")
                    .arg(added));
-    QVERIFY(!movies.UpToDate());
+    QVERIFY(!movies.upToDate());
     QSignalSpy resets(&movies, &DbQuery::rowsReset);
 
     QList<int> counts, totals;
@@ -946,7 +946,7 @@ void tst_Engine::listReadAgainOnAnotherThread()
         worker.join();
         return answer;
     };
-    const bool read = movies.Reopen(onAnotherThread);
+    const bool read = movies.reopen(onAnotherThread);
     QVERIFY(readOn != std::thread::id() && readOn != std::this_thread::get_id());
     QVERIFY2(!shownRowsRead, "the read touches the rows shown, so the window would wait on it");
     QCOMPARE(counts.value(0, -1), 0);
@@ -956,20 +956,20 @@ void tst_Engine::listReadAgainOnAnotherThread()
         QVERIFY(read);
         QVERIFY2(counts.size() >= 3, "the read let the window in only at its start");
         QVERIFY(counts.last() <= before + added);
-        QCOMPARE(movies.RecordCount(), before + added);
+        QCOMPARE(movies.rowCount(), before + added);
         QCOMPARE(resets.count(), 1);
-        QVERIFY(movies.UpToDate());
+        QVERIFY(movies.upToDate());
         return;
     }
     QVERIFY(!read);
     QCOMPARE(counts.size(), stopAt);
-    QCOMPARE(movies.RecordCount(), before);
-    QCOMPARE(movies.FieldAsString(QStringLiteral("MOV_TITLE")), firstTitle);
+    QCOMPARE(movies.rowCount(), before);
+    QCOMPARE(movies.fieldAsString(QStringLiteral("MOV_TITLE")), firstTitle);
     QCOMPARE(resets.count(), 0);
-    QVERIFY(!movies.UpToDate());
+    QVERIFY(!movies.upToDate());
     // The statement was left in order: the next read gives every row.
-    QVERIFY(movies.Reopen({}));
-    QCOMPARE(movies.RecordCount(), before + added);
+    QVERIFY(movies.reopen({}));
+    QCOMPARE(movies.rowCount(), before + added);
     QCOMPARE(resets.count(), 1);
 }
 
@@ -981,7 +981,7 @@ void tst_Engine::stoppedReadStopsTheServer()
         QSKIP("a file's rows are made one by one as they are read");
     TempCatalogue cat;
     cat.exec(QStringLiteral("create sequence dadudu_rows_made"));
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     const int total = 1000000;
     DbQuery rows(db.connection, {QStringLiteral("select nextval('dadudu_rows_made') as N, repeat('x', 60) as PAD"),
                                  QStringLiteral("from generate_series(1, :TOTAL)")});
@@ -993,49 +993,49 @@ void tst_Engine::stoppedReadStopsTheServer()
             return done == 0;
         });
     };
-    QVERIFY(!rows.Reopen(stopAtFirstCheckpoint));
+    QVERIFY(!rows.reopen(stopAtFirstCheckpoint));
     QCOMPARE(seen, db::Rows::CheckpointRows);
-    QVERIFY(!rows.Active());
+    QVERIFY(!rows.active());
     const qint64 made = cat.scalar(QStringLiteral("select last_value from dadudu_rows_made")).toLongLong();
     QVERIFY2(made < total / 2, qPrintable(QString::number(made)));
 
     rows.setParam(QStringLiteral("TOTAL"), 10);
-    QVERIFY(rows.Reopen({}));
-    QCOMPARE(rows.RecordCount(), 10);
+    QVERIFY(rows.reopen({}));
+    QCOMPARE(rows.rowCount(), 10);
     DbQuery movies(db.connection, {QStringLiteral("select count(*) from MOVIE")});
-    movies.Open();
-    QCOMPARE(movies.FirstField().toInt(), 0);
+    movies.open();
+    QCOMPARE(movies.firstField().toInt(), 0);
 }
 
 void tst_Engine::otherProgramsShareTheFile()
 {
     Stores s;
-    DbConnection &connection = s.main.ADOConnection;
-    connection.Open();
+    DbConnection &connection = s.main.connection;
+    connection.open();
     if (!s.cat.isServer()) {
         QCOMPARE(s.cat.scalar(QStringLiteral("pragma journal_mode")).toString(), QStringLiteral("wal"));
         DbQuery sync(connection, {QStringLiteral("pragma synchronous")});
-        sync.Open();
-        QCOMPARE(sync.FirstField().toInt(), 2); // FULL
+        sync.open();
+        QCOMPARE(sync.firstField().toInt(), 2); // FULL
     }
 
     // While we write, another program still reads the last committed state.
-    connection.BeginTrans();
-    DbQuery &del = s.movie.ADOQuery_DeleteMovie;
+    connection.beginTrans();
+    DbQuery &del = s.movie.deleteMovieQuery;
     del.setParam(QStringLiteral("MOV_ID"), 1);
-    del.ExecSQL();
+    del.exec();
     QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 1);
-    connection.CommitTrans();
+    connection.commitTrans();
     QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 0);
 
     // Another program holding the write lock makes our write fail with the engine's words.
     connection.setBusyTimeoutMs(0);
-    connection.Close();
+    connection.close();
     s.cat.holdWriteLock();
-    DbQuery &insert = s.artist.ADOQuery_AddArtist;
+    DbQuery &insert = s.artist.addArtistQuery;
     insert.setParam(QStringLiteral("ART_NAME"), QStringLiteral("Blocked"));
     try {
-        insert.ExecSQL();
+        insert.exec();
         QFAIL("wrote through another program's lock");
     } catch (const DbError &e) {
         QVERIFY2(e.text().contains(s.cat.isServer() ? QStringLiteral("lock timeout") : QStringLiteral("locked")),
@@ -1048,10 +1048,10 @@ void tst_Engine::otherProgramsShareTheFile()
 void tst_Engine::literalsAreNotMistakenForParameters()
 {
     TempCatalogue cat;
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'ratio 16:9 ?')")});
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral(":MOV_TYPE"));
-    insert.ExecSQL();
+    insert.exec();
     QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")), QStringList{QStringLiteral(":MOV_TYPE|ratio 16:9 ?")});
 }
 
@@ -1087,31 +1087,31 @@ void tst_Engine::statementRunAgainTakesTheNewValues()
 {
     TempCatalogue cat;
     cat.failInsertWhen(QStringLiteral("MOVIE"), QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")});
 
     // The same query many times over, as a long item list runs it: each run takes the values set
     // since the last, a failed run leaves the next one whole.
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Alien"));
     insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
-    insert.ExecSQL();
+    insert.exec();
     insert.setParam(QStringLiteral("mov_title"), QStringLiteral("Brazil"));
-    insert.ExecSQL();
+    insert.exec();
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
-    QVERIFY_THROWS_EXCEPTION(DbError, insert.ExecSQL());
+    QVERIFY_THROWS_EXCEPTION(DbError, insert.exec());
     insert.setParam(QStringLiteral("MOV_TITLE"), 1984);
     insert.setParam(QStringLiteral("MOV_TYPE"), QString());
-    insert.ExecSQL();
-    QCOMPARE(insert.RowsAffected(), 1);
+    insert.exec();
+    QCOMPARE(insert.rowsAffected(), 1);
 
     // New SQL is new SQL, parameters and all; so is a connection opened again.
     insert.setSQL(QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TYPE, :MOV_TITLE)"));
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("VHS"));
     insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("Cube"));
-    insert.ExecSQL();
-    db.connection.Close();
+    insert.exec();
+    db.connection.close();
     insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("Dune"));
-    insert.ExecSQL();
+    insert.exec();
 
     QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE, %1 from MOVIE order by MOV_ID").arg(cat.typeOf(QStringLiteral("MOV_TYPE")))),
              (QStringList{QStringLiteral("Alien|DVD|text"), QStringLiteral("Brazil|DVD|text"),
@@ -1123,19 +1123,19 @@ void tst_Engine::textComparesWithoutCase()
 {
     TempCatalogue cat;
     cat.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('beatles'), ('ABBA'), ('Cure'), ('abba'), ('Blur')"));
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery equal(db.connection, {QStringLiteral("select count(*) from ARTISTE where ART_NAME = :NAME")});
     equal.setParam(QStringLiteral("NAME"), QStringLiteral("Abba"));
-    equal.Open();
-    QCOMPARE(equal.FirstField().toInt(), 2);
+    equal.open();
+    QCOMPARE(equal.firstField().toInt(), 2);
     DbQuery like(db.connection, {QStringLiteral("select count(*) from ARTISTE where ART_NAME like 'b%'")});
-    like.Open();
-    QCOMPARE(like.FirstField().toInt(), 2);
+    like.open();
+    QCOMPARE(like.firstField().toInt(), 2);
     DbQuery sorted(db.connection, {QStringLiteral("select ART_NAME from ARTISTE order by ART_NAME, ART_ID")});
-    sorted.Open();
+    sorted.open();
     QStringList names;
-    for (sorted.First(); !sorted.Eof(); sorted.Next())
-        names << sorted.FieldAsString(QStringLiteral("ART_NAME"));
+    for (sorted.first(); !sorted.eof(); sorted.next())
+        names << sorted.fieldAsString(QStringLiteral("ART_NAME"));
     QCOMPARE(names, QStringList({"ABBA", "abba", "beatles", "Blur", "Cure"}));
 }
 
@@ -1144,15 +1144,15 @@ void tst_Engine::textComparesWithoutCase()
 void tst_Engine::dialectWordsInsideLiteralsStayAsTheyAre()
 {
     TempCatalogue cat;
-    Open db(cat.path());
+    OpenedCatalogue db(cat.path());
     DbQuery insert(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, COMMENTS, LIMITED) "
                                                   "values ('true or false', '[COMMENTS] -- :CD_ID @@Identity', 1)")});
-    insert.ExecSQL();
+    insert.exec();
     QCOMPARE(cat.rows(QStringLiteral("select CD_LABEL, COMMENTS, LIMITED from CDAUDIO")),
              QStringList{QStringLiteral("true or false|[COMMENTS] -- :CD_ID @@Identity|1")});
     DbQuery flags(db.connection, {QStringLiteral("select count(*) from CDAUDIO where LIMITED = 1 and CD_LABEL <> 'false'")});
-    flags.Open();
-    QCOMPARE(flags.FirstField().toInt(), 1);
+    flags.open();
+    QCOMPARE(flags.firstField().toInt(), 1);
 }
 
 void tst_Engine::serverRestartIsOvercome_data()
@@ -1168,20 +1168,20 @@ void tst_Engine::serverRestartIsOvercome()
     if (TempCatalogue::engineUnderTest() != db::Engine::PostgreSQL)
         QSKIP("a server's own behaviour: a file has no session to lose");
     Stores s;
-    DbConnection &connection = s.main.ADOConnection;
+    DbConnection &connection = s.main.connection;
     QSignalSpy told(&connection, &DbConnection::reconnected);
-    DbQuery &insert = s.movie.ADOQuery_AddMovie;
+    DbQuery &insert = s.movie.addMovieQuery;
     auto add = [&](const QString &title) {
         insert.setParam(QStringLiteral("MOV_TITLE"), title);
         insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
-        insert.ExecSQL();
+        insert.exec();
     };
     // The first save also prepares the insert in the server's session.
-    connection.BeginTrans();
+    connection.beginTrans();
     add(QStringLiteral("Before"));
-    connection.CommitTrans();
+    connection.commitTrans();
     if (duringSave) {
-        connection.BeginTrans();
+        connection.beginTrans();
         add(QStringLiteral("Lost"));
         QVERIFY(s.cat.restartServer());
         try {
@@ -1189,18 +1189,18 @@ void tst_Engine::serverRestartIsOvercome()
             QFAIL("a statement of the ended session's transaction went through");
         } catch (const DbError &e) {
             // Known not stored, and said so in the user's words, with the server's after them.
-            QVERIFY2(e.text().startsWith(U_Constantes::ServerLostNotStored + U_Constantes::LineBreak), qPrintable(e.text()));
+            QVERIFY2(e.text().startsWith(Texts::ServerLostNotStored + Texts::LineBreak), qPrintable(e.text()));
         }
         // Whatever the caller goes on sending belongs to the lost transaction, until it ends it.
         QVERIFY_THROWS_EXCEPTION(DbError, add(QStringLiteral("Lost as well")));
-        connection.RollbackTrans();
+        connection.rollbackTrans();
     } else {
         QVERIFY(s.cat.restartServer());
     }
     // The next save goes through a new session, the insert prepared there again.
-    connection.BeginTrans();
+    connection.beginTrans();
     add(QStringLiteral("After"));
-    connection.CommitTrans();
+    connection.commitTrans();
     add(QStringLiteral("Again"));
     QCOMPARE(s.cat.rows(QStringLiteral("select MOV_TITLE from MOVIE where MOV_TITLE not in ('Alien') order by MOV_ID")),
              (QStringList{QStringLiteral("Before"), QStringLiteral("After"), QStringLiteral("Again")}));
@@ -1213,11 +1213,11 @@ void tst_Engine::serverRestartIsOvercome()
     } else {
         QTRY_COMPARE(s.messages.boxes.size(), 1);
         QCOMPARE(s.messages.boxes[0].kind, MessageService::Kind::Information);
-        QCOMPARE(s.messages.boxes[0].text, U_Constantes::ServerReconnected);
+        QCOMPARE(s.messages.boxes[0].text, Texts::ServerReconnected);
     }
     // Lists read through it too.
-    s.movie.ADOQuery_Movie.Open();
-    QVERIFY(s.movie.ADOQuery_Movie.RecordCount() >= 3);
+    s.movie.movieQuery.open();
+    QVERIFY(s.movie.movieQuery.rowCount() >= 3);
 }
 
 void tst_Engine::serverAsksForThePassword_data()
@@ -1262,14 +1262,14 @@ void tst_Engine::serverAsksForThePassword()
     DbConnection connection;
     connection.setLocation(address);
     if (from.isEmpty()) {
-        QVERIFY_THROWS_EXCEPTION(DbError, connection.Open());
+        QVERIFY_THROWS_EXCEPTION(DbError, connection.open());
         QCOMPARE(asked, QStringList{address});
         return;
     }
-    connection.Open();
+    connection.open();
     DbQuery artists(connection, {QStringLiteral("select count(*) from ARTISTE")});
-    artists.Open();
-    QVERIFY(artists.FirstField().toInt() > 0);
+    artists.open();
+    QVERIFY(artists.firstField().toInt() > 0);
     QCOMPARE(asked, from == QLatin1String("keyring") ? QStringList{address} : QStringList());
 }
 

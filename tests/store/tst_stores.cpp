@@ -1,15 +1,15 @@
 // The six stores on a real catalogue file. Failures come from the engine itself: values too long
 // for their column, triggers that refuse one chosen row, another connection holding the write lock.
 
-#include "base/U_Constantes.h"
+#include "base/Texts.h"
 #include "store/CoverStore.h"
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_DataItems.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
-#include "store/DM_Track.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/DataItemStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
+#include "store/TrackStore.h"
 #include "support/AudioCDValue.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -64,13 +64,13 @@ struct Fixture {
             "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'Photos');"
             "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'docs', 1), (2, 'src', 1), (3, '2019', 2),"
             " (4, 'stray', 9);"));
-        main.ADOConnection.setBusyTimeoutMs(0);
-        main.OpenDatabase(cat.path());
+        main.connection.setBusyTimeoutMs(0);
+        main.openDatabase(cat.path());
         for (Store *s : std::initializer_list<Store *>{&cd, &track, &artist, &movie, &data, &items})
             s->setEventHook([this] { ++events; });
         // The box comes only after the rollback: by then another program can write again.
         messages.onShow = [this](const RecordingMessages::Box &) {
-            openWhileBoxShown = main.ADOConnection.InTransaction();
+            openWhileBoxShown = main.connection.inTransaction();
             cat.holdWriteLock();
             cat.releaseWriteLock();
         };
@@ -93,13 +93,13 @@ struct Fixture {
 
     TempCatalogue cat;
     RecordingMessages messages;
-    TD_Main main{messages};
-    TD_CD cd{main, messages};
-    TD_Track track{main, messages};
-    TD_Artist artist{main, messages};
-    TD_Movie movie{main, messages};
-    TD_Data data{main, messages};
-    TD_DataItems items{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cd{main, messages};
+    TrackStore track{main, messages};
+    ArtistStore artist{main, messages};
+    MovieStore movie{main, messages};
+    DataCDStore data{main, messages};
+    DataItemStore items{main, messages};
     int events = 0;
     int result = 0;
     bool openWhileBoxShown = false;
@@ -226,107 +226,107 @@ void tst_Stores::failures_data()
     const Step unchanged;
 
     QTest::newRow("add CD: row too long") << none
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"})); })
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     // The CD, its tracks and its new artist are one transaction: a refused track leaves none of them.
     QTest::newRow("add CD: second of three tracks refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "two"); })
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"})); })
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("add CD with a new artist: second track holds a NUL") << none
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, -1, "New", {}, {}, false, {}, {"one", QStringLiteral("t") + QChar(0) + "wo"}), "Dido"); })
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, -1, "New", {}, {}, false, {}, {"one", QStringLiteral("t") + QChar(0) + "wo"}), "Dido"); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update CD with a new artist: row refused") << none
-        << Act([](Fixture &f) { return f.cd.UpdateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: row refused") << none
-        << Act([](Fixture &f) { return f.cd.UpdateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: old tracks cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
-        << Act([](Fixture &f) { return f.cd.UpdateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: second new track refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "y"); })
-        << Act([](Fixture &f) { return f.cd.UpdateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete CD: row refused, tracks stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
-        << Act([](Fixture &f) { return f.cd.DeleteAudioCD(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cd.deleteAudioCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("delete track refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
-        << Act([](Fixture &f) { return f.track.DeleteTrack(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.track.deleteTrack(1) ? 1 : 0; })
         << "The track(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add artist: name too long") << none
-        << Act([](Fixture &f) { return f.artist.AddArtist(longText(256)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artist.addArtist(longText(256)) ? 1 : 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("add artist for its id: refused") << Step([](Fixture &f) { f.cat.failInsertWhen("ARTISTE", "ART_NAME", "Dido"); })
-        << Act([](Fixture &f) { return f.artist.AddArtistGetID("Dido"); })
+        << Act([](Fixture &f) { return f.artist.addArtistGetId("Dido"); })
         << "The artist could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update artist: name too long") << none
-        << Act([](Fixture &f) { return f.artist.UpdateArtist(1, longText(300)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artist.updateArtist(1, longText(300)) ? 1 : 0; })
         << "The artist could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete artist: CDs refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
-        << Act([](Fixture &f) { return f.artist.DeleteArtist(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artist.deleteArtist(1) ? 1 : 0; })
         << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("delete artist: the artist row refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("ARTISTE"); })
-        << Act([](Fixture &f) { return f.artist.DeleteArtist(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artist.deleteArtist(1) ? 1 : 0; })
         << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add movie: another program holds the write lock") << Step([](Fixture &f) { f.messages.onShow = nullptr; f.cat.holdWriteLock(); })
         << Act([](Fixture &f) {
-               const WriteResult stored = f.movie.AddMovie("Casablanca", "DVD");
+               const WriteResult stored = f.movie.addMovie("Casablanca", "DVD");
                f.cat.releaseWriteLock();
                // Not stored, and the failure says it was the lock: the same save may succeed later.
                return stored ? 1 : stored.error() && stored.error()->lockBusy() ? 2 : 0;
            })
         << "The movie could not be added for the following reason :" << unchanged << 2;
     QTest::newRow("update movie: type too long") << none
-        << Act([](Fixture &f) { return f.movie.UpdateMovie(1, "Alien", longText(256)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", longText(256)) ? 1 : 0; })
         << "The movie could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete movie refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("MOVIE"); })
-        << Act([](Fixture &f) { return f.movie.DeleteMovie(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.movie.deleteMovie(1) ? 1 : 0; })
         << "The movie(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add data CD: title too long") << none
-        << Act([](Fixture &f) { return f.data.AddDataCD(longText(256), {"a"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.addDataCD(longText(256), {"a"}) ? 1 : 0; })
         << "The CD could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("add data CD: second item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "b"); })
-        << Act([](Fixture &f) { return f.data.AddDataCD("Music", {"a", "b", "c"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.addDataCD("Music", {"a", "b", "c"}) ? 1 : 0; })
         << "The CD could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: title too long") << none
-        << Act([](Fixture &f) { return f.data.UpdateDataCD(1, longText(256), {"new"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.updateDataCD(1, longText(256), {"new"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: old items cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
-        << Act([](Fixture &f) { return f.data.UpdateDataCD(1, "Renamed", {"new"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.updateDataCD(1, "Renamed", {"new"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: second new item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "n2"); })
-        << Act([](Fixture &f) { return f.data.UpdateDataCD(1, "Renamed", {"n1", "n2", "n3"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.updateDataCD(1, "Renamed", {"n1", "n2", "n3"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete data CD: items refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
-        << Act([](Fixture &f) { return f.data.DeleteDataCD(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.deleteDataCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("delete data CD: row refused, its items stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATACD"); })
-        << Act([](Fixture &f) { return f.data.DeleteDataCD(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.deleteDataCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add artist: name holds a NUL") << none
-        << Act([](Fixture &f) { return f.artist.AddArtist(QStringLiteral("Ab") + QChar(0) + longText(300)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artist.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300)) ? 1 : 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("add CD: title holds a NUL") << none
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"})); })
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update movie: type holds a NUL") << none
-        << Act([](Fixture &f) { return f.movie.UpdateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)) ? 1 : 0; })
         << "The movie could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: an item holds a NUL") << none
-        << Act([](Fixture &f) { return f.data.UpdateDataCD(1, "Backup", {"docs", QStringLiteral("sr") + QChar(0) + "c"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.updateDataCD(1, "Backup", {"docs", QStringLiteral("sr") + QChar(0) + "c"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     // Another program deleted the row the save refers to while the editor was open.
     QTest::newRow("add CD: its artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update CD: its new artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.UpdateAudioCD(audioCD(1, 3, "Gold", {}, {}, false, {}, {"x"})) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 3, "Gold", {}, {}, false, {}, {"x"})) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from DATA where CD_ID = 2; delete from DATACD where CD_ID = 2"); })
-        << Act([](Fixture &f) { return f.data.UpdateDataCD(2, "Photos", {"img1.jpg"}) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.data.updateDataCD(2, "Photos", {"img1.jpg"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete data item refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
-        << Act([](Fixture &f) { return f.items.DeleteDataItem(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.items.deleteDataItem(1) ? 1 : 0; })
         << "This item could not be deleted for the following reason :" << unchanged << 0;
 }
 
@@ -351,7 +351,7 @@ void tst_Stores::failures()
     QVERIFY2(text.startsWith(message + CR_LF), qPrintable(text));
     QVERIFY2(text.size() > message.size() + 2, "the engine's text follows the line break");
     QVERIFY(!f.openWhileBoxShown);
-    QVERIFY(!f.main.ADOConnection.InTransaction());
+    QVERIFY(!f.main.connection.inTransaction());
     if (result == NewId)
         QVERIFY(f.result > 4);
     else
@@ -380,20 +380,20 @@ void tst_Stores::failuresInTheUsersWords_data()
     const auto W = MessageService::Kind::Warning;
 
     QTest::newRow("another program writes") << Step([](Fixture &f) { f.messages.onShow = nullptr; f.cat.holdWriteLock(); })
-        << Act([](Fixture &f) { f.movie.AddMovie("Casablanca", "DVD"); f.cat.releaseWriteLock(); return 0; })
-        << W << U_Constantes::MovieNotAdded << U_Constantes::ReasonCatalogueBusy
+        << Act([](Fixture &f) { f.movie.addMovie("Casablanca", "DVD"); f.cat.releaseWriteLock(); return 0; })
+        << W << Texts::MovieNotAdded << Texts::ReasonCatalogueBusy
         << "database is locked" << "lock timeout";
     QTest::newRow("the artist deleted meanwhile") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
-        << W << U_Constantes::CDNotAdded << U_Constantes::ReasonArtistDeleted
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
+        << W << Texts::CDNotAdded << Texts::ReasonArtistDeleted
         << "FOREIGN KEY constraint failed" << "violates foreign key constraint";
     QTest::newRow("a NUL in a movie's title") << none
-        << Act([](Fixture &f) { f.movie.AddMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD"); return 0; })
-        << W << U_Constantes::MovieNotAdded << U_Constantes::ReasonInvisibleCharacter.arg(U_Constantes::FieldTitle)
+        << Act([](Fixture &f) { f.movie.addMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD"); return 0; })
+        << W << Texts::MovieNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTitle)
         << "MOV_TITLE" << "MOV_TITLE";
     QTest::newRow("a NUL in a track") << none
-        << Act([](Fixture &f) { return f.cd.AddAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"})); })
-        << W << U_Constantes::CDNotAdded << U_Constantes::ReasonInvisibleCharacter.arg(U_Constantes::FieldTrack)
+        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"})); })
+        << W << Texts::CDNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTrack)
         << "TR_LABEL" << "TR_LABEL";
     // A port bound and never listened on: the system refuses every connection to it.
     QTest::newRow("nothing listens at the server's address") << none
@@ -408,13 +408,13 @@ void tst_Stores::failuresInTheUsersWords_data()
                    return -1;
                const int port = ntohs(a.sin_port);
                f.messages.clear();
-               TD_Main other(f.messages);
-               other.OpenDatabase(QStringLiteral("postgresql://dadudu@127.0.0.1:%1/catalogue").arg(port));
+               CatalogueConnection other(f.messages);
+               other.openDatabase(QStringLiteral("postgresql://dadudu@127.0.0.1:%1/catalogue").arg(port));
                ::close(s);
                return port;
            })
-        << MessageService::Kind::Error << U_Constantes::ProblemConnecting
-        << U_Constantes::ReasonServerSilent.arg(QStringLiteral("127.0.0.1:%1"))
+        << MessageService::Kind::Error << Texts::ProblemConnecting
+        << Texts::ReasonServerSilent.arg(QStringLiteral("127.0.0.1:%1"))
         << "Connection refused" << "Connection refused";
 }
 
@@ -440,7 +440,7 @@ void tst_Stores::failuresInTheUsersWords()
     QCOMPARE(box.text, message + CR_LF + reason);
     const QString engineSays = f.cat.isServer() ? serverEngineSays : fileEngineSays;
     QVERIFY2(box.details.contains(engineSays), qPrintable(box.details));
-    QVERIFY(!f.main.ADOConnection.InTransaction());
+    QVERIFY(!f.main.connection.inTransaction());
 }
 
 void tst_Stores::builtStatementsStoreValuesVerbatim_data()
@@ -481,21 +481,21 @@ void tst_Stores::builtStatementsStoreValuesVerbatim()
     Fixture f;
     if (f.cat.isServer()) {
         // As on a server whose database still has the old escaping: what a value holds must not matter.
-        DbQuery escaping(f.main.ADOConnection, {QStringLiteral("set standard_conforming_strings = off")});
-        escaping.ExecSQL();
+        DbQuery escaping(f.main.connection, {QStringLiteral("set standard_conforming_strings = off")});
+        escaping.exec();
     }
     auto others = [&f] {
         return f.cat.rows("select * from ARTISTE") + f.cat.rows("select * from CDAUDIO where CD_ID between 2 and 4")
             + f.cat.rows("select * from TRACK where CD_ID between 2 and 4");
     };
     const QStringList untouched = others();
-    const int id = f.cd.AddAudioCD(audioCD(-1, 2, title, barcode, year, limited, comments, {title}));
+    const int id = f.cd.addAudioCD(audioCD(-1, 2, title, barcode, year, limited, comments, {title}));
     QVERIFY(id > 0);
     QCOMPARE(stored(f, id), QStringList{row});
     QCOMPARE(f.tracksOf(id), QStringList{title});
 
     // The same values written over another CD by the built update.
-    f.cd.UpdateAudioCD(audioCD(1, 2, title, barcode, year, limited, comments, {}));
+    f.cd.updateAudioCD(audioCD(1, 2, title, barcode, year, limited, comments, {}));
     QCOMPARE(stored(f, 1), QStringList{row});
     QVERIFY(f.messages.boxes.isEmpty());
     QCOMPARE(others(), untouched);
@@ -513,28 +513,28 @@ void tst_Stores::orderOfTracksAndItemsKept()
 {
     QFETCH(QStringList, list);
     Fixture f;
-    const int cd = f.cd.AddAudioCD(audioCD(-1, 1, "Order", {}, {}, false, {}, list));
+    const int cd = f.cd.addAudioCD(audioCD(-1, 1, "Order", {}, {}, false, {}, list));
     QCOMPARE(f.tracksOf(cd), list);
     const QStringList oldIds = f.cat.rows("select TR_ID from TRACK where CD_ID = 1");
     QStringList reversed(list.rbegin(), list.rend());
-    f.cd.UpdateAudioCD(audioCD(1, 1, "Gold", {}, {}, false, {}, reversed));
+    f.cd.updateAudioCD(audioCD(1, 1, "Gold", {}, {}, false, {}, reversed));
     QCOMPARE(f.tracksOf(1), reversed);
     for (const QString &id : f.cat.rows("select TR_ID from TRACK where CD_ID = 1"))
         QVERIFY2(!oldIds.contains(id), "an updated CD's tracks get new identifiers");
 
     // The detail reads them back in the same order.
-    f.cd.OpenList();
-    QVERIFY(f.cd.ADOQuery_CD.Locate("CD_ID", 1));
-    f.cd.OpenDetail();
+    f.cd.openList();
+    QVERIFY(f.cd.cdQuery.locate("CD_ID", 1));
+    f.cd.openDetail();
     QStringList detail;
-    for (f.cd.ADOQuery_tracks.First(); !f.cd.ADOQuery_tracks.Eof(); f.cd.ADOQuery_tracks.Next())
-        detail << f.cd.ADOQuery_tracks.FieldAsString("TR_LABEL");
+    for (f.cd.tracksQuery.first(); !f.cd.tracksQuery.eof(); f.cd.tracksQuery.next())
+        detail << f.cd.tracksQuery.fieldAsString("TR_LABEL");
     QCOMPARE(detail, reversed);
 
-    f.data.AddDataCD("Items", list);
+    f.data.addDataCD("Items", list);
     const int dataCd = f.cat.scalar("select max(CD_ID) from DATACD").toInt();
     QCOMPARE(f.itemsOf(dataCd), list);
-    f.data.UpdateDataCD(dataCd, "Items", reversed);
+    f.data.updateDataCD(dataCd, "Items", reversed);
     QCOMPARE(f.itemsOf(dataCd), reversed);
     QVERIFY(f.messages.boxes.isEmpty());
 }
@@ -542,13 +542,13 @@ void tst_Stores::orderOfTracksAndItemsKept()
 void tst_Stores::unknownIdentifierRemovesNothing_data()
 {
     QTest::addColumn<Act>("act");
-    QTest::newRow("CD") << Act([](Fixture &f) { f.cd.DeleteAudioCD(777); return 0; });
-    QTest::newRow("track") << Act([](Fixture &f) { f.track.DeleteTrack(777); return 0; });
-    QTest::newRow("artist") << Act([](Fixture &f) { f.artist.DeleteArtist(777); return 0; });
-    QTest::newRow("movie") << Act([](Fixture &f) { f.movie.DeleteMovie(777); return 0; });
-    QTest::newRow("movie update") << Act([](Fixture &f) { f.movie.UpdateMovie(777, "x", "y"); return 0; });
-    QTest::newRow("data CD") << Act([](Fixture &f) { f.data.DeleteDataCD(777); return 0; });
-    QTest::newRow("data item") << Act([](Fixture &f) { f.items.DeleteDataItem(777); return 0; });
+    QTest::newRow("CD") << Act([](Fixture &f) { f.cd.deleteAudioCD(777); return 0; });
+    QTest::newRow("track") << Act([](Fixture &f) { f.track.deleteTrack(777); return 0; });
+    QTest::newRow("artist") << Act([](Fixture &f) { f.artist.deleteArtist(777); return 0; });
+    QTest::newRow("movie") << Act([](Fixture &f) { f.movie.deleteMovie(777); return 0; });
+    QTest::newRow("movie update") << Act([](Fixture &f) { f.movie.updateMovie(777, "x", "y"); return 0; });
+    QTest::newRow("data CD") << Act([](Fixture &f) { f.data.deleteDataCD(777); return 0; });
+    QTest::newRow("data item") << Act([](Fixture &f) { f.items.deleteDataItem(777); return 0; });
 }
 
 void tst_Stores::unknownIdentifierRemovesNothing()
@@ -564,12 +564,12 @@ void tst_Stores::unknownIdentifierRemovesNothing()
 void tst_Stores::deleteArtistTakesCDsAndTracks()
 {
     Fixture f;
-    f.artist.DeleteArtist(1);
+    f.artist.deleteArtist(1);
     QCOMPARE(f.cat.count("ARTISTE", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.count("CDAUDIO", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.rows("select TR_LABEL from TRACK order by TR_ID"), QStringList({"Help!", "Yesterday", "Gone", "Stray"}));
     // An artist without CDs goes alone.
-    f.artist.DeleteArtist(3);
+    f.artist.deleteArtist(3);
     QCOMPARE(f.cat.rows("select ART_NAME from ARTISTE"), QStringList{"Beatles"});
     QVERIFY(f.messages.boxes.isEmpty());
 }
@@ -578,7 +578,7 @@ void tst_Stores::deleteArtistTakesCDsAndTracks()
 void tst_Stores::deleteDataCDTakesItsItems()
 {
     Fixture f;
-    f.data.DeleteDataCD(1);
+    f.data.deleteDataCD(1);
     QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
     QCOMPARE(f.cat.rows("select CD_TITLE from DATACD"), QStringList{"Photos"});
     QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList({"2019", "stray"}));
@@ -589,7 +589,7 @@ void tst_Stores::severalDeletesOneFailing()
     Fixture f;
     f.cat.failDeleteWhen("CDAUDIO", "old.CD_ID = 2", "Help is kept");
     for (int id : {1, 2, 3})
-        f.cd.DeleteAudioCD(id);
+        f.cd.deleteAudioCD(id);
     QCOMPARE(f.messages.boxes.size(), 1);
     QCOMPARE(f.messages.boxes[0].text, QStringLiteral("The CD(s) could not be deleted for the following reason :\r\nHelp is kept"));
     QCOMPARE(f.cat.rows("select CD_ID from CDAUDIO order by CD_ID"), QStringList({"2", "4"}));
@@ -611,23 +611,23 @@ Q_DECLARE_METATYPE(ListCase)
 void tst_Stores::refreshStaysOnCurrentRow_data()
 {
     QTest::addColumn<ListCase>("list");
-    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cd.OpenList(); }, [](Fixture &f) { f.cd.RefreshList(); },
-                                           [](Fixture &f) -> DbQuery & { return f.cd.ADOQuery_CD; }, "CD_ID", 1,
+    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cd.openList(); }, [](Fixture &f) { f.cd.refreshList(); },
+                                           [](Fixture &f) -> DbQuery & { return f.cd.cdQuery; }, "CD_ID", 1,
                                            "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)"};
-    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.track.OpenList(); }, [](Fixture &f) { f.track.RefreshList(); },
-                                        [](Fixture &f) -> DbQuery & { return f.track.ADOQuery_Tracks; }, "TR_ID", 4,
+    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.track.openList(); }, [](Fixture &f) { f.track.refreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.track.tracksQuery; }, "TR_ID", 4,
                                         "insert into TRACK (TR_LABEL, CD_ID) values ('Alpha', 1)"};
-    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artist.OpenList(); }, [](Fixture &f) { f.artist.RefreshList(); },
-                                         [](Fixture &f) -> DbQuery & { return f.artist.ADOQuery_Artists; }, "ART_ID", 2,
+    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artist.openList(); }, [](Fixture &f) { f.artist.refreshList(); },
+                                         [](Fixture &f) -> DbQuery & { return f.artist.artistsQuery; }, "ART_ID", 2,
                                          "insert into ARTISTE (ART_NAME) values ('AC/DC')"};
-    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movie.OpenList(); }, [](Fixture &f) { f.movie.RefreshList(); },
-                                        [](Fixture &f) -> DbQuery & { return f.movie.ADOQuery_Movie; }, "MOV_ID", 2,
+    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movie.openList(); }, [](Fixture &f) { f.movie.refreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.movie.movieQuery; }, "MOV_ID", 2,
                                         "insert into MOVIE (MOV_TITLE) values ('Amadeus')"};
-    QTest::newRow("data CDs") << ListCase{[](Fixture &f) { f.data.OpenList(); }, [](Fixture &f) { f.data.RefreshList(); },
-                                          [](Fixture &f) -> DbQuery & { return f.data.ADOQuery_DataCDs; }, "CD_ID", 2,
+    QTest::newRow("data CDs") << ListCase{[](Fixture &f) { f.data.openList(); }, [](Fixture &f) { f.data.refreshList(); },
+                                          [](Fixture &f) -> DbQuery & { return f.data.dataCDsQuery; }, "CD_ID", 2,
                                           "insert into DATACD (CD_TITLE) values ('Archive')"};
-    QTest::newRow("data items") << ListCase{[](Fixture &f) { f.items.OpenList(); }, [](Fixture &f) { f.items.RefreshList(); },
-                                            [](Fixture &f) -> DbQuery & { return f.items.ADOQuery_DataItems; }, "DATA_ID", 3,
+    QTest::newRow("data items") << ListCase{[](Fixture &f) { f.items.openList(); }, [](Fixture &f) { f.items.refreshList(); },
+                                            [](Fixture &f) -> DbQuery & { return f.items.dataItemsQuery; }, "DATA_ID", 3,
                                             "insert into DATA (DATA_LABEL, CD_ID) values ('aaa', 2)"};
 }
 
@@ -637,22 +637,22 @@ void tst_Stores::refreshStaysOnCurrentRow()
     Fixture f;
     list.open(f);
     DbQuery &q = list.query(f);
-    QVERIFY(q.Locate(list.key, list.current));
-    const int rowsBefore = q.RecordCount();
+    QVERIFY(q.locate(list.key, list.current));
+    const int rowsBefore = q.rowCount();
     f.cat.exec(list.insertBefore);
-    QCOMPARE(q.RecordCount(), rowsBefore); // a snapshot until refreshed
+    QCOMPARE(q.rowCount(), rowsBefore); // a snapshot until refreshed
     list.refresh(f);
-    QCOMPARE(q.RecordCount(), rowsBefore + 1);
-    QCOMPARE(q.FieldAsInteger(list.key), list.current);
+    QCOMPARE(q.rowCount(), rowsBefore + 1);
+    QCOMPARE(q.fieldAsInteger(list.key), list.current);
 
     // The current row gone: the list stands on its first row.
     f.cat.exec(QStringLiteral("delete from %1 where %2 = %3")
                    .arg(list.key == "TR_ID" ? "TRACK" : list.key == "ART_ID" ? "ARTISTE" : list.key == "MOV_ID" ? "MOVIE"
-                        : list.key == "DATA_ID" ? "DATA" : q.FieldIndex("CD_TITLE") >= 0 ? "DATACD" : "CDAUDIO",
+                        : list.key == "DATA_ID" ? "DATA" : q.fieldIndex("CD_TITLE") >= 0 ? "DATACD" : "CDAUDIO",
                         list.key).arg(list.current));
     list.refresh(f);
-    QCOMPARE(q.RecNo(), 0);
-    QVERIFY(q.FieldAsInteger(list.key) != list.current);
+    QCOMPARE(q.recNo(), 0);
+    QVERIFY(q.fieldAsInteger(list.key) != list.current);
 }
 
 // Whether a list read again would give the same rows: after any commit, this program's or
@@ -665,73 +665,73 @@ void tst_Stores::listUpToDateUntilAnyCommit()
     list.open(f);
     DbQuery &q = list.query(f);
     Store *store = *std::find_if(std::begin(stores), std::end(stores), [&](Store *s) { return &s->listRows() == &q; });
-    const int rowsBefore = q.RecordCount();
+    const int rowsBefore = q.rowCount();
     QVERIFY(store->listUpToDate());
 
     f.cat.exec(list.insertBefore); // another program
     QVERIFY(!store->listUpToDate());
     list.refresh(f);
     QVERIFY(store->listUpToDate());
-    QCOMPARE(q.RecordCount(), rowsBefore + 1);
+    QCOMPARE(q.rowCount(), rowsBefore + 1);
 
-    DbQuery write(f.main.ADOConnection, {list.insertBefore}); // this program
-    write.ExecSQL();
+    DbQuery write(f.main.connection, {list.insertBefore}); // this program
+    write.exec();
     QVERIFY(!store->listUpToDate());
     list.refresh(f);
     QVERIFY(store->listUpToDate());
-    QCOMPARE(q.RecordCount(), rowsBefore + 2);
+    QCOMPARE(q.rowCount(), rowsBefore + 2);
 
-    q.Close();
+    q.close();
     QVERIFY(!store->listUpToDate());
 }
 
 void tst_Stores::refreshFallsBackToFirstRow()
 {
     Fixture f;
-    f.artist.OpenList();
-    f.artist.OpenDetail();
-    QVERIFY(f.artist.ADOQuery_Artists.Locate("ART_ID", 3));
-    f.artist.OpenDetail();
-    QCOMPARE(f.artist.ADOQuery_ArtistCDs.RecordCount(), 0);
-    f.artist.DeleteArtist(3);
-    f.artist.RefreshList();
+    f.artist.openList();
+    f.artist.openDetail();
+    QVERIFY(f.artist.artistsQuery.locate("ART_ID", 3));
+    f.artist.openDetail();
+    QCOMPARE(f.artist.artistCDsQuery.rowCount(), 0);
+    f.artist.deleteArtist(3);
+    f.artist.refreshList();
     // First by name is Abba, whose two CDs the detail now shows.
-    QCOMPARE(f.artist.ADOQuery_Artists.FieldAsString("ART_NAME"), QStringLiteral("Abba"));
-    QCOMPARE(f.artist.ADOQuery_ArtistCDs.RecordCount(), 2);
+    QCOMPARE(f.artist.artistsQuery.fieldAsString("ART_NAME"), QStringLiteral("Abba"));
+    QCOMPARE(f.artist.artistCDsQuery.rowCount(), 2);
 
     // An emptied list has no current row and an empty detail.
     f.cat.exec("delete from DATA; delete from DATACD");
-    f.data.OpenList();
-    f.data.RefreshList();
-    QCOMPARE(f.data.ADOQuery_DataCDs.RecordCount(), 0);
-    QVERIFY(f.data.ADOQuery_DataCDItems.Active());
-    QCOMPARE(f.data.ADOQuery_DataCDItems.RecordCount(), 0);
+    f.data.openList();
+    f.data.refreshList();
+    QCOMPARE(f.data.dataCDsQuery.rowCount(), 0);
+    QVERIFY(f.data.dataCDItemsQuery.active());
+    QCOMPARE(f.data.dataCDItemsQuery.rowCount(), 0);
 }
 
 void tst_Stores::refreshLeavesClosedListClosed()
 {
     Fixture f;
-    f.cd.RefreshList();
-    f.movie.RefreshList();
-    QVERIFY(!f.cd.ADOQuery_CD.Active());
-    QVERIFY(!f.movie.ADOQuery_Movie.Active());
-    QVERIFY(f.cd.ADOQuery_tracks.Active());
-    QCOMPARE(f.cd.ADOQuery_tracks.RecordCount(), 0);
+    f.cd.refreshList();
+    f.movie.refreshList();
+    QVERIFY(!f.cd.cdQuery.active());
+    QVERIFY(!f.movie.movieQuery.active());
+    QVERIFY(f.cd.tracksQuery.active());
+    QCOMPARE(f.cd.tracksQuery.rowCount(), 0);
 }
 
 void tst_Stores::listsHideRowsWithoutTheirJoinedRow()
 {
     Fixture f;
-    f.cd.OpenList();
-    f.track.OpenList();
-    f.items.OpenList();
+    f.cd.openList();
+    f.track.openList();
+    f.items.openList();
     QStringList cds, tracks, items;
-    for (f.cd.ADOQuery_CD.First(); !f.cd.ADOQuery_CD.Eof(); f.cd.ADOQuery_CD.Next())
-        cds << f.cd.ADOQuery_CD.FieldAsString("CD_LABEL") + '/' + f.cd.ADOQuery_CD.FieldAsString("ART_NAME");
-    for (f.track.ADOQuery_Tracks.First(); !f.track.ADOQuery_Tracks.Eof(); f.track.ADOQuery_Tracks.Next())
-        tracks << f.track.ADOQuery_Tracks.FieldAsString("TR_LABEL");
-    for (f.items.ADOQuery_DataItems.First(); !f.items.ADOQuery_DataItems.Eof(); f.items.ADOQuery_DataItems.Next())
-        items << f.items.ADOQuery_DataItems.FieldAsString("DATA_LABEL") + '/' + f.items.ADOQuery_DataItems.FieldAsString("CD_TITLE");
+    for (f.cd.cdQuery.first(); !f.cd.cdQuery.eof(); f.cd.cdQuery.next())
+        cds << f.cd.cdQuery.fieldAsString("CD_LABEL") + '/' + f.cd.cdQuery.fieldAsString("ART_NAME");
+    for (f.track.tracksQuery.first(); !f.track.tracksQuery.eof(); f.track.tracksQuery.next())
+        tracks << f.track.tracksQuery.fieldAsString("TR_LABEL");
+    for (f.items.dataItemsQuery.first(); !f.items.dataItemsQuery.eof(); f.items.dataItemsQuery.next())
+        items << f.items.dataItemsQuery.fieldAsString("DATA_LABEL") + '/' + f.items.dataItemsQuery.fieldAsString("CD_TITLE");
     QCOMPARE(cds, QStringList({"Arrival/Abba", "Gold/Abba", "Help/Beatles"}));
     QCOMPARE(tracks, QStringList({"Dancing Queen", "Help!", "Money", "SOS", "Yesterday"}));
     items.sort();
@@ -743,14 +743,14 @@ void tst_Stores::longListsLetEventsThrough()
     Fixture f;
     QStringList committedSeen;
     f.cd.setEventHook([&] { committedSeen << QString::number(f.cat.count("TRACK", "CD_ID > 4 and CD_ID <> 50")); });
-    const int cd = f.cd.AddAudioCD(audioCD(-1, 1, "Many", {}, {}, false, {}, {"a", "b", "c"}));
+    const int cd = f.cd.addAudioCD(audioCD(-1, 1, "Many", {}, {}, false, {}, {"a", "b", "c"}));
     // The window gets its turn between tracks, while others see nothing of the CD until it is whole.
     QCOMPARE(committedSeen, QStringList({"0", "0", "0"}));
     QCOMPARE(f.tracksOf(cd), QStringList({"a", "b", "c"}));
 
     committedSeen.clear();
     f.cd.setEventHook([&] { committedSeen << f.tracksOf(cd).join(u','); });
-    f.cd.UpdateAudioCD(audioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"}));
+    f.cd.updateAudioCD(audioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"}));
     // An update is one transaction: others see the old tracks until it is done.
     QCOMPARE(committedSeen, QStringList({"a,b,c", "a,b,c"}));
     QCOMPARE(f.tracksOf(cd), QStringList({"x", "y"}));
@@ -758,11 +758,11 @@ void tst_Stores::longListsLetEventsThrough()
     // A scanned disc is one transaction too, durable when it ends: the window gets its turn between
     // items, and nothing of the disc shows elsewhere until all of it is stored.
     const bool server = f.cat.isServer();
-    DbQuery synchronous(f.main.ADOConnection, {server ? QStringLiteral("show synchronous_commit") : QStringLiteral("pragma synchronous")});
+    DbQuery synchronous(f.main.connection, {server ? QStringLiteral("show synchronous_commit") : QStringLiteral("pragma synchronous")});
     auto level = [&] {
-        synchronous.Close();
-        synchronous.Open();
-        return synchronous.FirstField().toString();
+        synchronous.close();
+        synchronous.open();
+        return synchronous.firstField().toString();
     };
     const QString durable = server ? QStringLiteral("on") : QStringLiteral("2");     // FULL
     QStringList levels;
@@ -775,7 +775,7 @@ void tst_Stores::longListsLetEventsThrough()
     QStringList scan;
     for (int i = 0; i < 2000; ++i)
         scan << QStringLiteral("folder %1/a file with a long name %1.txt").arg(i);
-    QVERIFY(f.data.AddDataCD("Scan", scan));
+    QVERIFY(f.data.addDataCD("Scan", scan));
     QCOMPARE(levels.size(), 2000);
     QCOMPARE(levels.count(durable), 2000);
     QCOMPARE(seenElsewhere, QList<qint64>({0, 0, 0, 0}));
@@ -794,10 +794,10 @@ void tst_Stores::writesServeNoEvents()
     QMetaObject::invokeMethod(
         &f.main, [&] {
             ran = true;
-            ranInTransaction = f.main.ADOConnection.InTransaction();
+            ranInTransaction = f.main.connection.inTransaction();
         },
         Qt::QueuedConnection);
-    QVERIFY(f.data.AddDataCD("Scan", {"a", "b", "c"}));
+    QVERIFY(f.data.addDataCD("Scan", {"a", "b", "c"}));
     QVERIFY(!ran);
     QTRY_VERIFY(ran);
     QVERIFY(!ranInTransaction);
@@ -809,11 +809,11 @@ void tst_Stores::failsOnlyAfterTheWait()
     f.messages.onShow = nullptr;
     const QString before = f.dump();
     const int waitMs = 400;
-    f.main.ADOConnection.setBusyTimeoutMs(waitMs);
+    f.main.connection.setBusyTimeoutMs(waitMs);
     f.cat.holdWriteLock();
     QElapsedTimer waited;
     waited.start();
-    f.movie.AddMovie("Casablanca", "DVD");
+    f.movie.addMovie("Casablanca", "DVD");
     const qint64 elapsed = waited.elapsed();
     f.cat.releaseWriteLock();
     QVERIFY2(elapsed >= waitMs, qPrintable(QString::number(elapsed)));
@@ -835,18 +835,18 @@ void tst_Stores::waitsOutAnotherProgramsWrite()
 {
     QFETCH(bool, dataCD);
     Fixture f;
-    f.main.ADOConnection.setBusyTimeoutMs(DbConnection().busyTimeoutMs());
+    f.main.connection.setBusyTimeoutMs(DbConnection().busyTimeoutMs());
     const int holdMs = 1500;
     std::unique_ptr<OtherProgramWrite> other;
     if (dataCD) {
         other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
         QVERIFY(other->taken());
-        QVERIFY(f.data.AddDataCD("Scan", {"a", "b", "c", "d"}));
+        QVERIFY(f.data.addDataCD("Scan", {"a", "b", "c", "d"}));
         QCOMPARE(f.itemsOf(f.cat.scalar("select max(CD_ID) from DATACD").toInt()), QStringList({"a", "b", "c", "d"}));
     } else {
         other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
         QVERIFY(other->taken());
-        f.movie.AddMovie("Casablanca", "DVD");
+        f.movie.addMovie("Casablanca", "DVD");
         QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Casablanca'"), 1);
     }
     other.reset();
@@ -866,7 +866,7 @@ void tst_Stores::coversLiveWithTheCatalogue()
     const QString folder = dir.filePath(QStringLiteral("cdcovers"));
     const QByteArray first = QByteArray("\xff\xd8\xff\xe0 first") + '\0' + " bytes";
     const QByteArray second("\xff\xd8\xff\xe0 second");
-    CoverStore covers(f.main.ADOConnection, folder);
+    CoverStore covers(f.main.connection, folder);
     QVERIFY(covers.load(1).isEmpty());
     covers.save(1, first);
     covers.save(2, first);
@@ -880,7 +880,7 @@ void tst_Stores::coversLiveWithTheCatalogue()
         QCOMPARE(f.cat.rows(QStringLiteral("select CD_ID, length(JPEG) from COVER order by 1")),
                  QStringList({QStringLiteral("1|%1").arg(second.size()), QStringLiteral("2|%1").arg(first.size())}));
         // The cover goes with its CD.
-        f.cd.DeleteAudioCD(2);
+        f.cd.deleteAudioCD(2);
         QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
         QCOMPARE(covers.cdIds(), QList<int>{1});
     } else {
@@ -898,23 +898,23 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     if (TempCatalogue::engineUnderTest() != db::Engine::SQLite)
         QSKIP("catalogues made by earlier builds are files: a server catalogue has had its keys from the start");
     Fixture f(true);
-    QVERIFY(f.main.ADOConnection.Connected());
-    f.cd.OpenList();
+    QVERIFY(f.main.connection.connected());
+    f.cd.openList();
     // Upgraded on opening: the CD of the missing artist shows, under the artist made for it.
-    QCOMPARE(f.cd.ADOQuery_CD.RecordCount(), 4);
-    const int cd = f.cd.AddAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
+    QCOMPARE(f.cd.cdQuery.rowCount(), 4);
+    const int cd = f.cd.addAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
     QVERIFY(cd > 4);
-    f.cd.UpdateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));
+    f.cd.updateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));
     QCOMPARE(f.tracksOf(cd), QStringList{"Something"});
-    f.artist.DeleteArtist(1);
-    f.data.DeleteDataCD(1);
-    f.items.DeleteDataItem(4);
+    f.artist.deleteArtist(1);
+    f.data.deleteDataCD(1);
+    f.items.deleteDataItem(4);
     QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
     QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO order by CD_ID"), QStringList({"Help", "Lost", "(missing CD 50)"}));
     QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList{"2019"});
 
     f.messages.onShow = nullptr;
-    f.artist.AddArtist(QStringLiteral("Ab") + QChar(0) + longText(300));
+    f.artist.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300));
     QCOMPARE(f.messages.boxes.size(), 1);
     QVERIFY(f.messages.boxes[0].text.startsWith("The artist could not be added for the following reason :\r\n"));
     QCOMPARE(f.cat.count("ARTISTE", "ART_NAME like 'Ab%'"), 0);
@@ -922,13 +922,13 @@ void tst_Stores::earlierCatalogueKeepsWorking()
 
 // Another program on the same catalogue, with a connection and stores of its own.
 struct OtherProgram {
-    explicit OtherProgram(const QString &location) { main.OpenDatabase(location); }
+    explicit OtherProgram(const QString &location) { main.openDatabase(location); }
     RecordingMessages messages;
-    TD_Main main{messages};
-    TD_CD cd{main, messages};
-    TD_Artist artist{main, messages};
-    TD_Movie movie{main, messages};
-    TD_Data data{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cd{main, messages};
+    ArtistStore artist{main, messages};
+    MovieStore movie{main, messages};
+    DataCDStore data{main, messages};
 };
 using Race = std::function<void(Fixture &, OtherProgram &)>;
 Q_DECLARE_METATYPE(Race)
@@ -952,32 +952,32 @@ void tst_Stores::racesWithAnotherProgram_data()
 
     QTest::newRow("CD stored against an artist the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               f.artist.OpenList(); // the editor's artist list still shows the artist
-               o.artist.DeleteArtist(3);
-               QCOMPARE(f.cd.AddAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})), -1);
+               f.artist.openList(); // the editor's artist list still shows the artist
+               o.artist.deleteArtist(3);
+               QCOMPARE(f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})), -1);
            })
         << "The CD could not be added for the following reason :"
         << "select count(*) from CDAUDIO where CD_LABEL = 'Disintegration'";
     QTest::newRow("update of a CD the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               f.cd.OpenList();
+               f.cd.openList();
                QVERIFY(f.cd.locate(1));
-               o.cd.DeleteAudioCD(1);
-               f.cd.UpdateAudioCD(audioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"}));
+               o.cd.deleteAudioCD(1);
+               f.cd.updateAudioCD(audioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"}));
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from TRACK where TR_LABEL in ('Waterloo', 'SOS')";
     QTest::newRow("update of a CD without tracks the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               o.cd.DeleteAudioCD(3);
-               f.cd.UpdateAudioCD(audioCD(3, 1, "Arrival", {}, {}, true, {}, {}));
+               o.cd.deleteAudioCD(3);
+               f.cd.updateAudioCD(audioCD(3, 1, "Arrival", {}, {}, true, {}, {}));
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from CDAUDIO where CD_ID = 3";
     QTest::newRow("update of a data CD the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               o.data.DeleteDataCD(2);
-               f.data.UpdateDataCD(2, "Photos 2019", {});
+               o.data.deleteDataCD(2);
+               f.data.updateDataCD(2, "Photos 2019", {});
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from DATACD where CD_ID = 2";
@@ -1000,7 +1000,7 @@ void tst_Stores::racesWithAnotherProgram()
     QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Warning);
     const QString text = f.messages.boxes[0].text;
     QVERIFY2(text.startsWith(message + CR_LF) && text.size() > message.size() + 2, qPrintable(text));
-    QVERIFY(!f.main.ADOConnection.InTransaction());
+    QVERIFY(!f.main.connection.inTransaction());
     QCOMPARE(f.cat.scalar(left).toInt(), 0);
     QCOMPARE(orphans(f.cat), orphansBefore);
 }
@@ -1010,20 +1010,20 @@ void tst_Stores::refreshShowsAnotherProgramsChanges()
 {
     Fixture f;
     OtherProgram other(f.cat.path());
-    f.movie.OpenList();
-    f.cd.OpenList();
-    f.artist.OpenList();
+    f.movie.openList();
+    f.cd.openList();
+    f.artist.openList();
     QVERIFY(f.cd.locate(2));
 
-    other.movie.AddMovie("Casablanca", "DVD");
-    other.cd.UpdateAudioCD(audioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"}));
-    other.artist.DeleteArtist(3);
+    other.movie.addMovie("Casablanca", "DVD");
+    other.cd.updateAudioCD(audioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"}));
+    other.artist.deleteArtist(3);
     QVERIFY(other.messages.boxes.isEmpty());
 
     QCOMPARE(f.movie.count(), 2); // a snapshot until refreshed
-    f.movie.RefreshList();
-    f.cd.RefreshList();
-    f.artist.RefreshList();
+    f.movie.refreshList();
+    f.cd.refreshList();
+    f.artist.refreshList();
     QCOMPARE(f.movie.count(), 3);
     QCOMPARE(f.cd.current().title, QStringLiteral("Help! (remastered)"));
     QCOMPARE(f.cd.current().tracks, QStringList({"Help!", "Ticket to Ride"}));

@@ -4,12 +4,12 @@ EditorCatalogue::EditorCatalogue(const QString &seed)
 {
     if (!seed.isEmpty())
         file.exec(seed);
-    main.OpenDatabase(file.path());
-    cds.OpenList();
-    artists.OpenList();
-    movies.OpenList();
-    data.OpenList();
-    data.OpenDetail();
+    main.openDatabase(file.path());
+    cds.openList();
+    artists.openList();
+    movies.openList();
+    data.openList();
+    data.openDetail();
 }
 
 QStringList EditorCatalogue::artistRows()

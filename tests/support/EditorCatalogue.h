@@ -1,10 +1,10 @@
 #pragma once
 
-#include "store/DM_Artist.h"
-#include "store/DM_CD.h"
-#include "store/DM_Data.h"
-#include "store/DM_Main.h"
-#include "store/DM_Movie.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/DataCDStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -25,9 +25,9 @@ struct EditorCatalogue {
     TempCatalogue file;
     RecordingMessages messages;
     RecordingDialogs dialogs;
-    TD_Main main{messages};
-    TD_CD cds{main, messages};
-    TD_Artist artists{main, messages};
-    TD_Movie movies{main, messages};
-    TD_Data data{main, messages};
+    CatalogueConnection main{messages};
+    AudioCDStore cds{main, messages};
+    ArtistStore artists{main, messages};
+    MovieStore movies{main, messages};
+    DataCDStore data{main, messages};
 };

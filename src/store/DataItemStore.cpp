@@ -1,0 +1,33 @@
+#include "store/DataItemStore.h"
+
+#include "store/CatalogueConnection.h"
+#include "base/Texts.h"
+
+DataItemStore::DataItemStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
+    : Store(main, messages, parent)
+    , dataItemsQuery(main.connection, {QStringLiteral("select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID"),
+                                              QStringLiteral("from DATA, DATACD where DATA.CD_ID = DATACD.CD_ID")})
+    , deleteDataItemQuery(main.connection, {QStringLiteral("delete from DATA where DATA_ID = :DATA_ID")})
+{
+}
+
+void DataItemStore::openList()
+{
+    dataItemsQuery.open();
+}
+
+void DataItemStore::closeList()
+{
+    dataItemsQuery.close();
+}
+
+void DataItemStore::refreshList(const StepRunner &runner)
+{
+    reopenKeepingRow(dataItemsQuery, QStringLiteral("DATA_ID"), runner);
+}
+
+WriteResult DataItemStore::deleteDataItem(int itemId)
+{
+    deleteDataItemQuery.setParam(QStringLiteral("DATA_ID"), itemId);
+    return write(Texts::ItemNotDeleted, [&] { deleteDataItemQuery.exec(); });
+}

@@ -1,0 +1,52 @@
+#include "store/MovieStore.h"
+
+#include "store/CatalogueConnection.h"
+#include "base/Texts.h"
+
+MovieStore::MovieStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
+    : Store(main, messages, parent)
+    , movieQuery(main.connection, {QStringLiteral("select * from MOVIE order by MOV_TITLE")})
+    , addMovieQuery(main.connection,
+                        {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")})
+    , deleteMovieQuery(main.connection, {QStringLiteral("delete from MOVIE where MOV_ID = :MOV_ID")})
+    , updateMovieQuery(main.connection,
+                           {QStringLiteral("update MOVIE set MOV_TITLE = :MOV_TITLE, MOV_TYPE = :MOV_TYPE"),
+                            QStringLiteral("where MOV_ID = :MOV_ID")})
+{
+}
+
+void MovieStore::openList()
+{
+    movieQuery.open();
+}
+
+void MovieStore::closeList()
+{
+    movieQuery.close();
+}
+
+void MovieStore::refreshList(const StepRunner &runner)
+{
+    reopenKeepingRow(movieQuery, QStringLiteral("MOV_ID"), runner);
+}
+
+WriteResult MovieStore::addMovie(const QString &title, const QString &type)
+{
+    addMovieQuery.setParam(QStringLiteral("MOV_TITLE"), title);
+    addMovieQuery.setParam(QStringLiteral("MOV_TYPE"), type);
+    return write(Texts::MovieNotAdded, [&] { addMovieQuery.exec(); });
+}
+
+WriteResult MovieStore::updateMovie(int movieId, const QString &title, const QString &type)
+{
+    updateMovieQuery.setParam(QStringLiteral("MOV_ID"), movieId);
+    updateMovieQuery.setParam(QStringLiteral("MOV_TITLE"), title);
+    updateMovieQuery.setParam(QStringLiteral("MOV_TYPE"), type);
+    return write(Texts::MovieNotUpdated, [&] { updateMovieQuery.exec(); });
+}
+
+WriteResult MovieStore::deleteMovie(int movieId)
+{
+    deleteMovieQuery.setParam(QStringLiteral("MOV_ID"), movieId);
+    return write(Texts::MoviesNotDeleted, [&] { deleteMovieQuery.exec(); });
+}
