@@ -599,7 +599,7 @@ public:
             return false;
         // A paint before the window system has mapped the window never reaches the screen.
         const auto *w = static_cast<QWidget *>(o);
-        if (splashPaint < 0 && qstrcmp(o->metaObject()->className(), "TF_Splash") == 0 && w->windowHandle()
+        if (splashPaint < 0 && qstrcmp(o->metaObject()->className(), "SplashScreen") == 0 && w->windowHandle()
             && w->windowHandle()->isExposed())
             splashPaint = nowNs();
         if (opened && main && onMainPainted && static_cast<QWidget *>(o)->window() == main) {
