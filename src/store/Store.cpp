@@ -49,6 +49,7 @@ QString usersReason(const DbError &error, const QString &parentGone)
         return Texts::ReasonInvisibleCharacter.arg(fieldOf(error.subject()));
     case DbError::Cause::ServerSilent:
         return Texts::ReasonServerSilent.arg(error.subject());
+    case DbError::Cause::NotACatalogue: // the message that opens the catalogue says it
     case DbError::Cause::Other:
         break;
     }
