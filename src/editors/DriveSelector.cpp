@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QStyle>
 #include <QStylePainter>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -72,8 +73,8 @@ void DriveSelector::fill(const QString &driveLines)
         addItem(drivePicture, drive, drive);
         setItemData(count() - 1, drive, Qt::ToolTipRole);
         setItemData(count() - 1, ownName(drive), NameRole);
-        setItemData(count() - 1, discTitle(drive), DiscTitleRole);
     }
+    readTitles(drives);
     // Device paths are longer than the box: the list that drops down shows them whole.
     const QFontMetrics metrics(font());
     int widest = 0;
@@ -82,6 +83,29 @@ void DriveSelector::fill(const QString &driveLines)
     view()->setMinimumWidth(widest + 48);
     if (!drives.isEmpty())
         setCurrentIndex(0);
+}
+
+// A drive spins its disc up before it answers: the titles come off the window's thread, and the box
+// shows each drive by its name until they are in.
+void DriveSelector::readTitles(const QStringList &drives)
+{
+    m_titles.reset();
+    if (drives.isEmpty())
+        return;
+    auto *titles = new QFutureWatcher<QStringList>;
+    m_titles.reset(titles);
+    connect(titles, &QFutureWatcherBase::finished, this, [this, titles] {
+        const QStringList read = titles->result();
+        for (int k = 0; k < read.size() && k < count(); ++k)
+            setItemData(k, read[k], DiscTitleRole);
+        update();
+    });
+    titles->setFuture(QtConcurrent::run([drives] {
+        QStringList read;
+        for (const QString &drive : drives)
+            read << discTitle(drive);
+        return read;
+    }));
 }
 
 QString DriveSelector::currentDrive() const

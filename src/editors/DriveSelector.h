@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QPointer>
+
+#include <memory>
 
 class QAbstractButton;
 
@@ -28,7 +31,8 @@ public:
     // disc in it when the disc carries one; the whole path is the tooltip. The title gives way
     // first; a name still too long loses its middle, since its ends tell the drives apart.
     QString displayedText() const;
-    // The drive's own name and its disc's title, as displayedText shows them when there is room.
+    // The drive's own name and its disc's title, as displayedText shows them when there is room. The
+    // titles are read in the background after a fill; until then a drive is known by its name.
     QString caption(int index) const;
 
 protected:
@@ -38,5 +42,10 @@ private:
     // `withPicture`: whether the drive picture keeps its place before the text.
     QString shownText(bool *withPicture) const;
 
+    void readTitles(const QStringList &drives);
+
     QPointer<QAbstractButton> m_button;
+    // The titles of the drives of the last fill; a fill or the box's end drops an earlier reading's
+    // answer (the reading itself runs to its end: it holds nothing of the box).
+    std::unique_ptr<QFutureWatcher<QStringList>> m_titles;
 };
