@@ -1,11 +1,11 @@
 #include "app/AppModules.h"
 #include "app/BoxMessageService.h"
 #include "app/CatalogueLocation.h"
-#include "app/StandardDialogService.h"
 #include "app/DaduduApplication.h"
+#include "app/Keyring.h"
 #include "app/MainWindow.h"
 #include "app/PreferencesDialog.h"
-#include "app/Keyring.h"
+#include "app/StandardDialogService.h"
 #include "store/ServerPassword.h"
 
 #include <QCommandLineParser>
@@ -47,16 +47,39 @@ bool answersWithoutWindow(int argc, char **argv)
 // The toolkit's own options, which the window's application takes off the command line itself.
 bool isToolkitOption(const QString &name)
 {
-    static const QStringList names{
-        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
-        QStringLiteral("qwindowtitle"), QStringLiteral("reverse"), QStringLiteral("session"), QStringLiteral("style"),
-        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("display"), QStringLiteral("geometry"),
-        QStringLiteral("title"), QStringLiteral("name"), QStringLiteral("nograb"), QStringLiteral("dograb"),
-        QStringLiteral("sync"), QStringLiteral("fn"), QStringLiteral("font"), QStringLiteral("bg"),
-        QStringLiteral("background"), QStringLiteral("fg"), QStringLiteral("foreground"), QStringLiteral("btn"),
-        QStringLiteral("button"), QStringLiteral("visual"), QStringLiteral("ncols"), QStringLiteral("cmap"),
-        QStringLiteral("im"), QStringLiteral("qmljsdebugger"), QStringLiteral("testability")};
+    static const QStringList names{QStringLiteral("platform"),
+                                   QStringLiteral("platformpluginpath"),
+                                   QStringLiteral("platformtheme"),
+                                   QStringLiteral("plugin"),
+                                   QStringLiteral("qwindowgeometry"),
+                                   QStringLiteral("qwindowicon"),
+                                   QStringLiteral("qwindowtitle"),
+                                   QStringLiteral("reverse"),
+                                   QStringLiteral("session"),
+                                   QStringLiteral("style"),
+                                   QStringLiteral("stylesheet"),
+                                   QStringLiteral("widgetcount"),
+                                   QStringLiteral("display"),
+                                   QStringLiteral("geometry"),
+                                   QStringLiteral("title"),
+                                   QStringLiteral("name"),
+                                   QStringLiteral("nograb"),
+                                   QStringLiteral("dograb"),
+                                   QStringLiteral("sync"),
+                                   QStringLiteral("fn"),
+                                   QStringLiteral("font"),
+                                   QStringLiteral("bg"),
+                                   QStringLiteral("background"),
+                                   QStringLiteral("fg"),
+                                   QStringLiteral("foreground"),
+                                   QStringLiteral("btn"),
+                                   QStringLiteral("button"),
+                                   QStringLiteral("visual"),
+                                   QStringLiteral("ncols"),
+                                   QStringLiteral("cmap"),
+                                   QStringLiteral("im"),
+                                   QStringLiteral("qmljsdebugger"),
+                                   QStringLiteral("testability")};
     return names.contains(name.section(u'=', 0, 0));
 }
 
@@ -107,8 +130,8 @@ int main(int argc, char **argv)
     StandardDialogService dialogs;
     // A catalogue beside the executable wins, whatever the working directory, so a copy carried
     // elsewhere keeps its own.
-    const QString catalogue = findCatalogue(parser.value(catalogueOption), QCoreApplication::applicationDirPath(),
-                                            preferredCatalogue());
+    const QString catalogue
+        = findCatalogue(parser.value(catalogueOption), QCoreApplication::applicationDirPath(), preferredCatalogue());
     offerNewCatalogue(catalogue, messages);
     AppModules modules(messages, dialogs, catalogue);
     modules.mainWindow->show();

@@ -9,11 +9,11 @@
 //   QT_QPA_PLATFORM=offscreen dadudu-bench-datacd [folder for the temporary files]
 
 #include "base/MessageService.h"
-#include "editors/EditableList.h"
 #include "editors/DataCDEditor.h"
+#include "editors/EditableList.h"
+#include "store/CatalogueConnection.h"
 #include "store/CatalogueFile.h"
 #include "store/DataCDStore.h"
-#include "store/CatalogueConnection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -257,8 +257,9 @@ int main(int argc, char **argv)
         saveBase.runs.push_back(saveBaseline(catalogue, scanned));
         save.runs.push_back(saveWithEditor(data, messages, small, 10000));
     }
-    const qint64 stored = count(catalogue, "select count(*) from DATA d join DATACD c on c.CD_ID = d.CD_ID"
-                                           " where c.CD_TITLE = 'Editor'");
+    const qint64 stored = count(catalogue,
+                                "select count(*) from DATA d join DATACD c on c.CD_ID = d.CD_ID"
+                                " where c.CD_TITLE = 'Editor'");
     if (stored != qint64(Rounds) * 10000)
         std::fprintf(stderr, "the editor stored %lld items, %d expected\n", stored, Rounds * 10000);
 

@@ -37,12 +37,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
-#include <QWindow>
 #include <QMap>
 #include <QMenu>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QProgressDialog>
-#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -51,6 +50,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -341,10 +341,7 @@ public:
         const size_t first = m_rows.order.empty() ? 0 : size_t(m_rows.order[0]);
         return m_rows.cell(first * size_t(m_rows.cols)).toInt();
     }
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : int(m_rows.count());
-    }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.count()); }
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_rows.cols; }
     QVariant data(const QModelIndex &index, int role) const override
     {
@@ -387,9 +384,12 @@ const char *const detailSql[] = {
 // collation, under the sort the list starts with (the audio CDs by artist).
 const std::vector<int> listOrder[] = {{2, 1}, {1}, {1}, {1}, {}, {}};
 // The text columns the program's lists show, each clicked once in its header.
-const std::vector<const char *> clickedFields[] = {
-    {"CD_LABEL", "ART_NAME", "BARCODE", "YEAR"}, {"ART_NAME"}, {"TR_LABEL", "CD_LABEL", "ART_NAME"},
-    {"MOV_TITLE", "MOV_TYPE"}, {"CD_TITLE"}, {"DATA_LABEL", "CD_TITLE"}};
+const std::vector<const char *> clickedFields[] = {{"CD_LABEL", "ART_NAME", "BARCODE", "YEAR"},
+                                                   {"ART_NAME"},
+                                                   {"TR_LABEL", "CD_LABEL", "ART_NAME"},
+                                                   {"MOV_TITLE", "MOV_TYPE"},
+                                                   {"CD_TITLE"},
+                                                   {"DATA_LABEL", "CD_TITLE"}};
 constexpr int listCount = 6;
 
 void orderRows(Rows &rows, const std::vector<int> &columns, const char *locale)
@@ -422,7 +422,8 @@ int runLean(int argc, char **argv, const QString &folder)
 
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(folder + QStringLiteral("/dadudu.mdb")).constData(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK)
         return 1;
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 
@@ -499,10 +500,14 @@ int runLean(int argc, char **argv, const QString &folder)
         window.repaint();
     };
     for (int i = 0; i < listCount; ++i)
-        report(QStringLiteral("base:nav:%1").arg(i), measure(meter, [&] {
-                   load(i);
-                   stack->setCurrentIndex(i);
-               }, settle));
+        report(QStringLiteral("base:nav:%1").arg(i),
+               measure(
+                   meter,
+                   [&] {
+                       load(i);
+                       stack->setCurrentIndex(i);
+                   },
+                   settle));
     // A cold click on each text column the program's lists show, each list freshly read and in front.
     for (int i = 0; i < listCount; ++i) {
         load(i);
@@ -512,7 +517,8 @@ int runLean(int argc, char **argv, const QString &folder)
             const int column = lists[i].fieldIndex(QLatin1String(field));
             if (column >= 0)
                 report(QStringLiteral("base:click:%1:%2").arg(i).arg(QLatin1String(field)),
-                       measure(meter, [&] { lists[i].sortBy(column, locale.constData()); }, settle));
+                       measure(
+                           meter, [&] { lists[i].sortBy(column, locale.constData()); }, settle));
         }
     }
     sqlite3_close(db);
@@ -673,7 +679,8 @@ void plainStore(const QString &catalogue, const QStringList &items)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(catalogue).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+                        nullptr)
+        != SQLITE_OK)
         return;
     sqlite3_busy_timeout(db, 5000);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
@@ -700,8 +707,8 @@ void anotherProgramWrites(const QString &catalogue)
     char *error = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(catalogue).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, 5000);
-        sqlite3_exec(db, "create table if not exists BENCH_TOUCH (N integer); insert into BENCH_TOUCH values (1)", nullptr,
-                     nullptr, &error);
+        sqlite3_exec(db, "create table if not exists BENCH_TOUCH (N integer); insert into BENCH_TOUCH values (1)",
+                     nullptr, nullptr, &error);
     }
     if (error)
         std::fprintf(stderr, "another program's write: %s\n", error);
@@ -709,7 +716,8 @@ void anotherProgramWrites(const QString &catalogue)
     sqlite3_close(db);
 }
 
-int runSubject(int argc, char **argv, const QString &folder, bool chain, const QString &scan10k, const QString &scan100k)
+int runSubject(int argc, char **argv, const QString &folder, bool chain, const QString &scan10k,
+               const QString &scan100k)
 {
     DaduduApplication app(argc, argv);
     BenchMessages messages;
@@ -781,7 +789,8 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
                 sorted.push_back({i, c});
                 step(QStringLiteral("sort:%1:%2:%3").arg(i).arg(c).arg(columns[size_t(c)].field), [&] {
                     GridHeader *header = grid->header();
-                    const QPoint at(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2);
+                    const QPoint at(header->sectionViewportPosition(c) + header->sectionSize(c) / 2,
+                                    header->height() / 2);
                     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
                 });
             }
@@ -847,11 +856,15 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
                 wasCut = true;
                 editor->reject();
             });
-            report(key, measure(meter, [&] {
-                       cut.start(cutMs);
-                       editor->scanButton->click();
-                       cut.stop();
-                   }, settleOn(editor)));
+            report(key,
+                   measure(
+                       meter,
+                       [&] {
+                           cut.start(cutMs);
+                           editor->scanButton->click();
+                           cut.stop();
+                       },
+                       settleOn(editor)));
             if (wasCut)
                 report(QStringLiteral("cut:") + key, Step{});
             std::fprintf(stderr, "%s: %lld items%s\n", qPrintable(key), qlonglong(editor->items().size()),
@@ -859,19 +872,27 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
         };
         auto *editor = new DataCDEditor(*modules.dataCDStore, messages, &m);
         editor->setAttribute(Qt::WA_DeleteOnClose, false);
-        report(QStringLiteral("editor-open"), measure(meter, [&] {
-                   editor->fillDrives(scan10k);
-                   editor->show();
-               }, settleOn(editor)));
+        report(QStringLiteral("editor-open"),
+               measure(
+                   meter,
+                   [&] {
+                       editor->fillDrives(scan10k);
+                       editor->show();
+                   },
+                   settleOn(editor)));
         scan(editor, QStringLiteral("scan10k"));
         const QStringList items = editor->items();
         editor->show();
         editor->titleEdit->setText(QStringLiteral("Bench data CD"));
         // Saving closes the editor; the main window then reads the list in front again, as after "Add new".
-        report(QStringLiteral("store"), measure(meter, [&] {
-                   editor->saveButton->click();
-                   m.refreshActiveList();
-               }, settleOn(editor)));
+        report(QStringLiteral("store"),
+               measure(
+                   meter,
+                   [&] {
+                       editor->saveButton->click();
+                       m.refreshActiveList();
+                   },
+                   settleOn(editor)));
         delete editor;
         editor = new DataCDEditor(*modules.dataCDStore, messages, &m);
         editor->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -895,20 +916,26 @@ int runSubject(int argc, char **argv, const QString &folder, bool chain, const Q
                    measure(meter, [&] { icuOrder(values, locale.constData()); }, {}));
         }
         const DxGrid &dataItems = *m.list(MainWindow::DataItems).window->mainGrid();
-        report(QStringLiteral("base:html"), measure(meter, [&] { plainWrite(dataItems, folder + QStringLiteral("/base.html"), true); }, {}));
-        report(QStringLiteral("base:xls"), measure(meter, [&] { plainWrite(dataItems, folder + QStringLiteral("/base.xls"), false); }, {}));
+        report(QStringLiteral("base:html"),
+               measure(meter, [&] { plainWrite(dataItems, folder + QStringLiteral("/base.html"), true); }, {}));
+        report(QStringLiteral("base:xls"),
+               measure(meter, [&] { plainWrite(dataItems, folder + QStringLiteral("/base.xls"), false); }, {}));
         for (const QString &which : {QStringLiteral("10k"), QStringLiteral("100k")}) {
             QListWidget list;
             list.resize(300, 300);
             list.show();
             QCoreApplication::processEvents();
             const QString scanned = which == QLatin1String("10k") ? scan10k : scan100k;
-            report(QStringLiteral("base:scan") + which, measure(meter, [&] { list.addItems(rootEntries(scanned)); }, [&] {
-                       QCoreApplication::sendPostedEvents();
-                       list.repaint();
-                   }));
+            report(QStringLiteral("base:scan") + which,
+                   measure(
+                       meter, [&] { list.addItems(rootEntries(scanned)); },
+                       [&] {
+                           QCoreApplication::sendPostedEvents();
+                           list.repaint();
+                       }));
         }
-        report(QStringLiteral("base:store"), measure(meter, [&] { plainStore(folder + QStringLiteral("/dadudu.mdb"), items); }, {}));
+        report(QStringLiteral("base:store"),
+               measure(meter, [&] { plainStore(folder + QStringLiteral("/dadudu.mdb"), items); }, {}));
         app.quit();
     };
     watch.onMainPainted = afterUsable;
@@ -941,8 +968,8 @@ bool runChild(const QStringList &args, Figures &figures)
             if (f.size() == 6 && f[0] == "@R") {
                 Step s{f[2].toDouble(), f[3].toDouble(), f[4].toLong(), f[5] == "1"};
                 figures.steps.insert(QString::fromUtf8(f[1]), s);
-                std::fprintf(stderr, "  %-22s %10.1f ms  stall %9.1f ms  peak %8.1f MB\n", f[1].constData(), s.ms, s.stall,
-                             s.kb / 1024.0);
+                std::fprintf(stderr, "  %-22s %10.1f ms  stall %9.1f ms  peak %8.1f MB\n", f[1].constData(), s.ms,
+                             s.stall, s.kb / 1024.0);
             } else {
                 std::fprintf(stderr, "%s\n", line.constData());
             }
@@ -970,7 +997,8 @@ void makeScanFolder(const QString &path, int entries)
         dir.mkdir(QStringLiteral("Folder %1").arg(i, 6, 10, QLatin1Char('0')));
     const char *const kinds[] = {"txt", "jpg", "mp3", "pdf", "iso"};
     for (int i = folders; i < entries; ++i) {
-        QFile f(dir.filePath(QStringLiteral("file %1.%2").arg(i, 6, 10, QLatin1Char('0')).arg(QLatin1String(kinds[i % 5]))));
+        QFile f(dir.filePath(
+            QStringLiteral("file %1.%2").arg(i, 6, 10, QLatin1Char('0')).arg(QLatin1String(kinds[i % 5]))));
         f.open(QIODevice::WriteOnly);
     }
 }
@@ -979,9 +1007,9 @@ struct Row {
     QString label;
     QString subject;
     QString baseline;
-    double ratio = 0;     // the target ratio to the baseline; 0: none
-    double fixedMs = 0;   // fixed waits both sides make, outside the ratio
-    bool memory = false;  // compares peak memory instead of time
+    double ratio = 0;    // the target ratio to the baseline; 0: none
+    double fixedMs = 0;  // fixed waits both sides make, outside the ratio
+    bool memory = false; // compares peak memory instead of time
 };
 
 QString fmt(double v, int decimals = 1)
@@ -992,15 +1020,17 @@ QString fmt(double v, int decimals = 1)
 void printTable(const Figures &fig)
 {
     const auto has = [&](const QString &k) { return fig.steps.contains(k); };
-    const QString lists[] = {QStringLiteral("audio CDs"), QStringLiteral("artists"), QStringLiteral("tracks"),
-                             QStringLiteral("movies"), QStringLiteral("data CDs"), QStringLiteral("data items")};
+    const QString lists[] = {QStringLiteral("audio CDs"), QStringLiteral("artists"),  QStringLiteral("tracks"),
+                             QStringLiteral("movies"),    QStringLiteral("data CDs"), QStringLiteral("data items")};
     std::vector<Row> rows;
-    rows.push_back({QStringLiteral("start-up to painted window"), QStringLiteral("startup"), QStringLiteral("base:startup"), 1.2,
-                    double(startupWaitMs)});
-    rows.push_back({QStringLiteral("start-up peak memory"), QStringLiteral("startup"), QStringLiteral("base:startup"), 1.5, 0, true});
+    rows.push_back({QStringLiteral("start-up to painted window"), QStringLiteral("startup"),
+                    QStringLiteral("base:startup"), 1.2, double(startupWaitMs)});
+    rows.push_back({QStringLiteral("start-up peak memory"), QStringLiteral("startup"), QStringLiteral("base:startup"),
+                    1.5, 0, true});
     rows.push_back({QStringLiteral("splash first painted (exposed)"), QStringLiteral("splash-paint"), {}, 0});
     for (int i = 0; i < listCount; ++i) {
-        rows.push_back({QStringLiteral("navigator: ") + lists[i], QStringLiteral("nav:%1").arg(i), QStringLiteral("base:nav:%1").arg(i), 1.2});
+        rows.push_back({QStringLiteral("navigator: ") + lists[i], QStringLiteral("nav:%1").arg(i),
+                        QStringLiteral("base:nav:%1").arg(i), 1.2});
         rows.push_back({QStringLiteral("  after another's write: ") + lists[i], QStringLiteral("nav-changed:%1").arg(i),
                         QStringLiteral("base:nav:%1").arg(i), 1.2});
     }
@@ -1015,22 +1045,30 @@ void printTable(const Figures &fig)
         }
     rows.push_back({QStringLiteral("tracks: select all flat"), QStringLiteral("selectall-flat"), {}, 0});
     rows.push_back({QStringLiteral("tracks: group by 1 column"), QStringLiteral("group1"), {}, 0});
-    rows.push_back({QStringLiteral("tracks: group by 2nd column"), QStringLiteral("group2"), QStringLiteral("group1"), 2});
-    rows.push_back({QStringLiteral("tracks: select all grouped"), QStringLiteral("selectall-grouped"), QStringLiteral("selectall-flat"), 2});
+    rows.push_back(
+        {QStringLiteral("tracks: group by 2nd column"), QStringLiteral("group2"), QStringLiteral("group1"), 2});
+    rows.push_back({QStringLiteral("tracks: select all grouped"), QStringLiteral("selectall-grouped"),
+                    QStringLiteral("selectall-flat"), 2});
     rows.push_back({QStringLiteral("tracks: ungroup"), QStringLiteral("ungroup"), {}, 0});
     rows.push_back({QStringLiteral("data items: select 10,000"), QStringLiteral("select-10k"), {}, 0});
     rows.push_back({QStringLiteral("delete 10,000: until asked"), QStringLiteral("delete-ask"), {}, 0});
     rows.push_back({QStringLiteral("delete 10,000: No, refreshed"), QStringLiteral("delete"), {}, 0});
     rows.push_back({QStringLiteral("export HTML data items"), QStringLiteral("html"), QStringLiteral("base:html"), 0});
     rows.push_back({QStringLiteral("export XLS data items"), QStringLiteral("xls"), QStringLiteral("base:xls"), 0});
-    rows.push_back({QStringLiteral("navigator back: audio CDs"), QStringLiteral("nav-again:0"), QStringLiteral("base:nav:0"), 1.2});
+    rows.push_back({QStringLiteral("navigator back: audio CDs"), QStringLiteral("nav-again:0"),
+                    QStringLiteral("base:nav:0"), 1.2});
     rows.push_back({QStringLiteral("print preview, page 1"), QStringLiteral("print"), {}, 0});
-    rows.push_back({QStringLiteral("navigator back: data CDs"), QStringLiteral("nav-again:4"), QStringLiteral("base:nav:4"), 1.2});
+    rows.push_back(
+        {QStringLiteral("navigator back: data CDs"), QStringLiteral("nav-again:4"), QStringLiteral("base:nav:4"), 1.2});
     rows.push_back({QStringLiteral("data CD editor opens"), QStringLiteral("editor-open"), {}, 0});
-    rows.push_back({QStringLiteral("scan 10,000 entries"), QStringLiteral("scan10k"), QStringLiteral("base:scan10k"), 1.5});
-    rows.push_back({QStringLiteral("scan 100,000 entries"), QStringLiteral("scan100k"), QStringLiteral("base:scan100k"), 1.5});
-    rows.push_back({QStringLiteral("scan 100,000 vs 10,000"), QStringLiteral("scan100k"), QStringLiteral("scan10k"), 12});
-    rows.push_back({QStringLiteral("store 10,000-item data CD"), QStringLiteral("store"), QStringLiteral("base:store"), 1.3});
+    rows.push_back(
+        {QStringLiteral("scan 10,000 entries"), QStringLiteral("scan10k"), QStringLiteral("base:scan10k"), 1.5});
+    rows.push_back(
+        {QStringLiteral("scan 100,000 entries"), QStringLiteral("scan100k"), QStringLiteral("base:scan100k"), 1.5});
+    rows.push_back(
+        {QStringLiteral("scan 100,000 vs 10,000"), QStringLiteral("scan100k"), QStringLiteral("scan10k"), 12});
+    rows.push_back(
+        {QStringLiteral("store 10,000-item data CD"), QStringLiteral("store"), QStringLiteral("base:store"), 1.3});
 
     std::printf("\n%-36s %10s %9s %9s | %10s %9s %9s | %7s %8s %6s %s\n", "action", "ms", "stall", "peak+MB", "base ms",
                 "stall", "peak+MB", "ratio", "target", "time", "stall<=250ms");
@@ -1043,8 +1081,8 @@ void printTable(const Figures &fig)
         const Step b = withBase ? fig.steps.value(r.baseline) : Step{};
         QString ratio = QStringLiteral("-"), target = QStringLiteral("-"), verdict = QStringLiteral("-");
         if (withBase) {
-            const double x = r.memory ? double(s.kb) / std::max(1L, b.kb)
-                                      : (s.ms - r.fixedMs) / std::max(0.1, b.ms - r.fixedMs);
+            const double x
+                = r.memory ? double(s.kb) / std::max(1L, b.kb) : (s.ms - r.fixedMs) / std::max(0.1, b.ms - r.fixedMs);
             ratio = QString::number(x, 'f', 2) + u'x';
             if (r.ratio > 0) {
                 target = QStringLiteral("<=") + QString::number(r.ratio) + u'x';
@@ -1052,17 +1090,21 @@ void printTable(const Figures &fig)
                 failures += x > r.ratio;
             }
         }
-        const bool cut = has(QStringLiteral("cut:") + r.subject) || (withBase && has(QStringLiteral("cut:") + r.baseline));
+        const bool cut
+            = has(QStringLiteral("cut:") + r.subject) || (withBase && has(QStringLiteral("cut:") + r.baseline));
         if (cut && verdict == QLatin1String("ok"))
             verdict = QStringLiteral("cut");
         QString stall = QStringLiteral("-");
         if (r.subject == QLatin1String("startup"))
             stall = QStringLiteral("(blocks by design)");
         else if (s.stall >= 0 && !r.memory)
-            stall = s.stall <= 250 ? QStringLiteral("ok") : s.progress ? QStringLiteral("ok (progress up)") : QStringLiteral("FAIL");
+            stall = s.stall <= 250 ? QStringLiteral("ok")
+                : s.progress       ? QStringLiteral("ok (progress up)")
+                                   : QStringLiteral("FAIL");
         if (r.memory) {
-            std::printf("%-36s %10s %9s %9.1f | %10s %9s %9.1f | %7s %8s %6s %s\n", qPrintable(r.label), "", "", s.kb / 1024.0,
-                        "", "", b.kb / 1024.0, qPrintable(ratio), qPrintable(target), qPrintable(verdict), "");
+            std::printf("%-36s %10s %9s %9.1f | %10s %9s %9.1f | %7s %8s %6s %s\n", qPrintable(r.label), "", "",
+                        s.kb / 1024.0, "", "", b.kb / 1024.0, qPrintable(ratio), qPrintable(target),
+                        qPrintable(verdict), "");
             continue;
         }
         std::printf("%-36s %10s %9s %9.1f | %10s %9s %9s | %7s %8s %6s %s\n", qPrintable(r.label),
@@ -1070,20 +1112,21 @@ void printTable(const Figures &fig)
                                + (s.ms < 0 ? QStringLiteral("never") : fmt(s.ms))),
                     qPrintable(fmt(s.stall)), s.kb / 1024.0, qPrintable(withBase ? fmt(b.ms) : QStringLiteral("-")),
                     qPrintable(withBase ? fmt(b.stall) : QStringLiteral("-")),
-                    qPrintable(withBase ? QString::number(b.kb / 1024.0, 'f', 1) : QStringLiteral("-")), qPrintable(ratio),
-                    qPrintable(target), qPrintable(verdict), qPrintable(stall));
+                    qPrintable(withBase ? QString::number(b.kb / 1024.0, 'f', 1) : QStringLiteral("-")),
+                    qPrintable(ratio), qPrintable(target), qPrintable(verdict), qPrintable(stall));
     }
     if (has(QStringLiteral("cpu-after"))) {
         const double cpu = fig.steps.value(QStringLiteral("cpu-after")).ms;
-        std::printf("%-36s %10.1f %9s %9s | %10s %9s %9s | %7s %8s %6s\n", "CPU ms in the 3 s after usable", cpu, "", "",
-                    qPrintable(fmt(fig.steps.value(QStringLiteral("base:cpu-after"), Step{}).ms)), "", "", "-", "<=1000ms",
-                    cpu <= 1000 ? "ok" : "FAIL");
+        std::printf("%-36s %10.1f %9s %9s | %10s %9s %9s | %7s %8s %6s\n", "CPU ms in the 3 s after usable", cpu, "",
+                    "", qPrintable(fmt(fig.steps.value(QStringLiteral("base:cpu-after"), Step{}).ms)), "", "", "-",
+                    "<=1000ms", cpu <= 1000 ? "ok" : "FAIL");
         failures += cpu > 1000;
     }
-    std::printf("\nstart-up ratio and limit leave out the fixed wait of %d ms both sides make; peak+MB is the growth of "
-                "VmHWM over a step (absolute VmHWM for start-up).\n'>=' marks a step cut at its limit "
-                "(DADUDU_E2E_CUT_S, default 90 s): a lower bound.\n%d time or memory targets missed.\n",
-                startupWaitMs, failures);
+    std::printf(
+        "\nstart-up ratio and limit leave out the fixed wait of %d ms both sides make; peak+MB is the growth of "
+        "VmHWM over a step (absolute VmHWM for start-up).\n'>=' marks a step cut at its limit "
+        "(DADUDU_E2E_CUT_S, default 90 s): a lower bound.\n%d time or memory targets missed.\n",
+        startupWaitMs, failures);
 }
 
 int runParent(const QString &folder, QStringList phases)

@@ -55,8 +55,7 @@ double cpuMs()
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-template <typename F>
-double ms(F &&f)
+template<typename F> double ms(F &&f)
 {
     QElapsedTimer t;
     t.start();
@@ -65,8 +64,8 @@ double ms(F &&f)
 }
 
 struct OnLoop {
-    double ms = 0;     // from the input event to the end of the repaint
-    double stall = 0;  // the longest gap of a 1 ms heartbeat around it
+    double ms = 0;    // from the input event to the end of the repaint
+    double stall = 0; // the longest gap of a 1 ms heartbeat around it
 };
 
 // Runs a user action from inside the event loop, with a heartbeat beside it.
@@ -132,7 +131,8 @@ std::vector<int> icuOrder(const RowSource &rows, int field)
     for (size_t i = 0; i < k; ++i) {
         for (;;) {
             const int32_t room = int32_t(std::min<size_t>(keys.size() - used, INT32_MAX));
-            const int32_t need = ucol_getSortKey(primary, u(texts[i]), int32_t(texts[i].size()), keys.data() + used, room);
+            const int32_t need
+                = ucol_getSortKey(primary, u(texts[i]), int32_t(texts[i].size()), keys.data() + used, room);
             if (need <= room) {
                 at[i] = used;
                 used += size_t(need);
@@ -146,7 +146,8 @@ std::vector<int> icuOrder(const RowSource &rows, int field)
     std::iota(byKey.begin(), byKey.end(), 0);
     std::sort(byKey.begin(), byKey.end(), [&](int32_t a, int32_t b) { return std::strcmp(key(a), key(b)) < 0; });
     const auto coll = [&](int32_t a, int32_t b) {
-        return ucol_strcoll(full, u(texts[size_t(a)]), int32_t(texts[size_t(a)].size()), u(texts[size_t(b)]), int32_t(texts[size_t(b)].size()));
+        return ucol_strcoll(full, u(texts[size_t(a)]), int32_t(texts[size_t(a)].size()), u(texts[size_t(b)]),
+                            int32_t(texts[size_t(b)].size()));
     };
     std::vector<int32_t> rank(k);
     int32_t next = 0;
@@ -213,17 +214,21 @@ int main(int argc, char **argv)
     };
     // 2,000 artists; a fifth as many distinct titles as rows, of pseudo-random words, some starting
     // with an accent, so that the text sort has real work and real ties.
-    exec(QStringLiteral("insert into ARTISTE (ART_NAME) with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000)"
-                        " select 'Artist ' || char(65 + (i * 7) % 26) || char(97 + (i * 13) % 26) || ' ' || i from n"));
-    exec(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, YEAR) with recursive n(i) as (select 1 union all select i + 1 from n where i < %1)"
-                        " select case j % 5 when 0 then char(201) when 1 then char(231) else '' end"
-                        " || char(65 + (j * 7919) % 26) || char(97 + (j * 104729) % 26) || char(97 + (j * 1299709) % 26)"
-                        " || ' title ' || j, 1 + (i * 31) % 2000, 1950 + i % 70"
-                        " from (select i, (i * 2654435761) % %2 as j from n)")
-             .arg(rows)
-             .arg(std::max(1, rows / 5)));
-    DbQuery q(connection, {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.YEAR from CDAUDIO c"
-                                          " left join ARTISTE a on a.ART_ID = c.ART_ID order by c.CD_ID")});
+    exec(QStringLiteral(
+        "insert into ARTISTE (ART_NAME) with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000)"
+        " select 'Artist ' || char(65 + (i * 7) % 26) || char(97 + (i * 13) % 26) || ' ' || i from n"));
+    exec(
+        QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, YEAR) with recursive n(i) as (select 1 union all select "
+                       "i + 1 from n where i < %1)"
+                       " select case j % 5 when 0 then char(201) when 1 then char(231) else '' end"
+                       " || char(65 + (j * 7919) % 26) || char(97 + (j * 104729) % 26) || char(97 + (j * 1299709) % 26)"
+                       " || ' title ' || j, 1 + (i * 31) % 2000, 1950 + i % 70"
+                       " from (select i, (i * 2654435761) % %2 as j from n)")
+            .arg(rows)
+            .arg(std::max(1, rows / 5)));
+    DbQuery q(connection,
+              {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.YEAR from CDAUDIO c"
+                              " left join ARTISTE a on a.ART_ID = c.ART_ID order by c.CD_ID")});
     out << "rows: " << rows << ", 4 columns\n";
     out << "query open (engine, not the grid): " << ms([&] { q.open(); }) << " ms\n";
     out.flush();
@@ -242,8 +247,8 @@ int main(int argc, char **argv)
     });
     const long rssAfter = rssKb();
     out << "bind + first paint: " << bind.ms << " ms" << stallText(bind) << "\n";
-    out << "grid memory: model arrays " << double(grid.model()->memoryBytes()) / rows << " B/row; process RSS growth at binding "
-        << double(rssAfter - rssBefore) * 1024 / rows << " B/row\n";
+    out << "grid memory: model arrays " << double(grid.model()->memoryBytes()) / rows
+        << " B/row; process RSS growth at binding " << double(rssAfter - rssBefore) * 1024 / rows << " B/row\n";
     out.flush();
 
     // A list window binds its rows in its query's order, put in the user's collation: a cold ranking
@@ -258,8 +263,8 @@ int main(int argc, char **argv)
             listed.setRows(&q);
             listed.grab();
         });
-        out << "bind + first paint in the query's order by Title (default order): " << ordered.ms << " ms" << stallText(ordered)
-            << "; ratio to the plain bind " << ordered.ms / bind.ms << "\n";
+        out << "bind + first paint in the query's order by Title (default order): " << ordered.ms << " ms"
+            << stallText(ordered) << "; ratio to the plain bind " << ordered.ms / bind.ms << "\n";
         out.flush();
     }
 
@@ -270,7 +275,8 @@ int main(int argc, char **argv)
         QEventLoop idle;
         QTimer::singleShot(3000, &idle, &QEventLoop::quit);
         idle.exec();
-        out << "idle 3 s after binding: " << cpuMs() - cpu0 << " ms of CPU, RSS " << rss0 / 1024 << " -> " << rssKb() / 1024 << " MiB\n";
+        out << "idle 3 s after binding: " << cpuMs() - cpu0 << " ms of CPU, RSS " << rss0 / 1024 << " -> "
+            << rssKb() / 1024 << " MiB\n";
         out.flush();
     }
 
@@ -300,15 +306,18 @@ int main(int argc, char **argv)
         for (int r = 0; r < rows; ++r)
             keys.push_back(collator.sortKey(q.value(r, 1).toString()));
         std::iota(stable.begin(), stable.end(), 0);
-        std::stable_sort(stable.begin(), stable.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+        std::stable_sort(stable.begin(), stable.end(),
+                         [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
     });
     const bool sameAsStable = sameOrder(*grid.model(), stable);
     stable = {};
-    out << "cold header click on Title (input event, ranks, order, repaint): " << click.ms << " ms" << stallText(click) << "\n"
-        << "  baseline ICU directly (read, distinct values, primary keys, ties at full strength, counting sort): " << icuMs
-        << " ms; ratio " << click.ms / icuMs << " (target <= 1.2); same order: " << (sameAsIcu ? "yes" : "NO") << "\n"
-        << "  baseline QCollator keys made on the clock + std::stable_sort: " << qtMs << " ms; ratio " << click.ms / qtMs
-        << "; same order: " << (sameAsStable ? "yes" : "NO") << "\n";
+    out << "cold header click on Title (input event, ranks, order, repaint): " << click.ms << " ms" << stallText(click)
+        << "\n"
+        << "  baseline ICU directly (read, distinct values, primary keys, ties at full strength, counting sort): "
+        << icuMs << " ms; ratio " << click.ms / icuMs << " (target <= 1.2); same order: " << (sameAsIcu ? "yes" : "NO")
+        << "\n"
+        << "  baseline QCollator keys made on the clock + std::stable_sort: " << qtMs << " ms; ratio "
+        << click.ms / qtMs << "; same order: " << (sameAsStable ? "yes" : "NO") << "\n";
     out.flush();
 
     const OnLoop again = onLoop([&] {
@@ -335,16 +344,17 @@ int main(int argc, char **argv)
         grid.groupBy(2);
         grid.grab();
     });
-    out << "group by Artist (" << grid.model()->groupCount() << " groups) + repaint: " << group1.ms << " ms" << stallText(group1) << "\n";
+    out << "group by Artist (" << grid.model()->groupCount() << " groups) + repaint: " << group1.ms << " ms"
+        << stallText(group1) << "\n";
     out.flush();
     const OnLoop group2 = onLoop([&] {
         grid.groupBy(3);
         grid.grab();
     });
-    out << "then by Year too (" << grid.model()->groupCount() << " groups) + repaint: " << group2.ms << " ms" << stallText(group2)
-        << "; ratio to the first column " << group2.ms / group1.ms << " (target <= 2)\n";
-    out << "grid memory grouped: model arrays " << double(grid.model()->memoryBytes()) / rows << " B/row; process RSS now "
-        << double(rssKb() - rssBefore) * 1024 / rows << " B/row above the unbound grid\n";
+    out << "then by Year too (" << grid.model()->groupCount() << " groups) + repaint: " << group2.ms << " ms"
+        << stallText(group2) << "; ratio to the first column " << group2.ms / group1.ms << " (target <= 2)\n";
+    out << "grid memory grouped: model arrays " << double(grid.model()->memoryBytes()) / rows
+        << " B/row; process RSS now " << double(rssKb() - rssBefore) * 1024 / rows << " B/row above the unbound grid\n";
     out.flush();
 
     const OnLoop groupedAll = selectAll();
@@ -352,7 +362,8 @@ int main(int argc, char **argv)
     out << "Ctrl+A grouped + repaint (" << groupedCount << " rows): " << groupedAll.ms << " ms" << stallText(groupedAll)
         << "; ratio to flat " << groupedAll.ms / flatAll.ms << " (target <= 2)\n";
     const OnLoop groupedAgain = selectAll();
-    out << "Ctrl+A grouped again, over its own selection: " << groupedAgain.ms << " ms" << stallText(groupedAgain) << "\n";
+    out << "Ctrl+A grouped again, over its own selection: " << groupedAgain.ms << " ms" << stallText(groupedAgain)
+        << "\n";
     out.flush();
 
     // Scrolling: frames at pages spread over the whole list; painting only ever sees visible rows.
@@ -376,12 +387,12 @@ int main(int argc, char **argv)
             grid.groupBy(1);
             grid.grab();
         });
-        out << "then by Title too (" << grid.model()->groupCount() << " groups, " << double(grid.model()->groupCount()) / before
-            << "x the two levels) + repaint: " << group3.ms << " ms" << stallText(group3) << "; ratio to two levels "
-            << group3.ms / group2.ms << "\n";
+        out << "then by Title too (" << grid.model()->groupCount() << " groups, "
+            << double(grid.model()->groupCount()) / before << "x the two levels) + repaint: " << group3.ms << " ms"
+            << stallText(group3) << "; ratio to two levels " << group3.ms / group2.ms << "\n";
         const OnLoop all3 = selectAll();
-        out << "Ctrl+A over three levels + repaint (" << grid.selectedCount() << " rows): " << all3.ms << " ms" << stallText(all3)
-            << "; ratio to flat " << all3.ms / flatAll.ms << "\n";
+        out << "Ctrl+A over three levels + repaint (" << grid.selectedCount() << " rows): " << all3.ms << " ms"
+            << stallText(all3) << "; ratio to flat " << all3.ms / flatAll.ms << "\n";
         out.flush();
     }
 

@@ -25,29 +25,40 @@ int main(int argc, char **argv)
             q.setParam(QStringLiteral("N"), QString::fromUtf8(a));
             q.exec();
         }
-        q.setSQL(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"
-                                " with recursive n(i) as (select 1 union all select i + 1 from n where i < 40)"
-                                " select 'Album ' || char(90 - i % 26) || ' ' || i, 1 + i % 5, '50' || (1000000 + i * 7919),"
-                                " 1970 + i % 40, i % 3 = 0,"
-                                " case when i % 9 = 0 then 'Remastered edition.' || char(10) || 'Bonus disc with live takes.'"
-                                " || char(10) || 'Signed booklet.' else '' end from n"));
+        q.setSQL(QStringLiteral(
+            "insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"
+            " with recursive n(i) as (select 1 union all select i + 1 from n where i < 40)"
+            " select 'Album ' || char(90 - i % 26) || ' ' || i, 1 + i % 5, '50' || (1000000 + i * 7919),"
+            " 1970 + i % 40, i % 3 = 0,"
+            " case when i % 9 = 0 then 'Remastered edition.' || char(10) || 'Bonus disc with live takes.'"
+            " || char(10) || 'Signed booklet.' else '' end from n"));
         q.exec();
     } else {
         connection.setLocation(path);
     }
-    DbQuery list(connection, {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.BARCODE, c.YEAR, c.LIMITED, c.COMMENTS"),
-                              QStringLiteral("from CDAUDIO c left join ARTISTE a on a.ART_ID = c.ART_ID")});
+    DbQuery list(connection,
+                 {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.BARCODE, c.YEAR, c.LIMITED, c.COMMENTS"),
+                  QStringLiteral("from CDAUDIO c left join ARTISTE a on a.ART_ID = c.ART_ID")});
     list.open();
 
     DxGrid grid;
     grid.setWindowTitle(QStringLiteral("Audio CDs"));
     grid.setColumns({{.field = QStringLiteral("CD_ID"), .hidden = true},
                      {.field = QStringLiteral("CD_LABEL"), .caption = QStringLiteral("Title"), .width = 99},
-                     {.field = QStringLiteral("ART_NAME"), .caption = QStringLiteral("Artist"), .width = 94, .sort = GridColumn::Ascending},
+                     {.field = QStringLiteral("ART_NAME"),
+                      .caption = QStringLiteral("Artist"),
+                      .width = 94,
+                      .sort = GridColumn::Ascending},
                      {.field = QStringLiteral("BARCODE"), .caption = QStringLiteral("Barcode"), .width = 74},
                      {.field = QStringLiteral("YEAR"), .caption = QStringLiteral("Year"), .width = 45},
-                     {.field = QStringLiteral("LIMITED"), .caption = QStringLiteral("Limited"), .width = 54, .kind = GridColumn::CheckBox},
-                     {.field = QStringLiteral("COMMENTS"), .caption = QStringLiteral("Comments"), .width = 116, .kind = GridColumn::Memo}});
+                     {.field = QStringLiteral("LIMITED"),
+                      .caption = QStringLiteral("Limited"),
+                      .width = 54,
+                      .kind = GridColumn::CheckBox},
+                     {.field = QStringLiteral("COMMENTS"),
+                      .caption = QStringLiteral("Comments"),
+                      .width = 116,
+                      .kind = GridColumn::Memo}});
     grid.setRows(&list);
     grid.groupBy(2);
     grid.sortBy(1, Qt::AscendingOrder);

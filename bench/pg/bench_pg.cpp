@@ -9,9 +9,9 @@
 
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
 #include "store/TrackStore.h"
 #include "support/LoudMessages.h"
@@ -58,8 +58,11 @@ struct Stores {
     MovieStore movie{main, messages};
     DataCDStore data{main, messages};
     DataItemStore items{main, messages};
-    std::vector<DbQuery *> lists() { return {&cd.cdQuery, &track.tracksQuery, &artist.artistsQuery,
-                                             &movie.movieQuery, &data.dataCDsQuery, &items.dataItemsQuery}; }
+    std::vector<DbQuery *> lists()
+    {
+        return {&cd.cdQuery,       &track.tracksQuery, &artist.artistsQuery,
+                &movie.movieQuery, &data.dataCDsQuery, &items.dataItemsQuery};
+    }
     qint64 rows()
     {
         qint64 n = 0;
@@ -151,8 +154,10 @@ bool timeLists(const QString &server)
     }
     const double ratio = lists / copy;
     std::printf("open all six lists on the server: %.3f s for %lld rows\n", lists, static_cast<long long>(s.rows()));
-    std::printf("COPY ... TO STDOUT of the same statements: %.3f s for %lld rows\n", copy, static_cast<long long>(copied));
-    std::printf("ratio %.2f (target at most %.1f): %s\n", ratio, ListRatioTarget, ratio <= ListRatioTarget ? "met" : "MISSED");
+    std::printf("COPY ... TO STDOUT of the same statements: %.3f s for %lld rows\n", copy,
+                static_cast<long long>(copied));
+    std::printf("ratio %.2f (target at most %.1f): %s\n", ratio, ListRatioTarget,
+                ratio <= ListRatioTarget ? "met" : "MISSED");
     PQfinish(conn);
     for (DbQuery *q : s.lists())
         q->close();

@@ -20,8 +20,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QPicture>
 #include <QPainter>
+#include <QPicture>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -49,18 +49,28 @@ int main(int argc, char **argv)
     connection.setLocation(QString::fromLocal8Bit(argv[1]));
     connection.open();
     // The audio CD list as its window reads and shows it.
-    DbQuery list(connection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS"),
-                              QStringLiteral("from CDAUDIO, ARTISTE where CDAUDIO.ART_ID = ARTISTE.ART_ID order by CD_LABEL")});
+    DbQuery list(connection,
+                 {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS"),
+                  QStringLiteral("from CDAUDIO, ARTISTE where CDAUDIO.ART_ID = ARTISTE.ART_ID order by CD_LABEL")});
     list.open();
     DxGrid grid;
     grid.setColumns({
         {.field = QStringLiteral("CD_ID"), .hidden = true},
         {.field = QStringLiteral("CD_LABEL"), .caption = QStringLiteral("Title"), .width = 99},
-        {.field = QStringLiteral("ART_NAME"), .caption = QStringLiteral("Artist"), .width = 94, .sort = GridColumn::Ascending},
+        {.field = QStringLiteral("ART_NAME"),
+         .caption = QStringLiteral("Artist"),
+         .width = 94,
+         .sort = GridColumn::Ascending},
         {.field = QStringLiteral("BARCODE"), .caption = QStringLiteral("Barcode"), .width = 74},
         {.field = QStringLiteral("YEAR"), .caption = QStringLiteral("Year"), .width = 45},
-        {.field = QStringLiteral("LIMITED"), .caption = QStringLiteral("Limited"), .width = 54, .kind = GridColumn::CheckBox},
-        {.field = QStringLiteral("COMMENTS"), .caption = QStringLiteral("Comments"), .width = 116, .kind = GridColumn::Memo},
+        {.field = QStringLiteral("LIMITED"),
+         .caption = QStringLiteral("Limited"),
+         .width = 54,
+         .kind = GridColumn::CheckBox},
+        {.field = QStringLiteral("COMMENTS"),
+         .caption = QStringLiteral("Comments"),
+         .width = 116,
+         .kind = GridColumn::Memo},
     });
     grid.setRows(&list);
     if (grouped)
@@ -94,8 +104,8 @@ int main(int argc, char **argv)
             loop.exec();
         const double counted = clock.nsecsElapsed() / 1e6;
         const double stall = heartbeat.stopMs();
-        out << "preview: page 1 painted after " << firstPage << " ms; " << preview.pageCount() << " pages counted after "
-            << counted << " ms; longest event-loop stall " << stall << " ms\n";
+        out << "preview: page 1 painted after " << firstPage << " ms; " << preview.pageCount()
+            << " pages counted after " << counted << " ms; longest event-loop stall " << stall << " ms\n";
         out.flush();
 
         // Printing the whole list to PDF, under the progress dialog.
@@ -131,8 +141,8 @@ int main(int argc, char **argv)
         const double total = clock.nsecsElapsed() / 1e6;
         QApplication::processEvents();
         const double stall = heartbeat.stopMs();
-        out << "baseline, all in one go: " << layout.pageCount() << " pages counted in " << counted << " ms, recorded by "
-            << total << " ms (page 1 shows then); longest event-loop stall " << stall << " ms\n";
+        out << "baseline, all in one go: " << layout.pageCount() << " pages counted in " << counted
+            << " ms, recorded by " << total << " ms (page 1 shows then); longest event-loop stall " << stall << " ms\n";
     }
     return 0;
 }

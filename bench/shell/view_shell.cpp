@@ -1,6 +1,6 @@
 // view_shell splash|about: shows one of the shell's small windows until it is closed.
-#include "app/DaduduApplication.h"
 #include "app/AboutDialog.h"
+#include "app/DaduduApplication.h"
 #include "app/SplashScreen.h"
 
 int main(int argc, char **argv)

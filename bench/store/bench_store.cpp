@@ -6,14 +6,14 @@
 //
 //   dadudu-bench-store /tmp/dadudu-bench/dadudu.mdb
 
+#include "base/MessageService.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
 #include "store/TrackStore.h"
-#include "base/MessageService.h"
 #include "support/LoudMessages.h"
 
 #include <QApplication>
@@ -105,9 +105,15 @@ public:
         out.clear();
         return read(sql, param, value, [&](sqlite3_stmt *s, int c) {
             switch (sqlite3_column_type(s, c)) {
-            case SQLITE_INTEGER: out.emplace_back(sqlite3_column_int64(s, c)); break;
-            case SQLITE_FLOAT: out.emplace_back(sqlite3_column_double(s, c)); break;
-            case SQLITE_NULL: out.emplace_back(std::monostate()); break;
+            case SQLITE_INTEGER:
+                out.emplace_back(sqlite3_column_int64(s, c));
+                break;
+            case SQLITE_FLOAT:
+                out.emplace_back(sqlite3_column_double(s, c));
+                break;
+            case SQLITE_NULL:
+                out.emplace_back(std::monostate());
+                break;
             default: {
                 const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
                 out.emplace_back(std::string(text, size_t(sqlite3_column_bytes(s, c))));
@@ -122,11 +128,18 @@ public:
         out.shrink_to_fit();
         const int rows = read(sql, param, value, [&](sqlite3_stmt *s, int c) {
             switch (sqlite3_column_type(s, c)) {
-            case SQLITE_INTEGER: out.emplace_back(qint64(sqlite3_column_int64(s, c))); break;
-            case SQLITE_FLOAT: out.emplace_back(sqlite3_column_double(s, c)); break;
-            case SQLITE_NULL: out.emplace_back(QMetaType::fromType<QString>()); break;
+            case SQLITE_INTEGER:
+                out.emplace_back(qint64(sqlite3_column_int64(s, c)));
+                break;
+            case SQLITE_FLOAT:
+                out.emplace_back(sqlite3_column_double(s, c));
+                break;
+            case SQLITE_NULL:
+                out.emplace_back(QMetaType::fromType<QString>());
+                break;
             case SQLITE_BLOB:
-                out.emplace_back(QByteArray(static_cast<const char *>(sqlite3_column_blob(s, c)), sqlite3_column_bytes(s, c)));
+                out.emplace_back(
+                    QByteArray(static_cast<const char *>(sqlite3_column_blob(s, c)), sqlite3_column_bytes(s, c)));
                 break;
             default:
                 out.emplace_back(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, c)),
@@ -140,7 +153,7 @@ public:
     {
         return variants ? read(sql, out.variants, param, value) : read(sql, out.plain, param, value);
     }
-    template <class CopyCell> int read(const QString &sql, const char *param, int value, CopyCell copy)
+    template<class CopyCell> int read(const QString &sql, const char *param, int value, CopyCell copy)
     {
         sqlite3_stmt *s = prepare(sql);
         if (param)
@@ -158,7 +171,10 @@ public:
             fail("read");
         return rows;
     }
-    [[noreturn]] void fail(const char *what) { throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(m_db)); }
+    [[noreturn]] void fail(const char *what)
+    {
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(m_db));
+    }
 
 private:
     sqlite3 *m_db = nullptr;
@@ -260,7 +276,8 @@ int run(const QString &catalogue, bool reads, bool writes)
         std::function<int(Copy &, bool)> baseline;
         DbQuery *query;
     };
-    auto key = [](DbQuery &list, const char *field) { return list.eof() ? 0 : list.fieldAsInteger(QLatin1String(field)); };
+    auto key
+        = [](DbQuery &list, const char *field) { return list.eof() ? 0 : list.fieldAsInteger(QLatin1String(field)); };
     auto list = [&](DbQuery &q) {
         return [&](Copy &out, bool variants) { return raw.read(q.sql(), out, variants, nullptr, 0); };
     };
@@ -270,19 +287,20 @@ int run(const QString &catalogue, bool reads, bool writes)
         };
     };
     const std::vector<Step> steps = {
-        {"D_CD OpenList", [&] { audioCDStore.closeList(); }, [&] { audioCDStore.openList(); }, list(audioCDStore.cdQuery), &audioCDStore.cdQuery},
-        {"D_CD OpenDetail", [] {}, [&] { audioCDStore.openDetail(); }, detail(audioCDStore.tracksQuery, audioCDStore.cdQuery, "CD_ID"),
-         &audioCDStore.tracksQuery},
-        {"D_Movie OpenList", [&] { movieStore.closeList(); }, [&] { movieStore.openList(); }, list(movieStore.movieQuery),
-         &movieStore.movieQuery},
+        {"D_CD OpenList", [&] { audioCDStore.closeList(); }, [&] { audioCDStore.openList(); },
+         list(audioCDStore.cdQuery), &audioCDStore.cdQuery},
+        {"D_CD OpenDetail", [] {}, [&] { audioCDStore.openDetail(); },
+         detail(audioCDStore.tracksQuery, audioCDStore.cdQuery, "CD_ID"), &audioCDStore.tracksQuery},
+        {"D_Movie OpenList", [&] { movieStore.closeList(); }, [&] { movieStore.openList(); },
+         list(movieStore.movieQuery), &movieStore.movieQuery},
         {"D_Artist OpenList", [&] { artistStore.closeList(); }, [&] { artistStore.openList(); },
          list(artistStore.artistsQuery), &artistStore.artistsQuery},
         {"D_Artist OpenDetail", [] {}, [&] { artistStore.openDetail(); },
          detail(artistStore.artistCDsQuery, artistStore.artistsQuery, "ART_ID"), &artistStore.artistCDsQuery},
-        {"D_Track OpenList", [&] { trackStore.closeList(); }, [&] { trackStore.openList(); }, list(trackStore.tracksQuery),
-         &trackStore.tracksQuery},
-        {"D_Data OpenList", [&] { dataCDStore.closeList(); }, [&] { dataCDStore.openList(); }, list(dataCDStore.dataCDsQuery),
-         &dataCDStore.dataCDsQuery},
+        {"D_Track OpenList", [&] { trackStore.closeList(); }, [&] { trackStore.openList(); },
+         list(trackStore.tracksQuery), &trackStore.tracksQuery},
+        {"D_Data OpenList", [&] { dataCDStore.closeList(); }, [&] { dataCDStore.openList(); },
+         list(dataCDStore.dataCDsQuery), &dataCDStore.dataCDsQuery},
         {"D_Data OpenDetail", [] {}, [&] { dataCDStore.openDetail(); },
          detail(dataCDStore.dataCDItemsQuery, dataCDStore.dataCDsQuery, "CD_ID"), &dataCDStore.dataCDItemsQuery},
         {"D_DataItems OpenList", [&] { dataItemStore.closeList(); }, [&] { dataItemStore.openList(); },
@@ -314,14 +332,23 @@ int run(const QString &catalogue, bool reads, bool writes)
         DbQuery *query;
     };
     const std::vector<Refresh> refreshes = {
-        {"D_CD RefreshList", [&] { audioCDStore.refreshList(); }, {steps[0].baseline, steps[1].baseline}, &audioCDStore.cdQuery},
+        {"D_CD RefreshList",
+         [&] { audioCDStore.refreshList(); },
+         {steps[0].baseline, steps[1].baseline},
+         &audioCDStore.cdQuery},
         {"D_Movie RefreshList", [&] { movieStore.refreshList(); }, {steps[2].baseline}, &movieStore.movieQuery},
-        {"D_Artist RefreshList", [&] { artistStore.refreshList(); }, {steps[3].baseline, steps[4].baseline},
+        {"D_Artist RefreshList",
+         [&] { artistStore.refreshList(); },
+         {steps[3].baseline, steps[4].baseline},
          &artistStore.artistsQuery},
         {"D_Track RefreshList", [&] { trackStore.refreshList(); }, {steps[5].baseline}, &trackStore.tracksQuery},
-        {"D_Data RefreshList", [&] { dataCDStore.refreshList(); }, {steps[6].baseline, steps[7].baseline},
+        {"D_Data RefreshList",
+         [&] { dataCDStore.refreshList(); },
+         {steps[6].baseline, steps[7].baseline},
          &dataCDStore.dataCDsQuery},
-        {"D_DataItems RefreshList", [&] { dataItemStore.refreshList(); }, {steps[8].baseline},
+        {"D_DataItems RefreshList",
+         [&] { dataItemStore.refreshList(); },
+         {steps[8].baseline},
          &dataItemStore.dataItemsQuery},
     };
     std::vector<Row> refreshed;
@@ -350,11 +377,13 @@ int run(const QString &catalogue, bool reads, bool writes)
             return int(std::get<long long>(out.at(0)));
         };
         auto setSynchronous = [&](const char *mode) {
-            DbQuery pragma(catalogueConnection.connection, {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
+            DbQuery pragma(catalogueConnection.connection,
+                           {QStringLiteral("PRAGMA synchronous=") + QLatin1String(mode)});
             pragma.exec();
         };
         auto addDataCD = [&](const QString &title, bool hook) {
-            dataCDStore.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); }) : Store::EventHook());
+            dataCDStore.setEventHook(hook ? Store::EventHook([] { QCoreApplication::processEvents(); })
+                                          : Store::EventHook());
             const auto start = std::chrono::steady_clock::now();
             dataCDStore.addDataCD(title, items);
             const double elapsed = seconds(start);
@@ -418,13 +447,15 @@ int run(const QString &catalogue, bool reads, bool writes)
     std::printf("start-up open, first pass: %.0f ms\n", firstOpen * 1e3);
     bool readsMet = true;
     if (reads)
-        readsMet = printReadTable("(a) start-up open steps, each against the same read with the C API (best of 3)", opens)
+        readsMet
+            = printReadTable("(a) start-up open steps, each against the same read with the C API (best of 3)", opens)
             & printReadTable("(a) RefreshList, each against the same reads with the C API (best of 3)", refreshed);
 
     if (writes) {
         std::printf("\n(b) AddDataCD of %d items in one transaction (WAL)\n", AddedItems);
         std::printf("  %-52s %9s %9s\n", "", "s", "ms/item");
-        auto line = [](const char *what, double s) { std::printf("  %-52s %9.3f %9.3f\n", what, s, s * 1e3 / AddedItems); };
+        auto line
+            = [](const char *what, double s) { std::printf("  %-52s %9.3f %9.3f\n", what, s, s * 1e3 / AddedItems); };
         line("AddDataCD as the program runs it (FULL)", addFull);
         line("AddDataCD, whole connection NORMAL, event hook", addNormal);
         line("AddDataCD, whole connection NORMAL, no event hook", addNormalNoHook);

@@ -40,7 +40,9 @@ constexpr int DataCDsMade = DataCDs + 4;    // every 501st deleted
 class Random
 {
 public:
-    explicit Random(uint64_t seed) : m_state(seed) {}
+    explicit Random(uint64_t seed)
+        : m_state(seed)
+    { }
     uint64_t next()
     {
         uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
@@ -51,47 +53,52 @@ public:
     int below(int n) { return int(next() % uint64_t(n)); }
     int between(int lo, int hi) { return lo + below(hi - lo + 1); }
     bool chance(int percent) { return below(100) < percent; }
-    template <size_t N> const char *pick(const char *const (&list)[N]) { return list[below(int(N))]; }
+    template<size_t N> const char *pick(const char *const (&list)[N]) { return list[below(int(N))]; }
 
 private:
     uint64_t m_state;
 };
 
 const char *const FirstNames[] = {
-    "Édith", "Jacques", "Françoise", "Serge", "Léo", "Barbara", "Georges", "Mylène", "Étienne", "Zaz",
-    "Noël", "Chloé", "Renée", "José", "Björk", "Sinéad", "Günther", "Joël", "Hélène", "Anaïs",
-    "Michel", "Véronique", "Alain", "Céline", "Benoît", "Agnès", "Jérôme", "Maïwenn", "Raphaël", "Zoé",
-    "Miles", "Ella", "Nina", "John", "Aretha", "Bob", "Joni", "Frédéric", "Kurt", "Dolores",
+    "Édith",  "Jacques",   "Françoise", "Serge",  "Léo",    "Barbara", "Georges", "Mylène",   "Étienne", "Zaz",
+    "Noël",   "Chloé",     "Renée",     "José",   "Björk",  "Sinéad",  "Günther", "Joël",     "Hélène",  "Anaïs",
+    "Michel", "Véronique", "Alain",     "Céline", "Benoît", "Agnès",   "Jérôme",  "Maïwenn",  "Raphaël", "Zoé",
+    "Miles",  "Ella",      "Nina",      "John",   "Aretha", "Bob",     "Joni",    "Frédéric", "Kurt",    "Dolores",
 };
 const char *const LastNames[] = {
-    "Piaf", "Brel", "Hardy", "Gainsbourg", "Ferré", "Brassens", "Farmer", "Daho", "Aznavour", "Lavoine",
-    "O'Connor", "Guðmundsdóttir", "Müller", "Ségara", "Bécaud", "Dassin", "Françoise", "D'Arcy", "Lemaître", "Château",
-    "Davis", "Fitzgerald", "Simone", "Coltrane", "Franklin", "Dylan", "Mitchell", "Chopin", "Weill", "O'Riordan",
-    "Kœnig", "Duprés", "Leclerc", "Sanson", "Berger", "Voulzy", "Souchon", "Cabrel", "Goldman", "Saint-Preux",
+    "Piaf",      "Brel",    "Hardy",    "Gainsbourg",     "Ferré",   "Brassens",   "Farmer",  "Daho",
+    "Aznavour",  "Lavoine", "O'Connor", "Guðmundsdóttir", "Müller",  "Ségara",     "Bécaud",  "Dassin",
+    "Françoise", "D'Arcy",  "Lemaître", "Château",        "Davis",   "Fitzgerald", "Simone",  "Coltrane",
+    "Franklin",  "Dylan",   "Mitchell", "Chopin",         "Weill",   "O'Riordan",  "Kœnig",   "Duprés",
+    "Leclerc",   "Sanson",  "Berger",   "Voulzy",         "Souchon", "Cabrel",     "Goldman", "Saint-Preux",
 };
 const char *const BandWords[] = {
     "Les", "The", "Orchestre", "Quatuor", "Ensemble", "Trio", "Brigade", "Chœur", "Fanfare", "Collectif",
 };
 const char *const Words[] = {
-    "amour", "été", "nuit", "l'hiver", "soleil", "rêve", "café", "forêt", "cœur", "mémoire",
-    "fenêtre", "lumière", "océan", "misère", "tendresse", "île", "pluie", "chanson", "fièvre", "éternité",
-    "d'ailleurs", "aujourd'hui", "là-bas", "jusqu'à", "naïve", "ça", "où", "noël", "déjà", "bientôt",
-    "love", "night", "blue", "road", "heart", "don't", "rock'n'roll", "city", "dream", "river",
-    "Live", "Remastered", "Vol. 2", "Best of", "(Remix)", "[Bonus]", "Part I", "Op. 28", "n° 5", "— Intégrale",
+    "amour",       "été",      "nuit",       "l'hiver",     "soleil",      "rêve",       "café",   "forêt",   "cœur",
+    "mémoire",     "fenêtre",  "lumière",    "océan",       "misère",      "tendresse",  "île",    "pluie",   "chanson",
+    "fièvre",      "éternité", "d'ailleurs", "aujourd'hui", "là-bas",      "jusqu'à",    "naïve",  "ça",      "où",
+    "noël",        "déjà",     "bientôt",    "love",        "night",       "blue",       "road",   "heart",   "don't",
+    "rock'n'roll", "city",     "dream",      "river",       "Live",        "Remastered", "Vol. 2", "Best of", "(Remix)",
+    "[Bonus]",     "Part I",   "Op. 28",     "n° 5",        "— Intégrale",
 };
 const char *const MovieWords[] = {
-    "La", "Le", "Les", "Un", "Une", "Amélie", "Poulain", "Haine", "Intouchables", "Jour",
-    "Nuit", "Américaine", "Cité", "Peur", "L'Étranger", "d'Été", "Crépuscule", "Zodiac", "Matrix", "Odyssée",
-    "2001", "Retour", "Vengeance", "Héritage", "Château", "Mystère", "Rivière", "Parrain", "Voyage", "Lune",
+    "La",           "Le",      "Les",     "Un",         "Une",    "Amélie", "Poulain",    "Haine",
+    "Intouchables", "Jour",    "Nuit",    "Américaine", "Cité",   "Peur",   "L'Étranger", "d'Été",
+    "Crépuscule",   "Zodiac",  "Matrix",  "Odyssée",    "2001",   "Retour", "Vengeance",  "Héritage",
+    "Château",      "Mystère", "Rivière", "Parrain",    "Voyage", "Lune",
 };
-const char *const MovieTypes[] = {"DVD", "Blu-ray", "DivX", "VHS", "VCD", "Comédie", "Drame", "Science-fiction",
-                                  "Policier", "Documentaire", "Animé", "Film d'horreur"};
+const char *const MovieTypes[] = {"DVD",   "Blu-ray",         "DivX",     "VHS",          "VCD",   "Comédie",
+                                  "Drame", "Science-fiction", "Policier", "Documentaire", "Animé", "Film d'horreur"};
 const char *const Folders[] = {
-    "Photos", "Musique", "Documents", "Vidéos", "Sauvegardes", "Logiciels", "Jeux", "Archives", "Téléchargements",
-    "Mes documents", "Program Files", "Vacances été 2004", "Noël chez Mamie", "Thèse", "Comptabilité",
+    "Photos",          "Musique",       "Documents",     "Vidéos",
+    "Sauvegardes",     "Logiciels",     "Jeux",          "Archives",
+    "Téléchargements", "Mes documents", "Program Files", "Vacances été 2004",
+    "Noël chez Mamie", "Thèse",         "Comptabilité",
 };
-const char *const Extensions[] = {".jpg", ".JPG", ".mp3", ".ogg", ".doc", ".pdf", ".avi", ".zip", ".txt", ".exe",
-                                  ".xls", ".png", ".flac", ".iso", ".htm"};
+const char *const Extensions[] = {".jpg", ".JPG", ".mp3", ".ogg", ".doc",  ".pdf", ".avi", ".zip",
+                                  ".txt", ".exe", ".xls", ".png", ".flac", ".iso", ".htm"};
 
 std::string words(Random &r, int lo, int hi)
 {
@@ -111,7 +118,8 @@ std::string words(Random &r, int lo, int hi)
 std::string artistName(Random &r)
 {
     if (r.chance(25))
-        return std::string(r.pick(BandWords)) + ' ' + r.pick(Words) + (r.chance(50) ? "" : " & " + std::string(r.pick(LastNames)));
+        return std::string(r.pick(BandWords)) + ' ' + r.pick(Words)
+            + (r.chance(50) ? "" : " & " + std::string(r.pick(LastNames)));
     return std::string(r.pick(FirstNames)) + ' ' + r.pick(LastNames);
 }
 
@@ -213,7 +221,10 @@ public:
         m_statements.push_back(s);
         return s;
     }
-    void bindText(sqlite3_stmt *s, int i, const std::string &v) { sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_TRANSIENT); }
+    void bindText(sqlite3_stmt *s, int i, const std::string &v)
+    {
+        sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_TRANSIENT);
+    }
     void bindInt(sqlite3_stmt *s, int i, int v) { sqlite3_bind_int(s, i, v); }
     void step(sqlite3_stmt *s)
     {
@@ -282,7 +293,9 @@ void fill(const QString &path)
 
     auto *dataCD = db.prepare("insert into DATACD (CD_TITLE) values (?1)");
     for (int i = 0; i < DataCDsMade; ++i) {
-        db.bindText(dataCD, 1, std::string(r.pick(Folders)) + " n°" + std::to_string(i + 1) + (r.chance(30) ? " — " + words(r, 1, 4) : ""));
+        db.bindText(dataCD, 1,
+                    std::string(r.pick(Folders)) + " n°" + std::to_string(i + 1)
+                        + (r.chance(30) ? " — " + words(r, 1, 4) : ""));
         db.step(dataCD);
     }
 
@@ -309,13 +322,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Makes the big catalogue of the benchmarks (always the same for the same program).\n"
-        "An existing file is left as it is unless --force is given."));
+    parser.setApplicationDescription(
+        QStringLiteral("Makes the big catalogue of the benchmarks (always the same for the same program).\n"
+                       "An existing file is left as it is unless --force is given."));
     parser.addHelpOption();
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Replace an existing file at PATH."));
     parser.addOption(force);
-    parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("The catalogue file to make."), QStringLiteral("PATH"));
+    parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("The catalogue file to make."),
+                                 QStringLiteral("PATH"));
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "%s: %s\n", argv[0], qPrintable(parser.errorText()));
         return 2;

@@ -1,7 +1,7 @@
 #include "app/AboutDialog.h"
 
-#include "base/WindowFont.h"
 #include "base/Texts.h"
+#include "base/WindowFont.h"
 
 #include <QDesktopServices>
 #include <QFrame>

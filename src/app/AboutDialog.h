@@ -19,8 +19,8 @@ public:
     void mailLinkClicked();
     void okClicked();
 
-    QLabel *webLink = nullptr; // web link
-    QLabel *mailLink = nullptr;  // mail link
+    QLabel *webLink = nullptr;  // web link
+    QLabel *mailLink = nullptr; // mail link
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -2,11 +2,12 @@
 
 #include "app/CatalogueLocation.h"
 #include "app/MainWindow.h"
+#include "base/Texts.h"
 #include "editors/ArtistEditor.h"
 #include "editors/AudioCDEditor.h"
 #include "editors/DataCDEditor.h"
-#include "editors/MovieEditor.h"
 #include "editors/LockWaitDialog.h"
+#include "editors/MovieEditor.h"
 #include "lists/ArtistListWindow.h"
 #include "lists/AudioCDListWindow.h"
 #include "lists/DataCDListWindow.h"
@@ -15,12 +16,11 @@
 #include "lists/TrackListWindow.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
 #include "store/TrackStore.h"
-#include "base/Texts.h"
 
 AppModules::AppModules(MessageService &messages, DialogService &dialogs, const QString &catalogue)
     : m_messages(messages)
@@ -38,14 +38,24 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
     dataCDStore = std::make_unique<DataCDStore>(*catalogueConnection, messages);
     dataItemStore = std::make_unique<DataItemStore>(*catalogueConnection, messages);
 
-    audioCDList = new AudioCDListWindow(*audioCDStore, [this](int id) { showEditAudioCD(id, *audioCDStore, *artistStore, m_messages, m_dialogs, m_coversFolder, mainWindow.get()); }, messages);
+    audioCDList = new AudioCDListWindow(
+        *audioCDStore,
+        [this](int id) {
+            showEditAudioCD(id, *audioCDStore, *artistStore, m_messages, m_dialogs, m_coversFolder, mainWindow.get());
+        },
+        messages);
     mainWindow->addListWindow(MainWindow::AudioCDs, audioCDList);
     artistList = new ArtistListWindow(
-        *artistStore, [this](int id, const QString &name) { showEditArtist(id, name, *artistStore, m_messages, mainWindow.get()); },
+        *artistStore,
+        [this](int id, const QString &name) { showEditArtist(id, name, *artistStore, m_messages, mainWindow.get()); },
         messages);
     mainWindow->addListWindow(MainWindow::Artists, artistList);
-    trackList = new TrackListWindow(*trackStore, [this](int id) { showEditAudioCD(id, *audioCDStore, *artistStore, m_messages, m_dialogs, m_coversFolder, mainWindow.get()); },
-                           messages);
+    trackList = new TrackListWindow(
+        *trackStore,
+        [this](int id) {
+            showEditAudioCD(id, *audioCDStore, *artistStore, m_messages, m_dialogs, m_coversFolder, mainWindow.get());
+        },
+        messages);
     mainWindow->addListWindow(MainWindow::Tracks, trackList);
     movieList = new MovieListWindow(
         *movieStore,
@@ -72,26 +82,26 @@ AppModules::~AppModules()
 void AppModules::registerLists()
 {
     mainWindow->setCatalogue(catalogueConnection.get(),
-                         {
-                             [this] { audioCDStore->openList(); },
-                             [this] { audioCDStore->openDetail(); },
-                             [this] { movieStore->openList(); },
-                             [this] { artistStore->openList(); },
-                             [this] { artistStore->openDetail(); },
-                             [this] { trackStore->openList(); },
-                             [this] { dataCDStore->openList(); },
-                             [this] { dataCDStore->openDetail(); },
-                             [this] { dataItemStore->openList(); },
-                         },
-                         {
-                             [this] { dataItemStore->closeList(); },
-                             [this] { dataCDStore->closeList(); },
-                             [this] { trackStore->closeList(); },
-                             [this] { artistStore->closeList(); },
-                             [this] { movieStore->closeList(); },
-                             [this] { audioCDStore->closeDetail(); },
-                             [this] { audioCDStore->closeList(); },
-                         });
+                             {
+                                 [this] { audioCDStore->openList(); },
+                                 [this] { audioCDStore->openDetail(); },
+                                 [this] { movieStore->openList(); },
+                                 [this] { artistStore->openList(); },
+                                 [this] { artistStore->openDetail(); },
+                                 [this] { trackStore->openList(); },
+                                 [this] { dataCDStore->openList(); },
+                                 [this] { dataCDStore->openDetail(); },
+                                 [this] { dataItemStore->openList(); },
+                             },
+                             {
+                                 [this] { dataItemStore->closeList(); },
+                                 [this] { dataCDStore->closeList(); },
+                                 [this] { trackStore->closeList(); },
+                                 [this] { artistStore->closeList(); },
+                                 [this] { movieStore->closeList(); },
+                                 [this] { audioCDStore->closeDetail(); },
+                                 [this] { audioCDStore->closeList(); },
+                             });
 
     auto set = [this](MainWindow::ListIndex index, auto *store, const QString &noun) {
         CatalogueList &entry = mainWindow->list(index);
@@ -115,7 +125,9 @@ void AppModules::registerCommands()
         std::function<void()> add;
         QString report, html, xls;
     };
-    const auto newAudioCD = [this] { showNewAudioCD(*audioCDStore, *artistStore, m_messages, m_dialogs, m_coversFolder, mainWindow.get()); };
+    const auto newAudioCD = [this] {
+        showNewAudioCD(*audioCDStore, *artistStore, m_messages, m_dialogs, m_coversFolder, mainWindow.get());
+    };
     const auto newArtist = [this] { showNewArtist(*artistStore, m_messages, mainWindow.get()); };
     const auto newMovie = [this] { showNewMovie(*movieStore, m_messages, mainWindow.get()); };
     const auto newDataCD = [this] { showNewDataCD(*dataCDStore, m_messages, mainWindow.get()); };

@@ -1,9 +1,9 @@
 #include "app/CatalogueLocation.h"
 
-#include "store/CatalogueFile.h"
-#include "store/DbEngine.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "store/CatalogueFile.h"
+#include "store/DbEngine.h"
 
 #include <QDir>
 #include <QFileInfo>

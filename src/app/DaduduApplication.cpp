@@ -1,8 +1,8 @@
 #include "app/DaduduApplication.h"
 
-#include "store/DbEngine.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "store/DbEngine.h"
 
 #include <QFont>
 #include <QIcon>
@@ -19,7 +19,8 @@ DaduduApplication::DaduduApplication(int &argc, char **argv)
         own.addFile(QStringLiteral(":/icons/dadudu-%1.png").arg(size), QSize(size, size));
     setWindowIcon(QIcon::fromTheme(QStringLiteral("dadudu"), own));
     // The print and the dock captions name these faces; use the metric-compatible ones where they are missing.
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
     QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});
 }

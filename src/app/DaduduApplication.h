@@ -27,8 +27,7 @@ public:
     // no further. Qt's widget and GUI libraries are built without exception support: an error
     // passed up through their frames to notify() skips the clean-up of what those frames held (an
     // event, a guard, a lock), which is lost for good. notify() remains the last resort.
-    template <typename Body>
-    static void runGuarded(const Body &body)
+    template<typename Body> static void runGuarded(const Body &body)
     {
         try {
             body();
@@ -37,8 +36,7 @@ public:
         }
     }
     // A slot that runs `slot` so, for connect().
-    template <typename Slot>
-    static auto guarded(Slot slot)
+    template<typename Slot> static auto guarded(Slot slot)
     {
         return [slot = std::move(slot)] { runGuarded(slot); };
     }

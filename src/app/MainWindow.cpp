@@ -1,30 +1,26 @@
 #include "app/MainWindow.h"
 
-#include "app/DaduduApplication.h"
 #include "app/AboutDialog.h"
+#include "app/DaduduApplication.h"
+#include "app/NavigatorIcons.h"
 #include "app/PreferencesDialog.h"
-#include "base/WindowFont.h"
 #include "app/SplashScreen.h"
 #include "base/DialogService.h"
-#include "app/NavigatorIcons.h"
+#include "base/MessageService.h"
+#include "base/Settings.h"
+#include "base/Texts.h"
+#include "base/WindowFont.h"
 #include "docking/DockManager.h"
 #include "grid/DxGrid.h"
 #include "grid/GridView.h"
 #include "lists/ListWindow.h"
 #include "store/CatalogueConnection.h"
-#include "base/MessageService.h"
-#include "base/Settings.h"
-#include "base/Texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QRubberBand>
-#include <QScopeGuard>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QDir>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -32,6 +28,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -63,8 +63,7 @@ const QString NavigatorPanelKey = QStringLiteral("window/navigatorPanel");
 const QString NavigatorSizeKey = QStringLiteral("window/navigatorSize");
 
 const QString navigatorCaptions[MainWindow::ListCount] = {
-    Texts::NavAudioCDs, Texts::NavArtists, Texts::NavTracks,
-    Texts::NavMovies,   Texts::NavDataCDs, Texts::NavDataItems,
+    Texts::NavAudioCDs, Texts::NavArtists, Texts::NavTracks, Texts::NavMovies, Texts::NavDataCDs, Texts::NavDataItems,
 };
 
 } // namespace
@@ -217,11 +216,15 @@ void MainWindow::buildActions()
     m_actions.add = command(gridMenu, "addAct", MenuAddNew, BtnAddNew, HintAddNew, [this] { routeAdd(); });
     m_actions.edit = command(gridMenu, "editAct", MenuEdit, BtnEdit, HintEdit, [this] { routeEdit(); });
     m_actions.selectAll = command(selection, "selectAllAct", MenuSelectAll, {}, {}, [this] { routeSelectAll(); });
-    m_actions.deleteSelected = command(selection, "deleteAct", MenuDelete, BtnDelete, HintDelete, [this] { routeDelete(); });
-    m_actions.refresh = command(list, "refreshAct", MenuRefresh, BtnRefresh, HintRefresh, [this] { refreshActiveList(); });
+    m_actions.deleteSelected
+        = command(selection, "deleteAct", MenuDelete, BtnDelete, HintDelete, [this] { routeDelete(); });
+    m_actions.refresh
+        = command(list, "refreshAct", MenuRefresh, BtnRefresh, HintRefresh, [this] { refreshActiveList(); });
     m_actions.print = command(list, "printAct", MenuPrint, BtnPrint, HintPrint, [this] { routePrint(); });
-    m_actions.saveHtml = command(list, "saveHtmlAct", MenuSaveHTML, BtnSaveHTML, HintSaveHTML, [this] { routeSaveHtml(); });
-    m_actions.saveXls = command(list, "saveXlsAct", MenuSaveXLS, BtnSaveExcel, HintSaveExcel, [this] { routeSaveXls(); });
+    m_actions.saveHtml
+        = command(list, "saveHtmlAct", MenuSaveHTML, BtnSaveHTML, HintSaveHTML, [this] { routeSaveHtml(); });
+    m_actions.saveXls
+        = command(list, "saveXlsAct", MenuSaveXLS, BtnSaveExcel, HintSaveExcel, [this] { routeSaveXls(); });
     m_actions.exit = command(gridMenu, "exitAct", MenuExit, {}, {}, [this] { close(); });
     m_actions.about = command(this, "aboutAct", BtnAbout, BtnAbout, HintAbout, [this] { showAbout(this); });
     m_actions.preferences = command(this, "preferencesAct", BtnPreferences, BtnPreferences, HintPreferences,
@@ -245,8 +248,8 @@ void MainWindow::buildActions()
 void MainWindow::updateActions()
 {
     const bool listInFront = activeListWindow() >= 0;
-    for (QAction *a : {m_actions.add, m_actions.edit, m_actions.selectAll, m_actions.deleteSelected,
-                       m_actions.refresh, m_actions.print, m_actions.saveHtml, m_actions.saveXls})
+    for (QAction *a : {m_actions.add, m_actions.edit, m_actions.selectAll, m_actions.deleteSelected, m_actions.refresh,
+                       m_actions.print, m_actions.saveHtml, m_actions.saveXls})
         a->setEnabled(listInFront);
     for (QAction *a : {m_actions.add, m_actions.edit, m_actions.deleteSelected})
         a->setEnabled(listInFront && !m_readOnly);
@@ -304,8 +307,10 @@ void MainWindow::buildPanels()
     m_dropOutline->setObjectName(QStringLiteral("DropOutline"));
 
     // Each panel is a dock site whose docked control carries a blue-to-white caption.
-    const std::pair<QWidget *, SiteAlign> sites[] = {
-        {leftDock, SiteAlign::Left}, {topDock, SiteAlign::Top}, {rightDock, SiteAlign::Right}, {bottomDock, SiteAlign::Bottom}};
+    const std::pair<QWidget *, SiteAlign> sites[] = {{leftDock, SiteAlign::Left},
+                                                     {topDock, SiteAlign::Top},
+                                                     {rightDock, SiteAlign::Right},
+                                                     {bottomDock, SiteAlign::Bottom}};
     QFont captionFont(QStringLiteral("Arial"));
     captionFont.setPixelSize(11);
     captionFont.setBold(true);
@@ -615,7 +620,7 @@ void MainWindow::removeSplash()
 }
 
 void MainWindow::setCatalogue(CatalogueConnection *main, QList<std::function<void()>> openLists,
-                           QList<std::function<void()>> closeLists)
+                              QList<std::function<void()>> closeLists)
 {
     m_main = main;
     m_openLists = std::move(openLists);
@@ -699,9 +704,8 @@ void MainWindow::attachGridMenus()
         QWidget *view = entry.window->mainGrid()->view();
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         disconnect(view, &QWidget::customContextMenuRequested, this, nullptr);
-        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &pos) {
-            gridMenu->popup(view->mapToGlobal(pos));
-        });
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint &pos) { gridMenu->popup(view->mapToGlobal(pos)); });
     }
 }
 
@@ -802,7 +806,7 @@ void MainWindow::routeSaveXls()
 }
 
 void MainWindow::routeSave(const QString &filter, QString CatalogueList::*proposed,
-                        void (ListWindow::*save)(const QString &))
+                           void (ListWindow::*save)(const QString &))
 {
     CatalogueList *entry = activeList();
     if (!entry)

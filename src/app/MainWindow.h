@@ -32,14 +32,14 @@ class SplashScreen;
 // One catalogue list as the main window knows it. Each list fills its entry as it is built; the
 // navigator, the refresh and the commands all read this table.
 struct CatalogueList {
-    ListWindow *window = nullptr;        // the list window in the client area
+    ListWindow *window = nullptr;                    // the list window in the client area
     std::function<void(const StepRunner &)> refresh; // its store's RefreshList, reading through the runner
-    std::function<bool()> upToDate;       // whether a refresh would read the same rows
-    std::function<int()> count;           // rows of its store's list query
-    QString noun;                         // after the count in the status bar
-    std::function<void()> add;            // the editor of a new record of this list
-    QString reportCaption;                // the printed list's title
-    QString htmlName, xlsName;            // proposed export file names
+    std::function<bool()> upToDate;                  // whether a refresh would read the same rows
+    std::function<int()> count;                      // rows of its store's list query
+    QString noun;                                    // after the count in the status bar
+    std::function<void()> add;                       // the editor of a new record of this list
+    QString reportCaption;                           // the printed list's title
+    QString htmlName, xlsName;                       // proposed export file names
 };
 
 // The frame: toolbar, navigator in its dock panel, status bar and the client area of the list windows.
@@ -53,7 +53,8 @@ public:
     ~MainWindow() override;
 
     // The catalogue: the connection, then the list opens of start-up and the closes of shutdown, in order.
-    void setCatalogue(CatalogueConnection *main, QList<std::function<void()>> openLists, QList<std::function<void()>> closeLists);
+    void setCatalogue(CatalogueConnection *main, QList<std::function<void()>> openLists,
+                      QList<std::function<void()>> closeLists);
     CatalogueList &list(ListIndex index) { return m_lists[index]; }
     // Puts a list window into the client area, maximised.
     void addListWindow(ListIndex index, ListWindow *window);
@@ -170,6 +171,6 @@ private:
     } m_actions{};
     bool m_shown = false;
     bool m_closed = false;
-    bool m_readOnly = false; // the catalogue can only be read: no command that writes
+    bool m_readOnly = false;       // the catalogue can only be read: no command that writes
     bool m_refreshFollows = false; // the list coming to the front is refreshed next
 };

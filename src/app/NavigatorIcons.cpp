@@ -108,12 +108,24 @@ QIcon navigatorIcon(int index)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (index) {
-    case 0: audioCd(p); break;
-    case 1: guitar(p); break;
-    case 2: loudspeaker(p); break;
-    case 3: filmReel(p); break;
-    case 4: discAboveDrive(p); break;
-    default: folder(p); break;
+    case 0:
+        audioCd(p);
+        break;
+    case 1:
+        guitar(p);
+        break;
+    case 2:
+        loudspeaker(p);
+        break;
+    case 3:
+        filmReel(p);
+        break;
+    case 4:
+        discAboveDrive(p);
+        break;
+    default:
+        folder(p);
+        break;
     }
     return QIcon(pixmap);
 }

@@ -1,13 +1,13 @@
 #include "app/PreferencesDialog.h"
 
 #include "app/Keyring.h"
-#include "store/DbBackend.h"
-#include "store/ServerPassword.h"
 #include "base/DialogService.h"
 #include "base/MessageService.h"
 #include "base/Settings.h"
 #include "base/Texts.h"
 #include "base/WindowFont.h"
+#include "store/DbBackend.h"
+#include "store/ServerPassword.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -31,8 +31,8 @@ bool webAddress(const QString &text, bool secure)
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     return url.isValid() && !url.host().isEmpty()
-           && (scheme == QLatin1String("https") || (!secure && scheme == QLatin1String("http"))) && !url.hasQuery()
-           && !url.hasFragment();
+        && (scheme == QLatin1String("https") || (!secure && scheme == QLatin1String("http"))) && !url.hasQuery()
+        && !url.hasFragment();
 }
 
 const QString CatalogueKey = QStringLiteral("catalogue/location");

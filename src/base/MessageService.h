@@ -8,10 +8,10 @@ class MessageService
 {
 public:
     enum class Kind {
-        Warning,      // "Avertissement", OK
-        Error,        // "Erreur", OK
-        Information,  // "Information", OK
-        Unhandled,    // the application title "Dadudu", OK: an error nothing else caught
+        Warning,     // "Avertissement", OK
+        Error,       // "Erreur", OK
+        Information, // "Information", OK
+        Unhandled,   // the application title "Dadudu", OK: an error nothing else caught
     };
 
     virtual ~MessageService() = default;

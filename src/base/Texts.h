@@ -24,13 +24,14 @@ inline const QString ButtonNo = QStringLiteral("&Non");
 // Opening the catalogue.
 inline const QString ProblemConnecting = QStringLiteral("Problem connecting to the database file :");
 // %1: the catalogue the program tried, a file's path or a server's address.
-inline const QString CantOpenDataFile = QStringLiteral(
-    "Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there and can be read.");
-inline const QString CreateCatalogueQuestion = QStringLiteral(
-    "There is no catalogue \"%1\".\r\nDo you want to create an empty catalogue there ?");
-inline const QString CatalogueNotCreated = QStringLiteral("The catalogue could not be created for the following reason :");
-inline const QString ServerCatalogueExists =
-    QStringLiteral("The database at %1 holds a catalogue already; a catalogue is never overwritten.");
+inline const QString CantOpenDataFile
+    = QStringLiteral("Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there and can be read.");
+inline const QString CreateCatalogueQuestion
+    = QStringLiteral("There is no catalogue \"%1\".\r\nDo you want to create an empty catalogue there ?");
+inline const QString CatalogueNotCreated
+    = QStringLiteral("The catalogue could not be created for the following reason :");
+inline const QString ServerCatalogueExists
+    = QStringLiteral("The database at %1 holds a catalogue already; a catalogue is never overwritten.");
 // %1: the catalogue. Its file or its server lets this user read it only.
 inline const QString CatalogueReadOnly = QStringLiteral(
     "The catalogue \"%1\" can only be read: it is on a medium that cannot be written, or you may not write to "
@@ -48,7 +49,8 @@ inline const QString CDsNotDeleted = QStringLiteral("The CD(s) could not be dele
 inline const QString TracksNotDeleted = QStringLiteral("The track(s) could not be deleted for the following reason :");
 inline const QString ArtistNotAdded = QStringLiteral("The artist could not be added for the following reason :");
 inline const QString ArtistNotUpdated = QStringLiteral("The artist could not be updated for the following reason :");
-inline const QString ArtistsNotDeleted = QStringLiteral("The artist(s) could not be deleted for the following reason :");
+inline const QString ArtistsNotDeleted
+    = QStringLiteral("The artist(s) could not be deleted for the following reason :");
 inline const QString MovieNotAdded = QStringLiteral("The movie could not be added for the following reason :");
 inline const QString MovieNotUpdated = QStringLiteral("The movie could not be updated for the following reason :");
 inline const QString MoviesNotDeleted = QStringLiteral("The movie(s) could not be deleted for the following reason :");
@@ -59,8 +61,8 @@ inline const QString ReasonCatalogueBusy = QStringLiteral(
     "Another program is writing to the catalogue. Nothing was changed; try again once it has finished.");
 inline const QString ReasonArtistDeleted = QStringLiteral(
     "Its artist was deleted from the catalogue meanwhile, by another program. Choose the artist again.");
-inline const QString ReasonParentDeleted = QStringLiteral(
-    "What it belongs to was deleted from the catalogue meanwhile, by another program.");
+inline const QString ReasonParentDeleted
+    = QStringLiteral("What it belongs to was deleted from the catalogue meanwhile, by another program.");
 // %1: one of the field names below.
 inline const QString ReasonInvisibleCharacter = QStringLiteral(
     "The %1 holds an invisible character (a NUL, often brought by a paste), which the catalogue cannot store. "
@@ -75,8 +77,8 @@ inline const QString FieldTrack = QStringLiteral("track's title");
 inline const QString FieldItem = QStringLiteral("item");
 inline const QString FieldSomeText = QStringLiteral("text");
 // %1: the server's address, host:port.
-inline const QString ReasonServerSilent = QStringLiteral(
-    "The server at %1 does not answer: it may be stopped, or the address may be wrong.");
+inline const QString ReasonServerSilent
+    = QStringLiteral("The server at %1 does not answer: it may be stopped, or the address may be wrong.");
 
 // Main window.
 inline const QString MainCaption = QStringLiteral("Rovir's Dadudu");
@@ -122,15 +124,16 @@ inline const QString WebAddress = QStringLiteral("https://github.com/dadudu-cata
 // The packager's address, set when the program is built; empty when none was given.
 inline const QString ContactAddress = QString::fromUtf8(DADUDU_CONTACT);
 inline const QString MailSubject = QStringLiteral("?subject=Dadudu");
-inline const QString AboutFeedback = QStringLiteral(
-    "Questions, feedback, comments or requests?\nWrite to us by e-mail:");
+inline const QString AboutFeedback
+    = QStringLiteral("Questions, feedback, comments or requests?\nWrite to us by e-mail:");
 inline const QString AboutOk = QStringLiteral("&Ok");
 inline const QString SplashTitle = QStringLiteral("Rovir's Dadudu");
 
 // List windows.
 inline const QString ConfirmDelete = QStringLiteral("Are you sure you want do delete this ?");
-inline const QString ConfirmDeleteArtists = QStringLiteral(
-    "Are you sure you want to delete the selected artist(s) ?\r\nThis operation will also delete the associated CDs and tracks.");
+inline const QString ConfirmDeleteArtists
+    = QStringLiteral("Are you sure you want to delete the selected artist(s) ?\r\nThis operation will also delete the "
+                     "associated CDs and tracks.");
 inline const QString CDWindowCaption = QStringLiteral("Audio CDs");
 inline const QString CDTracksCaption = QStringLiteral("Tracks");
 inline const QString ColTitle = QStringLiteral("Title");
@@ -213,14 +216,16 @@ inline const QString NoTrackText = QStringLiteral("Please specify the track you 
 inline const QString NoTitleText = QStringLiteral("Please specify a title for the CD.");
 inline const QString NoArtistNameText = QStringLiteral("Please specify a name for the artist.");
 inline const QString CDNotFoundText = QStringLiteral("This CD is no longer in the catalogue.");
-inline const QString CoverNotSavedText = QStringLiteral("The cover picture could not be saved for the following reason :");
+inline const QString CoverNotSavedText
+    = QStringLiteral("The cover picture could not be saved for the following reason :");
 inline const QString CoverFolderNotCreated = QStringLiteral("The folder \"%1\" could not be created.");
-inline const QString PictureNotLoadedText = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
+inline const QString PictureNotLoadedText
+    = QStringLiteral("The file \"%1\" does not hold a picture that can be loaded.");
 
 // A save waiting for another program that holds the catalogue.
 inline const QString CatalogueBusyCaption = QStringLiteral("Catalogue in use");
-inline const QString CatalogueBusyText =
-    QStringLiteral("Another program is writing to the catalogue.\nThe save waits until it has finished; Cancel stores nothing.");
+inline const QString CatalogueBusyText = QStringLiteral(
+    "Another program is writing to the catalogue.\nThe save waits until it has finished; Cancel stores nothing.");
 
 // Artist and movie editors.
 inline const QString NewArtistCaption = QStringLiteral("New artist");
@@ -234,9 +239,14 @@ inline const QString LabelMovieType = QStringLiteral("Type");
 inline const QString BtnSaveMovie = QStringLiteral("&Save movie");
 inline const QString NoMovieTitleText = QStringLiteral("Please specify a title for the movie.");
 inline const QString MovieTypes[] = {
-    QStringLiteral("DVD"),           QStringLiteral("DivX (High Quality)"), QStringLiteral("DivX (Medium Quality)"),
-    QStringLiteral("DivX (Low Quality)"), QStringLiteral("DivX (Screener)"), QStringLiteral("VCD (MPEG)"),
-    QStringLiteral("SVCD (MPEG2)"),  QStringLiteral("Other"),
+    QStringLiteral("DVD"),
+    QStringLiteral("DivX (High Quality)"),
+    QStringLiteral("DivX (Medium Quality)"),
+    QStringLiteral("DivX (Low Quality)"),
+    QStringLiteral("DivX (Screener)"),
+    QStringLiteral("VCD (MPEG)"),
+    QStringLiteral("SVCD (MPEG2)"),
+    QStringLiteral("Other"),
 };
 
 // CDDB lookup and its choice dialog.
@@ -285,8 +295,8 @@ inline const QString BtnPreferences = QStringLiteral("Preferences");
 inline const QString HintPreferences = QStringLiteral("Servers, sources of CD information and disc image");
 inline const QString PrefLookupGroup = QStringLiteral("CD information");
 inline const QString PrefEmail = QStringLiteral("Your e-mail (for gnudb)");
-inline const QString PrefEmailHint = QStringLiteral(
-    "gnudb asks each user for a real address; without one the lookup introduces itself anonymously.");
+inline const QString PrefEmailHint
+    = QStringLiteral("gnudb asks each user for a real address; without one the lookup introduces itself anonymously.");
 inline const QString PrefGnudbServer = QStringLiteral("gnudb server");
 inline const QString PrefMusicBrainzServer = QStringLiteral("MusicBrainz server");
 inline const QString PrefCoverArtServer = QStringLiteral("Cover Art Archive");
@@ -320,10 +330,10 @@ inline const QString UncheckedText = QStringLiteral("False");
 inline const QString CannotCreateFile = QStringLiteral("Cannot create the file \"%1\": %2");
 inline const QString CannotWriteFile = QStringLiteral("Cannot write the file \"%1\": %2");
 // Told after a spreadsheet export that could not write the list as it stands.
-inline const QString ExportMoreSheets =
-    QStringLiteral("The list has more rows than a sheet holds (%1 under the caption row); they go on in the sheets %2.");
-inline const QString ExportCellsCut =
-    QStringLiteral("A cell of this file holds at most %1 characters; these texts were cut in the file:");
+inline const QString ExportMoreSheets = QStringLiteral(
+    "The list has more rows than a sheet holds (%1 under the caption row); they go on in the sheets %2.");
+inline const QString ExportCellsCut
+    = QStringLiteral("A cell of this file holds at most %1 characters; these texts were cut in the file:");
 inline const QString ExportCutCell = QStringLiteral("Sheet \"%1\", row %2 (%3): %4");
 inline const QString ExportMoreCuts = QStringLiteral("and %1 more.");
 inline const QString PrintPreviewCaption = QStringLiteral("Dadudu Print Preview");
@@ -345,20 +355,24 @@ inline const QString MenuItemEdit = QStringLiteral("&Edit selected");
 inline const QString MenuItemDelete = QStringLiteral("&Delete selected");
 inline const QString NoItemText = QStringLiteral("Please specify the item you want to add.");
 inline const QString DataCDNotFoundText = QStringLiteral("This data CD is no longer in the catalogue.");
-inline const QString NoDiscInDriveText = QStringLiteral(
-    "There is no readable disc in the drive \"%1\".\r\nInsert a disc, wait until it is mounted and scan again; the item list is left as it was.");
+inline const QString NoDiscInDriveText
+    = QStringLiteral("There is no readable disc in the drive \"%1\".\r\nInsert a disc, wait until it is mounted and "
+                     "scan again; the item list is left as it was.");
 inline const QString PrefPasswordNotKept = QStringLiteral(
-    "The password could not be kept in the desktop's keyring (%1).\r\nThe address is kept without it: put the password in the file ~/.pgpass, or type it into the address again once the keyring is there.");
+    "The password could not be kept in the desktop's keyring (%1).\r\nThe address is kept without it: put the password "
+    "in the file ~/.pgpass, or type it into the address again once the keyring is there.");
 
 // A server catalogue whose connection was lost (the server restarted) and made again.
-inline const QString ServerReconnected = QStringLiteral(
-    "The connection to the database server was lost and has been made again.");
-inline const QString ServerLostNotStored = QStringLiteral(
-    "The connection to the database server was lost during the change, which was not stored. The connection has been made again: you may save again.");
-inline const QString ServerLostOutcomeUnknown = QStringLiteral(
-    "The connection to the database server was lost while the change was being stored: whether it was stored is not known. The connection has been made again: look at the list before saving again.");
-inline const QString ServerLostNoAnswer = QStringLiteral(
-    "The connection to the database server was lost and the server does not answer.");
+inline const QString ServerReconnected
+    = QStringLiteral("The connection to the database server was lost and has been made again.");
+inline const QString ServerLostNotStored
+    = QStringLiteral("The connection to the database server was lost during the change, which was not stored. The "
+                     "connection has been made again: you may save again.");
+inline const QString ServerLostOutcomeUnknown
+    = QStringLiteral("The connection to the database server was lost while the change was being stored: whether it was "
+                     "stored is not known. The connection has been made again: look at the list before saving again.");
+inline const QString ServerLostNoAnswer
+    = QStringLiteral("The connection to the database server was lost and the server does not answer.");
 
 // Dock sites.
 inline const QString DockSiteTaken = QStringLiteral("%1 already has a TDockManagerPro associated with it.");

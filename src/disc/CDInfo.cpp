@@ -4,14 +4,14 @@
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
-#include <cdio/memory.h>
 #include <cdio/logging.h>
+#include <cdio/memory.h>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -24,7 +24,7 @@ namespace {
 
 // libcdio writes its warnings to stderr; the program logs nothing, and failures reach the caller
 // as CDError instead.
-void quietLog(cdio_log_level_t, const char *) {}
+void quietLog(cdio_log_level_t, const char *) { }
 
 QString noDisc(const QString &device)
 {
@@ -39,7 +39,7 @@ constexpr lba_t LastAddress = 100 * 60 * 75 - 1;
 // or a folder is no image.
 bool regularFile(const QString &path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -154,11 +154,11 @@ std::optional<Sheet> readSheet(const QString &cue)
                                    QStringLiteral("CDI/2336"),   QStringLiteral("CDI/2352")};
     // Read and left out: nothing of them goes into a table of contents or into the editor.
     static const QStringList ignored{
-        QStringLiteral("REM"),       QStringLiteral("FLAGS"),     QStringLiteral("ISRC"),
-        QStringLiteral("SONGWRITER"), QStringLiteral("COMPOSER"), QStringLiteral("ARRANGER"),
-        QStringLiteral("MESSAGE"),   QStringLiteral("DISC_ID"),   QStringLiteral("GENRE"),
-        QStringLiteral("TOC_INFO1"), QStringLiteral("TOC_INFO2"), QStringLiteral("UPC_EAN"),
-        QStringLiteral("SIZE_INFO"), QStringLiteral("CDTEXTFILE")};
+        QStringLiteral("REM"),        QStringLiteral("FLAGS"),     QStringLiteral("ISRC"),
+        QStringLiteral("SONGWRITER"), QStringLiteral("COMPOSER"),  QStringLiteral("ARRANGER"),
+        QStringLiteral("MESSAGE"),    QStringLiteral("DISC_ID"),   QStringLiteral("GENRE"),
+        QStringLiteral("TOC_INFO1"),  QStringLiteral("TOC_INFO2"), QStringLiteral("UPC_EAN"),
+        QStringLiteral("SIZE_INFO"),  QStringLiteral("CDTEXTFILE")};
 
     Sheet sheet;
     QByteArray &out = sheet.forReader;
@@ -192,20 +192,22 @@ std::optional<Sheet> readSheet(const QString &cue)
             const bool ok = digitsOnly(fields.value(0)) && fields[0].size() <= 2;
             const int number = ok ? fields[0].toInt() : 0;
             if (sheet.binary.isEmpty() || fields.size() != 2 || !ok || number < 1 || number > 99
-                || (track > 0 && (number != track + 1 || !started))
-                || !modes.contains(fields[1].toUpper()))
+                || (track > 0 && (number != track + 1 || !started)) || !modes.contains(fields[1].toUpper()))
                 return std::nullopt;
             track = number;
             lastIndex = -1;
             started = false;
             sheet.trackTitles << QString();
-            out += QStringLiteral("  TRACK %1 %2\n").arg(number, 2, 10, QLatin1Char('0')).arg(fields[1].toUpper()).toLatin1();
+            out += QStringLiteral("  TRACK %1 %2\n")
+                       .arg(number, 2, 10, QLatin1Char('0'))
+                       .arg(fields[1].toUpper())
+                       .toLatin1();
         } else if (keyword == QLatin1String("INDEX")) {
             const bool ok = digitsOnly(fields.value(0)) && fields[0].size() <= 2;
             const int number = ok ? fields[0].toInt() : 0;
             const int time = sheetFrames(fields.value(1));
-            if (track == 0 || fields.size() != 2 || !ok || number < 0 || number > 99 || number <= lastIndex
-                || time < 0 || time <= lastTime)
+            if (track == 0 || fields.size() != 2 || !ok || number < 0 || number > 99 || number <= lastIndex || time < 0
+                || time <= lastTime)
                 return std::nullopt;
             lastIndex = number;
             lastTime = time;
@@ -251,8 +253,7 @@ CdIo_t *openImage(const QString &cue, std::optional<Sheet> &sheet)
         return nullptr;
     QFile written(folder.filePath(QStringLiteral("disc.cue")));
     if (!written.open(QIODevice::WriteOnly) || written.write(sheet->forReader) != sheet->forReader.size()
-        || !written.flush()
-        || !QFile::link(sheet->binary, folder.filePath(QStringLiteral("disc.bin"))))
+        || !written.flush() || !QFile::link(sheet->binary, folder.filePath(QStringLiteral("disc.bin"))))
         return nullptr;
     written.close();
     return cdio_open_cue(QFile::encodeName(written.fileName()).constData());
@@ -300,8 +301,8 @@ void CDInfo::openDrive(const QString &device)
     // The checks run before the reader keeps the handle, so a failed open leaves nothing to close.
     const track_t first = cdio_get_first_track_num(cdio);
     const track_t count = cdio_get_num_tracks(cdio);
-    bool ok = first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK && count >= 1 && count <= 99
-              && first >= 1 && first + count - 1 <= 99;
+    bool ok = first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK && count >= 1 && count <= 99 && first >= 1
+        && first + count - 1 <= 99;
     bool audio = false;
     lba_t previous = 0;
     for (int k = 0; ok && k < count; ++k) {
@@ -483,7 +484,8 @@ DiscToc readDisc(const QString &device)
     toc.trackCount = reader.trackCount();
     for (int k = 1; k <= toc.trackCount; ++k)
         toc.starts << timeToFrames(reader.trackPosition(k));
-    toc.leadOut = timeToFrames(reader.trackPosition(toc.trackCount)) + timeToFrames(reader.trackLength(toc.trackCount)) + 1;
+    toc.leadOut
+        = timeToFrames(reader.trackPosition(toc.trackCount)) + timeToFrames(reader.trackLength(toc.trackCount)) + 1;
     toc.discLength = reader.discLength();
     toc.cddbId = reader.discIdText();
     toc.musicBrainzId = reader.musicBrainzId();

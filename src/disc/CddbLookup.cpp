@@ -108,8 +108,9 @@ bool protocolMatch(const QString &line)
     for (const QChar c : category)
         ok = ok && c >= QLatin1Char('a') && c <= QLatin1Char('z');
     for (const QChar c : id)
-        ok = ok && ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-                    || (c >= QLatin1Char('A') && c <= QLatin1Char('F')));
+        ok = ok
+            && ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+                || (c >= QLatin1Char('A') && c <= QLatin1Char('F')));
     return ok;
 }
 
@@ -134,16 +135,16 @@ QString CddbLookup::greeting(const QString &email)
         // Each field stays one field of the command whatever the address holds.
         auto field = [](const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
         return field(address.left(at)) + QLatin1Char('+') + field(address.mid(at + 1)) + QLatin1Char('+') + ClientName
-               + QLatin1Char('+') + ClientVersion;
+            + QLatin1Char('+') + ClientVersion;
     }
     return CddbUserName + QLatin1Char('+') + CddbHostName + QLatin1Char('+') + CddbClientName + QLatin1Char('+')
-           + CddbClientVersion;
+        + CddbClientVersion;
 }
 
 QString CddbLookup::buildQueryUrl(const QString &baseUrl, const DiscToc &toc, const QString &greeting)
 {
     QString url = baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+query+") + toc.cddbId + QLatin1Char('+')
-                  + QString::number(toc.trackCount);
+        + QString::number(toc.trackCount);
     for (const int start : toc.starts)
         url += QLatin1Char('+') + QString::number(start);
     url += QLatin1Char('+') + QString::number(toc.discLength);
@@ -156,7 +157,7 @@ QString CddbLookup::buildReadUrl(const QString &baseUrl, const QString &matchLin
     const QStringList fields = matchLine.split(QLatin1Char(' '));
     auto field = [](const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
     return baseUrl + QStringLiteral("/cddb.cgi?cmd=cddb+read+") + field(fields.value(0)) + QLatin1Char('+')
-           + field(fields.value(1)) + QStringLiteral("&hello=") + greeting + QStringLiteral("&proto=6");
+        + field(fields.value(1)) + QStringLiteral("&hello=") + greeting + QStringLiteral("&proto=6");
 }
 
 QStringList CddbLookup::splitLines(const QString &body)

@@ -1,7 +1,7 @@
 #include "disc/ChooseCDDialog.h"
 
-#include "base/WindowFont.h"
 #include "base/Texts.h"
+#include "base/WindowFont.h"
 
 #include <QApplication>
 #include <QFont>

@@ -21,10 +21,10 @@ struct DiscCandidate {
     QString year;
     QString country;
     QString barcode;
-    QString releaseId;      // MusicBrainz, to find the cover by
-    int medium = 0;         // the medium's position in a release of several, 0 otherwise
+    QString releaseId; // MusicBrainz, to find the cover by
+    int medium = 0;    // the medium's position in a release of several, 0 otherwise
     int media = 0;
-    int discTracks = 0;     // what the disc has, as the source counts tracks
+    int discTracks = 0; // what the disc has, as the source counts tracks
 
     bool tracksDiffer() const { return discTracks > 0 && tracks.size() != discTracks; }
     // One line of the choice: source, year, country, barcode where known, track count, then the disc.

@@ -193,10 +193,10 @@ public:
 
     bool endedInOrder() const
     {
-        tcp_info info {};
+        tcp_info info{};
         socklen_t size = sizeof info;
         return m_fd >= 0 && ::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0
-               && info.tcpi_state == TCP_CLOSE_WAIT;
+            && info.tcpi_state == TCP_CLOSE_WAIT;
     }
 
 private:
@@ -205,12 +205,15 @@ private:
 
 RawReply exchange(const Target &target, const QDeadlineTimer &deadline, qint64 allowedMs, LookupClock *clock)
 {
-    const QByteArray request = "GET " + target.path + " HTTP/1.0\r\n"
-                               "Host: " + target.hostHeader() + "\r\n"
-                               "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
-                               "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
-                               "Content-type: application/x-www-form-urlencoded\r\n"
-                               "\r\n";
+    const QByteArray request = "GET " + target.path
+        + " HTTP/1.0\r\n"
+          "Host: "
+        + target.hostHeader()
+        + "\r\n"
+          "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+          "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+          "Content-type: application/x-www-form-urlencoded\r\n"
+          "\r\n";
     if (deadline.hasExpired())
         throw HttpTimedOut(allowedMs);
 

@@ -26,7 +26,10 @@ public:
 class HttpTimedOut : public HttpTransportError
 {
 public:
-    explicit HttpTimedOut(qint64 ms) : HttpTransportError("The server did not answer in time."), m_ms(ms) {}
+    explicit HttpTimedOut(qint64 ms)
+        : HttpTransportError("The server did not answer in time.")
+        , m_ms(ms)
+    { }
     qint64 ms() const { return m_ms; }
 
 private:

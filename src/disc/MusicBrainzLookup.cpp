@@ -1,7 +1,7 @@
 #include "disc/MusicBrainzLookup.h"
 
-#include "disc/CDInfo.h"
 #include "base/Texts.h"
+#include "disc/CDInfo.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -77,8 +77,7 @@ MusicBrainzLookup::MusicBrainzLookup(WebClient &web)
     : m_web(web)
     , m_server(Texts::MusicBrainzDefaultUrl)
     , m_coverServer(Texts::CoverArtDefaultUrl)
-{
-}
+{ }
 
 void MusicBrainzLookup::setInterval(int ms)
 {
@@ -97,7 +96,8 @@ QByteArray MusicBrainzLookup::userAgent(const QString &email)
         contact.clear();
     if (contact.isEmpty())
         contact = ContactAddress.isEmpty() ? WebAddress : ContactAddress;
-    return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + contact + QStringLiteral(" )")).toUtf8();
+    return (ClientName + QLatin1Char('/') + ClientVersion + QStringLiteral(" ( ") + contact + QStringLiteral(" )"))
+        .toUtf8();
 }
 
 QString MusicBrainzLookup::requestPath(const DiscToc &toc)
@@ -133,7 +133,7 @@ QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const Disc
             continue;
         }
         bool read = isString(release.value(QLatin1String("id"))) && release.value(QLatin1String("title")).isString()
-                    && m >= 0;
+            && m >= 0;
         DiscCandidate c;
         c.source = LookupSource::MusicBrainz;
         c.discTracks = discTracks;

@@ -66,7 +66,7 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
     QString failure;
     bool timedOut = false;
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(m_manager->get(request),
-                                                                     [](QNetworkReply *r) { r->deleteLater(); });
+                                                                    [](QNetworkReply *r) { r->deleteLater(); });
     // Nothing raises inside these handlers; a failure is kept and raised after the loop.
     auto stop = [&](const QString &why) {
         if (failure.isEmpty())

@@ -63,7 +63,9 @@ public:
     // Timers may fire late but never early enough to matter; the margin covers the server's clock.
     static constexpr int MarginMs = 50;
 
-    explicit RequestPacer(int intervalMs) : m_intervalMs(intervalMs) {}
+    explicit RequestPacer(int intervalMs)
+        : m_intervalMs(intervalMs)
+    { }
     void setInterval(int ms) { m_intervalMs = ms; }
     int interval() const { return m_intervalMs; }
     // Returns once the interval (or a longer hold) since the end of the previous reply has passed.

@@ -38,8 +38,7 @@ QHash<const QWidget *, DockCaptionTree *> &dockedIn()
 DockError::DockError(const QString &text)
     : std::runtime_error(text.toStdString())
     , m_text(text)
-{
-}
+{ }
 
 // ---------------------------------------------------------------------------------------------------
 // Caption strip
@@ -312,7 +311,7 @@ QWidget *DockCaptionTree::hitTest(QPoint p, int *code) const
         const QRect z = zoneRect(control);
         // Edges excluded.
         const bool inside = control->isVisible() && p.x() > z.left() && p.x() < z.left() + z.width() && p.y() > z.top()
-                            && p.y() < z.top() + z.height();
+            && p.y() < z.top() + z.height();
         if (inside && captionRect(control).adjusted(0, 0, 1, 1).contains(p)) {
             *code = HitCaption;
             return control;
@@ -344,7 +343,7 @@ void DockCaptionTree::startDrag(QWidget *control)
 // Painting
 
 void DockCaptionTree::fillGradient(QPainter &painter, const QRect &r, const QColor &start, const QColor &end,
-                                    bool captionsOnTop)
+                                   bool captionsOnTop)
 {
     if (start == end) {
         painter.fillRect(r, start);
@@ -374,7 +373,7 @@ void DockCaptionTree::fillGradient(QPainter &painter, const QRect &r, const QCol
 }
 
 QString DockCaptionTree::truncateCaption(const QFontMetrics &metrics, const QRect &x, const QString &text,
-                                          int captionSize, bool captionsOnTop)
+                                         int captionSize, bool captionsOnTop)
 {
     const int ellipsis = metrics.horizontalAdvance(QStringLiteral("..."));
     bool shortened = false;

@@ -1,9 +1,9 @@
 #include "editors/ArtistEditor.h"
 
-#include "base/WindowFont.h"
-#include "store/ArtistStore.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "base/WindowFont.h"
+#include "store/ArtistStore.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -42,8 +42,10 @@ ArtistEditor::ArtistEditor(ArtistStore &artists, MessageService &messages, QWidg
     saveButton->setGeometry(184, 56, 75, 25);
     saveButton->setAutoDefault(false);
 
-    const std::pair<QWidget *, const char *> names[] = {{fieldsPanel, "fieldsPanel"}, {nameLabel, "nameLabel"},
-                                                        {nameEdit, "nameEdit"}, {cancelButton, "cancelButton"},
+    const std::pair<QWidget *, const char *> names[] = {{fieldsPanel, "fieldsPanel"},
+                                                        {nameLabel, "nameLabel"},
+                                                        {nameEdit, "nameEdit"},
+                                                        {cancelButton, "cancelButton"},
                                                         {saveButton, "saveButton"}};
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));

@@ -28,7 +28,7 @@ public:
     QLabel *nameLabel = nullptr;
     QLineEdit *nameEdit = nullptr;
     QPushButton *cancelButton = nullptr; // "&Cancel"
-    QPushButton *saveButton = nullptr; // "&Save artist"
+    QPushButton *saveButton = nullptr;   // "&Save artist"
 
 private:
     void save() override;

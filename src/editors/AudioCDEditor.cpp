@@ -1,24 +1,24 @@
 #include "editors/AudioCDEditor.h"
 
 #include "base/Collation.h"
-#include "base/WaitCursor.h"
-#include "editors/CoverImage.h"
-#include "base/WindowFont.h"
 #include "base/DialogService.h"
-#include "disc/ChooseCDDialog.h"
-#include "disc/DriveFiles.h"
-#include "store/ArtistStore.h"
-#include "store/CoverStore.h"
-#include "store/AudioCDStore.h"
-#include "store/DbEngine.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "base/WaitCursor.h"
+#include "base/WindowFont.h"
+#include "disc/ChooseCDDialog.h"
+#include "disc/DriveFiles.h"
+#include "editors/CoverImage.h"
+#include "store/ArtistStore.h"
+#include "store/AudioCDStore.h"
+#include "store/CoverStore.h"
+#include "store/DbEngine.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QAbstractItemView>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -93,14 +93,13 @@ QPixmap placeholderPicture()
 } // namespace
 
 AudioCDEditor::AudioCDEditor(AudioCDStore &cds, ArtistStore &artists, MessageService &messages, DialogService &dialogs,
-                                     QWidget *parent)
+                             QWidget *parent)
     : DiscEditor(messages, parent)
     , m_cds(cds)
     , m_artists(artists)
     , m_dialogs(dialogs)
-    , m_lookup(messages, [this](const QStringList &lines, const QList<bool> &marked) {
-        return chooseLine(lines, marked, this);
-    })
+    , m_lookup(messages,
+               [this](const QStringList &lines, const QList<bool> &marked) { return chooseLine(lines, marked, this); })
     , m_coversFolder(QDir(QCoreApplication::applicationDirPath()).filePath(Texts::CoversFolderName))
 {
     setObjectName(QStringLiteral("F_AddEditAudioCD"));
@@ -222,19 +221,30 @@ void AudioCDEditor::buildControls()
     // The flat buttons take no focus: Tab walks the fields alone.
     lookupButton->setFocusPolicy(Qt::NoFocus);
     addTrackButton->setFocusPolicy(Qt::NoFocus);
-    QWidget *order[] = {driveBox, titleEdit, newArtistButton, existingArtistButton, newArtistEdit, trackEdit,
-                        trackList, artistBox, barcodeEdit, yearEdit, limitedBox, commentsEdit,
-                        coverFrame, saveButton, cancelButton};
+    QWidget *order[] = {driveBox,   titleEdit,    newArtistButton, existingArtistButton, newArtistEdit,
+                        trackEdit,  trackList,    artistBox,       barcodeEdit,          yearEdit,
+                        limitedBox, commentsEdit, coverFrame,      saveButton,           cancelButton};
     for (size_t k = 1; k < std::size(order); ++k)
         setTabOrder(order[k - 1], order[k]);
-    const std::pair<QWidget *, const char *> names[] = {
-        {fieldsPanel, "fieldsPanel"}, {lookupButton, "lookupButton"}, {titleEdit, "titleEdit"},
-        {newArtistButton, "newArtistButton"}, {newArtistEdit, "newArtistEdit"}, {existingArtistButton, "existingArtistButton"},
-        {artistBox, "artistBox"}, {barcodeEdit, "barcodeEdit"}, {yearEdit, "yearEdit"},
-        {limitedBox, "limitedBox"}, {commentsEdit, "commentsEdit"}, {coverFrame, "coverFrame"},
-        {coverLabel, "coverLabel"}, {trackEdit, "trackEdit"}, {addTrackButton, "addTrackButton"},
-        {trackList, "trackList"}, {ProgressBar_lookup, "ProgressBar_lookup"}, {saveButton, "saveButton"},
-        {cancelButton, "cancelButton"}};
+    const std::pair<QWidget *, const char *> names[] = {{fieldsPanel, "fieldsPanel"},
+                                                        {lookupButton, "lookupButton"},
+                                                        {titleEdit, "titleEdit"},
+                                                        {newArtistButton, "newArtistButton"},
+                                                        {newArtistEdit, "newArtistEdit"},
+                                                        {existingArtistButton, "existingArtistButton"},
+                                                        {artistBox, "artistBox"},
+                                                        {barcodeEdit, "barcodeEdit"},
+                                                        {yearEdit, "yearEdit"},
+                                                        {limitedBox, "limitedBox"},
+                                                        {commentsEdit, "commentsEdit"},
+                                                        {coverFrame, "coverFrame"},
+                                                        {coverLabel, "coverLabel"},
+                                                        {trackEdit, "trackEdit"},
+                                                        {addTrackButton, "addTrackButton"},
+                                                        {trackList, "trackList"},
+                                                        {ProgressBar_lookup, "ProgressBar_lookup"},
+                                                        {saveButton, "saveButton"},
+                                                        {cancelButton, "cancelButton"}};
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 
@@ -539,8 +549,8 @@ void AudioCDEditor::writeCover(int cdId)
         covers.save(cdId, m_coverData);
     } catch (const DbError &e) {
         // The CD is stored by now; only the picture is missing, and the user must hear of it.
-        messages().warning(Texts::CoverNotSavedText + Texts::LineBreak + covers.whereIs(cdId)
-                           + Texts::LineBreak + e.text());
+        messages().warning(Texts::CoverNotSavedText + Texts::LineBreak + covers.whereIs(cdId) + Texts::LineBreak
+                           + e.text());
     }
 }
 
@@ -638,8 +648,8 @@ void showNewAudioCD(AudioCDStore &cds, ArtistStore &artists, MessageService &mes
     dialog.exec();
 }
 
-void showEditAudioCD(int cdId, AudioCDStore &cds, ArtistStore &artists, MessageService &messages, DialogService &dialogs,
-                     const QString &coversFolder, QWidget *parent)
+void showEditAudioCD(int cdId, AudioCDStore &cds, ArtistStore &artists, MessageService &messages,
+                     DialogService &dialogs, const QString &coversFolder, QWidget *parent)
 {
     AudioCDEditor dialog(cds, artists, messages, dialogs, parent);
     dialog.setCoversFolder(coversFolder);

@@ -31,7 +31,6 @@ class QToolButton;
 class ArtistStore;
 class AudioCDStore;
 
-
 // Adds a new audio CD or edits one, with its artist, tracks and cover; can fill title, artist,
 // tracks, and an empty barcode, year and cover from MusicBrainz, gnudb or the disc's own CD-Text.
 class AudioCDEditor : public DiscEditor
@@ -40,7 +39,7 @@ class AudioCDEditor : public DiscEditor
 
 public:
     AudioCDEditor(AudioCDStore &cds, ArtistStore &artists, MessageService &messages, DialogService &dialogs,
-                      QWidget *parent = nullptr);
+                  QWidget *parent = nullptr);
 
     // Defaults: the user's preferences and "cdcovers" beside the executable.
     void setPreferences(const DiscPreferences &preferences) { m_lookup.setPreferences(preferences); }
@@ -94,14 +93,13 @@ public:
     EditableList *trackList = nullptr;
     QMenu *listMenu = nullptr;
     QProgressBar *ProgressBar_lookup = nullptr; // shows while a lookup runs
-    QPushButton *saveButton = nullptr; // "&Save CD"
-    QPushButton *cancelButton = nullptr; // "&Cancel"
+    QPushButton *saveButton = nullptr;          // "&Save CD"
+    QPushButton *cancelButton = nullptr;        // "&Cancel"
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-
     void buildControls();
     void updateArtistChoice();
     void showPlaceholder();
@@ -119,7 +117,7 @@ private:
     DialogService &m_dialogs;
     DiscLookup m_lookup;
     QString m_coversFolder;
-    QByteArray m_coverData; // the JPEG bytes of a chosen cover
+    QByteArray m_coverData;     // the JPEG bytes of a chosen cover
     bool m_storedCover = false; // the edited CD's own cover shows
     AudioCD m_stored;           // the edited CD as it was read
     ShownText m_title, m_barcode, m_year, m_comments;
@@ -128,5 +126,5 @@ private:
 // The entries of the program: each shows its dialog modally and returns once it has closed.
 void showNewAudioCD(AudioCDStore &cds, ArtistStore &artists, MessageService &messages, DialogService &dialogs,
                     const QString &coversFolder, QWidget *parent = nullptr);
-void showEditAudioCD(int cdId, AudioCDStore &cds, ArtistStore &artists, MessageService &messages, DialogService &dialogs,
-                     const QString &coversFolder, QWidget *parent = nullptr);
+void showEditAudioCD(int cdId, AudioCDStore &cds, ArtistStore &artists, MessageService &messages,
+                     DialogService &dialogs, const QString &coversFolder, QWidget *parent = nullptr);

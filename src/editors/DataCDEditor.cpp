@@ -1,12 +1,12 @@
 #include "editors/DataCDEditor.h"
 
-#include "base/WindowFont.h"
 #include "base/WaitCursor.h"
+#include "base/WindowFont.h"
 
-#include "disc/DriveFiles.h"
-#include "store/DataCDStore.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "disc/DriveFiles.h"
+#include "store/DataCDStore.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -134,10 +134,10 @@ void DataCDEditor::buildControls()
     QWidget *order[] = {titleEdit, driveBox, itemEdit, itemList, saveButton, cancelButton};
     for (size_t k = 1; k < std::size(order); ++k)
         setTabOrder(order[k - 1], order[k]);
-    const std::pair<QWidget *, const char *> names[] = {
-        {fieldsPanel, "fieldsPanel"}, {titleEdit, "titleEdit"}, {scanButton, "scanButton"}, {scanningLabel, "scanningLabel"},
-        {itemEdit, "itemEdit"}, {addItemButton, "addItemButton"}, {itemList, "itemList"},
-        {saveButton, "saveButton"}, {cancelButton, "cancelButton"}};
+    const std::pair<QWidget *, const char *> names[]
+        = {{fieldsPanel, "fieldsPanel"},     {titleEdit, "titleEdit"},   {scanButton, "scanButton"},
+           {scanningLabel, "scanningLabel"}, {itemEdit, "itemEdit"},     {addItemButton, "addItemButton"},
+           {itemList, "itemList"},           {saveButton, "saveButton"}, {cancelButton, "cancelButton"}};
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 

@@ -55,12 +55,12 @@ public:
     QLineEdit *titleEdit = nullptr;
     DriveSelector *driveBox = nullptr;
     QToolButton *scanButton = nullptr; // "Scan drive for items"
-    QLabel *scanningLabel = nullptr;            // "scanning..."
+    QLabel *scanningLabel = nullptr;   // "scanning..."
     QLineEdit *itemEdit = nullptr;
     QToolButton *addItemButton = nullptr; // "Add"
     EditableList *itemList = nullptr;
     QMenu *listMenu = nullptr;
-    QPushButton *saveButton = nullptr; // "&Save CD"
+    QPushButton *saveButton = nullptr;   // "&Save CD"
     QPushButton *cancelButton = nullptr; // "&Cancel"
 
 public slots:
@@ -70,7 +70,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-
     void buildControls();
     void addItemRow(const QString &caption);
     // Fills the item list from the drive's root as the names come; false when the scan was stopped.

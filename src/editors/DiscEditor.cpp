@@ -13,8 +13,7 @@
 DiscEditor::DiscEditor(MessageService &messages, QWidget *parent)
     : QDialog(parent)
     , m_messages(messages)
-{
-}
+{ }
 
 void DiscEditor::setSaveAndCancel(QPushButton *save, QPushButton *cancel)
 {

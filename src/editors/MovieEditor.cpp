@@ -1,9 +1,9 @@
 #include "editors/MovieEditor.h"
 
-#include "base/WindowFont.h"
-#include "store/MovieStore.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "base/WindowFont.h"
+#include "store/MovieStore.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -65,9 +65,10 @@ MovieEditor::MovieEditor(MovieStore &movies, MessageService &messages, QWidget *
     cancelButton->setGeometry(264, 88, 75, 25);
     cancelButton->setAutoDefault(false);
 
-    const std::pair<QWidget *, const char *> names[] = {
-        {fieldsPanel, "fieldsPanel"}, {titleLabel, "titleLabel"}, {typeLabel, "typeLabel"}, {titleEdit, "titleEdit"},
-        {typeBox, "typeBox"}, {saveButton, "saveButton"}, {cancelButton, "cancelButton"}};
+    const std::pair<QWidget *, const char *> names[]
+        = {{fieldsPanel, "fieldsPanel"},  {titleLabel, "titleLabel"}, {typeLabel, "typeLabel"},
+           {titleEdit, "titleEdit"},      {typeBox, "typeBox"},       {saveButton, "saveButton"},
+           {cancelButton, "cancelButton"}};
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 

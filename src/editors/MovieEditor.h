@@ -30,7 +30,7 @@ public:
     QLabel *typeLabel = nullptr;
     QLineEdit *titleEdit = nullptr;
     QComboBox *typeBox = nullptr;
-    QPushButton *saveButton = nullptr; // "&Save movie"
+    QPushButton *saveButton = nullptr;   // "&Save movie"
     QPushButton *cancelButton = nullptr; // "&Cancel"
 
 private:

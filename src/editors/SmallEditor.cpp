@@ -6,10 +6,10 @@
 #include <QLineEdit>
 
 SmallEditor::SmallEditor(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
-{
-}
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint)
+{ }
 
 void SmallEditor::storeAndClose(const std::function<bool()> &store)
 {

@@ -14,11 +14,17 @@ constexpr quint32 EndOfChain = 0xFFFFFFFE;
 constexpr quint32 FatSect = 0xFFFFFFFD;
 constexpr quint32 DifSect = 0xFFFFFFFC;
 constexpr quint32 NoStream = 0xFFFFFFFF;
-constexpr int HeaderDifat = 109;                                        // FAT sector numbers in the header
-constexpr int PerSector = CompoundFile::SectorSize / 4;                 // 128 numbers a sector
+constexpr int HeaderDifat = 109;                        // FAT sector numbers in the header
+constexpr int PerSector = CompoundFile::SectorSize / 4; // 128 numbers a sector
 
-void put16(char *p, quint16 v) { qToLittleEndian(v, p); }
-void put32(char *p, quint32 v) { qToLittleEndian(v, p); }
+void put16(char *p, quint16 v)
+{
+    qToLittleEndian(v, p);
+}
+void put32(char *p, quint32 v)
+{
+    qToLittleEndian(v, p);
+}
 
 QByteArray dirEntry(const QString &name, quint8 type, quint32 child, quint32 start, quint32 size)
 {
@@ -63,15 +69,15 @@ void CompoundFile::write(QIODevice &out, const QString &streamName, QByteArray s
     char *h = header.data();
     const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     memcpy(h, signature, 8);
-    put16(h + 24, 0x003E);           // minor version
-    put16(h + 26, 0x0003);           // major version 3
-    put16(h + 28, 0xFFFE);           // little-endian
-    put16(h + 30, 9);                // 512-byte sectors
-    put16(h + 32, 6);                // 64-byte mini sectors
+    put16(h + 24, 0x003E); // minor version
+    put16(h + 26, 0x0003); // major version 3
+    put16(h + 28, 0xFFFE); // little-endian
+    put16(h + 30, 9);      // 512-byte sectors
+    put16(h + 32, 6);      // 64-byte mini sectors
     put32(h + 44, quint32(fat));
     put32(h + 48, dirSector);
     put32(h + 56, MiniStreamCutoff);
-    put32(h + 60, EndOfChain);       // no mini FAT
+    put32(h + 60, EndOfChain); // no mini FAT
     put32(h + 68, difat > 0 ? firstDifat : EndOfChain);
     put32(h + 72, quint32(difat));
     for (int i = 0; i < HeaderDifat; ++i)

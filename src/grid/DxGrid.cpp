@@ -1,12 +1,12 @@
 #include "grid/DxGrid.h"
 
+#include "base/RowSource.h"
 #include "grid/GridDelegate.h"
 #include "grid/GridExport.h"
 #include "grid/GridHeader.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
 #include "grid/GroupPanel.h"
-#include "base/RowSource.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -89,7 +89,8 @@ DxGrid::DxGrid(QWidget *parent)
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DxGrid::beforeReset);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DxGrid::afterReset);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &DxGrid::viewCurrentChanged);
-    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { m_selectedValid = false; });
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_selectedValid = false; });
     connect(m_view, &GridView::keyDown, this, &DxGrid::keyDown);
     connect(m_view, &GridView::copyRequested, this, &DxGrid::copySelection);
     connect(m_view, &GridView::selectAllRequested, this, &DxGrid::selectAll);
@@ -154,10 +155,11 @@ void DxGrid::setHeaderVisible(bool visible)
 void DxGrid::setFlat(bool flat)
 {
     m_view->setFrameShape(flat ? QFrame::NoFrame : QFrame::StyledPanel);
-    m_header->setStyleSheet(flat ? QStringLiteral("QHeaderView::section { background: palette(button); border: none;"
-                                                  " border-right: 1px solid palette(mid); border-bottom: 1px solid palette(mid);"
-                                                  " padding: 2px 4px; }")
-                                 : QString());
+    m_header->setStyleSheet(
+        flat ? QStringLiteral("QHeaderView::section { background: palette(button); border: none;"
+                              " border-right: 1px solid palette(mid); border-bottom: 1px solid palette(mid);"
+                              " padding: 2px 4px; }")
+             : QString());
 }
 
 void DxGrid::setDefaultOrder(const QStringList &fields)
@@ -196,8 +198,8 @@ Qt::SortOrder DxGrid::sortOrder() const
 void DxGrid::headerClicked(int section)
 {
     const Qt::SortOrder order = section == m_model->sortColumn() && m_model->sortOrder() == Qt::AscendingOrder
-                                    ? Qt::DescendingOrder
-                                    : Qt::AscendingOrder;
+        ? Qt::DescendingOrder
+        : Qt::AscendingOrder;
     sortBy(section, order);
 }
 
@@ -229,7 +231,8 @@ bool DxGrid::keepsAColumnShown(const std::vector<int> &groups) const
 
 void DxGrid::setGroupColumns(std::vector<int> columns)
 {
-    if (columns == m_model->groupColumns() || (!keepsAColumnShown(columns) && keepsAColumnShown(m_model->groupColumns())))
+    if (columns == m_model->groupColumns()
+        || (!keepsAColumnShown(columns) && keepsAColumnShown(m_model->groupColumns())))
         return;
     m_collapsed.clear();
     m_keepSelection = true;
@@ -301,8 +304,9 @@ void DxGrid::followSource(int row, bool select)
     for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
         m_view->expand(p);
     m_syncing = true;
-    m_view->selectionModel()->setCurrentIndex(index, select ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
-                                                            : QItemSelectionModel::NoUpdate);
+    m_view->selectionModel()->setCurrentIndex(index,
+                                              select ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                                     : QItemSelectionModel::NoUpdate);
     m_syncing = false;
     if (m_view->isVisible())
         m_view->scrollTo(index);
@@ -382,7 +386,8 @@ void DxGrid::selectAll()
     QItemSelection selection;
     const int last = m_model->columnCount() - 1;
     for (const GridModel::Span &s : m_model->spans())
-        selection.append(QItemSelectionRange(m_model->index(0, 0, s.parent), m_model->index(s.count - 1, last, s.parent)));
+        selection.append(
+            QItemSelectionRange(m_model->index(0, 0, s.parent), m_model->index(s.count - 1, last, s.parent)));
     replaceSelection(selection);
 }
 
@@ -417,7 +422,8 @@ void DxGrid::applySelection(const std::vector<bool> &bySourceRow)
             if (on && run < 0)
                 run = i;
             if (!on && run >= 0) {
-                selection.append(QItemSelectionRange(m_model->index(run, 0, s.parent), m_model->index(i - 1, last, s.parent)));
+                selection.append(
+                    QItemSelectionRange(m_model->index(run, 0, s.parent), m_model->index(i - 1, last, s.parent)));
                 run = -1;
             }
         }
@@ -483,7 +489,8 @@ bool DxGrid::saveTo(const QString &path, GridExport::Format format, const QStrin
     return exportWithProgress(path, format, title, notes);
 }
 
-bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const
+bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, const QString &title,
+                                ExportNotes *notes) const
 {
     const auto write = [&](const GridModel::Progress &checkpoint) {
         // The writers say they have read their last row with a count equal to the total.
@@ -491,7 +498,8 @@ bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, 
                                 [&checkpoint](int done, int total) { return checkpoint(done, total, done < total); });
     };
     const auto label = [](int done, int total, bool) { return WritingRows.arg(done).arg(total); };
-    return runWithProgress(title.isEmpty() ? QFileInfo(path).fileName() : title, write, label, StaleRows::StopWhileReading);
+    return runWithProgress(title.isEmpty() ? QFileInfo(path).fileName() : title, write, label,
+                           StaleRows::StopWhileReading);
 }
 
 // The work runs on a thread of its own, so the window repaints and the dialog counts and hears its
@@ -505,7 +513,7 @@ bool DxGrid::runWithProgress(const QString &title, const std::function<bool(cons
     struct Shared {
         std::mutex lock;
         std::condition_variable changed;
-        std::mutex rows;          // held by whoever reads the rows or serves the window's events
+        std::mutex rows; // held by whoever reads the rows or serves the window's events
         bool turnWanted = false;
         bool finished = false;
         bool stop = false;
@@ -593,10 +601,11 @@ bool DxGrid::runWithProgress(const QString &title, const std::function<bool(cons
             progress->setValue(done); // shows the dialog once the work proves long
             // setValue serves the events only when the count moved, and the count may stand still
             // while the work goes on.
-            QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+            QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents
+                                                                  : QEventLoop::ExcludeUserInputEvents);
             held.lock();
-            shared.stop = shared.stop || progress->wasCanceled()
-                          || (stale && (reading || staleRule == StaleRows::StopAlways));
+            shared.stop
+                = shared.stop || progress->wasCanceled() || (stale && (reading || staleRule == StaleRows::StopAlways));
             shared.turnWanted = false;
             ++shared.served;
             shared.changed.notify_all();

@@ -77,7 +77,8 @@ public:
     // export shows a progress dialog whose Cancel leaves the file as it was; false when cancelled.
     bool saveToHtml(const QString &path, const QString &title = {}) const;
     bool saveToXls(const QString &path, const QString &title = {}) const;
-    bool saveTo(const QString &path, GridExport::Format format, const QString &title = {}, ExportNotes *notes = nullptr) const;
+    bool saveTo(const QString &path, GridExport::Format format, const QString &title = {},
+                ExportNotes *notes = nullptr) const;
     // How long an export, or the ranking of a cold sort or grouping, runs before its progress dialog
     // shows, and so how long the window may go without serving its events between two looks at the
     // dialog; tests set 0.
@@ -109,7 +110,8 @@ private:
     void updateSections();
     void fitColumns();
     void applySelection(const std::vector<bool> &bySourceRow);
-    bool exportWithProgress(const QString &path, GridExport::Format format, const QString &title, ExportNotes *notes) const;
+    bool exportWithProgress(const QString &path, GridExport::Format format, const QString &title,
+                            ExportNotes *notes) const;
     // Whether rows read again stop a step only while it still reads them (an export keeps a file
     // whose rows it has all read), or at any time (a ranking is of the rows as they were).
     enum class StaleRows { StopWhileReading, StopAlways };
@@ -124,8 +126,8 @@ private:
     GridView *m_view;
     GridHeader *m_header;
     GridDelegate *m_delegate;
-    std::vector<int> m_weights;            // relative column widths
-    QSet<QString> m_collapsed;             // group paths, kept across resets
+    std::vector<int> m_weights; // relative column widths
+    QSet<QString> m_collapsed;  // group paths, kept across resets
     std::vector<bool> m_savedSelection;
     mutable std::vector<int> m_selected;
     mutable bool m_selectedValid = false;

@@ -7,8 +7,7 @@
 ExportError::ExportError(const QString &text)
     : std::runtime_error(text.toStdString())
     , m_text(text)
-{
-}
+{ }
 
 void writeOrThrow(QIODevice &out, QByteArrayView bytes)
 {

@@ -10,14 +10,14 @@
 struct ExportNotes {
     struct CutCell {
         QString sheet;
-        int row = 0;        // as the sheet numbers it: the caption row is 1
-        QString label;      // the row's first cell, so the user finds it in the list
+        int row = 0;   // as the sheet numbers it: the caption row is 1
+        QString label; // the row's first cell, so the user finds it in the list
         QString column;
     };
     std::vector<CutCell> cutCells;
-    int cellLimit = 0;      // characters a cell holds in the file's format
-    QStringList sheets;     // every sheet, once the rows took more than one
-    int sheetRows = 0;      // rows a sheet holds under its caption row
+    int cellLimit = 0;  // characters a cell holds in the file's format
+    QStringList sheets; // every sheet, once the rows took more than one
+    int sheetRows = 0;  // rows a sheet holds under its caption row
 
     bool isEmpty() const { return cutCells.empty() && sheets.size() < 2; }
     bool hasCuts() const { return !cutCells.empty(); }

@@ -10,8 +10,7 @@
 GridDelegate::GridDelegate(QHeaderView *header, QObject *parent)
     : QStyledItemDelegate(parent)
     , m_header(header)
-{
-}
+{ }
 
 void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
@@ -48,8 +47,8 @@ void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
         } else {
             painter->setPen(ink);
             painter->setFont(option.font);
-            painter->drawText(option.rect.adjusted(Padding, 1, -Padding, -1), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                              index.data(Qt::DisplayRole).toString());
+            painter->drawText(option.rect.adjusted(Padding, 1, -Padding, -1),
+                              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, index.data(Qt::DisplayRole).toString());
         }
         painter->restore();
     }
@@ -66,7 +65,8 @@ QSize GridDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelInd
     if (index.data(GridModel::KindRole).toInt() == GridColumn::Memo) {
         const int width = qMax(20, m_header->sectionSize(index.column()) - 2 * Padding);
         const QString text = index.data(Qt::DisplayRole).toString();
-        const QRect bound = option.fontMetrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::AlignLeft | Qt::TextWordWrap, text);
+        const QRect bound
+            = option.fontMetrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::AlignLeft | Qt::TextWordWrap, text);
         size.setHeight(qMax(option.fontMetrics.height(), bound.height()) + 3);
     }
     return size;

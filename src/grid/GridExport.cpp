@@ -1,12 +1,12 @@
 #include "grid/GridExport.h"
 
+#include "base/Texts.h"
 #include "grid/ExportError.h"
 #include "grid/ExportNotes.h"
 #include "grid/GridModel.h"
 #include "grid/GridPrinter.h"
 #include "grid/XlsWriter.h"
 #include "grid/XlsxWriter.h"
-#include "base/Texts.h"
 
 #include <QFileInfo>
 #include <QPdfWriter>
@@ -36,8 +36,7 @@ class CheckedSink : public QIODevice
 public:
     explicit CheckedSink(QIODevice &target)
         : m_target(target)
-    {
-    }
+    { }
     bool isSequential() const override { return true; }
     std::optional<ExportError> failure;
 
@@ -61,8 +60,7 @@ private:
 };
 
 // Thrown through a writer from its row reader when the user stops the export.
-struct Stopped {
-};
+struct Stopped { };
 
 QString htmlCell(const QString &text)
 {
@@ -129,8 +127,9 @@ std::function<QVariant(int, int)> sheetCells(const GridModel &model, const std::
 
 // Writes the sheets and keeps the file, unless the user stopped the export; the unfinished file is
 // then dropped with `file`.
-template <class Writer>
-bool writeSheets(const Writer &writer, QSaveFile &file, ExportNotes *notes, int total, const GridExport::Progress &progress)
+template<class Writer>
+bool writeSheets(const Writer &writer, QSaveFile &file, ExportNotes *notes, int total,
+                 const GridExport::Progress &progress)
 {
     try {
         writer.write(file, notes);
@@ -222,7 +221,8 @@ bool GridExport::toXlsx(const GridModel &model, const QString &path, const QStri
         const GridColumn &gc = model.columns()[size_t(c)];
         xlsxColumns.push_back({gc.caption, gc.width, gc.kind == GridColumn::Memo, gc.kind == GridColumn::CheckBox});
     }
-    const XlsxWriter writer(title, std::move(xlsxColumns), model.rowTotal(), sheetCells(model, columns, false, progress));
+    const XlsxWriter writer(title, std::move(xlsxColumns), model.rowTotal(),
+                            sheetCells(model, columns, false, progress));
     return writeSheets(writer, file, notes, model.rowTotal(), progress);
 }
 
@@ -283,16 +283,23 @@ void GridExport::toPdf(const GridModel &model, const QString &path, const QStrin
     commitOrThrow(file);
 }
 
-bool GridExport::save(const GridModel &model, const QString &path, Format format, const QString &title, ExportNotes *notes,
-                      const Progress &progress)
+bool GridExport::save(const GridModel &model, const QString &path, Format format, const QString &title,
+                      ExportNotes *notes, const Progress &progress)
 {
     switch (format) {
-    case Html: return toHtml(model, path, title, progress);
-    case Xls: return toXls(model, path, title, notes, progress);
-    case Xlsx: return toXlsx(model, path, title, notes, progress);
-    case Csv: return toCsv(model, path, progress);
-    case CsvRaw: return toCsv(model, path, progress, true);
-    case Pdf: toPdf(model, path, title); return true;
+    case Html:
+        return toHtml(model, path, title, progress);
+    case Xls:
+        return toXls(model, path, title, notes, progress);
+    case Xlsx:
+        return toXlsx(model, path, title, notes, progress);
+    case Csv:
+        return toCsv(model, path, progress);
+    case CsvRaw:
+        return toCsv(model, path, progress, true);
+    case Pdf:
+        toPdf(model, path, title);
+        return true;
     }
     return false;
 }

@@ -24,11 +24,12 @@ public:
     using Progress = std::function<bool(int rowsDone, int rowTotal)>;
     static constexpr int ProgressEveryRows = 256;
 
-    static bool toHtml(const GridModel &model, const QString &path, const QString &title = {}, const Progress &progress = {});
-    static bool toXls(const GridModel &model, const QString &path, const QString &title = {}, ExportNotes *notes = nullptr,
-                      const Progress &progress = {});
-    static bool toXlsx(const GridModel &model, const QString &path, const QString &title = {}, ExportNotes *notes = nullptr,
+    static bool toHtml(const GridModel &model, const QString &path, const QString &title = {},
                        const Progress &progress = {});
+    static bool toXls(const GridModel &model, const QString &path, const QString &title = {},
+                      ExportNotes *notes = nullptr, const Progress &progress = {});
+    static bool toXlsx(const GridModel &model, const QString &path, const QString &title = {},
+                       ExportNotes *notes = nullptr, const Progress &progress = {});
     // RFC 4180 in UTF-8: the caption row, then what each cell shows, CR LF between records. For a
     // spreadsheet, after a byte-order mark and with each text that would start a formula kept a text
     // by an apostrophe before it; `raw`, without either.

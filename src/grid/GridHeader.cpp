@@ -62,7 +62,8 @@ void GridHeader::mouseReleaseEvent(QMouseEvent *event)
 void GridHeader::endPressOutsideSections()
 {
     m_pressSection = -1;
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     mouseReleaseEvent(&release);
 }
 

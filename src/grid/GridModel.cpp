@@ -105,8 +105,8 @@ std::vector<int32_t> collate(const std::vector<QString> &texts, int32_t &count, 
     std::sort(byKey.begin(), byKey.end(), [&](int32_t a, int32_t b) { return std::strcmp(key(a), key(b)) < 0; });
 
     const auto fullOrder = [&](int32_t a, int32_t b) {
-        return ucol_strcoll(full.get(), utf16(texts[size_t(a)]), int32_t(texts[size_t(a)].size()), utf16(texts[size_t(b)]),
-                            int32_t(texts[size_t(b)].size()));
+        return ucol_strcoll(full.get(), utf16(texts[size_t(a)]), int32_t(texts[size_t(a)].size()),
+                            utf16(texts[size_t(b)]), int32_t(texts[size_t(b)].size()));
     };
     int32_t next = 0;
     for (size_t i = 0; i < n;) {
@@ -158,8 +158,7 @@ int nodeOf(const QModelIndex &index)
 
 GridModel::GridModel(QObject *parent)
     : QAbstractItemModel(parent)
-{
-}
+{ }
 
 GridModel::~GridModel() = default;
 
@@ -172,7 +171,8 @@ void GridModel::setColumns(std::vector<GridColumn> columns)
     for (int c = 0; c < int(m_columns.size()); ++c)
         if (m_columns[size_t(c)].sort != GridColumn::Unsorted) {
             m_sortColumn = c;
-            m_sortOrder = m_columns[size_t(c)].sort == GridColumn::Descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+            m_sortOrder
+                = m_columns[size_t(c)].sort == GridColumn::Descending ? Qt::DescendingOrder : Qt::AscendingOrder;
             break;
         }
     reload();
@@ -287,7 +287,8 @@ void GridModel::buildOrder()
     m_order.shrink_to_fit();
     if (n > 0) {
         // Sorting by the only default field again would give the same order.
-        const bool sortRedoesDefault = m_sortColumn >= 0 && m_defaultFields.size() == 1 && m_defaultFields[0] == m_fields[size_t(m_sortColumn)];
+        const bool sortRedoesDefault
+            = m_sortColumn >= 0 && m_defaultFields.size() == 1 && m_defaultFields[0] == m_fields[size_t(m_sortColumn)];
         if (!sortRedoesDefault)
             for (auto it = m_defaultFields.rbegin(); it != m_defaultFields.rend(); ++it) {
                 const Ranks &r = fieldRanks(*it);
@@ -368,7 +369,8 @@ bool GridModel::prepareRanks(int sortColumn, const std::vector<int> &groupBy)
         if (field >= 0 && !m_ranks.count(field) && std::find(fields.begin(), fields.end(), field) == fields.end())
             fields.push_back(field);
     };
-    const bool sortRedoesDefault = sortColumn >= 0 && m_defaultFields.size() == 1 && m_defaultFields[0] == m_fields[size_t(sortColumn)];
+    const bool sortRedoesDefault
+        = sortColumn >= 0 && m_defaultFields.size() == 1 && m_defaultFields[0] == m_fields[size_t(sortColumn)];
     if (!sortRedoesDefault)
         for (int f : m_defaultFields)
             need(f);
@@ -392,7 +394,8 @@ bool GridModel::prepareRanks(int sortColumn, const std::vector<int> &groupBy)
         return true;
     });
     // The runner says when the rows were read again; a source gone or of another size is checked all the same.
-    if (!finished || made.size() != fields.size() || m_rows != source || m_rows->rowCount() != rows || m_order.size() != ordered)
+    if (!finished || made.size() != fields.size() || m_rows != source || m_rows->rowCount() != rows
+        || m_order.size() != ordered)
         return false;
     for (size_t i = 0; i < fields.size(); ++i)
         m_ranks.emplace(fields[i], std::move(made[i]));
@@ -595,7 +598,8 @@ QModelIndex GridModel::indexOfSourceRow(int sourceRow, int column) const
         return createIndex(p, column, quintptr(0));
     // Last-level groups lie in grid order.
     const auto begin = m_groups.begin() + m_levelStart[m_levelStart.size() - 2];
-    const auto it = std::upper_bound(begin, m_groups.end(), p, [](int pos, const Group &g) { return pos < g.first; }) - 1;
+    const auto it
+        = std::upper_bound(begin, m_groups.end(), p, [](int pos, const Group &g) { return pos < g.first; }) - 1;
     return createIndex(p - it->first, column, idOf(int(it - m_groups.begin())));
 }
 
@@ -756,7 +760,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 size_t GridModel::memoryBytes() const
 {
     size_t bytes = m_order.capacity() * sizeof(int32_t) + m_position.capacity() * sizeof(int32_t)
-                   + m_groups.capacity() * sizeof(Group) + m_levelStart.capacity() * sizeof(int);
+        + m_groups.capacity() * sizeof(Group) + m_levelStart.capacity() * sizeof(int);
     for (const auto &[field, r] : m_ranks)
         bytes += r.rank.capacity() * sizeof(int32_t);
     return bytes;

@@ -82,17 +82,17 @@ public:
     std::vector<Span> spans() const;
 
     bool isGroup(const QModelIndex &index) const { return groupOf(index) >= 0; }
-    int sourceRowOf(const QModelIndex &index) const;   // -1 for a group or an invalid index
-    int positionOf(const QModelIndex &index) const;    // -1 for a group or an invalid index
+    int sourceRowOf(const QModelIndex &index) const; // -1 for a group or an invalid index
+    int positionOf(const QModelIndex &index) const;  // -1 for a group or an invalid index
     QModelIndex indexOfSourceRow(int sourceRow, int column = 0) const;
 
     // The groups, every level, parents before children.
     int groupCount() const { return int(m_groups.size()); }
     QModelIndex groupIndex(int group) const;
-    QString groupPath(int group) const;                // the group's values from the top, one per level
+    QString groupPath(int group) const; // the group's values from the top, one per level
 
     QVariant value(int sourceRow, int column) const;
-    QString text(int sourceRow, int column) const;     // what the cell shows; also what exports write
+    QString text(int sourceRow, int column) const; // what the cell shows; also what exports write
     static bool isNumber(const QVariant &value);
 
     // QAbstractItemModel
@@ -117,15 +117,15 @@ public:
 
 private:
     struct Group {
-        int32_t parent;      // -1: top level
-        int32_t row;         // row under its parent
-        int32_t first;       // grid positions [first, first + count)
+        int32_t parent; // -1: top level
+        int32_t row;    // row under its parent
+        int32_t first;  // grid positions [first, first + count)
         int32_t count;
-        int32_t firstChild;  // first child group, -1 at the last level
+        int32_t firstChild; // first child group, -1 at the last level
         int32_t childCount;
     };
     struct Ranks {
-        std::vector<int32_t> rank;  // per source row: nulls, then numbers by value, then text by collation
+        std::vector<int32_t> rank; // per source row: nulls, then numbers by value, then text by collation
         int32_t max = 0;
     };
     void reload();
@@ -145,18 +145,18 @@ private:
 
     QPointer<RowSource> m_rows;
     std::vector<GridColumn> m_columns;
-    std::vector<int> m_fields;         // source field per column, -1 where the source lacks it
+    std::vector<int> m_fields; // source field per column, -1 where the source lacks it
     QStringList m_defaultOrder;
-    std::vector<int> m_defaultFields;  // those the source has
+    std::vector<int> m_defaultFields; // those the source has
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::vector<int> m_groupBy;
-    std::vector<int32_t> m_order;      // grid position -> source row
-    std::vector<int32_t> m_position;   // source row -> grid position
-    std::vector<Group> m_groups;       // level by level
-    std::vector<int> m_levelStart;     // first group of each level, and the end
+    std::vector<int32_t> m_order;           // grid position -> source row
+    std::vector<int32_t> m_position;        // source row -> grid position
+    std::vector<Group> m_groups;            // level by level
+    std::vector<int> m_levelStart;          // first group of each level, and the end
     std::unordered_map<int, Ranks> m_ranks; // by source field
     bool m_deferred = false;
-    bool m_reloadPending = false;      // rows read again while deferred
+    bool m_reloadPending = false; // rows read again while deferred
     Runner m_runner;
 };

@@ -1,8 +1,8 @@
 #include "grid/GridPrinter.h"
 
+#include "base/Texts.h"
 #include "grid/GridExport.h"
 #include "grid/GridModel.h"
-#include "base/Texts.h"
 
 #include <QDate>
 #include <QFile>
@@ -80,8 +80,8 @@ GridPrinter::GridPrinter(const GridModel &model, QString title, const QPageLayou
 
 QPageLayout GridPrinter::houseLayout()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm),
-                       QPageLayout::Millimeter);
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm), QPageLayout::Millimeter);
 }
 
 void GridPrinter::setupPage(QPrinter &printer)
@@ -112,8 +112,9 @@ void GridPrinter::layOutColumns()
 
     m_headerHeight = m_headingMetrics.height() + 2 * m_pad;
     for (size_t i = 0; i < m_columns.size(); ++i) {
-        const QRectF bound = m_headingMetrics.boundingRect(QRectF(0, 0, m_x[i + 1] - m_x[i] - 2 * m_pad, 1e9), Qt::TextWordWrap,
-                                                           m_model.columns()[size_t(m_columns[i])].caption);
+        const QRectF bound
+            = m_headingMetrics.boundingRect(QRectF(0, 0, m_x[i + 1] - m_x[i] - 2 * m_pad, 1e9), Qt::TextWordWrap,
+                                            m_model.columns()[size_t(m_columns[i])].caption);
         m_headerHeight = qMax(m_headerHeight, bound.height() + 2 * m_pad);
     }
 }
@@ -196,7 +197,8 @@ void GridPrinter::wrapMemo(const QString &text, double width,
 QStringList GridPrinter::memoLines(const QString &text, double width) const
 {
     QStringList out;
-    wrapMemo(text, width, [&out](const QString &paragraph, int start, int length) { out << paragraph.mid(start, length); });
+    wrapMemo(text, width,
+             [&out](const QString &paragraph, int start, int length) { out << paragraph.mid(start, length); });
     return out;
 }
 
@@ -292,7 +294,7 @@ bool GridPrinter::count(QDeadlineTimer deadline, int settled)
                 newPage();
                 continue;
             }
-            lines = 1;  // a page too small for one line still moves on
+            lines = 1; // a page too small for one line still moves on
         }
         m_cursor.line += qMin(lines, left);
         newPage();
@@ -386,7 +388,7 @@ void GridPrinter::paintPage(QPainter &p, int page) const
                 continue;
             }
             if (from > 0)
-                continue;  // the rest of a split row
+                continue; // the rest of a split row
             if (col.kind == GridColumn::CheckBox) {
                 const double side = m_line * 0.7;
                 QRectF box(0, 0, side, side);

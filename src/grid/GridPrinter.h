@@ -38,7 +38,8 @@ public:
 
     // Counts pages until the deadline passes or, sooner, until `settled` pages are settled; true once
     // every page is counted.
-    bool count(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever), int settled = std::numeric_limits<int>::max());
+    bool count(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever),
+               int settled = std::numeric_limits<int>::max());
     bool isCounted() const { return m_counted; }
     // Pages whose content is settled: all of them once counted.
     int settledPages() const;
@@ -101,7 +102,7 @@ private:
     QString m_title;
     QString m_date;
     QPageLayout m_page;
-    QImage m_metricsDevice;     // a device at LayoutDpi, to measure text on
+    QImage m_metricsDevice; // a device at LayoutDpi, to measure text on
     QFont m_body, m_heading, m_titleFont, m_bandFont;
     QFontMetricsF m_bodyMetrics{QFont()};
     QFontMetricsF m_headingMetrics{QFont()};
@@ -116,7 +117,7 @@ private:
     Cursor m_cursor;
     double m_y = 0;
     bool m_pageEmpty = true;
-    int m_currentLines = -1;    // lines of the row at the cursor, kept while it is split
+    int m_currentLines = -1; // lines of the row at the cursor, kept while it is split
     int m_rowsCounted = 0;
     bool m_counted = false;
 };

@@ -8,8 +8,7 @@
 
 GridView::GridView(QWidget *parent)
     : QTreeView(parent)
-{
-}
+{ }
 
 void GridView::selectAll()
 {
@@ -69,7 +68,8 @@ void GridView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, co
     const bool selected = selectionModel() && selectionModel()->isSelected(index);
 
     painter->save();
-    painter->fillRect(row, selected ? option.palette.color(QPalette::Highlight) : option.palette.color(QPalette::Button));
+    painter->fillRect(row,
+                      selected ? option.palette.color(QPalette::Highlight) : option.palette.color(QPalette::Button));
     drawBranches(painter, QRect(x0, row.y(), indent, row.height()), index);
     QFont bold = option.font;
     bold.setBold(true);
@@ -79,7 +79,8 @@ void GridView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, co
                       Qt::AlignLeft | Qt::AlignVCenter, index.data(Qt::DisplayRole).toString());
     painter->setPen(option.palette.color(QPalette::Mid));
     painter->drawLine(row.bottomLeft(), row.bottomRight());
-    if (currentIndex().isValid() && currentIndex().row() == index.row() && currentIndex().parent() == index.parent() && hasFocus()) {
+    if (currentIndex().isValid() && currentIndex().row() == index.row() && currentIndex().parent() == index.parent()
+        && hasFocus()) {
         QPen pen(option.palette.color(QPalette::Text), 1, Qt::DotLine);
         painter->setPen(pen);
         painter->drawRect(row.adjusted(0, 0, -1, -1));

@@ -11,8 +11,8 @@
 namespace {
 constexpr int Margin = 6;
 constexpr int Gap = 14;
-constexpr int Step = 6;   // each level sits a little lower, as a staircase
-}
+constexpr int Step = 6; // each level sits a little lower, as a staircase
+} // namespace
 
 GroupPanel::GroupPanel(const QObject *owner, QWidget *parent)
     : QWidget(parent)

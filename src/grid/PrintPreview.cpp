@@ -77,10 +77,7 @@ public:
         const double center = verticalScrollBar()->value() + viewport()->height() / 2.0;
         return qBound(0, int((center - Gap / 2.0) / pitch()), m_pages - 1);
     }
-    void showPage(int page)
-    {
-        verticalScrollBar()->setValue(int(page * pitch()));
-    }
+    void showPage(int page) { verticalScrollBar()->setValue(int(page * pitch())); }
 
 protected:
     void resizeEvent(QResizeEvent *event) override
@@ -98,7 +95,8 @@ protected:
         p.setRenderHint(QPainter::TextAntialiasing);
         const double z = zoom();
         const QSizeF paper = m_layout->paperSize() * z;
-        const double left = qMax(double(Gap), (viewport()->width() - paper.width()) / 2) - horizontalScrollBar()->value();
+        const double left
+            = qMax(double(Gap), (viewport()->width() - paper.width()) / 2) - horizontalScrollBar()->value();
         const int offset = verticalScrollBar()->value();
         const int first = qMax(0, int((offset + event->rect().top()) / pitch()));
         for (int page = first; page < m_pages; ++page) {
@@ -251,7 +249,8 @@ void PrintPreview::updateStatus()
         return;
     }
     const int pages = m_layout->settledPages();
-    const QString page = PageOfPages.arg(currentPage() + 1).arg(m_layout->isCounted() ? QString::number(pages) : QStringLiteral("…"));
+    const QString page
+        = PageOfPages.arg(currentPage() + 1).arg(m_layout->isCounted() ? QString::number(pages) : QStringLiteral("…"));
     m_status->setText(page + QStringLiteral("    ")
                       + (m_layout->isCounted() ? PagesCounted.arg(pages) : CountingPages.arg(pages)));
 }

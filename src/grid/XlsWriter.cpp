@@ -36,9 +36,26 @@ enum : quint16 { XfCell = 15, XfCaption = 16, XfWrap = 17 };
 struct Out {
     QByteArray bytes;
     void u8(quint8 v) { bytes.append(char(v)); }
-    void u16(quint16 v) { char b[2]; qToLittleEndian(v, b); bytes.append(b, 2); }
-    void u32(quint32 v) { char b[4]; qToLittleEndian(v, b); bytes.append(b, 4); }
-    void f64(double v) { quint64 u; std::memcpy(&u, &v, 8); char b[8]; qToLittleEndian(u, b); bytes.append(b, 8); }
+    void u16(quint16 v)
+    {
+        char b[2];
+        qToLittleEndian(v, b);
+        bytes.append(b, 2);
+    }
+    void u32(quint32 v)
+    {
+        char b[4];
+        qToLittleEndian(v, b);
+        bytes.append(b, 4);
+    }
+    void f64(double v)
+    {
+        quint64 u;
+        std::memcpy(&u, &v, 8);
+        char b[8];
+        qToLittleEndian(u, b);
+        bytes.append(b, 8);
+    }
     void record(quint16 type, const QByteArray &data)
     {
         u16(type);
@@ -55,7 +72,7 @@ bool isNumber(const QVariant &v)
 {
     const int t = v.typeId();
     return t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt || t == QMetaType::ULongLong
-           || t == QMetaType::Double || t == QMetaType::Float;
+        || t == QMetaType::Double || t == QMetaType::Float;
 }
 
 bool needsHighByte(const QString &s)
@@ -90,9 +107,9 @@ QByteArray shortString(const QString &s)
 QByteArray font(bool bold)
 {
     Out o;
-    o.u16(200);             // 10 pt in twips
+    o.u16(200); // 10 pt in twips
     o.u16(0);
-    o.u16(0x7FFF);          // automatic colour
+    o.u16(0x7FFF); // automatic colour
     o.u16(bold ? 700 : 400);
     o.u16(0);
     o.u8(0);
@@ -107,15 +124,15 @@ QByteArray xf(bool style, quint16 fontIndex, quint8 alignment, quint8 usedAttrib
 {
     Out o;
     o.u16(fontIndex);
-    o.u16(0);                                  // General number format
-    o.u16(style ? 0xFFF5 : 0x0001);            // locked; style XFs have no parent
+    o.u16(0);                       // General number format
+    o.u16(style ? 0xFFF5 : 0x0001); // locked; style XFs have no parent
     o.u8(alignment);
     o.u8(0);
     o.u8(0);
     o.u8(usedAttributes);
     o.u32(0);
     o.u32(0);
-    o.u16(0x20C0);                             // default pattern colours
+    o.u16(0x20C0); // default pattern colours
     return o.bytes;
 }
 
@@ -177,8 +194,7 @@ XlsWriter::XlsWriter(QString title, std::vector<Column> columns, int rowCount, C
     , m_columns(std::move(columns))
     , m_rowCount(rowCount)
     , m_cell(std::move(cell))
-{
-}
+{ }
 
 QString XlsWriter::sheetName(const QString &title, int sheet)
 {
@@ -220,7 +236,8 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
             for (int sheet = 0; sheet < sheets; ++sheet)
                 notes->sheets << sheetName(m_title, sheet);
     }
-    const auto widthPx = [&](int c) { return qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000); };
+    const auto widthPx
+        = [&](int c) { return qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000); };
     std::vector<QVariant> values(static_cast<size_t>(columns));
 
     // Sheets first, to learn their sizes; the globals in front of them give their offsets.
@@ -232,7 +249,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
         o.u16(BOF);
         o.u16(16);
         o.u16(0x0600);
-        o.u16(0x0010);           // worksheet
+        o.u16(0x0010); // worksheet
         o.u16(0x0DBB);
         o.u16(0x07CC);
         o.u32(0);
@@ -297,7 +314,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
                 row.u16(quint16(qMin(lines * LineTwips, MaxRowTwips)));
                 row.u16(0);
                 row.u16(0);
-                row.u16(0x0140);         // the height was set, not measured from the cells
+                row.u16(0x0140); // the height was set, not measured from the cells
                 row.u16(XfCell);
                 o.record(ROW, row.bytes);
             }
@@ -340,7 +357,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
     {
         Out bof;
         bof.u16(0x0600);
-        bof.u16(0x0005);         // workbook globals
+        bof.u16(0x0005); // workbook globals
         bof.u16(0x0DBB);
         bof.u16(0x07CC);
         bof.u32(0);
@@ -349,7 +366,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
     }
     {
         Out cp;
-        cp.u16(1200);            // UTF-16
+        cp.u16(1200); // UTF-16
         g.record(CODEPAGE, cp.bytes);
     }
     {
@@ -376,7 +393,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
     g.record(XF, xf(false, 0, 0x28, 0x10));
     {
         Out st;
-        st.u16(0x8000);          // built-in style on XF 0: Normal
+        st.u16(0x8000); // built-in style on XF 0: Normal
         st.u8(0);
         st.u8(0xFF);
         g.record(STYLE, st.bytes);
@@ -384,7 +401,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
     std::vector<int> offsetFields;
     for (int sheet = 0; sheet < sheets; ++sheet) {
         Out bs;
-        bs.u32(0);               // the sheet's offset, set below
+        bs.u32(0); // the sheet's offset, set below
         bs.u8(0);
         bs.u8(0);
         bs.bytes += shortString(sheetName(m_title, sheet));

@@ -24,12 +24,12 @@ public:
     struct Column {
         QString caption;
         int widthPx = 0;
-        bool wrap = false;     // multi-line text
+        bool wrap = false; // multi-line text
     };
 
-    static constexpr int SheetRows = 65536;        // caption row included
+    static constexpr int SheetRows = 65536; // caption row included
     static constexpr int MaxRecordData = 8224;
-    static constexpr int MaxCellText = 32767;       // UTF-16 units; longer texts are cut: Excel holds no more in a cell
+    static constexpr int MaxCellText = 32767; // UTF-16 units; longer texts are cut: Excel holds no more in a cell
 
     XlsWriter(QString title, std::vector<Column> columns, int rowCount, Cell cell);
 

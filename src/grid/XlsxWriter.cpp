@@ -1,9 +1,9 @@
 #include "grid/XlsxWriter.h"
 
+#include "base/Texts.h"
 #include "grid/ExportError.h"
 #include "grid/ExportNotes.h"
 #include "grid/XlsWriter.h"
-#include "base/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +30,7 @@ bool isNumber(const QVariant &v)
 {
     const int t = v.typeId();
     return t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt || t == QMetaType::ULongLong
-           || t == QMetaType::Double || t == QMetaType::Float;
+        || t == QMetaType::Double || t == QMetaType::Float;
 }
 
 // XML 1.0 holds no control character but tab and line breaks, no U+FFFE or U+FFFF and no half of a
@@ -98,8 +98,7 @@ QString fileText(const QString &text, int limit, bool *cut)
 // libxlsxwriter tells its failures on standard error as well as in its answer; the answer is what
 // the user hears, once, so the library's lines are kept off standard error while it works with files.
 // What failed, the system says in errno: `call` answers it as the library left it.
-template <class Call>
-auto quietly(Call call, int *systemError)
+template<class Call> auto quietly(Call call, int *systemError)
 {
     std::fflush(stderr);
     const int saved = ::dup(STDERR_FILENO);
@@ -165,8 +164,7 @@ XlsxWriter::XlsxWriter(QString title, std::vector<Column> columns, int rowCount,
     , m_rowCount(rowCount)
     , m_cell(std::move(cell))
     , m_sheetRows(qBound(2, sheetRows, SheetRows))
-{
-}
+{ }
 
 void XlsxWriter::write(QIODevice &out, ExportNotes *notes) const
 {
@@ -238,11 +236,13 @@ void XlsxWriter::writeFile(const QString &path, const QString &tmpdir, ExportNot
             for (int sheet = 0; sheet < sheets; ++sheet)
                 notes->sheets << XlsWriter::sheetName(m_title, sheet);
     }
-    const auto widthPx = [&](int c) { return qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000); };
+    const auto widthPx
+        = [&](int c) { return qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000); };
     std::vector<QVariant> values(static_cast<size_t>(columns));
     for (int sheet = 0; sheet < sheets; ++sheet) {
         const QString name = XlsWriter::sheetName(m_title, sheet);
-        lxw_worksheet *ws = quietly([&] { return workbook_add_worksheet(wb.book, name.toUtf8().constData()); }, &systemError);
+        lxw_worksheet *ws
+            = quietly([&] { return workbook_add_worksheet(wb.book, name.toUtf8().constData()); }, &systemError);
         if (!ws)
             ws = quietly([&] { return workbook_add_worksheet(wb.book, nullptr); }, &systemError);
         if (!ws)
@@ -281,7 +281,8 @@ void XlsxWriter::writeFile(const QString &path, const QString &tmpdir, ExportNot
                     notes->cutCells.push_back({name, r + 2, {}, m_columns[size_t(c)].caption});
                 }
                 if (m_columns[size_t(c)].wrap)
-                    lines = qMax(lines, SheetText::wrappedLines(SheetText::cellText(v.toString(), MaxCellText), widthPx(c)));
+                    lines = qMax(lines,
+                                 SheetText::wrappedLines(SheetText::cellText(v.toString(), MaxCellText), widthPx(c)));
                 v = text;
             }
             if (firstCut >= 0)

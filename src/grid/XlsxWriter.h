@@ -22,11 +22,11 @@ public:
     struct Column {
         QString caption;
         int widthPx = 0;
-        bool wrap = false;     // multi-line text
-        bool flag = false;     // a boolean cell, whatever the value's type
+        bool wrap = false; // multi-line text
+        bool flag = false; // a boolean cell, whatever the value's type
     };
 
-    static constexpr int SheetRows = 1048576;      // caption row included
+    static constexpr int SheetRows = 1048576; // caption row included
     // UTF-16 units. Excel holds no more in a cell, and libxlsxwriter refuses a longer text.
     static constexpr int MaxCellText = 32767;
 

@@ -1,12 +1,13 @@
 #include "lists/ArtistListWindow.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "store/ArtistStore.h"
-#include "base/Texts.h"
 
 using namespace Texts;
 
-ArtistListWindow::ArtistListWindow(ArtistStore &store, EditArtist showEditArtist, MessageService &messages, QWidget *parent)
+ArtistListWindow::ArtistListWindow(ArtistStore &store, EditArtist showEditArtist, MessageService &messages,
+                                   QWidget *parent)
     : ListWindow({ArtistWindowCaption, QSize(556, 366), true, true}, messages, parent)
     , m_store(store)
     , m_edit(std::move(showEditArtist))

@@ -10,7 +10,8 @@ class ArtistListWindow : public ListWindow
     Q_OBJECT
 public:
     using EditArtist = std::function<void(int artistId, const QString &name)>;
-    ArtistListWindow(ArtistStore &store, EditArtist showEditArtist, MessageService &messages, QWidget *parent = nullptr);
+    ArtistListWindow(ArtistStore &store, EditArtist showEditArtist, MessageService &messages,
+                     QWidget *parent = nullptr);
 
     DxGrid *artistsList() const { return mainGrid(); }
     DxGrid *cdGrid() const { return detailGrid(); }

@@ -1,12 +1,13 @@
 #include "lists/AudioCDListWindow.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "store/AudioCDStore.h"
-#include "base/Texts.h"
 
 using namespace Texts;
 
-AudioCDListWindow::AudioCDListWindow(AudioCDStore &store, EditAudioCD showEditAudioCD, MessageService &messages, QWidget *parent)
+AudioCDListWindow::AudioCDListWindow(AudioCDStore &store, EditAudioCD showEditAudioCD, MessageService &messages,
+                                     QWidget *parent)
     : ListWindow({CDWindowCaption, QSize(492, 333), true, false}, messages, parent)
     , m_store(store)
     , m_showEditAudioCD(std::move(showEditAudioCD))

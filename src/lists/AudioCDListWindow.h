@@ -10,7 +10,8 @@ class AudioCDListWindow : public ListWindow
     Q_OBJECT
 public:
     using EditAudioCD = std::function<void(int cdId)>;
-    AudioCDListWindow(AudioCDStore &store, EditAudioCD showEditAudioCD, MessageService &messages, QWidget *parent = nullptr);
+    AudioCDListWindow(AudioCDStore &store, EditAudioCD showEditAudioCD, MessageService &messages,
+                      QWidget *parent = nullptr);
 
     DxGrid *audioCDsList() const { return mainGrid(); }
     DxGrid *trackGrid() const { return detailGrid(); }

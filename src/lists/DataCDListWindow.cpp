@@ -1,12 +1,13 @@
 #include "lists/DataCDListWindow.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "store/DataCDStore.h"
-#include "base/Texts.h"
 
 using namespace Texts;
 
-DataCDListWindow::DataCDListWindow(DataCDStore &store, EditDataCD showEditDataCD, MessageService &messages, QWidget *parent)
+DataCDListWindow::DataCDListWindow(DataCDStore &store, EditDataCD showEditDataCD, MessageService &messages,
+                                   QWidget *parent)
     : ListWindow({DataWindowCaption, QSize(404, 291), true, true}, messages, parent)
     , m_store(store)
     , m_edit(std::move(showEditDataCD))

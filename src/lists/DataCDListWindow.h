@@ -10,7 +10,8 @@ class DataCDListWindow : public ListWindow
     Q_OBJECT
 public:
     using EditDataCD = std::function<void(int cdId)>;
-    DataCDListWindow(DataCDStore &store, EditDataCD showEditDataCD, MessageService &messages, QWidget *parent = nullptr);
+    DataCDListWindow(DataCDStore &store, EditDataCD showEditDataCD, MessageService &messages,
+                     QWidget *parent = nullptr);
 
     DxGrid *dataCDsList() const { return mainGrid(); }
     DxGrid *itemGrid() const { return detailGrid(); }

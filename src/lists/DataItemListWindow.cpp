@@ -1,12 +1,13 @@
 #include "lists/DataItemListWindow.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "store/DataItemStore.h"
-#include "base/Texts.h"
 
 using namespace Texts;
 
-DataItemListWindow::DataItemListWindow(DataItemStore &store, EditDataCD showEditDataCD, MessageService &messages, QWidget *parent)
+DataItemListWindow::DataItemListWindow(DataItemStore &store, EditDataCD showEditDataCD, MessageService &messages,
+                                       QWidget *parent)
     : ListWindow({DataItemsWindowCaption, QSize(329, 219), true, true}, messages, parent)
     , m_store(store)
     , m_edit(std::move(showEditDataCD))

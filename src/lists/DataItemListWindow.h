@@ -10,7 +10,8 @@ class DataItemListWindow : public ListWindow
     Q_OBJECT
 public:
     using EditDataCD = std::function<void(int cdId)>;
-    DataItemListWindow(DataItemStore &store, EditDataCD showEditDataCD, MessageService &messages, QWidget *parent = nullptr);
+    DataItemListWindow(DataItemStore &store, EditDataCD showEditDataCD, MessageService &messages,
+                       QWidget *parent = nullptr);
 
     DxGrid *dataItemsList() const { return mainGrid(); }
 

@@ -1,9 +1,9 @@
 #include "lists/ListWindow.h"
 
+#include "base/MessageService.h"
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "grid/ExportNotes.h"
-#include "base/Texts.h"
-#include "base/MessageService.h"
 
 #include <QCloseEvent>
 #include <QFrame>

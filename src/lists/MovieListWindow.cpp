@@ -1,8 +1,8 @@
 #include "lists/MovieListWindow.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "store/MovieStore.h"
-#include "base/Texts.h"
 
 using namespace Texts;
 

@@ -1,12 +1,13 @@
 #include "lists/TrackListWindow.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "store/TrackStore.h"
-#include "base/Texts.h"
 
 using namespace Texts;
 
-TrackListWindow::TrackListWindow(TrackStore &store, EditAudioCD showEditAudioCD, MessageService &messages, QWidget *parent)
+TrackListWindow::TrackListWindow(TrackStore &store, EditAudioCD showEditAudioCD, MessageService &messages,
+                                 QWidget *parent)
     : ListWindow({TrackWindowCaption, QSize(398, 205), true, true}, messages, parent)
     , m_store(store)
     , m_edit(std::move(showEditAudioCD))

@@ -10,7 +10,8 @@ class TrackListWindow : public ListWindow
     Q_OBJECT
 public:
     using EditAudioCD = std::function<void(int cdId)>;
-    TrackListWindow(TrackStore &store, EditAudioCD showEditAudioCD, MessageService &messages, QWidget *parent = nullptr);
+    TrackListWindow(TrackStore &store, EditAudioCD showEditAudioCD, MessageService &messages,
+                    QWidget *parent = nullptr);
 
     DxGrid *trackList() const { return mainGrid(); }
 

@@ -1,23 +1,22 @@
 #include "store/ArtistStore.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 ArtistStore::ArtistStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
     , artistsQuery(main.connection, {QStringLiteral("select * from ARTISTE"), QStringLiteral("order by ART_NAME")})
-    , artistCDsQuery(main.connection,
-                         {QStringLiteral("select CD_ID, CD_LABEL from CDAUDIO where ART_ID = :ART_ID")})
+    , artistCDsQuery(main.connection, {QStringLiteral("select CD_ID, CD_LABEL from CDAUDIO where ART_ID = :ART_ID")})
     , addArtistQuery(main.connection, {QStringLiteral("insert into ARTISTE (ART_NAME) values(:ART_NAME)")})
-    , updateArtistQuery(main.connection, {QStringLiteral("update ARTISTE set ART_NAME = :ART_NAME"),
-                                                 QStringLiteral("where ART_ID = :ART_ID")})
+    , updateArtistQuery(
+          main.connection,
+          {QStringLiteral("update ARTISTE set ART_NAME = :ART_NAME"), QStringLiteral("where ART_ID = :ART_ID")})
     , deleteArtistQuery(main.connection, {QStringLiteral("delete from ARTISTE where ART_ID= :ART_ID")})
     , deleteArtistCDsQuery(main.connection, {QStringLiteral("delete from CDAUDIO where ART_ID = :ART_ID")})
     , deleteArtistTracksQuery(main.connection,
-                                  {QStringLiteral("delete from TRACK where CD_ID in (select CD_ID from CDAUDIO"),
-                                   QStringLiteral("where ART_ID = :ART_ID)")})
-{
-}
+                              {QStringLiteral("delete from TRACK where CD_ID in (select CD_ID from CDAUDIO"),
+                               QStringLiteral("where ART_ID = :ART_ID)")})
+{ }
 
 void ArtistStore::openList()
 {

@@ -1,33 +1,32 @@
 #include "store/AudioCDStore.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 AudioCDStore::AudioCDStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
-    , cdQuery(main.connection, {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, CDAUDIO.ART_ID,"),
-                                       QStringLiteral("BARCODE, YEAR, LIMITED, COMMENTS"),
-                                       QStringLiteral("from CDAUDIO, ARTISTE"),
-                                       QStringLiteral("where CDAUDIO.ART_ID = ARTISTE.ART_ID"),
-                                       QStringLiteral("order by CD_LABEL")})
-    , tracksQuery(main.connection, {QStringLiteral("select TR_ID, TR_LABEL from TRACK"),
-                                           QStringLiteral("where TRACK.CD_ID = :CD_ID"),
-                                           QStringLiteral("order by TR_ID")})
+    , cdQuery(main.connection,
+              {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, CDAUDIO.ART_ID,"),
+               QStringLiteral("BARCODE, YEAR, LIMITED, COMMENTS"), QStringLiteral("from CDAUDIO, ARTISTE"),
+               QStringLiteral("where CDAUDIO.ART_ID = ARTISTE.ART_ID"), QStringLiteral("order by CD_LABEL")})
+    , tracksQuery(main.connection,
+                  {QStringLiteral("select TR_ID, TR_LABEL from TRACK"), QStringLiteral("where TRACK.CD_ID = :CD_ID"),
+                   QStringLiteral("order by TR_ID")})
     , deleteCDQuery(main.connection, {QStringLiteral("delete from CDAUDIO where CD_ID = :CD_ID")})
     , deleteCDTracksQuery(main.connection, {QStringLiteral("delete from TRACK where CD_ID = :CD_ID")})
     // Every value is bound: no text of the user's ever becomes part of a statement.
     , insertAudioCDQuery(main.connection,
-                             {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"),
-                              QStringLiteral("values (:CD_LABEL, :ART_ID, :BARCODE, :YEAR, :LIMITED, :COMMENTS)")})
+                         {QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS)"),
+                          QStringLiteral("values (:CD_LABEL, :ART_ID, :BARCODE, :YEAR, :LIMITED, :COMMENTS)")})
     , insertAudioCDTracksQuery(main.connection,
-                                   {QStringLiteral("insert into TRACK (TR_LABEL, CD_ID) values (:TR_LABEL, :CD_ID)")})
+                               {QStringLiteral("insert into TRACK (TR_LABEL, CD_ID) values (:TR_LABEL, :CD_ID)")})
     , updateAudioCDQuery(main.connection,
-                             {QStringLiteral("update CDAUDIO set CD_LABEL = :CD_LABEL, ART_ID = :ART_ID,"),
-                              QStringLiteral("BARCODE = :BARCODE, YEAR = :YEAR, LIMITED = :LIMITED, COMMENTS = :COMMENTS"),
-                              QStringLiteral("where CD_ID = :CD_ID")})
+                         {QStringLiteral("update CDAUDIO set CD_LABEL = :CD_LABEL, ART_ID = :ART_ID,"),
+                          QStringLiteral("BARCODE = :BARCODE, YEAR = :YEAR, LIMITED = :LIMITED, COMMENTS = :COMMENTS"),
+                          QStringLiteral("where CD_ID = :CD_ID")})
     , insertArtistQuery(main.connection, {QStringLiteral("insert into ARTISTE (ART_NAME) values (:ART_NAME)")})
     , storedTracksQuery(main.connection,
-                            {QStringLiteral("select TR_LABEL from TRACK where CD_ID = :CD_ID order by TR_ID")})
+                        {QStringLiteral("select TR_LABEL from TRACK where CD_ID = :CD_ID order by TR_ID")})
 {
     // A CD's tracks go in the same transaction as the CD itself: only its artist can be gone.
     m_parentGone = Texts::ReasonArtistDeleted;

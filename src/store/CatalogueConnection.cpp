@@ -13,8 +13,9 @@ CatalogueConnection::CatalogueConnection(MessageService &messages, QObject *pare
     // then fail and say so, not store rows that belong to nothing and that no list shows.
     connection.setForeignKeys(true);
     // Said once the action under way is over, never in its middle (a list may be read on another thread).
-    connect(&connection, &DbConnection::reconnected, this,
-            [this] { m_messages.information(Texts::ServerReconnected); }, Qt::QueuedConnection);
+    connect(
+        &connection, &DbConnection::reconnected, this, [this] { m_messages.information(Texts::ServerReconnected); },
+        Qt::QueuedConnection);
 }
 
 void CatalogueConnection::openDatabase(const QString &path)

@@ -1,7 +1,7 @@
 #include "store/CatalogueFile.h"
 
-#include "store/DbEngine.h"
 #include "base/Texts.h"
+#include "store/DbEngine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,7 +47,6 @@ void requireCatalogueTables(db::Engine engine, const QStringList &present)
     }
 }
 
-
 void createEmptyCatalogue(const QString &path)
 {
     if (db::isServerLocation(path)) {
@@ -57,13 +56,15 @@ void createEmptyCatalogue(const QString &path)
         QStringList tables;
         for (const QString &t : catalogueTables())
             tables << u'\'' + t.toLower() + u'\'';
-        const QString check = QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT 1 FROM information_schema.tables"
-                                             " WHERE table_schema = current_schema()"
-                                             " AND lower(table_name::text) IN (%1)) THEN RAISE EXCEPTION '%2'; END IF; END $$;\n")
-                                  .arg(tables.join(QStringLiteral(", ")), refused);
+        const QString check
+            = QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT 1 FROM information_schema.tables"
+                             " WHERE table_schema = current_schema()"
+                             " AND lower(table_name::text) IN (%1)) THEN RAISE EXCEPTION '%2'; END IF; END $$;\n")
+                  .arg(tables.join(QStringLiteral(", ")), refused);
         try {
-            db::runServerScript(path, QStringLiteral("BEGIN;\n") + check + catalogueSchema(db::Engine::PostgreSQL)
-                                          + QStringLiteral("\nCOMMIT;"));
+            db::runServerScript(path,
+                                QStringLiteral("BEGIN;\n") + check + catalogueSchema(db::Engine::PostgreSQL)
+                                    + QStringLiteral("\nCOMMIT;"));
         } catch (const DbError &e) {
             if (e.text() == refused)
                 throw DbError(Texts::ServerCatalogueExists.arg(path));
@@ -127,8 +128,8 @@ const QList<ParentLink> &parentLinks()
 QString missingParentName(const ParentLink &link, qint64 id)
 {
     const QString &name = link.parent == QLatin1String("ARTISTE") ? Texts::MissingArtistName
-        : link.parent == QLatin1String("CDAUDIO")                  ? Texts::MissingCDName
-                                                                   : Texts::MissingDataCDName;
+        : link.parent == QLatin1String("CDAUDIO")                 ? Texts::MissingCDName
+                                                                  : Texts::MissingDataCDName;
     return name.arg(id);
 }
 

@@ -38,10 +38,10 @@ void refuseNewerCatalogue(db::Engine engine, int version);
 // artist, a track of no CD, an item of no data CD), which no list shows: a copy or an upgrade keeps
 // them by making each missing parent with the number its rows name and a name that says so.
 struct ParentLink {
-    QString child;       // the table of the rows
-    QString column;      // their column naming the parent
-    QString parent;      // the parent's table, whose key has the same name
-    QString nameColumn;  // the parent's name, which tells it was made
+    QString child;      // the table of the rows
+    QString column;     // their column naming the parent
+    QString parent;     // the parent's table, whose key has the same name
+    QString nameColumn; // the parent's name, which tells it was made
 };
 const QList<ParentLink> &parentLinks();
 QString missingParentName(const ParentLink &link, qint64 id);

@@ -12,8 +12,7 @@
 CoverStore::CoverStore(DbConnection &connection, QString folder)
     : m_connection(connection)
     , m_folder(std::move(folder))
-{
-}
+{ }
 
 bool CoverStore::onServer() const
 {
@@ -65,8 +64,9 @@ void CoverStore::save(int cdId, const QByteArray &jpeg)
         return;
     }
     // The parameters travel as text: the bytes as hexadecimal digits, which the server decodes.
-    DbQuery q(m_connection, {QStringLiteral("insert into COVER (CD_ID, JPEG) values (:CD_ID, decode(:JPEG, 'hex'))"),
-                             QStringLiteral("on conflict (CD_ID) do update set JPEG = excluded.JPEG")});
+    DbQuery q(m_connection,
+              {QStringLiteral("insert into COVER (CD_ID, JPEG) values (:CD_ID, decode(:JPEG, 'hex'))"),
+               QStringLiteral("on conflict (CD_ID) do update set JPEG = excluded.JPEG")});
     q.setParam(QStringLiteral("CD_ID"), cdId);
     q.setParam(QStringLiteral("JPEG"), QString::fromLatin1(jpeg.toHex()));
     q.exec();

@@ -1,7 +1,7 @@
 #include "store/DataCDStore.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 DataCDStore::DataCDStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
@@ -9,15 +9,14 @@ DataCDStore::DataCDStore(CatalogueConnection &main, MessageService &messages, QO
     , dataCDItemsQuery(main.connection, {QStringLiteral("select * from DATA where CD_ID = :CD_ID")})
     , insertDataCDQuery(main.connection, {QStringLiteral("insert into DATACD (CD_TITLE) values (:CD_TITLE)")})
     , insertDataItemsQuery(main.connection,
-                               {QStringLiteral("insert into DATA (CD_ID, DATA_LABEL) values (:CD_ID, :DATA_LABEL)")})
+                           {QStringLiteral("insert into DATA (CD_ID, DATA_LABEL) values (:CD_ID, :DATA_LABEL)")})
     , updateDataCDQuery(main.connection,
-                            {QStringLiteral("update DATACD set CD_TITLE = :CD_TITLE where CD_ID = :CD_ID")})
+                        {QStringLiteral("update DATACD set CD_TITLE = :CD_TITLE where CD_ID = :CD_ID")})
     , deleteDataItemsQuery(main.connection, {QStringLiteral("delete from DATA where CD_ID = :CD_ID")})
     , deleteDataCDQuery(main.connection, {QStringLiteral("delete from DATACD where CD_ID = :CD_ID")})
     , storedItemsQuery(main.connection,
-                           {QStringLiteral("select DATA_LABEL from DATA where CD_ID = :CD_ID order by DATA_ID")})
-{
-}
+                       {QStringLiteral("select DATA_LABEL from DATA where CD_ID = :CD_ID order by DATA_ID")})
+{ }
 
 void DataCDStore::openList()
 {

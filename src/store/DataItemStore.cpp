@@ -1,15 +1,15 @@
 #include "store/DataItemStore.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 DataItemStore::DataItemStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
-    , dataItemsQuery(main.connection, {QStringLiteral("select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID"),
-                                              QStringLiteral("from DATA, DATACD where DATA.CD_ID = DATACD.CD_ID")})
+    , dataItemsQuery(main.connection,
+                     {QStringLiteral("select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID"),
+                      QStringLiteral("from DATA, DATACD where DATA.CD_ID = DATACD.CD_ID")})
     , deleteDataItemQuery(main.connection, {QStringLiteral("delete from DATA where DATA_ID = :DATA_ID")})
-{
-}
+{ }
 
 void DataItemStore::openList()
 {

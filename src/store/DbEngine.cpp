@@ -11,7 +11,8 @@ namespace {
 QString storedText(const char *bytes, qsizetype length)
 {
     if (length >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         return decoder.decode(QByteArrayView(bytes, length));
     }
     return QString::fromUtf8(bytes, length);
@@ -30,33 +31,30 @@ bool isServerLocation(const QString &location)
 void refuseNul(const Param &p)
 {
     if (p.isText && p.text.contains('\0'))
-        throw DbError(QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.")
-                          .arg(p.name),
-                      DbError::Cause::NulInText, p.name);
+        throw DbError(
+            QStringLiteral("The text for %1 holds a NUL character, which the catalogue does not store.").arg(p.name),
+            DbError::Cause::NulInText, p.name);
 }
 
 } // namespace db
 
 DbError::DbError(const QString &text, bool lockBusy)
     : DbError(text, lockBusy ? Cause::LockBusy : Cause::Other)
-{
-}
+{ }
 
 DbError::DbError(const QString &text, Cause cause, const QString &subject)
     : std::runtime_error(text.toStdString())
     , m_text(text)
     , m_cause(cause)
     , m_subject(subject)
-{
-}
+{ }
 
 // ---------------------------------------------------------------------------------------------------
 // Connection
 
 DbConnection::DbConnection(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 DbConnection::~DbConnection()
 {
@@ -124,7 +122,8 @@ void DbConnection::beginTrans()
     open();
     // A file's write lock is taken at once: waiting for it then finds no rows read before the wait
     // gone stale, and a wait given up has done nothing.
-    m_backend->exec(m_backend->engine() == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    m_backend->exec(m_backend->engine() == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                              : QStringLiteral("BEGIN"));
     m_inTransaction = true;
 }
 

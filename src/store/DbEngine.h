@@ -10,10 +10,10 @@
 #include "base/StepProgress.h"
 #include "store/DbBackend.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QByteArray>
 #include <QVariant>
 
 #include <memory>
@@ -232,6 +232,6 @@ private:
         size_t cells = 0;
         qsizetype textBytes = 0;
         int rows = 0;
-    } m_lastRead; // the size of the last snapshot, kept after Close
+    } m_lastRead;                       // the size of the last snapshot, kept after Close
     DbConnection::ChangeStamp m_readAt; // the catalogue as it was read; reset when the SQL or a parameter changes
 };

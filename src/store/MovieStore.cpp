@@ -1,19 +1,18 @@
 #include "store/MovieStore.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 MovieStore::MovieStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
     , movieQuery(main.connection, {QStringLiteral("select * from MOVIE order by MOV_TITLE")})
     , addMovieQuery(main.connection,
-                        {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")})
+                    {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")})
     , deleteMovieQuery(main.connection, {QStringLiteral("delete from MOVIE where MOV_ID = :MOV_ID")})
     , updateMovieQuery(main.connection,
-                           {QStringLiteral("update MOVIE set MOV_TITLE = :MOV_TITLE, MOV_TYPE = :MOV_TYPE"),
-                            QStringLiteral("where MOV_ID = :MOV_ID")})
-{
-}
+                       {QStringLiteral("update MOVIE set MOV_TITLE = :MOV_TITLE, MOV_TYPE = :MOV_TYPE"),
+                        QStringLiteral("where MOV_ID = :MOV_ID")})
+{ }
 
 void MovieStore::openList()
 {

@@ -1,9 +1,9 @@
 #include "store/DbBackend.h"
 
+#include "base/Texts.h"
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
 #include "store/ServerPassword.h"
-#include "base/Texts.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -22,8 +22,8 @@ namespace db {
 namespace {
 
 // Type numbers of the server's built-in types (pg_type.oid), fixed since long ago.
-constexpr Oid BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, OidOid = 26,
-              Float4Oid = 700, Float8Oid = 701, NumericOid = 1700;
+constexpr Oid BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, OidOid = 26, Float4Oid = 700,
+              Float8Oid = 701, NumericOid = 1700;
 
 QString trimmedText(const char *text)
 {
@@ -116,8 +116,7 @@ public:
         , m_sql(std::move(sql))
         , m_names(std::move(names))
         , m_preparedName(std::move(preparedName))
-    {
-    }
+    { }
     ~PgStatement() override
     {
         // A statement prepared on the server lives as long as the session unless let go.
@@ -180,9 +179,11 @@ public:
             if (rows) {
                 res = stream(count, values.data(), lengths.data(), before, *rows);
             } else if (!m_preparedName.isEmpty()) {
-                res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(), nullptr, 0));
+                res.reset(PQexecPrepared(m_conn, m_preparedName.constData(), count, values.data(), lengths.data(),
+                                         nullptr, 0));
             } else {
-                res.reset(PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
+                res.reset(
+                    PQexecParams(m_conn, m_sql.constData(), count, nullptr, values.data(), lengths.data(), nullptr, 0));
             }
             // A read stopped on purpose ends in the server's "canceled", which is no failure.
             if (rows && rows->stopped)
@@ -324,9 +325,7 @@ private:
     std::vector<int> m_bound;
 };
 
-void ignoreNotice(void *, const char *)
-{
-}
+void ignoreNotice(void *, const char *) { }
 
 // Connects as PQconnectdbParams does, and tells whether anything answered at the address: an
 // address where nothing listens, or that stays silent, never gets past making the socket's
@@ -366,7 +365,9 @@ PGconn *connectWatching(const char *const *keywords, const char *const *values, 
     }
 }
 
-class PostgresBackend : public Backend, private Session
+class PostgresBackend
+    : public Backend
+    , private Session
 {
 public:
     ~PostgresBackend() override { close(); }
@@ -416,7 +417,7 @@ public:
             // A user who may only read, or a server that only reads (a standby), opens for reading.
             m_readOnly = readOnly
                 || scalarText("select (pg_is_in_recovery() or not has_table_privilege('cdaudio', 'INSERT'))::text")
-                       == QLatin1String("true");
+                    == QLatin1String("true");
             startSession();
             if (!m_readOnly && version < currentCatalogueVersion(Engine::PostgreSQL))
                 upgrade(version);
@@ -492,8 +493,9 @@ public:
         beforeStatement();
         const PGTransactionStatusType before = PQtransactionStatus(m_conn);
         const bool inTransaction = before == PQTRANS_INTRANS;
-        if (!PQsendQuery(m_conn, inTransaction ? "SAVEPOINT dadudu_last_id; SELECT lastval(); RELEASE SAVEPOINT dadudu_last_id"
-                                               : "SELECT lastval()"))
+        if (!PQsendQuery(m_conn,
+                         inTransaction ? "SAVEPOINT dadudu_last_id; SELECT lastval(); RELEASE SAVEPOINT dadudu_last_id"
+                                       : "SELECT lastval()"))
             throw DbError(trimmedText(PQerrorMessage(m_conn)));
         Result value;
         Result failure;
@@ -524,7 +526,9 @@ public:
         qint64 high = scalar(QStringLiteral("select coalesce(max(%1), 0) from %2").arg(key, table));
         const QString sequence = text(QStringLiteral("select pg_get_serial_sequence(:TABLE, :KEY)"), table, key);
         if (!sequence.isEmpty())
-            high = qMax(high, scalar(QStringLiteral("select case when is_called then last_value else 0 end from %1").arg(sequence)));
+            high = qMax(
+                high,
+                scalar(QStringLiteral("select case when is_called then last_value else 0 end from %1").arg(sequence)));
         return high;
     }
 
@@ -541,7 +545,8 @@ public:
         Param h{QStringLiteral("HIGH")};
         h.number = high;
         Rows rows;
-        prepare(QStringLiteral("select setval(pg_get_serial_sequence(:TABLE, :KEY), :HIGH)"), false)->run({t, k, h}, false, &rows);
+        prepare(QStringLiteral("select setval(pg_get_serial_sequence(:TABLE, :KEY), :HIGH)"), false)
+            ->run({t, k, h}, false, &rows);
     }
 
     // A write takes a transaction number, and a commit or rollback leaves the list of those in
@@ -553,7 +558,8 @@ public:
     {
         if (!m_conn)
             return false;
-        const Result res(PQexec(m_conn, "select pg_snapshot_xmax(s)::text::bigint, s::text from pg_current_snapshot() s"));
+        const Result res(
+            PQexec(m_conn, "select pg_snapshot_xmax(s)::text::bigint, s::text from pg_current_snapshot() s"));
         if (!res || PQresultStatus(res.get()) != PGRES_TUPLES_OK || PQntuples(res.get()) != 1)
             return false;
         *own = QByteArray(PQgetvalue(res.get(), 0, 0)).toLongLong();
@@ -589,8 +595,9 @@ private:
     {
         const Result res(PQexec(m_conn, sql));
         check(m_conn, res);
-        return PQntuples(res.get()) > 0 && !PQgetisnull(res.get(), 0, 0) ? QString::fromUtf8(PQgetvalue(res.get(), 0, 0))
-                                                                         : QString();
+        return PQntuples(res.get()) > 0 && !PQgetisnull(res.get(), 0, 0)
+            ? QString::fromUtf8(PQgetvalue(res.get(), 0, 0))
+            : QString();
     }
 
     // A catalogue made before its version was kept has no DADUDU_VERSION: version 1.

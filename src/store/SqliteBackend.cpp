@@ -38,8 +38,7 @@ public:
     SqliteStatement(sqlite3 *db, sqlite3_stmt *st)
         : m_db(db)
         , m_stmt(st)
-    {
-    }
+    { }
     ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
     int run(const std::vector<Param> &params, bool sameParams, Rows *rows) override
@@ -50,8 +49,7 @@ public:
             if (rows)
                 read(*rows);
             else
-                while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
-                }
+                while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) { }
         } catch (...) {
             sqlite3_reset(m_stmt);
             sqlite3_clear_bindings(m_stmt);
@@ -91,9 +89,9 @@ private:
             refuseNul(p);
             // The text stays put until the statement has run: setParam only comes after.
             const int rc = p.isNull ? sqlite3_bind_null(m_stmt, int(i) + 1)
-                : p.isText ? sqlite3_bind_text(m_stmt, int(i) + 1, p.text.constData(), int(p.text.size()),
-                                                        SQLITE_STATIC)
-                                    : sqlite3_bind_int64(m_stmt, int(i) + 1, p.number);
+                : p.isText
+                ? sqlite3_bind_text(m_stmt, int(i) + 1, p.text.constData(), int(p.text.size()), SQLITE_STATIC)
+                : sqlite3_bind_int64(m_stmt, int(i) + 1, p.number);
             if (rc != SQLITE_OK)
                 throw DbError(engineText(m_db));
         }
@@ -249,8 +247,9 @@ public:
         Param name{QStringLiteral("NAME")};
         name.isText = true;
         name.text = table.toUtf8();
-        return qMax(scalar(QStringLiteral("select coalesce(max(%1), 0) from %2").arg(key, table)),
-                    scalar(QStringLiteral("select coalesce(max(seq), 0) from sqlite_sequence where name = :NAME"), {name}));
+        return qMax(
+            scalar(QStringLiteral("select coalesce(max(%1), 0) from %2").arg(key, table)),
+            scalar(QStringLiteral("select coalesce(max(seq), 0) from sqlite_sequence where name = :NAME"), {name}));
     }
 
     void setHighWater(const QString &table, const QString &, qint64 high) override
@@ -273,7 +272,7 @@ public:
             return false;
         sqlite3_stmt *st = nullptr;
         const bool read = sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK
-                          && sqlite3_step(st) == SQLITE_ROW;
+            && sqlite3_step(st) == SQLITE_ROW;
         if (read)
             *others = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
@@ -308,12 +307,12 @@ private:
         if (file.open(QIODevice::ReadOnly))
             header = file.read(100);
         file.close();
-        const bool walFile = header.size() == 100 && header.startsWith("SQLite format 3") && header.at(18) == 2
-                             && header.at(19) == 2;
-        const bool logBeside = QFileInfo::exists(path + QStringLiteral("-wal"))
-                               || QFileInfo::exists(path + QStringLiteral("-journal"));
+        const bool walFile
+            = header.size() == 100 && header.startsWith("SQLite format 3") && header.at(18) == 2 && header.at(19) == 2;
+        const bool logBeside
+            = QFileInfo::exists(path + QStringLiteral("-wal")) || QFileInfo::exists(path + QStringLiteral("-journal"));
         const QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/")
-                               + (walFile && !logBeside ? "?immutable=1" : "?mode=ro");
+            + (walFile && !logBeside ? "?immutable=1" : "?mode=ro");
         sqlite3 *handle = openHandle(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         sqlite3_busy_timeout(handle, busyTimeoutMs);
         m_db = handle;
@@ -400,15 +399,17 @@ private:
             QStringList quoted;
             for (const QString &t : tables)
                 quoted << u'\'' + t + u'\'';
-            for (const QString &index : texts(QStringLiteral("select name from sqlite_master where type = 'index' and sql "
-                                                             "is not null and upper(tbl_name) in (%1)")
-                                                  .arg(quoted.join(u','))))
+            for (const QString &index :
+                 texts(QStringLiteral("select name from sqlite_master where type = 'index' and sql "
+                                      "is not null and upper(tbl_name) in (%1)")
+                           .arg(quoted.join(u','))))
                 exec(QStringLiteral("DROP INDEX \"%1\"").arg(index));
             for (const QString &t : tables)
                 exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(t, old.arg(t).arg(from)));
             exec(catalogueSchema());
             for (const QString &t : tables) {
-                const QString columns = texts(QStringLiteral("select name from pragma_table_info('%1')").arg(t)).join(u',');
+                const QString columns
+                    = texts(QStringLiteral("select name from pragma_table_info('%1')").arg(t)).join(u',');
                 const QString was = old.arg(t).arg(from);
                 exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(t, columns, was));
                 // The high-water mark of the numbers given, whichever name the engine filed it under.
@@ -469,7 +470,8 @@ private:
 
     void requireCatalogueTables()
     {
-        ::requireCatalogueTables(Engine::SQLite, texts(QStringLiteral("select name from sqlite_master where type = 'table'")));
+        ::requireCatalogueTables(Engine::SQLite,
+                                 texts(QStringLiteral("select name from sqlite_master where type = 'table'")));
     }
 
     sqlite3 *m_db = nullptr;

@@ -1,8 +1,8 @@
 #include "store/Store.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/MessageService.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 #include <QHash>
 #include <QScopeGuard>
@@ -21,16 +21,11 @@ constexpr int LockTryMs = 100;
 QString fieldOf(const QString &parameter)
 {
     static const QHash<QString, const QString *> fields{
-        {QStringLiteral("CD_LABEL"), &Texts::FieldTitle},
-        {QStringLiteral("CD_TITLE"), &Texts::FieldTitle},
-        {QStringLiteral("MOV_TITLE"), &Texts::FieldTitle},
-        {QStringLiteral("ART_NAME"), &Texts::FieldArtistName},
-        {QStringLiteral("MOV_TYPE"), &Texts::FieldMovieType},
-        {QStringLiteral("BARCODE"), &Texts::FieldBarcode},
-        {QStringLiteral("YEAR"), &Texts::FieldYear},
-        {QStringLiteral("COMMENTS"), &Texts::FieldComments},
-        {QStringLiteral("TR_LABEL"), &Texts::FieldTrack},
-        {QStringLiteral("DATA_LABEL"), &Texts::FieldItem},
+        {QStringLiteral("CD_LABEL"), &Texts::FieldTitle},     {QStringLiteral("CD_TITLE"), &Texts::FieldTitle},
+        {QStringLiteral("MOV_TITLE"), &Texts::FieldTitle},    {QStringLiteral("ART_NAME"), &Texts::FieldArtistName},
+        {QStringLiteral("MOV_TYPE"), &Texts::FieldMovieType}, {QStringLiteral("BARCODE"), &Texts::FieldBarcode},
+        {QStringLiteral("YEAR"), &Texts::FieldYear},          {QStringLiteral("COMMENTS"), &Texts::FieldComments},
+        {QStringLiteral("TR_LABEL"), &Texts::FieldTrack},     {QStringLiteral("DATA_LABEL"), &Texts::FieldItem},
     };
     const QString *field = fields.value(parameter.toUpper());
     return field ? *field : Texts::FieldSomeText;
@@ -60,8 +55,7 @@ Store::Store(CatalogueConnection &main, MessageService &messages, QObject *paren
     : QObject(parent)
     , m_main(main)
     , m_messages(messages)
-{
-}
+{ }
 
 bool Store::listUpToDate()
 {
@@ -80,7 +74,8 @@ void Store::warn(const QString &failureMessage, const DbError &error)
     if (reason.isEmpty())
         m_messages.warning(failureMessage + Texts::LineBreak + error.text());
     else
-        m_messages.showDetailed(MessageService::Kind::Warning, failureMessage + Texts::LineBreak + reason, error.text());
+        m_messages.showDetailed(MessageService::Kind::Warning, failureMessage + Texts::LineBreak + reason,
+                                error.text());
 }
 
 WriteResult Store::write(const QString &failureMessage, const std::function<void()> &statements)

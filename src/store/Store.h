@@ -23,8 +23,7 @@ public:
     WriteResult() = default; // stored
     explicit WriteResult(DbError error)
         : m_error(std::move(error))
-    {
-    }
+    { }
     bool stored() const { return !m_error; }
     // A caller that only asks whether it was stored reads the result as a bool.
     operator bool() const { return stored(); }

@@ -1,18 +1,16 @@
 #include "store/TrackStore.h"
 
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "store/CatalogueConnection.h"
 
 TrackStore::TrackStore(CatalogueConnection &main, MessageService &messages, QObject *parent)
     : Store(main, messages, parent)
-    , tracksQuery(main.connection, {QStringLiteral("select TR_ID, TR_LABEL, CD_LABEL, TRACK.CD_ID, ART_NAME"),
-                                           QStringLiteral("from TRACK, CDAUDIO, ARTISTE"),
-                                           QStringLiteral("where TRACK.CD_ID = CDAUDIO.CD_ID"),
-                                           QStringLiteral("and CDAUDIO.ART_ID = ARTISTE.ART_ID"),
-                                           QStringLiteral("order by TR_LABEL")})
+    , tracksQuery(main.connection,
+                  {QStringLiteral("select TR_ID, TR_LABEL, CD_LABEL, TRACK.CD_ID, ART_NAME"),
+                   QStringLiteral("from TRACK, CDAUDIO, ARTISTE"), QStringLiteral("where TRACK.CD_ID = CDAUDIO.CD_ID"),
+                   QStringLiteral("and CDAUDIO.ART_ID = ARTISTE.ART_ID"), QStringLiteral("order by TR_LABEL")})
     , deleteTrackQuery(main.connection, {QStringLiteral("delete from TRACK where TR_ID = :TR_ID")})
-{
-}
+{ }
 
 void TrackStore::openList()
 {

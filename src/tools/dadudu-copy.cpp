@@ -1,8 +1,8 @@
 // Copies a catalogue between a file and a PostgreSQL server, either way: dadudu-copy FROM TO
+#include "base/Texts.h"
 #include "store/CatalogueFile.h"
 #include "store/CoverStore.h"
 #include "store/DbEngine.h"
-#include "base/Texts.h"
 #include "store/ServerPassword.h"
 
 #include <QCommandLineParser>
@@ -28,12 +28,14 @@ const Table Tables[] = {
 // number the rows name, and a name that says it was missing. Answers the highest number made.
 qint64 makeMissingParents(DbConnection &source, DbConnection &target, const ParentLink &link, int *made)
 {
-    DbQuery missing(source, {QStringLiteral("select distinct %1 from %2 where %1 is not null and %1 not in "
-                                            "(select %1 from %3) order by 1")
-                                 .arg(link.column, link.child, link.parent)});
+    DbQuery missing(source,
+                    {QStringLiteral("select distinct %1 from %2 where %1 is not null and %1 not in "
+                                    "(select %1 from %3) order by 1")
+                         .arg(link.column, link.child, link.parent)});
     missing.open();
-    DbQuery insert(target, {QStringLiteral("insert into %1 (%2, %3) values (:ID, :NAME)")
-                                .arg(link.parent, link.column, link.nameColumn)});
+    DbQuery insert(
+        target,
+        {QStringLiteral("insert into %1 (%2, %3) values (:ID, :NAME)").arg(link.parent, link.column, link.nameColumn)});
     qint64 high = 0;
     for (missing.first(); !missing.eof(); missing.next()) {
         const qint64 id = missing.firstField().toLongLong();
@@ -95,8 +97,9 @@ int main(int argc, char **argv)
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FROM"), QStringLiteral("the catalogue to copy"));
     parser.addPositionalArgument(QStringLiteral("TO"), QStringLiteral("where to copy it"));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("Replace what TO holds; without it a catalogue with records is refused."));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("Replace what TO holds; without it a catalogue with records is refused."));
     parser.addOption(force);
     if (!parser.parse(app.arguments())) {
         err() << "dadudu-copy: " << parser.errorText() << " (see --help)\n";
@@ -141,7 +144,8 @@ int main(int argc, char **argv)
         for (const Table &t : Tables)
             held += scalar(target, QStringLiteral("select count(*) from %1").arg(QLatin1String(t.name)));
         if (held > 0 && !parser.isSet(force)) {
-            err() << "dadudu-copy: " << to << " holds " << held << " records already; nothing was copied. Add --force to replace them.\n";
+            err() << "dadudu-copy: " << to << " holds " << held
+                  << " records already; nothing was copied. Add --force to replace them.\n";
             return 1;
         }
 
@@ -160,8 +164,9 @@ int main(int argc, char **argv)
                 columns << rows.fieldName(c);
                 params << u':' + rows.fieldName(c);
             }
-            DbQuery insert(target, {QStringLiteral("insert into %1 (%2) values (%3)")
-                                        .arg(table, columns.join(QStringLiteral(", ")), params.join(QStringLiteral(", ")))});
+            DbQuery insert(target,
+                           {QStringLiteral("insert into %1 (%2) values (%3)")
+                                .arg(table, columns.join(QStringLiteral(", ")), params.join(QStringLiteral(", ")))});
             for (int r = 0; r < rows.rowCount(); ++r) {
                 for (int c = 0; c < rows.fieldCount(); ++c)
                     insert.setParam(columns[c], rows.value(r, c));
@@ -222,8 +227,7 @@ int main(int argc, char **argv)
     } catch (const DbError &e) {
         try {
             target.rollbackTrans();
-        } catch (const DbError &) {
-        }
+        } catch (const DbError &) { }
         // One line that names the catalogue, whatever the engine's words.
         const QString text = e.text().simplified();
         err() << "dadudu-copy: " << (text.contains(where) ? QString() : where + QStringLiteral(": ")) << text << '\n';

@@ -35,7 +35,8 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (parser.positionalArguments().size() != 1) {
-        std::fprintf(stderr, "dadudu-discid: usage: dadudu-discid [--musicbrainz] DEVICE-OR-CUE-FILE   (--help tells more)\n");
+        std::fprintf(stderr,
+                     "dadudu-discid: usage: dadudu-discid [--musicbrainz] DEVICE-OR-CUE-FILE   (--help tells more)\n");
         return 2;
     }
     try {
@@ -56,8 +57,8 @@ int main(int argc, char **argv)
         // One line that names the disc, whatever the library's words.
         const QString disc = parser.positionalArguments().constFirst();
         const QString text = QString::fromLocal8Bit(e.what()).simplified();
-        std::fprintf(stderr, "dadudu-discid: %s%s\n", text.contains(disc) ? "" : qPrintable(disc + QStringLiteral(": ")),
-                     qPrintable(text));
+        std::fprintf(stderr, "dadudu-discid: %s%s\n",
+                     text.contains(disc) ? "" : qPrintable(disc + QStringLiteral(": ")), qPrintable(text));
         return 1;
     }
 }

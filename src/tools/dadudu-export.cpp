@@ -2,6 +2,8 @@
 //   dadudu-export --catalogue PATH --list audiocds --format xlsx --output FILE
 // The list is the list window itself, built on the catalogue and never shown, so the file holds the
 // columns, captions, order and formatting that the window's own export writes.
+#include "base/MessageService.h"
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "grid/ExportError.h"
 #include "grid/GridExport.h"
@@ -13,15 +15,13 @@
 #include "lists/TrackListWindow.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
-#include "store/MovieStore.h"
-#include "store/TrackStore.h"
 #include "store/DbBackend.h"
+#include "store/MovieStore.h"
 #include "store/ServerPassword.h"
-#include "base/MessageService.h"
-#include "base/Texts.h"
+#include "store/TrackStore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -67,11 +67,11 @@ struct Opened {
 
 struct List {
     QString name;
-    QString report;   // the title printing gives the list
+    QString report; // the title printing gives the list
     std::function<Opened(CatalogueConnection &, MessageService &)> open;
 };
 
-template <typename S, typename W, typename Edit>
+template<typename S, typename W, typename Edit>
 Opened openList(CatalogueConnection &main, MessageService &messages, Edit edit)
 {
     Opened o;
@@ -86,19 +86,29 @@ const std::vector<List> &lists()
 {
     static const std::vector<List> all = {
         {QStringLiteral("audiocds"), Texts::ReportCDs,
-         [](CatalogueConnection &m, MessageService &s) { return openList<AudioCDStore, AudioCDListWindow>(m, s, [](int) {}); }},
+         [](CatalogueConnection &m, MessageService &s) {
+             return openList<AudioCDStore, AudioCDListWindow>(m, s, [](int) {});
+         }},
         {QStringLiteral("artists"), Texts::ReportArtists,
-         [](CatalogueConnection &m, MessageService &s) { return openList<ArtistStore, ArtistListWindow>(m, s, [](int, const QString &) {}); }},
+         [](CatalogueConnection &m, MessageService &s) {
+             return openList<ArtistStore, ArtistListWindow>(m, s, [](int, const QString &) {});
+         }},
         {QStringLiteral("tracks"), Texts::ReportTracks,
-         [](CatalogueConnection &m, MessageService &s) { return openList<TrackStore, TrackListWindow>(m, s, [](int) {}); }},
+         [](CatalogueConnection &m, MessageService &s) {
+             return openList<TrackStore, TrackListWindow>(m, s, [](int) {});
+         }},
         {QStringLiteral("movies"), Texts::ReportMovies,
          [](CatalogueConnection &m, MessageService &s) {
              return openList<MovieStore, MovieListWindow>(m, s, [](int, const QString &, const QString &) {});
          }},
         {QStringLiteral("datacds"), Texts::ReportDataCDs,
-         [](CatalogueConnection &m, MessageService &s) { return openList<DataCDStore, DataCDListWindow>(m, s, [](int) {}); }},
+         [](CatalogueConnection &m, MessageService &s) {
+             return openList<DataCDStore, DataCDListWindow>(m, s, [](int) {});
+         }},
         {QStringLiteral("dataitems"), Texts::ReportDataItems,
-         [](CatalogueConnection &m, MessageService &s) { return openList<DataItemStore, DataItemListWindow>(m, s, [](int) {}); }},
+         [](CatalogueConnection &m, MessageService &s) {
+             return openList<DataItemStore, DataItemListWindow>(m, s, [](int) {});
+         }},
     };
     return all;
 }
@@ -160,19 +170,20 @@ int main(int argc, char **argv)
                        "is whole; a catalogue is never replaced."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption catalogueOption(QStringLiteral("catalogue"), QStringLiteral("The catalogue file (dadudu.mdb)."),
-                                             QStringLiteral("PATH"));
-    const QCommandLineOption listOption(QStringLiteral("list"), QStringLiteral("The list: %1.").arg(listNames.join(u'|')),
-                                        QStringLiteral("LIST"));
+    const QCommandLineOption catalogueOption(
+        QStringLiteral("catalogue"), QStringLiteral("The catalogue file (dadudu.mdb)."), QStringLiteral("PATH"));
+    const QCommandLineOption listOption(
+        QStringLiteral("list"), QStringLiteral("The list: %1.").arg(listNames.join(u'|')), QStringLiteral("LIST"));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("The file's format: %1.").arg(formatNames.join(u'|')),
                                           QStringLiteral("FORMAT"));
     const QCommandLineOption outputOption(QStringLiteral("output"), QStringLiteral("The file to write."),
                                           QStringLiteral("FILE"));
-    const QCommandLineOption csvRawOption(QStringLiteral("csv-raw"),
-                                          QStringLiteral("With --format csv: each text as stored, for other programs; without "
-                                                         "it the file is for spreadsheets (a byte-order mark, and texts that "
-                                                         "would start a formula kept texts)."));
+    const QCommandLineOption csvRawOption(
+        QStringLiteral("csv-raw"),
+        QStringLiteral("With --format csv: each text as stored, for other programs; without "
+                       "it the file is for spreadsheets (a byte-order mark, and texts that "
+                       "would start a formula kept texts)."));
     parser.addOptions({catalogueOption, listOption, formatOption, outputOption, csvRawOption});
     if (!parser.parse(app.arguments())) {
         QString why = parser.errorText();
@@ -202,7 +213,8 @@ int main(int argc, char **argv)
         return Usage;
     }
     const QString formatName = parser.value(formatOption);
-    const auto format = std::find_if(formats().begin(), formats().end(), [&](const auto &f) { return f.first == formatName; });
+    const auto format
+        = std::find_if(formats().begin(), formats().end(), [&](const auto &f) { return f.first == formatName; });
     if (format == formats().end()) {
         say(QStringLiteral("unknown format \"%1\"; one of %2").arg(formatName, formatNames.join(QStringLiteral(", "))));
         return Usage;
@@ -222,7 +234,8 @@ int main(int argc, char **argv)
         return Failed;
     }
     const QFileInfo target(output);
-    if (target.exists() && (target.canonicalFilePath() == QFileInfo(cataloguePath).canonicalFilePath() || isDatabase(output))) {
+    if (target.exists()
+        && (target.canonicalFilePath() == QFileInfo(cataloguePath).canonicalFilePath() || isDatabase(output))) {
         say(QStringLiteral("\"%1\" is a database; an export never replaces one").arg(output));
         return Failed;
     }

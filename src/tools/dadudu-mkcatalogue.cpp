@@ -16,13 +16,14 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(DADUDU_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Makes an empty Dadudu catalogue. An existing file is left as it is unless --force is given."));
+    parser.setApplicationDescription(
+        QStringLiteral("Makes an empty Dadudu catalogue. An existing file is left as it is unless --force is given."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Replace an existing catalogue at PATH."));
     parser.addOption(force);
-    parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("The catalogue file to make."), QStringLiteral("PATH"));
+    parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("The catalogue file to make."),
+                                 QStringLiteral("PATH"));
     QTextStream err(stderr);
     if (!parser.parse(app.arguments())) {
         err << "dadudu-mkcatalogue: " << parser.errorText() << '\n';
@@ -64,7 +65,8 @@ int main(int argc, char **argv)
     } catch (const DbError &e) {
         // One line that names the catalogue, whatever the engine's words.
         const QString text = e.text().simplified();
-        err << "dadudu-mkcatalogue: " << (text.contains(path) ? QString() : path + QStringLiteral(": ")) << text << '\n';
+        err << "dadudu-mkcatalogue: " << (text.contains(path) ? QString() : path + QStringLiteral(": ")) << text
+            << '\n';
         return 1;
     }
     return 0;

@@ -6,10 +6,10 @@
 #include "app/CatalogueLocation.h"
 #include "app/DaduduApplication.h"
 #include "app/MainWindow.h"
-#include "editors/AudioCDEditor.h"
-#include "store/CatalogueFile.h"
-#include "store/CatalogueConnection.h"
 #include "base/Texts.h"
+#include "editors/AudioCDEditor.h"
+#include "store/CatalogueConnection.h"
+#include "store/CatalogueFile.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -113,7 +113,8 @@ void tst_CatalogueLocation::identity()
     QCOMPARE(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"),
              QFileInfo(QStringLiteral(DADUDU_DESKTOP_ENTRY)).fileName());
     QSettings entry(QStringLiteral(DADUDU_DESKTOP_ENTRY), QSettings::IniFormat);
-    QCOMPARE(entry.value(QStringLiteral("Desktop Entry/StartupWMClass")).toString(), QCoreApplication::applicationName());
+    QCOMPARE(entry.value(QStringLiteral("Desktop Entry/StartupWMClass")).toString(),
+             QCoreApplication::applicationName());
     // The data folder is the program's name once, under the home.
     const QString folder = catalogueDataFolder();
     QVERIFY2(folder.startsWith(m_home->path() + u'/'), qPrintable(folder));
@@ -123,22 +124,36 @@ void tst_CatalogueLocation::identity()
 
 void tst_CatalogueLocation::findsCatalogue_data()
 {
-    QTest::addColumn<bool>("beside");    // a catalogue beside the executable
-    QTest::addColumn<bool>("inData");    // one in the data folder
-    QTest::addColumn<QString>("named");  // --catalogue: "", "other" (exists), "missing", or an address
+    QTest::addColumn<bool>("beside");       // a catalogue beside the executable
+    QTest::addColumn<bool>("inData");       // one in the data folder
+    QTest::addColumn<QString>("named");     // --catalogue: "", "other" (exists), "missing", or an address
     QTest::addColumn<QString>("preferred"); // the preferences' choice
     QTest::addColumn<QString>("expected");
-    QTest::newRow("none anywhere: the data folder's") << false << false << "" << "" << "data";
-    QTest::newRow("only in the data folder") << false << true << "" << "" << "data";
-    QTest::newRow("beside the executable wins over the data folder") << true << true << "" << "" << "beside";
-    QTest::newRow("beside the executable only") << true << false << "" << "" << "beside";
-    QTest::newRow("named wins over both") << true << true << "other" << "" << "named";
-    QTest::newRow("named and missing: still the named one") << true << true << "missing" << "" << "named";
+    QTest::newRow("none anywhere: the data folder's") << false << false << ""
+                                                      << ""
+                                                      << "data";
+    QTest::newRow("only in the data folder") << false << true << ""
+                                             << ""
+                                             << "data";
+    QTest::newRow("beside the executable wins over the data folder") << true << true << ""
+                                                                     << ""
+                                                                     << "beside";
+    QTest::newRow("beside the executable only") << true << false << ""
+                                                << ""
+                                                << "beside";
+    QTest::newRow("named wins over both") << true << true << "other"
+                                          << ""
+                                          << "named";
+    QTest::newRow("named and missing: still the named one") << true << true << "missing"
+                                                            << ""
+                                                            << "named";
     const QString club = QStringLiteral("postgresql://club@127.0.0.1:5432/discs");
     QTest::newRow("the preferences' server over the data folder") << false << true << "" << club << "preferred";
     QTest::newRow("beside the executable wins over the preferences") << true << true << "" << club << "beside";
     QTest::newRow("named wins over the preferences") << false << true << "other" << club << "named";
-    QTest::newRow("an address, as written") << true << true << "postgresql://shelf@127.0.0.1/discs" << "" << "named";
+    QTest::newRow("an address, as written") << true << true << "postgresql://shelf@127.0.0.1/discs"
+                                            << ""
+                                            << "named";
 }
 
 void tst_CatalogueLocation::findsCatalogue()
@@ -162,10 +177,10 @@ void tst_CatalogueLocation::findsCatalogue()
     } else if (named == u"missing") {
         option = elsewhere.filePath(QStringLiteral("new.mdb"));
     }
-    const QString want = expected == u"data"        ? dataPath
-                         : expected == u"beside"    ? besidePath
-                         : expected == u"preferred" ? preferred
-                                                    : option;
+    const QString want = expected == u"data" ? dataPath
+        : expected == u"beside"              ? besidePath
+        : expected == u"preferred"           ? preferred
+                                             : option;
     QCOMPARE(findCatalogue(option, exeFolder.path(), preferred), want);
     // Looking makes nothing.
     QCOMPARE(QFileInfo::exists(dataPath), inData);
@@ -206,8 +221,7 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
     app.mainWindow->setSplashWaitMs(0);
     app.mainWindow->show();
 
-    QCOMPARE(messages.questions,
-             QStringList{Texts::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))});
+    QCOMPARE(messages.questions, QStringList{Texts::CreateCatalogueQuestion.arg(QDir::toNativeSeparators(catalogue))});
     if (yes && !blocked) {
         QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
         QVERIFY(app.catalogueConnection->connection.connected());
@@ -223,8 +237,7 @@ void tst_CatalogueLocation::noCatalogueAnywhere()
     QStringList expected;
     if (blocked)
         expected << Texts::CatalogueNotCreated;
-    expected << Texts::ProblemConnecting
-             << Texts::CantOpenDataFile.arg(QDir::toNativeSeparators(catalogue));
+    expected << Texts::ProblemConnecting << Texts::CantOpenDataFile.arg(QDir::toNativeSeparators(catalogue));
     QCOMPARE(messages.boxes.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(messages.boxes[i].kind, MessageService::Kind::Error);
@@ -243,10 +256,12 @@ void tst_CatalogueLocation::coversFollowCatalogue_data()
 {
     QTest::addColumn<QString>("catalogue");
     QTest::addColumn<QString>("covers"); // "" for the data folder's
-    QTest::newRow("a file") << "/srv/discs/films.mdb" << "/srv/discs/cdcovers";
+    QTest::newRow("a file") << "/srv/discs/films.mdb"
+                            << "/srv/discs/cdcovers";
     QTest::newRow("a file named relative to the working folder")
         << "films.mdb" << QDir::current().filePath(QStringLiteral("cdcovers"));
-    QTest::newRow("an address: the data folder's") << "postgresql://shelf@127.0.0.1/discs" << "";
+    QTest::newRow("an address: the data folder's") << "postgresql://shelf@127.0.0.1/discs"
+                                                   << "";
 }
 
 void tst_CatalogueLocation::coversFollowCatalogue()
@@ -301,10 +316,13 @@ void tst_CatalogueLocation::commandLine_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << "--catalogue <path>" << "";
-    QTest::newRow("-h") << QStringList{"-h"} << 0 << "--version" << "";
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "--catalogue <path>"
+                            << "";
+    QTest::newRow("-h") << QStringList{"-h"} << 0 << "--version"
+                        << "";
     QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("dadudu " DADUDU_VERSION) << "";
-    QTest::newRow("an unknown option") << QStringList{"--catalog=x.mdb"} << 2 << "" << "catalog";
+    QTest::newRow("an unknown option") << QStringList{"--catalog=x.mdb"} << 2 << ""
+                                       << "catalog";
 }
 
 void tst_CatalogueLocation::commandLine()

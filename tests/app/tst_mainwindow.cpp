@@ -1,9 +1,10 @@
 // The main window: its toolbar, the navigator bringing lists to the front with the right count,
 // and the about box.
 
-#include "app/AppModules.h"
 #include "app/AboutDialog.h"
+#include "app/AppModules.h"
 #include "app/MainWindow.h"
+#include "base/Texts.h"
 #include "lists/ArtistListWindow.h"
 #include "lists/AudioCDListWindow.h"
 #include "lists/DataCDListWindow.h"
@@ -11,24 +12,23 @@
 #include "lists/MovieListWindow.h"
 #include "lists/TrackListWindow.h"
 #include "store/CatalogueConnection.h"
-#include "base/Texts.h"
 #include "support/ModalDriver.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <QAction>
-#include <QMenu>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -90,11 +90,13 @@ void tst_MainWindow::toolbar()
         hints << b->toolTip();
         QCOMPARE(b->size(), QSize(77, 21));
     }
-    QCOMPARE(captions, QStringList({"Add new", "Delete", "Edit", "Refresh", "Print", "Save to HTML", "Save to Excel",
-                                    "About...", "Preferences"}));
-    QCOMPARE(hints, QStringList({"Add new", "Delete selected", "Edit selected", "Refresh list", "Print list",
-                                 "Export list to HTML", "Export to XLS (Excel)", "About this software...",
-                                 "Servers, sources of CD information and disc image"}));
+    QCOMPARE(captions,
+             QStringList({"Add new", "Delete", "Edit", "Refresh", "Print", "Save to HTML", "Save to Excel", "About...",
+                          "Preferences"}));
+    QCOMPARE(hints,
+             QStringList({"Add new", "Delete selected", "Edit selected", "Refresh list", "Print list",
+                          "Export list to HTML", "Export to XLS (Excel)", "About this software...",
+                          "Servers, sources of CD information and disc image"}));
     QStringList items;
     for (int i = 0; i < w.navigator->count(); ++i) {
         items << w.navigator->item(i)->text();
@@ -178,7 +180,8 @@ void tst_MainWindow::aboutBox()
     QCOMPARE(opened[0].toString(), about.webLink->text());
     QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
     if (contact)
-        QCOMPARE(opened[1].toString(), QStringLiteral("mailto:") + about.mailLink->text() + QStringLiteral("?subject=Dadudu"));
+        QCOMPARE(opened[1].toString(),
+                 QStringLiteral("mailto:") + about.mailLink->text() + QStringLiteral("?subject=Dadudu"));
     // The name and version in bold, and the invitation to write above the mail link.
     QStringList shown;
     const QLabel *version = nullptr;
@@ -220,13 +223,20 @@ void tst_MainWindow::toolbarAndMenuShareOneActionPerCommand_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("menuItem");
-    QTest::newRow("add") << "addButton" << "addAct";
-    QTest::newRow("delete") << "deleteButton" << "deleteAct";
-    QTest::newRow("edit") << "editButton" << "editAct";
-    QTest::newRow("refresh") << "refreshButton" << "refreshAct";
-    QTest::newRow("print") << "printButton" << "printAct";
-    QTest::newRow("save HTML") << "saveHtmlButton" << "saveHtmlAct";
-    QTest::newRow("save XLS") << "saveXlsButton" << "saveXlsAct";
+    QTest::newRow("add") << "addButton"
+                         << "addAct";
+    QTest::newRow("delete") << "deleteButton"
+                            << "deleteAct";
+    QTest::newRow("edit") << "editButton"
+                          << "editAct";
+    QTest::newRow("refresh") << "refreshButton"
+                             << "refreshAct";
+    QTest::newRow("print") << "printButton"
+                           << "printAct";
+    QTest::newRow("save HTML") << "saveHtmlButton"
+                               << "saveHtmlAct";
+    QTest::newRow("save XLS") << "saveXlsButton"
+                              << "saveXlsAct";
 }
 
 // Disabling a command disables its button and its menu item alike, because they are one action.
@@ -254,14 +264,15 @@ void tst_MainWindow::listCommandsWaitForAListInFront()
     w.setSplashWaitMs(0);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    for (QToolButton *b : {w.addButton, w.deleteButton, w.editButton, w.refreshButton, w.printButton, w.saveHtmlButton,
-                           w.saveXlsButton})
+    for (QToolButton *b :
+         {w.addButton, w.deleteButton, w.editButton, w.refreshButton, w.printButton, w.saveHtmlButton, w.saveXlsButton})
         QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     QVERIFY(w.aboutButton->isEnabled()); // the about box needs no list
     QVERIFY(w.gridMenu->findChild<QAction *>(QStringLiteral("exitAct"))->isEnabled());
 
     Fixture f;
-    for (QToolButton *b : {f.app->mainWindow->addButton, f.app->mainWindow->deleteButton, f.app->mainWindow->printButton})
+    for (QToolButton *b :
+         {f.app->mainWindow->addButton, f.app->mainWindow->deleteButton, f.app->mainWindow->printButton})
         QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
 }
 

@@ -55,7 +55,8 @@ void tst_ModalDriver::failsAtItsBoundWhenTheDialogDoesNotCome()
     QVERIFY(box->timedOut());
     QVERIFY(clock.elapsed() >= bound);
     QVERIFY(!box->came() && !acted);
-    QVERIFY2(box->failure().startsWith(QStringLiteral("No QMessageBox came within 300 ms")), qPrintable(box->failure()));
+    QVERIFY2(box->failure().startsWith(QStringLiteral("No QMessageBox came within 300 ms")),
+             qPrintable(box->failure()));
 }
 
 QTEST_MAIN(tst_ModalDriver)

@@ -41,11 +41,11 @@ namespace {
 struct Fixture {
     Fixture()
     {
-        cat.exec(QStringLiteral(
-            "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
-            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
-            " (1, 'Gold', 1, '', '1992', 0, ''), (2, 'Help', 2, '', '1965', 1, ''), (3, 'Arrival', 1, '', '1976', 0, '');"
-            "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
+        cat.exec(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles');"
+                                "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+                                " (1, 'Gold', 1, '', '1992', 0, ''), (2, 'Help', 2, '', '1965', 1, ''), (3, 'Arrival', "
+                                "1, '', '1976', 0, '');"
+                                "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Help!', 2), ('Money', 3);"));
         app = std::make_unique<AppModules>(messages, dialogs, cat.path());
         app->mainWindow->setSplashWaitMs(0);
         app->mainWindow->show();
@@ -122,12 +122,18 @@ void tst_Routing::exportsProposeTheListsFileName_data()
     QTest::addColumn<int>("list");
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("xls");
-    QTest::newRow("audio CDs") << int(MainWindow::AudioCDs) << "audiocds.html" << "audiocds.xls";
-    QTest::newRow("artists") << int(MainWindow::Artists) << "artists.html" << "artists.xls";
-    QTest::newRow("tracks") << int(MainWindow::Tracks) << "tracks.html" << "tracks.xls";
-    QTest::newRow("movies") << int(MainWindow::Movies) << "movies.html" << "movies.xls";
-    QTest::newRow("data CDs") << int(MainWindow::DataCDs) << "datacds.html" << "datacds.xls";
-    QTest::newRow("data items") << int(MainWindow::DataItems) << "dataitems.html" << "dataitems.xls";
+    QTest::newRow("audio CDs") << int(MainWindow::AudioCDs) << "audiocds.html"
+                               << "audiocds.xls";
+    QTest::newRow("artists") << int(MainWindow::Artists) << "artists.html"
+                             << "artists.xls";
+    QTest::newRow("tracks") << int(MainWindow::Tracks) << "tracks.html"
+                            << "tracks.xls";
+    QTest::newRow("movies") << int(MainWindow::Movies) << "movies.html"
+                            << "movies.xls";
+    QTest::newRow("data CDs") << int(MainWindow::DataCDs) << "datacds.html"
+                              << "datacds.xls";
+    QTest::newRow("data items") << int(MainWindow::DataItems) << "dataitems.html"
+                                << "dataitems.xls";
 }
 
 void tst_Routing::exportsProposeTheListsFileName()
@@ -142,8 +148,9 @@ void tst_Routing::exportsProposeTheListsFileName()
     QCOMPARE(f.dialogs.saves.size(), 2);
     QCOMPARE(f.dialogs.saves[0].filter, QStringLiteral("HTML (*.html)|*.html|HTM (*.htm)|*.htm|All (*.*)|*.*"));
     QCOMPARE(f.dialogs.saves[0].proposed, html);
-    QCOMPARE(f.dialogs.saves[1].filter, QStringLiteral("Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx|"
-                                                       "CSV, comma-separated (*.csv)|*.csv|All (*.*)|*.*"));
+    QCOMPARE(f.dialogs.saves[1].filter,
+             QStringLiteral("Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx|"
+                            "CSV, comma-separated (*.csv)|*.csv|All (*.*)|*.*"));
     QCOMPARE(f.dialogs.saves[1].proposed, xls);
 }
 
@@ -292,7 +299,8 @@ void tst_Routing::refreshReadsBehindAProgressDialog()
     QCOMPARE(f.app->movieStore->count(), shown);
     DxGrid &grid = *f.app->movieList->mainGrid();
     QCOMPARE(grid.model()->rowTotal(), shown);
-    QVERIFY2(f.main().statusLabel->text().startsWith(QString::number(shown) + u' '), qPrintable(f.main().statusLabel->text()));
+    QVERIFY2(f.main().statusLabel->text().startsWith(QString::number(shown) + u' '),
+             qPrintable(f.main().statusLabel->text()));
     QCOMPARE(grid.cellText(grid.model()->sourceRow(0), 1), QStringLiteral("Alien"));
     QCOMPARE(f.app->movieStore->listUpToDate(), !cancel);
 }

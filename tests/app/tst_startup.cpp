@@ -4,11 +4,11 @@
 #include "app/AppModules.h"
 #include "app/MainWindow.h"
 #include "app/SplashScreen.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueFile.h"
-#include "store/CatalogueConnection.h"
-#include "store/MovieStore.h"
 #include "base/Texts.h"
+#include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/CatalogueFile.h"
+#include "store/MovieStore.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
@@ -20,9 +20,9 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 class tst_Startup : public QObject
 {
@@ -44,19 +44,22 @@ void tst_Startup::opensCatalogue_data()
 {
     QTest::addColumn<QString>("seed");
     QTest::addColumn<QString>("status");
-    QTest::newRow("empty catalogue") << "" << "0 audio CDs";
-    QTest::newRow("CDs, one without its artist") << "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
-                                                    "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1), ('Lost', 7);"
-                                                 << "2 audio CDs";
+    QTest::newRow("empty catalogue") << ""
+                                     << "0 audio CDs";
+    QTest::newRow("CDs, one without its artist")
+        << "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+           "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1), ('Lost', 7);"
+        << "2 audio CDs";
     QFile earlier(QStringLiteral(EARLIER_CATALOGUE_SQL));
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QTest::newRow("made before the keys, with rows whose parent is gone")
-        << "drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO; drop table MOVIE; drop table ARTISTE;"
-               + QString::fromUtf8(earlier.readAll())
-               + "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
-                 "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Lost', 7);"
-                 "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Nowhere', 9);"
-                 "insert into DATA (DATA_LABEL, CD_ID) values ('stray', 3);"
+        << "drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO; drop table MOVIE; drop table "
+           "ARTISTE;"
+            + QString::fromUtf8(earlier.readAll())
+            + "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+              "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Lost', 7);"
+              "insert into TRACK (TR_LABEL, CD_ID) values ('SOS', 1), ('Nowhere', 9);"
+              "insert into DATA (DATA_LABEL, CD_ID) values ('stray', 3);"
         << "2 audio CDs"; // upgraded on opening: the CD of the missing artist shows under one made for it
 }
 
@@ -93,8 +96,9 @@ void tst_Startup::readOnlyCatalogue()
     createEmptyCatalogue(path);
     sqlite3 *seed = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &seed), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(seed, "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
-                                "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1);",
+    QCOMPARE(sqlite3_exec(seed,
+                          "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                          "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Gold', 1), ('Arrival', 1);",
                           nullptr, nullptr, nullptr),
              SQLITE_OK);
     sqlite3_close(seed);
@@ -107,7 +111,9 @@ void tst_Startup::readOnlyCatalogue()
     if (!chattr.waitForFinished() || chattr.exitStatus() != QProcess::NormalExit || chattr.exitCode() != 0)
         QSKIP(qPrintable(QStringLiteral("no immutable file here (chattr +i: %1)")
                              .arg(QString::fromLocal8Bit(chattr.readAllStandardError()).trimmed())));
-    const auto mutableAgain = qScopeGuard([&] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path}); });
+    const auto mutableAgain = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+    });
 
     {
         RecordingMessages messages;
@@ -159,7 +165,9 @@ void tst_Startup::failedOpen()
     if (kind == QLatin1String("foreign")) {
         sqlite3 *other = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "create table NOTES (TEXT); insert into NOTES values ('milk');", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "create table NOTES (TEXT); insert into NOTES values ('milk');", nullptr, nullptr,
+                              nullptr),
+                 SQLITE_OK);
         sqlite3_close(other);
     }
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -186,8 +194,10 @@ void tst_Startup::failedOpen()
     QVERIFY(messages.boxes[0].text.size() > head.size()); // the engine's own words follow
     QCOMPARE(messages.boxes[1].kind, MessageService::Kind::Error);
     // The message names the catalogue the program tried, not a folder it never looked in.
-    QCOMPARE(messages.boxes[1].text, QStringLiteral("Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there "
-                                                    "and can be read.").arg(path));
+    QCOMPARE(messages.boxes[1].text,
+             QStringLiteral("Can't open data file.\r\nPLease make sure that the catalogue \"%1\" is there "
+                            "and can be read.")
+                 .arg(path));
     QVERIFY(splashUpDuringBoxes);
     QVERIFY(!app.mainWindow->splash());
 

@@ -37,7 +37,8 @@ private slots:
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(messages.boxes.size(), 1);
         QCOMPARE(messages.boxes[0].kind, MessageService::Kind::Unhandled);
-        QCOMPARE(messages.boxes[0].text, engine ? QStringLiteral("no such table: ARTISTE") : QStringLiteral("disk full"));
+        QCOMPARE(messages.boxes[0].text,
+                 engine ? QStringLiteral("no such table: ARTISTE") : QStringLiteral("disk full"));
         bool later = false;
         QTimer::singleShot(0, [&] { later = true; });
         QTRY_VERIFY(later);

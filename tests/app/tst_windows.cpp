@@ -1,20 +1,20 @@
 // The program's own windows as a window manager sees them: the buttons of their title bars, the
 // message boxes over the splash and what they tell of a failure, and the picture dialog's preview.
 
-#include "app/BoxMessageService.h"
 #include "app/AboutDialog.h"
-#include "app/SplashScreen.h"
+#include "app/BoxMessageService.h"
 #include "app/PictureFileDialog.h"
+#include "app/SplashScreen.h"
 #include "app/StandardDialogService.h"
+#include "base/Texts.h"
 #include "disc/ChooseCDDialog.h"
 #include "editors/ArtistEditor.h"
 #include "editors/MovieEditor.h"
-#include "base/Texts.h"
+#include "store/CatalogueConnection.h"
+#include "store/MovieStore.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 #include "support/TempCatalogue.h"
-#include "store/CatalogueConnection.h"
-#include "store/MovieStore.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -17,7 +17,8 @@ int main(int argc, char **argv)
         auto settings = openSettings();
         settings->setValue(QStringLiteral("lookup/email"), QStringLiteral("jane@example.org"));
         settings->setValue(QStringLiteral("lookup/switchedOff"), QStringLiteral("cdtext"));
-        settings->setValue(QStringLiteral("drives/discImage"), QStringLiteral("/home/jane/rips/Some Artist - Some Title.cue"));
+        settings->setValue(QStringLiteral("drives/discImage"),
+                           QStringLiteral("/home/jane/rips/Some Artist - Some Title.cue"));
     }
     RecordingMessages messages;
     RecordingDialogs dialogs;

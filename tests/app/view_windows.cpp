@@ -42,9 +42,8 @@ int main(int argc, char **argv)
         window.setSplashWaitMs(0);
         window.resize(700, 500);
         window.show();
-        QTimer::singleShot(500, &window, [&] {
-            window.dragOver(window.dropGeometry(window.rightDock).center(), window.navigator);
-        });
+        QTimer::singleShot(500, &window,
+                           [&] { window.dragOver(window.dropGeometry(window.rightDock).center(), window.navigator); });
         return app.exec();
     }
     EditorCatalogue cat;

@@ -31,7 +31,8 @@ inline QString writeCueImage(const QString &dir, const QString &name, const QLis
     cue += QStringLiteral("FILE \"%1\" BINARY\r\n").arg(binFile);
     for (int k = 0; k < starts.size(); ++k) {
         const bool data = dataTracks.contains(k + 1);
-        cue += QStringLiteral("  TRACK %1 %2\r\n").arg(k + 1, 2, 10, QLatin1Char('0'))
+        cue += QStringLiteral("  TRACK %1 %2\r\n")
+                   .arg(k + 1, 2, 10, QLatin1Char('0'))
                    .arg(data ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO"));
         if (!trackLines.value(k).isEmpty())
             cue += QStringLiteral("    ") + trackLines[k] + QStringLiteral("\r\n");
@@ -39,12 +40,13 @@ inline QString writeCueImage(const QString &dir, const QString &name, const QLis
     }
     QFile c(cuePath);
     const QByteArray bytes = encoding == CueEncoding::Latin1 ? cue.toLatin1()
-                             : encoding == CueEncoding::Utf8  ? cue.toUtf8()
-                                                              : "\xEF\xBB\xBF" + cue.toUtf8();
+        : encoding == CueEncoding::Utf8                      ? cue.toUtf8()
+                                                             : "\xEF\xBB\xBF" + cue.toUtf8();
     if (!c.open(QIODevice::WriteOnly) || c.write(bytes) < 0)
         return {};
     QFile bin(QDir(dir).filePath(binFile));
-    if (!QDir(dir).mkpath(QFileInfo(bin).path()) || !bin.open(QIODevice::WriteOnly) || !bin.resize(qint64(leadOut - 150) * 2352))
+    if (!QDir(dir).mkpath(QFileInfo(bin).path()) || !bin.open(QIODevice::WriteOnly)
+        || !bin.resize(qint64(leadOut - 150) * 2352))
         return {};
     return cuePath;
 }

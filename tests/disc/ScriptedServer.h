@@ -17,16 +17,17 @@ class ScriptedServer : public QObject
 {
 public:
     // Besides raw reply text ("{port}" stands for the server's port), a step may be one of these.
-    static inline const QString CloseAtOnce = QStringLiteral("<close>");  // hang up without a word
-    static inline const QString Stall = QStringLiteral("<stall>");        // start a reply, never end it
-    static inline const QString Flood = QStringLiteral("<flood>");        // a body just over 1 MiB
-    static inline const QString Huge = QStringLiteral("<huge>");          // a 10 MiB body of JSON
+    static inline const QString CloseAtOnce = QStringLiteral("<close>"); // hang up without a word
+    static inline const QString Stall = QStringLiteral("<stall>");       // start a reply, never end it
+    static inline const QString Flood = QStringLiteral("<flood>");       // a body just over 1 MiB
+    static inline const QString Huge = QStringLiteral("<huge>");         // a 10 MiB body of JSON
     // Prefixes of a reply text: "<after 500>" waits that many milliseconds before the reply;
     // "<reset>" sends the text, then resets the connection (RST) instead of closing it.
     static inline const QString Reset = QStringLiteral("<reset>");
     static QString after(int ms) { return QStringLiteral("<after %1>").arg(ms); }
 
-    explicit ScriptedServer(const QStringList &script) : m_script(script)
+    explicit ScriptedServer(const QStringList &script)
+        : m_script(script)
     {
         m_clock.start();
         m_server.listen(QHostAddress::LocalHost);

@@ -1,6 +1,6 @@
-#include "disc/DiscLookup.h"
 #include "CueImage.h"
 #include "ScriptedServer.h"
+#include "disc/DiscLookup.h"
 #include "support/RecordingMessages.h"
 
 #include <QElapsedTimer>
@@ -14,7 +14,7 @@ namespace {
 QString ok(const QString &body)
 {
     return QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n")
-           + QString::fromLatin1(body.toUtf8());
+        + QString::fromLatin1(body.toUtf8());
 }
 
 QString okLatin1(const QString &body)
@@ -31,18 +31,22 @@ QByteArray request(QString path, quint16 port)
         host = path.mid(7, slash - 7).replace(QStringLiteral("{port}"), QString::number(port));
         path = path.mid(slash);
     }
-    return "GET " + path.toLatin1() + " HTTP/1.0\r\n"
-           "Host: " + host.toLatin1() + "\r\n"
-           "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
-           "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
-           "Content-type: application/x-www-form-urlencoded\r\n"
-           "\r\n";
+    return "GET " + path.toLatin1()
+        + " HTTP/1.0\r\n"
+          "Host: "
+        + host.toLatin1()
+        + "\r\n"
+          "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+          "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+          "Content-type: application/x-www-form-urlencoded\r\n"
+          "\r\n";
 }
 
 // The worked example's disc and the requests it leads to.
-const QString QueryPath = QStringLiteral(
-    "/~cddb/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6");
-const QString ReadPath = QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&hello=rovir+rovir+rovir+1.0&proto=6");
+const QString QueryPath
+    = QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6");
+const QString ReadPath
+    = QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&hello=rovir+rovir+rovir+1.0&proto=6");
 
 QString readPath(const QString &category, const QString &id)
 {
@@ -76,12 +80,13 @@ QString entry(const QString &lines)
     return QStringLiteral("210 rock 0901c102 CD database entry follows (until terminating `.')\r\n"
                           "# xmcd\r\n#\r\n# Track frame offsets:\r\n#\t150\r\n#\t18780\r\n#\r\n"
                           "# Disc length: 451 seconds\r\n#\r\nDISCID=0901c102\r\n")
-           + lines + QStringLiteral("DYEAR=1999\r\nDGENRE=Rock\r\nEXTD=\r\nEXTT0=\r\nEXTT1=\r\nPLAYORDER=\r\n.\r\n");
+        + lines + QStringLiteral("DYEAR=1999\r\nDGENRE=Rock\r\nEXTD=\r\nEXTT0=\r\nEXTT1=\r\nPLAYORDER=\r\n.\r\n");
 }
 
 // Titles beyond ISO-8859-1: Japanese, Greek, Polish.
-const QString Entry = entry(QStringLiteral("DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro \u6771\u4eac\r\n"
-                                           "TTITLE1=Caf\u00e9 = \u03a3\u03bf\u03c6\u03af\u03b1 \u0141\u00f3d\u017a\r\n"));
+const QString Entry
+    = entry(QStringLiteral("DTITLE=Some Artist / Some Title\r\nTTITLE0=Intro \u6771\u4eac\r\n"
+                           "TTITLE1=Caf\u00e9 = \u03a3\u03bf\u03c6\u03af\u03b1 \u0141\u00f3d\u017a\r\n"));
 const QStringList EntryTracks{QStringLiteral("Intro \u6771\u4eac"),
                               QStringLiteral("Caf\u00e9 = \u03a3\u03bf\u03c6\u03af\u03b1 \u0141\u00f3d\u017a")};
 const QString Other = entry(QStringLiteral("DTITLE=Other Artist / Other Title\r\nTTITLE0=O1\r\nTTITLE1=O2\r\n"));
@@ -106,8 +111,8 @@ bool matches(const QString &text, const QString &pattern)
     return text.size() >= head.size() + tail.size() && text.startsWith(head) && text.endsWith(tail);
 }
 
-const QString Unreached = Texts::CouldNotFind + Texts::LineBreak
-                          + Texts::WhyRequestFailed.arg(Texts::SourceGnudb, QStringLiteral("*"));
+const QString Unreached
+    = Texts::CouldNotFind + Texts::LineBreak + Texts::WhyRequestFailed.arg(Texts::SourceGnudb, QStringLiteral("*"));
 
 QString timedOut(const QString &seconds)
 {
@@ -175,47 +180,55 @@ void tst_DiscCddb::lookup_data()
                                          << threeReads << MatchLines << none << false << none << none << QStringList()
                                          << AnsweredBoundMs;
     QTest::newRow("211, one read refused, the others offered")
-        << QStringList{ok(Matches211), ok(Entry), ok(QStringLiteral("401 jazz 0901c1ff No such CD entry.\r\n")), ok(Third)}
-        << 0 << threeReads << QStringList{MatchLines[0], MatchLines[2]} << none << true << artist << title << EntryTracks
-        << AnsweredBoundMs;
+        << QStringList{ok(Matches211), ok(Entry), ok(QStringLiteral("401 jazz 0901c1ff No such CD entry.\r\n")),
+                       ok(Third)}
+        << 0 << threeReads << QStringList{MatchLines[0], MatchLines[2]} << none << true << artist << title
+        << EntryTracks << AnsweredBoundMs;
     const QString noEntry = NoAudioInformation + LineBreak + WhyNoEntry.arg(SourceGnudb);
     QTest::newRow("210 without matches") << QStringList{ok(QStringLiteral("210 Found exact matches\r\n.\r\n"))} << -1
                                          << queryOnly << QStringList() << noEntry << false << none << none
                                          << QStringList() << AnsweredBoundMs;
     QTest::newRow("202 no match") << QStringList{ok(QStringLiteral("202 No match for disc ID 0901c102.\r\n"))} << -1
-                                  << queryOnly << QStringList() << noEntry << false << none << none
-                                  << QStringList() << AnsweredBoundMs;
+                                  << queryOnly << QStringList() << noEntry << false << none << none << QStringList()
+                                  << AnsweredBoundMs;
     // A refusal shows the server's own line under the message.
     const auto said = [](const QString &line) { return ServerSaid.arg(SourceGnudb, line); };
     QTest::newRow("404 on the query") << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\nNo such page\r\n")}
                                       << -1 << queryOnly << QStringList()
-                                      << CouldNotFind + LineBreak + said(QStringLiteral("No such page")) << false << none
-                                      << none << QStringList() << AnsweredBoundMs;
-    QTest::newRow("500 on the read")
-        << QStringList{ok(Match200), QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n")} << -1 << both
-        << QStringList() << CouldNotFind + LineBreak + said(QStringLiteral("HTTP 500")) << false << none << none
-        << QStringList() << AnsweredBoundMs;
+                                      << CouldNotFind + LineBreak + said(QStringLiteral("No such page")) << false
+                                      << none << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("500 on the read") << QStringList{ok(Match200),
+                                                    QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n")}
+                                     << -1 << both << QStringList()
+                                     << CouldNotFind + LineBreak + said(QStringLiteral("HTTP 500")) << false << none
+                                     << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("unknown client refused in the reply")
         << QStringList{ok(QStringLiteral("500 Unknown developer email for rovir 1.0\r\n"))} << -1 << queryOnly
-        << QStringList() << NoAudioInformation + LineBreak + said(QStringLiteral("500 Unknown developer email for rovir 1.0"))
-        << false << none << none << QStringList() << AnsweredBoundMs;
+        << QStringList()
+        << NoAudioInformation + LineBreak + said(QStringLiteral("500 Unknown developer email for rovir 1.0")) << false
+        << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("unknown client refused with HTTP 500")
         << QStringList{QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n500 Unknown developer email\r\n")}
-        << -1 << queryOnly << QStringList() << CouldNotFind + LineBreak + said(QStringLiteral("500 Unknown developer email"))
-        << false << none << none << QStringList() << AnsweredBoundMs;
+        << -1 << queryOnly << QStringList()
+        << CouldNotFind + LineBreak + said(QStringLiteral("500 Unknown developer email")) << false << none << none
+        << QStringList() << AnsweredBoundMs;
     QTest::newRow("entry stored in ISO-8859-1")
-        << QStringList{ok(Match200), okLatin1(entry(QStringLiteral("DTITLE=Caf\u00e9 Tacvba / R\u00e9\r\nTTITLE0=\u00c9t\u00e9\r\n"
-                                                                  "TTITLE1=\u00c0 l'or\r\n")))}
-        << -1 << both << QStringList() << none << true << QStringLiteral("Caf\u00e9 Tacvba") << QStringLiteral("R\u00e9")
-        << QStringList{QStringLiteral("\u00c9t\u00e9"), QStringLiteral("\u00c0 l'or")} << AnsweredBoundMs;
+        << QStringList{ok(Match200),
+                       okLatin1(entry(QStringLiteral("DTITLE=Caf\u00e9 Tacvba / R\u00e9\r\nTTITLE0=\u00c9t\u00e9\r\n"
+                                                     "TTITLE1=\u00c0 l'or\r\n")))}
+        << -1 << both << QStringList() << none << true << QStringLiteral("Caf\u00e9 Tacvba")
+        << QStringLiteral("R\u00e9") << QStringList{QStringLiteral("\u00c9t\u00e9"), QStringLiteral("\u00c0 l'or")}
+        << AnsweredBoundMs;
     QTest::newRow("redirected query")
-        << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
-                                      "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6\r\n\r\n"),
+        << QStringList{QStringLiteral(
+                           "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
+                           "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6\r\n\r\n"),
                        ok(Match200), ok(Entry)}
         << -1
         << QStringList{QueryPath,
-                       QStringLiteral("/moved/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0"
-                                      "&proto=6"),
+                       QStringLiteral(
+                           "/moved/cddb.cgi?cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0"
+                           "&proto=6"),
                        ReadPath}
         << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
     const QString loop = QStringLiteral("HTTP/1.0 301 Moved\r\nLocation: /~cddb/again\r\n\r\n");
@@ -223,21 +236,19 @@ void tst_DiscCddb::lookup_data()
     QStringList loopPaths{QueryPath};
     for (int k = 0; k < 5; ++k)
         loopPaths << QStringLiteral("/~cddb/again");
-    QTest::newRow("six redirects") << loops << -1 << loopPaths << QStringList() << Unreached << false << none
-                                   << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("six redirects") << loops << -1 << loopPaths << QStringList() << Unreached << false << none << none
+                                   << QStringList() << AnsweredBoundMs;
     QString unterminated = Entry;
     unterminated.chop(2);
-    QTest::newRow("no final line break") << QStringList{ok(QStringLiteral("200 rock 0901c102 Some Artist / Some Title")),
-                                                        ok(unterminated)}
-                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks
-                                         << AnsweredBoundMs;
-    QTest::newRow("bare LF line breaks") << QStringList{ok(Match200), ok(QString(Entry).replace(QStringLiteral("\r\n"),
-                                                                                                  QStringLiteral("\n")))}
-                                         << -1 << both << QStringList() << none << true << artist << title << EntryTracks
-                                         << AnsweredBoundMs;
+    QTest::newRow("no final line break")
+        << QStringList{ok(QStringLiteral("200 rock 0901c102 Some Artist / Some Title")), ok(unterminated)} << -1 << both
+        << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
+    QTest::newRow("bare LF line breaks")
+        << QStringList{ok(Match200), ok(QString(Entry).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))} << -1
+        << both << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
     // Each answered in less than the bound, together in more: the bound covers the whole request.
-    const QString slow = ScriptedServer::after(SlowStepMs)
-                         + QStringLiteral("HTTP/1.0 302 Found\r\nLocation: /~cddb/slow\r\n\r\n");
+    const QString slow
+        = ScriptedServer::after(SlowStepMs) + QStringLiteral("HTTP/1.0 302 Found\r\nLocation: /~cddb/slow\r\n\r\n");
     QTest::newRow("slow redirects share one deadline")
         << QStringList{slow, slow, slow, ok(Match200), ok(Entry)} << -1
         << QStringList{QueryPath, QStringLiteral("/~cddb/slow"), QStringLiteral("/~cddb/slow")} << QStringList()
@@ -245,36 +256,37 @@ void tst_DiscCddb::lookup_data()
     QTest::newRow("redirected to an IPv6 literal")
         << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://[::1]:{port}/moved\r\n\r\n"),
                        ok(Match200), ok(Entry)}
-        << -1 << QStringList{QueryPath, QStringLiteral("http://[::1]:{port}/moved"), ReadPath} << QStringList()
-        << none << true << artist << title << EntryTracks << AnsweredBoundMs;
+        << -1 << QStringList{QueryPath, QStringLiteral("http://[::1]:{port}/moved"), ReadPath} << QStringList() << none
+        << true << artist << title << EntryTracks << AnsweredBoundMs;
     QTest::newRow("control character in a redirect's host")
-        << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1\u000bX-Evil: 1:{port}/x\r\n\r\n"),
+        << QStringList{QStringLiteral(
+                           "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1\u000bX-Evil: 1:{port}/x\r\n\r\n"),
                        ok(Match200), ok(Entry)}
-        << -1 << queryOnly << QStringList() << Unreached << false << none << none << QStringList()
-        << AnsweredBoundMs;
-    QTest::newRow("status line not HTTP") << QStringList{QStringLiteral("ICY 200 OK\r\n\r\n") + Match200, ok(Entry)}
-                                          << -1 << queryOnly << QStringList() << Unreached << false << none << none
-                                          << QStringList() << AnsweredBoundMs;
+        << -1 << queryOnly << QStringList() << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("status line not HTTP")
+        << QStringList{QStringLiteral("ICY 200 OK\r\n\r\n") + Match200, ok(Entry)} << -1 << queryOnly << QStringList()
+        << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
     // Cut after the first track title: without a length only an orderly close ends the body.
     QTest::newRow("read reset inside a body without length")
         << QStringList{ok(Match200), ScriptedServer::Reset + ok(Entry.left(Entry.indexOf(QLatin1String("TTITLE1"))))}
         << -1 << both << QStringList() << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
-    QTest::newRow("closed without a reply") << QStringList{ScriptedServer::CloseAtOnce} << -1 << queryOnly
-                                            << QStringList() << Unreached << false << none << none << QStringList()
-                                            << AnsweredBoundMs;
-    QTest::newRow("read closed without a reply") << QStringList{ok(Match200), ScriptedServer::CloseAtOnce} << -1 << both
-                                                 << QStringList() << Unreached << false << none << none
-                                                 << QStringList() << AnsweredBoundMs;
+    QTest::newRow("closed without a reply")
+        << QStringList{ScriptedServer::CloseAtOnce} << -1 << queryOnly << QStringList() << Unreached << false << none
+        << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("read closed without a reply")
+        << QStringList{ok(Match200), ScriptedServer::CloseAtOnce} << -1 << both << QStringList() << Unreached << false
+        << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("reply never ends") << QStringList{ScriptedServer::Stall} << -1 << queryOnly << QStringList()
-                                      << timedOut(QStringLiteral("1.5")) << false << none << none << QStringList() << StallBoundMs;
+                                      << timedOut(QStringLiteral("1.5")) << false << none << none << QStringList()
+                                      << StallBoundMs;
     QTest::newRow("body over 1 MiB") << QStringList{ScriptedServer::Flood} << -1 << queryOnly << QStringList()
                                      << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
     const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceGnudb);
     QTest::newRow("empty query reply") << QStringList{ok(QString())} << -1 << queryOnly << QStringList() << unreadable
                                        << false << none << none << QStringList() << AnsweredBoundMs;
-    QTest::newRow("query reply without a code") << QStringList{ok(QStringLiteral("<html>gateway</html>\r\n"))} << -1
-                                                << queryOnly << QStringList() << unreadable << false << none << none
-                                                << QStringList() << AnsweredBoundMs;
+    QTest::newRow("query reply without a code")
+        << QStringList{ok(QStringLiteral("<html>gateway</html>\r\n"))} << -1 << queryOnly << QStringList() << unreadable
+        << false << none << none << QStringList() << AnsweredBoundMs;
     // Both go into the next request's address.
     QTest::newRow("category outside the protocol")
         << QStringList{ok(QStringLiteral("200 rock&cmd=cddb+write 0901c102 Some Artist / Some Title\r\n")), ok(Entry)}
@@ -283,15 +295,18 @@ void tst_DiscCddb::lookup_data()
         << QStringList{ok(QStringLiteral("200 rock 0901c102#x Some Artist / Some Title\r\n")), ok(Entry)} << -1
         << queryOnly << QStringList() << unreadable << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("211 with one match outside the protocol")
-        << QStringList{ok(QString(Matches211).replace(QStringLiteral("jazz 0901c1ff"), QStringLiteral("Jazz/../x 0901c1ff"))),
+        << QStringList{ok(QString(Matches211)
+                              .replace(QStringLiteral("jazz 0901c1ff"), QStringLiteral("Jazz/../x 0901c1ff"))),
                        ok(Entry), ok(Other), ok(Third)}
         << -1 << queryOnly << QStringList() << unreadable << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("211 of one line") << QStringList{ok(QStringLiteral("211 Found inexact matches\r\n"))} << -1
                                      << queryOnly << QStringList() << unreadable << false << none << none
                                      << QStringList() << AnsweredBoundMs;
-    QTest::newRow("read names nothing") << QStringList{ok(Match200), ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))}
+    QTest::newRow("read names nothing") << QStringList{ok(Match200),
+                                                       ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))}
                                         << -1 << both << QStringList()
-                                        << NoAudioInformation + LineBreak + said(QStringLiteral("401 rock 0901c102 No such CD entry."))
+                                        << NoAudioInformation + LineBreak
+            + said(QStringLiteral("401 rock 0901c102 No such CD entry."))
                                         << false << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("two DTITLE lines, the second decides")
         << QStringList{ok(Match200), ok(entry(QStringLiteral("DTITLE=First / One\r\nDTITLE=Second / Two / Part\r\n")))}
@@ -306,8 +321,7 @@ void tst_DiscCddb::lookup_data()
         << QStringList{ok(Match200),
                        ok(entry(QStringLiteral("TTITLE0=Intro\r\nTTITLE1=A very long \r\nTTITLE1=title\r\n")))}
         << 0 << both << QStringList{QStringLiteral("gnudb | 1999 | 3 tracks, the disc has 2 | Intro")} << none << true
-        << none << none
-        << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")}
+        << none << none << QStringList{QStringLiteral("Intro"), QStringLiteral("A very long "), QStringLiteral("title")}
         << AnsweredBoundMs;
 }
 
@@ -454,9 +468,10 @@ void tst_DiscCddb::greeting_data()
     const QString anonymous = QStringLiteral("rovir+rovir+rovir+1.0");
     QTest::newRow("address split at @") << QStringLiteral("jane@example.org")
                                         << QStringLiteral("jane+example.org+Dadudu+2.0");
-    QTest::newRow("blanks around") << QStringLiteral("  jane@example.org ") << QStringLiteral("jane+example.org+Dadudu+2.0");
-    QTest::newRow("plus and blank stay in their field") << QStringLiteral("jane+cd d@example.org")
-                                                        << QStringLiteral("jane%2Bcd%20d+example.org+Dadudu+2.0");
+    QTest::newRow("blanks around") << QStringLiteral("  jane@example.org ")
+                                   << QStringLiteral("jane+example.org+Dadudu+2.0");
+    QTest::newRow("plus and blank stay in their field")
+        << QStringLiteral("jane+cd d@example.org") << QStringLiteral("jane%2Bcd%20d+example.org+Dadudu+2.0");
     QTest::newRow("none") << QString() << anonymous;
     QTest::newRow("no @") << QStringLiteral("jane.example.org") << anonymous;
     QTest::newRow("nothing before @") << QStringLiteral("@example.org") << anonymous;
@@ -477,10 +492,10 @@ void tst_DiscCddb::greeting()
     lookup.setTimeout(AnsweredBoundMs);
     QVERIFY(lookup.run(m_disc).has_value());
     QCOMPARE(server.requests.size(), 2);
-    QCOMPARE(server.requests[0], request(QString(QueryPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting),
-                                         server.port()));
-    QCOMPARE(server.requests[1], request(QString(ReadPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting),
-                                         server.port()));
+    QCOMPARE(server.requests[0],
+             request(QString(QueryPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting), server.port()));
+    QCOMPARE(server.requests[1],
+             request(QString(ReadPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting), server.port()));
 }
 
 void tst_DiscCddb::artistNames_data()
@@ -489,8 +504,10 @@ void tst_DiscCddb::artistNames_data()
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("same");
 
-    QTest::newRow("letters a to z ignore case") << QStringLiteral("SOME ARTIST") << QStringLiteral("Some Artist") << true;
-    QTest::newRow("accented letters must match") << QStringLiteral("\u00c9DITH") << QStringLiteral("\u00e9dith") << false;
+    QTest::newRow("letters a to z ignore case")
+        << QStringLiteral("SOME ARTIST") << QStringLiteral("Some Artist") << true;
+    QTest::newRow("accented letters must match")
+        << QStringLiteral("\u00c9DITH") << QStringLiteral("\u00e9dith") << false;
     QTest::newRow("accent is not a plain letter") << QStringLiteral("Bjork") << QStringLiteral("Bj\u00f6rk") << false;
     QTest::newRow("a prefix is not the name") << QStringLiteral("Some") << QStringLiteral("Some Artist") << false;
 }

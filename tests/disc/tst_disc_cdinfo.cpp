@@ -1,5 +1,5 @@
-#include "disc/CDInfo.h"
 #include "CueImage.h"
+#include "disc/CDInfo.h"
 
 #include <discid/discid.h>
 
@@ -82,22 +82,21 @@ class FifoRelease
 public:
     FifoRelease(const QString &folder, int boundMs)
         : m_thread([this, folder, boundMs] {
-              const QDeadlineTimer bound(boundMs);
-              while (!m_done && !bound.hasExpired())
-                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-              const QStringList fifos = QDir(folder).entryList({QStringLiteral("fifo*")}, QDir::System);
-              while (!m_done) {
-                  for (const QString &name : fifos) {
-                      const int fd = ::open(QFile::encodeName(QDir(folder).filePath(name)).constData(),
-                                            O_WRONLY | O_NONBLOCK);
-                      if (fd >= 0)
-                          ::close(fd);
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-              }
-          })
-    {
-    }
+            const QDeadlineTimer bound(boundMs);
+            while (!m_done && !bound.hasExpired())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const QStringList fifos = QDir(folder).entryList({QStringLiteral("fifo*")}, QDir::System);
+            while (!m_done) {
+                for (const QString &name : fifos) {
+                    const int fd
+                        = ::open(QFile::encodeName(QDir(folder).filePath(name)).constData(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0)
+                        ::close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        })
+    { }
     ~FifoRelease()
     {
         m_done = true;
@@ -146,27 +145,26 @@ void tst_DiscCDInfo::discIdMatchesLibdiscid_data()
     QTest::addColumn<int>("leadOut");
     QTest::addColumn<QList<int>>("dataTracks");
     QTest::addColumn<QString>("knownId"); // from a worked example, where there is one
-    QTest::addColumn<QString>("binFile");  // as the sheet's FILE line names it; empty: after the sheet
+    QTest::addColumn<QString>("binFile"); // as the sheet's FILE line names it; empty: after the sheet
 
-    QTest::newRow("two tracks, worked example") << QList<int>{150, 18780} << 33825 << QList<int>{}
-                                                << QStringLiteral("0901C102") << QString();
-    QTest::newRow("last track ends on frame 74") << QList<int>{150, 7575} << 15150 << QList<int>{} << QString()
-                                                 << QString();
-    QTest::newRow("one track") << QList<int>{150} << 150 + 75 * 60 * 42 + 17 << QList<int>{} << QString()
-                               << QString();
+    QTest::newRow("two tracks, worked example")
+        << QList<int>{150, 18780} << 33825 << QList<int>{} << QStringLiteral("0901C102") << QString();
+    QTest::newRow("last track ends on frame 74")
+        << QList<int>{150, 7575} << 15150 << QList<int>{} << QString() << QString();
+    QTest::newRow("one track") << QList<int>{150} << 150 + 75 * 60 * 42 + 17 << QList<int>{} << QString() << QString();
     QTest::newRow("hidden first gap") << QList<int>{182, 9150, 21011} << 30150 << QList<int>{} << QString()
                                       << QString();
-    QTest::newRow("ninety-nine tracks") << evenlySpaced(99, 1000) << 150 + 99 * 1000 + 321 << QList<int>{}
-                                        << QString() << QString();
+    QTest::newRow("ninety-nine tracks") << evenlySpaced(99, 1000) << 150 + 99 * 1000 + 321 << QList<int>{} << QString()
+                                        << QString();
     QTest::newRow("79 minutes") << QList<int>{150, 100000, 200000, 300000} << 355650 << QList<int>{} << QString()
                                 << QString();
     QTest::newRow("BIN named otherwise, in a sub-folder")
         << QList<int>{150, 18780} << 33825 << QList<int>{} << QStringLiteral("0901C102")
         << QStringLiteral("rips/Some Artist - Some Title (1999).bin");
-    QTest::newRow("enhanced CD, data track last") << QList<int>{150, 9150, 29150} << 40000 << QList<int>{3}
-                                                  << QString() << QString();
-    QTest::newRow("mixed mode, data track first") << QList<int>{150, 20150, 31000} << 45000 << QList<int>{1}
-                                                  << QString() << QString();
+    QTest::newRow("enhanced CD, data track last")
+        << QList<int>{150, 9150, 29150} << 40000 << QList<int>{3} << QString() << QString();
+    QTest::newRow("mixed mode, data track first")
+        << QList<int>{150, 20150, 31000} << 45000 << QList<int>{1} << QString() << QString();
 }
 
 void tst_DiscCDInfo::discIdMatchesLibdiscid()
@@ -213,11 +211,10 @@ void tst_DiscCDInfo::trackLengths_data()
     QTest::addColumn<QList<TrackTime>>("lengths");
     QTest::addColumn<int>("discLength");
 
-    QTest::newRow("worked example") << QList<int>{150, 18780} << 33825
-                                    << QList<TrackTime>{{4, 8, 29}, {3, 20, 44}} << 449;
+    QTest::newRow("worked example") << QList<int>{150, 18780} << 33825 << QList<TrackTime>{{4, 8, 29}, {3, 20, 44}}
+                                    << 449;
     // The frame added back carries into the next second: 202 s at the end, less the 2 s before track 1.
-    QTest::newRow("last track ends on frame 74") << QList<int>{150} << 15150 << QList<TrackTime>{{3, 19, 74}}
-                                                 << 200;
+    QTest::newRow("last track ends on frame 74") << QList<int>{150} << 15150 << QList<TrackTime>{{3, 19, 74}} << 200;
 }
 
 void tst_DiscCDInfo::trackLengths()
@@ -233,8 +230,8 @@ void tst_DiscCDInfo::trackLengths()
     reader.openDrive(cue);
     for (int k = 0; k < lengths.size(); ++k) {
         const TrackTime t = reader.trackLength(k + 1);
-        QVERIFY2(t == lengths[k], qPrintable(QStringLiteral("track %1: %2:%3:%4").arg(k + 1).arg(t.Minute)
-                                                 .arg(t.Second).arg(t.Frame)));
+        QVERIFY2(t == lengths[k],
+                 qPrintable(QStringLiteral("track %1: %2:%3:%4").arg(k + 1).arg(t.Minute).arg(t.Second).arg(t.Frame)));
     }
     QCOMPARE(reader.discLength(), discLength);
     QVERIFY_THROWS_EXCEPTION(CDError, reader.trackLength(int(starts.size()) + 1));
@@ -261,15 +258,13 @@ void tst_DiscCDInfo::noAudioDisc_data()
         const QString bin = m_dir.filePath(name + QStringLiteral(".bin"));
         return !cue.isEmpty() && QFile::remove(bin) && make(QFile::encodeName(bin)) ? cue : QString();
     };
-    const QString fifoBin = replaceBin(QStringLiteral("fifobin"), [](const QByteArray &p) {
-        return ::mkfifo(p.constData(), 0600) == 0;
-    });
+    const QString fifoBin
+        = replaceBin(QStringLiteral("fifobin"), [](const QByteArray &p) { return ::mkfifo(p.constData(), 0600) == 0; });
     QVERIFY(!fifoBin.isEmpty());
     QTest::newRow("BIN is a FIFO") << fifoBin;
     // One sector's worth of folder entry would pass for a disc of one short track.
-    const QString folderBin = replaceBin(QStringLiteral("folderbin"), [](const QByteArray &p) {
-        return QDir().mkdir(QFile::decodeName(p));
-    });
+    const QString folderBin = replaceBin(QStringLiteral("folderbin"),
+                                         [](const QByteArray &p) { return QDir().mkdir(QFile::decodeName(p)); });
     QVERIFY(!folderBin.isEmpty());
     QTest::newRow("BIN is a folder") << folderBin;
     const QString deviceBin = replaceBin(QStringLiteral("devicebin"), [](const QByteArray &p) {
@@ -350,9 +345,9 @@ void tst_DiscCDInfo::discText_data()
         << QStringLiteral("D\u00e9but") << QStringLiteral("Bj\u00f6rk & Caf\u00e9")
         << QStringList{QStringLiteral("Human Behaviour"), QStringLiteral("Cr\u00e8me \u00e0 l'or")}
         << QStringLiteral("4006381333931") << CueEncoding::Latin1;
-    QTest::newRow("catalogue number only") << QStringList{QStringLiteral("CATALOG 0724384960650")} << QStringList()
-                                           << QString() << QString() << QStringList{QString(), QString()}
-                                           << QStringLiteral("0724384960650") << CueEncoding::Latin1;
+    QTest::newRow("catalogue number only")
+        << QStringList{QStringLiteral("CATALOG 0724384960650")} << QStringList() << QString() << QString()
+        << QStringList{QString(), QString()} << QStringLiteral("0724384960650") << CueEncoding::Latin1;
     QTest::newRow("titles of some tracks only")
         << QStringList() << QStringList{QString(), QStringLiteral("TITLE \"Second\"")} << QString() << QString()
         << QStringList{QString(), QStringLiteral("Second")} << QString() << CueEncoding::Latin1;
@@ -379,8 +374,8 @@ void tst_DiscCDInfo::discText()
     QFETCH(QString, mcn);
     QFETCH(CueEncoding, encoding);
 
-    const QString cue = writeCueImage(m_dir.path(), QStringLiteral("text"), {150, 18780}, 33825, {}, {}, head,
-                                      trackLines, encoding);
+    const QString cue
+        = writeCueImage(m_dir.path(), QStringLiteral("text"), {150, 18780}, 33825, {}, {}, head, trackLines, encoding);
     QVERIFY(!cue.isEmpty());
     const DiscText text = readDisc(cue).text;
     QCOMPARE(text.title, title);
@@ -412,8 +407,8 @@ void tst_DiscCDInfo::hostileSheet_data()
 
     QTest::newRow("ninety-nine tracks, the most a disc holds") << tracks(upTo99) << true << true;
     // libcdio's table holds 100 entries and counts TRACK lines without a bound.
-    QTest::newRow("102 TRACK lines numbered 99 or less") << tracks(upTo99 + QList<int>{97, 98, 99}, 400) << false
-                                                         << true;
+    QTest::newRow("102 TRACK lines numbered 99 or less")
+        << tracks(upTo99 + QList<int>{97, 98, 99}, 400) << false << true;
     QTest::newRow("102 TRACK lines of one number") << tracks(QList<int>(102, 5), 400) << false << true;
     QTest::newRow("track 100") << tracks(upTo99 + QList<int>{100}, 400) << false << true;
     QTest::newRow("track 0") << tracks({0, 1}) << false << false;
@@ -423,19 +418,22 @@ void tst_DiscCDInfo::hostileSheet_data()
     QTest::newRow("frames past 74") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:00:75\n") << false << false;
     QTest::newRow("minutes past 99") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 100:00:00\n") << false << false;
     QTest::newRow("negative time") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 -1:00:00\n") << false << false;
-    QTest::newRow("times going back")
-        << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:10:00\n  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n") << false << false;
+    QTest::newRow("times going back") << QByteArray(
+        "  TRACK 01 AUDIO\n    INDEX 01 00:10:00\n  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n")
+                                      << false << false;
     QTest::newRow("index before any track") << QByteArray("    INDEX 01 00:00:00\n") << false << false;
     QTest::newRow("track without INDEX 01")
-        << QByteArray("  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n") << false << false;
+        << QByteArray("  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n") << false
+        << false;
     QTest::newRow("index number 100") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    INDEX 100 00:01:00\n")
                                       << false << false;
-    QTest::newRow("unknown track mode") << QByteArray("  TRACK 01 BOGUS/9999\n    INDEX 01 00:00:00\n") << false << false;
+    QTest::newRow("unknown track mode") << QByteArray("  TRACK 01 BOGUS/9999\n    INDEX 01 00:00:00\n") << false
+                                        << false;
     // libcdio reads 4096 bytes a line and takes the rest for a line of its own.
     QTest::newRow("line longer than a reader's buffer")
         << "REM " + QByteArray(4092 - 4, 'x') + "TRACK 02 AUDIO\n" + tracks({1}) << false << false;
-    QTest::newRow("sheet over 256 KiB") << tracks({1}) + ("REM " + QByteArray(140, 'x') + '\n').repeated(2000)
-                                        << false << false;
+    QTest::newRow("sheet over 256 KiB") << tracks({1}) + ("REM " + QByteArray(140, 'x') + '\n').repeated(2000) << false
+                                        << false;
     QTest::newRow("NUL byte") << QByteArray("  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    TITLE \"a") + '\0' + "b\"\n"
                               << false << false;
 }
@@ -462,8 +460,9 @@ void tst_DiscCDInfo::hostileSheet()
         const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
         QVERIFY2(!valgrind.isEmpty(), "valgrind is needed (deps/apt-packages.txt)");
         QProcess tool;
-        tool.start(valgrind, {QStringLiteral("-q"), QStringLiteral("--error-exitcode=99"),
-                              QStringLiteral(DADUDU_DISCID_TOOL), cue});
+        tool.start(
+            valgrind,
+            {QStringLiteral("-q"), QStringLiteral("--error-exitcode=99"), QStringLiteral(DADUDU_DISCID_TOOL), cue});
         QVERIFY(tool.waitForFinished(120000));
         const QByteArray errors = tool.readAllStandardError();
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);

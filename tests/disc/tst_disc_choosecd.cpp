@@ -125,7 +125,8 @@ void tst_DiscChooseCD::noLinesShowsNothing()
 void tst_DiscChooseCD::sameLinesTwiceAndMarks()
 {
     // Two releases may read alike: the choice is by place, and a differing track count is marked.
-    const QStringList lines{QStringLiteral("MusicBrainz | 2 tracks | A / B"), QStringLiteral("MusicBrainz | 2 tracks | A / B"),
+    const QStringList lines{QStringLiteral("MusicBrainz | 2 tracks | A / B"),
+                            QStringLiteral("MusicBrainz | 2 tracks | A / B"),
                             QStringLiteral("gnudb | 3 tracks, the disc has 2 | A / B")};
     QList<bool> icons;
     QStringList tips;

@@ -1,8 +1,8 @@
 // The folder and file listings of a drive's root and the way a drive leads to its root, on real
 // folders and a mount table of the test's own.
 
-#include "disc/DriveFiles.h"
 #include "base/Texts.h"
+#include "disc/DriveFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +54,9 @@ void tst_DiscListing::initTestCase()
     m_root = dir.filePath(QStringLiteral("root"));
     m_empty = dir.filePath(QStringLiteral("empty"));
     for (const char *name : {"readme.txt", "Zeta.bin", "noext", ".hidden file", "b.TXT", "Caf\xc3\xa9 Tacvba.mp3",
-                             "\xc3\x89" "dith.txt", "alpha/inner.txt"})
+                             "\xc3\x89"
+                             "dith.txt",
+                             "alpha/inner.txt"})
         QVERIFY(touch(QDir(m_root).filePath(QString::fromUtf8(name))));
 }
 
@@ -66,26 +68,29 @@ void tst_DiscListing::listing_data()
     QTest::addColumn<QStringList>("names");
 
     const QStringList folders{QStringLiteral("alpha"), QStringLiteral("Beta")};
-    const QStringList allFiles{QStringLiteral(".hidden file"), QStringLiteral("b.TXT"),
-                               QStringLiteral("Caf\u00e9 Tacvba.mp3"), QStringLiteral("\u00c9dith.txt"), QStringLiteral("noext"),
-                               QStringLiteral("readme.txt"), QStringLiteral("Zeta.bin")};
+    const QStringList allFiles{
+        QStringLiteral(".hidden file"),   QStringLiteral("b.TXT"), QStringLiteral("Caf\u00e9 Tacvba.mp3"),
+        QStringLiteral("\u00c9dith.txt"), QStringLiteral("noext"), QStringLiteral("readme.txt"),
+        QStringLiteral("Zeta.bin")};
     const int scan = faHidden | faSysFile | faDirectory;
 
     QTest::newRow("folders, dot-folders left out") << QStringLiteral("root") << QString() << 0 << folders;
     QTest::newRow("folders, trailing separator") << QStringLiteral("root/") << QString() << 0 << folders;
-    QTest::newRow("files of the scan, dot-files in") << QStringLiteral("root") << QStringLiteral("*.*") << scan << allFiles;
+    QTest::newRow("files of the scan, dot-files in")
+        << QStringLiteral("root") << QStringLiteral("*.*") << scan << allFiles;
     QTest::newRow("files, trailing separator") << QStringLiteral("root/") << QStringLiteral("*.*") << scan << allFiles;
-    QTest::newRow("hidden alone lets dot-files in") << QStringLiteral("root") << QStringLiteral("*.*") << int(faHidden)
-                                                    << allFiles;
-    QTest::newRow("files without special ones") << QStringLiteral("root") << QStringLiteral("*.*") << 0
-                                                << allFiles.mid(1);
+    QTest::newRow("hidden alone lets dot-files in")
+        << QStringLiteral("root") << QStringLiteral("*.*") << int(faHidden) << allFiles;
+    QTest::newRow("files without special ones")
+        << QStringLiteral("root") << QStringLiteral("*.*") << 0 << allFiles.mid(1);
     QTest::newRow("mask, any case") << QStringLiteral("root") << QStringLiteral("*.txt") << scan
-                                    << QStringList{QStringLiteral("b.TXT"), QStringLiteral("\u00c9dith.txt"), QStringLiteral("readme.txt")};
+                                    << QStringList{QStringLiteral("b.TXT"), QStringLiteral("\u00c9dith.txt"),
+                                                   QStringLiteral("readme.txt")};
     QTest::newRow("empty folder, folders") << QStringLiteral("empty") << QString() << 0 << QStringList();
     QTest::newRow("empty folder, files") << QStringLiteral("empty") << QStringLiteral("*.*") << scan << QStringList();
     QTest::newRow("missing folder, folders") << QStringLiteral("missing") << QString() << 0 << QStringList();
-    QTest::newRow("missing folder, files") << QStringLiteral("missing") << QStringLiteral("*.*") << scan
-                                           << QStringList();
+    QTest::newRow("missing folder, files")
+        << QStringLiteral("missing") << QStringLiteral("*.*") << scan << QStringList();
 }
 
 void tst_DiscListing::listing()

@@ -1,9 +1,9 @@
 // The lookup by MusicBrainz disc identifier and the Cover Art Archive, on web servers of the test's
 // own on 127.0.0.1, and the sources asked in the user's order with the disc's CD-Text among them.
 
-#include "disc/DiscLookup.h"
 #include "CueImage.h"
 #include "ScriptedServer.h"
+#include "disc/DiscLookup.h"
 #include "support/RecordingMessages.h"
 
 #include <discid/discid.h>
@@ -19,8 +19,8 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
-#include <QTcpServer>
 #include <QSslSocket>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,19 +48,28 @@ QJsonObject medium(int position, const QStringList &discIds, const QStringList &
     for (const QString &id : discIds)
         discs.append(QJsonObject{{"id", id}, {"sectors", LeadOut}});
     for (int k = 0; k < titles.size(); ++k)
-        tracks.append(QJsonObject{{"position", k + 1},
-                                  {"number", QString::number(k + 1)},
-                                  {"title", titles[k]},
-                                  {"recording", QJsonObject{{"id", QStringLiteral("rec-%1").arg(k)}, {"title", titles[k]}}}});
-    return QJsonObject{{"position", position}, {"format", "CD"}, {"track-count", int(titles.size())},
-                       {"discs", discs}, {"tracks", tracks}};
+        tracks.append(
+            QJsonObject{{"position", k + 1},
+                        {"number", QString::number(k + 1)},
+                        {"title", titles[k]},
+                        {"recording", QJsonObject{{"id", QStringLiteral("rec-%1").arg(k)}, {"title", titles[k]}}}});
+    return QJsonObject{{"position", position},
+                       {"format", "CD"},
+                       {"track-count", int(titles.size())},
+                       {"discs", discs},
+                       {"tracks", tracks}};
 }
 
 QJsonObject release(const QString &id, const QString &title, const QJsonArray &credit, const QString &date,
                     const QString &country, const QString &barcode, const QJsonArray &media)
 {
-    QJsonObject r{{"id", id}, {"title", title}, {"artist-credit", credit}, {"media", media}, {"status", "Official"},
-                  {"label-info", QJsonArray{QJsonObject{{"catalog-number", "CAT 1"}, {"label", QJsonObject{{"name", "Label"}}}}}}};
+    QJsonObject r{{"id", id},
+                  {"title", title},
+                  {"artist-credit", credit},
+                  {"media", media},
+                  {"status", "Official"},
+                  {"label-info",
+                   QJsonArray{QJsonObject{{"catalog-number", "CAT 1"}, {"label", QJsonObject{{"name", "Label"}}}}}}};
     if (!date.isEmpty())
         r.insert("date", date);
     if (!country.isEmpty())
@@ -152,7 +161,9 @@ QStringList requestLines(const QByteArray &request)
 class TlsServer : public QTcpServer
 {
 public:
-    TlsServer(const QSslConfiguration &tls, const QStringList &replies) : m_tls(tls), m_replies(replies)
+    TlsServer(const QSslConfiguration &tls, const QStringList &replies)
+        : m_tls(tls)
+        , m_replies(replies)
     {
         listen(QHostAddress::LocalHost);
     }
@@ -249,38 +260,42 @@ void tst_DiscLookup::musicBrainz_data()
     using namespace Texts;
     const QString id = musicBrainzId();
     const QJsonArray oneCredit = credit({{QStringLiteral("Some Artist"), QString()}});
-    const QJsonArray twoCredit = credit({{QStringLiteral("Some Artist"), QStringLiteral(" feat. ")},
-                                         {QStringLiteral("Dj \u00c9t\u00e9"), QString()}});
-    const QJsonObject exact{
-        {"id", id}, {"sectors", LeadOut}, {"offset-count", 2},
-        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"), twoCredit,
-                                        QStringLiteral("1999-05-01"), QStringLiteral("GB"), QStringLiteral("5099749594321"),
-                                        {medium(1, {id}, Titles)})}}};
+    const QJsonArray twoCredit = credit(
+        {{QStringLiteral("Some Artist"), QStringLiteral(" feat. ")}, {QStringLiteral("Dj \u00c9t\u00e9"), QString()}});
+    const QJsonObject exact{{"id", id},
+                            {"sectors", LeadOut},
+                            {"offset-count", 2},
+                            {"releases",
+                             QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"), twoCredit,
+                                                QStringLiteral("1999-05-01"), QStringLiteral("GB"),
+                                                QStringLiteral("5099749594321"), {medium(1, {id}, Titles)})}}};
     const QStringList exactFill{QStringLiteral("Some Artist feat. Dj \u00c9t\u00e9"), QStringLiteral("Some Title"),
                                 QStringLiteral("1999"), QStringLiteral("GB"), QStringLiteral("5099749594321")};
-    QTest::newRow("exact identifier") << QStringList{json(200, exact), NotFound}
-                                      << 2 << QStringList() << QList<bool>() << -1 << QString() << exactFill << Titles;
+    QTest::newRow("exact identifier") << QStringList{json(200, exact), NotFound} << 2 << QStringList() << QList<bool>()
+                                      << -1 << QString() << exactFill << Titles;
 
     // An unknown identifier: the service matches the table of contents and names no disc.
     const QJsonObject fuzzy{
-        {"release-count", 1}, {"release-offset", 0},
-        {"releases", QJsonArray{release(QStringLiteral("r-2"), QStringLiteral("Near Title"), oneCredit, QStringLiteral("2003"),
-                                        QString(), QString(),
-                                        {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
-                                         medium(2, {}, {QStringLiteral("D"), QStringLiteral("E")})})}}};
+        {"release-count", 1},
+        {"release-offset", 0},
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-2"), QStringLiteral("Near Title"), oneCredit, QStringLiteral("2003"),
+                            QString(), QString(),
+                            {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
+                             medium(2, {}, {QStringLiteral("D"), QStringLiteral("E")})})}}};
     QTest::newRow("fuzzy match by table of contents")
-        << QStringList{json(200, fuzzy), NotFound} << 2 << QStringList()
-        << QList<bool>() << -1 << QString()
-        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Near Title"), QStringLiteral("2003"), QString(), QString()}
+        << QStringList{json(200, fuzzy), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Near Title"), QStringLiteral("2003"), QString(),
+                       QString()}
         << QStringList{QStringLiteral("D"), QStringLiteral("E")};
 
     // A fuzzy match of a release none of whose media has the disc's two tracks is not this disc.
     const QJsonObject otherCount{
         {"release-count", 1},
-        {"releases", QJsonArray{release(QStringLiteral("r-6"), QStringLiteral("Longer"), oneCredit, QString(), QString(),
-                                        QString(),
-                                        {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
-                                         medium(2, {}, {QStringLiteral("D")})})}}};
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-6"), QStringLiteral("Longer"), oneCredit, QString(), QString(), QString(),
+                            {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}),
+                             medium(2, {}, {QStringLiteral("D")})})}}};
     QTest::newRow("fuzzy match, no medium of the disc's track count")
         << QStringList{json(200, otherCount)} << 1 << QStringList() << QList<bool>() << -1
         << NoAudioInformation + LineBreak + WhyNoTrackCount.arg(SourceMusicBrainz, ChoiceTracks.arg(2)) << QStringList()
@@ -288,9 +303,9 @@ void tst_DiscLookup::musicBrainz_data()
     // A single medium of another track count may still be the disc: the user decides.
     const QJsonObject oneMedium{
         {"release-count", 1},
-        {"releases", QJsonArray{release(QStringLiteral("r-9"), QStringLiteral("Longer"), oneCredit, QString(), QString(),
-                                        QString(), {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B\u0007"),
-                                                                   QStringLiteral("C")})})}}};
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-9"), QStringLiteral("Longer"), oneCredit, QString(), QString(), QString(),
+                            {medium(1, {}, {QStringLiteral("A"), QStringLiteral("B\u0007"), QStringLiteral("C")})})}}};
     QTest::newRow("fuzzy match, one medium of another track count, offered with its mark")
         << QStringList{json(200, oneMedium), NotFound} << 2
         << QStringList{QStringLiteral("MusicBrainz | 3 tracks, the disc has 2 | Some Artist / Longer")}
@@ -301,93 +316,104 @@ void tst_DiscLookup::musicBrainz_data()
     const QJsonObject several{
         {"id", id},
         {"releases",
-         QJsonArray{release(QStringLiteral("r-3"), QStringLiteral("First Press"), oneCredit, QStringLiteral("1999-01"),
-                            QStringLiteral("DE"), QStringLiteral("4006381333931"), {medium(1, {id}, Titles)}),
-                    release(QStringLiteral("r-4"), QStringLiteral("Reissue"), oneCredit, QString(), QStringLiteral("XE"),
-                            QString(), {medium(1, {id}, Titles + QStringList{QStringLiteral("Bonus")})}),
-                    // A medium that cannot be read leaves the others standing.
-                    QJsonObject{{"id", "r-bad"}, {"title", "Broken"}, {"media", QJsonArray{QJsonObject{{"discs", 3}}}}}}}};
+         QJsonArray{
+             release(QStringLiteral("r-3"), QStringLiteral("First Press"), oneCredit, QStringLiteral("1999-01"),
+                     QStringLiteral("DE"), QStringLiteral("4006381333931"), {medium(1, {id}, Titles)}),
+             release(QStringLiteral("r-4"), QStringLiteral("Reissue"), oneCredit, QString(), QStringLiteral("XE"),
+                     QString(), {medium(1, {id}, Titles + QStringList{QStringLiteral("Bonus")})}),
+             // A medium that cannot be read leaves the others standing.
+             QJsonObject{{"id", "r-bad"}, {"title", "Broken"}, {"media", QJsonArray{QJsonObject{{"discs", 3}}}}}}}};
     QTest::newRow("several releases, second picked")
         << QStringList{json(200, several)} << 2
-        << QStringList{QStringLiteral("MusicBrainz | 1999 | DE | barcode 4006381333931 | 2 tracks | Some Artist / First Press"),
+        << QStringList{QStringLiteral(
+                           "MusicBrainz | 1999 | DE | barcode 4006381333931 | 2 tracks | Some Artist / First Press"),
                        QStringLiteral("MusicBrainz | XE | 3 tracks, the disc has 2 | Some Artist / Reissue")}
         << QList<bool>{false, true} << 1 << QString()
-        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Reissue"), QString(), QStringLiteral("XE"), QString()}
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Reissue"), QString(), QStringLiteral("XE"),
+                       QString()}
         << (Titles + QStringList{QStringLiteral("Bonus")});
     QTest::newRow("several releases, none picked")
         << QStringList{json(200, several)} << 1
-        << QStringList{QStringLiteral("MusicBrainz | 1999 | DE | barcode 4006381333931 | 2 tracks | Some Artist / First Press"),
+        << QStringList{QStringLiteral(
+                           "MusicBrainz | 1999 | DE | barcode 4006381333931 | 2 tracks | Some Artist / First Press"),
                        QStringLiteral("MusicBrainz | XE | 3 tracks, the disc has 2 | Some Artist / Reissue")}
         << QList<bool>{false, true} << -1 << QString() << QStringList() << QStringList();
 
     const QJsonObject multi{
         {"id", id},
-        {"releases", QJsonArray{release(QStringLiteral("r-5"), QStringLiteral("Box"), oneCredit, QStringLiteral("2010-10-10"),
-                                        QStringLiteral("US"), QStringLiteral("075678"),
-                                        {medium(1, {QStringLiteral("other-disc-id")}, {QStringLiteral("X"), QStringLiteral("Y")}),
-                                         medium(2, {id}, {QStringLiteral("Disc two, one"), QStringLiteral("Disc two, two")}),
-                                         medium(3, {}, {QStringLiteral("Z")})})}}};
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-5"), QStringLiteral("Box"), oneCredit, QStringLiteral("2010-10-10"),
+                            QStringLiteral("US"), QStringLiteral("075678"),
+                            {medium(1, {QStringLiteral("other-disc-id")}, {QStringLiteral("X"), QStringLiteral("Y")}),
+                             medium(2, {id}, {QStringLiteral("Disc two, one"), QStringLiteral("Disc two, two")}),
+                             medium(3, {}, {QStringLiteral("Z")})})}}};
     QTest::newRow("multi-disc release, the medium that holds the disc")
-        << QStringList{json(200, multi), NotFound} << 2 << QStringList()
-        << QList<bool>() << -1 << QString()
-        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Box"), QStringLiteral("2010"), QStringLiteral("US"),
-                       QStringLiteral("075678")}
+        << QStringList{json(200, multi), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Box"), QStringLiteral("2010"),
+                       QStringLiteral("US"), QStringLiteral("075678")}
         << QStringList{QStringLiteral("Disc two, one"), QStringLiteral("Disc two, two")};
 
-    const QJsonObject oneOther{
-        {"id", id},
-        {"releases", QJsonArray{release(QStringLiteral("r-7"), QStringLiteral("Reissue"), oneCredit, QString(),
-                                        QStringLiteral("XE"), QString(),
-                                        {medium(1, {id}, Titles + QStringList{QStringLiteral("Bonus")})})}}};
+    const QJsonObject oneOther{{"id", id},
+                               {"releases",
+                                QJsonArray{release(QStringLiteral("r-7"), QStringLiteral("Reissue"), oneCredit,
+                                                   QString(), QStringLiteral("XE"), QString(),
+                                                   {medium(1, {id}, Titles + QStringList{QStringLiteral("Bonus")})})}}};
     QTest::newRow("one release of another track count, offered with its mark")
         << QStringList{json(200, oneOther), NotFound} << 2
         << QStringList{QStringLiteral("MusicBrainz | XE | 3 tracks, the disc has 2 | Some Artist / Reissue")}
         << QList<bool>{true} << 0 << QString()
-        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Reissue"), QString(), QStringLiteral("XE"), QString()}
+        << QStringList{QStringLiteral("Some Artist"), QStringLiteral("Reissue"), QString(), QStringLiteral("XE"),
+                       QString()}
         << (Titles + QStringList{QStringLiteral("Bonus")});
     const QJsonObject controls{
         {"id", id},
-        {"releases", QJsonArray{release(QStringLiteral("r-8"), QStringLiteral("Some\tTitle\u0007"),
-                                        credit({{QStringLiteral("Some\u001b[2JArtist"), QString()}}), QString(),
-                                        QString(), QString(),
-                                        {medium(1, {id}, {QStringLiteral("One\r\nTwo"), QStringLiteral("\u0085Two")})})}}};
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-8"), QStringLiteral("Some\tTitle\u0007"),
+                            credit({{QStringLiteral("Some\u001b[2JArtist"), QString()}}), QString(), QString(),
+                            QString(),
+                            {medium(1, {id}, {QStringLiteral("One\r\nTwo"), QStringLiteral("\u0085Two")})})}}};
     QTest::newRow("control characters in a reply")
         << QStringList{json(200, controls), NotFound} << 2 << QStringList() << QList<bool>() << -1 << QString()
         << QStringList{QStringLiteral("Some [2JArtist"), QStringLiteral("Some Title"), QString(), QString(), QString()}
         << QStringList{QStringLiteral("One  Two"), QStringLiteral("Two")};
     const QString noRelease = NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz);
-    QTest::newRow("404 unknown disc")
-        << QStringList{json(404, QJsonObject{{"error", "Not Found"}})} << 1 << QStringList() << QList<bool>() << -1
-        << noRelease << QStringList() << QStringList();
-    QTest::newRow("no release at all") << QStringList{json(200, QJsonObject{{"release-count", 0}, {"releases", QJsonArray()}})}
+    QTest::newRow("404 unknown disc") << QStringList{json(404, QJsonObject{{"error", "Not Found"}})} << 1
+                                      << QStringList() << QList<bool>() << -1 << noRelease << QStringList()
+                                      << QStringList();
+    QTest::newRow("no release at all") << QStringList{json(
+        200, QJsonObject{{"release-count", 0}, {"releases", QJsonArray()}})}
                                        << 1 << QStringList() << QList<bool>() << -1 << noRelease << QStringList()
                                        << QStringList();
     const QString unreadable = NoAudioInformation + LineBreak + ReplyUnreadable.arg(SourceMusicBrainz);
-    QTest::newRow("malformed JSON")
-        << QStringList{raw("HTTP/1.0 200 OK", "Content-Type: application/json\r\n", "{\"releases\": [{\"id\": ")}
-        << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
-    QTest::newRow("JSON of another shape") << QStringList{json(200, QJsonObject{{"releases", "none"}})} << 1 << QStringList()
-                                           << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
-    QTest::newRow("releases without tracks")
-        << QStringList{json(200, QJsonObject{{"releases", QJsonArray{QJsonObject{{"id", "r"}, {"title", "T"}, {"media", QJsonArray{}}}}}})}
-        << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList() << QStringList();
+    QTest::newRow("malformed JSON") << QStringList{raw("HTTP/1.0 200 OK", "Content-Type: application/json\r\n",
+                                                       "{\"releases\": [{\"id\": ")}
+                                    << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList()
+                                    << QStringList();
+    QTest::newRow("JSON of another shape")
+        << QStringList{json(200, QJsonObject{{"releases", "none"}})} << 1 << QStringList() << QList<bool>() << -1
+        << unreadable << QStringList() << QStringList();
+    QTest::newRow("releases without tracks") << QStringList{json(
+        200, QJsonObject{{"releases", QJsonArray{QJsonObject{{"id", "r"}, {"title", "T"}, {"media", QJsonArray{}}}}}})}
+                                             << 1 << QStringList() << QList<bool>() << -1 << unreadable << QStringList()
+                                             << QStringList();
     QTest::newRow("10 MB body") << QStringList{ScriptedServer::Huge} << 1 << QStringList() << QList<bool>() << -1
                                 << CouldNotFind + LineBreak
-                                       + WhyRequestFailed.arg(SourceMusicBrainz, QStringLiteral("The server's reply is too long."))
+            + WhyRequestFailed.arg(SourceMusicBrainz, QStringLiteral("The server's reply is too long."))
                                 << QStringList() << QStringList();
-    QTest::newRow("refused with 400")
-        << QStringList{json(400, QJsonObject{{"error", "Invalid discid."}})} << 1 << QStringList() << QList<bool>() << -1
-        << CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("Invalid discid.")) << QStringList()
+    QTest::newRow("refused with 400") << QStringList{json(400, QJsonObject{{"error", "Invalid discid."}})} << 1
+                                      << QStringList() << QList<bool>() << -1
+                                      << CouldNotFind + LineBreak
+            + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("Invalid discid."))
+                                      << QStringList() << QStringList();
+    QTest::newRow("busy twice")
+        << QStringList{json(503, QJsonObject{{"error", "Your requests are exceeding the allowable rate limit."}}),
+                       json(503, QJsonObject{{"error", "Still busy."}})}
+        << 2 << QStringList() << QList<bool>() << -1
+        << CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("Still busy.")) << QStringList()
         << QStringList();
-    QTest::newRow("busy twice") << QStringList{json(503, QJsonObject{{"error", "Your requests are exceeding the allowable rate limit."}}),
-                                               json(503, QJsonObject{{"error", "Still busy."}})}
-                                << 2 << QStringList() << QList<bool>() << -1
-                                << CouldNotFind + LineBreak + ServerSaid.arg(SourceMusicBrainz, QStringLiteral("Still busy."))
-                                << QStringList() << QStringList();
-    QTest::newRow("server closes without a reply") << QStringList{ScriptedServer::CloseAtOnce, ScriptedServer::CloseAtOnce}
-                                                   << -1 << QStringList()
-                                                   << QList<bool>() << -1 << QStringLiteral("<transport>") << QStringList()
-                                                   << QStringList();
+    QTest::newRow("server closes without a reply")
+        << QStringList{ScriptedServer::CloseAtOnce, ScriptedServer::CloseAtOnce} << -1 << QStringList() << QList<bool>()
+        << -1 << QStringLiteral("<transport>") << QStringList() << QStringList();
 }
 
 void tst_DiscLookup::musicBrainz()
@@ -456,20 +482,25 @@ void tst_DiscLookup::cover_data()
     const QByteArray jpeg = picture("JPG", Qt::red);
     const QByteArray png = picture("PNG", Qt::blue);
     const auto redirect = [](const QByteArray &ext) {
-        return raw("HTTP/1.0 307 Temporary Redirect", "Location: http://127.0.0.1:{port}/img/front-500." + ext + "\r\n", {});
+        return raw("HTTP/1.0 307 Temporary Redirect", "Location: http://127.0.0.1:{port}/img/front-500." + ext + "\r\n",
+                   {});
     };
-    QTest::newRow("redirect to a JPEG") << QStringList{redirect("jpg"), raw("HTTP/1.0 200 OK", "Content-Type: image/jpeg\r\n", jpeg)}
+    QTest::newRow("redirect to a JPEG") << QStringList{redirect("jpg"),
+                                                       raw("HTTP/1.0 200 OK", "Content-Type: image/jpeg\r\n", jpeg)}
                                         << QStringLiteral("same")
                                         << QStringList{QStringLiteral("/caa/release/r-1/front-500"),
                                                        QStringLiteral("/img/front-500.jpg")};
-    QTest::newRow("a PNG, converted") << QStringList{redirect("png"), raw("HTTP/1.0 200 OK", "Content-Type: image/png\r\n", png)}
+    QTest::newRow("a PNG, converted") << QStringList{redirect("png"),
+                                                     raw("HTTP/1.0 200 OK", "Content-Type: image/png\r\n", png)}
                                       << QStringLiteral("converted")
                                       << QStringList{QStringLiteral("/caa/release/r-1/front-500"),
                                                      QStringLiteral("/img/front-500.png")};
     QTest::newRow("no cover: 404") << QStringList{raw("HTTP/1.0 404 Not Found", {}, "No cover art found.")}
-                                   << QStringLiteral("none") << QStringList{QStringLiteral("/caa/release/r-1/front-500")};
+                                   << QStringLiteral("none")
+                                   << QStringList{QStringLiteral("/caa/release/r-1/front-500")};
     QTest::newRow("not a picture") << QStringList{raw("HTTP/1.0 200 OK", "Content-Type: image/jpeg\r\n", "<html>")}
-                                   << QStringLiteral("none") << QStringList{QStringLiteral("/caa/release/r-1/front-500")};
+                                   << QStringLiteral("none")
+                                   << QStringList{QStringLiteral("/caa/release/r-1/front-500")};
 }
 
 void tst_DiscLookup::cover()
@@ -480,9 +511,10 @@ void tst_DiscLookup::cover()
 
     const QJsonObject found{
         {"id", m_id},
-        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
-                                        credit({{QStringLiteral("Some Artist"), QString()}}), QStringLiteral("1999"),
-                                        QString(), QString(), {medium(1, {m_id}, Titles)})}}};
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
+                            credit({{QStringLiteral("Some Artist"), QString()}}), QStringLiteral("1999"), QString(),
+                            QString(), {medium(1, {m_id}, Titles)})}}};
     ScriptedServer server(QStringList{json(200, found)} + replies);
     RecordingMessages messages;
     DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
@@ -513,15 +545,14 @@ void tst_DiscLookup::cover()
 
 void tst_DiscLookup::serviceBusyThenAnswers()
 {
-    const QJsonObject found{
-        {"id", m_id},
-        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
-                                        credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
-                                        QString(), {medium(1, {m_id}, Titles)})}}};
+    const QJsonObject found{{"id", m_id},
+                            {"releases",
+                             QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
+                                                credit({{QStringLiteral("Some Artist"), QString()}}), QString(),
+                                                QString(), QString(), {medium(1, {m_id}, Titles)})}}};
     // The first lookup is paced like any other: the second one must wait out the interval too.
     for (int round = 0; round < 2; ++round) {
-        ScriptedServer server({json(503, QJsonObject{{"error", "busy"}}), json(200, found),
-                               NotFound});
+        ScriptedServer server({json(503, QJsonObject{{"error", "busy"}}), json(200, found), NotFound});
         RecordingMessages messages;
         DiscLookup lookup(messages, [](const QStringList &, const QList<bool> &) { return -1; });
         lookup.setPreferences(only({LookupSource::MusicBrainz}, server.port()));
@@ -544,7 +575,8 @@ void tst_DiscLookup::userAgent_data()
 {
     QTest::addColumn<QString>("email");
     QTest::addColumn<QString>("contact");
-    QTest::newRow("the user's address") << QStringLiteral(" someone@example.org ") << QStringLiteral("someone@example.org");
+    QTest::newRow("the user's address") << QStringLiteral(" someone@example.org ")
+                                        << QStringLiteral("someone@example.org");
     QTest::newRow("no address") << QString() << builtContact();
     QTest::newRow("an address that would end the header") << QStringLiteral("a@b.org\r\nX-Evil: 1") << builtContact();
 }
@@ -574,11 +606,10 @@ void tst_DiscLookup::oneRequestASecond_data()
     QTest::addColumn<int>("lookups");
     QTest::addColumn<int>("gapMs"); // the least time between a reply and the next request to the service
 
-    const QString busy = raw("HTTP/1.0 503 Service Unavailable", "Content-Type: application/json\r\nRetry-After: %1\r\n",
-                             "{\"error\":\"busy\"}");
-    QTest::newRow("two lookups, the first reply slow") << QStringList{ScriptedServer::after(400) + QStringLiteral("<found>"),
-                                                                      QStringLiteral("<found>")}
-                                                       << 2 << 1000;
+    const QString busy = raw("HTTP/1.0 503 Service Unavailable",
+                             "Content-Type: application/json\r\nRetry-After: %1\r\n", "{\"error\":\"busy\"}");
+    QTest::newRow("two lookups, the first reply slow")
+        << QStringList{ScriptedServer::after(400) + QStringLiteral("<found>"), QStringLiteral("<found>")} << 2 << 1000;
     QTest::newRow("Retry-After: 3") << QStringList{busy.arg(3), QStringLiteral("<found>")} << 1 << 3000;
     QTest::newRow("Retry-After: 0, still a second") << QStringList{busy.arg(0), QStringLiteral("<found>")} << 1 << 1000;
 }
@@ -589,11 +620,11 @@ void tst_DiscLookup::oneRequestASecond()
     QFETCH(int, lookups);
     QFETCH(int, gapMs);
 
-    const QJsonObject found{
-        {"id", m_id},
-        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
-                                        credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
-                                        QString(), {medium(1, {m_id}, Titles)})}}};
+    const QJsonObject found{{"id", m_id},
+                            {"releases",
+                             QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Some Title"),
+                                                credit({{QStringLiteral("Some Artist"), QString()}}), QString(),
+                                                QString(), QString(), {medium(1, {m_id}, Titles)})}}};
     QStringList steps;
     for (QString step : script) {
         steps << step.replace(QStringLiteral("<found>"), json(200, found));
@@ -619,7 +650,8 @@ void tst_DiscLookup::oneRequestASecond()
             continue;
         ++asked;
         if (lastReply >= 0)
-            QVERIFY2(server.arrived[k] - lastReply >= gapMs, qPrintable(QString::number(server.arrived[k] - lastReply)));
+            QVERIFY2(server.arrived[k] - lastReply >= gapMs,
+                     qPrintable(QString::number(server.arrived[k] - lastReply)));
         lastReply = server.replied[k];
     }
     QCOMPARE(asked, 2);
@@ -640,8 +672,8 @@ void tst_DiscLookup::sourcesInOrder_data()
         << QStringList{mb, gnudb, cdText} << 2 << QStringLiteral("Disc Title");
     QTest::newRow("gnudb first") << QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}
                                  << QStringList{gnudb, mb} << 0 << QStringLiteral("Cddb Title");
-    QTest::newRow("CD-Text alone, no choice") << QList<LookupSource>{LookupSource::CdText} << QStringList() << -1
-                                              << QStringLiteral("Disc Title");
+    QTest::newRow("CD-Text alone, no choice")
+        << QList<LookupSource>{LookupSource::CdText} << QStringList() << -1 << QStringLiteral("Disc Title");
 }
 
 void tst_DiscLookup::sourcesInOrder()
@@ -653,13 +685,15 @@ void tst_DiscLookup::sourcesInOrder()
 
     const QJsonObject found{
         {"id", m_id},
-        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("MB Title"),
-                                        credit({{QStringLiteral("Some Artist"), QString()}}), QStringLiteral("1999"),
-                                        QString(), QString(), {medium(1, {m_id}, Titles)})}}};
+        {"releases",
+         QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("MB Title"),
+                            credit({{QStringLiteral("Some Artist"), QString()}}), QStringLiteral("1999"), QString(),
+                            QString(), {medium(1, {m_id}, Titles)})}}};
     const QString ok = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
     const QString query = ok + QStringLiteral("200 rock 0901c102 Cddb Artist / Cddb Title\r\n");
-    const QString read = ok + QStringLiteral("210 rock 0901c102 CD database entry follows\r\nDTITLE=Cddb Artist / Cddb Title\r\n"
-                                             "DYEAR=2001\r\nTTITLE0=Eins\r\nTTITLE1=Zwei\r\n.\r\n");
+    const QString read = ok
+        + QStringLiteral("210 rock 0901c102 CD database entry follows\r\nDTITLE=Cddb Artist / Cddb Title\r\n"
+                         "DYEAR=2001\r\nTTITLE0=Eins\r\nTTITLE1=Zwei\r\n.\r\n");
     const QString notFound = NotFound;
     QStringList script;
     for (const LookupSource s : order) {
@@ -712,9 +746,9 @@ void tst_DiscLookup::replyThatNeverEnds()
     QVERIFY(!lookup.run(m_disc).has_value());
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= StallBoundMs * 9 / 10 && took < StallBoundMs * 3, qPrintable(QString::number(took)));
-    QCOMPARE(messages.texts(), QStringList{Texts::CouldNotFind + Texts::LineBreak
-                                           + Texts::WhyTimedOut.arg(Texts::SourceMusicBrainz,
-                                                                           QStringLiteral("1.5"))});
+    QCOMPARE(messages.texts(),
+             QStringList{Texts::CouldNotFind + Texts::LineBreak
+                         + Texts::WhyTimedOut.arg(Texts::SourceMusicBrainz, QStringLiteral("1.5"))});
 }
 
 void tst_DiscLookup::nothingFound_data()
@@ -727,15 +761,16 @@ void tst_DiscLookup::nothingFound_data()
     const QString cddb = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
     QTest::newRow("every source, none knows the disc")
         << QList<LookupSource>{LookupSource::MusicBrainz, LookupSource::Gnudb, LookupSource::CdText}
-        << QStringList{json(404, QJsonObject{{"error", "Not Found"}}), cddb + QStringLiteral("202 No match for disc ID 0901c102.\r\n")}
-        << NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz) + LineBreak + WhyNoEntry.arg(SourceGnudb)
-               + LineBreak + WhyNoCdText.arg(SourceCdText);
+        << QStringList{json(404, QJsonObject{{"error", "Not Found"}}),
+                       cddb + QStringLiteral("202 No match for disc ID 0901c102.\r\n")}
+        << NoAudioInformation + LineBreak + WhyNoRelease.arg(SourceMusicBrainz) + LineBreak
+            + WhyNoEntry.arg(SourceGnudb) + LineBreak + WhyNoCdText.arg(SourceCdText);
     // One source unknown the disc, the other refused: the lines tell them apart.
-    QTest::newRow("gnudb first and refused")
-        << QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}
-        << QStringList{raw("HTTP/1.0 500 Internal Server Error", {}, {}), json(404, QJsonObject{{"error", "Not Found"}})}
-        << NoAudioInformation + LineBreak + ServerSaid.arg(SourceGnudb, QStringLiteral("HTTP 500")) + LineBreak
-               + WhyNoRelease.arg(SourceMusicBrainz);
+    QTest::newRow("gnudb first and refused") << QList<LookupSource>{LookupSource::Gnudb, LookupSource::MusicBrainz}
+                                             << QStringList{raw("HTTP/1.0 500 Internal Server Error", {}, {}),
+                                                            json(404, QJsonObject{{"error", "Not Found"}})}
+                                             << NoAudioInformation + LineBreak
+            + ServerSaid.arg(SourceGnudb, QStringLiteral("HTTP 500")) + LineBreak + WhyNoRelease.arg(SourceMusicBrainz);
     QTest::newRow("CD-Text alone") << QList<LookupSource>{LookupSource::CdText} << QStringList()
                                    << NoCdText + LineBreak + WhyNoCdText.arg(SourceCdText);
 }
@@ -778,10 +813,11 @@ void tst_DiscLookup::overTls()
     const QString key = dir.filePath(QStringLiteral("key.pem")), cert = dir.filePath(QStringLiteral("cert.pem"));
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-                   QStringLiteral("-nodes"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert,
-                   QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
+                   QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                   QStringLiteral("subjectAltName=IP:127.0.0.1")});
     QVERIFY(openssl.waitForFinished(30000));
     QCOMPARE(openssl.exitCode(), 0);
     const QList<QSslCertificate> certificates = QSslCertificate::fromPath(cert);
@@ -793,17 +829,18 @@ void tst_DiscLookup::overTls()
     tls.setPrivateKey(QSslKey(&keyFile, QSsl::Rsa));
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
 
-    const QJsonObject found{
-        {"id", m_id},
-        {"releases", QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Over TLS"),
-                                        credit({{QStringLiteral("Some Artist"), QString()}}), QString(), QString(),
-                                        QString(), {medium(1, {m_id}, Titles)})}}};
+    const QJsonObject found{{"id", m_id},
+                            {"releases",
+                             QJsonArray{release(QStringLiteral("r-1"), QStringLiteral("Over TLS"),
+                                                credit({{QStringLiteral("Some Artist"), QString()}}), QString(),
+                                                QString(), QString(), {medium(1, {m_id}, Titles)})}}};
     const QString cddb = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n");
     const QStringList replies = source == LookupSource::MusicBrainz
-                                    ? QStringList{json(200, found)}
-                                    : QStringList{cddb + QStringLiteral("200 rock 0901c102 Some Artist / Over TLS\r\n"),
-                                                  cddb + QStringLiteral("210 rock 0901c102 entry follows\r\nDTITLE=Some "
-                                                                        "Artist / Over TLS\r\nTTITLE0=Intro\r\nTTITLE1=Two\r\n.\r\n")};
+        ? QStringList{json(200, found)}
+        : QStringList{cddb + QStringLiteral("200 rock 0901c102 Some Artist / Over TLS\r\n"),
+                      cddb
+                          + QStringLiteral("210 rock 0901c102 entry follows\r\nDTITLE=Some "
+                                           "Artist / Over TLS\r\nTTITLE0=Intro\r\nTTITLE1=Two\r\n.\r\n")};
     TlsServer server(tls, replies);
     QVERIFY(server.port() != 0);
     RecordingMessages messages;
@@ -826,8 +863,9 @@ void tst_DiscLookup::overTls()
         if (source == LookupSource::MusicBrainz)
             QCOMPARE(requestLines(server.requests.value(0)).value(0), QStringLiteral("GET %1 HTTP/1.1").arg(m_path));
         else
-            QVERIFY(requestLines(server.requests.value(1)).value(0).startsWith(
-                QLatin1String("GET /~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&")));
+            QVERIFY(requestLines(server.requests.value(1))
+                        .value(0)
+                        .startsWith(QLatin1String("GET /~cddb/cddb.cgi?cmd=cddb+read+rock+0901c102&")));
     } else {
         // Nothing reaches a server the client cannot trust.
         QVERIFY(server.requests.isEmpty());

@@ -23,10 +23,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const bool choose = argc > 1 && QByteArray(argv[1]) == "choose";
     QTemporaryDir dir;
-    const QString disc = writeCueImage(dir.path(), QStringLiteral("disc"), {150, 18780}, 33825, {}, {},
-                                       {QStringLiteral("CATALOG 4006381333931"), QStringLiteral("PERFORMER \"Caf\u00e9 Tacvba\""),
-                                        QStringLiteral("TITLE \"Re\"")},
-                                       {QStringLiteral("TITLE \"El Aparato\""), QStringLiteral("TITLE \"Las Flores\"")});
+    const QString disc
+        = writeCueImage(dir.path(), QStringLiteral("disc"), {150, 18780}, 33825, {}, {},
+                        {QStringLiteral("CATALOG 4006381333931"), QStringLiteral("PERFORMER \"Caf\u00e9 Tacvba\""),
+                         QStringLiteral("TITLE \"Re\"")},
+                        {QStringLiteral("TITLE \"El Aparato\""), QStringLiteral("TITLE \"Las Flores\"")});
 
     TempCatalogue file;
     file.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('Abba'), ('Beatles'), ('SOME ARTIST');"));
@@ -46,26 +47,35 @@ int main(int argc, char **argv)
     };
     const QString text = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n");
     const QString id = readDisc(disc).musicBrainzId;
-    const QString mb = QStringLiteral(
-        "{\"id\":\"%1\",\"releases\":["
-        "{\"id\":\"r-1\",\"title\":\"Some Title\",\"date\":\"1999-05-01\",\"country\":\"GB\",\"barcode\":\"5099749594321\","
-        "\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\" & \"},{\"name\":\"Friends\",\"joinphrase\":\"\"}],"
-        "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":\"Song\"}]}]},"
-        "{\"id\":\"r-2\",\"title\":\"Some Title (Deluxe)\",\"date\":\"2009\",\"country\":\"XE\",\"barcode\":\"\","
-        "\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\"\"}],"
-        "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":\"Song\"},"
-        "{\"title\":\"Bonus\"}]}]}]}").arg(id);
+    const QString mb
+        = QStringLiteral(
+              "{\"id\":\"%1\",\"releases\":["
+              "{\"id\":\"r-1\",\"title\":\"Some "
+              "Title\",\"date\":\"1999-05-01\",\"country\":\"GB\",\"barcode\":\"5099749594321\","
+              "\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\" & "
+              "\"},{\"name\":\"Friends\",\"joinphrase\":\"\"}],"
+              "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":"
+              "\"Song\"}]}]},"
+              "{\"id\":\"r-2\",\"title\":\"Some Title (Deluxe)\",\"date\":\"2009\",\"country\":\"XE\",\"barcode\":\"\","
+              "\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\"\"}],"
+              "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":"
+              "\"Song\"},"
+              "{\"title\":\"Bonus\"}]}]}]}")
+              .arg(id);
     const QString query = QStringLiteral("211 Found inexact matches, list follows (until terminating `.')\r\n"
                                          "rock 0901c102 Some Artist / Some Title\r\n"
                                          "jazz 0901c1ff Other Artist / Other Title\r\n.\r\n");
-    const QString read = QStringLiteral("210 rock 0901c102 CD database entry follows\r\nDTITLE=Some Artist / Some Title\r\n"
-                                        "DYEAR=1999\r\nTTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\n.\r\n");
-    const QString other = QStringLiteral("210 jazz 0901c1ff CD database entry follows\r\nDTITLE=Other Artist / Other Title\r\n"
-                                         "DYEAR=2004\r\nTTITLE0=One\r\nTTITLE1=Two\r\nTTITLE2=Three\r\n.\r\n");
-    ScriptedServer server(choose ? QStringList{reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n"), mb),
-                                               reply(text, query), reply(text, read), reply(text, other)}
-                                 : QStringList{reply(text, QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n")),
-                                               reply(text, read)});
+    const QString read
+        = QStringLiteral("210 rock 0901c102 CD database entry follows\r\nDTITLE=Some Artist / Some Title\r\n"
+                         "DYEAR=1999\r\nTTITLE0=Intro\r\nTTITLE1=Caf\u00e9 = Song\r\n.\r\n");
+    const QString other
+        = QStringLiteral("210 jazz 0901c1ff CD database entry follows\r\nDTITLE=Other Artist / Other Title\r\n"
+                         "DYEAR=2004\r\nTTITLE0=One\r\nTTITLE1=Two\r\nTTITLE2=Three\r\n.\r\n");
+    ScriptedServer server(
+        choose ? QStringList{reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n"), mb),
+                             reply(text, query), reply(text, read), reply(text, other)}
+               : QStringList{reply(text, QStringLiteral("200 rock 0901c102 Some Artist / Some Title\r\n")),
+                             reply(text, read)});
 
     AudioCDEditor dialog(cds, artists, messages, dialogs);
     DiscPreferences preferences;

@@ -15,8 +15,8 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QSplitterHandle>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 
 namespace {

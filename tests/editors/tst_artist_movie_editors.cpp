@@ -1,9 +1,9 @@
 // The artist and movie dialogs on a real catalogue: what each save path stores, the empty-text
 // check, a failing store, the keys, and the entries that open them.
 
+#include "base/Texts.h"
 #include "editors/ArtistEditor.h"
 #include "editors/MovieEditor.h"
-#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 
@@ -99,14 +99,21 @@ void tst_ArtistMovieEditors::movieSave_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<bool>("byEnter");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("new by button") << -1 << "Brazil" << "VCD (MPEG)" << false << QStringList{"1|Alien|DVD", "2|Brazil|VCD (MPEG)"};
-    QTest::newRow("new by Enter, typed type") << -1 << " Brazil " << "Betamax tape" << true
-                                              << QStringList{"1|Alien|DVD", "2| Brazil |Betamax tape"};
-    QTest::newRow("new, empty type") << -1 << "Brazil" << "" << false << QStringList{"1|Alien|DVD", "2|Brazil|"};
-    QTest::newRow("edit by button") << 1 << "Aliens" << "Other" << false << QStringList{"1|Aliens|Other"};
-    QTest::newRow("edit by Enter") << 1 << "Alien" << "LaserDisc" << true << QStringList{"1|Alien|LaserDisc"};
-    QTest::newRow("new, empty title") << -1 << "" << "DVD" << true << QStringList{"1|Alien|DVD"};
-    QTest::newRow("edit, empty title") << 1 << "" << "DVD" << false << QStringList{"1|Alien|DVD"};
+    QTest::newRow("new by button") << -1 << "Brazil"
+                                   << "VCD (MPEG)" << false << QStringList{"1|Alien|DVD", "2|Brazil|VCD (MPEG)"};
+    QTest::newRow("new by Enter, typed type")
+        << -1 << " Brazil "
+        << "Betamax tape" << true << QStringList{"1|Alien|DVD", "2| Brazil |Betamax tape"};
+    QTest::newRow("new, empty type") << -1 << "Brazil"
+                                     << "" << false << QStringList{"1|Alien|DVD", "2|Brazil|"};
+    QTest::newRow("edit by button") << 1 << "Aliens"
+                                    << "Other" << false << QStringList{"1|Aliens|Other"};
+    QTest::newRow("edit by Enter") << 1 << "Alien"
+                                   << "LaserDisc" << true << QStringList{"1|Alien|LaserDisc"};
+    QTest::newRow("new, empty title") << -1 << ""
+                                      << "DVD" << true << QStringList{"1|Alien|DVD"};
+    QTest::newRow("edit, empty title") << 1 << ""
+                                       << "DVD" << false << QStringList{"1|Alien|DVD"};
 }
 
 void tst_ArtistMovieEditors::movieSave()
@@ -178,10 +185,14 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog_data()
     QTest::addColumn<QString>("warning");
     for (const bool locked : {false, true}) {
         const char *cause = locked ? ", another program writing" : "";
-        QTest::addRow("new artist%s", cause) << "artist" << -1 << locked << "The artist could not be added for the following reason :";
-        QTest::addRow("edited artist%s", cause) << "artist" << 1 << locked << "The artist could not be updated for the following reason :";
-        QTest::addRow("new movie%s", cause) << "movie" << -1 << locked << "The movie could not be added for the following reason :";
-        QTest::addRow("edited movie%s", cause) << "movie" << 1 << locked << "The movie could not be updated for the following reason :";
+        QTest::addRow("new artist%s", cause)
+            << "artist" << -1 << locked << "The artist could not be added for the following reason :";
+        QTest::addRow("edited artist%s", cause)
+            << "artist" << 1 << locked << "The artist could not be updated for the following reason :";
+        QTest::addRow("new movie%s", cause)
+            << "movie" << -1 << locked << "The movie could not be added for the following reason :";
+        QTest::addRow("edited movie%s", cause)
+            << "movie" << 1 << locked << "The movie could not be updated for the following reason :";
     }
 }
 
@@ -201,8 +212,9 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
         f.file.holdWriteLock();
     } else {
         for (const char *when : {"insert", "update"})
-            f.file.exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
-                           .arg(QLatin1String(when), table));
+            f.file.exec(
+                QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
+                    .arg(QLatin1String(when), table));
     }
     bool hourglass = false;
     f.messages.onShow = [&hourglass](const RecordingMessages::Box &) {
@@ -323,8 +335,9 @@ void tst_ArtistMovieEditors::layout()
     QStringList types;
     for (int i = 0; i < movie.typeBox->count(); ++i)
         types << movie.typeBox->itemText(i);
-    QCOMPARE(types, QStringList({"DVD", "DivX (High Quality)", "DivX (Medium Quality)", "DivX (Low Quality)",
-                                 "DivX (Screener)", "VCD (MPEG)", "SVCD (MPEG2)", "Other"}));
+    QCOMPARE(types,
+             QStringList({"DVD", "DivX (High Quality)", "DivX (Medium Quality)", "DivX (Low Quality)",
+                          "DivX (Screener)", "VCD (MPEG)", "SVCD (MPEG2)", "Other"}));
     // 254 characters at most in either box.
     const QString tooLong(300, u'x');
     movie.show();
@@ -343,7 +356,8 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
     EditorCatalogue f(Seed);
     QStringList seen;
     auto look = [&seen](QDialog &d, QLineEdit *text, QComboBox *type) {
-        seen << QStringLiteral("%1|%2|%3").arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
+        seen << QStringLiteral("%1|%2|%3")
+                    .arg(d.windowTitle(), text->text(), type ? type->currentText() : QStringLiteral("-"));
     };
 
     auto newArtist = driveModal<ArtistEditor>([&](ArtistEditor *a) {
@@ -380,7 +394,8 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
     showEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
     QVERIFY(editedMovie->came());
 
-    QCOMPARE(seen, QStringList({"New artist||-", "Edit artist|Beatles!|-", "New Movie||DVD", "Edit Movie|Alien |Betamax"}));
+    QCOMPARE(seen,
+             QStringList({"New artist||-", "Edit artist|Beatles!|-", "New Movie||DVD", "Edit Movie|Alien |Betamax"}));
     QCOMPARE(f.artistRows(), QStringList({"1|Abba", "2|Beatles!", "3|Cure"}));
     QCOMPARE(f.movieRows(), QStringList({"1|Alien |Betamax", "2|Brazil|DVD"}));
 }

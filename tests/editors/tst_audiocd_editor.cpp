@@ -3,19 +3,21 @@
 
 #include "CueImage.h"
 #include "ScriptedServer.h"
+#include "base/Texts.h"
 #include "editors/AudioCDEditor.h"
 #include "editors/LockWaitDialog.h"
-#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,8 +25,6 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
-#include <QElapsedTimer>
-#include <QProgressBar>
 #include <QtTest>
 
 #include <atomic>
@@ -152,7 +152,7 @@ void tst_AudioCDEditor::saveNew_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("existingArtist"); // empty: "New artist" with newArtist
     QTest::addColumn<QString>("newArtist");
-    QTest::addColumn<QString>("message");  // the start of the one box expected, if any
+    QTest::addColumn<QString>("message"); // the start of the one box expected, if any
     QTest::addColumn<bool>("closes");
     QTest::addColumn<QStringList>("stored"); // "title|artist|track,track"
 
@@ -170,8 +170,8 @@ void tst_AudioCDEditor::saveNew_data()
                                  << QStringLiteral("Please specify a title for the CD.") << false << none;
     QTest::newRow("empty artist name") << TwoArtists << QString() << QStringLiteral("Gold") << QString() << QString()
                                        << QStringLiteral("Please specify a name for the artist.") << false << none;
-    QTest::newRow("no artist in the catalogue") << QString() << QString() << QStringLiteral("Gold") << QStringLiteral("*")
-                                                << QString() << QString() << false << none;
+    QTest::newRow("no artist in the catalogue") << QString() << QString() << QStringLiteral("Gold")
+                                                << QStringLiteral("*") << QString() << QString() << false << none;
     QTest::newRow("artist store fails") << TwoArtists << QStringLiteral("ARTISTE|ART_NAME|Doomed")
                                         << QStringLiteral("Gold") << QString() << QStringLiteral("Doomed")
                                         << Texts::ArtistNotAdded << false << none;
@@ -284,11 +284,11 @@ void tst_AudioCDEditor::editOpensOnTheCD()
 
     EditorCatalogue cat(seed);
     if (addedAfterSnapshot)
-        cat.file.exec(QStringLiteral(
-            "insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Beatles');"
-            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
-            " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
-            "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7);"));
+        cat.file.exec(
+            QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Beatles');"
+                           "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+                           " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
+                           "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7);"));
     AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(dialog.prepareEdit(7));
 
@@ -316,10 +316,12 @@ void tst_AudioCDEditor::editOpensOnTheCD()
 
 void tst_AudioCDEditor::saveEdited()
 {
-    EditorCatalogue cat(TwoArtists + QStringLiteral(
-        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
-        " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
-        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
+    EditorCatalogue cat(
+        TwoArtists
+        + QStringLiteral(
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (7, 'Gold', 1, '', '1992', 0, ''), (8, 'Help', 2, '', '', 0, '');"
+            "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 7), (2, 'SOS', 7), (3, 'Help!', 8);"));
     AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(dialog.prepareEdit(7));
     dialog.titleEdit->setText(QStringLiteral("Gold (remaster)"));
@@ -429,7 +431,8 @@ void tst_AudioCDEditor::artistsInTheUsersCollation_data()
     QTest::newRow("English") << "en_US" << QStringList{"abba", "\u00c4rzte", "Beatles", "\u00c9dith Piaf", "Zebra"};
     // Swedish puts Ä after Z.
     QTest::newRow("Swedish") << "sv_SE" << QStringList{"abba", "Beatles", "\u00c9dith Piaf", "Zebra", "\u00c4rzte"};
-    QTest::newRow("C locale, as English") << "C" << QStringList{"abba", "\u00c4rzte", "Beatles", "\u00c9dith Piaf", "Zebra"};
+    QTest::newRow("C locale, as English")
+        << "C" << QStringList{"abba", "\u00c4rzte", "Beatles", "\u00c9dith Piaf", "Zebra"};
 }
 
 void tst_AudioCDEditor::artistsInTheUsersCollation()
@@ -439,8 +442,9 @@ void tst_AudioCDEditor::artistsInTheUsersCollation()
     const QLocale before;
     QLocale::setDefault(QLocale(locale));
     const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
-    EditorCatalogue cat(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values"
-                                       " (1, 'Zebra'), (2, '\u00c4rzte'), (3, 'abba'), (4, '\u00c9dith Piaf'), (5, 'Beatles');"));
+    EditorCatalogue cat(
+        QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values"
+                       " (1, 'Zebra'), (2, '\u00c4rzte'), (3, 'abba'), (4, '\u00c9dith Piaf'), (5, 'Beatles');"));
     AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.prepareNew();
     QStringList shown;
@@ -449,15 +453,18 @@ void tst_AudioCDEditor::artistsInTheUsersCollation()
     QCOMPARE(shown, names);
     // Each name keeps its artist.
     for (const TArtist &artist : dialog.artists())
-        QCOMPARE(cat.file.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(artist.id)).toString(),
-                 artist.name);
+        QCOMPARE(
+            cat.file.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(artist.id)).toString(),
+            artist.name);
 }
 
 void tst_AudioCDEditor::coverFiles()
 {
-    EditorCatalogue cat(TwoArtists + QStringLiteral(
-        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
-        " (7, 'Gold', 1, '', '', 0, ''), (8, 'Help', 2, '', '', 0, ''), (9, 'Bad', 2, '', '', 0, '');"));
+    EditorCatalogue cat(
+        TwoArtists
+        + QStringLiteral(
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (7, 'Gold', 1, '', '', 0, ''), (8, 'Help', 2, '', '', 0, ''), (9, 'Bad', 2, '', '', 0, '');"));
     const QString covers = m_dir.filePath(QStringLiteral("covers"));
     const QByteArray picture = jpegBytes(QSize(40, 30), Qt::red);
     const QString chosen = writeFile(m_dir.filePath(QStringLiteral("front.jpg")), picture);
@@ -577,7 +584,8 @@ void tst_AudioCDEditor::coverStoredAtACoversSize()
     EditorCatalogue cat(TwoArtists);
     const QString covers = m_dir.filePath(QStringLiteral("covers-sized"));
     const QByteArray chosen = pictureBytes(size, format.constData());
-    const QString file = writeFile(m_dir.filePath(QStringLiteral("chosen.") + QString::fromLatin1(format).toLower()), chosen);
+    const QString file
+        = writeFile(m_dir.filePath(QStringLiteral("chosen.") + QString::fromLatin1(format).toLower()), chosen);
     QVERIFY(!file.isEmpty());
     AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(covers);
@@ -685,7 +693,8 @@ void tst_AudioCDEditor::trackList()
     editor->setCursorPosition(0);
     QTest::keyClick(editor, Qt::Key_Delete);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(dialog.tracks(), (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("ong")}));
+    QTRY_COMPARE(dialog.tracks(),
+                 (QStringList{QStringLiteral("Intro"), QStringLiteral("Intro"), QStringLiteral("ong")}));
 
     // Delete in the list removes every selected track.
     dialog.trackList->setFocus();
@@ -723,13 +732,17 @@ void tst_AudioCDEditor::lookupFillsEditor_data()
     QTest::newRow("new artist") << TwoArtists << found << true << QString();
     QTest::newRow("server says 404") << TwoArtists << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\n")}
                                      << false << QString();
-    QTest::newRow("server closes at once") << TwoArtists << QStringList{ScriptedServer::CloseAtOnce} << false << QString();
+    QTest::newRow("server closes at once")
+        << TwoArtists << QStringList{ScriptedServer::CloseAtOnce} << false << QString();
     QTest::newRow("read reply cut off")
-        << TwoArtists << QStringList{found[0], ScriptedServer::Reset + ok(ReadReply.left(ReadReply.indexOf(QLatin1String("TTITLE1"))))}
+        << TwoArtists
+        << QStringList{found[0],
+                       ScriptedServer::Reset + ok(ReadReply.left(ReadReply.indexOf(QLatin1String("TTITLE1"))))}
         << false << QString();
-    QTest::newRow("read names nothing")
-        << TwoArtists << QStringList{found[0], ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))} << false
-        << QString();
+    QTest::newRow("read names nothing") << TwoArtists
+                                        << QStringList{found[0],
+                                                       ok(QStringLiteral("401 rock 0901c102 No such CD entry.\r\n"))}
+                                        << false << QString();
 }
 
 void tst_AudioCDEditor::lookupFillsEditor()
@@ -805,9 +818,10 @@ void tst_AudioCDEditor::lookupCancelled()
 
     bool sawWait = false, sawProgress = false;
     QTimer::singleShot(300, &dialog, [&] {
-        sawWait = !dialog.lookupButton->isEnabled() && dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled();
+        sawWait
+            = !dialog.lookupButton->isEnabled() && dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled();
         sawProgress = dialog.ProgressBar_lookup->isVisible()
-                      && dialog.ProgressBar_lookup->format() == Texts::LookupAsking.arg(Texts::SourceGnudb);
+            && dialog.ProgressBar_lookup->format() == Texts::LookupAsking.arg(Texts::SourceGnudb);
         dialog.lookupButton->click(); // a second lookup must not start
         if (how == QLatin1String("cancel"))
             dialog.cancelButton->click();
@@ -846,13 +860,12 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty_data()
     QTest::addColumn<QString>("year");
     QTest::addColumn<bool>("cover");
 
-    QTest::newRow("MusicBrainz: barcode, year and cover") << QStringLiteral("mb") << QString()
-                                                           << QStringLiteral("5099749594321") << QStringLiteral("1999")
-                                                           << true;
-    QTest::newRow("MusicBrainz: a typed barcode stays") << QStringLiteral("mb") << QStringLiteral("123")
-                                                        << QStringLiteral("123") << QStringLiteral("1999") << true;
-    QTest::newRow("CD-Text: the disc's catalogue number") << QStringLiteral("cdtext") << QString()
-                                                          << QStringLiteral("4006381333931") << QString() << false;
+    QTest::newRow("MusicBrainz: barcode, year and cover")
+        << QStringLiteral("mb") << QString() << QStringLiteral("5099749594321") << QStringLiteral("1999") << true;
+    QTest::newRow("MusicBrainz: a typed barcode stays")
+        << QStringLiteral("mb") << QStringLiteral("123") << QStringLiteral("123") << QStringLiteral("1999") << true;
+    QTest::newRow("CD-Text: the disc's catalogue number")
+        << QStringLiteral("cdtext") << QString() << QStringLiteral("4006381333931") << QString() << false;
 }
 
 void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
@@ -870,19 +883,22 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
                                        {QStringLiteral("TITLE \"One\""), QStringLiteral("TITLE \"Two\"")});
     QVERIFY(!disc.isEmpty());
     const QString mbId = readDisc(disc).musicBrainzId;
-    const QString release = QStringLiteral(
-        "{\"id\":\"%1\",\"releases\":[{\"id\":\"r-1\",\"title\":\"Some Title\",\"date\":\"1999-05-01\","
-        "\"barcode\":\"5099749594321\",\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\"\"}],"
-        "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":\"Song\"}]}]}]}")
-                                .arg(mbId);
+    const QString release
+        = QStringLiteral(
+              "{\"id\":\"%1\",\"releases\":[{\"id\":\"r-1\",\"title\":\"Some Title\",\"date\":\"1999-05-01\","
+              "\"barcode\":\"5099749594321\",\"artist-credit\":[{\"name\":\"Some Artist\",\"joinphrase\":\"\"}],"
+              "\"media\":[{\"position\":1,\"discs\":[{\"id\":\"%1\"}],\"tracks\":[{\"title\":\"Intro\"},{\"title\":"
+              "\"Song\"}]}]}]}")
+              .arg(mbId);
     const QByteArray jpeg = jpegBytes(QSize(50, 50), Qt::green);
     // Each reply says its length, as the web services do.
     const auto reply = [](const QString &head, const QByteArray &body) {
         return head + QStringLiteral("Content-Length: %1\r\n\r\n").arg(body.size()) + QString::fromLatin1(body);
     };
-    ScriptedServer server({reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n"), release.toUtf8()),
-                           reply(QStringLiteral("HTTP/1.0 307 Temporary Redirect\r\nLocation: /img/front.jpg\r\n"), {}),
-                           reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"), jpeg)});
+    ScriptedServer server(
+        {reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n"), release.toUtf8()),
+         reply(QStringLiteral("HTTP/1.0 307 Temporary Redirect\r\nLocation: /img/front.jpg\r\n"), {}),
+         reply(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"), jpeg)});
 
     EditorCatalogue cat(TwoArtists);
     AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
@@ -890,7 +906,8 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
     dialog.setCoversFolder(covers);
     DiscPreferences p = gnudbOnly(server.port());
     for (DiscPreferences::Source &s : p.sources)
-        s.enabled = (source == QLatin1String("mb")) ? s.source == LookupSource::MusicBrainz : s.source == LookupSource::CdText;
+        s.enabled = (source == QLatin1String("mb")) ? s.source == LookupSource::MusicBrainz
+                                                    : s.source == LookupSource::CdText;
     dialog.setPreferences(p);
     dialog.lookup().setTimeout(5000);
     dialog.lookup().musicBrainz().setInterval(0);

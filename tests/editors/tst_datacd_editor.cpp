@@ -3,8 +3,8 @@
 
 #include "app/AppModules.h"
 #include "app/MainWindow.h"
-#include "editors/DataCDEditor.h"
 #include "base/Texts.h"
+#include "editors/DataCDEditor.h"
 #include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
 
@@ -73,9 +73,9 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    QString m_disc;  // a disc's root: two folders, three files
-    QString m_blank; // an empty disc
-    QString m_large; // a root of some thousands of entries
+    QString m_disc;           // a disc's root: two folders, three files
+    QString m_blank;          // an empty disc
+    QString m_large;          // a root of some thousands of entries
     QStringList m_largeNames; // its names as a scan lists them: folders, then files, each by name
 };
 
@@ -126,8 +126,8 @@ void tst_DataCDEditor::saveNew_data()
     const QStringList items{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b")};
     QTest::newRow("title and items, duplicates kept in order")
         << QString() << QStringLiteral("Backup") << QString() << true << QStringList{QStringLiteral("Backup|b,a,b")};
-    QTest::newRow("title of blanks is a title") << QString() << QStringLiteral("  ") << QString() << true
-                                                << QStringList{QStringLiteral("  |b,a,b")};
+    QTest::newRow("title of blanks is a title")
+        << QString() << QStringLiteral("  ") << QString() << true << QStringList{QStringLiteral("  |b,a,b")};
     QTest::newRow("empty title") << QString() << QString() << QStringLiteral("Please specify a title for the CD.")
                                  << false << QStringList();
     // A failed save keeps the dialog open with what was typed, and stores nothing of the CD.
@@ -198,7 +198,8 @@ void tst_DataCDEditor::editOpensOnTheCD()
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Data CD"));
     QCOMPARE(dialog.titleEdit->text(), QStringLiteral("Backup 2003"));
-    QCOMPARE(dialog.items(), (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
+    QCOMPARE(dialog.items(),
+             (QStringList{QStringLiteral("docs"), QStringLiteral("mail.pst"), QStringLiteral("notes.txt")}));
     // The list window stands on the edited CD afterwards.
     QCOMPARE(cat.data.current().id, 7);
     QVERIFY(cat.messages.boxes.isEmpty());
@@ -218,7 +219,8 @@ void tst_DataCDEditor::saveEdited_data()
 
     QTest::newRow("items replaced in the order shown")
         << QString()
-        << QStringList{QStringLiteral("Backup 2004|notes.txt,docs renamed,new item"), QStringLiteral("Photos|img1.jpg")};
+        << QStringList{QStringLiteral("Backup 2004|notes.txt,docs renamed,new item"),
+                       QStringLiteral("Photos|img1.jpg")};
     // The store keeps the CD as it was when it cannot store all of it; the dialog stays open.
     QTest::newRow("store refuses an item")
         << QStringLiteral("DATA|DATA_LABEL|new item")
@@ -439,10 +441,10 @@ void tst_DataCDEditor::scanShowsEntriesAsTheyCome()
 {
     QFETCH(bool, large);
     const QString root = large ? m_large : m_disc;
-    const QStringList names = large ? m_largeNames
-                                    : QStringList{QStringLiteral("Docs"), QStringLiteral("Setup"),
-                                                  QStringLiteral(".DS_Store"), QStringLiteral("autorun.inf"),
-                                                  QStringLiteral("readme")};
+    const QStringList names = large
+        ? m_largeNames
+        : QStringList{QStringLiteral("Docs"), QStringLiteral("Setup"), QStringLiteral(".DS_Store"),
+                      QStringLiteral("autorun.inf"), QStringLiteral("readme")};
 
     EditorCatalogue cat;
     DataCDEditor dialog(cat.data, cat.messages);
@@ -576,8 +578,9 @@ void tst_DataCDEditor::saveKeepsButtonsDisabled()
     bool allDisabled = true;
     cat.data.setEventHook([&] {
         ++calls;
-        allDisabled = allDisabled && dialog.busy() && !dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled()
-                      && QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        allDisabled = allDisabled && dialog.busy() && !dialog.cancelButton->isEnabled()
+            && !dialog.saveButton->isEnabled() && QApplication::overrideCursor()
+            && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         dialog.cancelButton->click();
         dialog.reject();
         dialog.close();
@@ -593,8 +596,9 @@ void tst_DataCDEditor::saveKeepsButtonsDisabled()
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(rejected.size(), 0);
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(cat.dataCDRows(), (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
-                                        QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
+    QCOMPARE(cat.dataCDRows(),
+             (QStringList{QStringLiteral("Backup 2003|docs,mail.pst,notes.txt"),
+                          QStringLiteral("Photos|img1.jpg,img2.jpg,img3.jpg")}));
 }
 
 void tst_DataCDEditor::addNewFromTheDataWindows_data()

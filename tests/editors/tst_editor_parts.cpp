@@ -2,34 +2,34 @@
 // and filled from the machine's one list of drives; the save that leaves an editor usable after an
 // error; and the anchored layout that follows the dialog's size.
 
+#include "CueImage.h"
+#include "base/Texts.h"
+#include "disc/DriveFiles.h"
 #include "editors/AnchoredLayout.h"
-#include "editors/DriveSelector.h"
 #include "editors/ArtistEditor.h"
 #include "editors/AudioCDEditor.h"
 #include "editors/DataCDEditor.h"
+#include "editors/DriveSelector.h"
 #include "editors/MovieEditor.h"
-#include "disc/DriveFiles.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
-#include "store/DataCDStore.h"
 #include "store/CatalogueConnection.h"
+#include "store/DataCDStore.h"
 #include "store/DbEngine.h"
-#include "base/Texts.h"
 #include "support/EditorCatalogue.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
-#include "CueImage.h"
 
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
@@ -94,9 +94,8 @@ void tst_EditorParts::driveSelector_data()
     const QString longPath = QStringLiteral("/dev/disk/by-id/usb-Optiarc_DVD_RW_AD-7580S_0123456789AB-0:0");
     QTest::newRow("none") << QString() << QStringList();
     QTest::newRow("one") << QStringLiteral("/dev/sr0") << QStringList{QStringLiteral("/dev/sr0")};
-    QTest::newRow("two, a long path, an empty line")
-        << QStringLiteral("/dev/sr0") + Texts::LineBreak + longPath + Texts::LineBreak
-        << QStringList{QStringLiteral("/dev/sr0"), longPath};
+    QTest::newRow("two, a long path, an empty line") << QStringLiteral("/dev/sr0") + Texts::LineBreak + longPath
+            + Texts::LineBreak << QStringList{QStringLiteral("/dev/sr0"), longPath};
 }
 
 void tst_EditorParts::driveSelector()
@@ -187,9 +186,11 @@ void tst_EditorParts::driveSelectorNamesImagesAndDiscs_data()
 
     QTest::newRow("titled image, wide box") << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 400;
     QTest::newRow("titled image, the editors' box") << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 73;
-    QTest::newRow("titled image, room for its name and a little more") << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 130;
+    QTest::newRow("titled image, room for its name and a little more")
+        << QStringLiteral("live") << QStringLiteral("Live at Leeds") << 130;
     QTest::newRow("untitled image, wide box") << QStringLiteral("Who's Next (Deluxe)") << QString() << 400;
-    QTest::newRow("untitled image with a long name, the editors' box") << QStringLiteral("Who's Next (Deluxe)") << QString() << 73;
+    QTest::newRow("untitled image with a long name, the editors' box")
+        << QStringLiteral("Who's Next (Deluxe)") << QString() << 73;
 }
 
 void tst_EditorParts::driveSelectorNamesImagesAndDiscs()
@@ -333,7 +334,8 @@ void tst_EditorParts::anchors_data()
     QTest::newRow("right bottom moves both ways") << int(Anchor::Right | Anchor::Bottom) << QRect(50, 50, 50, 60);
     QTest::newRow("left bottom moves down") << int(Anchor::Left | Anchor::Bottom) << QRect(10, 50, 50, 60);
     QTest::newRow("left top right widens") << int(Anchor::Left | Anchor::Top | Anchor::Right) << QRect(10, 20, 90, 60);
-    QTest::newRow("left top bottom grows down") << int(Anchor::Left | Anchor::Top | Anchor::Bottom) << QRect(10, 20, 50, 90);
+    QTest::newRow("left top bottom grows down")
+        << int(Anchor::Left | Anchor::Top | Anchor::Bottom) << QRect(10, 20, 50, 90);
     QTest::newRow("all sides grows both ways") << int(Anchor::AllSides) << QRect(10, 20, 90, 90);
 }
 
@@ -369,9 +371,9 @@ void tst_EditorParts::anchors()
 namespace {
 
 // The order Tab walks through each editor as designed, disabled controls included.
-const QStringList AudioCDOrder{"driveBox", "titleEdit", "newArtistButton", "existingArtistButton", "newArtistEdit",
-                               "trackEdit", "trackList", "artistBox", "barcodeEdit", "yearEdit",
-                               "limitedBox", "commentsEdit", "coverFrame", "saveButton", "cancelButton"};
+const QStringList AudioCDOrder{"driveBox",   "titleEdit",    "newArtistButton", "existingArtistButton", "newArtistEdit",
+                               "trackEdit",  "trackList",    "artistBox",       "barcodeEdit",          "yearEdit",
+                               "limitedBox", "commentsEdit", "coverFrame",      "saveButton",           "cancelButton"};
 
 QStringList without(QStringList names, const QString &name)
 {
@@ -391,9 +393,8 @@ void tst_EditorParts::tabOrder_data()
         << QStringLiteral("audio new") << without(without(AudioCDOrder, "existingArtistButton"), "artistBox");
     QTest::newRow("audio CD, existing artist")
         << QStringLiteral("audio existing") << without(without(AudioCDOrder, "newArtistButton"), "newArtistEdit");
-    QTest::newRow("data CD") << QStringLiteral("data")
-                             << QStringList{"titleEdit", "driveBox", "itemEdit", "itemList",
-                                            "saveButton", "cancelButton"};
+    QTest::newRow("data CD") << QStringLiteral("data") << QStringList{"titleEdit", "driveBox",   "itemEdit",
+                                                                      "itemList",  "saveButton", "cancelButton"};
     QTest::newRow("artist") << QStringLiteral("artist") << QStringList{"nameEdit", "cancelButton", "saveButton"};
     QTest::newRow("movie") << QStringLiteral("movie")
                            << QStringList{"titleEdit", "typeBox", "saveButton", "cancelButton"};

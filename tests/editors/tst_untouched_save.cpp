@@ -51,10 +51,11 @@ QString seed()
     const QString wide = QString::fromUtf8("\xf0\x9f\x8e\xb5\xc3\xa9");
     QStringList sql;
     // Two artists share a name: a CD of the second stays his.
-    sql << QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Abba'), (3, %1), (4, %2), (5, %3)")
+    sql << QStringLiteral(
+               "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Abba'), (3, %1), (4, %2), (5, %3)")
                .arg(literal(filled(QStringLiteral("n"), 255)), literal(filled(wide, 255)), literal(kinds));
-    const auto cd = [](int id, int artist, const QString &title, const QString &barcode, const QString &year, int limited,
-                       const QString &comments) {
+    const auto cd = [](int id, int artist, const QString &title, const QString &barcode, const QString &year,
+                       int limited, const QString &comments) {
         return QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values "
                               "(%1, %2, %3, %4, %5, %6, %7)")
             .arg(id)
@@ -64,26 +65,31 @@ QString seed()
             .arg(limited)
             .arg(comments);
     };
-    sql << cd(1, 2, literal(QStringLiteral("Gold")), literal(QStringLiteral("12345678901234")), literal(QStringLiteral("1999?")), 1,
-              literal(QStringLiteral("line one\r\nline two\r\n")))
+    sql << cd(1, 2, literal(QStringLiteral("Gold")), literal(QStringLiteral("12345678901234")),
+              literal(QStringLiteral("1999?")), 1, literal(QStringLiteral("line one\r\nline two\r\n")))
         << cd(2, 3, literal(filled(QStringLiteral("t"), 255)), literal(filled(wide, 14)), literal(filled(wide, 5)), 0,
               literal(filled(kinds, 5000)))
-        << cd(3, 4, literal(filled(wide, 255)), QStringLiteral("NULL"), QStringLiteral("NULL"), 0, QStringLiteral("NULL"))
+        << cd(3, 4, literal(filled(wide, 255)), QStringLiteral("NULL"), QStringLiteral("NULL"), 0,
+              QStringLiteral("NULL"))
         << cd(4, 5, literal(kinds), literal(QString()), literal(QString()), 1, literal(QString()))
-        << cd(5, 1, literal(QStringLiteral("  blanks  ")), literal(QStringLiteral(" 4006 ")), literal(QStringLiteral("'99")), 0,
-              literal(QStringLiteral("\r")));
-    sql << QStringLiteral("insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, %1, 2), (2, %2, 2), (3, %3, 2), (4, '', 4),"
-                          " (5, 'Waterloo', 1), (6, 'Waterloo', 1)")
+        << cd(5, 1, literal(QStringLiteral("  blanks  ")), literal(QStringLiteral(" 4006 ")),
+              literal(QStringLiteral("'99")), 0, literal(QStringLiteral("\r")));
+    sql << QStringLiteral(
+               "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, %1, 2), (2, %2, 2), (3, %3, 2), (4, '', 4),"
+               " (5, 'Waterloo', 1), (6, 'Waterloo', 1)")
                .arg(literal(filled(QStringLiteral("r"), 255)), literal(filled(wide, 255)), literal(kinds));
-    sql << QStringLiteral("insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, %1, %2), (2, %3, %4), (3, %5, 'DVD')")
+    sql << QStringLiteral(
+               "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, %1, %2), (2, %3, %4), (3, %5, 'DVD')")
                .arg(literal(filled(QStringLiteral("m"), 255)), literal(filled(wide, 255)), literal(kinds),
                     literal(filled(kinds, 255)), literal(filled(wide, 255)));
     sql << QStringLiteral("insert into DATACD (CD_ID, CD_TITLE) values (1, %1), (2, %2), (3, %3)")
                .arg(literal(filled(QStringLiteral("d"), 255)), literal(filled(wide, 255)), literal(kinds));
-    sql << QStringLiteral("insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, %1, 1), (2, %2, 1), (3, %3, 2), (4, '', 2)")
+    sql << QStringLiteral(
+               "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, %1, 1), (2, %2, 1), (3, %3, 2), (4, '', 2)")
                .arg(literal(filled(QStringLiteral("i"), 255)), literal(filled(wide, 255)), literal(kinds));
     // Numbers given before, deleted since: the counters are ahead of the rows.
-    sql << QStringLiteral("insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (90, 'gone', 1); delete from TRACK where TR_ID = 90");
+    sql << QStringLiteral(
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (90, 'gone', 1); delete from TRACK where TR_ID = 90");
     return sql.join(QStringLiteral(";\n")) + u';';
 }
 
@@ -172,9 +178,10 @@ void tst_UntouchedSave::leavesEveryRowAsItWas()
         const QList<QByteArray> a = before.split('\n'), b = after.split('\n');
         for (int i = 0; i < qMax(a.size(), b.size()); ++i)
             if (a.value(i) != b.value(i))
-                QFAIL(qPrintable(QStringLiteral("first change, line %1:\n%2\n%3")
-                                     .arg(i + 1)
-                                     .arg(QString::fromUtf8(a.value(i).left(300)), QString::fromUtf8(b.value(i).left(300)))));
+                QFAIL(qPrintable(
+                    QStringLiteral("first change, line %1:\n%2\n%3")
+                        .arg(i + 1)
+                        .arg(QString::fromUtf8(a.value(i).left(300)), QString::fromUtf8(b.value(i).left(300)))));
     }
 }
 

@@ -1,8 +1,8 @@
 // Opens the data CD editor on a scratch catalogue with a temporary folder as the drive, and scans
 // it once it is up; to look at, not a test.
 #include "editors/DataCDEditor.h"
-#include "store/DataCDStore.h"
 #include "store/CatalogueConnection.h"
+#include "store/DataCDStore.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 

@@ -35,8 +35,9 @@ struct GridFixture {
 
     static QStringList cdFields()
     {
-        return {QStringLiteral("CD_ID"), QStringLiteral("CD_LABEL"), QStringLiteral("ART_NAME"), QStringLiteral("BARCODE"),
-                QStringLiteral("YEAR"), QStringLiteral("LIMITED"), QStringLiteral("COMMENTS")};
+        return {QStringLiteral("CD_ID"),   QStringLiteral("CD_LABEL"), QStringLiteral("ART_NAME"),
+                QStringLiteral("BARCODE"), QStringLiteral("YEAR"),     QStringLiteral("LIMITED"),
+                QStringLiteral("COMMENTS")};
     }
 
     // Identifiers count on from the highest one given, as the catalogue's do.
@@ -47,7 +48,8 @@ struct GridFixture {
         return id;
     }
 
-    int addCd(const QString &label, int artist, const QString &year = {}, bool limited = false, const QString &comments = {})
+    int addCd(const QString &label, int artist, const QString &year = {}, bool limited = false,
+              const QString &comments = {})
     {
         int id = 1;
         for (const Cd &cd : cds)
@@ -65,8 +67,9 @@ struct GridFixture {
         QList<QVariantList> rows;
         for (const Cd &cd : ordered) {
             const auto artist = artists.find(cd.artist);
-            rows.append(QVariantList{qlonglong(cd.id), cd.label, artist == artists.end() ? QVariant() : QVariant(artist->second),
-                         QVariant(), cd.year, qlonglong(cd.limited), cd.comments});
+            rows.append(QVariantList{qlonglong(cd.id), cd.label,
+                                     artist == artists.end() ? QVariant() : QVariant(artist->second), QVariant(),
+                                     cd.year, qlonglong(cd.limited), cd.comments});
         }
         list.setRows(std::move(rows));
         return list;
@@ -80,8 +83,14 @@ struct GridFixture {
             {.field = QStringLiteral("ART_NAME"), .caption = QStringLiteral("Artist"), .width = 94, .sort = artistSort},
             {.field = QStringLiteral("BARCODE"), .caption = QStringLiteral("Barcode"), .width = 74},
             {.field = QStringLiteral("YEAR"), .caption = QStringLiteral("Year"), .width = 45},
-            {.field = QStringLiteral("LIMITED"), .caption = QStringLiteral("Limited"), .width = 54, .kind = GridColumn::CheckBox},
-            {.field = QStringLiteral("COMMENTS"), .caption = QStringLiteral("Comments"), .width = 116, .kind = GridColumn::Memo},
+            {.field = QStringLiteral("LIMITED"),
+             .caption = QStringLiteral("Limited"),
+             .width = 54,
+             .kind = GridColumn::CheckBox},
+            {.field = QStringLiteral("COMMENTS"),
+             .caption = QStringLiteral("Comments"),
+             .width = 116,
+             .kind = GridColumn::Memo},
         };
     }
 
@@ -92,14 +101,16 @@ struct GridFixture {
 struct CatalogueList {
     TempCatalogue file;
     DbConnection connection;
-    DbQuery query{connection, {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.BARCODE, c.YEAR, c.LIMITED, c.COMMENTS"),
-                               QStringLiteral("from CDAUDIO c left join ARTISTE a on a.ART_ID = c.ART_ID order by c.CD_ID")}};
+    DbQuery query{connection,
+                  {QStringLiteral("select c.CD_ID, c.CD_LABEL, a.ART_NAME, c.BARCODE, c.YEAR, c.LIMITED, c.COMMENTS"),
+                   QStringLiteral("from CDAUDIO c left join ARTISTE a on a.ART_ID = c.ART_ID order by c.CD_ID")}};
 
     explicit CatalogueList(const GridFixture &f)
     {
         connection.setLocation(file.path());
         for (const auto &[id, name] : f.artists) {
-            DbQuery q(connection, {QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (:ART_ID, :ART_NAME)")});
+            DbQuery q(connection,
+                      {QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (:ART_ID, :ART_NAME)")});
             q.setParam(QStringLiteral("ART_ID"), id);
             q.setParam(QStringLiteral("ART_NAME"), name);
             q.exec();
@@ -110,8 +121,9 @@ struct CatalogueList {
 
     void addCd(const GridFixture::Cd &cd)
     {
-        DbQuery q(connection, {QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, YEAR, LIMITED, COMMENTS) "
-                                              "values (:CD_ID, :CD_LABEL, :ART_ID, :YEAR, :LIMITED, :COMMENTS)")});
+        DbQuery q(connection,
+                  {QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, YEAR, LIMITED, COMMENTS) "
+                                  "values (:CD_ID, :CD_LABEL, :ART_ID, :YEAR, :LIMITED, :COMMENTS)")});
         q.setParam(QStringLiteral("CD_ID"), cd.id);
         q.setParam(QStringLiteral("CD_LABEL"), cd.label);
         q.setParam(QStringLiteral("ART_ID"), cd.artist);

@@ -7,18 +7,18 @@
 #include "grid/GridHeader.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
-#include "support/ProgressWatcher.h"
 #include "grid/GroupPanel.h"
+#include "support/ProgressWatcher.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCollator>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTimer>
-#include <QHBoxLayout>
 #include <QWindow>
 
 #include <memory>
@@ -58,7 +58,8 @@ private:
             const int bjork = addArtist(QStringLiteral("Björk"));
             const int artists[] = {cure, abba, bjork, abba, cure, bjork, abba, cure};
             for (int i = 0; i < 8; ++i)
-                ids.push_back(addCd(QStringLiteral("Album %1").arg(QChar(u'H' - i)), artists[i], QString::number(1980 + i), i % 2,
+                ids.push_back(addCd(QStringLiteral("Album %1").arg(QChar(u'H' - i)), artists[i],
+                                    QString::number(1980 + i), i % 2,
                                     i == 3 ? QStringLiteral("line 1\nline 2\nline 3\nline 4\nline 5") : QString()));
         }
     };
@@ -188,7 +189,8 @@ private slots:
 
         GridHeader *header = grid.header();
         const auto click = [&](int column) {
-            const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+            const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
         };
         QStringList expected;
@@ -218,8 +220,10 @@ private slots:
         QTest::addColumn<QString>("stop");
         for (const bool group : {false, true}) {
             const char *what = group ? "grouping" : "sort";
-            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(what)))) << group << QStringLiteral("cancel");
-            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(what)))) << group << QStringLiteral("reread");
+            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(what))))
+                << group << QStringLiteral("cancel");
+            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(what))))
+                << group << QStringLiteral("reread");
             QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(what)))) << group << QString();
         }
     }
@@ -229,12 +233,14 @@ private slots:
         QFETCH(bool, group);
         QFETCH(QString, stop);
         // Titles many of them alike, with accents and cases the collation orders apart from code points.
-        const QStringList words = {QStringLiteral("île"), QStringLiteral("Ile"), QStringLiteral("zèbre"), QStringLiteral("Zebra"),
-                                   QStringLiteral("ça"), QStringLiteral("cz"), QStringLiteral("Äpfel"), QStringLiteral("apple")};
+        const QStringList words
+            = {QStringLiteral("île"), QStringLiteral("Ile"), QStringLiteral("zèbre"), QStringLiteral("Zebra"),
+               QStringLiteral("ça"),  QStringLiteral("cz"),  QStringLiteral("Äpfel"), QStringLiteral("apple")};
         QList<QVariantList> list;
         for (int i = 0; i < 20000; ++i) {
             const QString title = words[(i * 7) % words.size()] + u' ' + QString::number((i * 7919) % 5003);
-            list.append(QVariantList{qlonglong(i + 1), title, words[i % 3], QVariant(), QString::number(1950 + i % 60), qlonglong(i % 2), QString()});
+            list.append(QVariantList{qlonglong(i + 1), title, words[i % 3], QVariant(), QString::number(1950 + i % 60),
+                                     qlonglong(i % 2), QString()});
         }
         MemoryRows rows(GridFixture::cdFields());
         rows.setRows(list);
@@ -306,8 +312,9 @@ private slots:
         const auto titles = [](int count, int salt) {
             QList<QVariantList> list;
             for (int i = 0; i < count; ++i)
-                list.append(QVariantList{qlonglong(i + 1), QStringLiteral("Title %1").arg((i * 7919 + salt) % 5003), QStringLiteral("Abba"),
-                                         QVariant(), QStringLiteral("1980"), qlonglong(0), QString()});
+                list.append(QVariantList{qlonglong(i + 1), QStringLiteral("Title %1").arg((i * 7919 + salt) % 5003),
+                                         QStringLiteral("Abba"), QVariant(), QStringLiteral("1980"), qlonglong(0),
+                                         QString()});
             return list;
         };
         MemoryRows rows(GridFixture::cdFields());
@@ -362,8 +369,9 @@ private slots:
         QFETCH(QString, when);
         QList<QVariantList> list;
         for (int i = 0; i < 20000; ++i)
-            list.append(QVariantList{qlonglong(i + 1), QStringLiteral("Title %1").arg((i * 7919) % 5003), QStringLiteral("Artist %1").arg(i % 7),
-                                     QVariant(), QString::number(1950 + i % 60), qlonglong(i % 2), QString()});
+            list.append(QVariantList{qlonglong(i + 1), QStringLiteral("Title %1").arg((i * 7919) % 5003),
+                                     QStringLiteral("Artist %1").arg(i % 7), QVariant(), QString::number(1950 + i % 60),
+                                     qlonglong(i % 2), QString()});
         MemoryRows rowsX(GridFixture::cdFields());
         rowsX.setRows(list);
         MemoryRows rowsY(GridFixture::cdFields());
@@ -398,7 +406,8 @@ private slots:
         x->setFocus();
         GridHeader *header = y->header();
         const auto at = [&](int column) {
-            return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+            return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                          header->height() / 2);
         };
         if (when != QLatin1String("other window") && when != QLatin1String("release lost")) {
             // Read again while nobody looks: ordered once it gets the focus, as a list window brought to the front.
@@ -436,7 +445,9 @@ private slots:
             // A press without its release is no click: the list stays as it was.
             QCOMPARE(y->sortColumn(), int(GridFixture::Artist));
         } else {
-            ProgressWatcher watch([&](QProgressDialog &) { QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(GridFixture::Year)); });
+            ProgressWatcher watch([&](QProgressDialog &) {
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(GridFixture::Year));
+            });
             x->sortBy(GridFixture::Title, Qt::DescendingOrder);
             QVERIFY(watch.acted);
             QCOMPARE(x->sortColumn(), int(GridFixture::Title));
@@ -455,7 +466,8 @@ private slots:
         const QCollator collator = GridModel::collator();
         for (int p = 1; p < y->model()->rowTotal(); ++p)
             QVERIFY(collator.compare(y->model()->text(y->model()->sourceRow(p - 1), GridFixture::Title),
-                                     y->model()->text(y->model()->sourceRow(p), GridFixture::Title)) <= 0);
+                                     y->model()->text(y->model()->sourceRow(p), GridFixture::Title))
+                    <= 0);
     }
 
     void selectionIsKeptInGridOrderAndCopied()
@@ -542,7 +554,9 @@ private slots:
         int paints = 0;
         struct PaintCounter : QObject {
             int *count;
-            explicit PaintCounter(int *c) : count(c) {}
+            explicit PaintCounter(int *c)
+                : count(c)
+            { }
             bool eventFilter(QObject *, QEvent *e) override
             {
                 if (e->type() == QEvent::Paint)
@@ -643,8 +657,9 @@ private slots:
         QCOMPARE(target, header->viewport());
         QVERIFY(drop(target, GridFixture::Title, true, at));
         QVERIFY(!grid.view()->isColumnHidden(GridFixture::Title));
-        QCOMPARE(grid.groupColumns(), (std::vector<int>{GridFixture::Limited, GridFixture::Artist, GridFixture::Barcode,
-                                                        GridFixture::Year}));
+        QCOMPARE(
+            grid.groupColumns(),
+            (std::vector<int>{GridFixture::Limited, GridFixture::Artist, GridFixture::Barcode, GridFixture::Year}));
     }
 
     void eventsReachTheListWindow()
@@ -689,7 +704,8 @@ private slots:
         QTRY_COMPARE(grid.header()->length(), grid.view()->viewport()->width());
         QVERIFY(grid.view()->isColumnHidden(GridFixture::Id));
         // Shares follow the declared widths: Title 99 against Year 45.
-        const double ratio = double(grid.header()->sectionSize(GridFixture::Title)) / grid.header()->sectionSize(GridFixture::Year);
+        const double ratio
+            = double(grid.header()->sectionSize(GridFixture::Title)) / grid.header()->sectionSize(GridFixture::Year);
         QVERIFY2(qAbs(ratio - 99.0 / 45.0) < 0.1, qPrintable(QString::number(ratio)));
 
         const int memoRow = 3; // five lines of comments

@@ -9,17 +9,17 @@
 #include "support/ProgressWatcher.h"
 #include "support/SheetReader.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProgressDialog>
-#include <QTimer>
-#include <QApplication>
 #include <QStandardPaths>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QTimer>
 
 #include <freexl.h>
 
@@ -58,11 +58,19 @@ std::vector<Sheet> readXls(const QString &path)
                 FreeXL_CellValue v;
                 freexl_get_cell_value(handle, r, c, &v);
                 switch (v.type) {
-                case FREEXL_CELL_INT: row << QVariant(qlonglong(v.value.int_value)); break;
-                case FREEXL_CELL_DOUBLE: row << QVariant(v.value.double_value); break;
+                case FREEXL_CELL_INT:
+                    row << QVariant(qlonglong(v.value.int_value));
+                    break;
+                case FREEXL_CELL_DOUBLE:
+                    row << QVariant(v.value.double_value);
+                    break;
                 case FREEXL_CELL_TEXT:
-                case FREEXL_CELL_SST_TEXT: row << QVariant(QString::fromUtf8(v.value.text_value)); break;
-                default: row << QVariant(); break;
+                case FREEXL_CELL_SST_TEXT:
+                    row << QVariant(QString::fromUtf8(v.value.text_value));
+                    break;
+                default:
+                    row << QVariant();
+                    break;
                 }
             }
             sheet.rows << row;
@@ -92,7 +100,9 @@ QList<QStringList> readHtmlTable(const QString &path, QString *title)
             for (int c = 0; c < table->columns(); ++c) {
                 QTextCursor cursor = table->cellAt(r, c).firstCursorPosition();
                 cursor.setPosition(table->cellAt(r, c).lastCursorPosition().position(), QTextCursor::KeepAnchor);
-                QString text = cursor.selectedText().replace(QChar::LineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n');
+                QString text = cursor.selectedText()
+                                   .replace(QChar::LineSeparator, u'\n')
+                                   .replace(QChar::ParagraphSeparator, u'\n');
                 row << (text == QStringLiteral("\u00a0") ? QString() : text);
             }
             out << row;
@@ -264,10 +274,11 @@ private slots:
 
         QProcess office;
         office.setWorkingDirectory(c.dir.path());
-        office.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + c.dir.filePath(QStringLiteral("profile")),
-                               QStringLiteral("--headless"), QStringLiteral("--convert-to"),
-                               QStringLiteral("csv:Text - txt - csv (StarCalc):9,34,76"), QStringLiteral("--outdir"),
-                               c.dir.path(), path});
+        office.start(soffice,
+                     {QStringLiteral("-env:UserInstallation=file://") + c.dir.filePath(QStringLiteral("profile")),
+                      QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                      QStringLiteral("csv:Text - txt - csv (StarCalc):9,34,76"), QStringLiteral("--outdir"),
+                      c.dir.path(), path});
         QVERIFY(office.waitForFinished(120000));
         QFile csv(c.dir.filePath(QStringLiteral("audiocds.csv")));
         QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(QString::fromUtf8(office.readAllStandardError())));
@@ -322,9 +333,12 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("stop");
         for (const char *kind : {"html", "xls", "xlsx", "csv"}) {
-            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(kind)))) << QString::fromLatin1(kind) << QStringLiteral("cancel");
-            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(kind)))) << QString::fromLatin1(kind) << QStringLiteral("reread");
-            QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(kind)))) << QString::fromLatin1(kind) << QString();
+            QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(QLatin1String(kind))))
+                << QString::fromLatin1(kind) << QStringLiteral("cancel");
+            QTest::newRow(qPrintable(QStringLiteral("%1 rows read again").arg(QLatin1String(kind))))
+                << QString::fromLatin1(kind) << QStringLiteral("reread");
+            QTest::newRow(qPrintable(QStringLiteral("%1 to the end").arg(QLatin1String(kind))))
+                << QString::fromLatin1(kind) << QString();
         }
     }
 
@@ -357,12 +371,12 @@ private slots:
                 rows.reset();
         });
         const bool written = kind == u"html" ? grid.saveToHtml(path)
-                             : xls           ? grid.saveToXls(path, QStringLiteral("Audio CDs"))
-                                             : grid.saveTo(path, GridExport::formatOfFile(path, GridExport::Html),
-                                                           QStringLiteral("Audio CDs"));
+            : xls                            ? grid.saveToXls(path, QStringLiteral("Audio CDs"))
+                  : grid.saveTo(path, GridExport::formatOfFile(path, GridExport::Html), QStringLiteral("Audio CDs"));
 
         QVERIFY2(watch.seen.size() >= 3, "the progress dialog did not come, or did not count");
-        QVERIFY2(std::is_sorted(watch.seen.begin(), watch.seen.end()) && watch.seen.first() < watch.seen.last(), qPrintable(QString::number(watch.seen.size())));
+        QVERIFY2(std::is_sorted(watch.seen.begin(), watch.seen.end()) && watch.seen.first() < watch.seen.last(),
+                 qPrintable(QString::number(watch.seen.size())));
         QVERIFY(watch.seen.last() <= grid.model()->rowTotal());
         QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
         QFile f(path);

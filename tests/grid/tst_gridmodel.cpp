@@ -79,9 +79,11 @@ private slots:
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<Qt::SortOrder>("order");
         QTest::newRow("accents and case") << QStringList{"b", "É", "a", "e", "Z", "à", "B"} << Qt::AscendingOrder;
-        QTest::newRow("digits in text are text") << QStringList{"10", "9", "100", "Track 2", "Track 10"} << Qt::AscendingOrder;
+        QTest::newRow("digits in text are text")
+            << QStringList{"10", "9", "100", "Track 2", "Track 10"} << Qt::AscendingOrder;
         QTest::newRow("descending") << QStringList{"Mozart", "abba", "Zappa", "Öl", "Ol"} << Qt::DescendingOrder;
-        QTest::newRow("duplicates keep query order") << QStringList{"x", "same", "a", "same", "same"} << Qt::AscendingOrder;
+        QTest::newRow("duplicates keep query order")
+            << QStringList{"x", "same", "a", "same", "same"} << Qt::AscendingOrder;
     }
 
     void sortsTextByCollation()
@@ -115,21 +117,26 @@ private slots:
         QTest::addColumn<QVariantList>("values");
         QTest::addColumn<Qt::SortOrder>("order");
         const QVariant null;
-        const QVariantList tricky{QStringLiteral("résumé"), QStringLiteral("Resume"), null, QStringLiteral("resume"),
-                                  QStringLiteral("RÉSUMÉ"), QStringLiteral(""), QStringLiteral("résume"), QStringLiteral("résumé"),
-                                  QStringLiteral("Track 10"), QStringLiteral("Track 9"), QStringLiteral("track 9"), null,
-                                  QStringLiteral("ça"), QStringLiteral("Ça"), QStringLiteral("ca"), QStringLiteral("z"),
-                                  QStringLiteral("Écoute"), QStringLiteral("Île"), QStringLiteral("ecoute"), QStringLiteral("résumé"),
-                                  QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("Œuvre"), QStringLiteral("oeuvre"),
-                                  QStringLiteral("straße"), QStringLiteral("strasse"), QStringLiteral("[Bonus]"), QStringLiteral(" lead")};
+        const QVariantList tricky{QStringLiteral("résumé"),  QStringLiteral("Resume"),  null,
+                                  QStringLiteral("resume"),  QStringLiteral("RÉSUMÉ"),  QStringLiteral(""),
+                                  QStringLiteral("résume"),  QStringLiteral("résumé"),  QStringLiteral("Track 10"),
+                                  QStringLiteral("Track 9"), QStringLiteral("track 9"), null,
+                                  QStringLiteral("ça"),      QStringLiteral("Ça"),      QStringLiteral("ca"),
+                                  QStringLiteral("z"),       QStringLiteral("Écoute"),  QStringLiteral("Île"),
+                                  QStringLiteral("ecoute"),  QStringLiteral("résumé"),  QStringLiteral("10"),
+                                  QStringLiteral("9"),       QStringLiteral("Œuvre"),   QStringLiteral("oeuvre"),
+                                  QStringLiteral("straße"),  QStringLiteral("strasse"), QStringLiteral("[Bonus]"),
+                                  QStringLiteral(" lead")};
         QTest::newRow("ascending") << tricky << Qt::AscendingOrder;
         QTest::newRow("descending") << tricky << Qt::DescendingOrder;
-        QTest::newRow("only equal primary keys") << QVariantList{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("à"),
-                                                                 QStringLiteral("À"), QStringLiteral("a"), QStringLiteral("à")}
-                                                 << Qt::AscendingOrder;
-        QTest::newRow("all equal keep source order") << QVariantList{QStringLiteral("é"), QStringLiteral("é"), QStringLiteral("é")}
-                                                     << Qt::DescendingOrder;
-        QTest::newRow("empty and nulls") << QVariantList{QStringLiteral(""), null, QStringLiteral(""), null} << Qt::DescendingOrder;
+        QTest::newRow("only equal primary keys")
+            << QVariantList{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("à"),
+                            QStringLiteral("À"), QStringLiteral("a"), QStringLiteral("à")}
+            << Qt::AscendingOrder;
+        QTest::newRow("all equal keep source order")
+            << QVariantList{QStringLiteral("é"), QStringLiteral("é"), QStringLiteral("é")} << Qt::DescendingOrder;
+        QTest::newRow("empty and nulls") << QVariantList{QStringLiteral(""), null, QStringLiteral(""), null}
+                                         << Qt::DescendingOrder;
     }
 
     void sortEqualsStableSortOverFullKeys()
@@ -151,9 +158,12 @@ private slots:
         for (int i = 0; i < values.size(); ++i) {
             QString literal = values[i].toString();
             literal.replace(u'\'', QStringLiteral("''"));
-            selects << QStringLiteral("select %1 as N, %2 as T").arg(i).arg(values[i].isNull() ? QStringLiteral("null") : u'\'' + literal + u'\'');
+            selects << QStringLiteral("select %1 as N, %2 as T")
+                           .arg(i)
+                           .arg(values[i].isNull() ? QStringLiteral("null") : u'\'' + literal + u'\'');
         }
-        c.query.setSQL(QStringLiteral("select T from (%1) order by N").arg(selects.join(QStringLiteral(" union all "))));
+        c.query.setSQL(
+            QStringLiteral("select T from (%1) order by N").arg(selects.join(QStringLiteral(" union all "))));
         GridModel fromQuery;
         fromQuery.setColumns({{.field = QStringLiteral("T"), .caption = QStringLiteral("T")}});
         fromQuery.setRows(&c.open());
@@ -184,7 +194,8 @@ private slots:
     void largeColdSortsMatchFullKeys()
     {
         GridFixture f;
-        const QString prefixes[] = {QStringLiteral("É"), QStringLiteral("e"), QStringLiteral("ça "), QStringLiteral("Z"), QStringLiteral("Z")};
+        const QString prefixes[] = {QStringLiteral("É"), QStringLiteral("e"), QStringLiteral("ça "),
+                                    QStringLiteral("Z"), QStringLiteral("Z")};
         for (int x = 1; x <= 60000; ++x)
             f.addCd(prefixes[x % 5] + QString::number(x * 7919 % 60000), 0, QString::number(x % 50));
         MemoryRows &rows = f.openCdList();
@@ -212,7 +223,8 @@ private slots:
         QCOMPARE(model.rowTotal(), 30000);
         for (int p = 1; p < model.rowTotal(); ++p)
             QVERIFY(collator.compare(model.text(model.sourceRow(p - 1), GridFixture::Title),
-                                     model.text(model.sourceRow(p), GridFixture::Title)) <= 0);
+                                     model.text(model.sourceRow(p), GridFixture::Title))
+                    <= 0);
         QVERIFY(!model.ranksReady(GridFixture::Year));
     }
 
@@ -256,7 +268,8 @@ private slots:
         const QCollator collator = GridModel::collator();
         std::vector<int> expected(size_t(byBytes.size()));
         std::iota(expected.begin(), expected.end(), 0);
-        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return collator.compare(byBytes[a], byBytes[b]) < 0; });
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](int a, int b) { return collator.compare(byBytes[a], byBytes[b]) < 0; });
         QCOMPARE(gridOrder(model), expected);
 
         model.sort(2, Qt::DescendingOrder);
@@ -336,7 +349,8 @@ private slots:
     void cellsShowTextChecksAndPlainDigits()
     {
         GridFixture f;
-        f.cds.push_back({.id = 1234567, .label = QStringLiteral("T"), .limited = true, .comments = QStringLiteral("one\ntwo")});
+        f.cds.push_back(
+            {.id = 1234567, .label = QStringLiteral("T"), .limited = true, .comments = QStringLiteral("one\ntwo")});
         GridModel model;
         model.setColumns(GridFixture::cdColumns());
         model.setRows(&f.openCdList());

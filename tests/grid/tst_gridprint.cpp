@@ -8,11 +8,11 @@
 #include <QAbstractScrollArea>
 #include <QPrinter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
@@ -77,9 +77,10 @@ QStringList lines(const Page &page, double from = 0, double to = 1e9, double lef
 // Words of no digit, so no page number can be taken for one of them.
 QString prose(quint32 &seed, int words, int paragraphEvery = 0)
 {
-    static const QStringList syllables{QStringLiteral("la"), QStringLiteral("mi"), QStringLiteral("do"), QStringLiteral("re"),
-                                       QStringLiteral("sol"), QStringLiteral("fa"), QStringLiteral("tra"), QStringLiteral("ven"),
-                                       QStringLiteral("qui"), QStringLiteral("zor"), QStringLiteral("bel"), QStringLiteral("usk")};
+    static const QStringList syllables{QStringLiteral("la"),  QStringLiteral("mi"),  QStringLiteral("do"),
+                                       QStringLiteral("re"),  QStringLiteral("sol"), QStringLiteral("fa"),
+                                       QStringLiteral("tra"), QStringLiteral("ven"), QStringLiteral("qui"),
+                                       QStringLiteral("zor"), QStringLiteral("bel"), QStringLiteral("usk")};
     QString out;
     for (int i = 0; i < words; ++i) {
         if (i > 0)
@@ -110,7 +111,8 @@ void checkBands(const QList<Page> &pages)
         QCOMPARE(footer, QStringList{QStringLiteral("Page %1 of %2").arg(p + 1).arg(pages.size())});
         for (const Word &w : page.words)
             if (w.box.top() < footerTop - 1.5)
-                QVERIFY2(w.box.bottom() <= footerTop + 1, qPrintable(QStringLiteral("page %1: %2").arg(p + 1).arg(w.text)));
+                QVERIFY2(w.box.bottom() <= footerTop + 1,
+                         qPrintable(QStringLiteral("page %1: %2").arg(p + 1).arg(w.text)));
     }
 }
 
@@ -212,7 +214,8 @@ private slots:
         for (const Word &w : pages[0].words)
             if (w.text == QStringLiteral("CDs") && w.box.top() > margin + 6.35 / 25.4 * 72 - 1)
                 titleHeight = qMax(titleHeight, w.box.height());
-        QVERIFY2(titleHeight > 1.5 * cellHeight, qPrintable(QStringLiteral("%1 vs %2").arg(titleHeight).arg(cellHeight)));
+        QVERIFY2(titleHeight > 1.5 * cellHeight,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(titleHeight).arg(cellHeight)));
 
         QStringList expected;
         for (int p = 0; p < grid.model()->rowTotal(); ++p)
@@ -226,7 +229,8 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("printed");
         QTest::newRow("line feed") << QStringLiteral("Multi\nline") << QStringLiteral("Multi \u21B5 line");
-        QTest::newRow("CR LF and a lone CR") << QStringLiteral("Un\r\ndeux\rtrois") << QStringLiteral("Un \u21B5 deux \u21B5 trois");
+        QTest::newRow("CR LF and a lone CR")
+            << QStringLiteral("Un\r\ndeux\rtrois") << QStringLiteral("Un \u21B5 deux \u21B5 trois");
         QTest::newRow("a break at the end") << QStringLiteral("Fin\n") << QStringLiteral("Fin \u21B5");
     }
 
@@ -328,9 +332,10 @@ private slots:
         const int artist = f.addArtist(QStringLiteral("Printer"));
         quint32 seed = 12345;
         for (int i = 0; i < 400; ++i) {
-            const int length = int((seed = seed * 1664525u + 1013904223u) >> 22) % 5 == 0 ? int(seed >> 20) % 300 : int(seed >> 28);
-            f.addCd(QStringLiteral("Row%1").arg(i, 3, 10, QChar(u'0')), artist, QString::number(1950 + i % 70), i % 3 == 0,
-                    prose(seed, length, 1 + int(seed >> 29) * 9));
+            const int length
+                = int((seed = seed * 1664525u + 1013904223u) >> 22) % 5 == 0 ? int(seed >> 20) % 300 : int(seed >> 28);
+            f.addCd(QStringLiteral("Row%1").arg(i, 3, 10, QChar(u'0')), artist, QString::number(1950 + i % 70),
+                    i % 3 == 0, prose(seed, length, 1 + int(seed >> 29) * 9));
         }
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
@@ -389,7 +394,8 @@ private slots:
                 white += gray > 250;
                 ink += gray < 100;
             }
-        QVERIFY2(white > shot.width() * shot.height() / 16 && ink > 100, qPrintable(QStringLiteral("%1 %2").arg(white).arg(ink)));
+        QVERIFY2(white > shot.width() * shot.height() / 16 && ink > 100,
+                 qPrintable(QStringLiteral("%1 %2").arg(white).arg(ink)));
 
         QTRY_VERIFY_WITH_TIMEOUT(!counted.isEmpty(), 120000);
         QCOMPARE(preview.settledPages(), preview.pageCount());
@@ -486,7 +492,8 @@ private slots:
         for (const char *name : {"Basalte", "Calcaire", "Argile", "Dolomie", "Gneiss"})
             artists.push_back(f.addArtist(QString::fromLatin1(name)));
         for (int i = 0; i < 240; ++i)
-            f.addCd(QStringLiteral("Row%1").arg(i, 3, 10, QChar(u'0')), artists[size_t(i * 7 % 5)], QString::number(1990 + i % 4));
+            f.addCd(QStringLiteral("Row%1").arg(i, 3, 10, QChar(u'0')), artists[size_t(i * 7 % 5)],
+                    QString::number(1990 + i % 4));
         DxGrid grid;
         grid.setColumns(GridFixture::cdColumns());
         grid.setRows(&f.openCdList());

@@ -17,7 +17,7 @@
 
 namespace {
 
-const QString Emoji = QStringLiteral("\U0001F600");      // one character, two UTF-16 units
+const QString Emoji = QStringLiteral("\U0001F600"); // one character, two UTF-16 units
 
 // CDs whose texts need quoting in CSV, escaping in XML, more than one byte in UTF-8, more than one
 // UTF-16 unit, and memos of several lines, some with CR LF.
@@ -27,8 +27,9 @@ struct Cds : GridFixture {
         const int a = addArtist(QStringLiteral("Sigur Rós — 日本語 ") + Emoji);
         const int b = addArtist(QStringLiteral("\"Weird\", Al & <Co>"));
         for (int i = 0; i < 40; ++i)
-            addCd(QStringLiteral("Title %1, part \"%2\"").arg(i).arg(i % 7), i % 3 ? a : b, QString::number(1990 + i % 30),
-                  i % 2, i % 4 == 0 ? QStringLiteral("line 1\r\nline 2\r\nline 3 ") + Emoji : QString());
+            addCd(QStringLiteral("Title %1, part \"%2\"").arg(i).arg(i % 7), i % 3 ? a : b,
+                  QString::number(1990 + i % 30), i % 2,
+                  i % 4 == 0 ? QStringLiteral("line 1\r\nline 2\r\nline 3 ") + Emoji : QString());
         addCd(QStringLiteral("  leading and trailing  "), a, {}, false, QStringLiteral("one\ntwo"));
         addCd(QStringLiteral("Long memo"), b, {}, true, QString(600, u'w'));
         addCd(QStringLiteral("No artist"), 0);
@@ -130,7 +131,8 @@ private slots:
             // Tall enough for every line of the memo at 15 points a line; a one-line row keeps its height.
             const QJsonValue height = s.heights.value(QString::number(p + 1));
             if (lines > 1)
-                QVERIFY2(height.toDouble() >= 15 * lines, qPrintable(QStringLiteral("row %1: %2").arg(p + 2).arg(height.toDouble())));
+                QVERIFY2(height.toDouble() >= 15 * lines,
+                         qPrintable(QStringLiteral("row %1: %2").arg(p + 2).arg(height.toDouble())));
             else if (e.text(p, columns - 1).isEmpty())
                 QVERIFY2(height.isUndefined(), qPrintable(QStringLiteral("row %1").arg(p + 2)));
         }
@@ -152,11 +154,12 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         ExportNotes notes;
         // Five rows a sheet under the caption; the real sheet's are the format's million.
-        const XlsxWriter writer(QStringLiteral("Movies"), {{QStringLiteral("Title"), 120}, {QStringLiteral("No."), 40}}, 12,
-                                numbered, 6);
+        const XlsxWriter writer(QStringLiteral("Movies"), {{QStringLiteral("Title"), 120}, {QStringLiteral("No."), 40}},
+                                12, numbered, 6);
         writer.write(out, &notes);
         QVERIFY(out.commit());
-        QCOMPARE(notes.sheets, (QStringList{QStringLiteral("Movies"), QStringLiteral("Movies (2)"), QStringLiteral("Movies (3)")}));
+        QCOMPARE(notes.sheets,
+                 (QStringList{QStringLiteral("Movies"), QStringLiteral("Movies (2)"), QStringLiteral("Movies (3)")}));
         QCOMPARE(notes.sheetRows, 5);
         QVERIFY(notes.text().contains(QStringLiteral("\"Movies (3)\"")));
 
@@ -208,9 +211,10 @@ private slots:
 
         QProcess xml;
         xml.start(QStringLiteral("python3"),
-                  {QStringLiteral("-c"), QStringLiteral("import sys, zipfile, xml.dom.minidom as m\n"
-                                                        "z = zipfile.ZipFile(sys.argv[1])\n"
-                                                        "[m.parseString(z.read(n)) for n in z.namelist() if n.endswith('.xml')]"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("import sys, zipfile, xml.dom.minidom as m\n"
+                                  "z = zipfile.ZipFile(sys.argv[1])\n"
+                                  "[m.parseString(z.read(n)) for n in z.namelist() if n.endswith('.xml')]"),
                    path});
         QVERIFY(xml.waitForFinished(60000));
         QVERIFY2(xml.exitCode() == 0, xml.readAllStandardError().constData());

@@ -2,10 +2,10 @@
 // and a double click on a track edits the CD above. What it shares with the other list windows is
 // in tst_listwindows.
 
+#include "editors/AudioCDEditor.h"
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
-#include "editors/AudioCDEditor.h"
 #include "lists/AudioCDListWindow.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
@@ -28,7 +28,8 @@ struct Fixture {
             "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
             " (1, 'Gold', 1, '111', '1992', 0, 'best of'), (2, 'Help', 2, '', '1965', 1, 'line 1\r\nline 2\r\nline 3'),"
             " (3, 'Arrival', 1, '', '1976', 0, '');"
-            "insert into TRACK (TR_LABEL, CD_ID) values ('Dancing Queen', 1), ('SOS', 1), ('Help!', 2), ('Yesterday', 2);"));
+            "insert into TRACK (TR_LABEL, CD_ID) values ('Dancing Queen', 1), ('SOS', 1), ('Help!', 2), ('Yesterday', "
+            "2);"));
         main.connection.setBusyTimeoutMs(0);
         main.openDatabase(cat.path());
         store.openList();
@@ -140,12 +141,12 @@ void tst_CDWindow::tracksStandOnTheFirstAfterAnEdit()
     artists.openList();
     // The program's own edit: the audio CD editor on the CD, saved or cancelled.
     AudioCDListWindow window{store,
-                 [&](int id) {
-                     AudioCDEditor editor(store, artists, messages, dialogs);
-                     QVERIFY(editor.prepareEdit(id));
-                     (save ? editor.saveButton : editor.cancelButton)->click();
-                 },
-                 messages};
+                             [&](int id) {
+                                 AudioCDEditor editor(store, artists, messages, dialogs);
+                                 QVERIFY(editor.prepareEdit(id));
+                                 (save ? editor.saveButton : editor.cancelButton)->click();
+                             },
+                             messages};
     window.resize(600, 400);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

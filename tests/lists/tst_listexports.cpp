@@ -12,9 +12,9 @@
 #include "lists/TrackListWindow.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
 #include "store/TrackStore.h"
 #include "support/RecordingMessages.h"
@@ -22,11 +22,11 @@
 #include "support/TempCatalogue.h"
 
 #include <QCryptographicHash>
-#include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,15 +45,22 @@ const int Overlong = 40000;
 // Names whose order by bytes differs from their order in the user's collation.
 void seed(TempCatalogue &cat)
 {
-    cat.exec(QString::fromUtf8(
-        "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Zed'), (2, 'abba'), (3, 'Élan'), (4, 'Ödön');"
-        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
-        " (1, 'Help', 1, '', '1965', 1, 'line 1' || char(13, 10) || 'line 2'), (2, 'Gold', 2, '111', '1992', 0, 'best, of \"all\"'),"
-        " (3, 'Arrival', 2, '', '1976', 0, ''), (4, 'Été', 3, '', '2001', 1, 'a ") + Emoji + QString::fromUtf8("');"
-        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Yesterday', 1), (2, 'SOS', 2), (3, 'Érable', 4), (4, 'abc', 3);"
-        "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Zulu', 'DVD'), (2, 'Æon', 'VHS'), (3, 'alien', '');"
-        "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'été photos'), (3, 'Zip');"
-        "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'z.txt', 1), (2, 'É.doc', 2), (3, 'a,b', 3);"));
+    cat.exec(
+        QString::fromUtf8(
+            "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Zed'), (2, 'abba'), (3, 'Élan'), (4, 'Ödön');"
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (1, 'Help', 1, '', '1965', 1, 'line 1' || char(13, 10) || 'line 2'), (2, 'Gold', 2, '111', '1992', 0, "
+            "'best, of \"all\"'),"
+            " (3, 'Arrival', 2, '', '1976', 0, ''), (4, 'Été', 3, '', '2001', 1, 'a ")
+        + Emoji
+        + QString::fromUtf8(
+            "');"
+            "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Yesterday', 1), (2, 'SOS', 2), (3, 'Érable', 4), "
+            "(4, 'abc', 3);"
+            "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Zulu', 'DVD'), (2, 'Æon', 'VHS'), (3, "
+            "'alien', '');"
+            "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'été photos'), (3, 'Zip');"
+            "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'z.txt', 1), (2, 'É.doc', 2), (3, 'a,b', 3);"));
 }
 
 struct ListCase {
@@ -64,9 +71,12 @@ struct ListCase {
 const QList<ListCase> &listCases()
 {
     static const QList<ListCase> all = {
-        {QStringLiteral("audiocds"), QStringLiteral("Audio CDs")}, {QStringLiteral("artists"), QStringLiteral("Artists")},
-        {QStringLiteral("tracks"), QStringLiteral("Tracks / Songs")}, {QStringLiteral("movies"), QStringLiteral("Movies")},
-        {QStringLiteral("datacds"), QStringLiteral("Data CDs")}, {QStringLiteral("dataitems"), QStringLiteral("Data Items")},
+        {QStringLiteral("audiocds"), QStringLiteral("Audio CDs")},
+        {QStringLiteral("artists"), QStringLiteral("Artists")},
+        {QStringLiteral("tracks"), QStringLiteral("Tracks / Songs")},
+        {QStringLiteral("movies"), QStringLiteral("Movies")},
+        {QStringLiteral("datacds"), QStringLiteral("Data CDs")},
+        {QStringLiteral("dataitems"), QStringLiteral("Data Items")},
     };
     return all;
 }
@@ -86,9 +96,10 @@ struct Windows {
     }
     ListWindow &window(const QString &list)
     {
-        const QMap<QString, ListWindow *> all = {{QStringLiteral("audiocds"), &cdWindow}, {QStringLiteral("artists"), &artistWindow},
-                                                  {QStringLiteral("tracks"), &trackWindow}, {QStringLiteral("movies"), &movieWindow},
-                                                  {QStringLiteral("datacds"), &dataWindow}, {QStringLiteral("dataitems"), &itemWindow}};
+        const QMap<QString, ListWindow *> all
+            = {{QStringLiteral("audiocds"), &cdWindow},  {QStringLiteral("artists"), &artistWindow},
+               {QStringLiteral("tracks"), &trackWindow}, {QStringLiteral("movies"), &movieWindow},
+               {QStringLiteral("datacds"), &dataWindow}, {QStringLiteral("dataitems"), &itemWindow}};
         return *all.value(list);
     }
 
@@ -194,8 +205,8 @@ private slots:
         TempCatalogue cat;
         seed(cat);
         const QString fromTool = QDir(cat.folder()).filePath(QStringLiteral("tool.") + format);
-        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list, QStringLiteral("--format"),
-                               format, QStringLiteral("--output"), fromTool});
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list,
+                               QStringLiteral("--format"), format, QStringLiteral("--output"), fromTool});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.err, QString());
 
@@ -243,8 +254,8 @@ private slots:
         TempCatalogue cat;
         seed(cat);
         const QString out = QDir(cat.folder()).filePath(QStringLiteral("out.csv"));
-        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list, QStringLiteral("--format"),
-                               QStringLiteral("csv"), QStringLiteral("--output"), out});
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list,
+                               QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--output"), out});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const SheetFile file = readSheetFile(QStringLiteral("csv"), out);
         QVERIFY2(file.ok, qPrintable(file.error));
@@ -277,8 +288,8 @@ private slots:
     {
         const Run help = runTool({QStringLiteral("--help")});
         QCOMPARE(help.code, 0);
-        for (const char *word : {"--catalogue", "--list", "--format", "--output", "audiocds|artists|tracks|movies|datacds|dataitems",
-                                 "html|xls|xlsx|csv|pdf"})
+        for (const char *word : {"--catalogue", "--list", "--format", "--output",
+                                 "audiocds|artists|tracks|movies|datacds|dataitems", "html|xls|xlsx|csv|pdf"})
             QVERIFY2(help.out.contains(QLatin1String(word)), word);
         const Run version = runTool({QStringLiteral("--version")});
         QCOMPARE(version.code, 0);
@@ -293,15 +304,51 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("says");
-        QTest::newRow("no catalogue") << "missing.mdb" << "artists" << "csv" << "old.csv" << "missing.mdb";
-        QTest::newRow("not a catalogue") << "notes.txt" << "artists" << "csv" << "old.csv" << "not a database";
-        QTest::newRow("unknown list") << "*" << "singers" << "csv" << "old.csv" << "singers";
-        QTest::newRow("unknown format") << "*" << "artists" << "ods" << "old.csv" << "ods";
-        QTest::newRow("output in a missing folder") << "*" << "artists" << "csv" << "none/out.csv" << "none/out.csv";
-        QTest::newRow("output is a folder") << "*" << "artists" << "xlsx" << "sub" << "sub";
-        QTest::newRow("pdf output is a folder") << "*" << "artists" << "pdf" << "sub" << "sub";
-        QTest::newRow("output is the catalogue") << "*" << "artists" << "html" << "dadudu.mdb" << "dadudu.mdb";
-        QTest::newRow("option missing") << "*" << "artists" << "csv" << "" << "--output";
+        QTest::newRow("no catalogue") << "missing.mdb"
+                                      << "artists"
+                                      << "csv"
+                                      << "old.csv"
+                                      << "missing.mdb";
+        QTest::newRow("not a catalogue") << "notes.txt"
+                                         << "artists"
+                                         << "csv"
+                                         << "old.csv"
+                                         << "not a database";
+        QTest::newRow("unknown list") << "*"
+                                      << "singers"
+                                      << "csv"
+                                      << "old.csv"
+                                      << "singers";
+        QTest::newRow("unknown format") << "*"
+                                        << "artists"
+                                        << "ods"
+                                        << "old.csv"
+                                        << "ods";
+        QTest::newRow("output in a missing folder") << "*"
+                                                    << "artists"
+                                                    << "csv"
+                                                    << "none/out.csv"
+                                                    << "none/out.csv";
+        QTest::newRow("output is a folder") << "*"
+                                            << "artists"
+                                            << "xlsx"
+                                            << "sub"
+                                            << "sub";
+        QTest::newRow("pdf output is a folder") << "*"
+                                                << "artists"
+                                                << "pdf"
+                                                << "sub"
+                                                << "sub";
+        QTest::newRow("output is the catalogue") << "*"
+                                                 << "artists"
+                                                 << "html"
+                                                 << "dadudu.mdb"
+                                                 << "dadudu.mdb";
+        QTest::newRow("option missing") << "*"
+                                        << "artists"
+                                        << "csv"
+                                        << ""
+                                        << "--output";
     }
 
     void toolFailsInOneLineAndWritesNothing()
@@ -315,7 +362,8 @@ private slots:
         seed(cat);
         const QDir dir(cat.folder());
         QVERIFY(dir.mkdir(QStringLiteral("sub")));
-        for (const auto &[name, text] : {std::pair{"old.csv", "an older export"}, std::pair{"notes.txt", "no database"}}) {
+        for (const auto &[name, text] :
+             {std::pair{"old.csv", "an older export"}, std::pair{"notes.txt", "no database"}}) {
             QFile f(dir.filePath(QLatin1String(name)));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(text);
@@ -326,13 +374,16 @@ private slots:
             // engine folds its log into the file. Its rows are counted instead.
             for (const QString &e : entries(dir.path()))
                 if (!e.startsWith(QStringLiteral("dadudu.mdb")))
-                    out << e + u' ' + QString::fromLatin1(QCryptographicHash::hash(contents(dir.filePath(e)), QCryptographicHash::Sha1).toHex());
+                    out << e + u' '
+                            + QString::fromLatin1(
+                                QCryptographicHash::hash(contents(dir.filePath(e)), QCryptographicHash::Sha1).toHex());
             return out << entries(dir.filePath(QStringLiteral("sub")));
         };
         const QStringList before = fingerprint();
 
         QStringList arguments{QStringLiteral("--catalogue"), catalogue == u"*" ? cat.path() : dir.filePath(catalogue),
-                              QStringLiteral("--list"), list, QStringLiteral("--format"), format};
+                              QStringLiteral("--list"),      list,
+                              QStringLiteral("--format"),    format};
         if (!output.isEmpty())
             arguments << QStringLiteral("--output") << dir.filePath(output);
         const Run r = runTool(arguments);
@@ -373,8 +424,9 @@ private slots:
             QVERIFY2(titles.contains(marked), qPrintable(titles.join(u'|')));
         }
         const QString out = QDir(cat.folder()).filePath(QStringLiteral("movies.") + format);
-        const Run r = runTool(QStringList{QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("movies"),
-                                          QStringLiteral("--format"), format, QStringLiteral("--output"), out}
+        const Run r = runTool(QStringList{QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"),
+                                          QStringLiteral("movies"), QStringLiteral("--format"), format,
+                                          QStringLiteral("--output"), out}
                               + options);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         if (format == u"html") {
@@ -398,8 +450,12 @@ private slots:
     void csvKeepsFormulasTexts()
     {
         QFETCH(bool, raw);
-        const QStringList formulas{QStringLiteral("=HYPERLINK(\"http://example.org\",\"x\")"), QStringLiteral("+1"), QStringLiteral("-2"),
-                                   QStringLiteral("@SUM(A1)"), QStringLiteral("\tTab"), QStringLiteral("\rReturn")};
+        const QStringList formulas{QStringLiteral("=HYPERLINK(\"http://example.org\",\"x\")"),
+                                   QStringLiteral("+1"),
+                                   QStringLiteral("-2"),
+                                   QStringLiteral("@SUM(A1)"),
+                                   QStringLiteral("\tTab"),
+                                   QStringLiteral("\rReturn")};
         const QStringList texts{QStringLiteral("Plain"), QStringLiteral(" =not first"), QStringLiteral("a=b")};
         TempCatalogue cat;
         int id = 10;
@@ -408,8 +464,10 @@ private slots:
                          .arg(id++)
                          .arg(QString(t).replace(u'\'', QStringLiteral("''"))));
         const QString out = QDir(cat.folder()).filePath(QStringLiteral("movies.csv"));
-        QStringList arguments{QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("movies"),
-                              QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--output"), out};
+        QStringList arguments{QStringLiteral("--catalogue"), cat.path(),
+                              QStringLiteral("--list"),      QStringLiteral("movies"),
+                              QStringLiteral("--format"),    QStringLiteral("csv"),
+                              QStringLiteral("--output"),    out};
         if (raw)
             arguments << QStringLiteral("--csv-raw");
         const Run r = runTool(arguments);
@@ -444,9 +502,10 @@ private slots:
         QFETCH(QString, format);
         TempCatalogue cat;
         // Texts that do not compress, so every format's file outgrows the limit.
-        cat.exec(QStringLiteral("insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup');"
-                                "with recursive n(i) as (select 1 union all select i + 1 from n where i < 6000)"
-                                " insert into DATA (DATA_ID, DATA_LABEL, CD_ID) select i, hex(randomblob(32)), 1 from n;"));
+        cat.exec(
+            QStringLiteral("insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup');"
+                           "with recursive n(i) as (select 1 union all select i + 1 from n where i < 6000)"
+                           " insert into DATA (DATA_ID, DATA_LABEL, CD_ID) select i, hex(randomblob(32)), 1 from n;"));
         const QDir dir(cat.folder());
         const QString old = dir.filePath(QStringLiteral("items.") + format);
         {
@@ -455,22 +514,24 @@ private slots:
             f.write("an older export");
         }
         // The catalogue's own journal files come and go with its readers.
-        const auto others = [&] {
-            return entries(dir.path()).filter(QRegularExpression(QStringLiteral("^(?!dadudu\\.mdb)")));
-        };
+        const auto others
+            = [&] { return entries(dir.path()).filter(QRegularExpression(QStringLiteral("^(?!dadudu\\.mdb)"))); };
         const QStringList before = others();
-        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("dataitems"),
-                               QStringLiteral("--format"), format, QStringLiteral("--output"), old},
-                              128 * 1024);
+        const Run r
+            = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("dataitems"),
+                       QStringLiteral("--format"), format, QStringLiteral("--output"), old},
+                      128 * 1024);
         QVERIFY2(r.code == 1, qPrintable(QStringLiteral("status %1: %2").arg(r.code).arg(r.err)));
         QVERIFY2(r.err.startsWith(QStringLiteral("dadudu-export: ")) && r.err.count(u'\n') == 1, qPrintable(r.err));
-        QVERIFY2(r.err.contains(old) && r.err.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(r.err));
+        QVERIFY2(r.err.contains(old) && r.err.contains(QString::fromLocal8Bit(std::strerror(EFBIG))),
+                 qPrintable(r.err));
         QCOMPARE(contents(old), QByteArray("an older export"));
         QCOMPARE(others(), before);
 
         // Without the limit the same export is whole.
-        const Run whole = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("dataitems"),
-                                   QStringLiteral("--format"), format, QStringLiteral("--output"), old});
+        const Run whole
+            = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("dataitems"),
+                       QStringLiteral("--format"), format, QStringLiteral("--output"), old});
         QVERIFY2(whole.code == 0, qPrintable(whole.err));
         QVERIFY(contents(old).size() > 128 * 1024);
     }
@@ -491,9 +552,10 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), QDir(cat.folder()).filePath(QStringLiteral("no such folder")));
         const QString out = QDir(cat.folder()).filePath(QStringLiteral("cds.") + format);
-        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("audiocds"),
-                               QStringLiteral("--format"), format, QStringLiteral("--output"), out},
-                              0, environment);
+        const Run r
+            = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("audiocds"),
+                       QStringLiteral("--format"), format, QStringLiteral("--output"), out},
+                      0, environment);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.err, QString());
         if (format == u"pdf") {
@@ -551,8 +613,9 @@ private slots:
             QCOMPARE(file.sheets[0].cells[2].last().toString(), cut ? memo.left(32767) : memo);
         }
 
-        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("audiocds"),
-                               QStringLiteral("--format"), format, QStringLiteral("--output"), path});
+        const Run r
+            = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), QStringLiteral("audiocds"),
+                       QStringLiteral("--format"), format, QStringLiteral("--output"), path});
         QCOMPARE(r.code, 0);
         if (cut) {
             QCOMPARE(r.err.count(u'\n'), 1);

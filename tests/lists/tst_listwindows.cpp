@@ -13,9 +13,9 @@
 #include "lists/TrackListWindow.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
 #include "store/TrackStore.h"
 #include "support/RecordingMessages.h"
@@ -43,10 +43,12 @@ struct Fixture {
             " (3, 'Arrival', 1, '', '1976', 0, ''), (4, 'Disintegration', 3, '', '1989', 0, '');"
             "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Dancing Queen', 1), (2, 'SOS', 1), (3, 'Help!', 2),"
             " (4, 'Yesterday', 2), (5, 'Fernando', 3);"
-            "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD'), (2, 'Brazil  (1985) ', 'Betamax'),"
+            "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD'), (2, 'Brazil  (1985) ', "
+            "'Betamax'),"
             " (3, 'Casablanca', '');"
             "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup'), (2, 'Photos'), (3, 'Music');"
-            "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'a.txt', 1), (2, 'b', 1), (3, 'c', 2), (4, 'd', 2),"
+            "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'a.txt', 1), (2, 'b', 1), (3, 'c', 2), (4, 'd', "
+            "2),"
             " (5, 'e', 3);"));
         main.connection.setBusyTimeoutMs(0);
         main.openDatabase(cat.path());
@@ -130,14 +132,14 @@ struct Fixture {
     DataItemStore items{main, messages};
     QStringList edits; // every editor call, its arguments joined by '|'
     AudioCDListWindow cdWindow{cds, [this](int cd) { edits << QString::number(cd); }, messages};
-    ArtistListWindow artistWindow{artists, [this](int id, const QString &name) { edits << QStringLiteral("%1|%2").arg(id).arg(name); },
-                           messages};
+    ArtistListWindow artistWindow{
+        artists, [this](int id, const QString &name) { edits << QStringLiteral("%1|%2").arg(id).arg(name); }, messages};
     TrackListWindow trackWindow{tracks, [this](int cd) { edits << QString::number(cd); }, messages};
     MovieListWindow movieWindow{movies,
-                          [this](int id, const QString &title, const QString &type) {
-                              edits << QStringLiteral("%1|%2|%3").arg(id).arg(title, type);
-                          },
-                          messages};
+                                [this](int id, const QString &title, const QString &type) {
+                                    edits << QStringLiteral("%1|%2|%3").arg(id).arg(title, type);
+                                },
+                                messages};
     DataCDListWindow dataWindow{data, [this](int cd) { edits << QString::number(cd); }, messages};
     DataItemListWindow itemWindow{items, [this](int cd) { edits << QString::number(cd); }, messages};
     std::array<std::unique_ptr<QSignalSpy>, WindowCount> resets;
@@ -156,22 +158,28 @@ void deleteRows()
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("belongings");
     // One transaction for the CD and its tracks: all of it stays.
-    QTest::newRow("audio CDs") << int(AudioCDs) << "CDAUDIO" << "CD_ID" << Plain
-                               << "The CD(s) could not be deleted for the following reason :" << "TRACK|CD_ID = 2|2";
-    QTest::newRow("artists") << int(Artist) << "ARTISTE" << "ART_ID"
+    QTest::newRow("audio CDs") << int(AudioCDs) << "CDAUDIO"
+                               << "CD_ID" << Plain << "The CD(s) could not be deleted for the following reason :"
+                               << "TRACK|CD_ID = 2|2";
+    QTest::newRow("artists") << int(Artist) << "ARTISTE"
+                             << "ART_ID"
                              << "Are you sure you want to delete the selected artist(s) ?\r\n"
                                 "This operation will also delete the associated CDs and tracks."
                              << "The artist(s) could not be deleted for the following reason :"
                              << "CDAUDIO|ART_ID = 2|1";
-    QTest::newRow("tracks") << int(Track) << "TRACK" << "TR_ID" << Plain
-                            << "The track(s) could not be deleted for the following reason :" << "";
-    QTest::newRow("movies") << int(Movies) << "MOVIE" << "MOV_ID" << Plain
-                            << "The movie(s) could not be deleted for the following reason :" << "";
+    QTest::newRow("tracks") << int(Track) << "TRACK"
+                            << "TR_ID" << Plain << "The track(s) could not be deleted for the following reason :"
+                            << "";
+    QTest::newRow("movies") << int(Movies) << "MOVIE"
+                            << "MOV_ID" << Plain << "The movie(s) could not be deleted for the following reason :"
+                            << "";
     // The items go in one transaction with their data CD: a refused row keeps them.
-    QTest::newRow("data CDs") << int(Data) << "DATACD" << "CD_ID" << Plain
-                              << "The CD(s) could not be deleted for the following reason :" << "DATA|CD_ID = 2|2";
-    QTest::newRow("data items") << int(DataItems) << "DATA" << "DATA_ID" << Plain
-                                << "This item could not be deleted for the following reason :" << "";
+    QTest::newRow("data CDs") << int(Data) << "DATACD"
+                              << "CD_ID" << Plain << "The CD(s) could not be deleted for the following reason :"
+                              << "DATA|CD_ID = 2|2";
+    QTest::newRow("data items") << int(DataItems) << "DATA"
+                                << "DATA_ID" << Plain << "This item could not be deleted for the following reason :"
+                                << "";
 }
 
 QList<int> onlyReset(int window)
@@ -221,24 +229,30 @@ void tst_ListWindows::layout_data()
     QTest::addColumn<bool>("groupPanel");
     QTest::addColumn<QString>("detail");
     QTest::newRow("audio CDs") << int(AudioCDs) << "Audio CDs" << QSize(492, 333) << true << false
-                               << QStringList{"CD_ID::0:0:1", "CD_LABEL:Title:99:0:0", "ART_NAME:Artist:94:0:0",
-                                              "BARCODE:Barcode:74:0:0", "YEAR:Year:45:0:0", "LIMITED:Limited:54:1:0",
+                               << QStringList{"CD_ID::0:0:1",
+                                              "CD_LABEL:Title:99:0:0",
+                                              "ART_NAME:Artist:94:0:0",
+                                              "BARCODE:Barcode:74:0:0",
+                                              "YEAR:Year:45:0:0",
+                                              "LIMITED:Limited:54:1:0",
                                               "COMMENTS:Comments:116:2:0"}
                                << 2 << true << "Tracks";
     QTest::newRow("artists") << int(Artist) << "Artists" << QSize(556, 366) << true << true
                              << QStringList{"ART_ID::0:0:1", "ART_NAME:Artist name:0:0:0"} << -1 << false
                              << "Artist's CDs";
     QTest::newRow("tracks") << int(Track) << "Tracks" << QSize(398, 205) << true << true
-                            << QStringList{"TR_ID::0:0:1", "TR_LABEL:Track / Song title:0:0:0", "CD_LABEL:CD title:0:0:0",
-                                           "ART_NAME:Artist:0:0:0"}
+                            << QStringList{"TR_ID::0:0:1", "TR_LABEL:Track / Song title:0:0:0",
+                                           "CD_LABEL:CD title:0:0:0", "ART_NAME:Artist:0:0:0"}
                             << -1 << true << "";
     QTest::newRow("movies") << int(Movies) << "Movies" << QSize(383, 237) << false << true
-                            << QStringList{"MOV_ID::0:0:1", "MOV_TITLE:Title:0:0:0", "MOV_TYPE:Type:0:0:0"} << -1 << true
-                            << "";
+                            << QStringList{"MOV_ID::0:0:1", "MOV_TITLE:Title:0:0:0", "MOV_TYPE:Type:0:0:0"} << -1
+                            << true << "";
     QTest::newRow("data CDs") << int(Data) << "Data CDs" << QSize(404, 291) << true << true
-                              << QStringList{"CD_ID::0:0:1", "CD_TITLE:Title:0:0:0"} << -1 << false << "Data CD's Items";
+                              << QStringList{"CD_ID::0:0:1", "CD_TITLE:Title:0:0:0"} << -1 << false
+                              << "Data CD's Items";
     QTest::newRow("data items") << int(DataItems) << "Data Items" << QSize(329, 219) << true << true
-                                << QStringList{"DATA_ID::0:0:1", "DATA_LABEL:Item name:0:0:0", "CD_TITLE:CD title:0:0:0"}
+                                << QStringList{"DATA_ID::0:0:1", "DATA_LABEL:Item name:0:0:0",
+                                               "CD_TITLE:CD title:0:0:0"}
                                 << -1 << true << "";
 }
 
@@ -352,15 +366,16 @@ void tst_ListWindows::deleteKeyWithAnyModifiers_data()
     QTest::addColumn<QString>("belongings"); // "TABLE|where": what goes with record 1
     const QString artists = QStringLiteral("Are you sure you want to delete the selected artist(s) ?\r\n"
                                            "This operation will also delete the associated CDs and tracks.");
-    QTest::newRow("audio CDs, plain") << int(AudioCDs) << int(Qt::NoModifier) << "CDAUDIO" << "CD_ID" << Plain
-                                      << "TRACK|CD_ID = 1";
-    QTest::newRow("audio CDs, shift") << int(AudioCDs) << int(Qt::ShiftModifier) << "CDAUDIO" << "CD_ID" << Plain
-                                      << "TRACK|CD_ID = 1";
-    QTest::newRow("audio CDs, ctrl") << int(AudioCDs) << int(Qt::ControlModifier) << "CDAUDIO" << "CD_ID" << Plain
-                                     << "TRACK|CD_ID = 1";
-    QTest::newRow("artists, shift") << int(Artist) << int(Qt::ShiftModifier) << "ARTISTE" << "ART_ID" << artists
-                                    << "CDAUDIO|ART_ID = 1";
-    QTest::newRow("data items, ctrl") << int(DataItems) << int(Qt::ControlModifier) << "DATA" << "DATA_ID" << Plain << "";
+    QTest::newRow("audio CDs, plain") << int(AudioCDs) << int(Qt::NoModifier) << "CDAUDIO"
+                                      << "CD_ID" << Plain << "TRACK|CD_ID = 1";
+    QTest::newRow("audio CDs, shift") << int(AudioCDs) << int(Qt::ShiftModifier) << "CDAUDIO"
+                                      << "CD_ID" << Plain << "TRACK|CD_ID = 1";
+    QTest::newRow("audio CDs, ctrl") << int(AudioCDs) << int(Qt::ControlModifier) << "CDAUDIO"
+                                     << "CD_ID" << Plain << "TRACK|CD_ID = 1";
+    QTest::newRow("artists, shift") << int(Artist) << int(Qt::ShiftModifier) << "ARTISTE"
+                                    << "ART_ID" << artists << "CDAUDIO|ART_ID = 1";
+    QTest::newRow("data items, ctrl") << int(DataItems) << int(Qt::ControlModifier) << "DATA"
+                                      << "DATA_ID" << Plain << "";
 }
 
 void tst_ListWindows::deleteKeyWithAnyModifiers()
@@ -405,7 +420,7 @@ void tst_ListWindows::editHandsTheRightRecord_data()
 {
     QTest::addColumn<int>("window");
     QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<int>("ctrlClicked"); // then added to the selection and focused, or 0
+    QTest::addColumn<int>("ctrlClicked");  // then added to the selection and focused, or 0
     QTest::addColumn<bool>("doubleClick"); // on the first selected row, else the edit command
     QTest::addColumn<QString>("call");
     QTest::newRow("audio CD: double-clicked") << int(AudioCDs) << QList<int>{2} << 0 << true << "2";

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 struct Run {
     int code = -1;
     QString out, err;
@@ -42,7 +41,8 @@ QStringList dump(TempCatalogue &cat)
 {
     QStringList out;
     out << cat.rows(QStringLiteral("select ART_ID, ART_NAME from ARTISTE order by 1"))
-        << cat.rows(QStringLiteral("select CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS from CDAUDIO order by 1"))
+        << cat.rows(QStringLiteral(
+               "select CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS from CDAUDIO order by 1"))
         << cat.rows(QStringLiteral("select TR_ID, TR_LABEL, CD_ID from TRACK order by 1"))
         // The length counts a leading U+FEFF, which a reader's UTF-8 decoding may drop from the text.
         << cat.rows(QStringLiteral("select MOV_ID, MOV_TITLE, length(MOV_TITLE), MOV_TYPE from MOVIE order by 1"))
@@ -61,7 +61,8 @@ void seed(TempCatalogue &cat)
         "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
         " (2, 'Don''t Stop', 3, '123', '1979', 1, 'line one\nline two'), (5, 'Ágætis byrjun', 7, '', '1999', 0, NULL),"
         " (9, 'Gone', 3, '', '', 0, ''), (14, 'Orphan', 21, NULL, NULL, 0, NULL);"
-        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (4, 'Chiquitita', 2), (8, 'Svefn-g-englar', 5), (11, 'Stray', 50);"
+        "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (4, 'Chiquitita', 2), (8, 'Svefn-g-englar', 5), (11, "
+        "'Stray', 50);"
         "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (1, 'Alien', 'DVD'), (5, '\uFEFFMarked', 'DVD');"
         "insert into DATACD (CD_ID, CD_TITLE) values (6, 'Backup');"
         "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (12, 'docs', 6), (13, 'src', 6), (15, 'lost', 30);"));
@@ -69,9 +70,9 @@ void seed(TempCatalogue &cat)
 }
 
 // The parents the copy makes for the seeded rows whose parent is missing.
-const QStringList MadeParents = {QStringLiteral("21|(missing artist 21)"),
-                                 QStringLiteral("50|(missing CD 50)|<null>|<null>|<null>|0|<null>"),
-                                 QStringLiteral("30|(missing data CD 30)")};
+const QStringList MadeParents
+    = {QStringLiteral("21|(missing artist 21)"), QStringLiteral("50|(missing CD 50)|<null>|<null>|<null>|0|<null>"),
+       QStringLiteral("30|(missing data CD 30)")};
 
 QStringList sorted(QStringList rows)
 {
@@ -183,7 +184,8 @@ void tst_Copy::copiesBothWays()
     CatalogueConnection main(messages);
     main.openDatabase(to);
     AudioCDStore cds(main, messages);
-    QCOMPARE(cds.addAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})), 51);
+    QCOMPARE(cds.addAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})),
+             51);
     cds.openList();
     QCOMPARE(cds.count(), 4);
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
@@ -206,8 +208,10 @@ void tst_Copy::roundTripKeepsEveryRowAndCover()
     QCOMPARE(r.code, 0);
     QVERIFY2(r.out.contains(QStringLiteral("COVER: 2 copied, 1 left out")), qPrintable(r.out));
     QCOMPARE(server.rows(QStringLiteral("select CD_ID, md5(JPEG) from COVER order by 1")),
-             QStringList({QStringLiteral("2|%1").arg(QString::fromLatin1(QCryptographicHash::hash(jpeg(3), QCryptographicHash::Md5).toHex())),
-                          QStringLiteral("14|%1").arg(QString::fromLatin1(QCryptographicHash::hash(jpeg(7), QCryptographicHash::Md5).toHex()))}));
+             QStringList({QStringLiteral("2|%1").arg(
+                              QString::fromLatin1(QCryptographicHash::hash(jpeg(3), QCryptographicHash::Md5).toHex())),
+                          QStringLiteral("14|%1").arg(QString::fromLatin1(
+                              QCryptographicHash::hash(jpeg(7), QCryptographicHash::Md5).toHex()))}));
 
     QTemporaryDir dir;
     const QString back = dir.filePath(QStringLiteral("back.mdb"));
@@ -219,9 +223,10 @@ void tst_Copy::roundTripKeepsEveryRowAndCover()
     QFile::remove(view.path());
     QVERIFY(QFile::copy(back, view.path()));
     QCOMPARE(sorted(dump(view)), sorted(dump(file) + MadeParents));
-    QCOMPARE(view.rows(QStringLiteral("select typeof(YEAR), typeof(COMMENTS), typeof(LIMITED) from CDAUDIO order by CD_ID")),
-             file.rows(QStringLiteral("select typeof(YEAR), typeof(COMMENTS), typeof(LIMITED) from CDAUDIO order by CD_ID"))
-                 << QStringLiteral("null|null|integer"));
+    QCOMPARE(
+        view.rows(QStringLiteral("select typeof(YEAR), typeof(COMMENTS), typeof(LIMITED) from CDAUDIO order by CD_ID")),
+        file.rows(QStringLiteral("select typeof(YEAR), typeof(COMMENTS), typeof(LIMITED) from CDAUDIO order by CD_ID"))
+            << QStringLiteral("null|null|integer"));
     QCOMPARE(QDir(dir.filePath(QStringLiteral("cdcovers"))).entryList(QDir::Files),
              QStringList({QStringLiteral("14.jpg"), QStringLiteral("2.jpg")}));
     QCOMPARE(readFile(dir.filePath(QStringLiteral("cdcovers/2.jpg"))), jpeg(3));
@@ -251,8 +256,9 @@ void tst_Copy::failureLeavesTheTargetAsItWas()
         QCOMPARE(dump(target), QStringList());
     } else {
         // A text over the file's limit: the server's catalogue was made without the checks.
-        source.exec(QStringLiteral("alter table MOVIE drop constraint \"MOVIE.MOV_TYPE is longer than 255 characters\";"
-                                   "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (3, 'Long', repeat('x', 300))"));
+        source.exec(
+            QStringLiteral("alter table MOVIE drop constraint \"MOVIE.MOV_TYPE is longer than 255 characters\";"
+                           "insert into MOVIE (MOV_ID, MOV_TITLE, MOV_TYPE) values (3, 'Long', repeat('x', 300))"));
         const QString to = dir.filePath(QStringLiteral("copy.mdb"));
         const Run r = copy({source.path(), to});
         QCOMPARE(r.code, 1);
@@ -299,8 +305,9 @@ void tst_Copy::passwordFromWhereLibpqLooks()
         QVERIFY(pgpass.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
     if (given == QLatin1String("address"))
-        to.replace(QStringLiteral("://dadudu_password_test@"),
-                   QStringLiteral("://dadudu_password_test:%1@").arg(QString::fromLatin1(QUrl::toPercentEncoding(password))));
+        to.replace(
+            QStringLiteral("://dadudu_password_test@"),
+            QStringLiteral("://dadudu_password_test:%1@").arg(QString::fromLatin1(QUrl::toPercentEncoding(password))));
 
     const Run r = copy({source.path(), to}, env);
     if (given.isEmpty()) {

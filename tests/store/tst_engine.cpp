@@ -3,16 +3,16 @@
 // can fail. Cases of the engine alone (parameters, literals, errors) bring their own small SQL.
 
 #include "base/Texts.h"
-#include "store/CatalogueFile.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/CatalogueFile.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
-#include "store/MovieStore.h"
-#include "store/TrackStore.h"
 #include "store/DbEngine.h"
+#include "store/MovieStore.h"
 #include "store/ServerPassword.h"
+#include "store/TrackStore.h"
 #include "support/RecordingMessages.h"
 #include "support/TempCatalogue.h"
 
@@ -58,10 +58,7 @@ void makeEarlierCatalogue(const QString &path)
 }
 
 struct OpenedCatalogue {
-    OpenedCatalogue(const QString &path)
-    {
-        connection.setLocation(path);
-    }
+    OpenedCatalogue(const QString &path) { connection.setLocation(path); }
     DbConnection connection;
 };
 
@@ -184,48 +181,146 @@ void tst_Engine::initTestCase()
 
 void tst_Engine::storeStatementsRun_data()
 {
-    QTest::addColumn<QString>("query");     // the store's query
-    QTest::addColumn<QString>("params");    // NAME=int or NAME='text', separated by ';'; for a statement
-                                            // the store builds, the values it is built from
-    QTest::addColumn<int>("expected");      // rows of a select, rows affected otherwise
-    QTest::addColumn<QString>("check");     // SQL run afterwards by another connection
-    QTest::addColumn<QString>("checked");   // what it must answer
-    QTest::addColumn<QString>("first");     // SQL run before by another connection: the rows a store
-                                            // deletes first, so that the keys let the statement through
+    QTest::addColumn<QString>("query");   // the store's query
+    QTest::addColumn<QString>("params");  // NAME=int or NAME='text', separated by ';'; for a statement
+                                          // the store builds, the values it is built from
+    QTest::addColumn<int>("expected");    // rows of a select, rows affected otherwise
+    QTest::addColumn<QString>("check");   // SQL run afterwards by another connection
+    QTest::addColumn<QString>("checked"); // what it must answer
+    QTest::addColumn<QString>("first");   // SQL run before by another connection: the rows a store
+                                          // deletes first, so that the keys let the statement through
 
-    QTest::newRow("CD list") << "AudioCDStore::cdQuery" << "" << 2 << "" << "" << "";
-    QTest::newRow("CD tracks") << "AudioCDStore::tracksQuery" << "CD_ID=1" << 2 << "" << "" << "";
-    QTest::newRow("delete CD") << "AudioCDStore::deleteCDQuery" << "CD_ID=2" << 1 << "select count(*) from CDAUDIO" << "2" << "delete from TRACK where CD_ID = 2";
-    QTest::newRow("delete CD tracks") << "AudioCDStore::deleteCDTracksQuery" << "CD_ID=1" << 2 << "select count(*) from TRACK" << "3" << "";
-    QTest::newRow("insert CD, built") << "AudioCDStore::insertAudioCDQuery" << "CD_LABEL='Don't Look Back';ART_ID=2;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
-                                      << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 4" << "Don't Look Back|2||1987|0|" << "";
-    QTest::newRow("insert track") << "AudioCDStore::insertAudioCDTracksQuery" << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6" << "Fernando" << "";
-    QTest::newRow("update CD, built") << "AudioCDStore::updateAudioCDQuery" << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
-                                      << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "Blue|2|123||1|" << "";
-    QTest::newRow("update CD, table name inside a literal") << "AudioCDStore::updateAudioCDQuery" << "CD_ID=1;CD_LABEL='CDAUDIO.CD_LABEL';ART_ID=1;BARCODE='';YEAR='1992';LIMITED=0;COMMENTS='see cdaudio.x'" << 1
-                                      << "select CD_LABEL||'|'||COMMENTS from CDAUDIO where CD_ID = 1" << "CDAUDIO.CD_LABEL|see cdaudio.x" << "";
-    QTest::newRow("track list") << "TrackStore::tracksQuery" << "" << 3 << "" << "" << "";
-    QTest::newRow("delete track") << "TrackStore::deleteTrackQuery" << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1" << "0" << "";
-    QTest::newRow("artist list") << "ArtistStore::artistsQuery" << "" << 2 << "" << "" << "";
-    QTest::newRow("artist CDs") << "ArtistStore::artistCDsQuery" << "ART_ID=1" << 1 << "" << "" << "";
-    QTest::newRow("add artist") << "ArtistStore::addArtistQuery" << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3" << "ZZ Top" << "";
-    QTest::newRow("update artist") << "ArtistStore::updateArtistQuery" << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1" << "ABBA" << "";
-    QTest::newRow("delete artist") << "ArtistStore::deleteArtistQuery" << "ART_ID=2" << 1 << "select count(*) from ARTISTE" << "1" << "delete from TRACK where CD_ID = 2; delete from CDAUDIO where CD_ID = 2";
-    QTest::newRow("delete artist CDs") << "ArtistStore::deleteArtistCDsQuery" << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1" << "0" << "delete from TRACK where CD_ID = 1";
-    QTest::newRow("delete artist tracks") << "ArtistStore::deleteArtistTracksQuery" << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK" << "3,4,5" << "";
-    QTest::newRow("movie list") << "MovieStore::movieQuery" << "" << 1 << "" << "" << "";
-    QTest::newRow("add movie") << "MovieStore::addMovieQuery" << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2" << "Brazil|VCD (MPEG)" << "";
-    QTest::newRow("delete movie") << "MovieStore::deleteMovieQuery" << "MOV_ID=1" << 1 << "select count(*) from MOVIE" << "0" << "";
-    QTest::newRow("update movie") << "MovieStore::updateMovieQuery" << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1 << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE" << "Aliens|DivX" << "";
-    QTest::newRow("data CD list") << "DataCDStore::dataCDsQuery" << "" << 1 << "" << "" << "";
-    QTest::newRow("data CD items") << "DataCDStore::dataCDItemsQuery" << "CD_ID=1" << 1 << "" << "" << "";
-    QTest::newRow("insert data CD") << "DataCDStore::insertDataCDQuery" << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2" << "Photos" << "";
-    QTest::newRow("insert data item") << "DataCDStore::insertDataItemsQuery" << "CD_ID=1;DATA_LABEL='src'" << 1 << "select DATA_LABEL from DATA where DATA_ID = 3" << "src" << "";
-    QTest::newRow("update data CD") << "DataCDStore::updateDataCDQuery" << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD" << "Old backup" << "";
-    QTest::newRow("delete data items") << "DataCDStore::deleteDataItemsQuery" << "CD_ID=1" << 1 << "select count(*) from DATA" << "1" << "";
-    QTest::newRow("delete data CD") << "DataCDStore::deleteDataCDQuery" << "CD_ID=1" << 1 << "select count(*) from DATACD" << "0" << "delete from DATA where CD_ID = 1";
-    QTest::newRow("data item list") << "DataItemStore::dataItemsQuery" << "" << 1 << "" << "" << "";
-    QTest::newRow("delete data item") << "DataItemStore::deleteDataItemQuery" << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA" << "1" << "";
+    QTest::newRow("CD list") << "AudioCDStore::cdQuery"
+                             << "" << 2 << ""
+                             << ""
+                             << "";
+    QTest::newRow("CD tracks") << "AudioCDStore::tracksQuery"
+                               << "CD_ID=1" << 2 << ""
+                               << ""
+                               << "";
+    QTest::newRow("delete CD") << "AudioCDStore::deleteCDQuery"
+                               << "CD_ID=2" << 1 << "select count(*) from CDAUDIO"
+                               << "2"
+                               << "delete from TRACK where CD_ID = 2";
+    QTest::newRow("delete CD tracks") << "AudioCDStore::deleteCDTracksQuery"
+                                      << "CD_ID=1" << 2 << "select count(*) from TRACK"
+                                      << "3"
+                                      << "";
+    QTest::newRow("insert CD, built")
+        << "AudioCDStore::insertAudioCDQuery"
+        << "CD_LABEL='Don't Look Back';ART_ID=2;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
+        << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where "
+           "CD_ID = 4"
+        << "Don't Look Back|2||1987|0|"
+        << "";
+    QTest::newRow("insert track") << "AudioCDStore::insertAudioCDTracksQuery"
+                                  << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6"
+                                  << "Fernando"
+                                  << "";
+    QTest::newRow("update CD, built")
+        << "AudioCDStore::updateAudioCDQuery"
+        << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
+        << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where "
+           "CD_ID = 1"
+        << "Blue|2|123||1|"
+        << "";
+    QTest::newRow("update CD, table name inside a literal")
+        << "AudioCDStore::updateAudioCDQuery"
+        << "CD_ID=1;CD_LABEL='CDAUDIO.CD_LABEL';ART_ID=1;BARCODE='';YEAR='1992';LIMITED=0;COMMENTS='see cdaudio.x'" << 1
+        << "select CD_LABEL||'|'||COMMENTS from CDAUDIO where CD_ID = 1"
+        << "CDAUDIO.CD_LABEL|see cdaudio.x"
+        << "";
+    QTest::newRow("track list") << "TrackStore::tracksQuery"
+                                << "" << 3 << ""
+                                << ""
+                                << "";
+    QTest::newRow("delete track") << "TrackStore::deleteTrackQuery"
+                                  << "TR_ID=1" << 1 << "select count(*) from TRACK where TR_ID = 1"
+                                  << "0"
+                                  << "";
+    QTest::newRow("artist list") << "ArtistStore::artistsQuery"
+                                 << "" << 2 << ""
+                                 << ""
+                                 << "";
+    QTest::newRow("artist CDs") << "ArtistStore::artistCDsQuery"
+                                << "ART_ID=1" << 1 << ""
+                                << ""
+                                << "";
+    QTest::newRow("add artist") << "ArtistStore::addArtistQuery"
+                                << "ART_NAME='ZZ Top'" << 1 << "select ART_NAME from ARTISTE where ART_ID = 3"
+                                << "ZZ Top"
+                                << "";
+    QTest::newRow("update artist") << "ArtistStore::updateArtistQuery"
+                                   << "ART_NAME='ABBA';ART_ID=1" << 1 << "select ART_NAME from ARTISTE where ART_ID = 1"
+                                   << "ABBA"
+                                   << "";
+    QTest::newRow("delete artist") << "ArtistStore::deleteArtistQuery"
+                                   << "ART_ID=2" << 1 << "select count(*) from ARTISTE"
+                                   << "1"
+                                   << "delete from TRACK where CD_ID = 2; delete from CDAUDIO where CD_ID = 2";
+    QTest::newRow("delete artist CDs") << "ArtistStore::deleteArtistCDsQuery"
+                                       << "ART_ID=1" << 1 << "select count(*) from CDAUDIO where ART_ID = 1"
+                                       << "0"
+                                       << "delete from TRACK where CD_ID = 1";
+    QTest::newRow("delete artist tracks") << "ArtistStore::deleteArtistTracksQuery"
+                                          << "ART_ID=1" << 2 << "select group_concat(TR_ID) from TRACK"
+                                          << "3,4,5"
+                                          << "";
+    QTest::newRow("movie list") << "MovieStore::movieQuery"
+                                << "" << 1 << ""
+                                << ""
+                                << "";
+    QTest::newRow("add movie") << "MovieStore::addMovieQuery"
+                               << "MOV_TITLE='Brazil';MOV_TYPE='VCD (MPEG)'" << 1
+                               << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE where MOV_ID = 2"
+                               << "Brazil|VCD (MPEG)"
+                               << "";
+    QTest::newRow("delete movie") << "MovieStore::deleteMovieQuery"
+                                  << "MOV_ID=1" << 1 << "select count(*) from MOVIE"
+                                  << "0"
+                                  << "";
+    QTest::newRow("update movie") << "MovieStore::updateMovieQuery"
+                                  << "MOV_TITLE='Aliens';MOV_TYPE='DivX';MOV_ID=1" << 1
+                                  << "select MOV_TITLE||'|'||MOV_TYPE from MOVIE"
+                                  << "Aliens|DivX"
+                                  << "";
+    QTest::newRow("data CD list") << "DataCDStore::dataCDsQuery"
+                                  << "" << 1 << ""
+                                  << ""
+                                  << "";
+    QTest::newRow("data CD items") << "DataCDStore::dataCDItemsQuery"
+                                   << "CD_ID=1" << 1 << ""
+                                   << ""
+                                   << "";
+    QTest::newRow("insert data CD") << "DataCDStore::insertDataCDQuery"
+                                    << "CD_TITLE='Photos'" << 1 << "select CD_TITLE from DATACD where CD_ID = 2"
+                                    << "Photos"
+                                    << "";
+    QTest::newRow("insert data item") << "DataCDStore::insertDataItemsQuery"
+                                      << "CD_ID=1;DATA_LABEL='src'" << 1
+                                      << "select DATA_LABEL from DATA where DATA_ID = 3"
+                                      << "src"
+                                      << "";
+    QTest::newRow("update data CD") << "DataCDStore::updateDataCDQuery"
+                                    << "CD_TITLE='Old backup';CD_ID=1" << 1 << "select CD_TITLE from DATACD"
+                                    << "Old backup"
+                                    << "";
+    QTest::newRow("delete data items") << "DataCDStore::deleteDataItemsQuery"
+                                       << "CD_ID=1" << 1 << "select count(*) from DATA"
+                                       << "1"
+                                       << "";
+    QTest::newRow("delete data CD") << "DataCDStore::deleteDataCDQuery"
+                                    << "CD_ID=1" << 1 << "select count(*) from DATACD"
+                                    << "0"
+                                    << "delete from DATA where CD_ID = 1";
+    QTest::newRow("data item list") << "DataItemStore::dataItemsQuery"
+                                    << "" << 1 << ""
+                                    << ""
+                                    << "";
+    QTest::newRow("delete data item") << "DataItemStore::deleteDataItemQuery"
+                                      << "DATA_ID=2" << 1 << "select group_concat(DATA_ID) from DATA"
+                                      << "1"
+                                      << "";
 }
 
 void tst_Engine::storeStatementsRun()
@@ -245,7 +340,8 @@ void tst_Engine::storeStatementsRun()
     QVariantMap values;
     for (const QString &p : params.split(u';', Qt::SkipEmptyParts)) {
         const QString value = p.section(u'=', 1);
-        values[p.section(u'=', 0, 0)] = value.startsWith(u'\'') ? QVariant(value.mid(1, value.size() - 2)) : QVariant(value.toInt());
+        values[p.section(u'=', 0, 0)]
+            = value.startsWith(u'\'') ? QVariant(value.mid(1, value.size() - 2)) : QVariant(value.toInt());
     }
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         if (it.value().typeId() == QMetaType::Int)
@@ -275,7 +371,9 @@ void tst_Engine::linesAreJoinedWithCrLf()
     TempCatalogue cat;
     seed(cat);
     OpenedCatalogue db(cat.path());
-    DbQuery q(db.connection, {QStringLiteral("select ART_NAME"), QStringLiteral("from ARTISTE"), QStringLiteral("where ART_ID = :ART_ID")});
+    DbQuery q(
+        db.connection,
+        {QStringLiteral("select ART_NAME"), QStringLiteral("from ARTISTE"), QStringLiteral("where ART_ID = :ART_ID")});
     QCOMPARE(q.sql(), QStringLiteral("select ART_NAME\r\nfrom ARTISTE\r\nwhere ART_ID = :ART_ID"));
     q.setParam(QStringLiteral("ART_ID"), 2);
     q.open();
@@ -303,8 +401,10 @@ void tst_Engine::identityIsPerInsertAndPerConnection()
         ids << s.main.lastId();
         QVERIFY(ids.last() > 0);
     }
-    QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[0])).toString(), QStringLiteral("First"));
-    QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[1])).toString(), QStringLiteral("Second"));
+    QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[0])).toString(),
+             QStringLiteral("First"));
+    QCOMPARE(s.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(ids[1])).toString(),
+             QStringLiteral("Second"));
 }
 
 void tst_Engine::deletedIdentifierIsNeverGivenAgain()
@@ -361,7 +461,8 @@ void tst_Engine::closingReleasesTheFileAndReopens()
     cat.failInsertWhen(QStringLiteral("MOVIE"), QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
     OpenedCatalogue db(cat.path());
     DbQuery list(db.connection, {QStringLiteral("select * from MOVIE order by MOV_TITLE")});
-    DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'DVD')")});
+    DbQuery insert(db.connection,
+                   {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'DVD')")});
     list.open();
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
     QVERIFY_THROWS_EXCEPTION(DbError, insert.exec());
@@ -376,7 +477,8 @@ void tst_Engine::closingReleasesTheFileAndReopens()
     // Leaving the log only works with no other connection on the file: none of ours may linger,
     // not even for a statement that failed half-way. On the server, the session is gone.
     if (cat.isServer())
-        QTRY_COMPARE(cat.scalar(QStringLiteral("select count(*) from pg_stat_activity where pid = %1").arg(session)).toInt(), 0);
+        QTRY_COMPARE(
+            cat.scalar(QStringLiteral("select count(*) from pg_stat_activity where pid = %1").arg(session)).toInt(), 0);
     else
         QCOMPARE(cat.scalar(QStringLiteral("pragma journal_mode=delete")).toString(), QStringLiteral("delete"));
 
@@ -402,15 +504,24 @@ void tst_Engine::tooLongValueFailsWithEngineText_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<int>("fits");
 
-    QTest::newRow("CD title") << "CDAUDIO" << "CD_LABEL" << 255;
-    QTest::newRow("barcode") << "CDAUDIO" << "BARCODE" << 14;
-    QTest::newRow("year") << "CDAUDIO" << "YEAR" << 5;
-    QTest::newRow("artist") << "ARTISTE" << "ART_NAME" << 255;
-    QTest::newRow("track") << "TRACK" << "TR_LABEL" << 255;
-    QTest::newRow("movie title") << "MOVIE" << "MOV_TITLE" << 255;
-    QTest::newRow("movie type") << "MOVIE" << "MOV_TYPE" << 255;
-    QTest::newRow("data CD") << "DATACD" << "CD_TITLE" << 255;
-    QTest::newRow("data item") << "DATA" << "DATA_LABEL" << 255;
+    QTest::newRow("CD title") << "CDAUDIO"
+                              << "CD_LABEL" << 255;
+    QTest::newRow("barcode") << "CDAUDIO"
+                             << "BARCODE" << 14;
+    QTest::newRow("year") << "CDAUDIO"
+                          << "YEAR" << 5;
+    QTest::newRow("artist") << "ARTISTE"
+                            << "ART_NAME" << 255;
+    QTest::newRow("track") << "TRACK"
+                           << "TR_LABEL" << 255;
+    QTest::newRow("movie title") << "MOVIE"
+                                 << "MOV_TITLE" << 255;
+    QTest::newRow("movie type") << "MOVIE"
+                                << "MOV_TYPE" << 255;
+    QTest::newRow("data CD") << "DATACD"
+                             << "CD_TITLE" << 255;
+    QTest::newRow("data item") << "DATA"
+                               << "DATA_LABEL" << 255;
 }
 
 void tst_Engine::tooLongValueFailsWithEngineText()
@@ -453,16 +564,26 @@ void tst_Engine::nulCharacterRefused_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("column");
 
-    QTest::newRow("CD title") << "CDAUDIO" << "CD_LABEL";
-    QTest::newRow("barcode") << "CDAUDIO" << "BARCODE";
-    QTest::newRow("year") << "CDAUDIO" << "YEAR";
-    QTest::newRow("comments") << "CDAUDIO" << "COMMENTS";
-    QTest::newRow("artist") << "ARTISTE" << "ART_NAME";
-    QTest::newRow("track") << "TRACK" << "TR_LABEL";
-    QTest::newRow("movie title") << "MOVIE" << "MOV_TITLE";
-    QTest::newRow("movie type") << "MOVIE" << "MOV_TYPE";
-    QTest::newRow("data CD") << "DATACD" << "CD_TITLE";
-    QTest::newRow("data item") << "DATA" << "DATA_LABEL";
+    QTest::newRow("CD title") << "CDAUDIO"
+                              << "CD_LABEL";
+    QTest::newRow("barcode") << "CDAUDIO"
+                             << "BARCODE";
+    QTest::newRow("year") << "CDAUDIO"
+                          << "YEAR";
+    QTest::newRow("comments") << "CDAUDIO"
+                              << "COMMENTS";
+    QTest::newRow("artist") << "ARTISTE"
+                            << "ART_NAME";
+    QTest::newRow("track") << "TRACK"
+                           << "TR_LABEL";
+    QTest::newRow("movie title") << "MOVIE"
+                                 << "MOV_TITLE";
+    QTest::newRow("movie type") << "MOVIE"
+                                << "MOV_TYPE";
+    QTest::newRow("data CD") << "DATACD"
+                             << "CD_TITLE";
+    QTest::newRow("data item") << "DATA"
+                               << "DATA_LABEL";
 }
 
 // The engine's length stops at a NUL, so "ab\0" and 300 more characters would pass a 255 check.
@@ -558,10 +679,10 @@ QStringList sqliteRows(const QString &path, const char *sql)
 QStringList everyRow(const QString &path)
 {
     QStringList out;
-    for (const char *sql : {"select * from ARTISTE order by 1", "select * from CDAUDIO order by 1",
-                            "select * from TRACK order by 1", "select * from MOVIE order by 1",
-                            "select * from DATACD order by 1", "select * from DATA order by 1",
-                            "select name, seq from sqlite_sequence order by 1"})
+    for (const char *sql :
+         {"select * from ARTISTE order by 1", "select * from CDAUDIO order by 1", "select * from TRACK order by 1",
+          "select * from MOVIE order by 1", "select * from DATACD order by 1", "select * from DATA order by 1",
+          "select name, seq from sqlite_sequence order by 1"})
         out << QString::fromLatin1(sql) << sqliteRows(path, sql);
     return out;
 }
@@ -615,7 +736,8 @@ void tst_Engine::upgradesEarlierCatalogue()
         "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (1, 'Waterloo', 1), (4, 'Lost', 3), (5, 'Nowhere', 77);"
         "insert into DATACD (CD_ID, CD_TITLE) values (1, 'Backup');"
         "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (1, 'docs', 1), (2, 'stray', 9);"
-        "delete from CDAUDIO where CD_ID = 1; delete from TRACK where TR_ID = 1; insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (1, 'Gold', 1);");
+        "delete from CDAUDIO where CD_ID = 1; delete from TRACK where TR_ID = 1; insert into CDAUDIO (CD_ID, CD_LABEL, "
+        "ART_ID) values (1, 'Gold', 1);");
     if (kind == QLatin1String("newer"))
         extra += QStringLiteral("PRAGMA user_version = 3;");
     QCOMPARE(sqlite3_exec(side, extra.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
@@ -637,8 +759,9 @@ void tst_Engine::upgradesEarlierCatalogue()
             db.connection.open();
             QFAIL("opening succeeded");
         } catch (const DbError &e) {
-            QVERIFY2(e.text().contains(kind == QLatin1String("newer") ? QStringLiteral("version 3") : QStringLiteral("NUL")),
-                     qPrintable(e.text()));
+            QVERIFY2(
+                e.text().contains(kind == QLatin1String("newer") ? QStringLiteral("version 3") : QStringLiteral("NUL")),
+                qPrintable(e.text()));
         }
         QVERIFY(!db.connection.connected());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("dadudu.mdb")});
@@ -660,7 +783,8 @@ void tst_Engine::upgradesEarlierCatalogue()
                     QStringLiteral("99|(missing artist 99)"));
     expected.insert(expected.indexOf(QStringLiteral("select * from TRACK order by 1")),
                     QStringLiteral("77|(missing CD 77)||||0|"));
-    expected.insert(expected.indexOf(QStringLiteral("select * from DATA order by 1")), QStringLiteral("9|(missing data CD 9)"));
+    expected.insert(expected.indexOf(QStringLiteral("select * from DATA order by 1")),
+                    QStringLiteral("9|(missing data CD 9)"));
     // The made numbers count as given, as a row stored with its number does.
     for (QString &line : expected)
         if (line.startsWith(QLatin1String("ARTISTE|")))
@@ -697,12 +821,14 @@ void tst_Engine::serverUserWhoMayOnlyRead()
     seed(cat);
     const QString role = QStringLiteral("dadudu_reader_%1").arg(QCoreApplication::applicationPid());
     const QString schema = cat.scalar(QStringLiteral("select current_schema()")).toString();
-    cat.exec(QStringLiteral("create role %1 login; grant usage on schema %2 to %1; grant select on all tables in schema %2 to %1")
+    cat.exec(QStringLiteral(
+                 "create role %1 login; grant usage on schema %2 to %1; grant select on all tables in schema %2 to %1")
                  .arg(role, schema));
     const auto dropRole = qScopeGuard([&] { cat.exec(QStringLiteral("drop owned by %1; drop role %1").arg(role)); });
     {
         QString address = cat.path();
-        address.replace(QRegularExpression(QStringLiteral("^postgresql://[^@/]*@")), QStringLiteral("postgresql://%1@").arg(role));
+        address.replace(QRegularExpression(QStringLiteral("^postgresql://[^@/]*@")),
+                        QStringLiteral("postgresql://%1@").arg(role));
         OpenedCatalogue db(address);
         db.connection.open();
         QVERIFY(db.connection.readOnly());
@@ -767,7 +893,8 @@ void tst_Engine::openFails()
         }
         QVERIFY(!db.connection.connected());
         QCOMPARE(cat.rows(QStringLiteral("select table_name from information_schema.tables "
-                                         "where table_schema = current_schema() order by 1")), tables);
+                                         "where table_schema = current_schema() order by 1")),
+                 tables);
         return;
     }
     QTemporaryDir dir;
@@ -804,8 +931,8 @@ void tst_Engine::openFails()
         QVERIFY(!e.text().isEmpty());
         QVERIFY2(e.text().contains(QStringLiteral("database"), Qt::CaseInsensitive), qPrintable(e.text()));
         // An empty file holds no table at all; a text file is no database, which the engine says.
-        const bool notACatalogue = kind == QLatin1String("empty") || kind == QLatin1String("foreign")
-                                   || kind == QLatin1String("partial");
+        const bool notACatalogue
+            = kind == QLatin1String("empty") || kind == QLatin1String("foreign") || kind == QLatin1String("partial");
         QCOMPARE(e.cause() == DbError::Cause::NotACatalogue, notACatalogue);
     }
     QVERIFY(!db.connection.connected());
@@ -849,7 +976,8 @@ void tst_Engine::snapshotNavigation()
     cds.open();
     QStringList seen;
     for (cds.first(); !cds.eof(); cds.next())
-        seen << QStringLiteral("%1 %2 %3 %4").arg(cds.fieldAsInteger(QStringLiteral("CD_ID")))
+        seen << QStringLiteral("%1 %2 %3 %4")
+                    .arg(cds.fieldAsInteger(QStringLiteral("CD_ID")))
                     .arg(cds.fieldAsString(QStringLiteral("CD_LABEL")), cds.fieldAsString(QStringLiteral("art_name")))
                     .arg(cds.fieldAsBoolean(QStringLiteral("LIMITED")));
     QCOMPARE(seen, QStringList({QStringLiteral("1 Gold Abba 0"), QStringLiteral("2 Help Beatles 1")}));
@@ -983,8 +1111,9 @@ void tst_Engine::stoppedReadStopsTheServer()
     cat.exec(QStringLiteral("create sequence dadudu_rows_made"));
     OpenedCatalogue db(cat.path());
     const int total = 1000000;
-    DbQuery rows(db.connection, {QStringLiteral("select nextval('dadudu_rows_made') as N, repeat('x', 60) as PAD"),
-                                 QStringLiteral("from generate_series(1, :TOTAL)")});
+    DbQuery rows(db.connection,
+                 {QStringLiteral("select nextval('dadudu_rows_made') as N, repeat('x', 60) as PAD"),
+                  QStringLiteral("from generate_series(1, :TOTAL)")});
     rows.setParam(QStringLiteral("TOTAL"), total);
     int seen = -1;
     const StepRunner stopAtFirstCheckpoint = [&](const std::function<bool(const StepProgress &)> &step) {
@@ -1049,10 +1178,12 @@ void tst_Engine::literalsAreNotMistakenForParameters()
 {
     TempCatalogue cat;
     OpenedCatalogue db(cat.path());
-    DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'ratio 16:9 ?')")});
+    DbQuery insert(db.connection,
+                   {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, 'ratio 16:9 ?')")});
     insert.setParam(QStringLiteral("MOV_TITLE"), QStringLiteral(":MOV_TYPE"));
     insert.exec();
-    QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")), QStringList{QStringLiteral(":MOV_TYPE|ratio 16:9 ?")});
+    QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")),
+             QStringList{QStringLiteral(":MOV_TYPE|ratio 16:9 ?")});
 }
 
 // The server takes its parameters by place: each name gets one, and nothing that only looks like a
@@ -1062,15 +1193,24 @@ void tst_Engine::parametersTakeTheirPlaces_data()
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("placed");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("two names") << "select * from T where A = :A and B=:b_2" << "select * from T where A = $1 and B=$2" << QStringList{"A", "b_2"};
-    QTest::newRow("a name twice, in either case") << "values (:A, :B, :a)" << "values ($1, $2, $1)" << QStringList{"A", "B"};
-    QTest::newRow("a literal") << "values (':A', 'it''s :B', :C)" << "values (':A', 'it''s :B', $1)" << QStringList{"C"};
-    QTest::newRow("a quoted name") << "select \"x:A\" from T where y = :B" << "select \"x:A\" from T where y = $1" << QStringList{"B"};
-    QTest::newRow("a line comment") << "select 1 -- :A\r\nwhere x = :B" << "select 1 -- :A\r\nwhere x = $1" << QStringList{"B"};
-    QTest::newRow("a block comment") << "select /* :A */ :B" << "select /* :A */ $1" << QStringList{"B"};
-    QTest::newRow("casts") << "select :A::text, x::int" << "select $1::text, x::int" << QStringList{"A"};
-    QTest::newRow("a colon alone") << "select ': ' || : A" << "select ': ' || : A" << QStringList{};
-    QTest::newRow("a literal never closed") << "select 'x :A" << "select 'x :A" << QStringList{};
+    QTest::newRow("two names") << "select * from T where A = :A and B=:b_2"
+                               << "select * from T where A = $1 and B=$2" << QStringList{"A", "b_2"};
+    QTest::newRow("a name twice, in either case") << "values (:A, :B, :a)"
+                                                  << "values ($1, $2, $1)" << QStringList{"A", "B"};
+    QTest::newRow("a literal") << "values (':A', 'it''s :B', :C)"
+                               << "values (':A', 'it''s :B', $1)" << QStringList{"C"};
+    QTest::newRow("a quoted name") << "select \"x:A\" from T where y = :B"
+                                   << "select \"x:A\" from T where y = $1" << QStringList{"B"};
+    QTest::newRow("a line comment") << "select 1 -- :A\r\nwhere x = :B"
+                                    << "select 1 -- :A\r\nwhere x = $1" << QStringList{"B"};
+    QTest::newRow("a block comment") << "select /* :A */ :B"
+                                     << "select /* :A */ $1" << QStringList{"B"};
+    QTest::newRow("casts") << "select :A::text, x::int"
+                           << "select $1::text, x::int" << QStringList{"A"};
+    QTest::newRow("a colon alone") << "select ': ' || : A"
+                                   << "select ': ' || : A" << QStringList{};
+    QTest::newRow("a literal never closed") << "select 'x :A"
+                                            << "select 'x :A" << QStringList{};
 }
 
 void tst_Engine::parametersTakeTheirPlaces()
@@ -1088,7 +1228,8 @@ void tst_Engine::statementRunAgainTakesTheNewValues()
     TempCatalogue cat;
     cat.failInsertWhen(QStringLiteral("MOVIE"), QStringLiteral("MOV_TITLE"), QStringLiteral("Refused"));
     OpenedCatalogue db(cat.path());
-    DbQuery insert(db.connection, {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")});
+    DbQuery insert(db.connection,
+                   {QStringLiteral("insert into MOVIE (MOV_TITLE, MOV_TYPE) values (:MOV_TITLE, :MOV_TYPE)")});
 
     // The same query many times over, as a long item list runs it: each run takes the values set
     // since the last, a failed run leaves the next one whole.
@@ -1113,16 +1254,19 @@ void tst_Engine::statementRunAgainTakesTheNewValues()
     insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("Dune"));
     insert.exec();
 
-    QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE, %1 from MOVIE order by MOV_ID").arg(cat.typeOf(QStringLiteral("MOV_TYPE")))),
-             (QStringList{QStringLiteral("Alien|DVD|text"), QStringLiteral("Brazil|DVD|text"),
-                          QStringLiteral("1984||text"), QStringLiteral("Cube|VHS|text"), QStringLiteral("Dune|VHS|text")}));
+    QCOMPARE(
+        cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE, %1 from MOVIE order by MOV_ID")
+                     .arg(cat.typeOf(QStringLiteral("MOV_TYPE")))),
+        (QStringList{QStringLiteral("Alien|DVD|text"), QStringLiteral("Brazil|DVD|text"), QStringLiteral("1984||text"),
+                     QStringLiteral("Cube|VHS|text"), QStringLiteral("Dune|VHS|text")}));
 }
 
 // Lookups and lists compare, sort and match texts without regard to case on both engines.
 void tst_Engine::textComparesWithoutCase()
 {
     TempCatalogue cat;
-    cat.exec(QStringLiteral("insert into ARTISTE (ART_NAME) values ('beatles'), ('ABBA'), ('Cure'), ('abba'), ('Blur')"));
+    cat.exec(
+        QStringLiteral("insert into ARTISTE (ART_NAME) values ('beatles'), ('ABBA'), ('Cure'), ('abba'), ('Blur')"));
     OpenedCatalogue db(cat.path());
     DbQuery equal(db.connection, {QStringLiteral("select count(*) from ARTISTE where ART_NAME = :NAME")});
     equal.setParam(QStringLiteral("NAME"), QStringLiteral("Abba"));
@@ -1145,12 +1289,14 @@ void tst_Engine::dialectWordsInsideLiteralsStayAsTheyAre()
 {
     TempCatalogue cat;
     OpenedCatalogue db(cat.path());
-    DbQuery insert(db.connection, {QStringLiteral("insert into CDAUDIO (CD_LABEL, COMMENTS, LIMITED) "
-                                                  "values ('true or false', '[COMMENTS] -- :CD_ID @@Identity', 1)")});
+    DbQuery insert(db.connection,
+                   {QStringLiteral("insert into CDAUDIO (CD_LABEL, COMMENTS, LIMITED) "
+                                   "values ('true or false', '[COMMENTS] -- :CD_ID @@Identity', 1)")});
     insert.exec();
     QCOMPARE(cat.rows(QStringLiteral("select CD_LABEL, COMMENTS, LIMITED from CDAUDIO")),
              QStringList{QStringLiteral("true or false|[COMMENTS] -- :CD_ID @@Identity|1")});
-    DbQuery flags(db.connection, {QStringLiteral("select count(*) from CDAUDIO where LIMITED = 1 and CD_LABEL <> 'false'")});
+    DbQuery flags(db.connection,
+                  {QStringLiteral("select count(*) from CDAUDIO where LIMITED = 1 and CD_LABEL <> 'false'")});
     flags.open();
     QCOMPARE(flags.firstField().toInt(), 1);
 }

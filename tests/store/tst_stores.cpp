@@ -2,12 +2,12 @@
 // for their column, triggers that refuse one chosen row, another connection holding the write lock.
 
 #include "base/Texts.h"
-#include "store/CoverStore.h"
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
+#include "store/CatalogueConnection.h"
+#include "store/CoverStore.h"
 #include "store/DataCDStore.h"
 #include "store/DataItemStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
 #include "store/TrackStore.h"
 #include "support/AudioCDValue.h"
@@ -16,12 +16,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <QScopeGuard>
-#include <QSignalSpy>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <chrono>
@@ -52,7 +52,8 @@ struct Fixture {
     {
         if (earlierCatalogue)
             cat.exec(QStringLiteral("drop table DATA; drop table DATACD; drop table TRACK; drop table CDAUDIO;"
-                                    "drop table MOVIE; drop table ARTISTE;") + earlierTables());
+                                    "drop table MOVIE; drop table ARTISTE;")
+                     + earlierTables());
         cat.exec(QStringLiteral(
             "insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba'), (2, 'Beatles'), (3, 'Cure');"
             "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
@@ -79,7 +80,8 @@ struct Fixture {
     {
         QStringList all;
         for (const char *t : {"ARTISTE", "CDAUDIO", "TRACK", "MOVIE", "DATACD", "DATA"})
-            all << QString::fromLatin1(t) + u':' + cat.rows(QStringLiteral("select * from %1 order by 1").arg(QLatin1String(t))).join(u';');
+            all << QString::fromLatin1(t) + u':'
+                    + cat.rows(QStringLiteral("select * from %1 order by 1").arg(QLatin1String(t))).join(u';');
         return all.join(u'\n');
     }
     QStringList tracksOf(int cd)
@@ -108,7 +110,10 @@ struct Fixture {
 using Step = std::function<void(Fixture &)>;
 using Act = std::function<int(Fixture &)>; // answers the operation's result, 0 where it has none
 
-QString longText(int n) { return QString(n, u'x'); }
+QString longText(int n)
+{
+    return QString(n, u'x');
+}
 
 // Another program's write, on a connection and a thread of its own: it takes the write lock, adds
 // the movie "Other", keeps the lock for `holdMs` and commits.
@@ -144,8 +149,10 @@ public:
             sqlite3 *db = nullptr;
             sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
             sqlite3_busy_timeout(db, 5000);
-            const bool ok = sqlite3_exec(db, "begin immediate; insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Other', 'DVD')",
-                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+            const bool ok
+                = sqlite3_exec(db, "begin immediate; insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Other', 'DVD')",
+                               nullptr, nullptr, nullptr)
+                == SQLITE_OK;
             taken.set_value(ok);
             std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
             sqlite3_exec(db, ok ? "commit" : "rollback", nullptr, nullptr, nullptr);
@@ -225,107 +232,145 @@ void tst_Stores::failures_data()
     const Step none = [](Fixture &) {};
     const Step unchanged;
 
-    QTest::newRow("add CD: row too long") << none
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"})); })
-        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("add CD: row too long") << none << Act([](Fixture &f) {
+        return f.cd.addAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"}));
+    })
+                                          << "The CD could not be added for the following reason :" << unchanged << -1;
     // The CD, its tracks and its new artist are one transaction: a refused track leaves none of them.
-    QTest::newRow("add CD: second of three tracks refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "two"); })
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"})); })
+    QTest::newRow("add CD: second of three tracks refused")
+        << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "two"); }) << Act([](Fixture &f) {
+               return f.cd.addAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"}));
+           })
         << "The CD could not be added for the following reason :" << unchanged << -1;
-    QTest::newRow("add CD with a new artist: second track holds a NUL") << none
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, -1, "New", {}, {}, false, {}, {"one", QStringLiteral("t") + QChar(0) + "wo"}), "Dido"); })
-        << "The CD could not be added for the following reason :" << unchanged << -1;
-    QTest::newRow("update CD with a new artist: row refused") << none
-        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0; })
+    QTest::newRow("add CD with a new artist: second track holds a NUL") << none << Act([](Fixture &f) {
+        return f.cd.addAudioCD(
+            audioCD(-1, -1, "New", {}, {}, false, {}, {"one", QStringLiteral("t") + QChar(0) + "wo"}), "Dido");
+    }) << "The CD could not be added for the following reason :" << unchanged
+                                                                        << -1;
+    QTest::newRow("update CD with a new artist: row refused") << none << Act([](Fixture &f) {
+        return f.cd.updateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0;
+    }) << "The CD could not be updated for the following reason :"
+                                                              << unchanged << 0;
+    QTest::newRow("update CD: row refused")
+        << none << Act([](Fixture &f) {
+               return f.cd.updateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})) ? 1 : 0;
+           })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update CD: row refused") << none
-        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})) ? 1 : 0; })
+    QTest::newRow("update CD: old tracks cannot go")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); }) << Act([](Fixture &f) {
+               return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})) ? 1 : 0;
+           })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update CD: old tracks cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
-        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})) ? 1 : 0; })
+    QTest::newRow("update CD: second new track refused")
+        << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "y"); }) << Act([](Fixture &f) {
+               return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})) ? 1 : 0;
+           })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update CD: second new track refused") << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "y"); })
-        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})) ? 1 : 0; })
-        << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("delete CD: row refused, tracks stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
+    QTest::newRow("delete CD: row refused, tracks stay")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
         << Act([](Fixture &f) { return f.cd.deleteAudioCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("delete track refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
+    QTest::newRow("delete track refused")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
         << Act([](Fixture &f) { return f.track.deleteTrack(1) ? 1 : 0; })
         << "The track(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("add artist: name too long") << none
-        << Act([](Fixture &f) { return f.artist.addArtist(longText(256)) ? 1 : 0; })
+    QTest::newRow("add artist: name too long")
+        << none << Act([](Fixture &f) { return f.artist.addArtist(longText(256)) ? 1 : 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
-    QTest::newRow("add artist for its id: refused") << Step([](Fixture &f) { f.cat.failInsertWhen("ARTISTE", "ART_NAME", "Dido"); })
+    QTest::newRow("add artist for its id: refused")
+        << Step([](Fixture &f) { f.cat.failInsertWhen("ARTISTE", "ART_NAME", "Dido"); })
         << Act([](Fixture &f) { return f.artist.addArtistGetId("Dido"); })
         << "The artist could not be added for the following reason :" << unchanged << -1;
-    QTest::newRow("update artist: name too long") << none
-        << Act([](Fixture &f) { return f.artist.updateArtist(1, longText(300)) ? 1 : 0; })
+    QTest::newRow("update artist: name too long")
+        << none << Act([](Fixture &f) { return f.artist.updateArtist(1, longText(300)) ? 1 : 0; })
         << "The artist could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("delete artist: CDs refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
+    QTest::newRow("delete artist: CDs refused")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
         << Act([](Fixture &f) { return f.artist.deleteArtist(1) ? 1 : 0; })
         << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("delete artist: the artist row refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("ARTISTE"); })
+    QTest::newRow("delete artist: the artist row refused")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("ARTISTE"); })
         << Act([](Fixture &f) { return f.artist.deleteArtist(1) ? 1 : 0; })
         << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("add movie: another program holds the write lock") << Step([](Fixture &f) { f.messages.onShow = nullptr; f.cat.holdWriteLock(); })
-        << Act([](Fixture &f) {
-               const WriteResult stored = f.movie.addMovie("Casablanca", "DVD");
-               f.cat.releaseWriteLock();
-               // Not stored, and the failure says it was the lock: the same save may succeed later.
-               return stored ? 1 : stored.error() && stored.error()->lockBusy() ? 2 : 0;
-           })
-        << "The movie could not be added for the following reason :" << unchanged << 2;
-    QTest::newRow("update movie: type too long") << none
-        << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", longText(256)) ? 1 : 0; })
+    QTest::newRow("add movie: another program holds the write lock") << Step([](Fixture &f) {
+        f.messages.onShow = nullptr;
+        f.cat.holdWriteLock();
+    }) << Act([](Fixture &f) {
+        const WriteResult stored = f.movie.addMovie("Casablanca", "DVD");
+        f.cat.releaseWriteLock();
+        // Not stored, and the failure says it was the lock: the same save may succeed later.
+        return stored ? 1 : stored.error() && stored.error()->lockBusy() ? 2 : 0;
+    }) << "The movie could not be added for the following reason :" << unchanged
+                                                                     << 2;
+    QTest::newRow("update movie: type too long")
+        << none << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", longText(256)) ? 1 : 0; })
         << "The movie could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("delete movie refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("MOVIE"); })
+    QTest::newRow("delete movie refused")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("MOVIE"); })
         << Act([](Fixture &f) { return f.movie.deleteMovie(1) ? 1 : 0; })
         << "The movie(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("add data CD: title too long") << none
-        << Act([](Fixture &f) { return f.data.addDataCD(longText(256), {"a"}) ? 1 : 0; })
+    QTest::newRow("add data CD: title too long")
+        << none << Act([](Fixture &f) { return f.data.addDataCD(longText(256), {"a"}) ? 1 : 0; })
         << "The CD could not be added for the following reason :" << unchanged << 0;
-    QTest::newRow("add data CD: second item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "b"); })
-        << Act([](Fixture &f) { return f.data.addDataCD("Music", {"a", "b", "c"}) ? 1 : 0; })
+    QTest::newRow("add data CD: second item refused")
+        << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "b"); }) << Act([](Fixture &f) {
+               return f.data.addDataCD("Music", {"a", "b", "c"}) ? 1 : 0;
+           })
         << "The CD could not be added for the following reason :" << unchanged << 0;
-    QTest::newRow("update data CD: title too long") << none
-        << Act([](Fixture &f) { return f.data.updateDataCD(1, longText(256), {"new"}) ? 1 : 0; })
+    QTest::newRow("update data CD: title too long")
+        << none << Act([](Fixture &f) { return f.data.updateDataCD(1, longText(256), {"new"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update data CD: old items cannot go") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
+    QTest::newRow("update data CD: old items cannot go")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
         << Act([](Fixture &f) { return f.data.updateDataCD(1, "Renamed", {"new"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update data CD: second new item refused") << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "n2"); })
-        << Act([](Fixture &f) { return f.data.updateDataCD(1, "Renamed", {"n1", "n2", "n3"}) ? 1 : 0; })
+    QTest::newRow("update data CD: second new item refused")
+        << Step([](Fixture &f) { f.cat.failInsertWhen("DATA", "DATA_LABEL", "n2"); }) << Act([](Fixture &f) {
+               return f.data.updateDataCD(1, "Renamed", {"n1", "n2", "n3"}) ? 1 : 0;
+           })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("delete data CD: items refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
+    QTest::newRow("delete data CD: items refused")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
         << Act([](Fixture &f) { return f.data.deleteDataCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("delete data CD: row refused, its items stay") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATACD"); })
+    QTest::newRow("delete data CD: row refused, its items stay")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("DATACD"); })
         << Act([](Fixture &f) { return f.data.deleteDataCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
-    QTest::newRow("add artist: name holds a NUL") << none
+    QTest::newRow("add artist: name holds a NUL")
+        << none
         << Act([](Fixture &f) { return f.artist.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300)) ? 1 : 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
-    QTest::newRow("add CD: title holds a NUL") << none
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"})); })
+    QTest::newRow("add CD: title holds a NUL")
+        << none << Act([](Fixture &f) {
+               return f.cd.addAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"}));
+           })
         << "The CD could not be added for the following reason :" << unchanged << -1;
-    QTest::newRow("update movie: type holds a NUL") << none
+    QTest::newRow("update movie: type holds a NUL")
+        << none
         << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)) ? 1 : 0; })
         << "The movie could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update data CD: an item holds a NUL") << none
-        << Act([](Fixture &f) { return f.data.updateDataCD(1, "Backup", {"docs", QStringLiteral("sr") + QChar(0) + "c"}) ? 1 : 0; })
+    QTest::newRow("update data CD: an item holds a NUL")
+        << none << Act([](Fixture &f) {
+               return f.data.updateDataCD(1, "Backup", {"docs", QStringLiteral("sr") + QChar(0) + "c"}) ? 1 : 0;
+           })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     // Another program deleted the row the save refers to while the editor was open.
-    QTest::newRow("add CD: its artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
+    QTest::newRow("add CD: its artist deleted by another program")
+        << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); }) << Act([](Fixture &f) {
+               return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"}));
+           })
         << "The CD could not be added for the following reason :" << unchanged << -1;
-    QTest::newRow("update CD: its new artist deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
+    QTest::newRow("update CD: its new artist deleted by another program")
+        << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
         << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 3, "Gold", {}, {}, false, {}, {"x"})) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("update data CD: deleted by another program") << Step([](Fixture &f) { f.cat.exec("delete from DATA where CD_ID = 2; delete from DATACD where CD_ID = 2"); })
+    QTest::newRow("update data CD: deleted by another program")
+        << Step([](Fixture &f) { f.cat.exec("delete from DATA where CD_ID = 2; delete from DATACD where CD_ID = 2"); })
         << Act([](Fixture &f) { return f.data.updateDataCD(2, "Photos", {"img1.jpg"}) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
-    QTest::newRow("delete data item refused") << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
+    QTest::newRow("delete data item refused")
+        << Step([](Fixture &f) { f.cat.failDeleteFrom("DATA"); })
         << Act([](Fixture &f) { return f.items.deleteDataItem(1) ? 1 : 0; })
         << "This item could not be deleted for the following reason :" << unchanged << 0;
 }
@@ -342,7 +387,8 @@ void tst_Stores::failures()
     arrange(f);
     const QString before = f.dump();
     // The log records what failed and the engine's words, beside the box.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u'^' + QRegularExpression::escape(message) + QStringLiteral(" - .+")));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u'^' + QRegularExpression::escape(message) + QStringLiteral(" - .+")));
     f.result = act(f);
 
     QCOMPARE(f.messages.boxes.size(), 1);
@@ -379,25 +425,36 @@ void tst_Stores::failuresInTheUsersWords_data()
     const Step none = [](Fixture &) {};
     const auto W = MessageService::Kind::Warning;
 
-    QTest::newRow("another program writes") << Step([](Fixture &f) { f.messages.onShow = nullptr; f.cat.holdWriteLock(); })
-        << Act([](Fixture &f) { f.movie.addMovie("Casablanca", "DVD"); f.cat.releaseWriteLock(); return 0; })
-        << W << Texts::MovieNotAdded << Texts::ReasonCatalogueBusy
-        << "database is locked" << "lock timeout";
-    QTest::newRow("the artist deleted meanwhile") << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})); })
-        << W << Texts::CDNotAdded << Texts::ReasonArtistDeleted
-        << "FOREIGN KEY constraint failed" << "violates foreign key constraint";
-    QTest::newRow("a NUL in a movie's title") << none
-        << Act([](Fixture &f) { f.movie.addMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD"); return 0; })
-        << W << Texts::MovieNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTitle)
-        << "MOV_TITLE" << "MOV_TITLE";
-    QTest::newRow("a NUL in a track") << none
-        << Act([](Fixture &f) { return f.cd.addAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"})); })
-        << W << Texts::CDNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTrack)
-        << "TR_LABEL" << "TR_LABEL";
+    QTest::newRow("another program writes") << Step([](Fixture &f) {
+        f.messages.onShow = nullptr;
+        f.cat.holdWriteLock();
+    }) << Act([](Fixture &f) {
+        f.movie.addMovie("Casablanca", "DVD");
+        f.cat.releaseWriteLock();
+        return 0;
+    }) << W << Texts::MovieNotAdded << Texts::ReasonCatalogueBusy
+                                            << "database is locked"
+                                            << "lock timeout";
+    QTest::newRow("the artist deleted meanwhile")
+        << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); }) << Act([](Fixture &f) {
+               return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"}));
+           })
+        << W << Texts::CDNotAdded << Texts::ReasonArtistDeleted << "FOREIGN KEY constraint failed"
+        << "violates foreign key constraint";
+    QTest::newRow("a NUL in a movie's title") << none << Act([](Fixture &f) {
+        f.movie.addMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD");
+        return 0;
+    }) << W << Texts::MovieNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTitle)
+                                              << "MOV_TITLE"
+                                              << "MOV_TITLE";
+    QTest::newRow("a NUL in a track") << none << Act([](Fixture &f) {
+        return f.cd.addAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"}));
+    }) << W << Texts::CDNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTrack)
+                                      << "TR_LABEL"
+                                      << "TR_LABEL";
     // A port bound and never listened on: the system refuses every connection to it.
-    QTest::newRow("nothing listens at the server's address") << none
-        << Act([](Fixture &f) {
+    QTest::newRow("nothing listens at the server's address")
+        << none << Act([](Fixture &f) {
                const int s = ::socket(AF_INET, SOCK_STREAM, 0);
                sockaddr_in a{};
                a.sin_family = AF_INET;
@@ -414,8 +471,8 @@ void tst_Stores::failuresInTheUsersWords_data()
                return port;
            })
         << MessageService::Kind::Error << Texts::ProblemConnecting
-        << Texts::ReasonServerSilent.arg(QStringLiteral("127.0.0.1:%1"))
-        << "Connection refused" << "Connection refused";
+        << Texts::ReasonServerSilent.arg(QStringLiteral("127.0.0.1:%1")) << "Connection refused"
+        << "Connection refused";
 }
 
 void tst_Stores::failuresInTheUsersWords()
@@ -451,15 +508,37 @@ void tst_Stores::builtStatementsStoreValuesVerbatim_data()
     QTest::addColumn<QString>("comments");
     QTest::addColumn<bool>("limited");
 
-    QTest::newRow("apostrophes everywhere") << "Don't Stop" << "12'4" << "'87" << "It's ''quoted''" << true;
-    QTest::newRow("empty values") << "" << "" << "" << "" << false;
-    QTest::newRow("line breaks in comments") << "Live" << "1" << "1999" << "line one\r\nline two\nthree\r\n" << false;
-    QTest::newRow("statement in a title") << "x'); delete from ARTISTE; --" << "" << "" << "'; drop table TRACK; --" << false;
-    QTest::newRow("accents and a colon") << QString::fromUtf8("Café: ça déménage") << "" << "2001" << ":CD_ID ?" << true;
+    QTest::newRow("apostrophes everywhere") << "Don't Stop"
+                                            << "12'4"
+                                            << "'87"
+                                            << "It's ''quoted''" << true;
+    QTest::newRow("empty values") << ""
+                                  << ""
+                                  << ""
+                                  << "" << false;
+    QTest::newRow("line breaks in comments") << "Live"
+                                             << "1"
+                                             << "1999"
+                                             << "line one\r\nline two\nthree\r\n"
+                                             << false;
+    QTest::newRow("statement in a title") << "x'); delete from ARTISTE; --"
+                                          << ""
+                                          << ""
+                                          << "'; drop table TRACK; --" << false;
+    QTest::newRow("accents and a colon") << QString::fromUtf8("Café: ça déménage") << ""
+                                         << "2001"
+                                         << ":CD_ID ?" << true;
     // Where a backslash escapes a quote (a server with standard_conforming_strings off), a doubled
     // quote after it ended the text and the rest ran as SQL, over every CD.
-    QTest::newRow("backslash before a quote") << "x\\', COMMENTS = current_user --" << "\\" << "\\'" << "C:\\music\\n" << false;
-    QTest::newRow("backslashes and $$") << "\\\\" << "$$" << "$1" << "E'\\x41' \\\\' --" << true;
+    QTest::newRow("backslash before a quote") << "x\\', COMMENTS = current_user --"
+                                              << "\\"
+                                              << "\\'"
+                                              << "C:\\music\\n"
+                                              << false;
+    QTest::newRow("backslashes and $$") << "\\\\"
+                                        << "$$"
+                                        << "$1"
+                                        << "E'\\x41' \\\\' --" << true;
 }
 
 void tst_Stores::builtStatementsStoreValuesVerbatim()
@@ -476,7 +555,8 @@ void tst_Stores::builtStatementsStoreValuesVerbatim()
                               .arg(id)
                               .arg(f.cat.typeOf("BARCODE"), f.cat.typeOf("YEAR"), f.cat.typeOf("COMMENTS")));
     };
-    const QString row = QStringList{title, "2", barcode, year, limited ? "1" : "0", comments, "text", "text", "text"}.join(u'|');
+    const QString row
+        = QStringList{title, "2", barcode, year, limited ? "1" : "0", comments, "text", "text", "text"}.join(u'|');
 
     Fixture f;
     if (f.cat.isServer()) {
@@ -542,13 +622,34 @@ void tst_Stores::orderOfTracksAndItemsKept()
 void tst_Stores::unknownIdentifierRemovesNothing_data()
 {
     QTest::addColumn<Act>("act");
-    QTest::newRow("CD") << Act([](Fixture &f) { f.cd.deleteAudioCD(777); return 0; });
-    QTest::newRow("track") << Act([](Fixture &f) { f.track.deleteTrack(777); return 0; });
-    QTest::newRow("artist") << Act([](Fixture &f) { f.artist.deleteArtist(777); return 0; });
-    QTest::newRow("movie") << Act([](Fixture &f) { f.movie.deleteMovie(777); return 0; });
-    QTest::newRow("movie update") << Act([](Fixture &f) { f.movie.updateMovie(777, "x", "y"); return 0; });
-    QTest::newRow("data CD") << Act([](Fixture &f) { f.data.deleteDataCD(777); return 0; });
-    QTest::newRow("data item") << Act([](Fixture &f) { f.items.deleteDataItem(777); return 0; });
+    QTest::newRow("CD") << Act([](Fixture &f) {
+        f.cd.deleteAudioCD(777);
+        return 0;
+    });
+    QTest::newRow("track") << Act([](Fixture &f) {
+        f.track.deleteTrack(777);
+        return 0;
+    });
+    QTest::newRow("artist") << Act([](Fixture &f) {
+        f.artist.deleteArtist(777);
+        return 0;
+    });
+    QTest::newRow("movie") << Act([](Fixture &f) {
+        f.movie.deleteMovie(777);
+        return 0;
+    });
+    QTest::newRow("movie update") << Act([](Fixture &f) {
+        f.movie.updateMovie(777, "x", "y");
+        return 0;
+    });
+    QTest::newRow("data CD") << Act([](Fixture &f) {
+        f.data.deleteDataCD(777);
+        return 0;
+    });
+    QTest::newRow("data item") << Act([](Fixture &f) {
+        f.items.deleteDataItem(777);
+        return 0;
+    });
 }
 
 void tst_Stores::unknownIdentifierRemovesNothing()
@@ -567,7 +668,8 @@ void tst_Stores::deleteArtistTakesCDsAndTracks()
     f.artist.deleteArtist(1);
     QCOMPARE(f.cat.count("ARTISTE", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.count("CDAUDIO", "ART_ID = 1"), 0);
-    QCOMPARE(f.cat.rows("select TR_LABEL from TRACK order by TR_ID"), QStringList({"Help!", "Yesterday", "Gone", "Stray"}));
+    QCOMPARE(f.cat.rows("select TR_LABEL from TRACK order by TR_ID"),
+             QStringList({"Help!", "Yesterday", "Gone", "Stray"}));
     // An artist without CDs goes alone.
     f.artist.deleteArtist(3);
     QCOMPARE(f.cat.rows("select ART_NAME from ARTISTE"), QStringList{"Beatles"});
@@ -591,7 +693,8 @@ void tst_Stores::severalDeletesOneFailing()
     for (int id : {1, 2, 3})
         f.cd.deleteAudioCD(id);
     QCOMPARE(f.messages.boxes.size(), 1);
-    QCOMPARE(f.messages.boxes[0].text, QStringLiteral("The CD(s) could not be deleted for the following reason :\r\nHelp is kept"));
+    QCOMPARE(f.messages.boxes[0].text,
+             QStringLiteral("The CD(s) could not be deleted for the following reason :\r\nHelp is kept"));
     QCOMPARE(f.cat.rows("select CD_ID from CDAUDIO order by CD_ID"), QStringList({"2", "4"}));
     QCOMPARE(f.tracksOf(2), QStringList({"Help!", "Yesterday"}));
     QCOMPARE(f.tracksOf(1), QStringList());
@@ -611,23 +714,41 @@ Q_DECLARE_METATYPE(ListCase)
 void tst_Stores::refreshStaysOnCurrentRow_data()
 {
     QTest::addColumn<ListCase>("list");
-    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cd.openList(); }, [](Fixture &f) { f.cd.refreshList(); },
-                                           [](Fixture &f) -> DbQuery & { return f.cd.cdQuery; }, "CD_ID", 1,
+    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cd.openList(); },
+                                           [](Fixture &f) { f.cd.refreshList(); },
+                                           [](Fixture &f) -> DbQuery & { return f.cd.cdQuery; },
+                                           "CD_ID",
+                                           1,
                                            "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)"};
-    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.track.openList(); }, [](Fixture &f) { f.track.refreshList(); },
-                                        [](Fixture &f) -> DbQuery & { return f.track.tracksQuery; }, "TR_ID", 4,
+    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.track.openList(); },
+                                        [](Fixture &f) { f.track.refreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.track.tracksQuery; },
+                                        "TR_ID",
+                                        4,
                                         "insert into TRACK (TR_LABEL, CD_ID) values ('Alpha', 1)"};
-    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artist.openList(); }, [](Fixture &f) { f.artist.refreshList(); },
-                                         [](Fixture &f) -> DbQuery & { return f.artist.artistsQuery; }, "ART_ID", 2,
+    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artist.openList(); },
+                                         [](Fixture &f) { f.artist.refreshList(); },
+                                         [](Fixture &f) -> DbQuery & { return f.artist.artistsQuery; },
+                                         "ART_ID",
+                                         2,
                                          "insert into ARTISTE (ART_NAME) values ('AC/DC')"};
-    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movie.openList(); }, [](Fixture &f) { f.movie.refreshList(); },
-                                        [](Fixture &f) -> DbQuery & { return f.movie.movieQuery; }, "MOV_ID", 2,
+    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movie.openList(); },
+                                        [](Fixture &f) { f.movie.refreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.movie.movieQuery; },
+                                        "MOV_ID",
+                                        2,
                                         "insert into MOVIE (MOV_TITLE) values ('Amadeus')"};
-    QTest::newRow("data CDs") << ListCase{[](Fixture &f) { f.data.openList(); }, [](Fixture &f) { f.data.refreshList(); },
-                                          [](Fixture &f) -> DbQuery & { return f.data.dataCDsQuery; }, "CD_ID", 2,
+    QTest::newRow("data CDs") << ListCase{[](Fixture &f) { f.data.openList(); },
+                                          [](Fixture &f) { f.data.refreshList(); },
+                                          [](Fixture &f) -> DbQuery & { return f.data.dataCDsQuery; },
+                                          "CD_ID",
+                                          2,
                                           "insert into DATACD (CD_TITLE) values ('Archive')"};
-    QTest::newRow("data items") << ListCase{[](Fixture &f) { f.items.openList(); }, [](Fixture &f) { f.items.refreshList(); },
-                                            [](Fixture &f) -> DbQuery & { return f.items.dataItemsQuery; }, "DATA_ID", 3,
+    QTest::newRow("data items") << ListCase{[](Fixture &f) { f.items.openList(); },
+                                            [](Fixture &f) { f.items.refreshList(); },
+                                            [](Fixture &f) -> DbQuery & { return f.items.dataItemsQuery; },
+                                            "DATA_ID",
+                                            3,
                                             "insert into DATA (DATA_LABEL, CD_ID) values ('aaa', 2)"};
 }
 
@@ -647,9 +768,14 @@ void tst_Stores::refreshStaysOnCurrentRow()
 
     // The current row gone: the list stands on its first row.
     f.cat.exec(QStringLiteral("delete from %1 where %2 = %3")
-                   .arg(list.key == "TR_ID" ? "TRACK" : list.key == "ART_ID" ? "ARTISTE" : list.key == "MOV_ID" ? "MOVIE"
-                        : list.key == "DATA_ID" ? "DATA" : q.fieldIndex("CD_TITLE") >= 0 ? "DATACD" : "CDAUDIO",
-                        list.key).arg(list.current));
+                   .arg(list.key == "TR_ID"                 ? "TRACK"
+                            : list.key == "ART_ID"          ? "ARTISTE"
+                            : list.key == "MOV_ID"          ? "MOVIE"
+                            : list.key == "DATA_ID"         ? "DATA"
+                            : q.fieldIndex("CD_TITLE") >= 0 ? "DATACD"
+                                                            : "CDAUDIO",
+                        list.key)
+                   .arg(list.current));
     list.refresh(f);
     QCOMPARE(q.recNo(), 0);
     QVERIFY(q.fieldAsInteger(list.key) != list.current);
@@ -731,7 +857,8 @@ void tst_Stores::listsHideRowsWithoutTheirJoinedRow()
     for (f.track.tracksQuery.first(); !f.track.tracksQuery.eof(); f.track.tracksQuery.next())
         tracks << f.track.tracksQuery.fieldAsString("TR_LABEL");
     for (f.items.dataItemsQuery.first(); !f.items.dataItemsQuery.eof(); f.items.dataItemsQuery.next())
-        items << f.items.dataItemsQuery.fieldAsString("DATA_LABEL") + '/' + f.items.dataItemsQuery.fieldAsString("CD_TITLE");
+        items << f.items.dataItemsQuery.fieldAsString("DATA_LABEL") + '/'
+                + f.items.dataItemsQuery.fieldAsString("CD_TITLE");
     QCOMPARE(cds, QStringList({"Arrival/Abba", "Gold/Abba", "Help/Beatles"}));
     QCOMPARE(tracks, QStringList({"Dancing Queen", "Help!", "Money", "SOS", "Yesterday"}));
     items.sort();
@@ -758,13 +885,14 @@ void tst_Stores::longListsLetEventsThrough()
     // A scanned disc is one transaction too, durable when it ends: the window gets its turn between
     // items, and nothing of the disc shows elsewhere until all of it is stored.
     const bool server = f.cat.isServer();
-    DbQuery synchronous(f.main.connection, {server ? QStringLiteral("show synchronous_commit") : QStringLiteral("pragma synchronous")});
+    DbQuery synchronous(f.main.connection,
+                        {server ? QStringLiteral("show synchronous_commit") : QStringLiteral("pragma synchronous")});
     auto level = [&] {
         synchronous.close();
         synchronous.open();
         return synchronous.firstField().toString();
     };
-    const QString durable = server ? QStringLiteral("on") : QStringLiteral("2");     // FULL
+    const QString durable = server ? QStringLiteral("on") : QStringLiteral("2"); // FULL
     QStringList levels;
     QList<qint64> seenElsewhere;
     f.data.setEventHook([&] {
@@ -792,7 +920,8 @@ void tst_Stores::writesServeNoEvents()
     bool ran = false;
     bool ranInTransaction = false;
     QMetaObject::invokeMethod(
-        &f.main, [&] {
+        &f.main,
+        [&] {
             ran = true;
             ranInTransaction = f.main.connection.inTransaction();
         },
@@ -910,7 +1039,8 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     f.data.deleteDataCD(1);
     f.items.deleteDataItem(4);
     QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
-    QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO order by CD_ID"), QStringList({"Help", "Lost", "(missing CD 50)"}));
+    QCOMPARE(f.cat.rows("select CD_LABEL from CDAUDIO order by CD_ID"),
+             QStringList({"Help", "Lost", "(missing CD 50)"}));
     QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList{"2019"});
 
     f.messages.onShow = nullptr;
@@ -936,9 +1066,10 @@ Q_DECLARE_METATYPE(Race)
 // Rows no list can show: tracks without their CD, CDs without their artist, items without their CD.
 QString orphans(TempCatalogue &cat)
 {
-    return cat.rows("select count(*) from TRACK where CD_ID not in (select CD_ID from CDAUDIO)"
-                    " union all select count(*) from CDAUDIO where ART_ID not in (select ART_ID from ARTISTE)"
-                    " union all select count(*) from DATA where CD_ID not in (select CD_ID from DATACD)")
+    return cat
+        .rows("select count(*) from TRACK where CD_ID not in (select CD_ID from CDAUDIO)"
+              " union all select count(*) from CDAUDIO where ART_ID not in (select ART_ID from ARTISTE)"
+              " union all select count(*) from DATA where CD_ID not in (select CD_ID from DATACD)")
         .join(u',');
 }
 
@@ -974,13 +1105,11 @@ void tst_Stores::racesWithAnotherProgram_data()
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from CDAUDIO where CD_ID = 3";
-    QTest::newRow("update of a data CD the other just deleted")
-        << Race([](Fixture &f, OtherProgram &o) {
-               o.data.deleteDataCD(2);
-               f.data.updateDataCD(2, "Photos 2019", {});
-           })
-        << "The CD could not be updated for the following reason :"
-        << "select count(*) from DATACD where CD_ID = 2";
+    QTest::newRow("update of a data CD the other just deleted") << Race([](Fixture &f, OtherProgram &o) {
+        o.data.deleteDataCD(2);
+        f.data.updateDataCD(2, "Photos 2019", {});
+    }) << "The CD could not be updated for the following reason :"
+                                                                << "select count(*) from DATACD where CD_ID = 2";
 }
 
 void tst_Stores::racesWithAnotherProgram()

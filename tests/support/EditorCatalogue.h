@@ -2,8 +2,8 @@
 
 #include "store/ArtistStore.h"
 #include "store/AudioCDStore.h"
-#include "store/DataCDStore.h"
 #include "store/CatalogueConnection.h"
+#include "store/DataCDStore.h"
 #include "store/MovieStore.h"
 #include "support/RecordingDialogs.h"
 #include "support/RecordingMessages.h"
@@ -18,9 +18,9 @@ struct EditorCatalogue {
     explicit EditorCatalogue(const QString &seed = {});
 
     // What is in the file, as another program sharing it reads it.
-    QStringList artistRows();  // "id|name", by id
-    QStringList movieRows();   // "id|title|type", by id
-    QStringList dataCDRows();  // "title|item,item", by CD id, the items in the order they were stored
+    QStringList artistRows(); // "id|name", by id
+    QStringList movieRows();  // "id|title|type", by id
+    QStringList dataCDRows(); // "title|item,item", by CD id, the items in the order they were stored
 
     TempCatalogue file;
     RecordingMessages messages;

@@ -7,16 +7,16 @@
 MemoryRows::MemoryRows(const QStringList &fields, QObject *parent)
     : RowSource(parent)
     , m_fields(fields)
-{
-}
+{ }
 
 void MemoryRows::setRows(QList<QVariantList> rows)
 {
     for (const QVariantList &row : rows)
         if (row.size() != m_fields.size()) {
             // A short row would be read past its end by the first view that asks for its last field.
-            QTest::qFail(qPrintable(QStringLiteral("a row of %1 values for %2 fields").arg(row.size()).arg(m_fields.size())),
-                         __FILE__, __LINE__);
+            QTest::qFail(
+                qPrintable(QStringLiteral("a row of %1 values for %2 fields").arg(row.size()).arg(m_fields.size())),
+                __FILE__, __LINE__);
             return;
         }
     m_rows = std::move(rows);
@@ -52,8 +52,9 @@ QVariant MemoryRows::value(int row, int column) const
     if (row < 0 || row >= rowCount() || column < 0 || column >= fieldCount()) {
         // The first such read tells; the thousands after it would only bury it.
         if (!std::exchange(m_readPastEnd, true))
-            QTest::qFail(qPrintable(QStringLiteral("read of row %1, field %2 of %3 rows").arg(row).arg(column).arg(rowCount())),
-                         __FILE__, __LINE__);
+            QTest::qFail(
+                qPrintable(QStringLiteral("read of row %1, field %2 of %3 rows").arg(row).arg(column).arg(rowCount())),
+                __FILE__, __LINE__);
         return {};
     }
     return m_rows[row][column];

@@ -50,7 +50,7 @@ private:
 };
 
 // Drives the next modal dialog of type T: `act` runs on it once it is the active modal window.
-template <class T>
+template<class T>
 std::unique_ptr<ModalDriver> driveModal(std::function<void(T *)> act, int boundMs = ModalDriver::DefaultBoundMs,
                                         std::source_location where = std::source_location::current())
 {

@@ -29,10 +29,7 @@ public:
         opens.append({filter, {}});
         return openAnswer;
     }
-    void printPreview(const QWidget &list, const QString &title) override
-    {
-        previews.append({&list, title});
-    }
+    void printPreview(const QWidget &list, const QString &title) override { previews.append({&list, title}); }
 
     QList<Asked> saves;
     QList<Asked> opens;

@@ -21,11 +21,15 @@ public:
     void showDetailed(Kind kind, const QString &text, const QString &details) override;
     bool confirm(const QString &text) override;
 
-    QList<Box> boxes;        // every box shown, questions included (kind Information is never used for them)
+    QList<Box> boxes; // every box shown, questions included (kind Information is never used for them)
     QList<QString> questions;
-    bool answer = true;      // the answer to every question
+    bool answer = true;                      // the answer to every question
     std::function<void(const Box &)> onShow; // runs while the "box" is up, e.g. to look at the database
 
     QStringList texts() const;
-    void clear() { boxes.clear(); questions.clear(); }
+    void clear()
+    {
+        boxes.clear();
+        questions.clear();
+    }
 };

@@ -12,8 +12,7 @@ public:
     explicit ScopedCurrentFolder(const QString &folder)
         : m_previous(QDir::currentPath())
         , m_entered(QDir::setCurrent(folder))
-    {
-    }
+    { }
     ~ScopedCurrentFolder() { QDir::setCurrent(m_previous); }
     ScopedCurrentFolder(const ScopedCurrentFolder &) = delete;
     ScopedCurrentFolder &operator=(const ScopedCurrentFolder &) = delete;

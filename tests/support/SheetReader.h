@@ -10,18 +10,18 @@
 struct ReadSheet {
     QString name;
     int rowCount = 0;
-    QList<QVariantList> cells;      // null for an empty cell; bool, double or text otherwise
+    QList<QVariantList> cells; // null for an empty cell; bool, double or text otherwise
     QList<QList<bool>> wrap, bold;
-    QJsonObject heights;            // row from 0 -> height (twips for XLS, points for XLSX)
+    QJsonObject heights; // row from 0 -> height (twips for XLS, points for XLSX)
     QVariantList widths;
-    QString frozen;                 // XLSX: the top-left cell of what scrolls, "A2" for a frozen first row
+    QString frozen; // XLSX: the top-left cell of what scrolls, "A2" for a frozen first row
     bool selected = false;
-    bool shown = false;             // XLS: the sheet is the one displayed
+    bool shown = false; // XLS: the sheet is the one displayed
 };
 
 struct SheetFile {
     bool ok = false;
-    QString error;                  // the reader's complaint when it refused the file
+    QString error; // the reader's complaint when it refused the file
     QList<ReadSheet> sheets;
 };
 

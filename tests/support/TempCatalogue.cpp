@@ -18,7 +18,9 @@ const char *const Tables[] = {"ARTISTE", "CDAUDIO", "TRACK", "MOVIE", "DATACD", 
 const char *const Keys[] = {"ART_ID", "CD_ID", "TR_ID", "MOV_ID", "CD_ID", "DATA_ID"};
 
 struct PgResult {
-    explicit PgResult(PGresult *r) : res(r) {}
+    explicit PgResult(PGresult *r)
+        : res(r)
+    { }
     ~PgResult() { PQclear(res); }
     bool ok() const
     {
@@ -78,7 +80,8 @@ TempCatalogue::TempCatalogue(db::Engine engine)
         fail(QString::fromUtf8(PQerrorMessage(m_pg)), serverAddress());
         return;
     }
-    PQsetNoticeProcessor(m_pg, [](void *, const char *) {}, nullptr);
+    PQsetNoticeProcessor(
+        m_pg, [](void *, const char *) {}, nullptr);
     serverExec(QStringLiteral("create schema %1").arg(m_schema));
     startSideSession(false);
     createEmptyCatalogue(path());
@@ -157,19 +160,28 @@ bool TempCatalogue::restartServer()
     const QString data = stateOf(QStringLiteral("data"));
     const QString owner = stateOf(QStringLiteral("owner"));
     QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toDouble() < b.toDouble(); });
+    std::sort(versions.begin(), versions.end(),
+              [](const QString &a, const QString &b) { return a.toDouble() < b.toDouble(); });
     if (data.isEmpty() || versions.isEmpty()) {
         fail(QStringLiteral("no test server to restart"), state.path());
         return false;
     }
     // The options of the first start are kept by the server and used again.
     const QStringList restart{QStringLiteral("/usr/lib/postgresql/%1/bin/pg_ctl").arg(versions.last()),
-                              QStringLiteral("-D"), data + QStringLiteral("/db"), QStringLiteral("-l"),
-                              data + QStringLiteral("/server.log"), QStringLiteral("-m"), QStringLiteral("fast"),
-                              QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("restart")};
+                              QStringLiteral("-D"),
+                              data + QStringLiteral("/db"),
+                              QStringLiteral("-l"),
+                              data + QStringLiteral("/server.log"),
+                              QStringLiteral("-m"),
+                              QStringLiteral("fast"),
+                              QStringLiteral("-w"),
+                              QStringLiteral("-t"),
+                              QStringLiteral("60"),
+                              QStringLiteral("restart")};
     QProcess pgCtl;
     if (::getuid() == 0 && !owner.isEmpty())
-        pgCtl.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), owner, QStringLiteral("--")} + restart);
+        pgCtl.start(QStringLiteral("runuser"),
+                    QStringList{QStringLiteral("-u"), owner, QStringLiteral("--")} + restart);
     else
         pgCtl.start(restart.first(), restart.mid(1));
     if (!pgCtl.waitForFinished(90000) || pgCtl.exitStatus() != QProcess::NormalExit || pgCtl.exitCode() != 0) {
@@ -254,7 +266,8 @@ QStringList TempCatalogue::rows(const QString &sql)
         for (int row = 0; row < PQntuples(r.res); ++row) {
             QStringList cols;
             for (int c = 0; c < PQnfields(r.res); ++c)
-                cols << (PQgetisnull(r.res, row, c) ? QStringLiteral("<null>") : QString::fromUtf8(PQgetvalue(r.res, row, c)));
+                cols << (PQgetisnull(r.res, row, c) ? QStringLiteral("<null>")
+                                                    : QString::fromUtf8(PQgetvalue(r.res, row, c)));
             out << cols.join(u'|');
         }
         return out;
@@ -302,9 +315,15 @@ QVariant TempCatalogue::scalar(const QString &sql)
     }
     if (sqlite3_step(st) == SQLITE_ROW) {
         switch (sqlite3_column_type(st, 0)) {
-        case SQLITE_INTEGER: v = qint64(sqlite3_column_int64(st, 0)); break;
-        case SQLITE_NULL: v = QVariant(QMetaType(QMetaType::QString)); break;
-        default: v = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))); break;
+        case SQLITE_INTEGER:
+            v = qint64(sqlite3_column_int64(st, 0));
+            break;
+        case SQLITE_NULL:
+            v = QVariant(QMetaType(QMetaType::QString));
+            break;
+        default:
+            v = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+            break;
         }
     }
     sqlite3_finalize(st);
@@ -313,7 +332,8 @@ QVariant TempCatalogue::scalar(const QString &sql)
 
 qint64 TempCatalogue::count(const QString &table, const QString &where)
 {
-    return scalar(QStringLiteral("select count(*) from %1%2").arg(table, where.isEmpty() ? QString() : QStringLiteral(" where ") + where))
+    return scalar(QStringLiteral("select count(*) from %1%2")
+                      .arg(table, where.isEmpty() ? QString() : QStringLiteral(" where ") + where))
         .toLongLong();
 }
 
@@ -321,8 +341,9 @@ QString TempCatalogue::typeOf(const QString &expression) const
 {
     if (!isServer())
         return QStringLiteral("typeof(%1)").arg(expression);
-    return QStringLiteral("case when (%1) is null then 'null' when pg_typeof(%1)::text in ('text', 'citext') then 'text' "
-                          "when pg_typeof(%1)::text in ('integer', 'bigint') then 'integer' else pg_typeof(%1)::text end")
+    return QStringLiteral(
+               "case when (%1) is null then 'null' when pg_typeof(%1)::text in ('text', 'citext') then 'text' "
+               "when pg_typeof(%1)::text in ('integer', 'bigint') then 'integer' else pg_typeof(%1)::text end")
         .arg(expression);
 }
 
@@ -348,7 +369,8 @@ void TempCatalogue::failInsertWhen(const QString &table, const QString &column, 
     }
     exec(QStringLiteral("create trigger fail_%1 before insert on %2 when new.%3 = '%4' "
                         "begin select raise(abort, 'refused by the test trigger'); end")
-             .arg(++m_triggers).arg(table, column, literal));
+             .arg(++m_triggers)
+             .arg(table, column, literal));
 }
 
 void TempCatalogue::failDeleteFrom(const QString &table)
@@ -370,7 +392,8 @@ void TempCatalogue::failDeleteWhen(const QString &table, const QString &conditio
     }
     exec(QStringLiteral("create trigger fail_%1 before delete on %2 when %3 "
                         "begin select raise(abort, '%4'); end")
-             .arg(++m_triggers).arg(table, condition, literal));
+             .arg(++m_triggers)
+             .arg(table, condition, literal));
 }
 
 void TempCatalogue::holdWriteLock()

@@ -69,14 +69,20 @@ QStringList readOnlyCommand(const QString &how, const QString &file, const QStri
         return command;
     const QString bind = QStringLiteral("mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\"");
     QProcess probe;
-    probe.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
-                                            bind + QStringLiteral(" && ! touch \"$0/probe\" 2>/dev/null"), folder});
+    probe.start(QStringLiteral("unshare"),
+                {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                 bind + QStringLiteral(" && ! touch \"$0/probe\" 2>/dev/null"), folder});
     if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
         *why = QStringLiteral("no read-only bind mount here (unshare -m, mount -o remount,bind,ro: %1)")
                    .arg(QString::fromLocal8Bit(probe.readAllStandardError()).trimmed());
-    return QStringList{QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
-                       bind + QStringLiteral(" && shift && exec \"$@\""), folder, QStringLiteral("--")}
-        + command;
+    return QStringList{QStringLiteral("unshare"),
+                       QStringLiteral("-m"),
+                       QStringLiteral("sh"),
+                       QStringLiteral("-c"),
+                       bind + QStringLiteral(" && shift && exec \"$@\""),
+                       folder,
+                       QStringLiteral("--")}
+    + command;
 }
 
 } // namespace
@@ -106,33 +112,51 @@ void tst_Tools::commandLine_data()
                   bench = QStringLiteral(BENCH_CATALOGUE_TOOL);
     for (const auto &[name, tool] : {std::pair{"dadudu-discid", discid}, std::pair{"dadudu-mkcatalogue", mk},
                                      std::pair{"dadudu-bench-catalogue", bench}}) {
-        QTest::addRow("%s --help", name) << tool << QStringList{"--help"} << 0 << "Usage:" << "";
-        QTest::addRow("%s -h", name) << tool << QStringList{"-h"} << 0 << "Usage:" << "";
-        QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << "" << "usage:";
-        QTest::addRow("%s, an unknown option", name) << tool << QStringList{"--helpp", "x"} << 2 << "" << "helpp";
-        QTest::addRow("%s, two arguments", name) << tool << QStringList{"a.mdb", "b.mdb"} << 2 << "" << "usage:";
+        QTest::addRow("%s --help", name) << tool << QStringList{"--help"} << 0 << "Usage:"
+                                         << "";
+        QTest::addRow("%s -h", name) << tool << QStringList{"-h"} << 0 << "Usage:"
+                                     << "";
+        QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << ""
+                                                   << "usage:";
+        QTest::addRow("%s, an unknown option", name) << tool << QStringList{"--helpp", "x"} << 2 << ""
+                                                     << "helpp";
+        QTest::addRow("%s, two arguments", name) << tool << QStringList{"a.mdb", "b.mdb"} << 2 << ""
+                                                 << "usage:";
     }
-    QTest::newRow("dadudu-mkcatalogue --help names --force") << mk << QStringList{"--help"} << 0 << "--force" << "";
+    QTest::newRow("dadudu-mkcatalogue --help names --force") << mk << QStringList{"--help"} << 0 << "--force"
+                                                             << "";
     // What every program installed answers alike.
-    const QString exe = QStringLiteral(DADUDU_EXE), copy = QStringLiteral(COPY_TOOL), exporter = QStringLiteral(EXPORT_TOOL);
-    for (const auto &[name, tool] : {std::pair{"dadudu", exe}, std::pair{"dadudu-discid", discid}, std::pair{"dadudu-mkcatalogue", mk},
-                                     std::pair{"dadudu-copy", copy}, std::pair{"dadudu-export", exporter}}) {
+    const QString exe = QStringLiteral(DADUDU_EXE), copy = QStringLiteral(COPY_TOOL),
+                  exporter = QStringLiteral(EXPORT_TOOL);
+    for (const auto &[name, tool] :
+         {std::pair{"dadudu", exe}, std::pair{"dadudu-discid", discid}, std::pair{"dadudu-mkcatalogue", mk},
+          std::pair{"dadudu-copy", copy}, std::pair{"dadudu-export", exporter}}) {
         QTest::addRow("%s --version", name) << tool << QStringList{"--version"} << 0 << DADUDU_VERSION << "";
-        QTest::addRow("%s --help", name) << tool << QStringList{"--help"} << 0 << "Usage:" << "";
-        QTest::addRow("%s --bogus", name) << tool << QStringList{"--bogus"} << 2 << "" << "bogus";
-        QTest::addRow("%s, an option without its value", name) << tool << QStringList{"--catalogue"} << 2 << "" << "catalogue";
+        QTest::addRow("%s --help", name) << tool << QStringList{"--help"} << 0 << "Usage:"
+                                         << "";
+        QTest::addRow("%s --bogus", name) << tool << QStringList{"--bogus"} << 2 << ""
+                                          << "bogus";
+        QTest::addRow("%s, an option without its value", name) << tool << QStringList{"--catalogue"} << 2 << ""
+                                                               << "catalogue";
     }
     for (const auto &[name, tool] : {std::pair{"dadudu-copy", copy}, std::pair{"dadudu-export", exporter}}) {
-        QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << "" << "";
-        QTest::addRow("%s, an unexpected argument", name) << tool << QStringList{"a", "b", "c"} << 2 << "" << "";
+        QTest::addRow("%s without argument", name) << tool << QStringList{} << 2 << ""
+                                                   << "";
+        QTest::addRow("%s, an unexpected argument", name) << tool << QStringList{"a", "b", "c"} << 2 << ""
+                                                          << "";
     }
     // A failure names the file it is about.
-    QTest::newRow("dadudu-copy, no catalogue to copy") << copy << QStringList{"missing.mdb", "copy.mdb"} << 1 << "" << "missing.mdb";
-    QTest::newRow("dadudu-mkcatalogue, a missing folder") << mk << QStringList{"none/new.mdb"} << 1 << "" << "none/new.mdb";
-    QTest::newRow("dadudu-discid, no such sheet") << discid << QStringList{"missing.cue"} << 1 << "" << "missing.cue";
+    QTest::newRow("dadudu-copy, no catalogue to copy") << copy << QStringList{"missing.mdb", "copy.mdb"} << 1 << ""
+                                                       << "missing.mdb";
+    QTest::newRow("dadudu-mkcatalogue, a missing folder") << mk << QStringList{"none/new.mdb"} << 1 << ""
+                                                          << "none/new.mdb";
+    QTest::newRow("dadudu-discid, no such sheet") << discid << QStringList{"missing.cue"} << 1 << ""
+                                                  << "missing.cue";
     QTest::newRow("dadudu-export --csv-raw with another format")
-        << exporter << QStringList{"--catalogue", "c.mdb", "--list", "artists", "--format", "xls", "--output", "o.xls", "--csv-raw"} << 2
-        << "" << "--csv-raw";
+        << exporter
+        << QStringList{"--catalogue", "c.mdb", "--list", "artists", "--format", "xls", "--output", "o.xls", "--csv-raw"}
+        << 2 << ""
+        << "--csv-raw";
 }
 
 void tst_Tools::commandLine()
@@ -199,7 +223,9 @@ void tst_Tools::forceReplacesCatalogue()
     };
     sqlite3 *db = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD')", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(db, "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD')", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     QCOMPARE(movies(), 1);
 
@@ -225,7 +251,8 @@ void tst_Tools::existingServerCatalogue()
         QVERIFY2(r.err.startsWith(QStringLiteral("dadudu-mkcatalogue: The database at ")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("holds a catalogue already")), qPrintable(r.err));
         QVERIFY2(r.err.count(u'\n') == 1, qPrintable(r.err));
-        QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")), QStringList{QStringLiteral("Alien|DVD")});
+        QCOMPARE(cat.rows(QStringLiteral("select MOV_TITLE, MOV_TYPE from MOVIE")),
+                 QStringList{QStringLiteral("Alien|DVD")});
     }
 }
 
@@ -236,11 +263,16 @@ void tst_Tools::readersLeaveTheCatalogueAsItIs_data()
 {
     QTest::addColumn<QString>("journal"); // the catalogue's journal mode
     QTest::addColumn<QString>("how");     // what keeps it from being written
-    QTest::newRow("WAL") << "wal" << "";
-    QTest::newRow("rollback journal") << "delete" << "";
-    QTest::newRow("WAL, immutable file") << "wal" << "immutable";
-    QTest::newRow("rollback journal, immutable file") << "delete" << "immutable";
-    QTest::newRow("WAL, read-only mount") << "wal" << "read-only mount";
+    QTest::newRow("WAL") << "wal"
+                         << "";
+    QTest::newRow("rollback journal") << "delete"
+                                      << "";
+    QTest::newRow("WAL, immutable file") << "wal"
+                                         << "immutable";
+    QTest::newRow("rollback journal, immutable file") << "delete"
+                                                      << "immutable";
+    QTest::newRow("WAL, read-only mount") << "wal"
+                                          << "read-only mount";
 }
 
 void tst_Tools::readersLeaveTheCatalogueAsItIs()
@@ -255,7 +287,8 @@ void tst_Tools::readersLeaveTheCatalogueAsItIs()
     sqlite3 *db = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
     const QByteArray seed = "insert into MOVIE (MOV_TITLE, MOV_TYPE) values ('Alien', 'DVD'), ('Brazil', 'DivX');"
-                            "PRAGMA journal_mode=" + journal.toLatin1() + ";";
+                            "PRAGMA journal_mode="
+        + journal.toLatin1() + ";";
     QCOMPARE(sqlite3_exec(db, seed.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     const QByteArray before = bytesOf(path);
@@ -264,9 +297,12 @@ void tst_Tools::readersLeaveTheCatalogueAsItIs()
     const QString exported = dir.filePath(QStringLiteral("out/movies.html"));
     const QString copied = dir.filePath(QStringLiteral("out/copy.mdb"));
     QString why;
-    const QStringList exportCommand = readOnlyCommand(how, path,
-        {QStringLiteral(EXPORT_TOOL), QStringLiteral("--catalogue"), path, QStringLiteral("--list"), QStringLiteral("movies"),
-         QStringLiteral("--format"), QStringLiteral("html"), QStringLiteral("--output"), exported}, &why);
+    const QStringList exportCommand
+        = readOnlyCommand(how, path,
+                          {QStringLiteral(EXPORT_TOOL), QStringLiteral("--catalogue"), path, QStringLiteral("--list"),
+                           QStringLiteral("movies"), QStringLiteral("--format"), QStringLiteral("html"),
+                           QStringLiteral("--output"), exported},
+                          &why);
     const auto mutableAgain = qScopeGuard([&] {
         if (how == QLatin1String("immutable"))
             QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
