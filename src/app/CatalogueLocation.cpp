@@ -23,7 +23,7 @@ QString findCatalogue(const QString &named, const QString &executableFolder, con
 {
     if (!named.isEmpty())
         return named;
-    const QString beside = QDir(executableFolder).filePath(Texts::DatabaseFileName);
+    QString beside = QDir(executableFolder).filePath(Texts::DatabaseFileName);
     if (QFileInfo::exists(beside))
         return beside;
     if (!preferred.isEmpty())

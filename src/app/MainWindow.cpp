@@ -257,7 +257,7 @@ void MainWindow::updateActions()
 
 void MainWindow::buildPanels()
 {
-    auto panel = [this](const char *name) {
+    auto panel = [](const char *name) {
         auto *p = new QFrame;
         p->setObjectName(QLatin1String(name));
         p->setFrameShape(QFrame::NoFrame);

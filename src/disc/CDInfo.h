@@ -8,7 +8,8 @@
 #include <optional>
 #include <stdexcept>
 
-struct _CdIo;
+// libcdio's own name for its handle, declared here so that users of this header need not see libcdio.
+struct _CdIo; // NOLINT(bugprone-reserved-identifier)
 
 // A disc time: 75 frames to the second.
 struct TrackTime {

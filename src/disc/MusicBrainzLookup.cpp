@@ -46,7 +46,7 @@ QString artistCredit(const QJsonValue &credit, bool *ok)
         return {};
     }
     QString out;
-    for (const QJsonValue &part : credit.toArray()) {
+    for (const QJsonValue part : credit.toArray()) {
         const QJsonObject o = part.toObject();
         if (!o.value(QLatin1String("name")).isString()) {
             *ok = false;
@@ -62,7 +62,7 @@ QString artistCredit(const QJsonValue &credit, bool *ok)
 int mediumOf(const QJsonArray &media, const QString &discId, int trackCount)
 {
     for (int k = 0; k < media.size(); ++k)
-        for (const QJsonValue &disc : media[k].toObject().value(QLatin1String("discs")).toArray())
+        for (const QJsonValue disc : media[k].toObject().value(QLatin1String("discs")).toArray())
             if (disc.toObject().value(QLatin1String("id")).toString() == discId)
                 return k;
     for (int k = 0; k < media.size(); ++k)
@@ -121,7 +121,7 @@ QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const Disc
     const int discTracks = discTrackCount(toc);
     QList<DiscCandidate> out;
     bool allRead = true;
-    for (const QJsonValue &value : releases.toArray()) {
+    for (const QJsonValue value : releases.toArray()) {
         const QJsonObject release = value.toObject();
         const QJsonArray media = release.value(QLatin1String("media")).toArray();
         const int m = mediumOf(media, toc.musicBrainzId, discTracks);
@@ -140,7 +140,7 @@ QList<DiscCandidate> MusicBrainzLookup::parse(const QByteArray &json, const Disc
         c.artist = artistCredit(release.value(QLatin1String("artist-credit")), &read);
         if (read) {
             const QJsonArray tracks = media[m].toObject().value(QLatin1String("tracks")).toArray();
-            for (const QJsonValue &t : tracks) {
+            for (const QJsonValue t : tracks) {
                 const QJsonObject track = t.toObject();
                 QJsonValue title = track.value(QLatin1String("title"));
                 if (!title.isString())

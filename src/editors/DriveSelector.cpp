@@ -136,7 +136,7 @@ QString DriveSelector::shownText(bool *withPicture) const
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     const int picture = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
     const QFontMetrics metrics = fontMetrics();
-    const QString whole = caption(currentIndex());
+    QString whole = caption(currentIndex());
     const QString name = itemData(currentIndex(), NameRole).toString();
     // Every drive has the same picture: where the name has no room beside it, the name goes first.
     const bool pictureFits = metrics.horizontalAdvance(name) <= field.width() - picture;

@@ -88,7 +88,7 @@ void CompoundFile::write(QIODevice &out, const QString &streamName, QByteArray s
     for (int i = 0; i < fat; ++i)
         table[size_t(i)] = FatSect;
     for (int i = 0; i < difat; ++i)
-        table[size_t(fat + i)] = DifSect;
+        table[size_t(fat) + size_t(i)] = DifSect;
     table[dirSector] = EndOfChain;
     for (int i = 0; i < dataSectors; ++i)
         table[firstData + quint32(i)] = i + 1 < dataSectors ? firstData + quint32(i) + 1 : EndOfChain;

@@ -99,7 +99,7 @@ QString csvField(const QString &stored, bool forSpreadsheet)
 QVariant sheetCell(const GridModel &model, int position, int c, bool flagsAsText)
 {
     const int row = model.sourceRow(position);
-    const QVariant v = model.value(row, c);
+    QVariant v = model.value(row, c);
     const GridColumn::Kind kind = model.columns()[size_t(c)].kind;
     if (kind == GridColumn::CheckBox && !flagsAsText)
         return v.isNull() ? QVariant() : QVariant(v.toBool());

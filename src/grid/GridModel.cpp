@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstring>
 #include <numeric>
+#include <ranges>
 
 namespace {
 
@@ -290,16 +291,16 @@ void GridModel::buildOrder()
         const bool sortRedoesDefault
             = m_sortColumn >= 0 && m_defaultFields.size() == 1 && m_defaultFields[0] == m_fields[size_t(m_sortColumn)];
         if (!sortRedoesDefault)
-            for (auto it = m_defaultFields.rbegin(); it != m_defaultFields.rend(); ++it) {
-                const Ranks &r = fieldRanks(*it);
+            for (const int field : std::views::reverse(m_defaultFields)) {
+                const Ranks &r = fieldRanks(field);
                 countingSort(m_order, r.rank, r.max, false);
             }
         if (m_sortColumn >= 0) {
             const Ranks &r = ranks(m_sortColumn);
             countingSort(m_order, r.rank, r.max, m_sortOrder == Qt::DescendingOrder);
         }
-        for (auto it = m_groupBy.rbegin(); it != m_groupBy.rend(); ++it) {
-            const Ranks &r = ranks(*it);
+        for (const int column : std::views::reverse(m_groupBy)) {
+            const Ranks &r = ranks(column);
             countingSort(m_order, r.rank, r.max, false);
         }
     }
@@ -615,7 +616,7 @@ QString GridModel::groupPath(int group) const
 {
     QStringList values;
     int level = 0;
-    while (level + 1 < int(m_levelStart.size()) && m_levelStart[size_t(level + 1)] <= group)
+    while (level + 1 < int(m_levelStart.size()) && m_levelStart[size_t(level) + 1] <= group)
         ++level;
     const int row = m_order[size_t(m_groups[size_t(group)].first)];
     for (int l = 0; l <= level; ++l)
@@ -626,7 +627,7 @@ QString GridModel::groupPath(int group) const
 QString GridModel::groupText(int group) const
 {
     int level = 0;
-    while (m_levelStart[size_t(level + 1)] <= group)
+    while (m_levelStart[size_t(level) + 1] <= group)
         ++level;
     const int column = m_groupBy[size_t(level)];
     const Group &g = m_groups[size_t(group)];

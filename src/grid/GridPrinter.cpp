@@ -348,7 +348,7 @@ void GridPrinter::paintPage(QPainter &p, int page) const
     const QFont body = deviceFont(m_body, p);
     const QFont heading = deviceFont(m_heading, p);
     Cursor c = m_pages[size_t(page)];
-    const Cursor end = page + 1 < int(m_pages.size()) ? m_pages[size_t(page + 1)] : Cursor{int(m_items.size()), 0, 0};
+    const Cursor end = page + 1 < int(m_pages.size()) ? m_pages[size_t(page) + 1] : Cursor{int(m_items.size()), 0, 0};
     while (c < end) {
         const Item &item = m_items[size_t(c.item)];
         if (item.isCaption()) {

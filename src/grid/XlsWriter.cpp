@@ -227,6 +227,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
         return id;
     };
     std::vector<quint32> captionIds;
+    captionIds.reserve(m_columns.size());
     for (const Column &c : m_columns)
         captionIds.push_back(intern(SheetText::cellText(c.caption, MaxCellText)));
     if (notes) {

@@ -73,7 +73,7 @@ public:
     virtual void setBusyTimeoutMs(int ms) = 0;
     // Called when a session the server ended between two transactions was made again; an engine
     // whose sessions never end on their own never calls it.
-    virtual void setReconnected(std::function<void()> told) { Q_UNUSED(told); }
+    virtual void setReconnected(const std::function<void()> &told) { Q_UNUSED(told); }
 
     // One statement, no parameters, rows dropped.
     virtual void exec(const QString &sql) = 0;

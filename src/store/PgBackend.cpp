@@ -449,7 +449,7 @@ public:
         exec(QStringLiteral("SET lock_timeout = %1").arg(qMax(ms, 1)));
     }
 
-    void setReconnected(std::function<void()> told) override { m_reconnected = std::move(told); }
+    void setReconnected(const std::function<void()> &told) override { m_reconnected = told; }
 
     void exec(const QString &sql) override
     {
@@ -619,7 +619,7 @@ private:
                 exec(serverCatalogueUpgrade(from));
             exec(QStringLiteral("COMMIT"));
         } catch (const DbError &e) {
-            Result(PQexec(m_conn, "ROLLBACK"));
+            const Result rolledBack(PQexec(m_conn, "ROLLBACK"));
             if (serverVersion() != currentCatalogueVersion(Engine::PostgreSQL))
                 throw DbError(QStringLiteral("The catalogue of version %1 could not be upgraded to version %2, and is "
                                              "left as it was: %3")

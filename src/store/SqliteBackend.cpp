@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <cstring>
+#include <ranges>
 
 namespace db {
 namespace {
@@ -420,8 +421,8 @@ private:
                 if (high > 0)
                     exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('%1', %2)").arg(t).arg(high));
             }
-            for (auto it = tables.rbegin(); it != tables.rend(); ++it)
-                exec(QStringLiteral("DROP TABLE %1").arg(old.arg(*it).arg(from)));
+            for (const QString &table : std::views::reverse(tables))
+                exec(QStringLiteral("DROP TABLE %1").arg(old.arg(table).arg(from)));
             if (scalar(QStringLiteral("select count(*) from pragma_foreign_key_check")) > 0)
                 throw DbError(QStringLiteral("rows still name a missing parent"));
             exec(QStringLiteral("COMMIT"));

@@ -114,8 +114,8 @@ int main(int argc, char **argv)
         err() << "dadudu-copy: usage: dadudu-copy [--force] FROM TO (see --help)\n";
         return 2;
     }
-    const QString from = args[0];
-    const QString to = args[1];
+    const QString &from = args[0];
+    const QString &to = args[1];
 
     DbConnection source;
     source.setReadOnly(true);
