@@ -4,10 +4,12 @@
 #include "base/Texts.h"
 
 #include <QEventLoop>
-#include <QThread>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <exception>
-#include <memory>
 
 namespace {
 
@@ -58,24 +60,23 @@ void DiscLookup::setPreferences(const DiscPreferences &preferences)
 
 DiscToc DiscLookup::readAside(const QString &device)
 {
-    DiscToc toc;
-    std::exception_ptr failure;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
+    // A pool of its own: a drive spinning up holds up none of the program's other background work,
+    // nor waits behind it.
+    QThreadPool pool;
+    QFutureWatcher<DiscToc> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(&pool, [device](QPromise<DiscToc> &promise) {
+        // The reader's own exception, not the future's wrapping of it, reaches the caller.
         try {
-            toc = readDisc(device);
+            promise.addResult(readDisc(device));
         } catch (...) {
-            failure = std::current_exception();
+            promise.setException(std::current_exception());
         }
     }));
-    QEventLoop loop;
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    thread->start();
-    if (!thread->isFinished())
+    if (!watcher.isFinished())
         loop.exec();
-    thread->wait();
-    if (failure)
-        std::rethrow_exception(failure);
-    return toc;
+    return watcher.result();
 }
 
 SourceResult DiscLookup::fromCdText(const DiscToc &toc)

@@ -13,17 +13,20 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFuture>
+#include <QMutex>
 #include <QProgressDialog>
+#include <QPromise>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -503,69 +506,64 @@ bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, 
 }
 
 // The work runs on a thread of its own, so the window repaints and the dialog counts and hears its
-// Cancel while it works. The work reads the rows holding `rows`, and lets go of it at a checkpoint
-// when this thread wants a turn; this thread serves its events only holding it. Once the rows are
-// read, the two run side by side. Until the dialog is up the window takes no input, and then the
-// dialog is window-modal, so nothing the user does changes the rows meanwhile.
+// Cancel while it works. The work reads the rows holding `rowsGuard`, and lets go of it at a
+// checkpoint when this thread asks for a turn by suspending the future; this thread serves its events
+// only holding it. Once the rows are read, the two run side by side. Until the dialog is up the
+// window takes no input, and then the dialog is window-modal, so nothing the user does changes the
+// rows meanwhile. No event loop runs between two turns, so the future is read directly rather than
+// through a watcher's queued signals.
 bool DxGrid::runWithProgress(const QString &title, const std::function<bool(const GridModel::Progress &)> &work,
                              const std::function<QString(int, int, bool)> &label, StaleRows staleRule) const
 {
-    struct Shared {
-        std::mutex lock;
-        std::condition_variable changed;
-        std::mutex rows; // held by whoever reads the rows or serves the window's events
-        bool turnWanted = false;
-        bool finished = false;
-        bool stop = false;
-        bool everyCheckpoint = false; // a turn at each: no dialog delay, as tests ask
-        int served = 0;
-        int done = 0;
-        int total = 0;
-        bool reading = true;
-    } shared;
-    shared.everyCheckpoint = progressDelayMs == 0;
+    QMutex rowsGuard; // held by whoever reads the rows or serves the window's events
+    std::atomic<bool> reading = true;
+    const bool everyCheckpoint = progressDelayMs == 0; // a turn at each: no dialog delay, as tests ask
     bool result = false;
     std::exception_ptr failure;
-    std::thread worker([&] {
-        std::unique_lock<std::mutex> rows(shared.rows);
+    // A pool of its own: a step waiting for its turn never holds up one started within that turn,
+    // however few threads the machine has.
+    QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    QFuture<void> future = QtConcurrent::run(&pool, [&](QPromise<void> &promise) {
+        std::unique_lock<QMutex> rows(rowsGuard);
+        int lastDone = -1;
+        int lastTotal = -1;
+        const auto checkpoint = [&](int done, int total, bool isReading) {
+            reading = isReading;
+            // A future's count only rises, and the count starts again with each pass over the rows:
+            // a new range sets it back.
+            if (done <= lastDone || total != lastTotal)
+                promise.setProgressRange(-1, total);
+            promise.setProgressValueAndText(done, label(done, total, isReading));
+            lastDone = done;
+            lastTotal = total;
+            if (!isReading) {
+                if (rows.owns_lock())
+                    rows.unlock();
+                if (everyCheckpoint) {
+                    promise.future().suspend();
+                    promise.suspendIfRequested();
+                }
+                return !promise.isCanceled();
+            }
+            if (everyCheckpoint)
+                promise.future().suspend();
+            if (promise.future().isSuspending()) {
+                if (rows.owns_lock())
+                    rows.unlock();
+                promise.suspendIfRequested();
+            }
+            if (promise.isCanceled())
+                return false;
+            if (!rows.owns_lock())
+                rows.lock();
+            return !promise.isCanceled();
+        };
         try {
-            result = work([&shared, &rows](int done, int total, bool reading) {
-                std::unique_lock<std::mutex> held(shared.lock);
-                shared.done = done;
-                shared.total = total;
-                shared.reading = reading;
-                if (!reading) {
-                    if (rows.owns_lock())
-                        rows.unlock();
-                    if (shared.everyCheckpoint) {
-                        const int served = shared.served;
-                        shared.changed.wait(held, [&] { return shared.served != served || shared.stop; });
-                    }
-                    return !shared.stop;
-                }
-                if (shared.turnWanted || shared.everyCheckpoint) {
-                    const int served = shared.served;
-                    if (rows.owns_lock())
-                        rows.unlock();
-                    shared.changed.wait(held, [&] { return shared.served != served || shared.stop; });
-                }
-                if (shared.stop)
-                    return false;
-                if (!rows.owns_lock()) {
-                    held.unlock();
-                    rows.lock();
-                    held.lock();
-                }
-                return !shared.stop;
-            });
+            result = work(checkpoint);
         } catch (...) {
             failure = std::current_exception();
         }
-        if (rows.owns_lock())
-            rows.unlock();
-        std::lock_guard<std::mutex> held(shared.lock);
-        shared.finished = true;
-        shared.changed.notify_all();
     });
 
     std::unique_ptr<QProgressDialog> progress;
@@ -573,20 +571,11 @@ bool DxGrid::runWithProgress(const QString &title, const std::function<bool(cons
     const QMetaObject::Connection reset
         = connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [&stale] { stale = true; });
     // A fifth of the wait before the dialog, and never more than a twentieth of a second, between two turns.
-    const auto slice = std::chrono::milliseconds(qMin(50, progressDelayMs / 5));
-    std::unique_lock<std::mutex> held(shared.lock);
-    while (!shared.finished) {
-        shared.changed.wait_for(held, slice, [&] { return shared.finished; });
-        if (shared.finished)
-            break;
-        shared.turnWanted = true;
-        held.unlock();
+    const int slice = qMin(50, progressDelayMs / 5);
+    while (!pool.waitForDone(slice)) {
+        future.suspend();
         {
-            std::lock_guard<std::mutex> rows(shared.rows);
-            held.lock();
-            const int done = shared.done, total = shared.total;
-            const bool reading = shared.reading;
-            held.unlock();
+            const QMutexLocker turn(&rowsGuard);
             if (!progress) {
                 progress = std::make_unique<QProgressDialog>(const_cast<DxGrid *>(this)->window());
                 progress->setWindowTitle(title);
@@ -596,24 +585,22 @@ bool DxGrid::runWithProgress(const QString &title, const std::function<bool(cons
                 progress->setAutoClose(false);
                 progress->setValue(0);
             }
-            progress->setMaximum(qMax(1, total));
-            progress->setLabelText(label(done, total, reading));
+            // Nothing told yet while the work has not reached its first checkpoint.
+            const QString text = future.progressText();
+            const int done = qMax(0, future.progressValue());
+            progress->setMaximum(qMax(1, future.progressMaximum()));
+            progress->setLabelText(text.isEmpty() ? label(0, 0, true) : text);
             progress->setValue(done); // shows the dialog once the work proves long
             // setValue serves the events only when the count moved, and the count may stand still
             // while the work goes on.
             QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents
                                                                   : QEventLoop::ExcludeUserInputEvents);
-            held.lock();
-            shared.stop
-                = shared.stop || progress->wasCanceled() || (stale && (reading || staleRule == StaleRows::StopAlways));
-            shared.turnWanted = false;
-            ++shared.served;
-            shared.changed.notify_all();
+            if (progress->wasCanceled() || (stale && (reading || staleRule == StaleRows::StopAlways)))
+                future.cancel();
         }
+        future.resume();
     }
-    const bool stopped = shared.stop;
-    held.unlock();
-    worker.join();
+    const bool stopped = future.isCanceled();
     disconnect(reset);
     if (failure)
         std::rethrow_exception(failure);

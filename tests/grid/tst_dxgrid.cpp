@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -255,6 +256,17 @@ private slots:
             return out;
         };
         const std::vector<int> before = order(*grid.model());
+        // Rows picked here and there, the current one among them, to be found again however it ends.
+        const std::vector<int> picked = {17, 4711, 12000, 19999};
+        rows.setCurrentRow(4711);
+        grid.selectRows(picked);
+        const auto selectedSet = [&grid] {
+            std::vector<int> out = grid.selectedRows();
+            std::sort(out.begin(), out.end());
+            return out;
+        };
+        QCOMPARE(selectedSet(), picked);
+        QCOMPARE(grid.focusedRow(), 4711);
         // The same rows ordered without a runner, here and now.
         GridModel reference;
         reference.setColumns(GridFixture::cdColumns(GridColumn::Ascending));
@@ -286,8 +298,14 @@ private slots:
             QVERIFY(grid.groupColumns().empty());
             QCOMPARE(grid.model()->groupCount(), 0);
             QCOMPARE(order(*grid.model()), before);
+            if (stop == QLatin1String("cancel")) {
+                QCOMPARE(selectedSet(), picked);
+                QCOMPARE(grid.focusedRow(), 4711);
+            }
             return;
         }
+        QCOMPARE(selectedSet(), picked);
+        QCOMPARE(grid.focusedRow(), 4711);
         QCOMPARE(order(*grid.model()), order(reference));
         QCOMPARE(grid.model()->groupCount(), reference.groupCount());
         QCOMPARE(grid.sortColumn(), reference.sortColumn());
