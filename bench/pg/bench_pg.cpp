@@ -7,14 +7,8 @@
 //
 //   dadudu-bench-pg postgresql://user@127.0.0.1:port/dbname [catalogue-file] [--writes-only]
 
-#include "store/ArtistStore.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueConnection.h"
-#include "store/DataCDStore.h"
-#include "store/DataItemStore.h"
-#include "store/MovieStore.h"
-#include "store/TrackStore.h"
 #include "support/LoudMessages.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -49,19 +43,13 @@ double best(const std::function<void()> &run)
 }
 
 struct Stores {
-    explicit Stores(const QString &location) { main.openDatabase(location); }
+    explicit Stores(const QString &location) { stores.main.openDatabase(location); }
     LoudMessages messages;
-    CatalogueConnection main{messages};
-    AudioCDStore cd{main, messages};
-    TrackStore track{main, messages};
-    ArtistStore artist{main, messages};
-    MovieStore movie{main, messages};
-    DataCDStore data{main, messages};
-    DataItemStore items{main, messages};
+    ProgramStores stores{messages};
     std::vector<DbQuery *> lists()
     {
-        return {&cd.cdQuery,       &track.tracksQuery, &artist.artistsQuery,
-                &movie.movieQuery, &data.dataCDsQuery, &items.dataItemsQuery};
+        return {&stores.cds.cdQuery,       &stores.tracks.tracksQuery, &stores.artists.artistsQuery,
+                &stores.movies.movieQuery, &stores.data.dataCDsQuery,  &stores.items.dataItemsQuery};
     }
     qint64 rows()
     {
@@ -74,12 +62,7 @@ struct Stores {
     {
         for (DbQuery *q : lists())
             q->close();
-        cd.openList();
-        track.openList();
-        artist.openList();
-        movie.openList();
-        data.openList();
-        items.openList();
+        stores.openLists();
     }
 };
 
@@ -109,30 +92,30 @@ qint64 copyOut(PGconn *conn, const QStringList &statements)
 double storeDataCD(const QString &location, const char *engine)
 {
     Stores s(location);
-    if (!s.main.connection.connected())
+    if (!s.stores.main.connection.connected())
         return -1;
     QStringList items;
     for (int i = 0; i < Items; ++i)
         items << QStringLiteral("folder %1/a file with a long name %1.txt").arg(i);
     const auto start = std::chrono::steady_clock::now();
-    s.data.addDataCD(QStringLiteral("Benchmark scan"), items);
+    s.stores.data.addDataCD(QStringLiteral("Benchmark scan"), items);
     const double took = seconds(start);
-    DbQuery last(s.main.connection, {QStringLiteral("select max(CD_ID) from DATACD")});
+    DbQuery last(s.stores.main.connection, {QStringLiteral("select max(CD_ID) from DATACD")});
     last.open();
     const int cd = last.firstField().toInt();
-    DbQuery stored(s.main.connection, {QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID")});
+    DbQuery stored(s.stores.main.connection, {QStringLiteral("select count(*) from DATA where CD_ID = :CD_ID")});
     stored.setParam(QStringLiteral("CD_ID"), cd);
     stored.open();
     std::printf("store a %d-item data CD, a transaction per item, on the %s: %.2f s (%d items stored, %d boxes)\n",
                 Items, engine, took, stored.firstField().toInt(), s.messages.boxes);
-    s.data.deleteDataCD(cd);
+    s.stores.data.deleteDataCD(cd);
     return took;
 }
 
 bool timeLists(const QString &server)
 {
     Stores s(server);
-    if (!s.main.connection.connected())
+    if (!s.stores.main.connection.connected())
         return false;
     QStringList statements;
     for (DbQuery *q : s.lists())

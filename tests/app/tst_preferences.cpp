@@ -24,27 +24,39 @@
 
 namespace {
 
-// Every key of the INI file as "section/key=value", as Python's configparser reads it, with the
-// quotes QSettings puts around a value holding commas taken off.
-QStringList pythonReads(const QString &ini)
+// Every key of each INI file as "section/key=value", as Python's configparser reads it, with the
+// quotes QSettings puts around a value holding commas taken off: one run of Python for all the files.
+QList<QStringList> pythonReads(const QStringList &inis)
 {
     QProcess python;
     python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import configparser,sys\n"
-                                 "c=configparser.ConfigParser(interpolation=None)\n"
-                                 "c.optionxform=str\n"
-                                 "c.read(sys.argv[1],encoding='utf-8')\n"
-                                 "for s in c.sections():\n"
-                                 "  for k,v in c.items(s):\n"
-                                 "    v=v[1:-1] if len(v)>1 and v[0]==v[-1]=='\"' else v\n"
-                                 "    print(s+'/'+k+'='+v)\n"),
-                  ini});
-    if (!python.waitForFinished(20000) || python.exitCode() != 0)
-        return {QStringLiteral("python3 failed: ") + QString::fromUtf8(python.readAllStandardError())};
-    QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    lines.sort();
-    return lines;
+                 QStringList{QStringLiteral("-c"),
+                             QStringLiteral("import configparser,sys\n"
+                                            "for n,f in enumerate(sys.argv[1:]):\n"
+                                            "  c=configparser.ConfigParser(interpolation=None)\n"
+                                            "  c.optionxform=str\n"
+                                            "  c.read(f,encoding='utf-8')\n"
+                                            "  for s in c.sections():\n"
+                                            "    for k,v in c.items(s):\n"
+                                            "      v=v[1:-1] if len(v)>1 and v[0]==v[-1]=='\"' else v\n"
+                                            "      print(str(n)+'\\t'+s+'/'+k+'='+v)\n")}
+                     + inis);
+    QList<QStringList> read(inis.size());
+    if (!python.waitForFinished(20000) || python.exitCode() != 0) {
+        read.fill({QStringLiteral("python3 failed: ") + QString::fromUtf8(python.readAllStandardError())});
+        return read;
+    }
+    for (const QString &line :
+         QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        read[line.section(u'\t', 0, 0).toInt()] << line.section(u'\t', 1);
+    for (QStringList &lines : read)
+        lines.sort();
+    return read;
+}
+
+QStringList pythonReads(const QString &ini)
+{
+    return pythonReads(QStringList{ini}).constFirst();
 }
 
 QStringList sourceRows(const QListWidget *list)
@@ -95,10 +107,48 @@ private slots:
     void passwordGoesToTheKeyring_data();
     void passwordGoesToTheKeyring();
 
+    // The settings files the rows of the tables above wrote, read back all at once.
+    void writtenSettingsAsPythonReadsThem();
+
 private:
+    // Keeps the settings file a row wrote, for writtenSettingsAsPythonReadsThem(): the lines Python
+    // must read in it under `section/`.
+    void readLater(const QString &section, const QStringList &expected);
+
+    struct Written {
+        QString row;
+        QString file;
+        QString section;
+        QStringList expected;
+    };
+    QTemporaryDir m_kept;
+    QList<Written> m_written;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_ini;
 };
+
+void tst_Preferences::readLater(const QString &section, const QStringList &expected)
+{
+    const QString kept = m_kept.filePath(QStringLiteral("row-%1.ini").arg(m_written.size()));
+    QVERIFY(QFile::copy(m_ini, kept));
+    m_written.append(
+        {QString::fromUtf8(QTest::currentTestFunction()) + u':' + QString::fromUtf8(QTest::currentDataTag()), kept,
+         section, expected});
+}
+
+void tst_Preferences::writtenSettingsAsPythonReadsThem()
+{
+    if (m_written.isEmpty())
+        QSKIP("no row of the tables ran");
+    QStringList files;
+    for (const Written &w : std::as_const(m_written))
+        files << w.file;
+    const QList<QStringList> read = pythonReads(files);
+    for (qsizetype i = 0; i < m_written.size(); ++i) {
+        const Written &w = m_written[i];
+        QCOMPARE(QStringList{w.row} + read[i].filter(w.section), QStringList{w.row} + w.expected);
+    }
+}
 
 void tst_Preferences::init()
 {
@@ -258,9 +308,8 @@ void tst_Preferences::catalogueChosen()
     }
     QVERIFY(messages.boxes.isEmpty());
     QVERIFY(!d.isVisible());
-    const QStringList lines = pythonReads(m_ini);
-    QCOMPARE(lines.filter(QStringLiteral("catalogue/")),
-             typed.isEmpty() ? QStringList() : QStringList{QStringLiteral("catalogue/location=") + typed});
+    readLater(QStringLiteral("catalogue/"),
+              typed.isEmpty() ? QStringList() : QStringList{QStringLiteral("catalogue/location=") + typed});
     QCOMPARE(preferredCatalogue(), typed);
 }
 
@@ -351,8 +400,7 @@ void tst_Preferences::passwordGoesToTheKeyring()
         QVERIFY(keyring.kept.isEmpty());
     }
     // The address is kept without its password, which the file never holds, and only its owner reads it.
-    QCOMPARE(pythonReads(m_ini).filter(QStringLiteral("catalogue/")),
-             QStringList{QStringLiteral("catalogue/location=") + stored});
+    readLater(QStringLiteral("catalogue/"), QStringList{QStringLiteral("catalogue/location=") + stored});
     QFile file(m_ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();

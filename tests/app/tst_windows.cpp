@@ -12,8 +12,8 @@
 #include "editors/MovieEditor.h"
 #include "store/CatalogueConnection.h"
 #include "store/MovieStore.h"
-#include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
+#include "support/StoresOnCatalogue.h"
 #include "support/TempCatalogue.h"
 
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/PictureFileDialog.h"
 #include "editors/AudioCDEditor.h"
-#include "support/EditorCatalogue.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QApplication>
 #include <QImage>

@@ -4,8 +4,8 @@
 #include "base/Texts.h"
 #include "editors/ArtistEditor.h"
 #include "editors/MovieEditor.h"
-#include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -209,10 +209,10 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
     const QStringList before = dialogKind == "artist" ? f.artistRows() : f.movieRows();
     if (locked) {
         f.main.connection.setBusyTimeoutMs(200);
-        f.file.holdWriteLock();
+        f.cat.holdWriteLock();
     } else {
         for (const char *when : {"insert", "update"})
-            f.file.exec(
+            f.cat.exec(
                 QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'refused'); end")
                     .arg(QLatin1String(when), table));
     }
@@ -237,7 +237,7 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
         QTest::mouseClick(d->saveButton, Qt::LeftButton);
     }
     if (locked) {
-        f.file.releaseWriteLock();
+        f.cat.releaseWriteLock();
         QCOMPARE(f.messages.boxes.size(), 1);
         // In the user's words; the engine's own stay in the details.
         QCOMPARE(f.messages.boxes[0].text, warning + "\r\n" + Texts::ReasonCatalogueBusy);
@@ -284,7 +284,7 @@ void tst_ArtistMovieEditors::keysThatDoNotSave()
     QVERIFY(artist.isVisible());
     QTest::keyClick(artist.nameEdit, Qt::Key_Escape);
     QVERIFY(artist.isVisible());
-    QCOMPARE(f.file.count("ARTISTE"), 2);
+    QCOMPARE(f.cat.count("ARTISTE"), 2);
 }
 
 void tst_ArtistMovieEditors::cancelAndCloseBoxStoreNothing()
@@ -405,7 +405,7 @@ void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
     EditorCatalogue f(Seed);
     const QString title(255, u't');
     const QString type(255, u'y');
-    f.file.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
+    f.cat.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
     MovieEditor dialog(f.movies, f.messages);
     dialog.prepareEdit(1, title, type);
     dialog.show();

@@ -6,7 +6,7 @@
 #include "base/Texts.h"
 #include "editors/AudioCDEditor.h"
 #include "editors/LockWaitDialog.h"
-#include "support/EditorCatalogue.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -201,10 +201,10 @@ void tst_AudioCDEditor::saveNew()
     EditorCatalogue cat(seed);
     if (failure == QLatin1String("lock")) {
         cat.main.connection.setBusyTimeoutMs(200);
-        cat.file.holdWriteLock();
+        cat.cat.holdWriteLock();
     } else if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
-        cat.file.failInsertWhen(f[0], f[1], f[2]);
+        cat.cat.failInsertWhen(f[0], f[1], f[2]);
     }
     AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
     dialog.setCoversFolder(m_dir.filePath(QStringLiteral("covers-new")));
@@ -227,7 +227,7 @@ void tst_AudioCDEditor::saveNew()
         dialog.addTrack();
     }
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    const int artistsBefore = int(cat.file.count(QStringLiteral("ARTISTE")));
+    const int artistsBefore = int(cat.cat.count(QStringLiteral("ARTISTE")));
     dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), closes ? 1 : 0);
@@ -244,13 +244,13 @@ void tst_AudioCDEditor::saveNew()
         QCOMPARE(dialog.focusWidget(), dialog.titleEdit);
     if (message.startsWith(QLatin1String("Please specify a name")))
         QCOMPARE(dialog.focusWidget(), dialog.newArtistEdit);
-    QCOMPARE(cat.file.rows(QStringLiteral(
+    QCOMPARE(cat.cat.rows(QStringLiteral(
                  "select CD_LABEL, ART_NAME, (select group_concat(TR_LABEL) from (select TR_LABEL from TRACK t"
                  " where t.CD_ID = c.CD_ID order by TR_ID)) from CDAUDIO c join ARTISTE a on a.ART_ID = c.ART_ID")),
              stored);
     // A new artist is stored only with its CD.
     const bool newArtistStored = closes && existingArtist.isEmpty() && !newArtist.isEmpty();
-    QCOMPARE(cat.file.count(QStringLiteral("ARTISTE")), artistsBefore + (newArtistStored ? 1 : 0));
+    QCOMPARE(cat.cat.count(QStringLiteral("ARTISTE")), artistsBefore + (newArtistStored ? 1 : 0));
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("covers-new"))));
 }
 
@@ -284,7 +284,7 @@ void tst_AudioCDEditor::editOpensOnTheCD()
 
     EditorCatalogue cat(seed);
     if (addedAfterSnapshot)
-        cat.file.exec(
+        cat.cat.exec(
             QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (3, 'Beatles');"
                            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
                            " (7, 'Gold', 3, '123', '1992', 1, 'two\r\nlines');"
@@ -307,7 +307,7 @@ void tst_AudioCDEditor::editOpensOnTheCD()
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     dialog.saveButton->click();
     QCOMPARE(accepted.size(), 1);
-    QCOMPARE(cat.file.scalar(QStringLiteral("select ART_ID from CDAUDIO where CD_ID = 7")).toInt(), artistId);
+    QCOMPARE(cat.cat.scalar(QStringLiteral("select ART_ID from CDAUDIO where CD_ID = 7")).toInt(), artistId);
 
     AudioCDEditor missing(cat.cds, cat.artists, cat.messages, cat.dialogs);
     QVERIFY(!missing.prepareEdit(99));
@@ -335,9 +335,9 @@ void tst_AudioCDEditor::saveEdited()
 
     QCOMPARE(accepted.size(), 1);
     QVERIFY(cat.messages.boxes.isEmpty());
-    QCOMPARE(cat.file.rows(QStringLiteral("select CD_ID, CD_LABEL, ART_ID from CDAUDIO order by CD_ID")),
+    QCOMPARE(cat.cat.rows(QStringLiteral("select CD_ID, CD_LABEL, ART_ID from CDAUDIO order by CD_ID")),
              (QStringList{QStringLiteral("7|Gold (remaster)|2"), QStringLiteral("8|Help|2")}));
-    QCOMPARE(cat.file.rows(QStringLiteral("select TR_LABEL, CD_ID from TRACK order by TR_ID")),
+    QCOMPARE(cat.cat.rows(QStringLiteral("select TR_LABEL, CD_ID from TRACK order by TR_ID")),
              (QStringList{QStringLiteral("Help!|8"), QStringLiteral("SOS|7"), QStringLiteral("Mamma Mia|7")}));
 }
 
@@ -366,7 +366,7 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
         dialog.trackEdit->setText(QString::fromLatin1(track));
         dialog.addTrack();
     }
-    cat.file.holdWriteLock();
+    cat.cat.holdWriteLock();
 
     // Runs only while the event loop does.
     int ticks = 0;
@@ -392,7 +392,7 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
             QVERIFY(cancel);
             cancel->click();
         } else {
-            cat.file.releaseWriteLock();
+            cat.cat.releaseWriteLock();
         }
     });
     watch.start();
@@ -400,7 +400,7 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     dialog.saveButton->click();
     watch.stop();
     if (stopWaiting)
-        cat.file.releaseWriteLock();
+        cat.cat.releaseWriteLock();
 
     QVERIFY2(shown, "no dialog said that the save waits");
     QVERIFY(ticksWhileShown >= 5);
@@ -409,12 +409,12 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     QVERIFY2(cat.messages.boxes.isEmpty(), qPrintable(cat.messages.texts().join(u'\n')));
     QCOMPARE(accepted.size(), stopWaiting ? 0 : 1);
     const QString stored = QStringLiteral("Gold|ABBA|Waterloo,SOS");
-    QCOMPARE(cat.file.rows(QStringLiteral(
+    QCOMPARE(cat.cat.rows(QStringLiteral(
                  "select CD_LABEL, ART_NAME, (select group_concat(TR_LABEL) from (select TR_LABEL from TRACK t"
                  " where t.CD_ID = c.CD_ID order by TR_ID)) from CDAUDIO c join ARTISTE a on a.ART_ID = c.ART_ID")),
              stopWaiting ? QStringList() : QStringList{stored});
-    QCOMPARE(cat.file.count(QStringLiteral("ARTISTE")), stopWaiting ? 2 : 3);
-    QCOMPARE(cat.file.count(QStringLiteral("TRACK")), stopWaiting ? 0 : 2);
+    QCOMPARE(cat.cat.count(QStringLiteral("ARTISTE")), stopWaiting ? 2 : 3);
+    QCOMPARE(cat.cat.count(QStringLiteral("TRACK")), stopWaiting ? 0 : 2);
     if (stopWaiting) {
         QVERIFY(dialog.isVisible());
         QVERIFY(dialog.cancelButton->isEnabled() && dialog.saveButton->isEnabled());
@@ -454,7 +454,7 @@ void tst_AudioCDEditor::artistsInTheUsersCollation()
     // Each name keeps its artist.
     for (const TArtist &artist : dialog.artists())
         QCOMPARE(
-            cat.file.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(artist.id)).toString(),
+            cat.cat.scalar(QStringLiteral("select ART_NAME from ARTISTE where ART_ID = %1").arg(artist.id)).toString(),
             artist.name);
 }
 
@@ -488,7 +488,7 @@ void tst_AudioCDEditor::coverFiles()
         dialog.newArtistEdit->setText(QStringLiteral("Abba"));
         dialog.saveButton->click();
     }
-    const int newId = cat.file.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
+    const int newId = cat.cat.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
     QVERIFY(newId > 9);
     QCOMPARE(fileBytes(QDir(covers).filePath(QString::number(newId) + QStringLiteral(".jpg"))), picture);
 
@@ -596,7 +596,7 @@ void tst_AudioCDEditor::coverStoredAtACoversSize()
     dialog.existingArtistButton->setChecked(true);
     dialog.saveButton->click();
 
-    const int id = cat.file.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
+    const int id = cat.cat.scalar(QStringLiteral("select CD_ID from CDAUDIO where CD_LABEL = 'Arrival'")).toInt();
     const QString path = QDir(covers).filePath(QString::number(id) + QStringLiteral(".jpg"));
     QImageReader reader(path);
     QCOMPARE(reader.format(), QByteArray("jpeg"));
@@ -658,7 +658,7 @@ void tst_AudioCDEditor::coverFolderCannotBeMade()
     dialog.saveButton->click();
 
     QCOMPARE(accepted.size(), 1);
-    QCOMPARE(cat.file.count(QStringLiteral("CDAUDIO")), 1);
+    QCOMPARE(cat.cat.count(QStringLiteral("CDAUDIO")), 1);
     QCOMPARE(cat.messages.boxes.size(), 1);
     QCOMPARE(cat.messages.boxes[0].kind, MessageService::Kind::Warning);
 }
@@ -933,7 +933,7 @@ void tst_AudioCDEditor::lookupFillsWhatIsEmpty()
     }
     // The cover found is the CD's own once it is saved, byte for byte as the archive served it.
     dialog.saveButton->click();
-    const int cdId = cat.file.scalar(QStringLiteral("select max(CD_ID) from CDAUDIO")).toInt();
+    const int cdId = cat.cat.scalar(QStringLiteral("select max(CD_ID) from CDAUDIO")).toInt();
     QVERIFY(cdId > 0);
     QCOMPARE(QFile::exists(dialog.coverPath(cdId)), cover);
     if (cover)

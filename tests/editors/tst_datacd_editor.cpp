@@ -5,8 +5,8 @@
 #include "app/MainWindow.h"
 #include "base/Texts.h"
 #include "editors/DataCDEditor.h"
-#include "support/EditorCatalogue.h"
 #include "support/ModalDriver.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -150,7 +150,7 @@ void tst_DataCDEditor::saveNew()
     EditorCatalogue cat;
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
-        cat.file.failInsertWhen(f[0], f[1], f[2]);
+        cat.cat.failInsertWhen(f[0], f[1], f[2]);
     }
     DataCDEditor dialog(cat.data, cat.messages);
     dialog.prepareNew();
@@ -192,7 +192,7 @@ void tst_DataCDEditor::editOpensOnTheCD()
 
     EditorCatalogue cat(addedAfterSnapshot ? QString() : TwoDataCDs);
     if (addedAfterSnapshot)
-        cat.file.exec(TwoDataCDs);
+        cat.cat.exec(TwoDataCDs);
     DataCDEditor dialog(cat.data, cat.messages);
     QVERIFY(dialog.prepareEdit(7));
 
@@ -235,7 +235,7 @@ void tst_DataCDEditor::saveEdited()
     EditorCatalogue cat(TwoDataCDs);
     if (!failure.isEmpty()) {
         const QStringList f = failure.split(u'|');
-        cat.file.failInsertWhen(f[0], f[1], f[2]);
+        cat.cat.failInsertWhen(f[0], f[1], f[2]);
     }
     DataCDEditor dialog(cat.data, cat.messages);
     QVERIFY(dialog.prepareEdit(7));
@@ -255,7 +255,7 @@ void tst_DataCDEditor::saveEdited()
         QVERIFY(cat.messages.boxes[0].text.startsWith(Texts::CDNotUpdated));
     QCOMPARE(cat.dataCDRows(), stored);
     if (failure.isEmpty()) // new identifiers for all
-        QCOMPARE(cat.file.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
+        QCOMPARE(cat.cat.count(QStringLiteral("DATA"), QStringLiteral("CD_ID = 7 and DATA_ID <= 4")), 0);
 }
 
 void tst_DataCDEditor::itemList()
@@ -284,7 +284,7 @@ void tst_DataCDEditor::itemList()
     dialog.titleEdit->setText(QStringLiteral("t"));
     QTest::keyClick(dialog.titleEdit, Qt::Key_Return);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
+    QCOMPARE(cat.cat.count(QStringLiteral("DATACD")), 0);
 
     // Delete while a caption is edited changes the text and removes no row.
     dialog.itemList->clearSelection();
@@ -408,7 +408,7 @@ void tst_DataCDEditor::scanShowsItsState()
     QVERIFY(itemsMidway.size() < 5);
     QCOMPARE(dialog.items().size(), 5);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
+    QCOMPARE(cat.cat.count(QStringLiteral("DATACD")), 0);
     QVERIFY(dialog.scanningLabel->isHidden());
 }
 
@@ -528,8 +528,8 @@ void tst_DataCDEditor::cancelledScanStoresNothing()
     QVERIFY(!dialog.scanning());
     QVERIFY(dialog.items().size() < m_largeNames.size());
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(cat.file.count(QStringLiteral("DATACD")), 0);
-    QCOMPARE(cat.file.count(QStringLiteral("DATA")), 0);
+    QCOMPARE(cat.cat.count(QStringLiteral("DATACD")), 0);
+    QCOMPARE(cat.cat.count(QStringLiteral("DATA")), 0);
     QVERIFY(cat.messages.boxes.isEmpty());
 
     // Opened again, the editor scans the whole disc and saves it.

@@ -11,15 +11,8 @@
 #include "editors/DataCDEditor.h"
 #include "editors/DriveSelector.h"
 #include "editors/MovieEditor.h"
-#include "store/ArtistStore.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueConnection.h"
-#include "store/DataCDStore.h"
 #include "store/DbEngine.h"
-#include "support/EditorCatalogue.h"
-#include "support/RecordingDialogs.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -34,24 +27,6 @@
 #include <QtTest>
 
 namespace {
-
-// A catalogue with the stores of both editors open, as the main window holds them.
-struct Catalogue {
-    Catalogue()
-    {
-        main.openDatabase(file.path());
-        cds.openList();
-        artists.openList();
-        data.openList();
-    }
-    TempCatalogue file;
-    RecordingMessages messages;
-    RecordingDialogs dialogs;
-    CatalogueConnection main{messages};
-    AudioCDStore cds{main, messages};
-    ArtistStore artists{main, messages};
-    DataCDStore data{main, messages};
-};
 
 QStringList entries(const QComboBox &box)
 {
@@ -249,7 +224,7 @@ void tst_EditorParts::driveSelectorNamesImagesAndDiscs()
 
 void tst_EditorParts::bothEditorsListTheMachinesDrives()
 {
-    Catalogue cat;
+    EditorCatalogue cat;
     AudioCDEditor audio(cat.cds, cat.artists, cat.messages, cat.dialogs);
     DataCDEditor data(cat.data, cat.messages);
     audio.prepareNew();
@@ -276,7 +251,7 @@ void tst_EditorParts::errorDuringSave()
 
     // The store serves events between two tracks or items, inside the save's transaction; an error
     // there that is not the engine's is one the store does not report itself.
-    Catalogue cat;
+    EditorCatalogue cat;
     const auto fail = [] { throw std::runtime_error("out of memory"); };
     std::unique_ptr<DiscEditor> editor;
     std::function<void()> save;
@@ -311,7 +286,7 @@ void tst_EditorParts::errorDuringSave()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, save());
     // Rolled back: nothing of the CD is stored, and the connection is free for the next save.
     QVERIFY(!cat.main.connection.inTransaction());
-    QCOMPARE(cat.file.count(audio ? QStringLiteral("CDAUDIO") : QStringLiteral("DATACD")), 0);
+    QCOMPARE(cat.cat.count(audio ? QStringLiteral("CDAUDIO") : QStringLiteral("DATACD")), 0);
     QVERIFY(editor->isVisible());
     QVERIFY(!editor->busy());
     for (QPushButton *button : editor->findChildren<QPushButton *>())

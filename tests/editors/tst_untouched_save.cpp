@@ -6,7 +6,7 @@
 #include "editors/AudioCDEditor.h"
 #include "editors/DataCDEditor.h"
 #include "editors/MovieEditor.h"
-#include "support/EditorCatalogue.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QLineEdit>
 #include <QProcess>
@@ -131,7 +131,7 @@ void tst_UntouchedSave::leavesEveryRowAsItWas()
 {
     QFETCH(QString, editor);
     EditorCatalogue cat(seed());
-    const QByteArray before = dump(cat.file.path());
+    const QByteArray before = dump(cat.cat.path());
     QVERIFY2(before.contains("INSERT INTO CDAUDIO"), before.constData());
 
     int saved = 0;
@@ -144,7 +144,7 @@ void tst_UntouchedSave::leavesEveryRowAsItWas()
     if (editor == QLatin1String("audio CD")) {
         for (int id = 1; id <= 5; ++id) {
             AudioCDEditor dialog(cat.cds, cat.artists, cat.messages, cat.dialogs);
-            dialog.setCoversFolder(cat.file.folder());
+            dialog.setCoversFolder(cat.cat.folder());
             QVERIFY(dialog.prepareEdit(id));
             save(dialog, dialog.saveButton);
         }
@@ -173,7 +173,7 @@ void tst_UntouchedSave::leavesEveryRowAsItWas()
     }
     QVERIFY(saved >= 3);
     QVERIFY2(cat.messages.boxes.isEmpty(), qPrintable(cat.messages.texts().join(u'\n')));
-    const QByteArray after = dump(cat.file.path());
+    const QByteArray after = dump(cat.cat.path());
     if (after != before) {
         const QList<QByteArray> a = before.split('\n'), b = after.split('\n');
         for (int i = 0; i < qMax(a.size(), b.size()); ++i)

@@ -190,14 +190,17 @@ private slots:
     }
 
     // Many rows, as a list of the catalogue has: the cold sort against the slow way over every row,
-    // nothing ranked behind the user's back after binding, and a reopened list ranked anew.
+    // nothing ranked behind the user's back after binding, and a reopened list ranked anew. Each
+    // number comes three or four times under different prefixes, so texts tie at primary strength
+    // ("É12", "e12") and are told apart at full strength, and some are equal ("Z12" twice) and
+    // share their rank.
     void largeColdSortsMatchFullKeys()
     {
         GridFixture f;
         const QString prefixes[] = {QStringLiteral("É"), QStringLiteral("e"), QStringLiteral("ça "),
                                     QStringLiteral("Z"), QStringLiteral("Z")};
-        for (int x = 1; x <= 60000; ++x)
-            f.addCd(prefixes[x % 5] + QString::number(x * 7919 % 60000), 0, QString::number(x % 50));
+        for (int x = 1; x <= 3000; ++x)
+            f.addCd(prefixes[x % 5] + QString::number(x * 7919 % 999), 0, QString::number(x % 50));
         MemoryRows &rows = f.openCdList();
         GridModel model;
         model.setColumns(GridFixture::cdColumns());
@@ -218,9 +221,9 @@ private slots:
         QCOMPARE(gridOrder(model), expected);
 
         // A reopened list may hold other values: its sorted column is ranked again at once.
-        f.cds.resize(30000);
+        f.cds.resize(1500);
         f.openCdList();
-        QCOMPARE(model.rowTotal(), 30000);
+        QCOMPARE(model.rowTotal(), 1500);
         for (int p = 1; p < model.rowTotal(); ++p)
             QVERIFY(collator.compare(model.text(model.sourceRow(p - 1), GridFixture::Title),
                                      model.text(model.sourceRow(p), GridFixture::Title))

@@ -1,6 +1,8 @@
 # Holds every #include "folder/..." under SRC to the graph the build declared in LAYERS
 # ("key: allowed folders" per line; a key is a library's folder, or a file of its own such as
-# main.cpp). Fails naming each file and include that runs against the graph.
+# main.cpp). A library's line may split its folders as "public | private": its headers may include
+# only the public ones, and each public one must be included by one of its headers, since only
+# that makes it the users' business. Fails naming each file and include that runs against the graph.
 #
 #   cmake -DSRC=<src folder> -DLAYERS=<layers.txt> -P check_includes.cmake
 
@@ -15,8 +17,21 @@ set(keys)
 foreach(line IN LISTS lines)
   if(line MATCHES "^([^:]+): *(.*)$")
     set(key "${CMAKE_MATCH_1}")
-    string(REPLACE " " ";" allowed "${CMAKE_MATCH_2}")
+    set(folders "${CMAKE_MATCH_2}")
+    set("split_${key}" FALSE)
+    if(folders MATCHES "^([^|]*)[|](.*)$")
+      set("split_${key}" TRUE)
+      set(folders "${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
+      string(REGEX MATCHALL "[^ ]+" public "${CMAKE_MATCH_1}")
+    endif()
+    string(REGEX MATCHALL "[^ ]+" allowed "${folders}")
+    if(NOT split_${key})
+      set(public "${allowed}")
+    endif()
     set("allowed_${key}" "${allowed}")
+    set("public_${key}" "${public}")
+    set("unused_${key}" "${public}")
+    list(REMOVE_ITEM "unused_${key}" "${key}")
     list(APPEND keys "${key}")
   endif()
 endforeach()
@@ -48,8 +63,22 @@ foreach(f IN LISTS files)
     if(NOT folder IN_LIST "allowed_${key}")
       message("${f}: includes \"${path}\", but ${key} does not link ${folder}")
       math(EXPR faults "${faults} + 1")
+    elseif(f MATCHES "[.]h$")
+      if(NOT folder IN_LIST "public_${key}")
+        message("${f}: a header includes \"${path}\", but ${key} links ${folder} only privately")
+        math(EXPR faults "${faults} + 1")
+      endif()
+      list(REMOVE_ITEM "unused_${key}" "${folder}")
     endif()
   endforeach()
+endforeach()
+foreach(key IN LISTS keys)
+  if(split_${key})
+    foreach(folder IN LISTS "unused_${key}")
+      message("${key}: links ${folder} publicly, but none of its headers includes it")
+      math(EXPR faults "${faults} + 1")
+    endforeach()
+  endif()
 endforeach()
 
 if(faults GREATER 0)

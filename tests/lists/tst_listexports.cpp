@@ -10,15 +10,8 @@
 #include "lists/DataItemListWindow.h"
 #include "lists/MovieListWindow.h"
 #include "lists/TrackListWindow.h"
-#include "store/ArtistStore.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueConnection.h"
-#include "store/DataCDStore.h"
-#include "store/DataItemStore.h"
-#include "store/MovieStore.h"
-#include "store/TrackStore.h"
-#include "support/RecordingMessages.h"
 #include "support/SheetReader.h"
+#include "support/StoresOnCatalogue.h"
 #include "support/TempCatalogue.h"
 
 #include <QCryptographicHash>
@@ -85,14 +78,9 @@ const QList<ListCase> &listCases()
 struct Windows {
     explicit Windows(const QString &path)
     {
-        main.connection.setBusyTimeoutMs(0);
-        main.openDatabase(path);
-        cds.openList();
-        artists.openList();
-        tracks.openList();
-        movies.openList();
-        data.openList();
-        items.openList();
+        stores.main.connection.setBusyTimeoutMs(0);
+        stores.main.openDatabase(path);
+        stores.openLists();
     }
     ListWindow &window(const QString &list)
     {
@@ -104,19 +92,13 @@ struct Windows {
     }
 
     RecordingMessages messages;
-    CatalogueConnection main{messages};
-    AudioCDStore cds{main, messages};
-    ArtistStore artists{main, messages};
-    TrackStore tracks{main, messages};
-    MovieStore movies{main, messages};
-    DataCDStore data{main, messages};
-    DataItemStore items{main, messages};
-    AudioCDListWindow cdWindow{cds, [](int) {}, messages};
-    ArtistListWindow artistWindow{artists, [](int, const QString &) {}, messages};
-    TrackListWindow trackWindow{tracks, [](int) {}, messages};
-    MovieListWindow movieWindow{movies, [](int, const QString &, const QString &) {}, messages};
-    DataCDListWindow dataWindow{data, [](int) {}, messages};
-    DataItemListWindow itemWindow{items, [](int) {}, messages};
+    ProgramStores stores{messages};
+    AudioCDListWindow cdWindow{stores.cds, [](int) {}, messages};
+    ArtistListWindow artistWindow{stores.artists, [](int, const QString &) {}, messages};
+    TrackListWindow trackWindow{stores.tracks, [](int) {}, messages};
+    MovieListWindow movieWindow{stores.movies, [](int, const QString &, const QString &) {}, messages};
+    DataCDListWindow dataWindow{stores.data, [](int) {}, messages};
+    DataItemListWindow itemWindow{stores.items, [](int) {}, messages};
 };
 
 struct Run {

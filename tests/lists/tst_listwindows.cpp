@@ -11,15 +11,7 @@
 #include "lists/DataItemListWindow.h"
 #include "lists/MovieListWindow.h"
 #include "lists/TrackListWindow.h"
-#include "store/ArtistStore.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueConnection.h"
-#include "store/DataCDStore.h"
-#include "store/DataItemStore.h"
-#include "store/MovieStore.h"
-#include "store/TrackStore.h"
-#include "support/RecordingMessages.h"
-#include "support/TempCatalogue.h"
+#include "support/StoresOnCatalogue.h"
 
 #include <QFile>
 #include <QLabel>
@@ -33,7 +25,7 @@ namespace {
 
 enum Window { AudioCDs, Artist, Track, Movies, Data, DataItems, WindowCount };
 
-struct Fixture {
+struct Fixture : StoresOnCatalogue {
     Fixture()
     {
         cat.exec(QStringLiteral(
@@ -74,11 +66,7 @@ struct Fixture {
         return {&cdWindow, &artistWindow, &trackWindow, &movieWindow, &dataWindow, &itemWindow};
     }
     ListWindow &window(Window w) { return *windows()[w]; }
-    Store &store(Window w)
-    {
-        Store *stores[] = {&cds, &artists, &tracks, &movies, &data, &items};
-        return *stores[w];
-    }
+    Store &store(Window w) { return *all()[w]; }
     RowSource &rows(Window w) { return store(w).listRows(); }
     int rowOf(Window w, int id)
     {
@@ -121,15 +109,6 @@ struct Fixture {
         return out;
     }
 
-    TempCatalogue cat;
-    RecordingMessages messages;
-    CatalogueConnection main{messages};
-    AudioCDStore cds{main, messages};
-    ArtistStore artists{main, messages};
-    TrackStore tracks{main, messages};
-    MovieStore movies{main, messages};
-    DataCDStore data{main, messages};
-    DataItemStore items{main, messages};
     QStringList edits; // every editor call, its arguments joined by '|'
     AudioCDListWindow cdWindow{cds, [this](int cd) { edits << QString::number(cd); }, messages};
     ArtistListWindow artistWindow{

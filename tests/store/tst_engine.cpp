@@ -3,17 +3,10 @@
 // can fail. Cases of the engine alone (parameters, literals, errors) bring their own small SQL.
 
 #include "base/Texts.h"
-#include "store/ArtistStore.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/CatalogueFile.h"
-#include "store/DataCDStore.h"
-#include "store/DataItemStore.h"
 #include "store/DbEngine.h"
-#include "store/MovieStore.h"
 #include "store/ServerPassword.h"
-#include "store/TrackStore.h"
-#include "support/RecordingMessages.h"
+#include "support/StoresOnCatalogue.h"
 #include "support/TempCatalogue.h"
 
 #include <QDir>
@@ -64,7 +57,7 @@ struct OpenedCatalogue {
 
 // The six stores and their connection over the seeded catalogue, not yet connected: a query
 // connects when it first runs.
-struct Stores {
+struct Stores : StoresOnCatalogue {
     Stores()
     {
         seed(cat);
@@ -75,26 +68,26 @@ struct Stores {
     DbQuery *query(const QString &name)
     {
         const std::map<QString, DbQuery *> queries{
-            {QStringLiteral("AudioCDStore::cdQuery"), &cd.cdQuery},
-            {QStringLiteral("AudioCDStore::tracksQuery"), &cd.tracksQuery},
-            {QStringLiteral("AudioCDStore::deleteCDQuery"), &cd.deleteCDQuery},
-            {QStringLiteral("AudioCDStore::deleteCDTracksQuery"), &cd.deleteCDTracksQuery},
-            {QStringLiteral("AudioCDStore::insertAudioCDQuery"), &cd.insertAudioCDQuery},
-            {QStringLiteral("AudioCDStore::insertAudioCDTracksQuery"), &cd.insertAudioCDTracksQuery},
-            {QStringLiteral("AudioCDStore::updateAudioCDQuery"), &cd.updateAudioCDQuery},
-            {QStringLiteral("TrackStore::tracksQuery"), &track.tracksQuery},
-            {QStringLiteral("TrackStore::deleteTrackQuery"), &track.deleteTrackQuery},
-            {QStringLiteral("ArtistStore::artistsQuery"), &artist.artistsQuery},
-            {QStringLiteral("ArtistStore::artistCDsQuery"), &artist.artistCDsQuery},
-            {QStringLiteral("ArtistStore::addArtistQuery"), &artist.addArtistQuery},
-            {QStringLiteral("ArtistStore::updateArtistQuery"), &artist.updateArtistQuery},
-            {QStringLiteral("ArtistStore::deleteArtistQuery"), &artist.deleteArtistQuery},
-            {QStringLiteral("ArtistStore::deleteArtistCDsQuery"), &artist.deleteArtistCDsQuery},
-            {QStringLiteral("ArtistStore::deleteArtistTracksQuery"), &artist.deleteArtistTracksQuery},
-            {QStringLiteral("MovieStore::movieQuery"), &movie.movieQuery},
-            {QStringLiteral("MovieStore::addMovieQuery"), &movie.addMovieQuery},
-            {QStringLiteral("MovieStore::deleteMovieQuery"), &movie.deleteMovieQuery},
-            {QStringLiteral("MovieStore::updateMovieQuery"), &movie.updateMovieQuery},
+            {QStringLiteral("AudioCDStore::cdQuery"), &cds.cdQuery},
+            {QStringLiteral("AudioCDStore::tracksQuery"), &cds.tracksQuery},
+            {QStringLiteral("AudioCDStore::deleteCDQuery"), &cds.deleteCDQuery},
+            {QStringLiteral("AudioCDStore::deleteCDTracksQuery"), &cds.deleteCDTracksQuery},
+            {QStringLiteral("AudioCDStore::insertAudioCDQuery"), &cds.insertAudioCDQuery},
+            {QStringLiteral("AudioCDStore::insertAudioCDTracksQuery"), &cds.insertAudioCDTracksQuery},
+            {QStringLiteral("AudioCDStore::updateAudioCDQuery"), &cds.updateAudioCDQuery},
+            {QStringLiteral("TrackStore::tracksQuery"), &tracks.tracksQuery},
+            {QStringLiteral("TrackStore::deleteTrackQuery"), &tracks.deleteTrackQuery},
+            {QStringLiteral("ArtistStore::artistsQuery"), &artists.artistsQuery},
+            {QStringLiteral("ArtistStore::artistCDsQuery"), &artists.artistCDsQuery},
+            {QStringLiteral("ArtistStore::addArtistQuery"), &artists.addArtistQuery},
+            {QStringLiteral("ArtistStore::updateArtistQuery"), &artists.updateArtistQuery},
+            {QStringLiteral("ArtistStore::deleteArtistQuery"), &artists.deleteArtistQuery},
+            {QStringLiteral("ArtistStore::deleteArtistCDsQuery"), &artists.deleteArtistCDsQuery},
+            {QStringLiteral("ArtistStore::deleteArtistTracksQuery"), &artists.deleteArtistTracksQuery},
+            {QStringLiteral("MovieStore::movieQuery"), &movies.movieQuery},
+            {QStringLiteral("MovieStore::addMovieQuery"), &movies.addMovieQuery},
+            {QStringLiteral("MovieStore::deleteMovieQuery"), &movies.deleteMovieQuery},
+            {QStringLiteral("MovieStore::updateMovieQuery"), &movies.updateMovieQuery},
             {QStringLiteral("DataCDStore::dataCDsQuery"), &data.dataCDsQuery},
             {QStringLiteral("DataCDStore::dataCDItemsQuery"), &data.dataCDItemsQuery},
             {QStringLiteral("DataCDStore::insertDataCDQuery"), &data.insertDataCDQuery},
@@ -108,16 +101,6 @@ struct Stores {
         const auto it = queries.find(name);
         return it == queries.end() ? nullptr : it->second;
     }
-
-    TempCatalogue cat;
-    RecordingMessages messages;
-    CatalogueConnection main{messages};
-    AudioCDStore cd{main, messages};
-    TrackStore track{main, messages};
-    ArtistStore artist{main, messages};
-    MovieStore movie{main, messages};
-    DataCDStore data{main, messages};
-    DataItemStore items{main, messages};
 };
 
 } // namespace
@@ -182,8 +165,7 @@ void tst_Engine::initTestCase()
 void tst_Engine::storeStatementsRun_data()
 {
     QTest::addColumn<QString>("query");   // the store's query
-    QTest::addColumn<QString>("params");  // NAME=int or NAME='text', separated by ';'; for a statement
-                                          // the store builds, the values it is built from
+    QTest::addColumn<QString>("params");  // NAME=int or NAME='text', separated by ';'
     QTest::addColumn<int>("expected");    // rows of a select, rows affected otherwise
     QTest::addColumn<QString>("check");   // SQL run afterwards by another connection
     QTest::addColumn<QString>("checked"); // what it must answer
@@ -206,7 +188,7 @@ void tst_Engine::storeStatementsRun_data()
                                       << "CD_ID=1" << 2 << "select count(*) from TRACK"
                                       << "3"
                                       << "";
-    QTest::newRow("insert CD, built")
+    QTest::newRow("insert CD")
         << "AudioCDStore::insertAudioCDQuery"
         << "CD_LABEL='Don't Look Back';ART_ID=2;BARCODE='';YEAR='1987';LIMITED=0;COMMENTS=''" << 1
         << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where "
@@ -217,7 +199,7 @@ void tst_Engine::storeStatementsRun_data()
                                   << "TR_LABEL='Fernando';CD_ID=1" << 1 << "select TR_LABEL from TRACK where TR_ID = 6"
                                   << "Fernando"
                                   << "";
-    QTest::newRow("update CD, built")
+    QTest::newRow("update CD")
         << "AudioCDStore::updateAudioCDQuery"
         << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
         << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where "
@@ -385,7 +367,7 @@ void tst_Engine::identityIsPerInsertAndPerConnection()
 {
     Stores s;
     DbConnection &connection = s.main.connection;
-    DbQuery &insert = s.artist.addArtistQuery;
+    DbQuery &insert = s.artists.addArtistQuery;
     QList<int> ids;
     for (const char *name : {"First", "Second"}) {
         connection.beginTrans();
@@ -410,7 +392,7 @@ void tst_Engine::identityIsPerInsertAndPerConnection()
 void tst_Engine::deletedIdentifierIsNeverGivenAgain()
 {
     Stores s;
-    DbQuery &insert = s.cd.insertAudioCDQuery;
+    DbQuery &insert = s.cds.insertAudioCDQuery;
     insert.setParam(QStringLiteral("CD_LABEL"), QStringLiteral("A"));
     insert.setParam(QStringLiteral("ART_ID"), 1);
     insert.setParam(QStringLiteral("LIMITED"), 0);
@@ -425,7 +407,7 @@ void tst_Engine::rollbackLeavesNothing()
 {
     Stores s;
     const QStringList before = s.cat.rows(QStringLiteral("select * from MOVIE"));
-    DbQuery &insert = s.movie.addMovieQuery;
+    DbQuery &insert = s.movies.addMovieQuery;
     s.main.connection.beginTrans();
     for (const char *t : {"One", "Two"}) {
         insert.setParam(QStringLiteral("MOV_TITLE"), QString::fromLatin1(t));
@@ -440,10 +422,10 @@ void tst_Engine::rollbackLeavesNothing()
 void tst_Engine::closingRollsBackAndClosesQueries()
 {
     Stores s;
-    DbQuery &list = s.movie.movieQuery;
+    DbQuery &list = s.movies.movieQuery;
     list.open();
     s.main.connection.beginTrans();
-    DbQuery &del = s.movie.deleteMovieQuery;
+    DbQuery &del = s.movies.deleteMovieQuery;
     del.setParam(QStringLiteral("MOV_ID"), 1);
     del.exec();
     QCOMPARE(del.rowsAffected(), 1);
@@ -943,7 +925,7 @@ void tst_Engine::openFails()
 void tst_Engine::queryOpensClosedConnection()
 {
     Stores s;
-    DbQuery &list = s.artist.artistsQuery;
+    DbQuery &list = s.artists.artistsQuery;
     QVERIFY(!s.main.connection.connected());
     list.open();
     QVERIFY(s.main.connection.connected());
@@ -972,7 +954,7 @@ void tst_Engine::dataSourceMayHoldSemicolons()
 void tst_Engine::snapshotNavigation()
 {
     Stores s;
-    DbQuery &cds = s.cd.cdQuery;
+    DbQuery &cds = s.cds.cdQuery;
     cds.open();
     QStringList seen;
     for (cds.first(); !cds.eof(); cds.next())
@@ -994,7 +976,7 @@ void tst_Engine::snapshotNavigation()
 void tst_Engine::locateLeavesRowAloneOnMiss()
 {
     Stores s;
-    DbQuery &artists = s.artist.artistsQuery;
+    DbQuery &artists = s.artists.artistsQuery;
     artists.open();
     QVERIFY(artists.locate(QStringLiteral("ART_ID"), 2));
     QCOMPARE(artists.fieldAsString(QStringLiteral("ART_NAME")), QStringLiteral("Beatles"));
@@ -1005,7 +987,7 @@ void tst_Engine::locateLeavesRowAloneOnMiss()
 void tst_Engine::boundViewsFollowUnlessControlsDisabled()
 {
     Stores s;
-    DbQuery &tracks = s.cd.tracksQuery;
+    DbQuery &tracks = s.cds.tracksQuery;
     QSignalSpy resets(&tracks, &DbQuery::rowsReset);
     QSignalSpy moves(&tracks, &DbQuery::currentRowChanged);
     tracks.setParam(QStringLiteral("CD_ID"), 1);
@@ -1046,7 +1028,7 @@ void tst_Engine::listReadAgainOnAnotherThread()
 {
     QFETCH(int, stopAt);
     Stores s;
-    DbQuery &movies = s.movie.movieQuery;
+    DbQuery &movies = s.movies.movieQuery;
     movies.open();
     const int before = movies.rowCount();
     const QString firstTitle = movies.fieldAsString(QStringLiteral("MOV_TITLE"));
@@ -1150,7 +1132,7 @@ void tst_Engine::otherProgramsShareTheFile()
 
     // While we write, another program still reads the last committed state.
     connection.beginTrans();
-    DbQuery &del = s.movie.deleteMovieQuery;
+    DbQuery &del = s.movies.deleteMovieQuery;
     del.setParam(QStringLiteral("MOV_ID"), 1);
     del.exec();
     QCOMPARE(s.cat.count(QStringLiteral("MOVIE")), 1);
@@ -1161,7 +1143,7 @@ void tst_Engine::otherProgramsShareTheFile()
     connection.setBusyTimeoutMs(0);
     connection.close();
     s.cat.holdWriteLock();
-    DbQuery &insert = s.artist.addArtistQuery;
+    DbQuery &insert = s.artists.addArtistQuery;
     insert.setParam(QStringLiteral("ART_NAME"), QStringLiteral("Blocked"));
     try {
         insert.exec();
@@ -1316,7 +1298,7 @@ void tst_Engine::serverRestartIsOvercome()
     Stores s;
     DbConnection &connection = s.main.connection;
     QSignalSpy told(&connection, &DbConnection::reconnected);
-    DbQuery &insert = s.movie.addMovieQuery;
+    DbQuery &insert = s.movies.addMovieQuery;
     auto add = [&](const QString &title) {
         insert.setParam(QStringLiteral("MOV_TITLE"), title);
         insert.setParam(QStringLiteral("MOV_TYPE"), QStringLiteral("DVD"));
@@ -1362,8 +1344,8 @@ void tst_Engine::serverRestartIsOvercome()
         QCOMPARE(s.messages.boxes[0].text, Texts::ServerReconnected);
     }
     // Lists read through it too.
-    s.movie.movieQuery.open();
-    QVERIFY(s.movie.movieQuery.rowCount() >= 3);
+    s.movies.movieQuery.open();
+    QVERIFY(s.movies.movieQuery.rowCount() >= 3);
 }
 
 void tst_Engine::serverAsksForThePassword_data()

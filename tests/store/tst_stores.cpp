@@ -2,16 +2,9 @@
 // for their column, triggers that refuse one chosen row, another connection holding the write lock.
 
 #include "base/Texts.h"
-#include "store/ArtistStore.h"
-#include "store/AudioCDStore.h"
-#include "store/CatalogueConnection.h"
 #include "store/CoverStore.h"
-#include "store/DataCDStore.h"
-#include "store/DataItemStore.h"
-#include "store/MovieStore.h"
-#include "store/TrackStore.h"
 #include "support/AudioCDValue.h"
-#include "support/RecordingMessages.h"
+#include "support/StoresOnCatalogue.h"
 #include "support/TempCatalogue.h"
 
 #include <QDir>
@@ -47,7 +40,7 @@ QString earlierTables()
     return schema.open(QIODevice::ReadOnly) ? QString::fromUtf8(schema.readAll()) : QString();
 }
 
-struct Fixture {
+struct Fixture : StoresOnCatalogue {
     explicit Fixture(bool earlierCatalogue = false)
     {
         if (earlierCatalogue)
@@ -67,7 +60,7 @@ struct Fixture {
             " (4, 'stray', 9);"));
         main.connection.setBusyTimeoutMs(0);
         main.openDatabase(cat.path());
-        for (Store *s : std::initializer_list<Store *>{&cd, &track, &artist, &movie, &data, &items})
+        for (Store *s : all())
             s->setEventHook([this] { ++events; });
         // The box comes only after the rollback: by then another program can write again.
         messages.onShow = [this](const RecordingMessages::Box &) {
@@ -93,15 +86,6 @@ struct Fixture {
         return cat.rows(QStringLiteral("select DATA_LABEL from DATA where CD_ID = %1 order by DATA_ID").arg(cd));
     }
 
-    TempCatalogue cat;
-    RecordingMessages messages;
-    CatalogueConnection main{messages};
-    AudioCDStore cd{main, messages};
-    TrackStore track{main, messages};
-    ArtistStore artist{main, messages};
-    MovieStore movie{main, messages};
-    DataCDStore data{main, messages};
-    DataItemStore items{main, messages};
     int events = 0;
     int result = 0;
     bool openWhileBoxShown = false;
@@ -233,81 +217,81 @@ void tst_Stores::failures_data()
     const Step unchanged;
 
     QTest::newRow("add CD: row too long") << none << Act([](Fixture &f) {
-        return f.cd.addAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"}));
+        return f.cds.addAudioCD(audioCD(-1, 1, longText(256), {}, {}, false, {}, {"a", "b"}));
     })
                                           << "The CD could not be added for the following reason :" << unchanged << -1;
     // The CD, its tracks and its new artist are one transaction: a refused track leaves none of them.
     QTest::newRow("add CD: second of three tracks refused")
         << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "two"); }) << Act([](Fixture &f) {
-               return f.cd.addAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"}));
+               return f.cds.addAudioCD(audioCD(-1, 1, "New", {}, {}, false, {}, {"one", "two", "three"}));
            })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("add CD with a new artist: second track holds a NUL") << none << Act([](Fixture &f) {
-        return f.cd.addAudioCD(
+        return f.cds.addAudioCD(
             audioCD(-1, -1, "New", {}, {}, false, {}, {"one", QStringLiteral("t") + QChar(0) + "wo"}), "Dido");
     }) << "The CD could not be added for the following reason :" << unchanged
                                                                         << -1;
     QTest::newRow("update CD with a new artist: row refused") << none << Act([](Fixture &f) {
-        return f.cd.updateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0;
+        return f.cds.updateAudioCD(audioCD(1, -1, "Gold", "123456789012345", {}, false, {}, {"x"}), "Dido") ? 1 : 0;
     }) << "The CD could not be updated for the following reason :"
                                                               << unchanged << 0;
     QTest::newRow("update CD: row refused")
         << none << Act([](Fixture &f) {
-               return f.cd.updateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})) ? 1 : 0;
+               return f.cds.updateAudioCD(audioCD(1, 2, "Gold", "123456789012345", {}, false, {}, {"x"})) ? 1 : 0;
            })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: old tracks cannot go")
         << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); }) << Act([](Fixture &f) {
-               return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})) ? 1 : 0;
+               return f.cds.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y"})) ? 1 : 0;
            })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update CD: second new track refused")
         << Step([](Fixture &f) { f.cat.failInsertWhen("TRACK", "TR_LABEL", "y"); }) << Act([](Fixture &f) {
-               return f.cd.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})) ? 1 : 0;
+               return f.cds.updateAudioCD(audioCD(1, 2, "Platinum", {}, {}, true, {}, {"x", "y", "z"})) ? 1 : 0;
            })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete CD: row refused, tracks stay")
         << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
-        << Act([](Fixture &f) { return f.cd.deleteAudioCD(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cds.deleteAudioCD(1) ? 1 : 0; })
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("delete track refused")
         << Step([](Fixture &f) { f.cat.failDeleteFrom("TRACK"); })
-        << Act([](Fixture &f) { return f.track.deleteTrack(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.tracks.deleteTrack(1) ? 1 : 0; })
         << "The track(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add artist: name too long")
-        << none << Act([](Fixture &f) { return f.artist.addArtist(longText(256)) ? 1 : 0; })
+        << none << Act([](Fixture &f) { return f.artists.addArtist(longText(256)) ? 1 : 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
     QTest::newRow("add artist for its id: refused")
         << Step([](Fixture &f) { f.cat.failInsertWhen("ARTISTE", "ART_NAME", "Dido"); })
-        << Act([](Fixture &f) { return f.artist.addArtistGetId("Dido"); })
+        << Act([](Fixture &f) { return f.artists.addArtistGetId("Dido"); })
         << "The artist could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update artist: name too long")
-        << none << Act([](Fixture &f) { return f.artist.updateArtist(1, longText(300)) ? 1 : 0; })
+        << none << Act([](Fixture &f) { return f.artists.updateArtist(1, longText(300)) ? 1 : 0; })
         << "The artist could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete artist: CDs refused")
         << Step([](Fixture &f) { f.cat.failDeleteFrom("CDAUDIO"); })
-        << Act([](Fixture &f) { return f.artist.deleteArtist(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artists.deleteArtist(1) ? 1 : 0; })
         << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("delete artist: the artist row refused")
         << Step([](Fixture &f) { f.cat.failDeleteFrom("ARTISTE"); })
-        << Act([](Fixture &f) { return f.artist.deleteArtist(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artists.deleteArtist(1) ? 1 : 0; })
         << "The artist(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add movie: another program holds the write lock") << Step([](Fixture &f) {
         f.messages.onShow = nullptr;
         f.cat.holdWriteLock();
     }) << Act([](Fixture &f) {
-        const WriteResult stored = f.movie.addMovie("Casablanca", "DVD");
+        const WriteResult stored = f.movies.addMovie("Casablanca", "DVD");
         f.cat.releaseWriteLock();
         // Not stored, and the failure says it was the lock: the same save may succeed later.
         return stored ? 1 : stored.error() && stored.error()->lockBusy() ? 2 : 0;
     }) << "The movie could not be added for the following reason :" << unchanged
                                                                      << 2;
     QTest::newRow("update movie: type too long")
-        << none << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", longText(256)) ? 1 : 0; })
+        << none << Act([](Fixture &f) { return f.movies.updateMovie(1, "Alien", longText(256)) ? 1 : 0; })
         << "The movie could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("delete movie refused")
         << Step([](Fixture &f) { f.cat.failDeleteFrom("MOVIE"); })
-        << Act([](Fixture &f) { return f.movie.deleteMovie(1) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.movies.deleteMovie(1) ? 1 : 0; })
         << "The movie(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add data CD: title too long")
         << none << Act([](Fixture &f) { return f.data.addDataCD(longText(256), {"a"}) ? 1 : 0; })
@@ -339,16 +323,16 @@ void tst_Stores::failures_data()
         << "The CD(s) could not be deleted for the following reason :" << unchanged << 0;
     QTest::newRow("add artist: name holds a NUL")
         << none
-        << Act([](Fixture &f) { return f.artist.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.artists.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300)) ? 1 : 0; })
         << "The artist could not be added for the following reason :" << unchanged << 0;
-    QTest::newRow("add CD: title holds a NUL")
-        << none << Act([](Fixture &f) {
-               return f.cd.addAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"}));
-           })
-        << "The CD could not be added for the following reason :" << unchanged << -1;
+    QTest::newRow("add CD: title holds a NUL") << none << Act([](Fixture &f) {
+        return f.cds.addAudioCD(audioCD(-1, 1, QStringLiteral("Go") + QChar(0) + "ld", {}, {}, false, {}, {"a"}));
+    })
+                                               << "The CD could not be added for the following reason :" << unchanged
+                                               << -1;
     QTest::newRow("update movie: type holds a NUL")
         << none
-        << Act([](Fixture &f) { return f.movie.updateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.movies.updateMovie(1, "Alien", QStringLiteral("DVD") + QChar(0)) ? 1 : 0; })
         << "The movie could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: an item holds a NUL")
         << none << Act([](Fixture &f) {
@@ -358,12 +342,12 @@ void tst_Stores::failures_data()
     // Another program deleted the row the save refers to while the editor was open.
     QTest::newRow("add CD: its artist deleted by another program")
         << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); }) << Act([](Fixture &f) {
-               return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"}));
+               return f.cds.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"}));
            })
         << "The CD could not be added for the following reason :" << unchanged << -1;
     QTest::newRow("update CD: its new artist deleted by another program")
         << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); })
-        << Act([](Fixture &f) { return f.cd.updateAudioCD(audioCD(1, 3, "Gold", {}, {}, false, {}, {"x"})) ? 1 : 0; })
+        << Act([](Fixture &f) { return f.cds.updateAudioCD(audioCD(1, 3, "Gold", {}, {}, false, {}, {"x"})) ? 1 : 0; })
         << "The CD could not be updated for the following reason :" << unchanged << 0;
     QTest::newRow("update data CD: deleted by another program")
         << Step([](Fixture &f) { f.cat.exec("delete from DATA where CD_ID = 2; delete from DATACD where CD_ID = 2"); })
@@ -429,7 +413,7 @@ void tst_Stores::failuresInTheUsersWords_data()
         f.messages.onShow = nullptr;
         f.cat.holdWriteLock();
     }) << Act([](Fixture &f) {
-        f.movie.addMovie("Casablanca", "DVD");
+        f.movies.addMovie("Casablanca", "DVD");
         f.cat.releaseWriteLock();
         return 0;
     }) << W << Texts::MovieNotAdded << Texts::ReasonCatalogueBusy
@@ -437,18 +421,18 @@ void tst_Stores::failuresInTheUsersWords_data()
                                             << "lock timeout";
     QTest::newRow("the artist deleted meanwhile")
         << Step([](Fixture &f) { f.cat.exec("delete from ARTISTE where ART_ID = 3"); }) << Act([](Fixture &f) {
-               return f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"}));
+               return f.cds.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"}));
            })
         << W << Texts::CDNotAdded << Texts::ReasonArtistDeleted << "FOREIGN KEY constraint failed"
         << "violates foreign key constraint";
     QTest::newRow("a NUL in a movie's title") << none << Act([](Fixture &f) {
-        f.movie.addMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD");
+        f.movies.addMovie(QStringLiteral("Ali") + QChar(0) + "en", "DVD");
         return 0;
     }) << W << Texts::MovieNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTitle)
                                               << "MOV_TITLE"
                                               << "MOV_TITLE";
     QTest::newRow("a NUL in a track") << none << Act([](Fixture &f) {
-        return f.cd.addAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"}));
+        return f.cds.addAudioCD(audioCD(-1, 1, "Gold", {}, {}, false, {}, {QStringLiteral("S") + QChar(0) + "OS"}));
     }) << W << Texts::CDNotAdded << Texts::ReasonInvisibleCharacter.arg(Texts::FieldTrack)
                                       << "TR_LABEL"
                                       << "TR_LABEL";
@@ -569,13 +553,13 @@ void tst_Stores::builtStatementsStoreValuesVerbatim()
             + f.cat.rows("select * from TRACK where CD_ID between 2 and 4");
     };
     const QStringList untouched = others();
-    const int id = f.cd.addAudioCD(audioCD(-1, 2, title, barcode, year, limited, comments, {title}));
+    const int id = f.cds.addAudioCD(audioCD(-1, 2, title, barcode, year, limited, comments, {title}));
     QVERIFY(id > 0);
     QCOMPARE(stored(f, id), QStringList{row});
     QCOMPARE(f.tracksOf(id), QStringList{title});
 
     // The same values written over another CD by the built update.
-    f.cd.updateAudioCD(audioCD(1, 2, title, barcode, year, limited, comments, {}));
+    f.cds.updateAudioCD(audioCD(1, 2, title, barcode, year, limited, comments, {}));
     QCOMPARE(stored(f, 1), QStringList{row});
     QVERIFY(f.messages.boxes.isEmpty());
     QCOMPARE(others(), untouched);
@@ -593,22 +577,22 @@ void tst_Stores::orderOfTracksAndItemsKept()
 {
     QFETCH(QStringList, list);
     Fixture f;
-    const int cd = f.cd.addAudioCD(audioCD(-1, 1, "Order", {}, {}, false, {}, list));
+    const int cd = f.cds.addAudioCD(audioCD(-1, 1, "Order", {}, {}, false, {}, list));
     QCOMPARE(f.tracksOf(cd), list);
     const QStringList oldIds = f.cat.rows("select TR_ID from TRACK where CD_ID = 1");
     QStringList reversed(list.rbegin(), list.rend());
-    f.cd.updateAudioCD(audioCD(1, 1, "Gold", {}, {}, false, {}, reversed));
+    f.cds.updateAudioCD(audioCD(1, 1, "Gold", {}, {}, false, {}, reversed));
     QCOMPARE(f.tracksOf(1), reversed);
     for (const QString &id : f.cat.rows("select TR_ID from TRACK where CD_ID = 1"))
         QVERIFY2(!oldIds.contains(id), "an updated CD's tracks get new identifiers");
 
     // The detail reads them back in the same order.
-    f.cd.openList();
-    QVERIFY(f.cd.cdQuery.locate("CD_ID", 1));
-    f.cd.openDetail();
+    f.cds.openList();
+    QVERIFY(f.cds.cdQuery.locate("CD_ID", 1));
+    f.cds.openDetail();
     QStringList detail;
-    for (f.cd.tracksQuery.first(); !f.cd.tracksQuery.eof(); f.cd.tracksQuery.next())
-        detail << f.cd.tracksQuery.fieldAsString("TR_LABEL");
+    for (f.cds.tracksQuery.first(); !f.cds.tracksQuery.eof(); f.cds.tracksQuery.next())
+        detail << f.cds.tracksQuery.fieldAsString("TR_LABEL");
     QCOMPARE(detail, reversed);
 
     f.data.addDataCD("Items", list);
@@ -623,23 +607,23 @@ void tst_Stores::unknownIdentifierRemovesNothing_data()
 {
     QTest::addColumn<Act>("act");
     QTest::newRow("CD") << Act([](Fixture &f) {
-        f.cd.deleteAudioCD(777);
+        f.cds.deleteAudioCD(777);
         return 0;
     });
     QTest::newRow("track") << Act([](Fixture &f) {
-        f.track.deleteTrack(777);
+        f.tracks.deleteTrack(777);
         return 0;
     });
     QTest::newRow("artist") << Act([](Fixture &f) {
-        f.artist.deleteArtist(777);
+        f.artists.deleteArtist(777);
         return 0;
     });
     QTest::newRow("movie") << Act([](Fixture &f) {
-        f.movie.deleteMovie(777);
+        f.movies.deleteMovie(777);
         return 0;
     });
     QTest::newRow("movie update") << Act([](Fixture &f) {
-        f.movie.updateMovie(777, "x", "y");
+        f.movies.updateMovie(777, "x", "y");
         return 0;
     });
     QTest::newRow("data CD") << Act([](Fixture &f) {
@@ -665,13 +649,13 @@ void tst_Stores::unknownIdentifierRemovesNothing()
 void tst_Stores::deleteArtistTakesCDsAndTracks()
 {
     Fixture f;
-    f.artist.deleteArtist(1);
+    f.artists.deleteArtist(1);
     QCOMPARE(f.cat.count("ARTISTE", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.count("CDAUDIO", "ART_ID = 1"), 0);
     QCOMPARE(f.cat.rows("select TR_LABEL from TRACK order by TR_ID"),
              QStringList({"Help!", "Yesterday", "Gone", "Stray"}));
     // An artist without CDs goes alone.
-    f.artist.deleteArtist(3);
+    f.artists.deleteArtist(3);
     QCOMPARE(f.cat.rows("select ART_NAME from ARTISTE"), QStringList{"Beatles"});
     QVERIFY(f.messages.boxes.isEmpty());
 }
@@ -691,7 +675,7 @@ void tst_Stores::severalDeletesOneFailing()
     Fixture f;
     f.cat.failDeleteWhen("CDAUDIO", "old.CD_ID = 2", "Help is kept");
     for (int id : {1, 2, 3})
-        f.cd.deleteAudioCD(id);
+        f.cds.deleteAudioCD(id);
     QCOMPARE(f.messages.boxes.size(), 1);
     QCOMPARE(f.messages.boxes[0].text,
              QStringLiteral("The CD(s) could not be deleted for the following reason :\r\nHelp is kept"));
@@ -714,27 +698,27 @@ Q_DECLARE_METATYPE(ListCase)
 void tst_Stores::refreshStaysOnCurrentRow_data()
 {
     QTest::addColumn<ListCase>("list");
-    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cd.openList(); },
-                                           [](Fixture &f) { f.cd.refreshList(); },
-                                           [](Fixture &f) -> DbQuery & { return f.cd.cdQuery; },
+    QTest::newRow("audio CDs") << ListCase{[](Fixture &f) { f.cds.openList(); },
+                                           [](Fixture &f) { f.cds.refreshList(); },
+                                           [](Fixture &f) -> DbQuery & { return f.cds.cdQuery; },
                                            "CD_ID",
                                            1,
                                            "insert into CDAUDIO (CD_LABEL, ART_ID) values ('Abbey Road', 2)"};
-    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.track.openList(); },
-                                        [](Fixture &f) { f.track.refreshList(); },
-                                        [](Fixture &f) -> DbQuery & { return f.track.tracksQuery; },
+    QTest::newRow("tracks") << ListCase{[](Fixture &f) { f.tracks.openList(); },
+                                        [](Fixture &f) { f.tracks.refreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.tracks.tracksQuery; },
                                         "TR_ID",
                                         4,
                                         "insert into TRACK (TR_LABEL, CD_ID) values ('Alpha', 1)"};
-    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artist.openList(); },
-                                         [](Fixture &f) { f.artist.refreshList(); },
-                                         [](Fixture &f) -> DbQuery & { return f.artist.artistsQuery; },
+    QTest::newRow("artists") << ListCase{[](Fixture &f) { f.artists.openList(); },
+                                         [](Fixture &f) { f.artists.refreshList(); },
+                                         [](Fixture &f) -> DbQuery & { return f.artists.artistsQuery; },
                                          "ART_ID",
                                          2,
                                          "insert into ARTISTE (ART_NAME) values ('AC/DC')"};
-    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movie.openList(); },
-                                        [](Fixture &f) { f.movie.refreshList(); },
-                                        [](Fixture &f) -> DbQuery & { return f.movie.movieQuery; },
+    QTest::newRow("movies") << ListCase{[](Fixture &f) { f.movies.openList(); },
+                                        [](Fixture &f) { f.movies.refreshList(); },
+                                        [](Fixture &f) -> DbQuery & { return f.movies.movieQuery; },
                                         "MOV_ID",
                                         2,
                                         "insert into MOVIE (MOV_TITLE) values ('Amadeus')"};
@@ -787,10 +771,10 @@ void tst_Stores::listUpToDateUntilAnyCommit()
 {
     QFETCH(ListCase, list);
     Fixture f;
-    Store *stores[] = {&f.cd, &f.track, &f.artist, &f.movie, &f.data, &f.items};
+    const auto stores = f.all();
     list.open(f);
     DbQuery &q = list.query(f);
-    Store *store = *std::find_if(std::begin(stores), std::end(stores), [&](Store *s) { return &s->listRows() == &q; });
+    Store *store = *std::find_if(stores.begin(), stores.end(), [&](Store *s) { return &s->listRows() == &q; });
     const int rowsBefore = q.rowCount();
     QVERIFY(store->listUpToDate());
 
@@ -814,16 +798,16 @@ void tst_Stores::listUpToDateUntilAnyCommit()
 void tst_Stores::refreshFallsBackToFirstRow()
 {
     Fixture f;
-    f.artist.openList();
-    f.artist.openDetail();
-    QVERIFY(f.artist.artistsQuery.locate("ART_ID", 3));
-    f.artist.openDetail();
-    QCOMPARE(f.artist.artistCDsQuery.rowCount(), 0);
-    f.artist.deleteArtist(3);
-    f.artist.refreshList();
+    f.artists.openList();
+    f.artists.openDetail();
+    QVERIFY(f.artists.artistsQuery.locate("ART_ID", 3));
+    f.artists.openDetail();
+    QCOMPARE(f.artists.artistCDsQuery.rowCount(), 0);
+    f.artists.deleteArtist(3);
+    f.artists.refreshList();
     // First by name is Abba, whose two CDs the detail now shows.
-    QCOMPARE(f.artist.artistsQuery.fieldAsString("ART_NAME"), QStringLiteral("Abba"));
-    QCOMPARE(f.artist.artistCDsQuery.rowCount(), 2);
+    QCOMPARE(f.artists.artistsQuery.fieldAsString("ART_NAME"), QStringLiteral("Abba"));
+    QCOMPARE(f.artists.artistCDsQuery.rowCount(), 2);
 
     // An emptied list has no current row and an empty detail.
     f.cat.exec("delete from DATA; delete from DATACD");
@@ -837,25 +821,25 @@ void tst_Stores::refreshFallsBackToFirstRow()
 void tst_Stores::refreshLeavesClosedListClosed()
 {
     Fixture f;
-    f.cd.refreshList();
-    f.movie.refreshList();
-    QVERIFY(!f.cd.cdQuery.active());
-    QVERIFY(!f.movie.movieQuery.active());
-    QVERIFY(f.cd.tracksQuery.active());
-    QCOMPARE(f.cd.tracksQuery.rowCount(), 0);
+    f.cds.refreshList();
+    f.movies.refreshList();
+    QVERIFY(!f.cds.cdQuery.active());
+    QVERIFY(!f.movies.movieQuery.active());
+    QVERIFY(f.cds.tracksQuery.active());
+    QCOMPARE(f.cds.tracksQuery.rowCount(), 0);
 }
 
 void tst_Stores::listsHideRowsWithoutTheirJoinedRow()
 {
     Fixture f;
-    f.cd.openList();
-    f.track.openList();
+    f.cds.openList();
+    f.tracks.openList();
     f.items.openList();
     QStringList cds, tracks, items;
-    for (f.cd.cdQuery.first(); !f.cd.cdQuery.eof(); f.cd.cdQuery.next())
-        cds << f.cd.cdQuery.fieldAsString("CD_LABEL") + '/' + f.cd.cdQuery.fieldAsString("ART_NAME");
-    for (f.track.tracksQuery.first(); !f.track.tracksQuery.eof(); f.track.tracksQuery.next())
-        tracks << f.track.tracksQuery.fieldAsString("TR_LABEL");
+    for (f.cds.cdQuery.first(); !f.cds.cdQuery.eof(); f.cds.cdQuery.next())
+        cds << f.cds.cdQuery.fieldAsString("CD_LABEL") + '/' + f.cds.cdQuery.fieldAsString("ART_NAME");
+    for (f.tracks.tracksQuery.first(); !f.tracks.tracksQuery.eof(); f.tracks.tracksQuery.next())
+        tracks << f.tracks.tracksQuery.fieldAsString("TR_LABEL");
     for (f.items.dataItemsQuery.first(); !f.items.dataItemsQuery.eof(); f.items.dataItemsQuery.next())
         items << f.items.dataItemsQuery.fieldAsString("DATA_LABEL") + '/'
                 + f.items.dataItemsQuery.fieldAsString("CD_TITLE");
@@ -869,15 +853,15 @@ void tst_Stores::longListsLetEventsThrough()
 {
     Fixture f;
     QStringList committedSeen;
-    f.cd.setEventHook([&] { committedSeen << QString::number(f.cat.count("TRACK", "CD_ID > 4 and CD_ID <> 50")); });
-    const int cd = f.cd.addAudioCD(audioCD(-1, 1, "Many", {}, {}, false, {}, {"a", "b", "c"}));
+    f.cds.setEventHook([&] { committedSeen << QString::number(f.cat.count("TRACK", "CD_ID > 4 and CD_ID <> 50")); });
+    const int cd = f.cds.addAudioCD(audioCD(-1, 1, "Many", {}, {}, false, {}, {"a", "b", "c"}));
     // The window gets its turn between tracks, while others see nothing of the CD until it is whole.
     QCOMPARE(committedSeen, QStringList({"0", "0", "0"}));
     QCOMPARE(f.tracksOf(cd), QStringList({"a", "b", "c"}));
 
     committedSeen.clear();
-    f.cd.setEventHook([&] { committedSeen << f.tracksOf(cd).join(u','); });
-    f.cd.updateAudioCD(audioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"}));
+    f.cds.setEventHook([&] { committedSeen << f.tracksOf(cd).join(u','); });
+    f.cds.updateAudioCD(audioCD(cd, 1, "Many", {}, {}, false, {}, {"x", "y"}));
     // An update is one transaction: others see the old tracks until it is done.
     QCOMPARE(committedSeen, QStringList({"a,b,c", "a,b,c"}));
     QCOMPARE(f.tracksOf(cd), QStringList({"x", "y"}));
@@ -942,7 +926,7 @@ void tst_Stores::failsOnlyAfterTheWait()
     f.cat.holdWriteLock();
     QElapsedTimer waited;
     waited.start();
-    f.movie.addMovie("Casablanca", "DVD");
+    f.movies.addMovie("Casablanca", "DVD");
     const qint64 elapsed = waited.elapsed();
     f.cat.releaseWriteLock();
     QVERIFY2(elapsed >= waitMs, qPrintable(QString::number(elapsed)));
@@ -975,7 +959,7 @@ void tst_Stores::waitsOutAnotherProgramsWrite()
     } else {
         other = std::make_unique<OtherProgramWrite>(f.cat, holdMs);
         QVERIFY(other->taken());
-        f.movie.addMovie("Casablanca", "DVD");
+        f.movies.addMovie("Casablanca", "DVD");
         QCOMPARE(f.cat.count("MOVIE", "MOV_TITLE = 'Casablanca'"), 1);
     }
     other.reset();
@@ -1009,7 +993,7 @@ void tst_Stores::coversLiveWithTheCatalogue()
         QCOMPARE(f.cat.rows(QStringLiteral("select CD_ID, length(JPEG) from COVER order by 1")),
                  QStringList({QStringLiteral("1|%1").arg(second.size()), QStringLiteral("2|%1").arg(first.size())}));
         // The cover goes with its CD.
-        f.cd.deleteAudioCD(2);
+        f.cds.deleteAudioCD(2);
         QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
         QCOMPARE(covers.cdIds(), QList<int>{1});
     } else {
@@ -1028,14 +1012,14 @@ void tst_Stores::earlierCatalogueKeepsWorking()
         QSKIP("catalogues made by earlier builds are files: a server catalogue has had its keys from the start");
     Fixture f(true);
     QVERIFY(f.main.connection.connected());
-    f.cd.openList();
+    f.cds.openList();
     // Upgraded on opening: the CD of the missing artist shows, under the artist made for it.
-    QCOMPARE(f.cd.cdQuery.rowCount(), 4);
-    const int cd = f.cd.addAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
+    QCOMPARE(f.cds.cdQuery.rowCount(), 4);
+    const int cd = f.cds.addAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
     QVERIFY(cd > 4);
-    f.cd.updateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));
+    f.cds.updateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));
     QCOMPARE(f.tracksOf(cd), QStringList{"Something"});
-    f.artist.deleteArtist(1);
+    f.artists.deleteArtist(1);
     f.data.deleteDataCD(1);
     f.items.deleteDataItem(4);
     QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
@@ -1044,7 +1028,7 @@ void tst_Stores::earlierCatalogueKeepsWorking()
     QCOMPARE(f.cat.rows("select DATA_LABEL from DATA order by DATA_ID"), QStringList{"2019"});
 
     f.messages.onShow = nullptr;
-    f.artist.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300));
+    f.artists.addArtist(QStringLiteral("Ab") + QChar(0) + longText(300));
     QCOMPARE(f.messages.boxes.size(), 1);
     QVERIFY(f.messages.boxes[0].text.startsWith("The artist could not be added for the following reason :\r\n"));
     QCOMPARE(f.cat.count("ARTISTE", "ART_NAME like 'Ab%'"), 0);
@@ -1052,13 +1036,9 @@ void tst_Stores::earlierCatalogueKeepsWorking()
 
 // Another program on the same catalogue, with a connection and stores of its own.
 struct OtherProgram {
-    explicit OtherProgram(const QString &location) { main.openDatabase(location); }
+    explicit OtherProgram(const QString &location) { stores.main.openDatabase(location); }
     RecordingMessages messages;
-    CatalogueConnection main{messages};
-    AudioCDStore cd{main, messages};
-    ArtistStore artist{main, messages};
-    MovieStore movie{main, messages};
-    DataCDStore data{main, messages};
+    ProgramStores stores{messages};
 };
 using Race = std::function<void(Fixture &, OtherProgram &)>;
 Q_DECLARE_METATYPE(Race)
@@ -1083,30 +1063,30 @@ void tst_Stores::racesWithAnotherProgram_data()
 
     QTest::newRow("CD stored against an artist the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               f.artist.openList(); // the editor's artist list still shows the artist
-               o.artist.deleteArtist(3);
-               QCOMPARE(f.cd.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})), -1);
+               f.artists.openList(); // the editor's artist list still shows the artist
+               o.stores.artists.deleteArtist(3);
+               QCOMPARE(f.cds.addAudioCD(audioCD(-1, 3, "Disintegration", {}, {}, false, {}, {"Plainsong"})), -1);
            })
         << "The CD could not be added for the following reason :"
         << "select count(*) from CDAUDIO where CD_LABEL = 'Disintegration'";
     QTest::newRow("update of a CD the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               f.cd.openList();
-               QVERIFY(f.cd.locate(1));
-               o.cd.deleteAudioCD(1);
-               f.cd.updateAudioCD(audioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"}));
+               f.cds.openList();
+               QVERIFY(f.cds.locate(1));
+               o.stores.cds.deleteAudioCD(1);
+               f.cds.updateAudioCD(audioCD(1, 1, "Gold (remastered)", {}, {}, false, {}, {"Waterloo", "SOS"}));
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from TRACK where TR_LABEL in ('Waterloo', 'SOS')";
     QTest::newRow("update of a CD without tracks the other just deleted")
         << Race([](Fixture &f, OtherProgram &o) {
-               o.cd.deleteAudioCD(3);
-               f.cd.updateAudioCD(audioCD(3, 1, "Arrival", {}, {}, true, {}, {}));
+               o.stores.cds.deleteAudioCD(3);
+               f.cds.updateAudioCD(audioCD(3, 1, "Arrival", {}, {}, true, {}, {}));
            })
         << "The CD could not be updated for the following reason :"
         << "select count(*) from CDAUDIO where CD_ID = 3";
     QTest::newRow("update of a data CD the other just deleted") << Race([](Fixture &f, OtherProgram &o) {
-        o.data.deleteDataCD(2);
+        o.stores.data.deleteDataCD(2);
         f.data.updateDataCD(2, "Photos 2019", {});
     }) << "The CD could not be updated for the following reason :"
                                                                 << "select count(*) from DATACD where CD_ID = 2";
@@ -1139,25 +1119,26 @@ void tst_Stores::refreshShowsAnotherProgramsChanges()
 {
     Fixture f;
     OtherProgram other(f.cat.path());
-    f.movie.openList();
-    f.cd.openList();
-    f.artist.openList();
-    QVERIFY(f.cd.locate(2));
+    f.movies.openList();
+    f.cds.openList();
+    f.artists.openList();
+    QVERIFY(f.cds.locate(2));
 
-    other.movie.addMovie("Casablanca", "DVD");
-    other.cd.updateAudioCD(audioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"}));
-    other.artist.deleteArtist(3);
+    other.stores.movies.addMovie("Casablanca", "DVD");
+    other.stores.cds.updateAudioCD(
+        audioCD(2, 2, "Help! (remastered)", {}, "1965", true, {}, {"Help!", "Ticket to Ride"}));
+    other.stores.artists.deleteArtist(3);
     QVERIFY(other.messages.boxes.isEmpty());
 
-    QCOMPARE(f.movie.count(), 2); // a snapshot until refreshed
-    f.movie.refreshList();
-    f.cd.refreshList();
-    f.artist.refreshList();
-    QCOMPARE(f.movie.count(), 3);
-    QCOMPARE(f.cd.current().title, QStringLiteral("Help! (remastered)"));
-    QCOMPARE(f.cd.current().tracks, QStringList({"Help!", "Ticket to Ride"}));
+    QCOMPARE(f.movies.count(), 2); // a snapshot until refreshed
+    f.movies.refreshList();
+    f.cds.refreshList();
+    f.artists.refreshList();
+    QCOMPARE(f.movies.count(), 3);
+    QCOMPARE(f.cds.current().title, QStringLiteral("Help! (remastered)"));
+    QCOMPARE(f.cds.current().tracks, QStringList({"Help!", "Ticket to Ride"}));
     QStringList names;
-    for (const TArtist &a : f.artist.artists())
+    for (const TArtist &a : f.artists.artists())
         names << a.name;
     QCOMPARE(names, QStringList({"Abba", "Beatles"}));
 }

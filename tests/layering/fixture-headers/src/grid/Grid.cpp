@@ -1,0 +1,2 @@
+#include "grid/Grid.h"
+#include "base/Texts.h"

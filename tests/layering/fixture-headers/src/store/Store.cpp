@@ -1,0 +1,2 @@
+#include "store/Store.h"
+#include "base/Texts.h"
