@@ -112,9 +112,9 @@ struct Windows {
     DataCDStore data{main, messages};
     DataItemStore items{main, messages};
     AudioCDListWindow cdWindow{cds, [](int) {}, messages};
-    ArtistListWindow artistWindow{artists, [](int, const QString &) {}, messages};
+    ArtistListWindow artistWindow{artists, [](int) {}, messages};
     TrackListWindow trackWindow{tracks, [](int) {}, messages};
-    MovieListWindow movieWindow{movies, [](int, const QString &, const QString &) {}, messages};
+    MovieListWindow movieWindow{movies, [](int) {}, messages};
     DataCDListWindow dataWindow{data, [](int) {}, messages};
     DataItemListWindow itemWindow{items, [](int) {}, messages};
 };
