@@ -245,6 +245,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
 
     // Sheets first, to learn their sizes; the globals in front of them give their offsets.
     std::vector<QByteArray> sheetStreams;
+    sheetStreams.reserve(size_t(sheets));
     for (int sheet = 0; sheet < sheets; ++sheet)
         sheetStreams.push_back(sheetRecords(sheet, strings, notes));
     strings.ids = {};
