@@ -46,9 +46,7 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
         messages);
     mainWindow->addListWindow(MainWindow::AudioCDs, audioCDList);
     artistList = new ArtistListWindow(
-        *artistStore,
-        [this](int id, const QString &name) { showEditArtist(id, name, *artistStore, m_messages, mainWindow.get()); },
-        messages);
+        *artistStore, [this](int id) { showEditArtist(id, *artistStore, m_messages, mainWindow.get()); }, messages);
     mainWindow->addListWindow(MainWindow::Artists, artistList);
     trackList = new TrackListWindow(
         *trackStore,
@@ -58,11 +56,7 @@ AppModules::AppModules(MessageService &messages, DialogService &dialogs, const Q
         messages);
     mainWindow->addListWindow(MainWindow::Tracks, trackList);
     movieList = new MovieListWindow(
-        *movieStore,
-        [this](int id, const QString &title, const QString &type) {
-            showEditMovie(id, title, type, *movieStore, m_messages, mainWindow.get());
-        },
-        messages);
+        *movieStore, [this](int id) { showEditMovie(id, *movieStore, m_messages, mainWindow.get()); }, messages);
     mainWindow->addListWindow(MainWindow::Movies, movieList);
     const auto editDataCD = [this](int id) { showEditDataCD(id, *dataCDStore, m_messages, mainWindow.get()); };
     dataCDList = new DataCDListWindow(*dataCDStore, editDataCD, messages);

@@ -1,5 +1,7 @@
 #include "app/Keyring.h"
 
+#include "base/Texts.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -27,7 +29,7 @@ bool run(QKeychain::Job &job, QString *why)
         loop.exec();
     if (!finished) {
         if (why)
-            *why = QStringLiteral("the keyring did not answer");
+            *why = Texts::KeyringNoAnswer;
         return false;
     }
     if (job.error() != QKeychain::NoError) {

@@ -238,6 +238,8 @@ inline const QString LabelMovieTitle = QStringLiteral("Title");
 inline const QString LabelMovieType = QStringLiteral("Type");
 inline const QString BtnSaveMovie = QStringLiteral("&Save movie");
 inline const QString NoMovieTitleText = QStringLiteral("Please specify a title for the movie.");
+inline const QString ArtistNotFoundText = QStringLiteral("This artist is no longer in the catalogue.");
+inline const QString MovieNotFoundText = QStringLiteral("This movie is no longer in the catalogue.");
 inline const QString MovieTypes[] = {
     QStringLiteral("DVD"),
     QStringLiteral("DivX (High Quality)"),
@@ -338,6 +340,26 @@ inline const QString ExportCutCell = QStringLiteral("Sheet \"%1\", row %2 (%3): 
 inline const QString ExportMoreCuts = QStringLiteral("and %1 more.");
 inline const QString PrintPreviewCaption = QStringLiteral("Dadudu Print Preview");
 inline const QString PrintPageOf = QStringLiteral("Page %1 of %2");
+inline const QString PreviewCountingPages = QStringLiteral("Counting pages… %1 so far");
+inline const QString PreviewPagesCounted = QStringLiteral("%1 pages");
+inline const QString PreviewPrintingPage = QStringLiteral("Printing page %1 of %2…");
+inline const QString PreviewCountingRows = QStringLiteral("Counting pages: row %1 of %2…");
+inline const QString PreviewPrint = QStringLiteral("Print…");
+inline const QString PreviewFitWidth = QStringLiteral("Fit width");
+inline const QString PreviewFitPage = QStringLiteral("Fit page");
+inline const QString PreviewZoomIn = QStringLiteral("Zoom in");
+inline const QString PreviewZoomOut = QStringLiteral("Zoom out");
+inline const QString PreviewFirst = QStringLiteral("First");
+inline const QString PreviewPrevious = QStringLiteral("Previous");
+inline const QString PreviewNext = QStringLiteral("Next");
+inline const QString PreviewLast = QStringLiteral("Last");
+inline const QString PreviewClose = QStringLiteral("Close");
+// A grid's long work, as its progress dialog tells it.
+inline const QString GridWritingRows = QStringLiteral("Writing row %1 of %2…");
+inline const QString GridReadingRows = QStringLiteral("Reading row %1 of %2…");
+inline const QString GridOrderingValues = QStringLiteral("Ordering value %1 of %2…");
+// A spreadsheet's sheet named after a list without a title.
+inline const QString SheetWithoutTitle = QStringLiteral("Sheet");
 
 // Data CD editor and drive scan.
 inline const QString NewDataCDCaption = QStringLiteral("New Data CD");
@@ -358,6 +380,7 @@ inline const QString DataCDNotFoundText = QStringLiteral("This data CD is no lon
 inline const QString NoDiscInDriveText
     = QStringLiteral("There is no readable disc in the drive \"%1\".\r\nInsert a disc, wait until it is mounted and "
                      "scan again; the item list is left as it was.");
+inline const QString KeyringNoAnswer = QStringLiteral("the keyring did not answer");
 inline const QString PrefPasswordNotKept = QStringLiteral(
     "The password could not be kept in the desktop's keyring (%1).\r\nThe address is kept without it: put the password "
     "in the file ~/.pgpass, or type it into the address again once the keyring is there.");
@@ -377,5 +400,22 @@ inline const QString ServerLostNoAnswer
 // Dock sites.
 inline const QString DockSiteTaken = QStringLiteral("%1 already has a TDockManagerPro associated with it.");
 inline const QString DockSiteRefused = QStringLiteral("%1 cannot contain a TDockManagerPro control.");
+
+// Why a lookup's request or a disc's reading failed.
+inline const QString HttpUnsupportedAddress = QStringLiteral("Unsupported address: %1");
+inline const QString HttpBadHost = QStringLiteral("Bad host in address: %1");
+inline const QString HttpBadPort = QStringLiteral("Bad port in address: %1");
+inline const QString HttpNotHttp = QStringLiteral("The server's reply is not HTTP.");
+inline const QString HttpHeadersTooLong = QStringLiteral("The server's reply headers are too long.");
+inline const QString HttpReplyTooLong = QStringLiteral("The server's reply is too long.");
+inline const QString HttpConnectionLost = QStringLiteral("The connection was lost.");
+inline const QString HttpNoReply = QStringLiteral("The server closed the connection without a reply.");
+inline const QString HttpEndedInHeaders = QStringLiteral("The server's reply ended inside its headers.");
+inline const QString HttpLostBeforeEnd = QStringLiteral("The connection was lost before the end of the reply.");
+inline const QString HttpTooManyRedirections = QStringLiteral("Too many redirections.");
+inline const QString HttpRedirectionWithoutAddress = QStringLiteral("A redirection without a new address.");
+inline const QString NoAudioDiscText = QStringLiteral("There is no readable audio disc in \"%1\".");
+inline const QString NoDriveSelectedText = QStringLiteral("No CD drive is selected.");
+inline const QString NoSuchTrackText = QStringLiteral("There is no track %1 on this disc.");
 
 } // namespace Texts

@@ -1,5 +1,6 @@
 #include "disc/CDInfo.h"
 
+#include "base/Texts.h"
 #include "base/WaitCursor.h"
 
 #include <cdio/cdio.h>
@@ -28,7 +29,7 @@ void quietLog(cdio_log_level_t, const char *) { }
 
 QString noDisc(const QString &device)
 {
-    return QStringLiteral("There is no readable audio disc in \"%1\".").arg(device);
+    return Texts::NoAudioDiscText.arg(device);
 }
 
 // The last address the minute-second-frame fields of a table of contents can hold, 99:59:74; the
@@ -289,7 +290,7 @@ void CDInfo::openDrive(const QString &device)
     if (m_cdio)
         throw CDError("The reader is already open.");
     if (device.isEmpty())
-        throw CDError("No CD drive is selected.");
+        throw CDError(Texts::NoDriveSelectedText.toStdString());
     cdio_log_set_handler(quietLog);
 
     const bool image = device.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
@@ -341,7 +342,7 @@ int CDInfo::trackCount() const
 int CDInfo::startFrames(int track) const
 {
     if (track < 1 || track > trackCount())
-        throw CDError(QStringLiteral("There is no track %1 on this disc.").arg(track).toStdString());
+        throw CDError(Texts::NoSuchTrackText.arg(track).toStdString());
     return cdio_get_track_lba(m_cdio, track_t(m_firstTrack + track - 1));
 }
 

@@ -1,5 +1,7 @@
 #include "disc/HttpClient.h"
 
+#include "base/Texts.h"
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHostAddress>
@@ -79,7 +81,7 @@ Target parseAddress(const QString &url)
 {
     static const QLatin1String scheme("http://");
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        fail(QStringLiteral("Unsupported address: %1").arg(url));
+        fail(Texts::HttpUnsupportedAddress.arg(url));
     const QString rest = url.mid(scheme.size());
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
     const QString authority = slash < 0 ? rest : rest.left(slash);
@@ -95,7 +97,7 @@ Target parseAddress(const QString &url)
         // A zone index would need its own encoding in the Host line; no server of ours sits on one.
         if ((!after.isEmpty() && !after.startsWith(QLatin1Char(':'))) || t.host.contains(QLatin1Char('%'))
             || !address.setAddress(t.host) || address.protocol() != QAbstractSocket::IPv6Protocol)
-            fail(QStringLiteral("Bad host in address: %1").arg(url));
+            fail(Texts::HttpBadHost.arg(url));
         port = after.mid(1);
         t.portGiven = !after.isEmpty();
     } else {
@@ -104,13 +106,13 @@ Target parseAddress(const QString &url)
         port = colon < 0 ? QString() : authority.mid(colon + 1);
         t.portGiven = colon >= 0;
         if (!hostName(t.host))
-            fail(QStringLiteral("Bad host in address: %1").arg(url));
+            fail(Texts::HttpBadHost.arg(url));
     }
     if (t.portGiven) {
         bool ok = false;
         const uint n = port.toUInt(&ok);
         if (!ok || n == 0 || n > 65535)
-            fail(QStringLiteral("Bad port in address: %1").arg(url));
+            fail(Texts::HttpBadPort.arg(url));
         t.port = quint16(n);
     }
     return t;
@@ -167,8 +169,6 @@ std::optional<RawReply> readHead(const QByteArray &data, qsizetype offset)
     }
     return r;
 }
-
-const QString NotHttp = QStringLiteral("The server's reply is not HTTP.");
 
 // Qt reports a connection the server reset as closed like one it ended in order. A second
 // descriptor keeps the connection alive past Qt's closing, so its state can still tell them apart:
@@ -244,12 +244,12 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline, qint64 a
             offset = bodyOffset(data);
             if (offset < 0) {
                 if (data.size() > MaxHeaderSize)
-                    finish(QStringLiteral("The server's reply headers are too long."));
+                    finish(Texts::HttpHeadersTooLong);
                 return;
             }
             const std::optional<RawReply> head = readHead(data, offset);
             if (!head) {
-                finish(NotHttp);
+                finish(Texts::HttpNotHttp);
                 return;
             }
             bool ok = false;
@@ -259,13 +259,13 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline, qint64 a
         }
         const qint64 bodySize = data.size() - offset;
         if (bodySize > HttpClient::MaxBodySize)
-            finish(QStringLiteral("The server's reply is too long."));
+            finish(Texts::HttpReplyTooLong);
         else if (contentLength >= 0 && bodySize >= contentLength)
             finish({});
     };
     auto closed = [&] {
         take();
-        finish(connection.endedInOrder() ? QString() : QStringLiteral("The connection was lost."));
+        finish(connection.endedInOrder() ? QString() : Texts::HttpConnectionLost);
     };
 
     QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] {
@@ -301,15 +301,14 @@ RawReply exchange(const Target &target, const QDeadlineTimer &deadline, qint64 a
     if (!error.isEmpty())
         fail(error);
     if (offset < 0)
-        fail(data.isEmpty() ? QStringLiteral("The server closed the connection without a reply.")
-                            : QStringLiteral("The server's reply ended inside its headers."));
+        fail(data.isEmpty() ? Texts::HttpNoReply : Texts::HttpEndedInHeaders);
     std::optional<RawReply> reply = readHead(data, offset);
     if (!reply)
-        fail(NotHttp);
+        fail(Texts::HttpNotHttp);
     reply->body = data.mid(offset);
     if (contentLength >= 0) {
         if (reply->body.size() < contentLength)
-            fail(QStringLiteral("The connection was lost before the end of the reply."));
+            fail(Texts::HttpLostBeforeEnd);
         reply->body.truncate(contentLength);
     }
     return *reply;
@@ -331,10 +330,10 @@ HttpReply HttpClient::get(const QString &url)
         if (raw.status < 300 || raw.status > 302)
             return {raw.status, raw.body};
         if (redirects == MaxRedirects)
-            fail(QStringLiteral("Too many redirections."));
+            fail(Texts::HttpTooManyRedirections);
         const QString location = QString::fromLatin1(raw.header("Location"));
         if (location.isEmpty())
-            fail(QStringLiteral("A redirection without a new address."));
+            fail(Texts::HttpRedirectionWithoutAddress);
         if (location.startsWith(QLatin1Char('/')) && !location.startsWith(QLatin1String("//"))) {
             target.path = requestTarget(location);
         } else if (location.contains(QLatin1String("://"))) {

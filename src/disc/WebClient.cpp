@@ -1,5 +1,7 @@
 #include "disc/WebClient.h"
 
+#include "base/Texts.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -41,7 +43,7 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
 {
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        fail(QStringLiteral("Unsupported address: %1").arg(url.toString()));
+        fail(Texts::HttpUnsupportedAddress.arg(url.toString()));
 
     if (m_clock)
         m_clock->check();
@@ -75,7 +77,7 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
     };
     QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
         if (received > m_maxBody || total > m_maxBody)
-            stop(QStringLiteral("The server's reply is too long."));
+            stop(Texts::HttpReplyTooLong);
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
@@ -107,7 +109,7 @@ WebReply WebClient::get(const QUrl &url, const QByteArray &accept)
     out.status = status.toInt();
     out.body = reply->readAll();
     if (out.body.size() > m_maxBody)
-        fail(QStringLiteral("The server's reply is too long."));
+        fail(Texts::HttpReplyTooLong);
     out.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     bool ok = false;
     const int seconds = reply->rawHeader("Retry-After").trimmed().toInt(&ok);

@@ -16,9 +16,8 @@
 using namespace Texts;
 
 ArtistEditor::ArtistEditor(ArtistStore &artists, MessageService &messages, QWidget *parent)
-    : SmallEditor(parent)
+    : SmallEditor(messages, parent)
     , m_artists(artists)
-    , m_messages(messages)
 {
     setObjectName(QStringLiteral("F_AddEditArtist"));
     setWindowTitle(NewArtistCaption);
@@ -50,6 +49,7 @@ ArtistEditor::ArtistEditor(ArtistStore &artists, MessageService &messages, QWidg
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 
+    setSaveAndCancel(saveButton, cancelButton);
     connect(saveButton, &QPushButton::clicked, this, &ArtistEditor::save);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -57,15 +57,24 @@ ArtistEditor::ArtistEditor(ArtistStore &artists, MessageService &messages, QWidg
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void ArtistEditor::prepareEdit(int artistId, const QString &name)
+bool ArtistEditor::prepareEdit(int artistId)
 {
+    // From the catalogue, not from the list: the list's text cannot tell a NULL name from an empty one.
+    const std::optional<TArtist> artist = m_artists.artist(artistId);
+    if (!artist) {
+        messages().warning(ArtistNotFoundText);
+        return false;
+    }
     setWindowTitle(EditArtistCaption);
     EditedArtistID = artistId;
-    m_name.show(nameEdit, name);
+    m_name.show(nameEdit, artist->name);
+    return true;
 }
 
 void ArtistEditor::save()
 {
+    if (busy())
+        return;
     if (EditedArtistID == -1)
         saveNewArtist();
     else
@@ -74,11 +83,8 @@ void ArtistEditor::save()
 
 bool ArtistEditor::checkName()
 {
-    if (!nameEdit->text().isEmpty())
-        return true;
-    m_messages.warning(NoArtistNameText);
-    nameEdit->setFocus();
-    return false;
+    // A name saved as it was stored is the artist as it was, an empty or NULL one included.
+    return (EditedArtistID != -1 && m_name.unchanged(nameEdit->text())) || checkText(nameEdit, NoArtistNameText);
 }
 
 void ArtistEditor::saveNewArtist()
@@ -102,9 +108,9 @@ void showNewArtist(ArtistStore &artists, MessageService &messages, QWidget *pare
     dialog.exec();
 }
 
-void showEditArtist(int artistId, const QString &name, ArtistStore &artists, MessageService &messages, QWidget *parent)
+void showEditArtist(int artistId, ArtistStore &artists, MessageService &messages, QWidget *parent)
 {
     ArtistEditor dialog(artists, messages, parent);
-    dialog.prepareEdit(artistId, name);
-    dialog.exec();
+    if (dialog.prepareEdit(artistId))
+        dialog.exec();
 }

@@ -3,22 +3,22 @@
 #include "editors/ShownText.h"
 #include "editors/SmallEditor.h"
 
-class MessageService;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class ArtistStore;
 
-// Adds an artist, or renames one filled from a list row.
+// Adds an artist, or renames one as the catalogue holds it.
 class ArtistEditor : public SmallEditor
 {
     Q_OBJECT
 public:
     ArtistEditor(ArtistStore &artists, MessageService &messages, QWidget *parent = nullptr);
 
-    // Fills the dialog from a list row, the name in full.
-    void prepareEdit(int artistId, const QString &name);
+    // Fills the dialog from the catalogue, the name in full; false, after a warning, when the
+    // artist is no longer there.
+    bool prepareEdit(int artistId);
     void saveNewArtist();
     void saveEditedArtist();
 
@@ -35,11 +35,9 @@ private:
     bool checkName();
 
     ArtistStore &m_artists;
-    MessageService &m_messages;
     ShownText m_name;
 };
 
 // Each shows its dialog modally and returns once it has closed.
 void showNewArtist(ArtistStore &artists, MessageService &messages, QWidget *parent = nullptr);
-void showEditArtist(int artistId, const QString &name, ArtistStore &artists, MessageService &messages,
-                    QWidget *parent = nullptr);
+void showEditArtist(int artistId, ArtistStore &artists, MessageService &messages, QWidget *parent = nullptr);

@@ -22,9 +22,8 @@ constexpr int MaxTextLength = 254;
 }
 
 MovieEditor::MovieEditor(MovieStore &movies, MessageService &messages, QWidget *parent)
-    : SmallEditor(parent)
+    : SmallEditor(messages, parent)
     , m_movies(movies)
-    , m_messages(messages)
 {
     setObjectName(QStringLiteral("F_AddEditMovie"));
     setWindowTitle(NewMovieCaption);
@@ -72,6 +71,7 @@ MovieEditor::MovieEditor(MovieStore &movies, MessageService &messages, QWidget *
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 
+    setSaveAndCancel(saveButton, cancelButton);
     connect(saveButton, &QPushButton::clicked, this, &MovieEditor::save);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -79,17 +79,26 @@ MovieEditor::MovieEditor(MovieStore &movies, MessageService &messages, QWidget *
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void MovieEditor::prepareEdit(int movieId, const QString &title, const QString &type)
+bool MovieEditor::prepareEdit(int movieId)
 {
+    // From the catalogue, not from the list: the list's text cannot tell a NULL from an empty one.
+    const std::optional<Movie> movie = m_movies.movie(movieId);
+    if (!movie) {
+        messages().warning(MovieNotFoundText);
+        return false;
+    }
     setWindowTitle(EditMovieCaption);
     // The box would cut a longer text, and saving would then lose its end.
-    m_title.show(titleEdit, title);
-    m_type.show(typeBox->lineEdit(), type);
+    m_title.show(titleEdit, movie->title);
+    m_type.show(typeBox->lineEdit(), movie->type);
     EditedMovieID = movieId;
+    return true;
 }
 
 void MovieEditor::save()
 {
+    if (busy())
+        return;
     if (EditedMovieID == -1)
         saveNewMovie();
     else
@@ -98,11 +107,8 @@ void MovieEditor::save()
 
 bool MovieEditor::checkTitle()
 {
-    if (!titleEdit->text().isEmpty())
-        return true;
-    m_messages.warning(NoMovieTitleText);
-    titleEdit->setFocus();
-    return false;
+    // A title saved as it was stored is the movie as it was, an empty or NULL one included.
+    return (EditedMovieID != -1 && m_title.unchanged(titleEdit->text())) || checkText(titleEdit, NoMovieTitleText);
 }
 
 void MovieEditor::saveNewMovie()
@@ -130,10 +136,9 @@ void showNewMovie(MovieStore &movies, MessageService &messages, QWidget *parent)
     dialog.exec();
 }
 
-void showEditMovie(int movieId, const QString &title, const QString &type, MovieStore &movies, MessageService &messages,
-                   QWidget *parent)
+void showEditMovie(int movieId, MovieStore &movies, MessageService &messages, QWidget *parent)
 {
     MovieEditor dialog(movies, messages, parent);
-    dialog.prepareEdit(movieId, title, type);
-    dialog.exec();
+    if (dialog.prepareEdit(movieId))
+        dialog.exec();
 }

@@ -3,7 +3,6 @@
 #include "editors/ShownText.h"
 #include "editors/SmallEditor.h"
 
-class MessageService;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -11,15 +10,16 @@ class QLineEdit;
 class QPushButton;
 class MovieStore;
 
-// Adds a movie, or edits one filled from a list row: a title and a type, listed or typed.
+// Adds a movie, or edits one as the catalogue holds it: a title and a type, listed or typed.
 class MovieEditor : public SmallEditor
 {
     Q_OBJECT
 public:
     MovieEditor(MovieStore &movies, MessageService &messages, QWidget *parent = nullptr);
 
-    // Fills the dialog from a list row, the texts in full, even a stored title longer than typing allows.
-    void prepareEdit(int movieId, const QString &title, const QString &type);
+    // Fills the dialog from the catalogue, the texts in full, even a stored title longer than typing
+    // allows; false, after a warning, when the movie is no longer there.
+    bool prepareEdit(int movieId);
     void saveNewMovie();
     void saveEditedMovie();
 
@@ -38,11 +38,9 @@ private:
     bool checkTitle();
 
     MovieStore &m_movies;
-    MessageService &m_messages;
     ShownText m_title, m_type;
 };
 
 // Each shows its dialog modally and returns once it has closed.
 void showNewMovie(MovieStore &movies, MessageService &messages, QWidget *parent = nullptr);
-void showEditMovie(int movieId, const QString &title, const QString &type, MovieStore &movies, MessageService &messages,
-                   QWidget *parent = nullptr);
+void showEditMovie(int movieId, MovieStore &movies, MessageService &messages, QWidget *parent = nullptr);

@@ -24,10 +24,13 @@ public:
         remember(stored, box->toPlainText());
     }
 
+    // The box's text `now` is still what it was given.
+    bool unchanged(const QString &now) const { return m_shown && now == m_shownText; }
+
     // What to store for the box's text `now`: never a null text for one the user gave.
     QString value(const QString &now) const
     {
-        if (m_shown && now == m_shownText)
+        if (unchanged(now))
             return m_stored;
         return now.isNull() ? QStringLiteral("") : now;
     }

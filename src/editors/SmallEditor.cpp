@@ -1,26 +1,13 @@
 #include "editors/SmallEditor.h"
 
-#include "base/WaitCursor.h"
-
 #include <QKeyEvent>
 #include <QLineEdit>
 
-SmallEditor::SmallEditor(QWidget *parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                  | Qt::WindowCloseButtonHint)
+SmallEditor::SmallEditor(MessageService &messages, QWidget *parent)
+    : RecordEditor(messages, parent,
+                   Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                       | Qt::WindowCloseButtonHint)
 { }
-
-void SmallEditor::storeAndClose(const std::function<bool()> &store)
-{
-    bool stored = false;
-    {
-        WaitCursor wait;
-        stored = store();
-    }
-    if (stored)
-        accept();
-}
 
 void SmallEditor::saveOnEnterIn(QLineEdit *box)
 {
@@ -37,7 +24,7 @@ bool SmallEditor::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return RecordEditor::eventFilter(watched, event);
 }
 
 void SmallEditor::keyPressEvent(QKeyEvent *event)
@@ -50,6 +37,6 @@ void SmallEditor::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     default:
-        QDialog::keyPressEvent(event);
+        RecordEditor::keyPressEvent(event);
     }
 }

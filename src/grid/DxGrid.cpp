@@ -1,6 +1,7 @@
 #include "grid/DxGrid.h"
 
 #include "base/RowSource.h"
+#include "base/Texts.h"
 #include "grid/GridDelegate.h"
 #include "grid/GridExport.h"
 #include "grid/GridHeader.h"
@@ -31,9 +32,6 @@
 namespace {
 
 int progressDelayMs = 500;
-const QString WritingRows = QStringLiteral("Writing row %1 of %2…");
-const QString ReadingRows = QStringLiteral("Reading row %1 of %2…");
-const QString OrderingValues = QStringLiteral("Ordering value %1 of %2…");
 
 QString tsvField(const QString &text)
 {
@@ -100,7 +98,7 @@ DxGrid::DxGrid(QWidget *parent)
     connect(m_view, &GridView::rowDoubleClicked, this, &DxGrid::doubleClicked);
     m_model->setRunner([this](const std::function<bool(const GridModel::Progress &)> &ranking) {
         const auto label = [](int done, int total, bool reading) {
-            return (reading ? ReadingRows : OrderingValues).arg(done).arg(total);
+            return (reading ? Texts::GridReadingRows : Texts::GridOrderingValues).arg(done).arg(total);
         };
         return runWithProgress({}, ranking, label, StaleRows::StopAlways);
     });
@@ -467,7 +465,7 @@ int DxGrid::exportProgressDelayMs()
 StepRunner DxGrid::rowReader() const
 {
     return [this](const std::function<bool(const StepProgress &)> &read) {
-        const auto label = [](int done, int total, bool) { return ReadingRows.arg(done).arg(total); };
+        const auto label = [](int done, int total, bool) { return Texts::GridReadingRows.arg(done).arg(total); };
         return runWithProgress({}, read, label, StaleRows::StopWhileReading);
     };
 }
@@ -500,7 +498,7 @@ bool DxGrid::exportWithProgress(const QString &path, GridExport::Format format, 
         return GridExport::save(*m_model, path, format, title, notes,
                                 [&checkpoint](int done, int total) { return checkpoint(done, total, done < total); });
     };
-    const auto label = [](int done, int total, bool) { return WritingRows.arg(done).arg(total); };
+    const auto label = [](int done, int total, bool) { return Texts::GridWritingRows.arg(done).arg(total); };
     return runWithProgress(title.isEmpty() ? QFileInfo(path).fileName() : title, write, label,
                            StaleRows::StopWhileReading);
 }

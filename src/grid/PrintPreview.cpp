@@ -1,5 +1,6 @@
 #include "grid/PrintPreview.h"
 
+#include "base/Texts.h"
 #include "grid/DxGrid.h"
 #include "grid/GridModel.h"
 #include "grid/GridPrinter.h"
@@ -16,12 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString CountingPages = QStringLiteral("Counting pages… %1 so far");
-const QString PagesCounted = QStringLiteral("%1 pages");
-const QString PageOfPages = QStringLiteral("Page %1 of %2");
-const QString PrintingPages = QStringLiteral("Printing page %1 of %2…");
-const QString CountingRows = QStringLiteral("Counting pages: row %1 of %2…");
 
 // Each slice of counting leaves the event loop this long at most, so the toolbar answers at once.
 constexpr int SliceMs = 15;
@@ -163,19 +158,19 @@ PrintPreview::PrintPreview(const DxGrid *grid, const QString &title, QWidget *pa
     GridPrinter::setupPage(m_printer);
 
     auto *bar = new QToolBar(this);
-    m_print = bar->addAction(QStringLiteral("Print…"), this, &PrintPreview::print);
+    m_print = bar->addAction(Texts::PreviewPrint, this, &PrintPreview::print);
     bar->addSeparator();
-    bar->addAction(QStringLiteral("Fit width"), this, [this] { m_pages->setFit(PreviewPages::Width); });
-    bar->addAction(QStringLiteral("Fit page"), this, [this] { m_pages->setFit(PreviewPages::WholePage); });
-    bar->addAction(QStringLiteral("Zoom in"), this, [this] { m_pages->zoomBy(1.25); });
-    bar->addAction(QStringLiteral("Zoom out"), this, [this] { m_pages->zoomBy(0.8); });
+    bar->addAction(Texts::PreviewFitWidth, this, [this] { m_pages->setFit(PreviewPages::Width); });
+    bar->addAction(Texts::PreviewFitPage, this, [this] { m_pages->setFit(PreviewPages::WholePage); });
+    bar->addAction(Texts::PreviewZoomIn, this, [this] { m_pages->zoomBy(1.25); });
+    bar->addAction(Texts::PreviewZoomOut, this, [this] { m_pages->zoomBy(0.8); });
     bar->addSeparator();
-    bar->addAction(QStringLiteral("First"), this, [this] { setCurrentPage(0); });
-    bar->addAction(QStringLiteral("Previous"), this, [this] { setCurrentPage(currentPage() - 1); });
-    bar->addAction(QStringLiteral("Next"), this, [this] { setCurrentPage(currentPage() + 1); });
-    bar->addAction(QStringLiteral("Last"), this, [this] { setCurrentPage(settledPages() - 1); });
+    bar->addAction(Texts::PreviewFirst, this, [this] { setCurrentPage(0); });
+    bar->addAction(Texts::PreviewPrevious, this, [this] { setCurrentPage(currentPage() - 1); });
+    bar->addAction(Texts::PreviewNext, this, [this] { setCurrentPage(currentPage() + 1); });
+    bar->addAction(Texts::PreviewLast, this, [this] { setCurrentPage(settledPages() - 1); });
     bar->addSeparator();
-    bar->addAction(QStringLiteral("Close"), this, &QDialog::reject);
+    bar->addAction(Texts::PreviewClose, this, &QDialog::reject);
     m_pages = new PreviewPages(this);
     m_status = new QLabel(this);
     m_status->setContentsMargins(6, 2, 6, 2);
@@ -249,10 +244,11 @@ void PrintPreview::updateStatus()
         return;
     }
     const int pages = m_layout->settledPages();
-    const QString page
-        = PageOfPages.arg(currentPage() + 1).arg(m_layout->isCounted() ? QString::number(pages) : QStringLiteral("…"));
-    m_status->setText(page + QStringLiteral("    ")
-                      + (m_layout->isCounted() ? PagesCounted.arg(pages) : CountingPages.arg(pages)));
+    const QString page = Texts::PrintPageOf.arg(currentPage() + 1)
+                             .arg(m_layout->isCounted() ? QString::number(pages) : QStringLiteral("…"));
+    m_status->setText(
+        page + QStringLiteral("    ")
+        + (m_layout->isCounted() ? Texts::PreviewPagesCounted.arg(pages) : Texts::PreviewCountingPages.arg(pages)));
 }
 
 int PrintPreview::settledPages() const
@@ -315,7 +311,7 @@ bool PrintPreview::printDocument()
     // setValue lets the event loop run, so the dialog paints and its Cancel is heard.
     bool going = true;
     while (going && !layout->count(QDeadlineTimer(50))) {
-        progress.setLabelText(CountingRows.arg(layout->countedRows()).arg(layout->rowTotal()));
+        progress.setLabelText(Texts::PreviewCountingRows.arg(layout->countedRows()).arg(layout->rowTotal()));
         progress.setValue(layout->countedRows());
         going = !progress.wasCanceled() && !stale;
         if (going)
@@ -326,7 +322,7 @@ bool PrintPreview::printDocument()
         progress.setValue(0);
         printed = layout->print(&m_printer, [&](int page, int pages) {
             progress.setMaximum(pages);
-            progress.setLabelText(PrintingPages.arg(page + 1).arg(pages));
+            progress.setLabelText(Texts::PreviewPrintingPage.arg(page + 1).arg(pages));
             progress.setValue(page);
             return !progress.wasCanceled() && !stale;
         });

@@ -1,5 +1,6 @@
 #include "grid/XlsWriter.h"
 
+#include "base/Texts.h"
 #include "grid/CompoundFile.h"
 #include "grid/ExportNotes.h"
 
@@ -202,34 +203,38 @@ QString XlsWriter::sheetName(const QString &title, int sheet)
     for (QChar bad : {u'[', u']', u':', u'*', u'?', u'/', u'\\'})
         base.replace(bad, u'_');
     if (base.isEmpty())
-        base = QStringLiteral("Sheet");
+        base = Texts::SheetWithoutTitle;
     const QString suffix = sheet > 0 ? QStringLiteral(" (%1)").arg(sheet + 1) : QString();
     return base.left(31 - suffix.size()) + suffix;
 }
 
+// Every text once in the shared string table; cells refer to it by number.
+struct XlsWriter::SharedStrings {
+    std::vector<QString> strings;
+    QHash<QString, quint32> ids;
+    quint32 labelCount = 0; // cells that refer to the table
+    std::vector<quint32> captionIds;
+
+    quint32 intern(const QString &s)
+    {
+        auto it = ids.constFind(s);
+        if (it != ids.constEnd())
+            return *it;
+        const quint32 id = quint32(strings.size());
+        ids.insert(s, id);
+        strings.push_back(s);
+        return id;
+    }
+};
+
 QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
 {
-    const int columns = int(m_columns.size());
     const int perSheet = SheetRows - 1;
     const int sheets = qMax(1, (m_rowCount + perSheet - 1) / perSheet);
 
-    // Every text once in the shared string table; cells refer to it by number.
-    std::vector<QString> strings;
-    QHash<QString, quint32> stringId;
-    quint32 labelCount = 0;
-    const auto intern = [&](const QString &s) {
-        auto it = stringId.constFind(s);
-        if (it != stringId.constEnd())
-            return *it;
-        const quint32 id = quint32(strings.size());
-        stringId.insert(s, id);
-        strings.push_back(s);
-        return id;
-    };
-    std::vector<quint32> captionIds;
-    captionIds.reserve(m_columns.size());
+    SharedStrings strings;
     for (const Column &c : m_columns)
-        captionIds.push_back(intern(SheetText::cellText(c.caption, MaxCellText)));
+        strings.captionIds.push_back(strings.intern(SheetText::cellText(c.caption, MaxCellText)));
     if (notes) {
         notes->cellLimit = MaxCellText;
         notes->sheetRows = perSheet;
@@ -237,123 +242,141 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
             for (int sheet = 0; sheet < sheets; ++sheet)
                 notes->sheets << sheetName(m_title, sheet);
     }
+
+    // Sheets first, to learn their sizes; the globals in front of them give their offsets.
+    std::vector<QByteArray> sheetStreams;
+    sheetStreams.reserve(size_t(sheets));
+    for (int sheet = 0; sheet < sheets; ++sheet)
+        sheetStreams.push_back(sheetRecords(sheet, strings, notes));
+    strings.ids = {};
+
+    QByteArray stream = globalRecords(sheetStreams, strings);
+    for (QByteArray &s : sheetStreams) {
+        stream += s;
+        s = QByteArray();
+    }
+    return stream;
+}
+
+QByteArray XlsWriter::sheetRecords(int sheet, SharedStrings &strings, ExportNotes *notes) const
+{
+    const int columns = int(m_columns.size());
+    const int perSheet = SheetRows - 1;
     const auto widthPx
         = [&](int c) { return qBound(2, m_columns[size_t(c)].widthPx > 0 ? m_columns[size_t(c)].widthPx : 80, 1000); };
     std::vector<QVariant> values(static_cast<size_t>(columns));
 
-    // Sheets first, to learn their sizes; the globals in front of them give their offsets.
-    std::vector<QByteArray> sheetStreams;
-    for (int sheet = 0; sheet < sheets; ++sheet) {
-        const int first = sheet * perSheet;
-        const int rows = qMin(perSheet, m_rowCount - first);
-        Out o;
-        o.u16(BOF);
-        o.u16(16);
-        o.u16(0x0600);
-        o.u16(0x0010); // worksheet
-        o.u16(0x0DBB);
-        o.u16(0x07CC);
-        o.u32(0);
-        o.u32(6);
-        for (int c = 0; c < columns; ++c) {
-            Out ci;
-            ci.u16(quint16(c));
-            ci.u16(quint16(c));
-            ci.u16(quint16(widthPx(c) * 256 / 7));
-            ci.u16(XfCell);
-            ci.u16(0);
-            ci.u16(0);
-            o.record(COLINFO, ci.bytes);
-        }
-        Out dim;
-        dim.u32(0);
-        dim.u32(quint32(rows + 1));
-        dim.u16(0);
-        dim.u16(quint16(columns));
-        dim.u16(0);
-        o.record(DIMENSIONS, dim.bytes);
-
-        const auto label = [&](int row, int col, quint16 xfIndex, quint32 id) {
-            ++labelCount;
-            o.u16(LABELSST);
-            o.u16(10);
-            o.u16(quint16(row));
-            o.u16(quint16(col));
-            o.u16(xfIndex);
-            o.u32(id);
-        };
-        for (int c = 0; c < columns; ++c)
-            label(0, c, XfCaption, captionIds[size_t(c)]);
-        for (int r = 0; r < rows; ++r) {
-            // Texts first: a row whose wrapped texts need more than one line gets a height of its own,
-            // which stands before its cells.
-            int lines = 1;
-            int firstCut = -1;
-            for (int c = 0; c < columns; ++c) {
-                QVariant &v = values[size_t(c)];
-                v = m_cell(first + r, c);
-                if (v.isNull() || isNumber(v))
-                    continue;
-                bool cut = false;
-                v = SheetText::cellText(v.toString(), MaxCellText, &cut);
-                if (cut && notes) {
-                    if (firstCut < 0)
-                        firstCut = int(notes->cutCells.size());
-                    notes->cutCells.push_back({sheetName(m_title, sheet), r + 2, {}, m_columns[size_t(c)].caption});
-                }
-                if (m_columns[size_t(c)].wrap)
-                    lines = qMax(lines, SheetText::wrappedLines(v.toString(), widthPx(c)));
-            }
-            if (firstCut >= 0)
-                for (size_t i = size_t(firstCut); i < notes->cutCells.size(); ++i)
-                    notes->cutCells[i].label = values[0].toString();
-            if (lines > 1) {
-                Out row;
-                row.u16(quint16(r + 1));
-                row.u16(0);
-                row.u16(quint16(columns));
-                row.u16(quint16(qMin(lines * LineTwips, MaxRowTwips)));
-                row.u16(0);
-                row.u16(0);
-                row.u16(0x0140); // the height was set, not measured from the cells
-                row.u16(XfCell);
-                o.record(ROW, row.bytes);
-            }
-            for (int c = 0; c < columns; ++c) {
-                const QVariant &v = values[size_t(c)];
-                if (v.isNull())
-                    continue;
-                if (isNumber(v)) {
-                    o.u16(NUMBER);
-                    o.u16(14);
-                    o.u16(quint16(r + 1));
-                    o.u16(quint16(c));
-                    o.u16(XfCell);
-                    o.f64(v.toDouble());
-                    continue;
-                }
-                const QString s = v.toString();
-                if (s.isEmpty())
-                    continue;
-                label(r + 1, c, m_columns[size_t(c)].wrap ? XfWrap : XfCell, intern(s));
-            }
-        }
-        Out w;
-        // Gridlines, headings, zeros; the first sheet alone selected and shown: a reader that finds
-        // several sheets marked shown may open any of them, or refuse.
-        w.u16(sheet == 0 ? 0x06B6 : 0x00B6);
-        w.u16(0);
-        w.u16(0);
-        w.u32(64);
-        w.u16(0);
-        w.u16(0);
-        w.u32(0);
-        o.record(WINDOW2, w.bytes);
-        o.record(EOF_, {});
-        sheetStreams.push_back(std::move(o.bytes));
+    const int first = sheet * perSheet;
+    const int rows = qMin(perSheet, m_rowCount - first);
+    Out o;
+    o.u16(BOF);
+    o.u16(16);
+    o.u16(0x0600);
+    o.u16(0x0010); // worksheet
+    o.u16(0x0DBB);
+    o.u16(0x07CC);
+    o.u32(0);
+    o.u32(6);
+    for (int c = 0; c < columns; ++c) {
+        Out ci;
+        ci.u16(quint16(c));
+        ci.u16(quint16(c));
+        ci.u16(quint16(widthPx(c) * 256 / 7));
+        ci.u16(XfCell);
+        ci.u16(0);
+        ci.u16(0);
+        o.record(COLINFO, ci.bytes);
     }
-    stringId = {};
+    Out dim;
+    dim.u32(0);
+    dim.u32(quint32(rows + 1));
+    dim.u16(0);
+    dim.u16(quint16(columns));
+    dim.u16(0);
+    o.record(DIMENSIONS, dim.bytes);
 
+    const auto label = [&](int row, int col, quint16 xfIndex, quint32 id) {
+        ++strings.labelCount;
+        o.u16(LABELSST);
+        o.u16(10);
+        o.u16(quint16(row));
+        o.u16(quint16(col));
+        o.u16(xfIndex);
+        o.u32(id);
+    };
+    for (int c = 0; c < columns; ++c)
+        label(0, c, XfCaption, strings.captionIds[size_t(c)]);
+    for (int r = 0; r < rows; ++r) {
+        // Texts first: a row whose wrapped texts need more than one line gets a height of its own,
+        // which stands before its cells.
+        int lines = 1;
+        int firstCut = -1;
+        for (int c = 0; c < columns; ++c) {
+            QVariant &v = values[size_t(c)];
+            v = m_cell(first + r, c);
+            if (v.isNull() || isNumber(v))
+                continue;
+            bool cut = false;
+            v = SheetText::cellText(v.toString(), MaxCellText, &cut);
+            if (cut && notes) {
+                if (firstCut < 0)
+                    firstCut = int(notes->cutCells.size());
+                notes->cutCells.push_back({sheetName(m_title, sheet), r + 2, {}, m_columns[size_t(c)].caption});
+            }
+            if (m_columns[size_t(c)].wrap)
+                lines = qMax(lines, SheetText::wrappedLines(v.toString(), widthPx(c)));
+        }
+        if (firstCut >= 0)
+            for (size_t i = size_t(firstCut); i < notes->cutCells.size(); ++i)
+                notes->cutCells[i].label = values[0].toString();
+        if (lines > 1) {
+            Out row;
+            row.u16(quint16(r + 1));
+            row.u16(0);
+            row.u16(quint16(columns));
+            row.u16(quint16(qMin(lines * LineTwips, MaxRowTwips)));
+            row.u16(0);
+            row.u16(0);
+            row.u16(0x0140); // the height was set, not measured from the cells
+            row.u16(XfCell);
+            o.record(ROW, row.bytes);
+        }
+        for (int c = 0; c < columns; ++c) {
+            const QVariant &v = values[size_t(c)];
+            if (v.isNull())
+                continue;
+            if (isNumber(v)) {
+                o.u16(NUMBER);
+                o.u16(14);
+                o.u16(quint16(r + 1));
+                o.u16(quint16(c));
+                o.u16(XfCell);
+                o.f64(v.toDouble());
+                continue;
+            }
+            const QString s = v.toString();
+            if (s.isEmpty())
+                continue;
+            label(r + 1, c, m_columns[size_t(c)].wrap ? XfWrap : XfCell, strings.intern(s));
+        }
+    }
+    Out w;
+    // Gridlines, headings, zeros; the first sheet alone selected and shown: a reader that finds
+    // several sheets marked shown may open any of them, or refuse.
+    w.u16(sheet == 0 ? 0x06B6 : 0x00B6);
+    w.u16(0);
+    w.u16(0);
+    w.u32(64);
+    w.u16(0);
+    w.u16(0);
+    w.u32(0);
+    o.record(WINDOW2, w.bytes);
+    o.record(EOF_, {});
+    return std::move(o.bytes);
+}
+
+QByteArray XlsWriter::globalRecords(const std::vector<QByteArray> &sheets, const SharedStrings &strings) const
+{
     Out g;
     {
         Out bof;
@@ -400,7 +423,7 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
         g.record(STYLE, st.bytes);
     }
     std::vector<int> offsetFields;
-    for (int sheet = 0; sheet < sheets; ++sheet) {
+    for (int sheet = 0; sheet < int(sheets.size()); ++sheet) {
         Out bs;
         bs.u32(0); // the sheet's offset, set below
         bs.u8(0);
@@ -409,20 +432,15 @@ QByteArray XlsWriter::workbookStream(ExportNotes *notes) const
         offsetFields.push_back(int(g.bytes.size()) + 4);
         g.record(BOUNDSHEET, bs.bytes);
     }
-    writeSst(g, strings, labelCount);
+    writeSst(g, strings.strings, strings.labelCount);
     g.record(EOF_, {});
 
     quint32 offset = quint32(g.bytes.size());
-    for (int sheet = 0; sheet < sheets; ++sheet) {
-        qToLittleEndian(offset, g.bytes.data() + offsetFields[size_t(sheet)]);
-        offset += quint32(sheetStreams[size_t(sheet)].size());
+    for (size_t sheet = 0; sheet < sheets.size(); ++sheet) {
+        qToLittleEndian(offset, g.bytes.data() + offsetFields[sheet]);
+        offset += quint32(sheets[sheet].size());
     }
-    QByteArray stream = std::move(g.bytes);
-    for (QByteArray &s : sheetStreams) {
-        stream += s;
-        s = QByteArray();
-    }
-    return stream;
+    return std::move(g.bytes);
 }
 
 void XlsWriter::write(QIODevice &out, ExportNotes *notes) const

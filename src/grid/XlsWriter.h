@@ -1,11 +1,10 @@
 #pragma once
 
+#include "grid/SheetColumn.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
-#include <QVariant>
 
-#include <functional>
 #include <vector>
 
 class QIODevice;
@@ -14,18 +13,14 @@ struct ExportNotes;
 // An Excel 97-2003 workbook (BIFF8 in a compound file) of one table: a bold caption row, then the
 // rows, numbers as numbers and everything else as text in the shared string table. A table longer
 // than a sheet goes on in further sheets named "<title> (2)", "<title> (3)", ... Rows whose wrapped
-// texts need more lines are made taller. `notes`, when given, receives the texts cut to a cell's
-// limit and the sheets, for the user.
+// texts need more lines are made taller. The format has no boolean cell: a column's flag is not
+// looked at, and its cells are written as their values are. `notes`, when given, receives the texts
+// cut to a cell's limit and the sheets, for the user.
 class XlsWriter
 {
 public:
-    using Cell = std::function<QVariant(int row, int column)>;
-
-    struct Column {
-        QString caption;
-        int widthPx = 0;
-        bool wrap = false; // multi-line text
-    };
+    using Cell = SheetCell;
+    using Column = SheetColumn;
 
     static constexpr int SheetRows = 65536; // caption row included
     static constexpr int MaxRecordData = 8224;
@@ -40,6 +35,14 @@ public:
     static QString sheetName(const QString &title, int sheet);
 
 private:
+    struct SharedStrings;
+    // The records of one sheet: its columns, its caption row and its share of the rows, its texts
+    // put in `strings`.
+    QByteArray sheetRecords(int sheet, SharedStrings &strings, ExportNotes *notes) const;
+    // The workbook's globals: formats, fonts and styles, each sheet's name and where it starts (the
+    // sheets follow the globals in the order given), and the shared strings.
+    QByteArray globalRecords(const std::vector<QByteArray> &sheets, const SharedStrings &strings) const;
+
     QString m_title;
     std::vector<Column> m_columns;
     int m_rowCount;

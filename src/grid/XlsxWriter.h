@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QString>
-#include <QVariant>
+#include "grid/SheetColumn.h"
 
-#include <functional>
+#include <QString>
+
 #include <vector>
 
 class QIODevice;
@@ -17,14 +17,8 @@ struct ExportNotes;
 class XlsxWriter
 {
 public:
-    using Cell = std::function<QVariant(int row, int column)>;
-
-    struct Column {
-        QString caption;
-        int widthPx = 0;
-        bool wrap = false; // multi-line text
-        bool flag = false; // a boolean cell, whatever the value's type
-    };
+    using Cell = SheetCell;
+    using Column = SheetColumn;
 
     static constexpr int SheetRows = 1048576; // caption row included
     // UTF-16 units. Excel holds no more in a cell, and libxlsxwriter refuses a longer text.

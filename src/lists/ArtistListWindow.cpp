@@ -47,5 +47,5 @@ void ArtistListWindow::reload()
 
 void ArtistListWindow::editFirstSelected()
 {
-    m_edit(selectedId(0), mainGrid()->selectedText(0, 1));
+    m_edit(selectedId(0));
 }

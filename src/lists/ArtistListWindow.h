@@ -9,7 +9,7 @@ class ArtistListWindow : public ListWindow
 {
     Q_OBJECT
 public:
-    using EditArtist = std::function<void(int artistId, const QString &name)>;
+    using EditArtist = std::function<void(int artistId)>;
     ArtistListWindow(ArtistStore &store, EditArtist showEditArtist, MessageService &messages,
                      QWidget *parent = nullptr);
 

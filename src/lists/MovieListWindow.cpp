@@ -35,6 +35,5 @@ void MovieListWindow::reload()
 
 void MovieListWindow::editFirstSelected()
 {
-    // Filled from the grid's texts, not reread from the catalogue.
-    m_edit(selectedId(0), mainGrid()->selectedText(0, 1), mainGrid()->selectedText(0, 2));
+    m_edit(selectedId(0));
 }

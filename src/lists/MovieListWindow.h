@@ -9,7 +9,7 @@ class MovieListWindow : public ListWindow
 {
     Q_OBJECT
 public:
-    using EditMovie = std::function<void(int movieId, const QString &title, const QString &type)>;
+    using EditMovie = std::function<void(int movieId)>;
     MovieListWindow(MovieStore &store, EditMovie showEditMovie, MessageService &messages, QWidget *parent = nullptr);
 
     DxGrid *moviesList() const { return mainGrid(); }

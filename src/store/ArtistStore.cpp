@@ -7,6 +7,7 @@ ArtistStore::ArtistStore(CatalogueConnection &main, MessageService &messages, QO
     : Store(main, messages, parent)
     , artistsQuery(main.connection, {QStringLiteral("select * from ARTISTE"), QStringLiteral("order by ART_NAME")})
     , artistCDsQuery(main.connection, {QStringLiteral("select CD_ID, CD_LABEL from CDAUDIO where ART_ID = :ART_ID")})
+    , artistByIdQuery(main.connection, {QStringLiteral("select ART_ID, ART_NAME from ARTISTE where ART_ID = :ART_ID")})
     , addArtistQuery(main.connection, {QStringLiteral("insert into ARTISTE (ART_NAME) values(:ART_NAME)")})
     , updateArtistQuery(
           main.connection,
@@ -60,7 +61,7 @@ int ArtistStore::addArtistGetId(const QString &name)
 WriteResult ArtistStore::updateArtist(int artistId, const QString &name)
 {
     updateArtistQuery.setParam(QStringLiteral("ART_ID"), artistId);
-    updateArtistQuery.setParam(QStringLiteral("ART_NAME"), name);
+    bindText(updateArtistQuery, QStringLiteral("ART_NAME"), name);
     return write(Texts::ArtistNotUpdated, [&] { updateArtistQuery.exec(); });
 }
 
@@ -88,5 +89,18 @@ QList<TArtist> ArtistStore::artists() const
     out.reserve(list.rowCount());
     for (int row = 0; row < list.rowCount(); ++row)
         out.append({list.value(row, idColumn).toInt(), list.value(row, nameColumn).toString()});
+    return out;
+}
+
+std::optional<TArtist> ArtistStore::artist(int artistId)
+{
+    DbQuery &read = artistByIdQuery;
+    read.close();
+    read.setParam(QStringLiteral("ART_ID"), artistId);
+    read.open();
+    std::optional<TArtist> out;
+    if (!read.eof())
+        out = TArtist{read.fieldAsInteger(QStringLiteral("ART_ID")), textOrNull(read, QStringLiteral("ART_NAME"))};
+    read.close();
     return out;
 }

@@ -2,6 +2,8 @@
 
 #include "store/Store.h"
 
+#include <optional>
+
 // Artists with the CDs of the current one; deleting an artist takes its CDs and their tracks along.
 class ArtistStore : public Store
 {
@@ -19,6 +21,8 @@ public:
     RowSource &cdRows() { return artistCDsQuery; }
     // Every artist of the list, in its order; the list's current row stays where it is.
     QList<TArtist> artists() const;
+    // The artist as the catalogue holds it now; none when it is no longer there.
+    std::optional<TArtist> artist(int artistId);
 
     WriteResult addArtist(const QString &name);
     // The new ART_ID, or -1 when the insert failed (the warning has been shown).
@@ -28,6 +32,7 @@ public:
 
     DbQuery artistsQuery;
     DbQuery artistCDsQuery;
+    DbQuery artistByIdQuery;
     DbQuery addArtistQuery;
     DbQuery updateArtistQuery;
     DbQuery deleteArtistQuery;

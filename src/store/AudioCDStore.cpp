@@ -84,28 +84,6 @@ void AudioCDStore::refreshList(const StepRunner &runner)
     openDetail();
 }
 
-namespace {
-
-// A null text binds NULL, any other its characters, an empty one included.
-void bindText(DbQuery &query, const QString &name, const QString &value)
-{
-    if (value.isNull())
-        query.setParam(name, QVariant());
-    else
-        query.setParam(name, value);
-}
-
-} // namespace
-
-QString AudioCDStore::textOrNull(const DbQuery &query, const QString &field)
-{
-    const QVariant value = query.field(field);
-    if (value.isNull())
-        return {};
-    const QString text = value.toString();
-    return text.isNull() ? QStringLiteral("") : text;
-}
-
 void AudioCDStore::insertTrack(int cdId, const QString &track)
 {
     insertAudioCDTracksQuery.setParam(QStringLiteral("CD_ID"), cdId);

@@ -46,8 +46,6 @@ public:
     DbQuery storedTracksQuery;
 
 private:
-    // A text field of the current row; NULL gives a null QString, an empty text an empty one.
-    static QString textOrNull(const DbQuery &query, const QString &field);
     void insertTrack(int cdId, const QString &track);
     void bindRow(DbQuery &query, const AudioCD &cd, int artistId);
     // The CD's artist, stored first when new; `failureMessage` names the artist while that runs.

@@ -2,6 +2,8 @@
 
 #include "store/Store.h"
 
+#include <optional>
+
 // Movies, sorted by title.
 class MovieStore : public Store
 {
@@ -16,11 +18,15 @@ public:
 
     RowSource &listRows() override { return movieQuery; }
 
+    // The movie as the catalogue holds it now; none when it is no longer there.
+    std::optional<Movie> movie(int movieId);
+
     WriteResult addMovie(const QString &title, const QString &type);
     WriteResult updateMovie(int movieId, const QString &title, const QString &type);
     WriteResult deleteMovie(int movieId);
 
     DbQuery movieQuery;
+    DbQuery movieByIdQuery;
     DbQuery addMovieQuery;
     DbQuery deleteMovieQuery;
     DbQuery updateMovieQuery;

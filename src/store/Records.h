@@ -13,6 +13,12 @@ struct TArtist {
     QString name;
 };
 
+struct Movie {
+    int id = -1;
+    QString title;
+    QString type;
+};
+
 struct AudioCD {
     int id = -1;
     // Two artists may share a name: the number, never the name, says whose CD it is.

@@ -205,3 +205,20 @@ int Store::currentKey(const DbQuery &query, const QString &field)
 {
     return query.active() && !query.eof() ? query.fieldAsInteger(field) : 0;
 }
+
+QString Store::textOrNull(const DbQuery &query, const QString &field)
+{
+    const QVariant value = query.field(field);
+    if (value.isNull())
+        return {};
+    const QString text = value.toString();
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+void Store::bindText(DbQuery &query, const QString &name, const QString &value)
+{
+    if (value.isNull())
+        query.setParam(name, QVariant());
+    else
+        query.setParam(name, value);
+}

@@ -88,6 +88,10 @@ protected:
     static QStringList column(const DbQuery &query, const QString &field);
     // One field of the current row as an integer; 0 when there is no current row.
     static int currentKey(const DbQuery &query, const QString &field);
+    // A text field of the current row; NULL gives a null QString, an empty text an empty one.
+    static QString textOrNull(const DbQuery &query, const QString &field);
+    // A null text binds NULL, any other its characters, an empty one included.
+    static void bindText(DbQuery &query, const QString &name, const QString &value);
 
     // An update that found no row to change: another program deleted the record while its editor
     // was open. Without this the save would end in silence with nothing stored.

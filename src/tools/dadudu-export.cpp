@@ -91,7 +91,7 @@ const std::vector<List> &lists()
          }},
         {QStringLiteral("artists"), Texts::ReportArtists,
          [](CatalogueConnection &m, MessageService &s) {
-             return openList<ArtistStore, ArtistListWindow>(m, s, [](int, const QString &) {});
+             return openList<ArtistStore, ArtistListWindow>(m, s, [](int) {});
          }},
         {QStringLiteral("tracks"), Texts::ReportTracks,
          [](CatalogueConnection &m, MessageService &s) {
@@ -99,7 +99,7 @@ const std::vector<List> &lists()
          }},
         {QStringLiteral("movies"), Texts::ReportMovies,
          [](CatalogueConnection &m, MessageService &s) {
-             return openList<MovieStore, MovieListWindow>(m, s, [](int, const QString &, const QString &) {});
+             return openList<MovieStore, MovieListWindow>(m, s, [](int) {});
          }},
         {QStringLiteral("datacds"), Texts::ReportDataCDs,
          [](CatalogueConnection &m, MessageService &s) {

@@ -3,6 +3,7 @@
 
 #include "base/Texts.h"
 #include "editors/ArtistEditor.h"
+#include "editors/LockWaitDialog.h"
 #include "editors/MovieEditor.h"
 #include "support/ModalDriver.h"
 #include "support/StoresOnCatalogue.h"
@@ -11,8 +12,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+
+#include <tuple>
 
 namespace {
 
@@ -38,6 +44,10 @@ private slots:
     void typedTypeStoredAsTyped();
     void storeFailureKeepsTheDialog_data();
     void storeFailureKeepsTheDialog();
+    void saveWaitsForAnotherProgram_data();
+    void saveWaitsForAnotherProgram();
+    void goneRecordOpensNoEditor_data();
+    void goneRecordOpensNoEditor();
     void keysThatDoNotSave();
     void cancelAndCloseBoxStoreNothing();
     void layout();
@@ -165,7 +175,7 @@ void tst_ArtistMovieEditors::typedTypeStoredAsTyped()
     QFETCH(int, key);
     EditorCatalogue f(Seed);
     MovieEditor dialog(f.movies, f.messages);
-    dialog.prepareEdit(1, QStringLiteral("Alien"), QStringLiteral("DVD"));
+    QVERIFY(dialog.prepareEdit(1));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.typeBox->setFocus();
@@ -253,6 +263,122 @@ void tst_ArtistMovieEditors::storeFailureKeepsTheDialog()
     else
         QCOMPARE(static_cast<MovieEditor *>(dialog.get())->titleEdit->text(), QStringLiteral("Brazil"));
     QCOMPARE(dialogKind == "artist" ? f.artistRows() : f.movieRows(), before);
+}
+
+void tst_ArtistMovieEditors::saveWaitsForAnotherProgram_data()
+{
+    QTest::addColumn<QString>("dialogKind");
+    QTest::addColumn<bool>("stopWaiting"); // else the other program lets go
+    for (const char *kind : {"artist", "movie"}) {
+        QTest::addRow("%s, the other program lets go: stored", kind) << kind << false;
+        QTest::addRow("%s, the user stops waiting: nothing stored, the dialog stays", kind) << kind << true;
+    }
+}
+
+// Another program holds the catalogue's write lock while the record is saved: the window keeps
+// answering with the editor busy, a dialog says the save waits and lets the user stop waiting.
+void tst_ArtistMovieEditors::saveWaitsForAnotherProgram()
+{
+    QFETCH(QString, dialogKind);
+    QFETCH(bool, stopWaiting);
+    EditorCatalogue f(Seed);
+    f.main.setLockWaiter(windowLockWaiter());
+    const bool artist = dialogKind == "artist";
+    std::unique_ptr<QDialog> dialog;
+    QLineEdit *text = nullptr;
+    QPushButton *save = nullptr;
+    QPushButton *cancel = nullptr;
+    if (artist) {
+        auto *d = new ArtistEditor(f.artists, f.messages);
+        dialog.reset(d);
+        QVERIFY(d->prepareEdit(1));
+        std::tie(text, save, cancel) = std::tuple(d->nameEdit, d->saveButton, d->cancelButton);
+    } else {
+        auto *d = new MovieEditor(f.movies, f.messages);
+        dialog.reset(d);
+        QVERIFY(d->prepareEdit(1));
+        std::tie(text, save, cancel) = std::tuple(d->titleEdit, d->saveButton, d->cancelButton);
+    }
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    text->setText("Cure");
+    const QStringList before = artist ? f.artistRows() : f.movieRows();
+    f.file.holdWriteLock();
+
+    // Runs only while the event loop does.
+    int ticks = 0;
+    int ticksWhileShown = 0;
+    bool shown = false;
+    bool editorBusy = false;
+    QTimer watch;
+    watch.setInterval(20);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        ++ticks;
+        auto *wait = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (!wait || !wait->isVisible())
+            return;
+        if (!shown) {
+            shown = true;
+            editorBusy = !save->isEnabled() && !cancel->isEnabled();
+        }
+        if (++ticksWhileShown != 5)
+            return;
+        if (stopWaiting) {
+            auto *stop = wait->findChild<QPushButton *>();
+            QVERIFY(stop);
+            stop->click();
+        } else {
+            f.file.releaseWriteLock();
+        }
+    });
+    watch.start();
+    QSignalSpy accepted(dialog.get(), &QDialog::accepted);
+    save->click();
+    watch.stop();
+    if (stopWaiting)
+        f.file.releaseWriteLock();
+
+    QVERIFY2(shown, "no dialog said that the save waits");
+    QVERIFY(ticks > ticksWhileShown);
+    QVERIFY(editorBusy);
+    QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+    QCOMPARE(accepted.size(), stopWaiting ? 0 : 1);
+    QStringList after = before;
+    if (!stopWaiting)
+        after[0] = artist ? "1|Cure" : "1|Cure|DVD";
+    QCOMPARE(artist ? f.artistRows() : f.movieRows(), after);
+    QCOMPARE(dialog->isVisible(), stopWaiting);
+    if (stopWaiting) {
+        QCOMPARE(text->text(), QStringLiteral("Cure"));
+        QVERIFY(save->isEnabled() && cancel->isEnabled());
+    }
+}
+
+void tst_ArtistMovieEditors::goneRecordOpensNoEditor_data()
+{
+    QTest::addColumn<QString>("dialogKind");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("artist") << "artist" << Texts::ArtistNotFoundText;
+    QTest::newRow("movie") << "movie" << Texts::MovieNotFoundText;
+}
+
+// Another program deleted the record after the list was read: the editor says so and stays shut.
+void tst_ArtistMovieEditors::goneRecordOpensNoEditor()
+{
+    QFETCH(QString, dialogKind);
+    QFETCH(QString, warning);
+    EditorCatalogue f(Seed);
+    f.file.exec("delete from ARTISTE where ART_ID = 1; delete from MOVIE where MOV_ID = 1");
+    bool opened = false;
+    auto any = driveModal<QDialog>([&](QDialog *) { opened = true; }, 500);
+    if (dialogKind == "artist")
+        showEditArtist(1, f.artists, f.messages);
+    else
+        showEditMovie(1, f.movies, f.messages);
+    QVERIFY(!opened);
+    QCOMPARE(f.messages.texts(), QStringList{warning});
+    QCOMPARE(f.artistRows(), QStringList{"2|Beatles"});
+    QVERIFY(f.movieRows().isEmpty());
 }
 
 void tst_ArtistMovieEditors::keysThatDoNotSave()
@@ -373,7 +499,9 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
         look(*a, a->nameEdit, nullptr);
         QTest::mouseClick(a->saveButton, Qt::LeftButton);
     });
-    showEditArtist(2, "Beatles!", f.artists, f.messages);
+    // What the catalogue holds now, whatever the list read before.
+    f.file.exec("update ARTISTE set ART_NAME = 'Beatles!' where ART_ID = 2");
+    showEditArtist(2, f.artists, f.messages);
     QVERIFY(editedArtist->came());
 
     auto newMovie = driveModal<MovieEditor>([&](MovieEditor *m) {
@@ -391,7 +519,8 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
         QCOMPARE(m->EditedMovieID, 1);
         QTest::mouseClick(m->saveButton, Qt::LeftButton);
     });
-    showEditMovie(1, "Alien ", "Betamax", f.movies, f.messages);
+    f.file.exec("update MOVIE set MOV_TITLE = 'Alien ', MOV_TYPE = 'Betamax' where MOV_ID = 1");
+    showEditMovie(1, f.movies, f.messages);
     QVERIFY(editedMovie->came());
 
     QCOMPARE(seen,
@@ -407,7 +536,7 @@ void tst_ArtistMovieEditors::longStoredTitleKeptOnEdit()
     const QString type(255, u'y');
     f.cat.exec(QStringLiteral("update MOVIE set MOV_TITLE = '%1', MOV_TYPE = '%2' where MOV_ID = 1").arg(title, type));
     MovieEditor dialog(f.movies, f.messages);
-    dialog.prepareEdit(1, title, type);
+    QVERIFY(dialog.prepareEdit(1));
     dialog.show();
     QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
     QCOMPARE(f.movieRows(), QStringList{"1|" + title + "|" + type});

@@ -94,9 +94,9 @@ struct Windows {
     RecordingMessages messages;
     ProgramStores stores{messages};
     AudioCDListWindow cdWindow{stores.cds, [](int) {}, messages};
-    ArtistListWindow artistWindow{stores.artists, [](int, const QString &) {}, messages};
+    ArtistListWindow artistWindow{stores.artists, [](int) {}, messages};
     TrackListWindow trackWindow{stores.tracks, [](int) {}, messages};
-    MovieListWindow movieWindow{stores.movies, [](int, const QString &, const QString &) {}, messages};
+    MovieListWindow movieWindow{stores.movies, [](int) {}, messages};
     DataCDListWindow dataWindow{stores.data, [](int) {}, messages};
     DataItemListWindow itemWindow{stores.items, [](int) {}, messages};
 };

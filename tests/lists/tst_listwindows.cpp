@@ -111,12 +111,19 @@ struct Fixture : StoresOnCatalogue {
 
     QStringList edits; // every editor call, its arguments joined by '|'
     AudioCDListWindow cdWindow{cds, [this](int cd) { edits << QString::number(cd); }, messages};
-    ArtistListWindow artistWindow{
-        artists, [this](int id, const QString &name) { edits << QStringLiteral("%1|%2").arg(id).arg(name); }, messages};
+    // The artist and movie editors read the record the list hands them by its number.
+    ArtistListWindow artistWindow{artists,
+                                  [this](int id) {
+                                      const std::optional<TArtist> artist = artists.artist(id);
+                                      edits << QStringLiteral("%1|%2").arg(id).arg(artist ? artist->name : "?");
+                                  },
+                                  messages};
     TrackListWindow trackWindow{tracks, [this](int cd) { edits << QString::number(cd); }, messages};
     MovieListWindow movieWindow{movies,
-                                [this](int id, const QString &title, const QString &type) {
-                                    edits << QStringLiteral("%1|%2|%3").arg(id).arg(title, type);
+                                [this](int id) {
+                                    const std::optional<Movie> movie = movies.movie(id);
+                                    edits << (movie ? QStringLiteral("%1|%2|%3").arg(id).arg(movie->title, movie->type)
+                                                    : QStringLiteral("?"));
                                 },
                                 messages};
     DataCDListWindow dataWindow{data, [this](int cd) { edits << QString::number(cd); }, messages};
