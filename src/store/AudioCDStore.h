@@ -42,6 +42,7 @@ public:
     DbQuery insertAudioCDQuery;
     DbQuery insertAudioCDTracksQuery;
     DbQuery updateAudioCDQuery;
+    DbQuery updateAudioCDArtistQuery;
     DbQuery insertArtistQuery;
     DbQuery storedTracksQuery;
 
@@ -49,7 +50,8 @@ private:
     // A text field of the current row; NULL gives a null QString, an empty text an empty one.
     static QString textOrNull(const DbQuery &query, const QString &field);
     void insertTrack(int cdId, const QString &track);
-    void bindRow(DbQuery &query, const AudioCD &cd, int artistId);
+    // Every field but the artist's number.
+    void bindRow(DbQuery &query, const AudioCD &cd);
     // The CD's artist, stored first when new; `failureMessage` names the artist while that runs.
     int artistFor(const AudioCD &cd, const QString &newArtist, QString *failureMessage);
 };
