@@ -363,14 +363,14 @@ private:
 
 // The store's list queries, in the navigator's order, and the detail each list shows under it.
 const char *const listSql[] = {
-    "select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS from CDAUDIO, ARTISTE"
-    " where CDAUDIO.ART_ID = ARTISTE.ART_ID order by CD_LABEL",
+    "select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS from CDAUDIO"
+    " left join ARTISTE on ARTISTE.ART_ID = CDAUDIO.ART_ID order by CD_LABEL",
     "select * from ARTISTE order by ART_NAME",
-    "select TR_ID, TR_LABEL, CD_LABEL, TRACK.CD_ID, ART_NAME from TRACK, CDAUDIO, ARTISTE"
-    " where TRACK.CD_ID = CDAUDIO.CD_ID and CDAUDIO.ART_ID = ARTISTE.ART_ID order by TR_LABEL",
+    "select TR_ID, TR_LABEL, CD_LABEL, TRACK.CD_ID, ART_NAME from TRACK left join CDAUDIO on CDAUDIO.CD_ID ="
+    " TRACK.CD_ID left join ARTISTE on ARTISTE.ART_ID = CDAUDIO.ART_ID order by TR_LABEL",
     "select * from MOVIE order by MOV_TITLE",
     "select * from DATACD",
-    "select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID from DATA, DATACD where DATA.CD_ID = DATACD.CD_ID",
+    "select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID from DATA left join DATACD on DATACD.CD_ID = DATA.CD_ID",
 };
 const char *const detailSql[] = {
     "select TR_ID, TR_LABEL from TRACK where TRACK.CD_ID = ? order by TR_ID",

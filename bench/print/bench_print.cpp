@@ -49,9 +49,10 @@ int main(int argc, char **argv)
     connection.setLocation(QString::fromLocal8Bit(argv[1]));
     connection.open();
     // The audio CD list as its window reads and shows it.
-    DbQuery list(connection,
-                 {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS"),
-                  QStringLiteral("from CDAUDIO, ARTISTE where CDAUDIO.ART_ID = ARTISTE.ART_ID order by CD_LABEL")});
+    DbQuery list(
+        connection,
+        {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, BARCODE, YEAR, LIMITED, COMMENTS"),
+         QStringLiteral("from CDAUDIO left join ARTISTE on ARTISTE.ART_ID = CDAUDIO.ART_ID order by CD_LABEL")});
     list.open();
     DxGrid grid;
     grid.setColumns({

@@ -36,6 +36,11 @@ inline const QString ServerCatalogueExists
 inline const QString CatalogueReadOnly = QStringLiteral(
     "The catalogue \"%1\" can only be read: it is on a medium that cannot be written, or you may not write to "
     "it.\r\nThe lists show it; adding, editing and deleting are off.");
+// %1: where the copy of the catalogue as it was is kept: a file's path in quotes, or UpgradeCopySchema.
+inline const QString CatalogueUpgraded = QStringLiteral(
+    "The catalogue was upgraded for this version of the program. A copy of it as it was before is kept in %1.");
+// %1: the schema's name.
+inline const QString UpgradeCopySchema = QStringLiteral("the schema \"%1\" of its database");
 // The parent made for rows that name a missing one, when a copy or an upgrade keeps an older
 // catalogue's rows; %1: the number the rows name.
 inline const QString MissingArtistName = QStringLiteral("(missing artist %1)");

@@ -558,7 +558,8 @@ AudioCD AudioCDEditor::editedCD() const
 {
     AudioCD cd = m_stored;
     cd.id = EditedCDID;
-    cd.artistId = artistBox->currentIndex() < 0 ? -1 : artistBox->currentData().toInt();
+    // No artist chosen: a CD of an older catalogue whose artist is gone keeps the one it names.
+    cd.artistId = artistBox->currentIndex() < 0 ? m_stored.artistId : artistBox->currentData().toInt();
     cd.title = m_title.value(titleEdit->text());
     cd.barcode = m_barcode.value(barcodeEdit->text());
     cd.year = m_year.value(yearEdit->text());
@@ -580,7 +581,7 @@ void AudioCDEditor::save()
     }
     const AudioCD cd = editedCD();
     // The catalogue has no artist to choose.
-    if (!newArtist && cd.artistId == -1)
+    if (!newArtist && EditedCDID == -1 && artistBox->currentIndex() < 0)
         return;
     storeAndClose([&] {
         // The artist, the CD and its tracks in one transaction; the store has shown why it failed.

@@ -7,8 +7,10 @@ AudioCDStore::AudioCDStore(CatalogueConnection &main, MessageService &messages, 
     : Store(main, messages, parent)
     , cdQuery(main.connection,
               {QStringLiteral("select CD_ID, CD_LABEL, ART_NAME, CDAUDIO.ART_ID,"),
-               QStringLiteral("BARCODE, YEAR, LIMITED, COMMENTS"), QStringLiteral("from CDAUDIO, ARTISTE"),
-               QStringLiteral("where CDAUDIO.ART_ID = ARTISTE.ART_ID"), QStringLiteral("order by CD_LABEL")})
+               QStringLiteral("BARCODE, YEAR, LIMITED, COMMENTS"),
+               // A CD whose artist is gone, or that names none, is listed all the same, with no artist's name.
+               QStringLiteral("from CDAUDIO left join ARTISTE on ARTISTE.ART_ID = CDAUDIO.ART_ID"),
+               QStringLiteral("order by CD_LABEL")})
     , tracksQuery(main.connection,
                   {QStringLiteral("select TR_ID, TR_LABEL from TRACK"), QStringLiteral("where TRACK.CD_ID = :CD_ID"),
                    QStringLiteral("order by TR_ID")})
@@ -21,9 +23,14 @@ AudioCDStore::AudioCDStore(CatalogueConnection &main, MessageService &messages, 
     , insertAudioCDTracksQuery(main.connection,
                                {QStringLiteral("insert into TRACK (TR_LABEL, CD_ID) values (:TR_LABEL, :CD_ID)")})
     , updateAudioCDQuery(main.connection,
-                         {QStringLiteral("update CDAUDIO set CD_LABEL = :CD_LABEL, ART_ID = :ART_ID,"),
+                         {QStringLiteral("update CDAUDIO set CD_LABEL = :CD_LABEL,"),
                           QStringLiteral("BARCODE = :BARCODE, YEAR = :YEAR, LIMITED = :LIMITED, COMMENTS = :COMMENTS"),
                           QStringLiteral("where CD_ID = :CD_ID")})
+    // Only a changed artist is written: the key checks the artist of every row that sets it, and a CD
+    // of an older catalogue whose artist is gone would otherwise never save again.
+    , updateAudioCDArtistQuery(main.connection,
+                               {QStringLiteral("update CDAUDIO set ART_ID = :ART_ID"),
+                                QStringLiteral("where CD_ID = :CD_ID and (ART_ID is null or ART_ID <> :ART_ID)")})
     , insertArtistQuery(main.connection, {QStringLiteral("insert into ARTISTE (ART_NAME) values (:ART_NAME)")})
     , storedTracksQuery(main.connection,
                         {QStringLiteral("select TR_LABEL from TRACK where CD_ID = :CD_ID order by TR_ID")})
@@ -67,7 +74,7 @@ AudioCD AudioCDStore::current() const
     if (!cd.active() || cd.eof())
         return out;
     out.id = cd.fieldAsInteger(QStringLiteral("CD_ID"));
-    out.artistId = cd.fieldAsInteger(QStringLiteral("ART_ID"));
+    out.artistId = cd.field(QStringLiteral("ART_ID")).isNull() ? -1 : cd.fieldAsInteger(QStringLiteral("ART_ID"));
     out.artistName = cd.fieldAsString(QStringLiteral("ART_NAME"));
     out.title = textOrNull(cd, QStringLiteral("CD_LABEL"));
     out.barcode = textOrNull(cd, QStringLiteral("BARCODE"));
@@ -91,10 +98,9 @@ void AudioCDStore::insertTrack(int cdId, const QString &track)
     insertAudioCDTracksQuery.exec();
 }
 
-void AudioCDStore::bindRow(DbQuery &query, const AudioCD &cd, int artistId)
+void AudioCDStore::bindRow(DbQuery &query, const AudioCD &cd)
 {
     bindText(query, QStringLiteral("CD_LABEL"), cd.title);
-    query.setParam(QStringLiteral("ART_ID"), artistId);
     bindText(query, QStringLiteral("BARCODE"), cd.barcode);
     bindText(query, QStringLiteral("YEAR"), cd.year);
     query.setParam(QStringLiteral("LIMITED"), cd.limited ? 1 : 0);
@@ -120,7 +126,8 @@ int AudioCDStore::addAudioCD(const AudioCD &cd, const QString &newArtist)
     int cdId = -1;
     QString failure = Texts::CDNotAdded;
     const bool stored = write(failure, [&] {
-        bindRow(insertAudioCDQuery, cd, artistFor(cd, newArtist, &failure));
+        bindRow(insertAudioCDQuery, cd);
+        insertAudioCDQuery.setParam(QStringLiteral("ART_ID"), artistFor(cd, newArtist, &failure));
         insertAudioCDQuery.exec();
         cdId = m_main.lastId();
         for (const QString &track : cd.tracks) {
@@ -137,10 +144,17 @@ WriteResult AudioCDStore::updateAudioCD(const AudioCD &cd, const QString &newArt
     // leave the CD with its old tracks gone and only some new ones stored.
     QString failure = Texts::CDNotUpdated;
     return write(failure, [&] {
-        bindRow(updateAudioCDQuery, cd, artistFor(cd, newArtist, &failure));
+        const int artistId = artistFor(cd, newArtist, &failure);
+        bindRow(updateAudioCDQuery, cd);
         updateAudioCDQuery.setParam(QStringLiteral("CD_ID"), cd.id);
         updateAudioCDQuery.exec();
         requireRowChanged(updateAudioCDQuery, QStringLiteral("CD"));
+        // None: the CD names no artist, and keeps naming none.
+        if (artistId >= 0) {
+            updateAudioCDArtistQuery.setParam(QStringLiteral("ART_ID"), artistId);
+            updateAudioCDArtistQuery.setParam(QStringLiteral("CD_ID"), cd.id);
+            updateAudioCDArtistQuery.exec();
+        }
         // Tracks saved as they are stored keep their rows and numbers.
         storedTracksQuery.close();
         storedTracksQuery.setParam(QStringLiteral("CD_ID"), cd.id);

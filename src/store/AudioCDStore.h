@@ -42,12 +42,14 @@ public:
     DbQuery insertAudioCDQuery;
     DbQuery insertAudioCDTracksQuery;
     DbQuery updateAudioCDQuery;
+    DbQuery updateAudioCDArtistQuery;
     DbQuery insertArtistQuery;
     DbQuery storedTracksQuery;
 
 private:
     void insertTrack(int cdId, const QString &track);
-    void bindRow(DbQuery &query, const AudioCD &cd, int artistId);
+    // Every field but the artist's number.
+    void bindRow(DbQuery &query, const AudioCD &cd);
     // The CD's artist, stored first when new; `failureMessage` names the artist while that runs.
     int artistFor(const AudioCD &cd, const QString &newArtist, QString *failureMessage);
 };

@@ -23,6 +23,8 @@ void CatalogueConnection::openDatabase(const QString &path)
     connection.setLocation(path);
     try {
         connection.open();
+        if (!connection.upgradeCopy().isEmpty())
+            m_messages.information(Texts::CatalogueUpgraded.arg(connection.upgradeCopy()));
         if (connection.readOnly() && !m_readOnlyWanted)
             m_messages.information(Texts::CatalogueReadOnly.arg(path));
     } catch (const DbError &e) {

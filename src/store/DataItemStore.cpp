@@ -7,7 +7,8 @@ DataItemStore::DataItemStore(CatalogueConnection &main, MessageService &messages
     : Store(main, messages, parent)
     , dataItemsQuery(main.connection,
                      {QStringLiteral("select DATA_ID, DATA_LABEL, CD_TITLE, DATA.CD_ID"),
-                      QStringLiteral("from DATA, DATACD where DATA.CD_ID = DATACD.CD_ID")})
+                      // An item whose data CD is gone, or that names none, is listed all the same.
+                      QStringLiteral("from DATA left join DATACD on DATACD.CD_ID = DATA.CD_ID")})
     , deleteDataItemQuery(main.connection, {QStringLiteral("delete from DATA where DATA_ID = :DATA_ID")})
 { }
 

@@ -68,6 +68,9 @@ public:
     virtual void open(const QString &location, bool foreignKeys, int busyTimeoutMs, bool readOnly) = 0;
     // Only reads: asked for, or the catalogue cannot be written by this user or on its medium.
     virtual bool readOnly() const = 0;
+    // Where the copy of the catalogue made before the upgrade on opening is, in the user's words;
+    // empty when the session made none.
+    virtual QString upgradeCopy() const { return {}; }
     // Rolls back whatever is open and ends the session.
     virtual void close() = 0;
     virtual void setBusyTimeoutMs(int ms) = 0;

@@ -78,6 +78,11 @@ db::Engine DbConnection::engine() const
     return db::isServerLocation(m_location) ? db::Engine::PostgreSQL : db::Engine::SQLite;
 }
 
+QString DbConnection::upgradeCopy() const
+{
+    return m_backend ? m_backend->upgradeCopy() : QString();
+}
+
 DbConnection::ChangeStamp DbConnection::changeStamp() const
 {
     ChangeStamp stamp;

@@ -90,6 +90,9 @@ public:
     bool readOnly() const;
     // The engine the connection string names, open or not.
     db::Engine engine() const;
+    // Where the copy made before the catalogue was upgraded on this opening is, in the user's words
+    // (a file's path, a server's schema); empty when it was not upgraded.
+    QString upgradeCopy() const;
 
     // What tells one state of the catalogue from a later one as this connection sees it: another
     // connection's commit, a row this connection wrote, a new connection. Equal stamps: the same rows.

@@ -600,6 +600,8 @@ private:
             : QString();
     }
 
+    QString scalarText(const QString &sql) { return scalarText(sql.toUtf8().constData()); }
+
     // A catalogue made before its version was kept has no DADUDU_VERSION: version 1.
     int serverVersion()
     {
@@ -609,15 +611,20 @@ private:
         return version.isEmpty() ? 1 : version.toInt();
     }
 
-    // One transaction; another program upgrading at the same time makes ours fail, and then the
-    // catalogue is of the current version all the same.
+    // One transaction, the copy of the catalogue as it was first (see copyBeforeUpgrade); another
+    // program upgrading at the same time makes ours fail, and then the catalogue is of the current
+    // version all the same.
     void upgrade(int from)
     {
         try {
             exec(QStringLiteral("BEGIN; LOCK TABLE cdaudio IN SHARE ROW EXCLUSIVE MODE"));
-            if (serverVersion() == from)
+            QString copy;
+            if (serverVersion() == from) {
+                copy = copyBeforeUpgrade(from);
                 exec(serverCatalogueUpgrade(from));
+            }
             exec(QStringLiteral("COMMIT"));
+            m_upgradeCopy = copy;
         } catch (const DbError &e) {
             const Result rolledBack(PQexec(m_conn, "ROLLBACK"));
             if (serverVersion() != currentCatalogueVersion(Engine::PostgreSQL))
@@ -627,6 +634,41 @@ private:
                                   .arg(currentCatalogueVersion(Engine::PostgreSQL))
                                   .arg(e.text()));
         }
+    }
+
+    // Every catalogue table, rows as they are, into a schema of the same database named for the
+    // version it comes from, never one that exists: what a file's copy beside it is to a file.
+    // Within the upgrade's transaction, so a failed upgrade leaves no copy either. Answers the
+    // schema's name.
+    QString copyBeforeUpgrade(int from)
+    {
+        const QString catalogue
+            = scalarText("select n.nspname::text from pg_class c join pg_namespace n on n.oid = c.relnamespace"
+                         " where c.oid = to_regclass('cdaudio')");
+        const QString base = QStringLiteral("dadudu_before_v%1").arg(from);
+        QString name = base;
+        for (int n = 2;
+             !scalarText(QStringLiteral("select 1 from pg_namespace where nspname = '%1'").arg(name)).isEmpty(); ++n)
+            name = base + u'_' + QString::number(n);
+        exec(QStringLiteral("CREATE SCHEMA %1").arg(name));
+        const auto quoted = [](const QString &identifier) {
+            return u'"' + QString(identifier).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        };
+        static const QRegularExpression create(QStringLiteral("\\bCREATE\\s+TABLE\\s+([A-Za-z_][A-Za-z0-9_]*)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        for (auto it = create.globalMatch(catalogueSchema(Engine::PostgreSQL)); it.hasNext();) {
+            const QString table = it.next().captured(1).toLower();
+            const QString source = quoted(catalogue) + u'.' + table;
+            if (scalarText(QStringLiteral("select to_regclass('%1')::text").arg(source)).isEmpty())
+                continue; // a table of a later version
+            exec(QStringLiteral("CREATE TABLE %1.%2 AS TABLE %3").arg(name, table, source));
+        }
+        return name;
+    }
+
+    QString upgradeCopy() const override
+    {
+        return m_upgradeCopy.isEmpty() ? QString() : Texts::UpgradeCopySchema.arg(m_upgradeCopy);
     }
 
     PGconn *conn() const override { return m_conn; }
@@ -722,6 +764,7 @@ private:
     int m_busyTimeoutMs = 0;
     bool m_readOnly = false;
     bool m_transactionLost = false;
+    QString m_upgradeCopy; // the schema the last upgrade copied the catalogue into
     std::function<void()> m_reconnected;
 };
 

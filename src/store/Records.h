@@ -21,7 +21,8 @@ struct Movie {
 
 struct AudioCD {
     int id = -1;
-    // Two artists may share a name: the number, never the name, says whose CD it is.
+    // Two artists may share a name: the number, never the name, says whose CD it is. -1: none, as a
+    // CD of an older catalogue may name; a CD may also name an artist that is gone (its name is empty).
     int artistId = -1;
     QString artistName;
     QString title;

@@ -3,6 +3,7 @@
 #include "store/CatalogueFile.h"
 #include "store/DbEngine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -199,6 +200,11 @@ public:
     }
 
     bool readOnly() const override { return m_readOnly; }
+
+    QString upgradeCopy() const override
+    {
+        return m_upgradeCopy.isEmpty() ? QString() : u'"' + QDir::toNativeSeparators(m_upgradeCopy) + u'"';
+    }
 
     void close() override
     {
@@ -426,6 +432,7 @@ private:
             if (scalar(QStringLiteral("select count(*) from pragma_foreign_key_check")) > 0)
                 throw DbError(QStringLiteral("rows still name a missing parent"));
             exec(QStringLiteral("COMMIT"));
+            m_upgradeCopy = backup;
         } catch (const DbError &e) {
             if (!sqlite3_get_autocommit(m_db))
                 sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -477,6 +484,7 @@ private:
 
     sqlite3 *m_db = nullptr;
     bool m_readOnly = false;
+    QString m_upgradeCopy; // the file the last upgrade copied the catalogue to
 };
 
 } // namespace

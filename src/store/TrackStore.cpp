@@ -7,8 +7,11 @@ TrackStore::TrackStore(CatalogueConnection &main, MessageService &messages, QObj
     : Store(main, messages, parent)
     , tracksQuery(main.connection,
                   {QStringLiteral("select TR_ID, TR_LABEL, CD_LABEL, TRACK.CD_ID, ART_NAME"),
-                   QStringLiteral("from TRACK, CDAUDIO, ARTISTE"), QStringLiteral("where TRACK.CD_ID = CDAUDIO.CD_ID"),
-                   QStringLiteral("and CDAUDIO.ART_ID = ARTISTE.ART_ID"), QStringLiteral("order by TR_LABEL")})
+                   // A track whose CD or artist is gone, or names none, is listed all the same, the
+                   // missing one's name empty.
+                   QStringLiteral("from TRACK left join CDAUDIO on CDAUDIO.CD_ID = TRACK.CD_ID"),
+                   QStringLiteral("left join ARTISTE on ARTISTE.ART_ID = CDAUDIO.ART_ID"),
+                   QStringLiteral("order by TR_LABEL")})
     , deleteTrackQuery(main.connection, {QStringLiteral("delete from TRACK where TR_ID = :TR_ID")})
 { }
 

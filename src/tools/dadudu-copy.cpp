@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextStream>
 
 namespace {
@@ -139,6 +140,8 @@ int main(int argc, char **argv)
             createEmptyCatalogue(to);
             open(target, to);
         }
+        if (!target.upgradeCopy().isEmpty())
+            QTextStream(stdout) << to << ": " << Texts::CatalogueUpgraded.arg(target.upgradeCopy()) << '\n';
 
         qint64 held = 0;
         for (const Table &t : Tables)
@@ -209,13 +212,34 @@ int main(int argc, char **argv)
             pictures << sourceCovers.load(cdId);
         target.commitTrans();
         // The catalogue is stored by now: a cover that cannot be written is said, and the copy stays.
+        QSet<int> written;
         for (qsizetype i = 0; i < toFiles.size(); ++i) {
             try {
                 targetCovers.save(toFiles[i], pictures[i]);
+                written.insert(toFiles[i]);
             } catch (const DbError &e) {
                 err() << "dadudu-copy: " << targetCovers.whereIs(toFiles[i]) << ": " << e.text() << '\n';
                 ++coversLeft;
                 coverFailed = true;
+            }
+        }
+        // A file's covers are named by CD number: a picture the replaced catalogue left would show on
+        // the copy's CD of that number, or wait for one. Only now that the copy is stored do they go;
+        // a server's went with its rows. Two files in one folder share their covers, which are the
+        // source's already.
+        if (targetExists && !targetCovers.onServer()
+            && (db::isServerLocation(from)
+                || QFileInfo(coversFolderBeside(from)).canonicalFilePath()
+                    != QFileInfo(coversFolderBeside(to)).canonicalFilePath())) {
+            for (int cdId : targetCovers.cdIds()) {
+                if (written.contains(cdId))
+                    continue;
+                try {
+                    targetCovers.remove(cdId);
+                } catch (const DbError &e) {
+                    err() << "dadudu-copy: " << targetCovers.whereIs(cdId) << ": " << e.text() << '\n';
+                    coverFailed = true;
+                }
             }
         }
         if (!covered.isEmpty()) {

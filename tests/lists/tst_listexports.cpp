@@ -244,6 +244,55 @@ private slots:
         QCOMPARE(firstColumn(file), first);
     }
 
+    // An older catalogue holds rows whose parent is gone or that name none: each is exported all the
+    // same, its parent's column empty.
+    void toolExportsRowsWhoseParentIsMissing_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("titles"); // SQL: every row's title, as the catalogue holds them
+        QTest::addColumn<QStringList>("orphans");
+        QTest::addColumn<QString>("parent"); // the caption of the missing parent's column
+        QTest::newRow("audio CDs") << QStringLiteral("audiocds") << QStringLiteral("select CD_LABEL from CDAUDIO")
+                                   << QStringList{"Orphan", "Nobody"} << QStringLiteral("Artist");
+        QTest::newRow("tracks") << QStringLiteral("tracks") << QStringLiteral("select TR_LABEL from TRACK")
+                                << QStringList{"Stray", "Loose", "Orphan's"} << QStringLiteral("Artist");
+        QTest::newRow("data items") << QStringLiteral("dataitems") << QStringLiteral("select DATA_LABEL from DATA")
+                                    << QStringList{"stray", "loose"} << QStringLiteral("CD title");
+    }
+
+    void toolExportsRowsWhoseParentIsMissing()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, titles);
+        QFETCH(QStringList, orphans);
+        QFETCH(QString, parent);
+        TempCatalogue cat;
+        seed(cat);
+        cat.exec(QStringLiteral(
+            "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+            " (5, 'Orphan', 99, '', '', 0, ''), (6, 'Nobody', NULL, NULL, NULL, 0, NULL);"
+            "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (5, 'Stray', 50), (6, 'Loose', NULL), (7, 'Orphan''s', "
+            "5);"
+            "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (4, 'stray', 9), (5, 'loose', NULL);"));
+        const QString out = QDir(cat.folder()).filePath(QStringLiteral("out.csv"));
+        const Run r = runTool({QStringLiteral("--catalogue"), cat.path(), QStringLiteral("--list"), list,
+                               QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--output"), out});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const SheetFile file = readSheetFile(QStringLiteral("csv"), out);
+        QVERIFY2(file.ok, qPrintable(file.error));
+        QStringList exported = firstColumn(file);
+        QStringList held = cat.rows(titles);
+        exported.sort();
+        held.sort();
+        QCOMPARE(exported, held);
+        const QList<QVariantList> &cells = file.sheets[0].cells;
+        const qsizetype column = cells[0].indexOf(parent);
+        QVERIFY2(column > 0, qPrintable(parent));
+        for (const QVariantList &row : cells.mid(1))
+            if (orphans.contains(row.value(0).toString()))
+                QCOMPARE(row.value(column).toString(), QString());
+    }
+
     // What printing the list puts on paper: its report title and every row, on A4.
     void toolPrintsToPdf()
     {

@@ -187,7 +187,8 @@ void tst_Copy::copiesBothWays()
     QCOMPARE(cds.addAudioCD(audioCD(-1, 3, QStringLiteral("Arrival"), {}, {}, false, {}, {QStringLiteral("Tiger")})),
              51);
     cds.openList();
-    QCOMPARE(cds.count(), 4);
+    // The CD made for the stray track names no artist, and is listed all the same.
+    QCOMPARE(cds.count(), 5);
     QVERIFY2(messages.boxes.isEmpty(), qPrintable(messages.texts().join(u'\n')));
     QVERIFY(main.connection.engine() == (fromFile ? db::Engine::PostgreSQL : db::Engine::SQLite));
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -75,6 +76,7 @@ struct Stores : StoresOnCatalogue {
             {QStringLiteral("AudioCDStore::insertAudioCDQuery"), &cds.insertAudioCDQuery},
             {QStringLiteral("AudioCDStore::insertAudioCDTracksQuery"), &cds.insertAudioCDTracksQuery},
             {QStringLiteral("AudioCDStore::updateAudioCDQuery"), &cds.updateAudioCDQuery},
+            {QStringLiteral("AudioCDStore::updateAudioCDArtistQuery"), &cds.updateAudioCDArtistQuery},
             {QStringLiteral("TrackStore::tracksQuery"), &tracks.tracksQuery},
             {QStringLiteral("TrackStore::deleteTrackQuery"), &tracks.deleteTrackQuery},
             {QStringLiteral("ArtistStore::artistsQuery"), &artists.artistsQuery},
@@ -172,8 +174,9 @@ void tst_Engine::storeStatementsRun_data()
     QTest::addColumn<QString>("first");   // SQL run before by another connection: the rows a store
                                           // deletes first, so that the keys let the statement through
 
+    // Every row, the orphans' too.
     QTest::newRow("CD list") << "AudioCDStore::cdQuery"
-                             << "" << 2 << ""
+                             << "" << 3 << ""
                              << ""
                              << "";
     QTest::newRow("CD tracks") << "AudioCDStore::tracksQuery"
@@ -201,10 +204,19 @@ void tst_Engine::storeStatementsRun_data()
                                   << "";
     QTest::newRow("update CD")
         << "AudioCDStore::updateAudioCDQuery"
-        << "CD_ID=1;CD_LABEL='Blue';ART_ID=2;BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
+        << "CD_ID=1;CD_LABEL='Blue';BARCODE='123';YEAR='';LIMITED=1;COMMENTS=''" << 1
         << "select CD_LABEL||'|'||ART_ID||'|'||BARCODE||'|'||YEAR||'|'||LIMITED||'|'||COMMENTS from CDAUDIO where "
            "CD_ID = 1"
-        << "Blue|2|123||1|"
+        << "Blue|1|123||1|"
+        << "";
+    QTest::newRow("update CD's artist") << "AudioCDStore::updateAudioCDArtistQuery"
+                                        << "CD_ID=1;ART_ID=2" << 1 << "select ART_ID from CDAUDIO where CD_ID = 1"
+                                        << "2"
+                                        << "";
+    QTest::newRow("update CD's artist, the same")
+        << "AudioCDStore::updateAudioCDArtistQuery"
+        << "CD_ID=3;ART_ID=99" << 0 << "select ART_ID from CDAUDIO where CD_ID = 3"
+        << "99"
         << "";
     QTest::newRow("update CD, table name inside a literal")
         << "AudioCDStore::updateAudioCDQuery"
@@ -213,7 +225,7 @@ void tst_Engine::storeStatementsRun_data()
         << "CDAUDIO.CD_LABEL|see cdaudio.x"
         << "";
     QTest::newRow("track list") << "TrackStore::tracksQuery"
-                                << "" << 3 << ""
+                                << "" << 5 << ""
                                 << ""
                                 << "";
     QTest::newRow("delete track") << "TrackStore::deleteTrackQuery"
@@ -296,7 +308,7 @@ void tst_Engine::storeStatementsRun_data()
                                     << "0"
                                     << "delete from DATA where CD_ID = 1";
     QTest::newRow("data item list") << "DataItemStore::dataItemsQuery"
-                                    << "" << 1 << ""
+                                    << "" << 2 << ""
                                     << ""
                                     << "";
     QTest::newRow("delete data item") << "DataItemStore::deleteDataItemQuery"
@@ -628,6 +640,8 @@ void tst_Engine::upgradesEarlierCatalogue_data()
     QTest::newRow("of a newer program") << "newer";
     if (TempCatalogue::engineUnderTest() == db::Engine::SQLite)
         QTest::newRow("earlier, with a row the schema's checks refuse") << "refused";
+    else // a table of the later version is in the way
+        QTest::newRow("earlier, its upgrade failing") << "failing";
 }
 
 namespace {
@@ -681,28 +695,69 @@ void tst_Engine::upgradesEarlierCatalogue()
     if (TempCatalogue::engineUnderTest() == db::Engine::PostgreSQL) {
         TempCatalogue cat;
         seed(cat);
+        const QString schema = cat.scalar(QStringLiteral("select current_schema()")).toString();
         if (kind == QLatin1String("earlier"))
             cat.exec(QStringLiteral("drop table COVER; drop table DADUDU_VERSION"));
+        else if (kind == QLatin1String("failing"))
+            cat.exec(QStringLiteral("drop table DADUDU_VERSION"));
         else
             cat.exec(QStringLiteral("update DADUDU_VERSION set VERSION = 3"));
-        const QStringList tables = cat.rows(QStringLiteral("select table_name from information_schema.tables "
-                                                           "where table_schema = current_schema() order by 1"));
+        // A schema of the name the copy would take, holding something of its own.
+        cat.exec(QStringLiteral("create schema dadudu_before_v1; create table dadudu_before_v1.mine (x text);"
+                                "insert into dadudu_before_v1.mine values ('kept')"));
+        const auto dropCopies = qScopeGuard([&] {
+            cat.exec(QStringLiteral("drop schema if exists dadudu_before_v1 cascade;"
+                                    "drop schema if exists dadudu_before_v1_2 cascade"));
+        });
+        const QStringList schemas = cat.rows(QStringLiteral("select nspname from pg_namespace order by 1"));
+        const QString listTables = QStringLiteral("select table_name from information_schema.tables "
+                                                  "where table_schema = '%1' order by 1");
+        const QStringList tables = cat.rows(listTables.arg(schema));
+        // Every row of a schema's catalogue tables as psql prints them.
+        const auto rowsIn = [](const QString &in) {
+            QString out;
+            for (const char *table : {"artiste", "cdaudio", "track", "movie", "datacd", "data"}) {
+                QProcess psql;
+                psql.start(QStringLiteral("psql"),
+                           {QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-v"),
+                            QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), TempCatalogue::serverAddress(),
+                            QStringLiteral("-c"),
+                            QStringLiteral("select * from %1.%2 order by 1").arg(in, QLatin1String(table))});
+                if (!psql.waitForFinished(30000) || psql.exitCode() != 0)
+                    return QStringLiteral("psql failed: ") + QString::fromUtf8(psql.readAllStandardError());
+                out += QLatin1String(table) + u'\n' + QString::fromUtf8(psql.readAllStandardOutput());
+            }
+            return out;
+        };
+        const QString before = rowsIn(schema);
+        QVERIFY2(before.contains(QStringLiteral("Orphan")), qPrintable(before));
         OpenedCatalogue db(cat.path());
-        if (kind == QLatin1String("newer")) {
+        if (kind != QLatin1String("earlier")) {
             QVERIFY_THROWS_EXCEPTION(DbError, db.connection.open());
-            QCOMPARE(cat.rows(QStringLiteral("select table_name from information_schema.tables "
-                                             "where table_schema = current_schema() order by 1")),
-                     tables);
-            QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 3);
+            QCOMPARE(cat.rows(listTables.arg(schema)), tables);
+            QCOMPARE(rowsIn(schema), before);
+            QCOMPARE(cat.rows(QStringLiteral("select nspname from pg_namespace order by 1")), schemas);
+            if (kind == QLatin1String("newer"))
+                QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 3);
             return;
         }
         db.connection.open();
         QCOMPARE(cat.scalar(QStringLiteral("select VERSION from DADUDU_VERSION")).toInt(), 2);
         QCOMPARE(cat.count(QStringLiteral("COVER")), 0);
+        QCOMPARE(rowsIn(schema), before);
+        // The copy as the catalogue was, beside the schema of that name, which is left as it was; the
+        // user is told where it is.
+        QCOMPARE(db.connection.upgradeCopy(), Texts::UpgradeCopySchema.arg(QStringLiteral("dadudu_before_v1_2")));
+        QCOMPARE(rowsIn(QStringLiteral("dadudu_before_v1_2")), before);
+        QCOMPARE(cat.rows(listTables.arg(QStringLiteral("dadudu_before_v1_2"))), tables);
+        QCOMPARE(cat.rows(QStringLiteral("select x from dadudu_before_v1.mine")), QStringList{"kept"});
+        QCOMPARE(cat.rows(listTables.arg(QStringLiteral("dadudu_before_v1"))), QStringList{"mine"});
         // Reopened, it is left as it is.
         db.connection.close();
         db.connection.open();
+        QCOMPARE(db.connection.upgradeCopy(), QString());
         QCOMPARE(cat.count(QStringLiteral("DADUDU_VERSION")), 1);
+        QCOMPARE(cat.rows(QStringLiteral("select nspname from pg_namespace order by 1")).size(), schemas.size() + 1);
         return;
     }
 
@@ -751,6 +806,8 @@ void tst_Engine::upgradesEarlierCatalogue()
         return;
     }
     db.connection.open();
+    QCOMPARE(db.connection.upgradeCopy(),
+             u'"' + QDir::toNativeSeparators(dir.filePath(QStringLiteral("dadudu.mdb.version-1"))) + u'"');
     db.connection.close();
 
     // The copy beside it holds the file as it was.
@@ -962,14 +1019,16 @@ void tst_Engine::snapshotNavigation()
                     .arg(cds.fieldAsInteger(QStringLiteral("CD_ID")))
                     .arg(cds.fieldAsString(QStringLiteral("CD_LABEL")), cds.fieldAsString(QStringLiteral("art_name")))
                     .arg(cds.fieldAsBoolean(QStringLiteral("LIMITED")));
-    QCOMPARE(seen, QStringList({QStringLiteral("1 Gold Abba 0"), QStringLiteral("2 Help Beatles 1")}));
+    QCOMPARE(seen,
+             QStringList(
+                 {QStringLiteral("1 Gold Abba 0"), QStringLiteral("2 Help Beatles 1"), QStringLiteral("3 Orphan  0")}));
 
     // A snapshot: rows added after opening show only after a reopen.
     s.cat.exec(QStringLiteral("insert into CDAUDIO (CD_LABEL, ART_ID) values ('Arrival', 1)"));
-    QCOMPARE(cds.rowCount(), 2);
+    QCOMPARE(cds.rowCount(), 3);
     cds.close();
     cds.open();
-    QCOMPARE(cds.rowCount(), 3);
+    QCOMPARE(cds.rowCount(), 4);
     QCOMPARE(cds.fieldAsString(QStringLiteral("CD_LABEL")), QStringLiteral("Arrival"));
 }
 

@@ -184,7 +184,7 @@ private slots:
     void listUpToDateUntilAnyCommit();
     void refreshFallsBackToFirstRow();
     void refreshLeavesClosedListClosed();
-    void listsHideRowsWithoutTheirJoinedRow();
+    void listsShowRowsWhoseParentIsMissing();
     void longListsLetEventsThrough();
     void writesServeNoEvents();
     void failsOnlyAfterTheWait();
@@ -829,9 +829,17 @@ void tst_Stores::refreshLeavesClosedListClosed()
     QCOMPARE(f.cds.tracksQuery.rowCount(), 0);
 }
 
-void tst_Stores::listsHideRowsWithoutTheirJoinedRow()
+// An older catalogue, or another program writing past the keys, leaves rows whose parent is gone or
+// that name none: every row the catalogue holds is listed, the missing parent's name empty, the
+// others in the order they always had; saved untouched, such a CD stays as it was, byte for byte.
+void tst_Stores::listsShowRowsWhoseParentIsMissing()
 {
     Fixture f;
+    f.messages.onShow = nullptr;
+    f.cat.exec(QStringLiteral("insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID, BARCODE, YEAR, LIMITED, COMMENTS) values"
+                              " (5, 'Nobody', NULL, NULL, NULL, 0, NULL);"
+                              "insert into TRACK (TR_ID, TR_LABEL, CD_ID) values (8, 'Loose', NULL);"
+                              "insert into DATA (DATA_ID, DATA_LABEL, CD_ID) values (5, 'loose', NULL);"));
     f.cds.openList();
     f.tracks.openList();
     f.items.openList();
@@ -839,14 +847,37 @@ void tst_Stores::listsHideRowsWithoutTheirJoinedRow()
     for (f.cds.cdQuery.first(); !f.cds.cdQuery.eof(); f.cds.cdQuery.next())
         cds << f.cds.cdQuery.fieldAsString("CD_LABEL") + '/' + f.cds.cdQuery.fieldAsString("ART_NAME");
     for (f.tracks.tracksQuery.first(); !f.tracks.tracksQuery.eof(); f.tracks.tracksQuery.next())
-        tracks << f.tracks.tracksQuery.fieldAsString("TR_LABEL");
+        tracks << f.tracks.tracksQuery.fieldAsString("TR_LABEL") + '/' + f.tracks.tracksQuery.fieldAsString("CD_LABEL")
+                + '/' + f.tracks.tracksQuery.fieldAsString("ART_NAME");
     for (f.items.dataItemsQuery.first(); !f.items.dataItemsQuery.eof(); f.items.dataItemsQuery.next())
         items << f.items.dataItemsQuery.fieldAsString("DATA_LABEL") + '/'
                 + f.items.dataItemsQuery.fieldAsString("CD_TITLE");
-    QCOMPARE(cds, QStringList({"Arrival/Abba", "Gold/Abba", "Help/Beatles"}));
-    QCOMPARE(tracks, QStringList({"Dancing Queen", "Help!", "Money", "SOS", "Yesterday"}));
+    QCOMPARE(cds, QStringList({"Arrival/Abba", "Gold/Abba", "Help/Beatles", "Lost/", "Nobody/"}));
+    QCOMPARE(tracks,
+             QStringList({"Dancing Queen/Gold/Abba", "Gone/Lost/", "Help!/Help/Beatles", "Loose//",
+                          "Money/Arrival/Abba", "SOS/Gold/Abba", "Stray//", "Yesterday/Help/Beatles"}));
     items.sort();
-    QCOMPARE(items, QStringList({"2019/Photos", "docs/Backup", "src/Backup"}));
+    QCOMPARE(items, QStringList({"2019/Photos", "docs/Backup", "loose/", "src/Backup", "stray/"}));
+    QCOMPARE(f.cds.count(), int(f.cat.count("CDAUDIO")));
+    QCOMPARE(f.tracks.count(), int(f.cat.count("TRACK")));
+    QCOMPARE(f.items.count(), int(f.cat.count("DATA")));
+
+    const QString before = f.dump();
+    for (const int id : {4, 5}) {
+        QVERIFY(f.cds.locate(id));
+        const AudioCD cd = f.cds.current();
+        QCOMPARE(cd.artistName, QString());
+        QCOMPARE(cd.artistId, id == 4 ? 99 : -1);
+        QVERIFY(f.cds.updateAudioCD(cd));
+    }
+    QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
+    QCOMPARE(f.dump(), before);
+    // Given an artist, the CD has one from then on.
+    QVERIFY(f.cds.locate(5));
+    AudioCD nobody = f.cds.current();
+    nobody.artistId = 2;
+    QVERIFY(f.cds.updateAudioCD(nobody));
+    QCOMPARE(f.cat.scalar("select ART_ID from CDAUDIO where CD_ID = 5").toInt(), 2);
 }
 
 void tst_Stores::longListsLetEventsThrough()
@@ -1012,9 +1043,16 @@ void tst_Stores::earlierCatalogueKeepsWorking()
         QSKIP("catalogues made by earlier builds are files: a server catalogue has had its keys from the start");
     Fixture f(true);
     QVERIFY(f.main.connection.connected());
+    // The user is told where the copy of the file as it was is kept.
+    QCOMPARE(f.messages.texts(),
+             QStringList{Texts::CatalogueUpgraded.arg(u'"' + QDir::toNativeSeparators(f.cat.path())
+                                                      + QStringLiteral(".version-1\""))});
+    QCOMPARE(f.messages.boxes[0].kind, MessageService::Kind::Information);
+    f.messages.clear();
     f.cds.openList();
-    // Upgraded on opening: the CD of the missing artist shows, under the artist made for it.
-    QCOMPARE(f.cds.cdQuery.rowCount(), 4);
+    // Upgraded on opening: the CD of the missing artist shows, under the artist made for it, and the
+    // CD made for the track of a missing CD, which names no artist.
+    QCOMPARE(f.cds.cdQuery.rowCount(), 5);
     const int cd = f.cds.addAudioCD(audioCD(-1, 2, "Abbey Road", {}, "1969", false, {}, {"Come Together"}));
     QVERIFY(cd > 4);
     f.cds.updateAudioCD(audioCD(cd, 1, "Abbey Road", {}, "1969", true, {}, {"Something"}));

@@ -8,10 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -99,6 +102,8 @@ private slots:
     void existingServerCatalogue();
     void readersLeaveTheCatalogueAsItIs_data();
     void readersLeaveTheCatalogueAsItIs();
+    void forcedCopyReplacesTheCovers_data();
+    void forcedCopyReplacesTheCovers();
 };
 
 void tst_Tools::commandLine_data()
@@ -328,6 +333,108 @@ void tst_Tools::readersLeaveTheCatalogueAsItIs()
     sqlite3_finalize(st);
     sqlite3_close(copy);
     QCOMPARE(titles, QStringLiteral("Alien,Brazil"));
+}
+
+// A catalogue file's covers are files named by CD number in the folder beside it. Copied over with
+// --force, the folder then holds the source's covers and none of the catalogue it replaced (a CD
+// gone, a CD without a cover in the source, a picture of no CD); anything else in it stays. A copy
+// that fails leaves the catalogue and its covers as they were.
+void tst_Tools::forcedCopyReplacesTheCovers_data()
+{
+    QTest::addColumn<QString>("source"); // "file", "file in the same folder" (which shares the covers), "server"
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("from a file") << "file" << false;
+    QTest::newRow("from a file beside it") << "file in the same folder" << false;
+    QTest::newRow("from a server") << "server" << false;
+    QTest::newRow("from a file, the copy failing") << "file" << true;
+}
+
+void tst_Tools::forcedCopyReplacesTheCovers()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, fails);
+    if (source == QLatin1String("server") && TempCatalogue::serverAddress().isEmpty())
+        QSKIP("needs the PostgreSQL test server (run through ctest)");
+    const auto writeFile = [](const QString &path, const QByteArray &bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    const auto coversIn = [](const QString &folder) {
+        QStringList out;
+        for (const QString &name : entriesOf(folder))
+            out << name + u'=' + QString::fromLatin1(bytesOf(QDir(folder).filePath(name)));
+        return out;
+    };
+
+    TempCatalogue target(db::Engine::SQLite);
+    target.exec(QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                               "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (1, 'Gold', 1), (2, 'Arrival', 1),"
+                               " (3, 'Waterloo', 1)"));
+    const QString targetCovers = QDir(target.folder()).filePath(QStringLiteral("cdcovers"));
+    QVERIFY(QDir().mkpath(targetCovers));
+    // The source's CDs 1, 2 and 4; its covers: CD 1, CD 4, and a picture of no CD.
+    const QString rows = QStringLiteral("insert into ARTISTE (ART_ID, ART_NAME) values (1, 'Abba');"
+                                        "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (1, 'Gold', 1),"
+                                        " (2, 'Voulez-Vous', 1), (4, 'Super Trouper', 1)");
+    const QMap<int, QByteArray> sourcePictures{{1, "new 1"}, {4, "new 4"}, {7, "no CD 7"}};
+    std::unique_ptr<TempCatalogue> server;
+    QTemporaryDir sourceFolder;
+    QString from;
+    QString sourceCovers;
+    if (source == QLatin1String("server")) {
+        server = std::make_unique<TempCatalogue>(db::Engine::PostgreSQL);
+        server->exec(rows);
+        for (auto it = sourcePictures.cbegin(); it != sourcePictures.cend(); ++it)
+            if (it.key() != 7) // the server's covers belong to its CDs
+                server->exec(QStringLiteral("insert into COVER (CD_ID, JPEG) values (%1, '%2'::bytea)")
+                                 .arg(it.key())
+                                 .arg(QString::fromLatin1(it.value())));
+        from = server->path();
+    } else {
+        const bool beside = source == QLatin1String("file in the same folder");
+        from = beside ? QDir(target.folder()).filePath(QStringLiteral("source.mdb"))
+                      : sourceFolder.filePath(QStringLiteral("dadudu.mdb"));
+        createEmptyCatalogue(from);
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(from).constData(), &db), SQLITE_OK);
+        // A title longer than the schema takes, as an older program could store: the copy fails on it.
+        const QString sql = rows
+            + (fails ? QStringLiteral(
+                   ";PRAGMA ignore_check_constraints = ON;"
+                   "insert into CDAUDIO (CD_ID, CD_LABEL, ART_ID) values (5, printf('%.300c', 'x'), 1)")
+                     : QString());
+        QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        sourceCovers = QDir(QFileInfo(from).absolutePath()).filePath(QStringLiteral("cdcovers"));
+        QVERIFY(QDir().mkpath(sourceCovers));
+        for (auto it = sourcePictures.cbegin(); it != sourcePictures.cend(); ++it)
+            QVERIFY(
+                writeFile(QDir(sourceCovers).filePath(QString::number(it.key()) + QStringLiteral(".jpg")), it.value()));
+    }
+    // The replaced catalogue's covers, unless it shares the source's; and a file that is no cover.
+    if (sourceCovers != targetCovers)
+        for (const auto &[cd, bytes] :
+             {std::pair{1, "old 1"}, std::pair{2, "old 2"}, std::pair{3, "old 3"}, std::pair{9, "old, of no CD"}})
+            QVERIFY(writeFile(QDir(targetCovers).filePath(QString::number(cd) + QStringLiteral(".jpg")), bytes));
+    QVERIFY(writeFile(QDir(targetCovers).filePath(QStringLiteral("notes.txt")), "mine"));
+    const QStringList rowsBefore = target.rows(QStringLiteral("select CD_ID, CD_LABEL from CDAUDIO order by 1"));
+    const QStringList coversBefore = coversIn(targetCovers);
+
+    const Run r = run(QStringLiteral(COPY_TOOL), {QStringLiteral("--force"), from, target.path()}, target.folder());
+    if (fails) {
+        QVERIFY2(r.status == 1, qPrintable(r.out + r.err));
+        QCOMPARE(target.rows(QStringLiteral("select CD_ID, CD_LABEL from CDAUDIO order by 1")), rowsBefore);
+        QCOMPARE(coversIn(targetCovers), coversBefore);
+        return;
+    }
+    QVERIFY2(r.status == 0, qPrintable(r.out + r.err));
+    QCOMPARE(target.rows(QStringLiteral("select CD_ID from CDAUDIO order by 1")), QStringList({"1", "2", "4"}));
+    QStringList expected{QStringLiteral("1.jpg=new 1"), QStringLiteral("4.jpg=new 4"),
+                         QStringLiteral("notes.txt=mine")};
+    // Beside the source, the folder is the source's own: its picture of no CD stays.
+    if (sourceCovers == targetCovers)
+        expected.insert(2, QStringLiteral("7.jpg=no CD 7"));
+    QCOMPARE(coversIn(targetCovers), expected);
 }
 
 QTEST_MAIN(tst_Tools)
