@@ -303,7 +303,7 @@ void tst_ArtistMovieEditors::saveWaitsForAnotherProgram()
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     text->setText("Cure");
     const QStringList before = artist ? f.artistRows() : f.movieRows();
-    f.file.holdWriteLock();
+    f.cat.holdWriteLock();
 
     // Runs only while the event loop does.
     int ticks = 0;
@@ -328,7 +328,7 @@ void tst_ArtistMovieEditors::saveWaitsForAnotherProgram()
             QVERIFY(stop);
             stop->click();
         } else {
-            f.file.releaseWriteLock();
+            f.cat.releaseWriteLock();
         }
     });
     watch.start();
@@ -336,7 +336,7 @@ void tst_ArtistMovieEditors::saveWaitsForAnotherProgram()
     save->click();
     watch.stop();
     if (stopWaiting)
-        f.file.releaseWriteLock();
+        f.cat.releaseWriteLock();
 
     QVERIFY2(shown, "no dialog said that the save waits");
     QVERIFY(ticks > ticksWhileShown);
@@ -368,7 +368,7 @@ void tst_ArtistMovieEditors::goneRecordOpensNoEditor()
     QFETCH(QString, dialogKind);
     QFETCH(QString, warning);
     EditorCatalogue f(Seed);
-    f.file.exec("delete from ARTISTE where ART_ID = 1; delete from MOVIE where MOV_ID = 1");
+    f.cat.exec("delete from ARTISTE where ART_ID = 1; delete from MOVIE where MOV_ID = 1");
     bool opened = false;
     auto any = driveModal<QDialog>([&](QDialog *) { opened = true; }, 500);
     if (dialogKind == "artist")
@@ -500,7 +500,7 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
         QTest::mouseClick(a->saveButton, Qt::LeftButton);
     });
     // What the catalogue holds now, whatever the list read before.
-    f.file.exec("update ARTISTE set ART_NAME = 'Beatles!' where ART_ID = 2");
+    f.cat.exec("update ARTISTE set ART_NAME = 'Beatles!' where ART_ID = 2");
     showEditArtist(2, f.artists, f.messages);
     QVERIFY(editedArtist->came());
 
@@ -519,7 +519,7 @@ void tst_ArtistMovieEditors::entriesFillTheDialog()
         QCOMPARE(m->EditedMovieID, 1);
         QTest::mouseClick(m->saveButton, Qt::LeftButton);
     });
-    f.file.exec("update MOVIE set MOV_TITLE = 'Alien ', MOV_TYPE = 'Betamax' where MOV_ID = 1");
+    f.cat.exec("update MOVIE set MOV_TITLE = 'Alien ', MOV_TYPE = 'Betamax' where MOV_ID = 1");
     showEditMovie(1, f.movies, f.messages);
     QVERIFY(editedMovie->came());
 
