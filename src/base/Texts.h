@@ -281,6 +281,10 @@ inline const QString WhyTimedOut = QStringLiteral("%1: the server did not answer
 inline const QString WhyRequestFailed = QStringLiteral("%1: the request failed (%2).");
 inline const QString WhyNoCdText = QStringLiteral("%1: the disc has none.");
 inline const QString WhyNotAsked = QStringLiteral("%1: not asked, the lookup's %2 s had run out.");
+// What went wrong on the way, inside WhyRequestFailed.
+inline const QString ReplyCutShort = QStringLiteral("The connection was lost before the end of the reply.");
+inline const QString RedirectNotFollowed
+    = QStringLiteral("The server sent the request to an address that cannot be asked.");
 inline const QString SourceCoverArt = QStringLiteral("the Cover Art Archive");
 inline const QString LookupAsking = QStringLiteral("Asking %1...");
 inline const QString NoSourceOn = QStringLiteral("Every source of CD information is switched off in the preferences.");
