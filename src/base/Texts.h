@@ -288,10 +288,6 @@ inline const QString WhyTimedOut = QStringLiteral("%1: the server did not answer
 inline const QString WhyRequestFailed = QStringLiteral("%1: the request failed (%2).");
 inline const QString WhyNoCdText = QStringLiteral("%1: the disc has none.");
 inline const QString WhyNotAsked = QStringLiteral("%1: not asked, the lookup's %2 s had run out.");
-// What went wrong on the way, inside WhyRequestFailed.
-inline const QString ReplyCutShort = QStringLiteral("The connection was lost before the end of the reply.");
-inline const QString RedirectNotFollowed
-    = QStringLiteral("The server sent the request to an address that cannot be asked.");
 inline const QString SourceCoverArt = QStringLiteral("the Cover Art Archive");
 inline const QString LookupAsking = QStringLiteral("Asking %1...");
 inline const QString NoSourceOn = QStringLiteral("Every source of CD information is switched off in the preferences.");
@@ -412,7 +408,17 @@ inline const QString DockSiteRefused = QStringLiteral("%1 cannot contain a TDock
 
 // Why a lookup's request or a disc's reading failed.
 inline const QString HttpUnsupportedAddress = QStringLiteral("Unsupported address: %1");
+inline const QString HttpBadHost = QStringLiteral("Bad host in address: %1");
+inline const QString HttpBadPort = QStringLiteral("Bad port in address: %1");
+inline const QString HttpNotHttp = QStringLiteral("The server's reply is not HTTP.");
+inline const QString HttpHeadersTooLong = QStringLiteral("The server's reply headers are too long.");
 inline const QString HttpReplyTooLong = QStringLiteral("The server's reply is too long.");
+inline const QString HttpConnectionLost = QStringLiteral("The connection was lost.");
+inline const QString HttpNoReply = QStringLiteral("The server closed the connection without a reply.");
+inline const QString HttpEndedInHeaders = QStringLiteral("The server's reply ended inside its headers.");
+inline const QString HttpLostBeforeEnd = QStringLiteral("The connection was lost before the end of the reply.");
+inline const QString HttpTooManyRedirections = QStringLiteral("Too many redirections.");
+inline const QString HttpRedirectionWithoutAddress = QStringLiteral("A redirection without a new address.");
 inline const QString NoAudioDiscText = QStringLiteral("There is no readable audio disc in \"%1\".");
 inline const QString NoDriveSelectedText = QStringLiteral("No CD drive is selected.");
 inline const QString NoSuchTrackText = QStringLiteral("There is no track %1 on this disc.");

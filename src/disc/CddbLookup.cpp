@@ -1,6 +1,7 @@
 #include "disc/CddbLookup.h"
 
 #include "disc/CDInfo.h"
+#include "disc/WebClient.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -38,7 +39,7 @@ QString trimmedControls(const QString &s)
 }
 
 // The HTTP status of a failed request, with the server's own first line where it sent one.
-[[noreturn]] void statusFailure(const WebReply &reply)
+[[noreturn]] void statusFailure(const HttpReply &reply)
 {
     QString line = QString::fromUtf8(reply.body).section(QLatin1Char('\n'), 0, 0).trimmed();
     bool text = !line.isEmpty() && !line.startsWith(QLatin1Char('<'));
@@ -57,9 +58,17 @@ QString decode(const QByteArray &body)
     return utf8.hasError() ? QString::fromLatin1(body) : text;
 }
 
-QStringList get(WebClient &web, const QString &url)
+QStringList get(HttpClient &http, WebClient *web, const QString &url)
 {
-    const WebReply reply = web.get(QUrl(url));
+    HttpReply reply;
+    if (url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
+        if (!web)
+            throw HttpTransportError("No client for HTTPS.");
+        const WebReply secure = web->get(QUrl(url));
+        reply = {secure.status, secure.body};
+    } else {
+        reply = http.get(url);
+    }
     if (reply.status >= 299)
         statusFailure(reply);
     return CddbLookup::splitLines(decode(reply.body));
@@ -78,14 +87,6 @@ int statusCode(const QStringList &lines, bool required = true)
         return 0;
     }
     return head.toInt();
-}
-
-// A list ends with a line of a single full stop, so one without it was cut short on the way: a body
-// that gives no length ends where the connection does, and Qt takes a reset for an orderly end.
-void requireEnd(const QStringList &lines)
-{
-    if (lines.isEmpty() || lines.last().trimmed() != QLatin1String("."))
-        throw HttpTransportError(Texts::ReplyCutShort.toStdString());
 }
 
 // No match is no match; an error code (4xx, 5xx) is the server refusing, which it words itself.
@@ -114,11 +115,6 @@ bool protocolMatch(const QString &line)
 }
 
 } // namespace
-
-CddbLookup::CddbLookup()
-{
-    m_web.setMaxBody(MaxReplySize);
-}
 
 bool sameArtistName(const QString &a, const QString &b)
 {
@@ -201,7 +197,7 @@ SourceResult CddbLookup::find(const DiscToc &toc)
     SourceResult result;
     const QString hello = greeting(m_email);
     try {
-        QStringList lines = get(m_web, buildQueryUrl(m_baseUrl, toc, hello));
+        QStringList lines = get(m_http, m_web, buildQueryUrl(m_baseUrl, toc, hello));
         const int code = statusCode(lines);
         QStringList matches;
         switch (code) {
@@ -212,7 +208,6 @@ SourceResult CddbLookup::find(const DiscToc &toc)
         case 211:
             if (lines.size() < 2)
                 throw CddbReplyError("match list without its end");
-            requireEnd(lines);
             lines.removeFirst();
             lines.removeLast();
             matches = lines.mid(0, MaxMatches);
@@ -226,9 +221,7 @@ SourceResult CddbLookup::find(const DiscToc &toc)
             if (!protocolMatch(match))
                 throw CddbReplyError("a match outside the protocol");
         for (const QString &match : matches) {
-            const QStringList read = get(m_web, buildReadUrl(m_baseUrl, match, hello));
-            if (statusCode(read, false) == 210)
-                requireEnd(read);
+            const QStringList read = get(m_http, m_web, buildReadUrl(m_baseUrl, match, hello));
             const CddbDisc disc = parseRead(read);
             // An answer that names neither the disc nor a track (a refusal, say) is no candidate.
             if (!disc.hasTitle && disc.tracks.isEmpty()) {

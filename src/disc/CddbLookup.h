@@ -3,7 +3,9 @@
 #include "base/Texts.h"
 
 #include "disc/DiscCandidate.h"
-#include "disc/WebClient.h"
+#include "disc/HttpClient.h"
+
+class WebClient;
 
 #include <QString>
 #include <QStringList>
@@ -30,17 +32,14 @@ class CddbLookup
 public:
     // Reads of a long list of inexact matches stop here; the list is a guess past its first few.
     static constexpr int MaxMatches = 10;
-    // A disc's entry is a few kilobytes; a reply far beyond that is no entry.
-    static constexpr qint64 MaxReplySize = 1 << 20;
-
-    CddbLookup();
 
     void setBaseUrl(const QString &url) { m_baseUrl = url; }
     QString baseUrl() const { return m_baseUrl; }
     // The user's address introduces the program to the server; without one it goes anonymously.
     void setEmail(const QString &email) { m_email = email; }
-    // Its own client: the web service's User-Agent and larger replies are not gnudb's.
-    WebClient &web() { return m_web; }
+    HttpClient &http() { return m_http; }
+    // An https:// server is asked through this client (TLS); http:// goes through http().
+    void setSecureClient(WebClient *web) { m_web = web; }
 
     SourceResult find(const DiscToc &toc);
 
@@ -56,5 +55,6 @@ public:
 private:
     QString m_baseUrl = Texts::CddbDefaultBaseUrl;
     QString m_email;
-    WebClient m_web;
+    HttpClient m_http;
+    WebClient *m_web = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "disc/DiscCandidate.h"
 
 #include "base/Texts.h"
-#include "disc/WebClient.h"
+#include "disc/HttpClient.h"
 
 QString sourceName(LookupSource source)
 {

@@ -42,8 +42,9 @@ DiscLookup::DiscLookup(MessageService &messages, Chooser chooser)
     , m_chooser(std::move(chooser))
     , m_musicBrainz(m_web)
 {
+    m_gnudb.setSecureClient(&m_web);
     m_web.setClock(&m_clock);
-    m_gnudb.web().setClock(&m_clock);
+    m_gnudb.http().setClock(&m_clock);
     setPreferences(DiscPreferences::current());
 }
 

@@ -1,86 +1,16 @@
 #pragma once
 
+#include "disc/HttpClient.h"
+
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QList>
 #include <QSslCertificate>
 #include <QString>
 #include <QUrl>
-#include <QtGlobal>
 
-#include <functional>
 #include <memory>
-#include <stdexcept>
 
 class QNetworkAccessManager;
-
-// The exchange failed below HTTP: no host, no connection, a lost or malformed reply, a reply too
-// big, too many redirects, TLS refused, or no answer in time.
-class HttpTransportError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// No answer came within the time the request had; ms is that time.
-class HttpTimedOut : public HttpTransportError
-{
-public:
-    explicit HttpTimedOut(qint64 ms)
-        : HttpTransportError("The server did not answer in time.")
-        , m_ms(ms)
-    { }
-    qint64 ms() const { return m_ms; }
-
-private:
-    qint64 m_ms;
-};
-
-// The user cancelled the lookup the request belongs to.
-class LookupCancelled : public std::exception
-{
-public:
-    const char *what() const noexcept override { return "cancelled"; }
-};
-
-// The time a whole lookup may take, and the user's Cancel: every request and every wait of the
-// lookup ends at the one deadline, or at once when the user cancels.
-class LookupClock
-{
-public:
-    void start(qint64 ms);
-    qint64 budget() const { return m_budget; }
-    // What is left of the budget, never below 0.
-    qint64 remaining() const;
-    bool cancelled() const { return m_cancelled; }
-    // Ends the wait under way, if any; every later one refuses to start.
-    void cancel();
-    // The time the user spends choosing a candidate is not the servers'.
-    void pause();
-    void resume();
-    // Raises LookupCancelled or HttpTimedOut when the lookup may not go on.
-    void check() const;
-
-    // Registered by a wait for its time: cancel() calls abort.
-    class Waiting
-    {
-    public:
-        Waiting(LookupClock *clock, std::function<void()> abort);
-        ~Waiting();
-        Waiting(const Waiting &) = delete;
-        Waiting &operator=(const Waiting &) = delete;
-
-    private:
-        LookupClock *m_clock;
-    };
-
-private:
-    qint64 m_budget = 0;
-    QDeadlineTimer m_deadline;
-    qint64 m_pausedRemaining = -1;
-    bool m_cancelled = false;
-    std::function<void()> m_abort;
-};
 
 // The reply of one web request, after its redirects.
 struct WebReply {
@@ -91,9 +21,8 @@ struct WebReply {
 };
 
 // GET over HTTP or HTTPS (TLS through Qt's OpenSSL backend), waiting while it keeps serving the
-// application's events, so the windows repaint; callers must keep the user from re-entering while
-// it runs. Failures below HTTP (no host, no connection, TLS refused, a reply cut short or too big,
-// no answer in time) raise HttpTransportError; an HTTP status is the caller's.
+// application's events, like HttpClient. Failures below HTTP (no host, no connection, TLS refused,
+// a reply too big, no answer in time) raise HttpTransportError; an HTTP status is the caller's.
 class WebClient
 {
 public:

@@ -61,8 +61,7 @@ private:
         requests << buffer;
         arrived << m_clock.elapsed();
         buffer = QByteArray(); // null: this connection has had its request
-        QString step = m_script.value(requests.size() - 1,
-                                      QStringLiteral("HTTP/1.0 500 Script ended\r\nContent-Length: 0\r\n\r\n"));
+        QString step = m_script.value(requests.size() - 1, QStringLiteral("HTTP/1.0 500 Script ended\r\n\r\n"));
         static const QRegularExpression delay(QStringLiteral("^<after (\\d+)>"));
         const QRegularExpressionMatch m = delay.match(step);
         if (!m.hasMatch())

@@ -10,63 +10,36 @@
 namespace {
 
 // Protocol level 6 answers in UTF-8. ScriptedServer writes its steps as ISO-8859-1, one byte a
-// character, so the UTF-8 bytes go in as such characters. Each reply says its length: Qt's client
-// sends a request again when a connection closes under a reply that has none, which would muddle
-// the count of requests; the rows about bodies without one use unsized().
-QString sized(const QByteArray &charset, const QByteArray &body)
-{
-    return QString::fromLatin1("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=" + charset
-                               + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-}
-
+// character, so the UTF-8 bytes go in as such characters.
 QString ok(const QString &body)
-{
-    return sized("UTF-8", body.toUtf8());
-}
-
-QString okLatin1(const QString &body)
-{
-    return sized("ISO-8859-1", body.toLatin1());
-}
-
-QString unsized(const QString &body)
 {
     return QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n")
         + QString::fromLatin1(body.toUtf8());
 }
 
-// The request line and the Host header, which name what is asked and of whom; the other headers
-// are Qt's. A path of the form "http://host/path" is a request that names that host.
-QStringList request(QString path, quint16 port)
+QString okLatin1(const QString &body)
 {
-    QString host = QStringLiteral("127.0.0.1:%1").arg(port);
+    return QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=ISO-8859-1\r\n\r\n") + body;
+}
+
+// A path of the form "http://host/path" is a request that names that host.
+QByteArray request(QString path, quint16 port)
+{
+    QString host = QStringLiteral("127.0.0.1");
     if (path.startsWith(QLatin1String("http://"))) {
         const qsizetype slash = path.indexOf(QLatin1Char('/'), 7);
         host = path.mid(7, slash - 7).replace(QStringLiteral("{port}"), QString::number(port));
         path = path.mid(slash);
     }
-    return {QStringLiteral("GET %1 HTTP/1.1").arg(path), QStringLiteral("Host: ") + host};
-}
-
-QStringList head(const QByteArray &request)
-{
-    const QList<QByteArray> lines = request.split('\n');
-    QStringList out{QString::fromLatin1(lines.value(0)).trimmed()};
-    for (const QByteArray &line : lines)
-        if (line.toLower().startsWith("host:"))
-            out << QString::fromLatin1(line).trimmed();
-    return out;
-}
-
-// Each request the first time it came: Qt's client may send one again on a new connection when the
-// one it used ends under it (it may have been a kept-alive one the server had just closed).
-QList<QStringList> asked(const QList<QByteArray> &requests)
-{
-    QList<QStringList> out;
-    for (const QByteArray &r : requests)
-        if (!out.contains(head(r)))
-            out << head(r);
-    return out;
+    return "GET " + path.toLatin1()
+        + " HTTP/1.0\r\n"
+          "Host: "
+        + host.toLatin1()
+        + "\r\n"
+          "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+          "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+          "Content-type: application/x-www-form-urlencoded\r\n"
+          "\r\n";
 }
 
 // The worked example's disc and the requests it leads to.
@@ -220,23 +193,22 @@ void tst_DiscCddb::lookup_data()
                                   << AnsweredBoundMs;
     // A refusal shows the server's own line under the message.
     const auto said = [](const QString &line) { return ServerSaid.arg(SourceGnudb, line); };
-    QTest::newRow("404 on the query") << QStringList{QStringLiteral(
-        "HTTP/1.0 404 Not Found\r\nContent-Length: 14\r\n\r\nNo such page\r\n")}
+    QTest::newRow("404 on the query") << QStringList{QStringLiteral("HTTP/1.0 404 Not Found\r\n\r\nNo such page\r\n")}
                                       << -1 << queryOnly << QStringList()
                                       << CouldNotFind + LineBreak + said(QStringLiteral("No such page")) << false
                                       << none << none << QStringList() << AnsweredBoundMs;
-    QTest::newRow("500 on the read")
-        << QStringList{ok(Match200), QStringLiteral("HTTP/1.0 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n")}
-        << -1 << both << QStringList() << CouldNotFind + LineBreak + said(QStringLiteral("HTTP 500")) << false << none
-        << none << QStringList() << AnsweredBoundMs;
+    QTest::newRow("500 on the read") << QStringList{ok(Match200),
+                                                    QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n")}
+                                     << -1 << both << QStringList()
+                                     << CouldNotFind + LineBreak + said(QStringLiteral("HTTP 500")) << false << none
+                                     << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("unknown client refused in the reply")
         << QStringList{ok(QStringLiteral("500 Unknown developer email for rovir 1.0\r\n"))} << -1 << queryOnly
         << QStringList()
         << NoAudioInformation + LineBreak + said(QStringLiteral("500 Unknown developer email for rovir 1.0")) << false
         << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("unknown client refused with HTTP 500")
-        << QStringList{QStringLiteral("HTTP/1.0 500 Internal Server Error\r\nContent-Length: 29\r\n\r\n"
-                                      "500 Unknown developer email\r\n")}
+        << QStringList{QStringLiteral("HTTP/1.0 500 Internal Server Error\r\n\r\n500 Unknown developer email\r\n")}
         << -1 << queryOnly << QStringList()
         << CouldNotFind + LineBreak + said(QStringLiteral("500 Unknown developer email")) << false << none << none
         << QStringList() << AnsweredBoundMs;
@@ -248,9 +220,9 @@ void tst_DiscCddb::lookup_data()
         << QStringLiteral("R\u00e9") << QStringList{QStringLiteral("\u00c9t\u00e9"), QStringLiteral("\u00c0 l'or")}
         << AnsweredBoundMs;
     QTest::newRow("redirected query")
-        << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
-                                      "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6\r\n"
-                                      "Content-Length: 0\r\n\r\n"),
+        << QStringList{QStringLiteral(
+                           "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port}/moved/cddb.cgi?"
+                           "cmd=cddb+query+0901C102+2+150+18780+449&hello=rovir+rovir+rovir+1.0&proto=6\r\n\r\n"),
                        ok(Match200), ok(Entry)}
         << -1
         << QStringList{QueryPath,
@@ -259,9 +231,8 @@ void tst_DiscCddb::lookup_data()
                            "&proto=6"),
                        ReadPath}
         << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
-    const QString loop = QStringLiteral("HTTP/1.0 301 Moved\r\nLocation: /~cddb/again\r\nContent-Length: 0\r\n\r\n");
-    // Two more than it takes, for requests sent again: the seventh would be a sixth redirect followed.
-    QStringList loops(8, loop);
+    const QString loop = QStringLiteral("HTTP/1.0 301 Moved\r\nLocation: /~cddb/again\r\n\r\n");
+    QStringList loops(6, loop);
     QStringList loopPaths{QueryPath};
     for (int k = 0; k < 5; ++k)
         loopPaths << QStringLiteral("/~cddb/again");
@@ -276,44 +247,34 @@ void tst_DiscCddb::lookup_data()
         << QStringList{ok(Match200), ok(QString(Entry).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))} << -1
         << both << QStringList() << none << true << artist << title << EntryTracks << AnsweredBoundMs;
     // Each answered in less than the bound, together in more: the bound covers the whole request.
-    const QString slow = ScriptedServer::after(SlowStepMs)
-        + QStringLiteral("HTTP/1.0 302 Found\r\nLocation: /~cddb/slow\r\nContent-Length: 0\r\n\r\n");
+    const QString slow
+        = ScriptedServer::after(SlowStepMs) + QStringLiteral("HTTP/1.0 302 Found\r\nLocation: /~cddb/slow\r\n\r\n");
     QTest::newRow("slow redirects share one deadline")
-        << QStringList{slow, slow, slow, slow, slow, ok(Match200), ok(Entry)} << -1
+        << QStringList{slow, slow, slow, ok(Match200), ok(Entry)} << -1
         << QStringList{QueryPath, QStringLiteral("/~cddb/slow"), QStringLiteral("/~cddb/slow")} << QStringList()
         << timedOut(QStringLiteral("5")) << false << none << none << QStringList() << SlowBoundMs;
     QTest::newRow("redirected to an IPv6 literal")
-        << QStringList{QStringLiteral(
-                           "HTTP/1.0 302 Found\r\nLocation: http://[::1]:{port}/moved\r\nContent-Length: 0\r\n\r\n"),
+        << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://[::1]:{port}/moved\r\n\r\n"),
                        ok(Match200), ok(Entry)}
         << -1 << QStringList{QueryPath, QStringLiteral("http://[::1]:{port}/moved"), ReadPath} << QStringList() << none
         << true << artist << title << EntryTracks << AnsweredBoundMs;
     QTest::newRow("control character in a redirect's host")
-        << QStringList{QStringLiteral("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1\u000bX-Evil: "
-                                      "1:{port}/x\r\nContent-Length: 0\r\n\r\n"),
+        << QStringList{QStringLiteral(
+                           "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1\u000bX-Evil: 1:{port}/x\r\n\r\n"),
                        ok(Match200), ok(Entry)}
         << -1 << queryOnly << QStringList() << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
-    // A request Qt's client sends again meets the same server.
-    const QString icy = QStringLiteral("ICY 200 OK\r\n\r\n") + Match200;
     QTest::newRow("status line not HTTP")
-        << QStringList{icy, icy, icy, icy, ok(Entry)} << -1 << queryOnly << QStringList() << Unreached << false << none
-        << none << QStringList() << AnsweredBoundMs;
+        << QStringList{QStringLiteral("ICY 200 OK\r\n\r\n") + Match200, ok(Entry)} << -1 << queryOnly << QStringList()
+        << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
     // Cut after the first track title: without a length only an orderly close ends the body.
     QTest::newRow("read reset inside a body without length")
-        << QStringList{ok(Match200),
-                       ScriptedServer::Reset + unsized(Entry.left(Entry.indexOf(QLatin1String("TTITLE1"))))}
+        << QStringList{ok(Match200), ScriptedServer::Reset + ok(Entry.left(Entry.indexOf(QLatin1String("TTITLE1"))))}
         << -1 << both << QStringList() << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
-    // Cut at the same place, but the length it gave says so whatever the end.
-    const QString whole = ok(Entry);
-    QTest::newRow("read reset inside a body with length")
-        << QStringList{ok(Match200), ScriptedServer::Reset + whole.left(whole.indexOf(QLatin1String("TTITLE1")))} << -1
-        << both << QStringList() << Unreached << false << none << none << QStringList() << AnsweredBoundMs;
-    const QString close = ScriptedServer::CloseAtOnce;
     QTest::newRow("closed without a reply")
-        << QStringList{close, close, close, close} << -1 << queryOnly << QStringList() << Unreached << false << none
+        << QStringList{ScriptedServer::CloseAtOnce} << -1 << queryOnly << QStringList() << Unreached << false << none
         << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("read closed without a reply")
-        << QStringList{ok(Match200), close, close, close, close} << -1 << both << QStringList() << Unreached << false
+        << QStringList{ok(Match200), ScriptedServer::CloseAtOnce} << -1 << both << QStringList() << Unreached << false
         << none << none << QStringList() << AnsweredBoundMs;
     QTest::newRow("reply never ends") << QStringList{ScriptedServer::Stall} << -1 << queryOnly << QStringList()
                                       << timedOut(QStringLiteral("1.5")) << false << none << none << QStringList()
@@ -397,11 +358,9 @@ void tst_DiscCddb::lookup()
     const std::optional<DiscLookup::Result> found = lookup.run(m_disc);
     const qint64 took = clock.elapsed();
 
-    QList<QStringList> expected;
-    for (const QString &path : paths)
-        if (!expected.contains(request(path, server.port())))
-            expected << request(path, server.port());
-    QCOMPARE(asked(server.requests), expected);
+    QCOMPARE(server.requests.size(), paths.size());
+    for (int k = 0; k < paths.size(); ++k)
+        QCOMPARE(server.requests[k], request(paths[k], server.port()));
     QCOMPARE(shown, offered.isEmpty() ? QList<QStringList>() : QList<QStringList>{offered});
     QCOMPARE(messages.texts().size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
@@ -533,9 +492,9 @@ void tst_DiscCddb::greeting()
     lookup.setTimeout(AnsweredBoundMs);
     QVERIFY(lookup.run(m_disc).has_value());
     QCOMPARE(server.requests.size(), 2);
-    QCOMPARE(head(server.requests[0]),
+    QCOMPARE(server.requests[0],
              request(QString(QueryPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting), server.port()));
-    QCOMPARE(head(server.requests[1]),
+    QCOMPARE(server.requests[1],
              request(QString(ReadPath).replace(QStringLiteral("rovir+rovir+rovir+1.0"), greeting), server.port()));
 }
 
