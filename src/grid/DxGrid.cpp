@@ -529,8 +529,9 @@ bool DxGrid::runWithProgress(const QString &title, const std::function<bool(cons
         const auto checkpoint = [&](int done, int total, bool isReading) {
             reading = isReading;
             // A future's count only rises, and the count starts again with each pass over the rows:
-            // a new range sets it back.
-            if (done <= lastDone || total != lastTotal)
+            // a new range sets it back. A count told twice is no new pass: setting it back would
+            // show the dialog a count going down.
+            if (done < lastDone || total != lastTotal)
                 promise.setProgressRange(-1, total);
             promise.setProgressValueAndText(done, label(done, total, isReading));
             lastDone = done;
