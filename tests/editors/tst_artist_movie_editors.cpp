@@ -5,6 +5,7 @@
 #include "editors/ArtistEditor.h"
 #include "editors/LockWaitDialog.h"
 #include "editors/MovieEditor.h"
+#include "support/LockWaitWatch.h"
 #include "support/ModalDriver.h"
 #include "support/StoresOnCatalogue.h"
 
@@ -305,42 +306,17 @@ void tst_ArtistMovieEditors::saveWaitsForAnotherProgram()
     const QStringList before = artist ? f.artistRows() : f.movieRows();
     f.cat.holdWriteLock();
 
-    // Runs only while the event loop does.
-    int ticks = 0;
-    int ticksWhileShown = 0;
-    bool shown = false;
-    bool editorBusy = false;
-    QTimer watch;
-    watch.setInterval(20);
-    connect(&watch, &QTimer::timeout, this, [&] {
-        ++ticks;
-        auto *wait = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
-        if (!wait || !wait->isVisible())
-            return;
-        if (!shown) {
-            shown = true;
-            editorBusy = !save->isEnabled() && !cancel->isEnabled();
-        }
-        if (++ticksWhileShown != 5)
-            return;
-        if (stopWaiting) {
-            auto *stop = wait->findChild<QPushButton *>();
-            QVERIFY(stop);
-            stop->click();
-        } else {
-            f.cat.releaseWriteLock();
-        }
-    });
-    watch.start();
+    LockWaitWatch watch(
+        stopWaiting, [&] { return !save->isEnabled() && !cancel->isEnabled(); }, [&] { f.cat.releaseWriteLock(); });
     QSignalSpy accepted(dialog.get(), &QDialog::accepted);
     save->click();
     watch.stop();
     if (stopWaiting)
         f.cat.releaseWriteLock();
 
-    QVERIFY2(shown, "no dialog said that the save waits");
-    QVERIFY(ticks > ticksWhileShown);
-    QVERIFY(editorBusy);
+    QVERIFY2(watch.shown, "no dialog said that the save waits");
+    QVERIFY(watch.ticks > watch.ticksWhileShown);
+    QVERIFY(watch.editorBusy);
     QVERIFY2(f.messages.boxes.isEmpty(), qPrintable(f.messages.texts().join(u'\n')));
     QCOMPARE(accepted.size(), stopWaiting ? 0 : 1);
     QStringList after = before;

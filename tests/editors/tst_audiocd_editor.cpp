@@ -6,6 +6,7 @@
 #include "base/Texts.h"
 #include "editors/AudioCDEditor.h"
 #include "editors/LockWaitDialog.h"
+#include "support/LockWaitWatch.h"
 #include "support/StoresOnCatalogue.h"
 
 #include <QCheckBox>
@@ -368,44 +369,20 @@ void tst_AudioCDEditor::saveWaitsForAnotherProgram()
     }
     cat.cat.holdWriteLock();
 
-    // Runs only while the event loop does.
-    int ticks = 0;
-    int ticksWhileShown = 0;
-    QProgressDialog *shown = nullptr;
-    bool editorBusy = false;
-    QTimer watch;
-    watch.setInterval(20);
-    connect(&watch, &QTimer::timeout, this, [&] {
-        ++ticks;
-        auto *wait = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
-        if (!wait || !wait->isVisible())
-            return;
-        if (!shown) {
-            shown = wait;
-            editorBusy = !dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled();
-        }
-        // A few turns of the loop with the dialog up, then the wait ends one way or the other.
-        if (++ticksWhileShown != 5)
-            return;
-        if (stopWaiting) {
-            auto *cancel = wait->findChild<QPushButton *>();
-            QVERIFY(cancel);
-            cancel->click();
-        } else {
-            cat.cat.releaseWriteLock();
-        }
-    });
-    watch.start();
+    // A few turns of the loop with the dialog up, then the wait ends one way or the other.
+    LockWaitWatch watch(
+        stopWaiting, [&] { return !dialog.cancelButton->isEnabled() && !dialog.saveButton->isEnabled(); },
+        [&] { cat.cat.releaseWriteLock(); });
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     dialog.saveButton->click();
     watch.stop();
     if (stopWaiting)
         cat.cat.releaseWriteLock();
 
-    QVERIFY2(shown, "no dialog said that the save waits");
-    QVERIFY(ticksWhileShown >= 5);
-    QVERIFY(ticks > ticksWhileShown);
-    QVERIFY(editorBusy);
+    QVERIFY2(watch.shown, "no dialog said that the save waits");
+    QVERIFY(watch.ticksWhileShown >= 5);
+    QVERIFY(watch.ticks > watch.ticksWhileShown);
+    QVERIFY(watch.editorBusy);
     QVERIFY2(cat.messages.boxes.isEmpty(), qPrintable(cat.messages.texts().join(u'\n')));
     QCOMPARE(accepted.size(), stopWaiting ? 0 : 1);
     const QString stored = QStringLiteral("Gold|ABBA|Waterloo,SOS");
